@@ -1,0 +1,141 @@
+// The I/O unit table: unit numbers connected to sequential text files.
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "platform/platform.hpp"
+
+namespace platform {
+namespace {
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+struct Connection {
+  std::unique_ptr<std::FILE, FileCloser> file;
+  std::string name;
+};
+
+// Index 0 is unused so that unit n sits at index n.
+std::array<Connection, kLastUnit + 1>& connections() {
+  static std::array<Connection, kLastUnit + 1> table;
+  return table;
+}
+
+bool inRange(int unit) { return unit >= kFirstUnit && unit <= kLastUnit; }
+
+bool isStandard(int unit) { return unit == kStdinUnit || unit == kStdoutUnit; }
+
+std::FILE* streamOf(int unit) {
+  if (unit == kStdinUnit) return stdin;
+  if (unit == kStdoutUnit) return stdout;
+  if (!inRange(unit)) return nullptr;
+  return connections()[static_cast<std::size_t>(unit)].file.get();
+}
+
+}  // namespace
+
+std::string hostFileName(std::string_view name) {
+  std::string result(name);
+  for (char& c : result) {
+    if (c == '\\') c = '/';
+  }
+  return result;
+}
+
+IoResult openSequential(int unit, std::string_view name, FileStatus status,
+                        FileAccess access) {
+  if (!inRange(unit) || isStandard(unit)) return IoResult::Error;
+  Connection& slot = connections()[static_cast<std::size_t>(unit)];
+  if (slot.file) return IoResult::Error;
+  const std::string path = hostFileName(name);
+  if (path.empty()) return IoResult::NotFound;
+
+  std::FILE* file = nullptr;
+  if (access == FileAccess::Read) {
+    file = std::fopen(path.c_str(), "r");
+    if (file == nullptr && errno == ENOENT && status == FileStatus::Unknown) {
+      // An unknown file that is missing is created empty, then read.
+      if (std::FILE* created = std::fopen(path.c_str(), "w")) {
+        std::fclose(created);
+        file = std::fopen(path.c_str(), "r");
+      }
+    }
+  } else if (status == FileStatus::Old) {
+    // An old file must exist before it is emptied and written.
+    if (std::FILE* existing = std::fopen(path.c_str(), "r")) {
+      std::fclose(existing);
+      file = std::fopen(path.c_str(), "w");
+    }
+  } else {
+    file = std::fopen(path.c_str(), "w");
+  }
+  if (file == nullptr) {
+    return errno == ENOENT ? IoResult::NotFound : IoResult::Error;
+  }
+  slot.file.reset(file);
+  slot.name = path;
+  return IoResult::Ok;
+}
+
+IoResult readRecord(int unit, std::span<char> record) {
+  std::FILE* file = streamOf(unit);
+  if (file == nullptr) return IoResult::NotOpen;
+  std::size_t filled = 0;
+  bool sawAny = false;
+  for (;;) {
+    const int c = std::fgetc(file);
+    if (c == EOF) {
+      if (std::ferror(file)) return IoResult::Error;
+      if (!sawAny) return IoResult::EndOfFile;
+      break;
+    }
+    sawAny = true;
+    if (c == '\n') break;
+    if (c == '\r') continue;
+    if (filled < record.size()) record[filled++] = static_cast<char>(c);
+  }
+  for (std::size_t i = filled; i < record.size(); ++i) record[i] = ' ';
+  return IoResult::Ok;
+}
+
+IoResult rewindUnit(int unit) {
+  std::FILE* file = streamOf(unit);
+  if (file == nullptr) return IoResult::NotOpen;
+  if (isStandard(unit)) return IoResult::Ok;
+  std::clearerr(file);
+  return std::fseek(file, 0, SEEK_SET) == 0 ? IoResult::Ok : IoResult::Error;
+}
+
+IoResult writeLine(int unit, std::string_view line) {
+  if (unit == kNoUnit) return IoResult::Ok;
+  std::FILE* file = streamOf(unit);
+  if (file == nullptr) return IoResult::NotOpen;
+  std::size_t length = line.size();
+  while (length > 0 && line[length - 1] == ' ') --length;
+  if (length > 0 && std::fwrite(line.data(), 1, length, file) != length) {
+    return IoResult::Error;
+  }
+  if (std::fputc('\n', file) == EOF) return IoResult::Error;
+  // Report lines must be readable by another process at once, and nothing may be lost
+  // when the run stops.
+  return std::fflush(file) == 0 ? IoResult::Ok : IoResult::Error;
+}
+
+IoResult closeUnit(int unit, bool keep) {
+  if (isStandard(unit)) return IoResult::Ok;
+  if (!inRange(unit)) return IoResult::Error;
+  Connection& slot = connections()[static_cast<std::size_t>(unit)];
+  if (!slot.file) return IoResult::NotOpen;
+  const bool closedCleanly = std::fclose(slot.file.release()) == 0;
+  if (!keep) std::remove(slot.name.c_str());
+  slot.name.clear();
+  return closedCleanly ? IoResult::Ok : IoResult::Error;
+}
+
+bool isConnected(int unit) { return streamOf(unit) != nullptr; }
+
+}  // namespace platform

@@ -1,0 +1,35 @@
+// The problem data model and database: so far the images of the option tables that the
+// lower layers read.
+#pragma once
+
+#include <cstdint>
+
+#include "services/one_based.hpp"
+
+namespace problem {
+
+// GCLTAB: image of table GCL, 30 integers then 2 reals.
+struct ControlOptions {
+  services::OneBased<std::int32_t, 30> integers;
+  services::OneBased<double, 2> reals;
+};
+extern ControlOptions GCLTAB;
+
+// Words of the GDP image. Words 101 to 200 are the diagnostic switches 1 to 100.
+inline constexpr int kDiagnosticSwitchBase = 100;
+inline constexpr int kDiagnosticImageWords = 200;
+
+// GDPOPT: image of table GDP.
+struct DiagnosticOptions {
+  services::OneBased<std::int32_t, kDiagnosticImageWords> words;
+
+  // Diagnostic switch k (1-100), word 100 + k of the image.
+  std::int32_t diagnosticSwitch(int k) const { return words(kDiagnosticSwitchBase + k); }
+};
+extern DiagnosticOptions GDPOPT;
+
+// Switch numbers read by the run-time services.
+inline constexpr int kDisplayModeSwitch = 6;  // display mode of aborts: 1 in the units digit
+inline constexpr int kTimingSwitch = 27;      // timing statistics of the busy routines
+
+}  // namespace problem
