@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "storage/storage.hpp"
+#include "storage/text_words.hpp"
 
 namespace storage {
 namespace {

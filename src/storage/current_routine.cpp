@@ -1,0 +1,8 @@
+// The current-routine cells of the storage layers.
+#include "storage/current_routine.hpp"
+
+namespace storage {
+
+CurrentRoutines CURRTN;
+
+}  // namespace storage
