@@ -1,9 +1,11 @@
-// The images of the option tables, zero until a problem database is read.
+// The images of the option tables, zero until a problem database is read, and the run's
+// unit words.
 #include "problem/problem.hpp"
 
 namespace problem {
 
 ControlOptions GCLTAB;
 DiagnosticOptions GDPOPT;
+RunUnits IOUNIT;
 
 }  // namespace problem

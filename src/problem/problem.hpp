@@ -28,6 +28,14 @@ struct DiagnosticOptions {
 };
 extern DiagnosticOptions GDPOPT;
 
+// IOUNIT: the run's unit words.
+struct RunUnits {
+  std::int32_t input = 5;    // standard input
+  std::int32_t output = 6;   // standard output
+  std::int32_t report = -1;  // unit of every diagnostic and trace line; -1 = none
+};
+extern RunUnits IOUNIT;
+
 // Switch numbers read by the run-time services.
 inline constexpr int kDisplayModeSwitch = 6;  // display mode of aborts: 1 in the units digit
 inline constexpr int kTimingSwitch = 27;      // timing statistics of the busy routines
