@@ -13,6 +13,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/core_memory.hpp"
+
 namespace platform {
 
 // ---------------------------------------------------------------------------------------

@@ -2,5 +2,6 @@
 // file layer of direct-access files, the block structures over them, and texts in words.
 #pragma once
 
+#include "storage/core_store.hpp"
 #include "storage/current_routine.hpp"
 #include "storage/text_words.hpp"
