@@ -43,6 +43,13 @@ void exitingStopHook(int status);
 // The test hook: throws RunStopped{status}.
 void throwingStopHook(int status);
 
+// Where the reasons for a stop are shown: one line at a time, to the standard error
+// stream unless replaced (tests discard them).
+using DiagnosticSink = void (*)(std::string_view line);
+void writeDiagnostic(std::string_view line);
+// Installs `sink` (nullptr restores the standard error stream) and returns the previous one.
+DiagnosticSink setDiagnosticSink(DiagnosticSink sink);
+
 // ---------------------------------------------------------------------------------------
 // Clock
 // ---------------------------------------------------------------------------------------

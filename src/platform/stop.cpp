@@ -1,4 +1,4 @@
-// Process stop through a replaceable hook.
+// Process stop through a replaceable hook, and where its reasons are shown.
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -10,7 +10,21 @@ namespace {
 
 StopHook gStopHook = &exitingStopHook;
 
+void standardError(std::string_view line) {
+  std::fprintf(stderr, "%.*s\n", static_cast<int>(line.size()), line.data());
+}
+
+DiagnosticSink gDiagnosticSink = &standardError;
+
 }  // namespace
+
+void writeDiagnostic(std::string_view line) { gDiagnosticSink(line); }
+
+DiagnosticSink setDiagnosticSink(DiagnosticSink sink) {
+  DiagnosticSink previous = gDiagnosticSink;
+  gDiagnosticSink = sink != nullptr ? sink : &standardError;
+  return previous;
+}
 
 void exitingStopHook(int status) {
   std::cout.flush();

@@ -162,7 +162,7 @@ void ABTRPT(std::string_view subsys, std::string_view failed, std::string_view u
   for (std::int32_t k = 1; k <= MSGTXT.lineCount; ++k) {
     const std::string_view line = MSGTXT.lines(static_cast<std::size_t>(k)).view();
     api_flash::NOOPH4(k, line, displayMode);
-    std::fprintf(stderr, "%.*s\n", static_cast<int>(trimRight(line).size()), line.data());
+    platform::writeDiagnostic(trimRight(line));
   }
   STOPCD(kAbortStopCode);
 }

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "api/flash/api_flash.hpp"
+#include "platform/platform.hpp"
 #include "problem/problem.hpp"
 #include "services/services.hpp"
 
@@ -39,8 +40,7 @@ std::size_t levelIndex() { return static_cast<std::size_t>(MSGTXT.level); }
 // standard error stream, where the host can see why.
 void showOnStandardError() {
   for (std::int32_t k = 1; k <= MSGTXT.lineCount; ++k) {
-    const std::string_view line = MSGTXT.lines(static_cast<std::size_t>(k)).trimmed();
-    std::fprintf(stderr, "%.*s\n", static_cast<int>(line.size()), line.data());
+    platform::writeDiagnostic(MSGTXT.lines(static_cast<std::size_t>(k)).trimmed());
   }
 }
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "platform/platform.hpp"
 #include "services/services.hpp"
 
 namespace services {
@@ -27,7 +28,7 @@ void INIDAT(std::int32_t& key, std::int32_t& first) {
   }
   if (key == 0) {
     if (gRegistry.count >= kMaxRegisteredKeys) {
-      std::fputs("INIDAT/MAXINI\n", stderr);
+      platform::writeDiagnostic("INIDAT/MAXINI");
       STOPCD(kAbortStopCode);
     }
     gRegistry.count += 1;

@@ -9,16 +9,23 @@
 
 namespace testing_support {
 
-// While alive, a run stop throws platform::RunStopped instead of ending the process.
+// While alive, a run stop throws platform::RunStopped instead of ending the process, and
+// the reasons of stops are not shown (the test reads them from the report lines).
 class StopThrows {
  public:
-  StopThrows() : previous_(platform::setStopHook(&platform::throwingStopHook)) {}
-  ~StopThrows() { platform::setStopHook(previous_); }
+  StopThrows()
+      : previous_(platform::setStopHook(&platform::throwingStopHook)),
+        previousSink_(platform::setDiagnosticSink([](std::string_view) {})) {}
+  ~StopThrows() {
+    platform::setStopHook(previous_);
+    platform::setDiagnosticSink(previousSink_);
+  }
   StopThrows(const StopThrows&) = delete;
   StopThrows& operator=(const StopThrows&) = delete;
 
  private:
   platform::StopHook previous_;
+  platform::DiagnosticSink previousSink_;
 };
 
 // A fresh directory under the system's temporary directory, removed with its contents.
