@@ -29,7 +29,16 @@ bool inRange(int unit) { return unit >= kFirstUnit && unit <= kLastUnit; }
 
 bool isStandard(int unit) { return unit == kStdinUnit || unit == kStdoutUnit; }
 
+// The files that units 5 and 6 are redirected to; none while they use the standard streams.
+Connection& redirection(int unit) {
+  static std::array<Connection, 2> table;
+  return table[unit == kStdinUnit ? 0 : 1];
+}
+
 std::FILE* streamOf(int unit) {
+  if (isStandard(unit)) {
+    if (std::FILE* redirected = redirection(unit).file.get()) return redirected;
+  }
   if (unit == kStdinUnit) return stdin;
   if (unit == kStdoutUnit) return stdout;
   if (!inRange(unit)) return nullptr;
@@ -125,6 +134,16 @@ IoResult writeLine(int unit, std::string_view line) {
   return std::fflush(file) == 0 ? IoResult::Ok : IoResult::Error;
 }
 
+IoResult writeText(int unit, std::string_view text) {
+  if (unit == kNoUnit) return IoResult::Ok;
+  std::FILE* file = streamOf(unit);
+  if (file == nullptr) return IoResult::NotOpen;
+  if (!text.empty() && std::fwrite(text.data(), 1, text.size(), file) != text.size()) {
+    return IoResult::Error;
+  }
+  return std::fflush(file) == 0 ? IoResult::Ok : IoResult::Error;
+}
+
 IoResult closeUnit(int unit, bool keep) {
   if (isStandard(unit)) return IoResult::Ok;
   if (!inRange(unit)) return IoResult::Error;
@@ -137,5 +156,27 @@ IoResult closeUnit(int unit, bool keep) {
 }
 
 bool isConnected(int unit) { return streamOf(unit) != nullptr; }
+
+IoResult redirectStandardUnit(int unit, std::string_view name) {
+  if (!isStandard(unit)) return IoResult::Error;
+  Connection& slot = redirection(unit);
+  if (slot.file) return IoResult::Error;
+  const std::string path = hostFileName(name);
+  std::FILE* file = std::fopen(path.c_str(), unit == kStdinUnit ? "r" : "w");
+  if (file == nullptr) return errno == ENOENT ? IoResult::NotFound : IoResult::Error;
+  if (unit == kStdoutUnit) std::fflush(stdout);
+  slot.file.reset(file);
+  slot.name = path;
+  return IoResult::Ok;
+}
+
+IoResult restoreStandardUnit(int unit) {
+  if (!isStandard(unit)) return IoResult::Error;
+  Connection& slot = redirection(unit);
+  if (!slot.file) return IoResult::NotOpen;
+  const bool closedCleanly = std::fclose(slot.file.release()) == 0;
+  slot.name.clear();
+  return closedCleanly ? IoResult::Ok : IoResult::Error;
+}
 
 }  // namespace platform

@@ -120,6 +120,10 @@ IoResult rewindUnit(int unit);
 // and reports Ok.
 IoResult writeLine(int unit, std::string_view line);
 
+// Writes `text` exactly as given, trailing blanks kept and no line feed: a console prompt
+// that the answer follows on the same line. Unit -1 is skipped and reports Ok.
+IoResult writeText(int unit, std::string_view text);
+
 // Disconnects the unit; with keep false the file is deleted. Units 5 and 6 stay connected.
 IoResult closeUnit(int unit, bool keep);
 
@@ -127,5 +131,15 @@ bool isConnected(int unit);
 
 // The name a file was opened under, with backslashes turned into slashes.
 std::string hostFileName(std::string_view name);
+
+// Test seam for the console: connects unit 5 to the existing file `name` (read from its
+// start) or unit 6 to the file `name` (written from the start) in place of the standard
+// stream, until restoreStandardUnit. Any other unit, or a unit already redirected, reports
+// Error; a missing input file reports NotFound.
+IoResult redirectStandardUnit(int unit, std::string_view name);
+
+// Closes the file that unit 5 or 6 was redirected to and connects the unit to its standard
+// stream again. Reports NotOpen when the unit was not redirected.
+IoResult restoreStandardUnit(int unit);
 
 }  // namespace platform

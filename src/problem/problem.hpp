@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "services/fixed_text.hpp"
 #include "services/one_based.hpp"
 
 namespace problem {
@@ -35,6 +36,27 @@ struct RunUnits {
   std::int32_t report = -1;  // unit of every diagnostic and trace line; -1 = none
 };
 extern RunUnits IOUNIT;
+
+// DBUNIT: the unit words of the open problem; -1 = no unit. So far only the words that the
+// line output and the console dialogue read; nothing in the open sets them.
+struct ProblemUnits {
+  std::int32_t echo = -1;       // echo of the console dialogue; written when positive
+  std::int32_t third = -1;      // third destination of the line output; written when positive
+  std::int32_t echoSwitch = 0;  // the echo is written while this is positive
+};
+extern ProblemUnits DBUNIT;
+
+// RPTOPT: the report option of the page headers and the two titles of the second parameter
+// record (its word 145, words 150-157 and words 158-177).
+struct ReportOptions {
+  std::int32_t option = -1;            // 1: every page header carries the two titles
+  services::FixedText<32> shortTitle;  // shown in columns 28-59
+  services::FixedText<80> longTitle;   // shown from column 4
+};
+extern ReportOptions RPTOPT;
+
+// The report option that adds the two titles to the page headers.
+inline constexpr std::int32_t kTitlesInHeader = 1;
 
 // Switch numbers read by the run-time services.
 inline constexpr int kDisplayModeSwitch = 6;  // display mode of aborts: 1 in the units digit

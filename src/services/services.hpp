@@ -13,6 +13,7 @@
 #include "services/fixed_text.hpp"
 #include "services/markers.hpp"
 #include "services/one_based.hpp"
+#include "services/report_pages.hpp"
 
 namespace services {
 
