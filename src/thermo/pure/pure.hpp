@@ -1,0 +1,4 @@
+// Pure-component correlations and equations of state: temperature correlations and their
+// integrated forms, the equation-of-state kernels with their mixing rules and root solvers,
+// liquid densities and water properties. Everything works in K and kPa with mole fractions.
+#pragma once
