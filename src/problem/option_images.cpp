@@ -5,6 +5,7 @@
 namespace problem {
 
 ControlOptions GCLTAB;
+BasisOptions GSCTAB;
 DiagnosticOptions GDPOPT;
 RunUnits IOUNIT;
 

@@ -16,6 +16,19 @@ struct ControlOptions {
 };
 extern ControlOptions GCLTAB;
 
+// GSCTAB: image of table GSC, 8 integers, 4 reals and a 24-character text. Real 3 is the
+// basis value (the basis counts as set when it is not below -1.0E35) and real 4 the basis
+// factor of the rate classes of the unit conversion.
+struct BasisOptions {
+  services::OneBased<std::int32_t, 8> integers;
+  services::OneBased<double, 4> reals;
+  services::FixedText<24> text;
+
+  double basisValue() const { return reals(3); }
+  double basisFactor() const { return reals(4); }
+};
+extern BasisOptions GSCTAB;
+
 // Words of the GDP image. Words 101 to 200 are the diagnostic switches 1 to 100.
 inline constexpr int kDiagnosticSwitchBase = 100;
 inline constexpr int kDiagnosticImageWords = 200;

@@ -14,6 +14,7 @@
 #include "services/markers.hpp"
 #include "services/one_based.hpp"
 #include "services/report_pages.hpp"
+#include "services/units_of_measure.hpp"
 
 namespace services {
 
