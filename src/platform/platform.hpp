@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "platform/core_memory.hpp"
+#include "platform/direct_files.hpp"
 
 namespace platform {
 

@@ -5,6 +5,7 @@
 #include "storage/core_store.hpp"
 #include "storage/current_routine.hpp"
 #include "storage/disk_pointer.hpp"
+#include "storage/files.hpp"
 #include "storage/slot_control.hpp"
 #include "storage/sub_block.hpp"
 #include "storage/text_words.hpp"
