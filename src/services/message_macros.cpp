@@ -202,35 +202,37 @@ void MSGMAC() {
   }
 }
 
+namespace {
+
+// Appends `text` to the expanded text; what does not fit sets the overflow flag.
+void appendExpanded(std::string_view text) {
+  if (MSGTXT.overflow) return;
+  const auto used = static_cast<std::size_t>(MSGTXT.expandedLength);
+  const std::size_t count = std::min(kExpandedWidth - used, text.size());
+  std::copy_n(text.begin(), count, MSGTXT.expanded.data() + used);
+  MSGTXT.expandedLength = static_cast<std::int32_t>(used + count);
+  if (count < text.size()) MSGTXT.overflow = true;
+}
+
+}  // namespace
+
 void MSGAPP(std::string_view str, std::int32_t first, std::int32_t last, bool trim) {
   if (MSGTXT.overflow || first > last) return;
   first = std::max<std::int32_t>(first, 1);
   last = std::min<std::int32_t>(last, static_cast<std::int32_t>(str.size()));
   if (first > last) return;
-  std::string_view part =
+  const std::string_view part =
       str.substr(static_cast<std::size_t>(first - 1), static_cast<std::size_t>(last - first + 1));
   const std::size_t begin = part.find_first_not_of(' ');
-  std::string piece;
   if (begin == std::string_view::npos) {
-    if (trim) return;
-    piece = " ";
-  } else {
-    const std::size_t end = part.find_last_not_of(' ');
-    if (trim) {
-      piece = std::string(part.substr(begin, end - begin + 1));
-    } else {
-      // At most one leading and one trailing blank survive.
-      if (begin > 0) piece += ' ';
-      piece += part.substr(begin, end - begin + 1);
-      if (end + 1 < part.size()) piece += ' ';
-    }
+    if (!trim) appendExpanded(" ");
+    return;
   }
-  const auto used = static_cast<std::size_t>(MSGTXT.expandedLength);
-  const std::size_t room = kExpandedWidth - used;
-  const std::size_t count = std::min(room, piece.size());
-  std::copy_n(piece.begin(), count, MSGTXT.expanded.data() + used);
-  MSGTXT.expandedLength = static_cast<std::int32_t>(used + count);
-  if (count < piece.size()) MSGTXT.overflow = true;
+  const std::size_t end = part.find_last_not_of(' ');
+  // Without trimming at most one leading and one trailing blank survive.
+  if (!trim && begin > 0) appendExpanded(" ");
+  appendExpanded(part.substr(begin, end - begin + 1));
+  if (!trim && end + 1 < part.size()) appendExpanded(" ");
 }
 
 void MSGNUM(std::int32_t& n, std::int32_t& err) {
