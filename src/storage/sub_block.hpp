@@ -179,4 +179,50 @@ void SBPUTA(std::int32_t len, std::span<std::int32_t> array, std::int32_t s, std
 // The image of the sub-block at core area P: its TOT words, checked against the store.
 std::span<std::int32_t> coreImage(std::int32_t p);
 
+// ---------------------------------------------------------------------------------------
+// Disk pointers and sub-blocks on disk
+// ---------------------------------------------------------------------------------------
+
+// Disk-pointer status: 0 the pointer names an existing block and is unchanged; 1 it names
+// no block (reads) or was changed and must be stored back by the caller (writes).
+inline constexpr std::int32_t kPointerUnchanged = 0;
+inline constexpr std::int32_t kPointerChanged = 1;
+
+// Checks a disk pointer: STATUS 1 when it names no block yet, 0 when it is valid; lengths
+// that cannot be those of a block are the "SB" abort "DISK BLOCK LENGTHS INVALID".
+void SBCHKP(const DiskPointer& dskptr, std::int32_t& status);
+
+// Makes a disk pointer empty: all words 0 but the address, NODISK.
+void SBDPCL(DiskPointer& dskptr);
+
+// Reads the sub-block named by DSKPTR into core area P of LEN words (P NOCORE: a new area,
+// LEN = TOT) and makes it current. STATUS 1 when the pointer names no block: nothing read.
+void SBRDC(std::int32_t& len, std::int32_t& p, const DiskPointer& dskptr, std::int32_t& status);
+
+// The same into a caller's array of LEN words (pointers with base 0).
+void SBRDA(std::int32_t len, std::span<std::int32_t> array, const DiskPointer& dskptr,
+           std::int32_t& status);
+
+// Reads N words at disk address ADDR into the existing core area P, or a caller's array,
+// and makes them the current sub-block.
+void SBWRD(std::int32_t p, std::int32_t n, std::int32_t addr);
+void SBURD(std::int32_t len, std::span<std::int32_t> array, std::int32_t n, std::int32_t addr);
+
+// Writes the sub-block held in core area P, or in a caller's array, and updates the disk
+// pointer: rewritten in place when its lengths are unchanged, else released and placed
+// anew. STATUS 1 when the pointer changed and must be stored again.
+void SBWTC(std::int32_t len, std::int32_t p, DiskPointer& dskptr, std::int32_t& status);
+void SBWTA(std::int32_t len, std::span<std::int32_t> array, DiskPointer& dskptr,
+           std::int32_t& status);
+
+// Writes N words of core area P to disk address ADDR (NODISK: a new block, whose address
+// comes back in ADDR), without any check or header handling.
+void SBWWRT(std::int32_t p, std::int32_t n, std::int32_t& addr);
+
+// Locates sector NUM of kind KIND inside the block of TOT words at ADDR by partial reads:
+// OFFSET its data offset and NWORDS its words. STATUS 1 no block, 2 no such sector or an
+// empty one.
+void SBDLOC(std::int32_t tot, std::int32_t addr, std::int32_t kind, std::int32_t num,
+            std::int32_t& status, std::int32_t& nwords, std::int32_t& offset);
+
 }  // namespace storage
