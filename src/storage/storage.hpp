@@ -2,6 +2,7 @@
 // file layer of direct-access files, the block structures over them, and texts in words.
 #pragma once
 
+#include "storage/blocks.hpp"
 #include "storage/core_store.hpp"
 #include "storage/current_routine.hpp"
 #include "storage/disk_pointer.hpp"

@@ -1,0 +1,60 @@
+// The page machinery that index blocks and paged blocks share: the control area, the top
+// sub-block with its page pointers, and making one page current at a time.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+#include "storage/blocks.hpp"
+#include "storage/disk_pointer.hpp"
+#include "storage/sub_block.hpp"
+
+namespace storage::pages {
+
+// Element k (1-36) of the control area H.
+std::int32_t& element(std::int32_t h, std::int32_t k);
+
+// The 9-word pointer kept at elements first to first+8.
+DiskPointer pointerAt(std::int32_t h, std::int32_t first);
+void setPointerAt(std::int32_t h, std::int32_t first, const DiskPointer& pointer);
+
+// The shape of a page: its sectors and how a fresh page starts.
+struct PageLayout {
+  std::array<std::int32_t, 2> pointerLengths{};  // disk-pointer sectors
+  std::array<std::int32_t, 2> pointerSizes{};
+  std::int32_t pointerSectors = 0;
+  std::array<std::int32_t, 2> integerLengths{};
+  std::int32_t integerSectors = 0;
+  std::array<std::int32_t, 1> realLength{};  // 8-byte sector of type 5
+  std::array<std::int32_t, 1> singleLength{};
+  std::array<std::int32_t, 1> doubleLength{};
+  BlockType blockType = BlockType::Plain;
+  bool linkedPointers = false;  // word 1 of the first pointer entry names sector 2
+  bool freeNames = false;       // every name slot starts free (first word -1)
+  std::int32_t nameWords = 0;   // NW, when freeNames
+
+  SubBlockSpec spec() const;
+};
+
+// Builds a new top sub-block of block type TYPE for MP pages in a new core area: its
+// primary entry linked to the page-pointer sector, its header (integer sector 1) zero.
+void buildTop(BlockType type, std::int32_t mp, std::int32_t& len, std::int32_t& p);
+
+// Builds the page area of an open block in a new core area and notes its sector pointers.
+void buildPageArea(std::int32_t h, const PageLayout& layout);
+
+// Makes page PAGE current: writes a changed current page back, grows the top sub-block when
+// PAGE lies beyond it, then reads the page or starts a fresh one.
+void makeCurrent(std::int32_t h, std::int32_t page, const PageLayout& layout);
+
+// Writes the current page back when it has changed and stores its pointer in the top.
+void writeCurrentPage(std::int32_t h);
+
+// Writes everything back and frees the areas; DSKPTR receives the block's pointer.
+void closeWriting(std::int32_t& h, DiskPointer& dskptr);
+
+// Frees the top, page and control areas without writing; H becomes NOCORE.
+void closeDropping(std::int32_t& h);
+
+}  // namespace storage::pages
