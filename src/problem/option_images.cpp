@@ -8,5 +8,6 @@ ControlOptions GCLTAB;
 BasisOptions GSCTAB;
 DiagnosticOptions GDPOPT;
 RunUnits IOUNIT;
+TableHandles DBHNDL;
 
 }  // namespace problem
