@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "problem/component_data.hpp"
 #include "services/fixed_text.hpp"
 #include "services/markers.hpp"
 #include "services/one_based.hpp"

@@ -2,3 +2,6 @@
 // integrated forms, the equation-of-state kernels with their mixing rules and root solvers,
 // liquid densities and water properties. Everything works in K and kPa with mole fractions.
 #pragma once
+
+#include "thermo/pure/correlations.hpp"
+#include "thermo/pure/water.hpp"
