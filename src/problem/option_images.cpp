@@ -8,6 +8,5 @@ ControlOptions GCLTAB;
 BasisOptions GSCTAB;
 DiagnosticOptions GDPOPT;
 RunUnits IOUNIT;
-TableHandles DBHNDL;
 
 }  // namespace problem

@@ -5,6 +5,8 @@
 #include <cstdint>
 
 #include "problem/component_data.hpp"
+#include "problem/database.hpp"
+#include "problem/entity_contexts.hpp"
 #include "services/fixed_text.hpp"
 #include "services/markers.hpp"
 #include "services/one_based.hpp"
@@ -43,12 +45,6 @@ struct DiagnosticOptions {
   std::int32_t diagnosticSwitch(int k) const { return words(kDiagnosticSwitchBase + k); }
 };
 extern DiagnosticOptions GDPOPT;
-
-// DBHNDL: the records of the tables of the open databases.
-struct TableHandles {
-  std::int32_t unitLabelIndex = services::NOCORE;  // handle of the unit-code label index
-};
-extern TableHandles DBHNDL;
 
 // IOUNIT: the run's unit words.
 struct RunUnits {

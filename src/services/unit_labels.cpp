@@ -83,7 +83,7 @@ void UOMLDS(std::int32_t cls) {
   if (cls == UOMTAB.labelClass) return;
   UOMTAB.codeLabels.blank();
   UOMTAB.labelClass = 0;
-  const std::int32_t index = problem::DBHNDL.unitLabelIndex;
+  const std::int32_t index = problem::DBHNDL.dm1.labelIndex;
   if (index == NOCORE || cls < 1) return;
   FixedText<kLabelIndexNameChars> name;
   storage::DiskPointer labels{};

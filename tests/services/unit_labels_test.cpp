@@ -139,19 +139,19 @@ TEST_F(UnitLabels, CodeLabelsAreReadOnDemandOneClassAtATime) {
   }
   UOMTAB.codeLabels.blank();
   UOMTAB.labelClass = 0;
-  problem::DBHNDL.unitLabelIndex = h;
+  problem::DBHNDL.dm1.labelIndex = h;
 
   EXPECT_EQ(format(31, 88, 0), "M LB-MOL/HR");
   EXPECT_EQ(UOMTAB.labelClass, 31);
-  problem::DBHNDL.unitLabelIndex = services::NOCORE;
+  problem::DBHNDL.dm1.labelIndex = services::NOCORE;
   EXPECT_EQ(format(31, 86, 0), "LB-MOL/HR") << "the class held is not read again";
-  problem::DBHNDL.unitLabelIndex = h;
+  problem::DBHNDL.dm1.labelIndex = h;
   EXPECT_EQ(format(4, 15, 0), "PSIA");
   EXPECT_EQ(UOMTAB.labelClass, 4);
   EXPECT_EQ(format(45, 15, 0), "") << "a class the index does not hold";
   EXPECT_EQ(UOMTAB.labelClass, 0);
 
-  problem::DBHNDL.unitLabelIndex = services::NOCORE;
+  problem::DBHNDL.dm1.labelIndex = services::NOCORE;
   storage::FBICLR(h);
   storage::FIDTCH(sequence, storage::kCloseKeep);
   storage::FIINIT();
