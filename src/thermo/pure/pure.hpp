@@ -3,5 +3,7 @@
 // liquid densities and water properties. Everything works in K and kPa with mole fractions.
 #pragma once
 
+#include "thermo/pure/activity_kernels.hpp"
 #include "thermo/pure/correlations.hpp"
+#include "thermo/pure/cubic_eos.hpp"
 #include "thermo/pure/water.hpp"

@@ -1,0 +1,120 @@
+// The assembly shared by the mixing rules of the cubic equations of state.
+#include <cmath>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "thermo/pure/eos_mixing.hpp"
+
+namespace pure::eos_internal {
+
+AttractionSums& attractionSums(std::size_t n, bool hessian) {
+  static AttractionSums sums;
+  sums.n = n;
+  sums.value = Jet{};
+  sums.gradient.assign(n, Jet{});
+  sums.hessian.assign(hessian ? n * n : 0, 0.0);
+  sums.roots.assign(n, Jet{});
+  sums.pairs.assign(pairCount(static_cast<std::int32_t>(n)), Jet{});
+  return sums;
+}
+
+void checkMixtureArrays(std::string_view routine, std::int32_t level, std::size_t n,
+                        std::span<const double> sqrta, std::span<const double> aT,
+                        std::span<const double> aTT, std::span<const double> b,
+                        std::span<const double> x, const MixtureOutputs& out) {
+  requireLength(sqrta, n, routine, "SQRT(A)");
+  requireLength(b, n, routine, "B");
+  requireLength(x, n, routine, "X");
+  requireLength(out.abar, n, routine, "ABAR");
+  requireLength(out.bbar, n, routine, "BBAR");
+  if (level >= 2) {
+    requireLength(aT, n, routine, "DA/DT");
+    requireLength(out.abarT, n, routine, "ABART");
+    requireLength(out.bbarT, n, routine, "BBART");
+  }
+  if (level >= 3) requireLength(aTT, n, routine, "D2A/DT2");
+  if (level >= 4) {
+    requireLength(out.abb, n * n, routine, "ABB");
+    requireLength(out.bbb, n * n, routine, "BBB");
+  }
+}
+
+Jet rootAttraction(std::size_t i, std::span<const double> sqrta, std::span<const double> aT,
+                   std::span<const double> aTT, std::int32_t level) {
+  Jet r{sqrta[i], 0.0, 0.0};
+  if (r.v <= 0.0) return r;
+  // d sqrt(a)/dT = a'/(2 sqrt(a)); d2 sqrt(a)/dT2 = (a''/2 - (d sqrt(a)/dT)^2)/sqrt(a).
+  if (level >= 2) r.d = aT[i] / (2.0 * r.v);
+  if (level >= 3) r.dd = (0.5 * aTT[i] - r.d * r.d) / r.v;
+  return r;
+}
+
+Jet pairValue(std::size_t k, std::span<const double> v, std::span<const double> vT,
+              std::span<const double> vTT, std::int32_t level) {
+  return Jet{v[k], level >= 2 ? vT[k] : 0.0, level >= 3 ? vTT[k] : 0.0};
+}
+
+void addQuadratic(AttractionSums& sums, std::span<const double> x, bool hessian) {
+  const std::size_t n = sums.n;
+  for (std::size_t j = 0; j < n; ++j) {
+    const Jet& rj = sums.roots[j];
+    // Row sums t_j = sum_i s_i K_ij, starting with the diagonal term.
+    Jet row = rj * x[j];
+    for (std::size_t i = 0; i < n; ++i) {
+      if (i == j) continue;
+      const Jet& k =
+          sums.pairs[pairIndex(static_cast<std::int32_t>(i + 1), static_cast<std::int32_t>(j + 1))];
+      row = row + sums.roots[i] * x[i] * k;
+      if (hessian) sums.h(i, j) += 2.0 * sums.roots[i].v * rj.v * k.v;
+    }
+    if (hessian) sums.h(j, j) += 2.0 * rj.v * rj.v;
+    sums.value = sums.value + rj * x[j] * row;
+    sums.gradient[j] = sums.gradient[j] + 2.0 * rj * row;
+  }
+}
+
+void finishMixture(std::int32_t level, std::span<const double> x, std::span<const double> b,
+                   AttractionSums& sums, MixtureOutputs& out) {
+  const std::size_t n = sums.n;
+  Jet weighted{};
+  double bm = 0.0;
+  for (std::size_t k = 0; k < n; ++k) {
+    weighted = weighted + x[k] * sums.gradient[k];
+    bm += x[k] * b[k];
+  }
+  out.a = sums.value.v;
+  out.b = bm;
+  for (std::size_t i = 0; i < n; ++i) {
+    out.abar[i] = sums.value.v + sums.gradient[i].v - weighted.v;
+    out.bbar[i] = b[i];
+  }
+  if (level >= 2) {
+    out.aT = sums.value.d;
+    out.bT = 0.0;
+    out.bTT = 0.0;
+    for (std::size_t i = 0; i < n; ++i) {
+      out.abarT[i] = sums.value.d + sums.gradient[i].d - weighted.d;
+      out.bbarT[i] = 0.0;
+    }
+  }
+  if (level >= 3) out.aTT = sums.value.dd;
+  if (level >= 4) {
+    // Hx and x'Hx, then abb_ij = H_ij - (Hx)_i - (Hx)_j + x'Hx + abar_i.
+    std::vector<double>& hx = sums.hx;
+    hx.assign(n, 0.0);
+    double xhx = 0.0;
+    for (std::size_t i = 0; i < n; ++i) {
+      for (std::size_t j = 0; j < n; ++j) hx[i] += sums.hessian[j * n + i] * x[j];
+      xhx += x[i] * hx[i];
+    }
+    for (std::size_t j = 0; j < n; ++j) {
+      for (std::size_t i = 0; i < n; ++i) {
+        out.abb[j * n + i] = sums.hessian[j * n + i] - hx[i] - hx[j] + xhx + out.abar[i];
+        out.bbb[j * n + i] = b[i];
+      }
+    }
+  }
+}
+
+}  // namespace pure::eos_internal

@@ -1,0 +1,52 @@
+// Timing and argument checks shared by the equation-of-state kernels.
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "problem/problem.hpp"
+#include "services/services.hpp"
+#include "thermo/pure/eos_internal.hpp"
+
+namespace pure::eos_internal {
+namespace {
+
+bool switchOn(int k) { return problem::GDPOPT.diagnosticSwitch(k) > 0; }
+
+[[noreturn]] void shortArray(std::size_t have, std::size_t need, std::string_view routine,
+                             std::string_view what) {
+  services::ERRITM("NEED", static_cast<std::int32_t>(need));
+  services::ERRITM("HAVE", static_cast<std::int32_t>(have));
+  std::string message = "ARRAY ";
+  message += what;
+  message += " IS SHORTER THAN THE CALL NEEDS";
+  services::ABTRPT(" ", routine, routine, message);
+}
+
+}  // namespace
+
+KernelTimer::KernelTimer(std::size_t slot) : slot_(slot) {
+  if (switchOn(problem::kTimingSwitch)) services::TIMST2.calls(slot_) += 1;
+  if (switchOn(kClockTimingSwitch)) {
+    clocked_ = true;
+    services::CLKSEC(start_);
+  }
+}
+
+KernelTimer::~KernelTimer() {
+  if (clocked_ && switchOn(kClockTimingSwitch)) {
+    services::TIMACC(start_, services::TIMST1.seconds(slot_));
+  }
+}
+
+void requireLength(std::span<const double> array, std::size_t need, std::string_view routine,
+                   std::string_view what) {
+  if (array.size() < need) shortArray(array.size(), need, routine, what);
+}
+
+void requireLength(std::span<const std::int32_t> array, std::size_t need, std::string_view routine,
+                   std::string_view what) {
+  if (array.size() < need) shortArray(array.size(), need, routine, what);
+}
+
+}  // namespace pure::eos_internal
