@@ -310,4 +310,22 @@ void FISTA1(std::int32_t iseq, std::int32_t first, std::int32_t last, std::int32
   if (newStatus == output) fileLayer.outputSequence = iseq;
 }
 
+void recordMasterBlock(std::int32_t iseq, std::int32_t length, std::int32_t address) {
+  CURRTN.fi.assign("FIMAST");
+  checkSequence(iseq, "FIMAST");
+  const FileSequence self = sequenceAt(iseq);
+  const FileUnit& head = unitIn(self.firstUnit);
+  if (fileLayer.outputSequence != iseq) {
+    FIERR(FileError::ReadOnlyOutput, "FIMAST", " ", {head.group});
+  }
+  ControlRecord& image = fileLayer.header;
+  FIURN(self.firstUnit, diskAddress(head.fileCode, kHeaderRecord), image.span(),
+        kControlRecordWords);
+  decodeGroupHeader(image, "FIMAST");
+  image(header_word::kMasterLength) = length;
+  image(header_word::kMasterAddress) = address;
+  FIUWN(self.firstUnit, diskAddress(head.fileCode, kHeaderRecord), image.span(),
+        kControlRecordWords);
+}
+
 }  // namespace storage

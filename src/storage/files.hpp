@@ -352,6 +352,12 @@ void FIATCH(std::int32_t igroup, std::int32_t& iseq, std::int32_t irsiz1, std::i
 // Error 11 for a bad sequence number.
 void FIDTCH(std::int32_t iseq, std::int32_t closeOption);
 
+// Records in the header record of sequence ISEQ, which must be the output sequence, the
+// length and disk address of its group's master block (header words 5 and 6), so that the
+// next attach finds a master block that has moved. Error 11 for a bad sequence, 30 for one
+// that is not the output sequence.
+void recordMasterBlock(std::int32_t iseq, std::int32_t length, std::int32_t address);
+
 // Gives sequence ISEQ status ISTNEW (0, 1 or 2); other sequences of its group become
 // inactive, and a former output sequence becomes readable when ISTNEW is 2. Error 11.
 void FISTA2(std::int32_t iseq, std::int32_t istnew);

@@ -131,7 +131,9 @@ void FBPBEG(std::int32_t type, std::int32_t entsiz, std::int32_t pagsiz, std::in
   std::array<std::int32_t, pagectl::kHeaderWords> header{};
   if (dp(dskptr, dpword::kAddress) == NODISK) {
     status = kOpenedNew;
-    if (entsiz < 1 || pagsiz < 1 || mp < 1) {
+    // A pointer block's entries are disk pointers whatever its entry size says.
+    const bool sized = type != static_cast<std::int32_t>(PagedType::Pointer);
+    if ((sized && entsiz < 1) || pagsiz < 1 || mp < 1) {
       ERRITM("ENT SIZ", entsiz);
       ERRITM("PAG SIZ", pagsiz);
       ERRITM("PAGES", mp);

@@ -94,6 +94,17 @@ TEST_F(PagedBlock, OpenAndEntryFaults) {
               {"PAG TYP 9"});
   storage::FBPCLR(h);
   expectAbort([&] { storage::FBPPNT(1, h, 1, p); }, "PAGE CONTROL AREA DOES NOT EXIST", {});
+  // A block of entries needs an entry size; a pointer block's entries are disk pointers,
+  // and the tables open theirs with an entry size of 0.
+  expectAbort([&] { open(8, 0, storage::emptyDiskPointer()); }, "SIZE IS NOT VALID",
+              {"ENT SIZ 0", "PAG SIZ 20", "PAGES 1"});
+  h = open(9, 0, storage::emptyDiskPointer());
+  const DiskPointer stored = pointerTo(7);
+  p = stored;
+  storage::FBPPNT(2, h, 3, p);
+  storage::FBPPNT(1, h, 3, p);
+  EXPECT_EQ(p, stored);
+  storage::FBPCLR(h);
 }
 
 // A close without writing loses the puts of the current page and the page pointers of pages
