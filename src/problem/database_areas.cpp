@@ -21,5 +21,6 @@ StreamPointerSets SRPSET;
 UnitContexts UNCURR;
 SpecificationContext SPCUR;
 ReactionContexts RXCUR;
+UnitWorkAreas PAUWRK;
 
 }  // namespace problem

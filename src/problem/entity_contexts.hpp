@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "services/fixed_text.hpp"
@@ -74,5 +75,58 @@ struct ReactionContexts {
   std::int32_t lastRecord = 0;
 };
 extern ReactionContexts RXCUR;
+
+// The unit work area: where the sectors of the unit data block loaded last lie in core.
+inline constexpr std::size_t kUnitBlockSectors = 250;
+inline constexpr std::size_t kUnitBlockSystemSectors = 23;
+inline constexpr std::size_t kUnitVariableWords = 31;
+
+// The sectors of one kind in the loaded block, by sector number: core pointer (NOCORE
+// when the sector lies outside the loaded part) and length.
+struct UnitSectorTable {
+  UnitSectorTable() { pointers.fill(services::NOCORE); }
+
+  services::OneBased<std::int32_t, kUnitBlockSectors> pointers;
+  services::OneBased<std::int32_t, kUnitBlockSectors> lengths;
+};
+
+// The descriptors of unit context 2 (the unit set-up).
+struct UnitBlockContext2 {
+  UnitBlockContext2() { systemSectors.fill(services::NOCORE); }
+
+  std::int32_t unit = 0;   // 0 after every load, then the unit whose block is described
+  std::int32_t block = 0;  // core pointer of the loaded block; 0 before the first load
+  std::int32_t pointerSector = services::NOCORE;  // first disk-pointer sector
+  std::int32_t vatSector = services::NOCORE;      // first VAT sector
+  services::OneBased<std::int32_t, kUnitBlockSystemSectors> systemSectors;
+  UnitSectorTable integers;
+  UnitSectorTable reals;
+  UnitSectorTable pointers;
+};
+
+// The descriptors of unit context 3 (the unit readers).
+struct UnitBlockContext3 {
+  UnitBlockContext3() { systemSectors.fill(services::NOCORE); }
+
+  std::int32_t unit = 0;
+  std::int32_t block = 0;
+  std::int32_t pointerSector = services::NOCORE;
+  services::OneBased<std::int32_t, kUnitBlockSystemSectors> systemSectors;
+  // Words taken from the system sectors and the block for the unit-variable readers.
+  services::OneBased<std::int32_t, kUnitVariableWords> variableWords;
+  UnitSectorTable integers;
+  UnitSectorTable reals;
+  UnitSectorTable singles;
+  UnitSectorTable doubles;
+  UnitSectorTable pointers;
+};
+
+// PAUWRK: the work-area descriptors of contexts 2 and 3; its first word is the unit number
+// of context 2.
+struct UnitWorkAreas {
+  UnitBlockContext2 context2;
+  UnitBlockContext3 context3;
+};
+extern UnitWorkAreas PAUWRK;
 
 }  // namespace problem

@@ -2,11 +2,14 @@
 // lower layers read.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 #include "problem/component_data.hpp"
 #include "problem/database.hpp"
 #include "problem/entity_contexts.hpp"
+#include "problem/stream_table.hpp"
 #include "services/fixed_text.hpp"
 #include "services/markers.hpp"
 #include "services/one_based.hpp"
@@ -45,6 +48,41 @@ struct DiagnosticOptions {
   std::int32_t diagnosticSwitch(int k) const { return words(kDiagnosticSwitchBase + k); }
 };
 extern DiagnosticOptions GDPOPT;
+
+// GDBTAB: image of table GDB, 20 integers (no reader in this library).
+struct DatabaseOptions {
+  services::OneBased<std::int32_t, 20> integers;
+};
+extern DatabaseOptions GDBTAB;
+
+// GPRTAB: image of table GPR, a 24-character text, 80 integers and 6 reals. Reals 4 to 6
+// are read by the stream properties.
+struct PropertyOptions {
+  services::FixedText<24> text;
+  services::OneBased<std::int32_t, 80> integers;
+  services::OneBased<double, 6> reals;
+};
+extern PropertyOptions GPRTAB;
+
+// GTITAB: image of table GTI, 2 integers and the 1464-character title text. The title
+// fields that the readers use lie in the text from character 733 on.
+inline constexpr std::size_t kTitleTextChars = 1464;
+inline constexpr std::size_t kTitleFieldsStart = 733;
+struct TitleOptions {
+  services::OneBased<std::int32_t, 2> integers;
+  services::FixedText<kTitleTextChars> text;
+
+  // The text from character 733 to the end.
+  std::string_view titleFields() const { return text.view().substr(kTitleFieldsStart - 1); }
+};
+extern TitleOptions GTITAB;
+
+// GTOTAB: image of table GTO, 26 reals; reals 14 to 17 are read by the stream flash and the
+// specification values.
+struct ToleranceOptions {
+  services::OneBased<double, 26> reals;
+};
+extern ToleranceOptions GTOTAB;
 
 // IOUNIT: the run's unit words.
 struct RunUnits {

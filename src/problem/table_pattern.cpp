@@ -115,6 +115,12 @@ void writeBackSlots(std::int32_t index, std::int32_t slots) {
     storage::DiskPointer pointer{};
     std::int32_t status = 0;
     storage::FBINUM(kRead, index, entity, name, pointer, data, status);
+    if (status != 0) {
+      // Writing without the entry's pointer would put the record at no place of its own.
+      services::ERRITM("ENTITY", entity);
+      services::ERRITM("SLOT", s);
+      services::ABTRPT("DB", "DBHSLT", " ", "SLOT HOLDS AN ENTITY THAT HAS NO INDEX ENTRY");
+    }
     storage::SBWTC(storage::dp(pointer, storage::dpword::kTotalLength), core, pointer, status);
     storage::FBINUM(kWrite, index, entity, name, pointer, data, status);
     storage::SCSET(slots, s, "WRITE", "STORE", 0);
