@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <span>
 
+#include "flash/method_sets.hpp"
+#include "flash/work_tables.hpp"
 #include "services/markers.hpp"
 #include "services/one_based.hpp"
 
@@ -35,10 +37,24 @@ struct MethodSetControl {
 };
 extern MethodSetControl THCTL;
 
+// One method class (slot 1-19) of the current set as the parameter-block loaders read it.
+struct MethodClass {
+  std::int32_t code = 0;         // method code; IMISS or 0: none
+  std::int32_t optionWord = 0;   // the slot's option word
+  std::int32_t integerWork = 0;  // integer words of the method work area the method needs
+  std::int32_t realWork = 0;     // 8-byte words of the method work area
+  std::int32_t blockAddress = services::NODISK;  // the parameter block; NODISK: none
+  std::int32_t blockLength = 0;
+};
+inline constexpr std::size_t kMethodClasses = 19;
+
 // MSPTRS: sector starts of the current set block.
 struct MethodSetPointers {
   services::OneBased<std::int32_t, 17> integerSectors;  // words 1-17
   services::OneBased<std::int32_t, 5> pointerSectors;   // words 18-22
+  // Filled by the set decoding for the loaders MDLODC, MDLODE and LDWORK.
+  services::OneBased<MethodClass, kMethodClasses> classes;
+  std::int32_t firstClassFlag = 0;  // set header flag: 1 adds 1 to the activity variant code
 };
 extern MethodSetPointers MSPTRS;
 
@@ -122,6 +138,15 @@ struct LoadedBlock {
   std::int32_t realSector2 = 0;
   std::int32_t integerScratch = 0;  // core indexes of the scratch areas
   std::int32_t realScratch = 0;
+  std::int32_t integerLength1 = 0;  // lengths of the first integer and first 8-byte sectors
+  std::int32_t realLength1 = 0;
+  // The shared method-block area and method work area (8-byte indexes, elements W(area + 1)
+  // on) with their sizes in 8-byte words. NOCORE: none yet; the loaders then get areas of
+  // their own, and larger ones when a block or a work demand does not fit.
+  std::int32_t blockArea = services::NOCORE;
+  std::int32_t blockAreaReals = 0;
+  std::int32_t workArea = services::NOCORE;
+  std::int32_t workAreaReals = 0;
 };
 extern LoadedBlock LDSTAT;
 

@@ -57,6 +57,7 @@ void freeSetAreas() {
   flash::MethodSetControl& control = flash::THCTL;
   freeArea(control.blockArea, control.blockLength);
   freeArea(control.componentArea, control.componentLength);
+  flash::forgetMethodSet();
 }
 
 }  // namespace
