@@ -18,6 +18,7 @@ ThTable THIDX;
 MethodSetSettings THMISC;
 
 StreamPointerSets SRPSET;
+CurrentEntityRecord ENTCUR;
 UnitContexts UNCURR;
 SpecificationContext SPCUR;
 ReactionContexts RXCUR;

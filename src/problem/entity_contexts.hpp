@@ -30,6 +30,14 @@ struct StreamPointerSets {
 };
 extern StreamPointerSets SRPSET;
 
+// ENTCUR: the length in words and the core pointer of the entity record set up or paged
+// last (streams, units, specifications, CS items and reactions).
+struct CurrentEntityRecord {
+  std::int32_t length = 0;
+  std::int32_t pointer = services::NOCORE;
+};
+extern CurrentEntityRecord ENTCUR;
+
 // One unit context of UNCURR.
 struct UnitContext {
   std::int32_t unit = 0;          // 0 = none

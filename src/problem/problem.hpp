@@ -10,6 +10,7 @@
 #include "problem/database.hpp"
 #include "problem/entity_contexts.hpp"
 #include "problem/stream_table.hpp"
+#include "problem/streams.hpp"
 #include "services/fixed_text.hpp"
 #include "services/markers.hpp"
 #include "services/one_based.hpp"
