@@ -8,9 +8,13 @@
 
 #include "problem/component_data.hpp"
 #include "problem/database.hpp"
+#include "problem/entity_classes.hpp"
 #include "problem/entity_contexts.hpp"
+#include "problem/reactions.hpp"
+#include "problem/specifications.hpp"
 #include "problem/stream_table.hpp"
 #include "problem/streams.hpp"
+#include "problem/units.hpp"
 #include "services/fixed_text.hpp"
 #include "services/markers.hpp"
 #include "services/one_based.hpp"
