@@ -4,6 +4,11 @@
 #pragma once
 
 #include "thermo/pure/activity_kernels.hpp"
+#include "thermo/pure/bwr_eos.hpp"
 #include "thermo/pure/correlations.hpp"
+#include "thermo/pure/corresponding_states.hpp"
 #include "thermo/pure/cubic_eos.hpp"
+#include "thermo/pure/hard_chain.hpp"
+#include "thermo/pure/liquid_density.hpp"
+#include "thermo/pure/vapour_methods.hpp"
 #include "thermo/pure/water.hpp"

@@ -1,0 +1,277 @@
+// The cubic-equation route of the liquid-density dispatcher: the pure-component and pair
+// terms at T (kept in the method's real scratch while the temperature repeats), the mixing
+// rule of the method code and the liquid root.
+#include <cmath>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "flash/flash.hpp"
+#include "services/services.hpp"
+#include "storage/storage.hpp"
+#include "thermo/pure/activity_kernels.hpp"
+#include "thermo/pure/cubic_eos.hpp"
+#include "thermo/pure/density_internal.hpp"
+#include "thermo/pure/eos_internal.hpp"
+#include "thermo/pure/liquid_density.hpp"
+
+namespace pure {
+
+std::int32_t cubicblock::groups(std::int32_t code) {
+  switch (code) {
+    case 101:
+    case 102:
+    case 108:
+    case 124:
+      return 3;
+    case 111:
+    case 114:
+      return 6;
+    case 109:
+    case 112:
+    case 116:
+    case 117:
+    case 121:
+    case 122:
+    case 502:
+      return 8;
+    default:
+      return 0;
+  }
+}
+
+namespace {
+
+using flash::LDSTAT;
+using storage::CORSTO;
+
+constexpr const char* kName = "DNLIQ";
+// The cache state that keeps the terms while the temperature repeats.
+constexpr std::int32_t kCacheByTemperature = 2;
+// The smallest mole fraction of the associating component that selects EOSZRA.
+constexpr double kAssociatingFraction = 1.0e-12;
+
+// The arrays of the route, kept between calls (the library is single-threaded) so that a
+// warm call allocates nothing.
+struct Work {
+  std::vector<double> sqrta, a, k1, k2, abar, bbar, lnphi;
+  std::vector<double> lngam, lngamT, sums, coef, nrtl;
+  std::vector<std::int32_t> forms, descriptor;
+};
+Work& work(std::size_t n, std::size_t np) {
+  static Work w;
+  for (auto* v : {&w.sqrta, &w.a, &w.abar, &w.bbar, &w.lnphi, &w.lngam, &w.lngamT}) {
+    if (v->size() < n) v->resize(n);
+  }
+  if (w.sums.size() < 4 * n) w.sums.resize(4 * n);
+  for (auto* v : {&w.k1, &w.k2}) {
+    if (v->size() < np) v->resize(np);
+  }
+  if (w.forms.size() < n) w.forms.resize(n);
+  return w;
+}
+
+bool isAsymmetric(std::int32_t code) {
+  return code == 111 || code == 114 || code == 116 || code == 117 || code == 121 || code == 122 ||
+         code == 502;
+}
+
+bool isExcessRule(std::int32_t code) { return code == 109 || code == 112; }
+
+// Integer word K (1-based) of the first integer sector.
+std::int32_t& integerWord(std::int32_t k) { return CORSTO[LDSTAT.integerSector1 + k]; }
+
+}  // namespace
+
+namespace density_internal {
+
+bool cubicLiquid(std::int32_t code, std::int32_t nc, double t, double p, std::span<const double> x,
+                 std::span<const double> block, double& z) {
+  const std::int32_t groups = cubicblock::groups(code);
+  if (groups == 0) return false;
+  const auto n = static_cast<std::size_t>(nc);
+  const std::size_t np = eos_internal::pairCount(nc);
+  const std::size_t width = groups == 3 ? np : 2 * np;
+  const auto at = [&](std::int32_t word) { return static_cast<std::size_t>(word - 1); };
+  const std::size_t pairStart = at(cubicblock::pairs(nc));
+  std::size_t need = pairStart + static_cast<std::size_t>(groups) * np;
+  if (code == 108) need += n;
+  if (code == 124) need += 5 * n;
+  eos_internal::requireLength(block, need, kName, "CUBIC BLOCK");
+  eos_internal::requireLength(
+      std::span<const std::int32_t>(CORSTO.words(LDSTAT.integerSector1 + 1, LDSTAT.integerLength1)),
+      n + 3, kName, "CUBIC INTEGERS");
+  Work& w = work(n, np);
+  const double u1 = block[at(cubicblock::kU1)];
+  const double u2 = block[at(cubicblock::kU2)];
+  const std::span<const double> sqrtac = block.subspan(at(cubicblock::sqrtAc(nc)), n);
+  const std::span<const double> cov = block.subspan(at(cubicblock::covolume(nc)), n);
+  const std::span<const double> alpha = block.subspan(at(cubicblock::alpha(nc)), 3 * n);
+  const std::span<const double> tc = block.subspan(at(cubicblock::criticalTemperature(nc)), n);
+  for (std::size_t i = 0; i < n; ++i) w.forms[i] = integerWord(static_cast<std::int32_t>(i + 1));
+
+  // 1. The temperature cache: the last three integer words and the last real word.
+  const std::int32_t last = LDSTAT.integerLength1;
+  std::int32_t& state = integerWord(last - 2);
+  std::int32_t& valid = integerWord(last - 1);
+  std::int32_t& evaluations = integerWord(last);
+  const std::int32_t cachedT = LDSTAT.realSector1 + LDSTAT.realLength1;
+  const auto scratchWords = static_cast<std::int32_t>(2 * n + 2 * np);
+  if (density_internal::ensureRealScratch(scratchWords)) valid = 0;
+  const std::int32_t scratch = LDSTAT.realScratch;
+  const bool evaluate =
+      state != kCacheByTemperature || valid != 1 || services::RELCMP(CORSTO.real(cachedT), t) != 0;
+  if (evaluate) {
+    // 2. Pure-component terms.
+    EOSTWU(sqrtac, alpha, w.forms, 1, 3, nc, t, tc, w.sqrta, w.a, {}, {});
+    // 3. Pair terms k = 1 - (A + B/T + C/T^2), or A + B/T + C/T^2 for the asymmetric rules.
+    if (nc > 1 && !isExcessRule(code)) {
+      for (std::size_t q = 0; q < width; ++q) {
+        const double v = block[pairStart + q] + block[pairStart + width + q] / t +
+                         block[pairStart + 2 * width + q] / (t * t);
+        const double k = isAsymmetric(code) ? v : 1.0 - v;
+        if (q < np) {
+          w.k1[q] = k;
+        } else {
+          w.k2[q - np] = k;
+        }
+      }
+    } else {
+      for (std::size_t q = 0; q < np; ++q) w.k1[q] = w.k2[q] = isAsymmetric(code) ? 0.0 : 1.0;
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+      CORSTO.setReal(scratch + static_cast<std::int32_t>(i) + 1, w.sqrta[i]);
+      CORSTO.setReal(scratch + static_cast<std::int32_t>(n + i) + 1, w.a[i]);
+    }
+    for (std::size_t q = 0; q < np; ++q) {
+      CORSTO.setReal(scratch + static_cast<std::int32_t>(2 * n + q) + 1, w.k1[q]);
+      CORSTO.setReal(scratch + static_cast<std::int32_t>(2 * n + np + q) + 1, w.k2[q]);
+    }
+    evaluations += 1;
+    DNCNTS.termEvaluations += 1;
+    if (state == kCacheByTemperature) {
+      CORSTO.setReal(cachedT, t);
+      valid = 1;
+    }
+  } else {
+    for (std::size_t i = 0; i < n; ++i) {
+      w.sqrta[i] = CORSTO.real(scratch + static_cast<std::int32_t>(i) + 1);
+      w.a[i] = CORSTO.real(scratch + static_cast<std::int32_t>(n + i) + 1);
+    }
+    for (std::size_t q = 0; q < np; ++q) {
+      w.k1[q] = CORSTO.real(scratch + static_cast<std::int32_t>(2 * n + q) + 1);
+      w.k2[q] = CORSTO.real(scratch + static_cast<std::int32_t>(2 * n + np + q) + 1);
+    }
+  }
+
+  // 4. The mixing rule of the code.
+  double am = 0.0, amT = 0.0, amTT = 0.0, bm = 0.0, bmT = 0.0, bmTT = 0.0;
+  const std::span<double> abar(w.abar.data(), n);
+  const std::span<double> bbar(w.bbar.data(), n);
+  const std::span<const double> k1(w.k1.data(), np);
+  const std::span<const double> k2(w.k2.data(), np);
+  switch (code) {
+    case 101:
+    case 102:
+    case 124:
+      EOSMR7(w.sqrta, {}, {}, cov, k1, {}, {}, 1, nc, x, am, amT, amTT, abar, {}, {}, bm, bmT, bmTT,
+             bbar, {}, {});
+      break;
+    case 108: {
+      const std::int32_t flagged = integerWord(nc + 1);
+      const std::span<const double> c = block.subspan(pairStart + 3 * width, n);
+      const double tw =
+          flagged >= 1 && flagged <= nc ? tc[static_cast<std::size_t>(flagged - 1)] : 1.0;
+      EOSMR4(w.sqrta, {}, {}, cov, k1, {}, {}, c, flagged, 1, nc, t, tw, x, am, amT, amTT, abar, {},
+             {}, bm, bmT, bmTT, bbar, {}, {});
+      break;
+    }
+    case 111:
+    case 114:
+      EOSMR3(w.sqrta, {}, {}, cov, k1, {}, {}, k2, {}, {}, 1, nc, x, am, amT, amTT, abar, {}, {},
+             bm, bmT, bmTT, bbar, {}, {});
+      break;
+    case 116:
+    case 117:
+    case 502:
+    case 121:
+    case 122: {
+      const std::span<const double> c1 = block.subspan(pairStart + 3 * width, np);
+      const std::span<const double> c2 = block.subspan(pairStart + 3 * width + np, np);
+      if (code == 121 || code == 122) {
+        EOSMR2(w.sqrta, {}, {}, cov, k1, {}, {}, k2, {}, {}, c1, c2, 1, nc, x, t, am, amT, amTT,
+               abar, {}, {}, bm, bmT, bmTT, bbar, {}, {});
+      } else {
+        EOSMR1(w.sqrta, {}, {}, cov, k1, {}, {}, k2, {}, {}, c1, c2, 1, nc, x, am, amT, amTT, abar,
+               {}, {}, bm, bmT, bmTT, bbar, {}, {});
+      }
+      break;
+    }
+    case 109:
+    case 112: {
+      // The NRTL terms from the block's second sectors, written back for their cache.
+      const std::size_t n2 = n * n;
+      const std::size_t reals = 5 * n2 + 4 * n2 + 1;
+      if (w.nrtl.size() < reals) w.nrtl.resize(reals);
+      for (std::size_t q = 0; q < reals; ++q) {
+        w.nrtl[q] = CORSTO.real(LDSTAT.realSector2 + static_cast<std::int32_t>(q) + 1);
+      }
+      const std::size_t words = 6 + np;
+      if (w.descriptor.size() < words) w.descriptor.resize(words);
+      for (std::size_t q = 0; q < words; ++q) {
+        w.descriptor[q] = CORSTO[LDSTAT.integerSector2 + static_cast<std::int32_t>(q) + 1];
+      }
+      double g = 0.0, hE = 0.0, gTT = 0.0;
+      const std::span<double> nrtl(w.nrtl.data(), reals);
+      VTNRTL(x, t, nc, 0, nrtl.first(5 * n2), std::span<std::int32_t>(w.descriptor.data(), words),
+             nrtl.subspan(5 * n2), std::span<double>(w.sums.data(), 4 * n),
+             std::span<double>(w.lngam.data(), n), std::span<double>(w.lngamT.data(), n), {}, g, hE,
+             gTT);
+      for (std::size_t q = 5 * n2; q < reals; ++q) {
+        CORSTO.setReal(LDSTAT.realSector2 + static_cast<std::int32_t>(q) + 1, w.nrtl[q]);
+      }
+      for (std::size_t q = 0; q < words; ++q) {
+        CORSTO[LDSTAT.integerSector2 + static_cast<std::int32_t>(q) + 1] = w.descriptor[q];
+      }
+      EOSMR6(w.a, {}, {}, cov, std::span<const double>(w.lngam.data(), n),
+             std::span<const double>(w.lngamT.data(), n), {}, g, hE, gTT, t, 1, nc, u1, u2, x, am,
+             amT, amTT, abar, {}, {}, bm, bmT, bmTT, bbar, {}, {});
+      break;
+    }
+    default:
+      return false;
+  }
+
+  // 5. The liquid root; EOSZRA for method 122 with an associating component present.
+  double zT = 0.0, zP = 0.0, hr = 0.0, sr = 0.0, cpr = 0.0, cvr = 0.0, cpcv = 0.0;
+  const std::span<double> lnphi(w.lnphi.data(), n);
+  std::int32_t associating = 0;
+  if (code == 122 && integerWord(nc + 1) >= 1) {
+    const std::int32_t first = integerWord(nc + 2);
+    if (first >= 1 && first <= nc &&
+        x[static_cast<std::size_t>(first - 1)] >= kAssociatingFraction) {
+      associating = first;
+    }
+  }
+  if (associating > 0) {
+    EOSZRA(am, amT, amTT, abar, {}, {}, bm, bmT, bmTT, bbar, {}, {}, kLiquidPhase, 1, nc, p,
+           kReferencePressure, u1, u2, t, z, zT, zP, lnphi, {}, {}, {}, hr, sr, cpr, cvr, cpcv, {},
+           {}, associating, x[static_cast<std::size_t>(associating - 1)], x);
+  } else {
+    std::int32_t status = kTrueRoot;
+    EOSZRT(am, amT, amTT, abar, {}, {}, bm, bmT, bmTT, bbar, {}, {}, kLiquidPhase, 1, nc, p,
+           kReferencePressure, u1, u2, t, z, zT, zP, lnphi, {}, {}, {}, hr, sr, cpr, cvr, cpcv, {},
+           {}, flash::PMCTL2.ISEUDI, status);
+    if (status == kPseudoRoot) flash::PMCTL2.ISEUDL = 0;
+  }
+
+  // 6. The volume shift of method 124.
+  if (code == 124) {
+    const std::span<const double> shifts = block.subspan(pairStart + 3 * width + 4 * n, n);
+    DNVIR(z, t, p, nc, shifts, x, z);
+  }
+  return true;
+}
+
+}  // namespace density_internal
+}  // namespace pure

@@ -1,0 +1,141 @@
+// The loaders of the method parameter blocks: MDLODC and MDLODE for the K-value and activity
+// classes, LDWORK for the liquid density. One block is held in the shared block area at a
+// time (LDSTAT); a load reads from disk only when another block is wanted.
+#include <cstdint>
+
+#include "flash/flash.hpp"
+#include "services/markers.hpp"
+#include "storage/storage.hpp"
+#include "thermo/pure/density_internal.hpp"
+#include "thermo/pure/liquid_density.hpp"
+
+namespace pure {
+namespace {
+
+using flash::LDSTAT;
+using services::NODISK;
+using storage::SBCUR;
+using storage::SectorKind;
+
+// Parts of the activity variant code of MDLODE.
+constexpr std::int32_t kHenryVariant = 10000;
+constexpr std::int32_t kSecondLiquidVariant = 1000;
+constexpr std::int32_t kVapourTermsVariant = 110;
+constexpr std::int32_t kFirstClassVariant = 1;
+constexpr std::int32_t kIdealVapourCode = 107;
+constexpr std::int32_t kFirstSecondLiquid = 418;
+constexpr std::int32_t kLastSecondLiquid = 420;
+constexpr std::int32_t kHenryClass = 18;
+constexpr std::int32_t kEnthalpyClass = 6;
+constexpr std::int32_t kVapourFugacityClass = 17;
+constexpr std::int32_t kLiquidLiquidClass = 2;
+
+const flash::MethodClass& methodClass(std::int32_t k) {
+  return flash::MSPTRS.classes(static_cast<std::size_t>(k));
+}
+
+// The start and length of sector S of KIND of the current sub-block; 0 and 0 when absent.
+void sectorOf(SectorKind kind, std::int32_t s, std::int32_t& start, std::int32_t* length) {
+  const bool present = SBCUR.count(kind) >= s;
+  start = present ? SBCUR.pointer(kind, s) : 0;
+  if (length != nullptr) *length = present ? SBCUR.length(kind, s) : 0;
+}
+
+void clearSectors() {
+  LDSTAT.integerSector1 = LDSTAT.integerSector2 = 0;
+  LDSTAT.realSector1 = LDSTAT.realSector2 = 0;
+  LDSTAT.integerLength1 = LDSTAT.realLength1 = 0;
+}
+
+// Reads the block at ADDRESS of LENGTH words into the block area (grown when it does not
+// fit) and describes its sectors.
+void readBlock(std::int32_t address, std::int32_t length) {
+  const std::int32_t reals = (length + 1) / 2;
+  if (LDSTAT.blockArea == services::NOCORE || LDSTAT.blockAreaReals < reals) {
+    LDSTAT.blockArea = storage::ICMGTR(reals, 0);
+    LDSTAT.blockAreaReals = reals;
+  }
+  LDSTAT.address = address;
+  LDSTAT.length = length;
+  storage::SBWRD(storage::IPDTOI(LDSTAT.blockArea), length, address);
+  sectorOf(SectorKind::Integer, 1, LDSTAT.integerSector1, &LDSTAT.integerLength1);
+  sectorOf(SectorKind::Integer, 2, LDSTAT.integerSector2, nullptr);
+  sectorOf(SectorKind::Real, 1, LDSTAT.realSector1, &LDSTAT.realLength1);
+  sectorOf(SectorKind::Real, 2, LDSTAT.realSector2, nullptr);
+}
+
+// The work lengths of a class into PMCTL2 and the scratch bases into LDSTAT: the integer
+// scratch at the work base, the real scratch just after it.
+void setScratch(std::int32_t integerWords, std::int32_t realWords) {
+  flash::PMCTL2.integerScratchSize = integerWords;
+  flash::PMCTL2.realScratchSize = realWords;
+  const std::int32_t reals =
+      (integerWords > 0 ? integerWords : 0) / 2 + 1 + (realWords > 0 ? realWords : 0);
+  if (LDSTAT.workArea == services::NOCORE || LDSTAT.workAreaReals < reals) {
+    LDSTAT.workArea = storage::ICMGTR(reals, 0);
+    LDSTAT.workAreaReals = reals;
+  }
+  LDSTAT.integerScratch = storage::IPDTOI(LDSTAT.workArea);
+  LDSTAT.realScratch = (LDSTAT.integerScratch + (integerWords > 0 ? integerWords : 0) + 1) / 2;
+}
+
+// Reads the wanted block unless it is held or there is none.
+void load(std::int32_t address, std::int32_t length) {
+  if (address != LDSTAT.address && address != NODISK) readBlock(address, length);
+}
+
+}  // namespace
+
+bool density_internal::ensureRealScratch(std::int32_t realWords) {
+  if (flash::PMCTL2.realScratchSize >= realWords) return false;
+  setScratch(flash::PMCTL2.integerScratchSize, realWords);
+  return true;
+}
+
+void MDLODC(std::int32_t k) {
+  const flash::MethodClass& c = methodClass(k);
+  if (!flash::MTISB(c.code)) {
+    setScratch(c.integerWork, c.realWork);
+    load(c.blockAddress, c.blockLength);
+  } else {
+    setScratch(1, 1);
+  }
+}
+
+void MDLODE(std::int32_t k) {
+  const flash::MethodClass& c = methodClass(k);
+  setScratch(c.integerWork, c.realWork);
+  load(c.blockAddress, c.blockLength);
+  // The activity slot: method word, variant code and class.
+  std::int32_t variant = methodClass(kHenryClass).code > 0 ? kHenryVariant : 0;
+  const std::int32_t liquid = methodClass(kEnthalpyClass).code;
+  if (liquid >= kFirstSecondLiquid && liquid <= kLastSecondLiquid) variant += kSecondLiquidVariant;
+  if (k != kLiquidLiquidClass) {
+    if (methodClass(kVapourFugacityClass).code != kIdealVapourCode) variant += kVapourTermsVariant;
+    if (flash::MSPTRS.firstClassFlag == 1) variant += kFirstClassVariant;
+  }
+  flash::KMCTL.liquidFugacity.code = c.code;
+  flash::KMCTL.liquidFugacity.option = variant;
+  flash::KMCTL.liquidFugacity.slot = k;
+}
+
+void LDWORK() {
+  // 1. The work lengths of the liquid-density class and the scratch bases.
+  const flash::MethodClass& c = methodClass(kLiquidDensityClass);
+  setScratch(c.integerWork, c.realWork);
+  // 2-3. The block of the liquid-density entry.
+  const std::int32_t address = flash::PMCTL1.liquidDensity.blockAddress;
+  if (address == LDSTAT.address) {
+    if (address == NODISK) clearSectors();
+    return;
+  }
+  if (address == NODISK) {
+    LDSTAT.address = 0;
+    LDSTAT.length = 0;
+    clearSectors();
+    return;
+  }
+  readBlock(address, flash::PMCTL1.liquidDensity.blockLength);
+}
+
+}  // namespace pure
