@@ -156,6 +156,12 @@ struct FlashExchange {
 };
 extern FlashExchange FLCTL2;
 
+// The words of the stream flash driver that the problem open sets.
+struct StreamFlashControl {
+  std::int32_t setupFlag = 0;  // 0 after the open's method-set start-up
+};
+extern StreamFlashControl streamFlashControl;
+
 // THDXCH: exchange words between the flashes and the property routines.
 struct ThermoExchange {
   // Steps and tolerances of the fixed phase-fraction flashes: the temperature step, 0.9 of
@@ -220,6 +226,11 @@ double SUMPOS(std::int32_t n, std::span<const double> a);
 
 // The sum of A; 0 for N < 1.
 double SUMVEC(std::int32_t n, std::span<const double> a);
+
+// R = element I of integer sector 4 of the J-th 72-word set of component pointers (J 1:
+// the component number at position I of component list 1); 0 when I or J is below 1 or
+// the sector is not in core.
+void SLTIDX(std::int32_t i, std::int32_t j, std::int32_t& r);
 
 // Natural cubic spline through (X, Y) evaluated at ascending XOUT. C holds the second
 // derivatives: computed unless ICOEF is 1. IDER 1 adds the slope, 2 the curvature.

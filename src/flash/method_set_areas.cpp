@@ -13,5 +13,6 @@ PropertyMethods4 PMCTL4;
 LoadedBlock LDSTAT;
 FlashExchange FLCTL2;
 ThermoExchange THDXCH;
+StreamFlashControl streamFlashControl;
 
 }  // namespace flash

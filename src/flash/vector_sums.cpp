@@ -1,11 +1,14 @@
-// Composition normalisation, vector sums and Rackett liquid volumes.
+// Composition normalisation, vector sums, Rackett liquid volumes and the component index of
+// a list position.
 #include <cmath>
 #include <algorithm>
 #include <cstdint>
 #include <span>
 
 #include "flash/flash.hpp"
+#include "problem/component_data.hpp"
 #include "services/services.hpp"
+#include "storage/storage.hpp"
 
 namespace flash {
 namespace {
@@ -101,6 +104,18 @@ double SUMVEC(std::int32_t n, std::span<const double> a) {
   double sum = 0.0;
   for (std::size_t i = 0; i < count; ++i) sum += a[i];
   return sum;
+}
+
+void SLTIDX(std::int32_t i, std::int32_t j, std::int32_t& r) {
+  r = 0;
+  if (i < 1 || j < 1) return;
+  constexpr std::int32_t kPointerSetWords = problem::kIntegerSectors + problem::kRealSectors;
+  constexpr std::size_t kListSector = 4;
+  const std::size_t word = static_cast<std::size_t>(kPointerSetWords) * static_cast<std::size_t>(j - 1) + kListSector;
+  if (word > problem::kComponentPointerWords) return;
+  const std::int32_t start = problem::COPTRS.words(word);
+  if (start == services::NOCORE || start == services::IMISS) return;
+  r = storage::CORSTO[start + i];
 }
 
 }  // namespace flash

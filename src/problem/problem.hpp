@@ -7,9 +7,11 @@
 #include <string_view>
 
 #include "problem/component_data.hpp"
+#include "problem/data_transfer.hpp"
 #include "problem/database.hpp"
 #include "problem/entity_classes.hpp"
 #include "problem/entity_contexts.hpp"
+#include "problem/open_sequence.hpp"
 #include "problem/reactions.hpp"
 #include "problem/specifications.hpp"
 #include "problem/stream_table.hpp"
@@ -97,12 +99,18 @@ struct RunUnits {
 };
 extern RunUnits IOUNIT;
 
-// DBUNIT: the unit words of the open problem; -1 = no unit. So far only the words that the
-// line output and the console dialogue read; nothing in the open sets them.
+// DBUNIT: the unit words of the open problem; -1 = no unit.
 struct ProblemUnits {
+  std::int32_t errorFile = -1;        // the message file
+  std::int32_t problemDatabase = -1;  // unit words handed to the database attaches
+  std::int32_t supportDatabase = -1;
   std::int32_t echo = -1;       // echo of the console dialogue; written when positive
   std::int32_t third = -1;      // third destination of the line output; written when positive
   std::int32_t echoSwitch = 0;  // the echo is written while this is positive
+  std::int32_t reportFile = -1;  // the report listing, and its three copies; the problem
+  std::int32_t reportCopy1 = -1;  // close closes the last one
+  std::int32_t reportCopy2 = -1;
+  std::int32_t reportClose = -1;
 };
 extern ProblemUnits DBUNIT;
 

@@ -351,4 +351,45 @@ void CONINI();
 // Empty hook of CONINI: may change the liquid-split step and tolerance.
 void NOOP10(double& tolerance5, double& step, double& tolerance);
 
+// =======================================================================================
+// Start values of a problem open, and the empty hooks
+// =======================================================================================
+
+// The start values of the shared areas that every problem open resets: the BP defaults,
+// the correlation-set list, the report option, the timing statistics, the diagnostic
+// switches, the unit-type cache, the flash tolerances and the exchange words.
+void PRBINI();
+
+// Empty hooks: calls with fixed arguments and no effect.
+void NOOP09();
+
+// =======================================================================================
+// Code predicates and the unit-type cache
+// =======================================================================================
+
+// True for the method codes 601 to 660, 705 and 706; LMCODA gives 1 for them, else 0.
+bool CODE6X(std::int32_t code);
+std::int32_t LMCODA(std::int32_t code);
+// True for the method codes 503, 510, 511 and 512.
+bool LMCODB(std::int32_t code);
+
+// Which component list holds the component number CODE (LIST 1 or 2) and at which position
+// POS; 0 and 0 when neither does or CODE is IMISS. List 1 is searched first.
+void CODLST(std::int32_t code, std::int32_t& list, std::int32_t& pos);
+
+// The unit-type cache: entry N the type code of unit N, 0 when not yet known.
+inline constexpr std::int32_t kCachedUnits = 1001;
+struct UnitTypeCache {
+  OneBased<std::int32_t, kCachedUnits> types;
+};
+UnitTypeCache& unitTypeCache();
+
+// The type code of unit N through the cache (units above 1001 are asked every time); 0 for
+// N below 1 or a unit without a type.
+std::int32_t KUNTYC(std::int32_t n);
+
+// The solution word of unit N: ISTAT 0 and VAL word 1 of its record when its status is 2
+// or more (the unit is then current read-only); else ISTAT 1 and VAL 0, nothing changed.
+void UNSOLS(std::int32_t n, std::int32_t& istat, std::int32_t& val);
+
 }  // namespace services

@@ -1,0 +1,152 @@
+// The run start-up and the open sequence of a problem: header texts, the open-problem state,
+// the parameter records, the engine's work space and its partition, and the correlation-set
+// list.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+#include "services/fixed_text.hpp"
+#include "services/markers.hpp"
+#include "services/one_based.hpp"
+
+namespace problem {
+
+// =======================================================================================
+// Shared areas
+// =======================================================================================
+
+// HDRTXT: the run header texts that the version line of the page headers shows.
+struct RunHeaderTexts {
+  std::int32_t firstYear = 0;
+  std::int32_t lastYear = 0;
+  services::FixedText<12> platform;
+  services::FixedText<12> product;
+  services::FixedText<12> version;
+  services::FixedText<2> release;
+  services::FixedText<12> fourth;
+  services::FixedText<12> transferProduct;
+  services::FixedText<20> eighth;
+};
+extern RunHeaderTexts HDRTXT;
+
+// DBPARW: the standard conditions of the open problem.
+struct StandardConditions {
+  double temperature = 0.0;  // K
+  double pressure = 0.0;     // kPa
+  double molarVolume = 0.0;  // m3/kmol of an ideal gas at those conditions
+  std::int32_t spare = 0;
+};
+extern StandardConditions DBPARW;
+
+// The engine's work space: five real areas and one integer area got at open.
+inline constexpr std::int32_t kRealWorkAreas = 5;
+
+// MDLBAS: the work-space bases. Areas 4 and 5 are also the method-block and method-work
+// areas of the parameter loaders (LDSTAT).
+struct WorkSpaceBases {
+  services::OneBased<std::int32_t, kRealWorkAreas> realBase;  // double indexes
+  services::OneBased<std::int32_t, kRealWorkAreas> realSize;  // 8-byte reals
+  std::int32_t integerBase = services::NOCORE;
+  std::int32_t integerSize = 0;
+
+  WorkSpaceBases() {
+    realBase.fill(services::NOCORE);
+    realSize.fill(0);
+  }
+};
+extern WorkSpaceBases MDLBAS;
+
+// Real work areas by use.
+inline constexpr std::size_t kCorrelationSetArea = 2;  // holds the set block being searched
+inline constexpr std::size_t kFlashRealArea = 3;       // the real flash work arrays
+inline constexpr std::size_t kBlockArea = 4;           // the method-coefficient block
+inline constexpr std::size_t kMethodWorkArea = 5;      // the method's derived arrays
+
+// FWPART: the partition of the flash work space.
+inline constexpr std::int32_t kFlashRealArrays = 56;
+inline constexpr std::int32_t kFlashIntegerArrays = 2;
+struct FlashPartition {
+  services::OneBased<std::int32_t, kFlashIntegerArrays> integerSize;
+  services::OneBased<std::int32_t, kFlashIntegerArrays> integerOffset;  // word indexes
+  services::OneBased<std::int32_t, 12> setupWords;  // the flash set-up's; 7-12 cleared here
+  services::OneBased<std::int32_t, 20> flashWords;  // the flash routines' own
+  services::OneBased<std::int32_t, kFlashRealArrays> realSize;
+  services::OneBased<std::int32_t, kFlashRealArrays> realOffset;  // double indexes
+};
+extern FlashPartition FWPART;
+
+// The two parameter records of the problem database, as read at open.
+inline constexpr std::int32_t kFirstParameterWords = 56;
+inline constexpr std::int32_t kSecondParameterWords = 249;
+struct ParameterRecords {
+  services::OneBased<std::int32_t, kFirstParameterWords> first;
+  services::OneBased<std::int32_t, kSecondParameterWords> second;
+};
+extern ParameterRecords DBPRMS;
+
+// =======================================================================================
+// Routines
+// =======================================================================================
+
+// The whole open of a problem: run start-up, file names, report listing and message file,
+// support database, page titles, problem database and case, parameters, work space and its
+// partition, correlation sets, unit set-up. NAME is the problem's path, DIR2 the directory
+// of the support database and the message file; IOUT receives the report listing's unit.
+// OPT above 0 adds the data-transfer set-up. Every failure ends in the abort report.
+std::int32_t PAINIT(std::string_view name, std::string_view dir2, std::int32_t& iout,
+                    std::int32_t opt);
+
+// Run start-up: core store, messages, files, report pages, sub-blocks, the unit words and
+// the header texts.
+std::int32_t RUNINI();
+
+// Header texts: each text replaces its field when it is not blank, each year when nonzero;
+// the platform is always "386/EM".
+std::int32_t RUNHDR(std::string_view product, std::string_view release, std::string_view version,
+                    std::string_view text4, std::int32_t year1, std::int32_t year2,
+                    std::string_view transferProduct, std::string_view text8);
+
+// Reset of the open-problem state, and the standard conditions with the unit words the
+// data sets fill.
+std::int32_t DBRSET();
+std::int32_t DBRST2();
+
+// The two parameter records of the problem database, distributed to their destinations.
+// A record longer than its destination ends in the "DB" abort "PARAMETER RECORD IS TOO
+// LONG"; work-area sizes below 1 in "WORK AREA SIZE IS NOT VALID".
+std::int32_t DBPARM();
+
+// The work areas of the open problem, sized by the second parameter record.
+void getWorkSpace();
+
+// Makes the default method set current and sets up the user-added K-value methods.
+std::int32_t DBSTUP(std::int32_t opt, std::int32_t oldw);
+std::int32_t DBSSTR();
+
+// The flash work-space partition: RTOT and ITOT the reals and integers it needs; OPT 1
+// offsets from 0, else from the bases of real area 3 and the integer area (which must
+// hold them, else the "DB" abort "FLASH WORK SPACE TOO SMALL").
+std::int32_t PARTTN(std::int32_t& rtot, std::int32_t& itot, std::int32_t opt);
+
+// The correlation-set list: OPT above 0 reads LENGTH words at ADDRESS into XPSETL.
+std::int32_t DBPTAB(std::int32_t opt, std::int32_t length, std::int32_t address);
+
+// The integer word of entry N of the method-set index (2: a set in use), 0 when absent.
+std::int32_t DBSLOT(std::int32_t n);
+
+// The flag word that the stream flash driver reads.
+std::int32_t DBSFLG(std::int32_t v);
+
+// Unit set-up at open: the composite units' sections receive their shares.
+std::int32_t DBUSET();
+std::int32_t DBUTYP(std::int32_t n);
+std::int32_t DBUTYS(std::int32_t n);
+
+// The data-transfer set-up of an open with a positive option.
+std::int32_t DBXSCL();
+std::int32_t DBXBUF();
+std::int32_t DBXHDR(std::int32_t maxnoc);
+
+}  // namespace problem

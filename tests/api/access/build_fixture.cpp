@@ -1,0 +1,27 @@
+// Writes a fixture problem for the host tests that load the shared library:
+//   build_fixture DIRECTORY [KIND]
+// KIND "gas" (default) a small solved gas problem; "unsolved" the same, not solved;
+// "foreign" one whose header names another product.
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "fixtures/problem_builder.hpp"
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: build_fixture DIRECTORY [gas|unsolved|foreign]\n");
+    return 2;
+  }
+  const std::string kind = argc > 2 ? argv[2] : "gas";
+  fixtures::ProblemDescription d;
+  d.name = "plant";
+  for (const char* name : {"NITROGEN", "METHANE", "ETHANE", "PROPANE", "N-BUTANE", "WATER"}) {
+    d.components.push_back(fixtures::publishedComponent(name));
+  }
+  d.methodSets = {fixtures::equationOfStateSet("PR", 101)};
+  if (kind == "unsolved") d.cases.front().solved = 0;
+  if (kind == "foreign") d.product = "OTHER";
+  fixtures::buildProblem(argv[1], d);
+  return 0;
+}

@@ -1,0 +1,390 @@
+// The whole open of a problem as the problem-access open runs it: file names, the report
+// listing, the support and problem databases with the case, parameters, work space and its
+// partition, correlation sets and the composite units' sections; and what a repeated open
+// leaves.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "api/access/access.hpp"
+#include "fixtures/problem_builder.hpp"
+#include "flash/flash.hpp"
+#include "problem/problem.hpp"
+#include "services/report_pages.hpp"
+#include "services/services.hpp"
+#include "storage/file_layer_support.hpp"
+#include "storage/storage.hpp"
+#include "support/test_support.hpp"
+#include "thermo/pure/correlations.hpp"
+
+namespace {
+
+using problem::COHDR;
+using problem::FWPART;
+using storage::CORSTO;
+
+fixtures::CompositeSection section(const std::string& id, std::int32_t stages, std::int32_t k1,
+                                   std::int32_t entries) {
+  fixtures::CompositeSection s;
+  s.identifier = id;
+  s.text = "SECTION " + id;
+  s.stages = stages;
+  s.k1 = k1;
+  s.k2 = stages;
+  s.k3 = 1;
+  s.k4 = 2;
+  s.entries = entries;
+  s.offset = 2;
+  return s;
+}
+
+fixtures::UnitSpec unit(const std::string& id, std::int32_t type, std::int32_t status) {
+  fixtures::UnitSpec u;
+  u.identifier = id;
+  u.type = type;
+  u.text = id + " UNIT";
+  u.status = status;
+  u.record = fixtures::unitRecord({type * 10, 2, 3});
+  return u;
+}
+
+fixtures::ProblemDescription plant() {
+  fixtures::ProblemDescription d;
+  d.name = "plant";
+  d.title = "DEPROPANISER";
+  for (const char* name : {"METHANE", "ETHANE", "PROPANE", "N-BUTANE"}) {
+    d.components.push_back(fixtures::publishedComponent(name));
+  }
+  d.methodSets = {fixtures::equationOfStateSet("PR", 101), fixtures::equationOfStateSet("SRK", 102)};
+  d.defaultMethodSet = 2;
+  d.correlationSets = {{3, 7, std::vector<std::int32_t>(40, 5)},
+                       {4, 1, std::vector<std::int32_t>(12, 6)}};
+  fixtures::StreamSpec feed;
+  feed.name = "FEED";
+  feed.temperature = 300.0;
+  feed.pressure = 1500.0;
+  feed.rate = 100.0;
+  feed.composition = {0.4, 0.3, 0.2, 0.1};
+  d.streams = {feed};
+  d.flowsheet.units = {unit("DRUM", 110001, 2)};
+  fixtures::CompositeSpec composite;
+  composite.sections = {section("TOP", 3, 2, 1), section("BOTTOM", 4, 0, 2)};
+  d.flowsheet.composite = composite;
+  return d;
+}
+
+class OpenSequence : public ::testing::Test {
+ protected:
+  ~OpenSequence() override {
+    try {
+      if (open_) api_access::PAEND();
+    } catch (const platform::RunStopped&) {
+    }
+    storage::FIINIT();
+  }
+
+  void build(const fixtures::ProblemDescription& d) {
+    description = d;
+    built = fixtures::buildProblem(dir.path(), d);
+  }
+
+  std::int32_t open() {
+    std::int32_t iout = 0;
+    problem::PAINIT(built.problemBase.parent_path().string() + "/" + description.name,
+                    dir.path().string(), iout, 0);
+    open_ = true;
+    return iout;
+  }
+
+  void close() {
+    api_access::PAEND();
+    open_ = false;
+  }
+
+  testing_support::StopThrows stop;
+  testing_support::TempDir dir;
+  fixtures::ProblemDescription description;
+  fixtures::BuiltProblem built;
+  bool open_ = false;
+};
+
+TEST_F(OpenSequence, OpensEverythingTheEngineNeeds) {
+  build(plant());
+  const std::int32_t iout = open();
+
+  // The report listing beside the problem, on the report unit of every trace line.
+  EXPECT_GT(iout, 0);
+  EXPECT_EQ(problem::IOUNIT.report, iout);
+  EXPECT_TRUE(std::filesystem::exists(dir.file("plant.zqw")));
+  EXPECT_EQ(services::PAGTXT.product.trimmed(), "VELTRA");
+  EXPECT_EQ(services::PAGTXT.version.trimmed(), "5.0 BETA2");
+  EXPECT_EQ(problem::HDRTXT.platform.trimmed(), "386/EM");
+
+  // The databases and the case.
+  EXPECT_EQ(problem::DBSESS.caseName.trimmed(), "BASECASE");
+  EXPECT_EQ(COHDR(problem::cohdr::kComponents), 4);
+
+  // The standard conditions of the parameter record and the work space.
+  EXPECT_NEAR(problem::DBPARW.molarVolume, 23.690441344244316, 1e-12);
+  EXPECT_NEAR(problem::DBPARW.temperature, 288.7055555555556, 1e-12);
+  for (std::size_t k = 1; k <= 5; ++k) EXPECT_NE(problem::MDLBAS.realBase(k), services::NOCORE);
+  EXPECT_EQ(flash::LDSTAT.blockArea, problem::MDLBAS.realBase(problem::kBlockArea));
+
+  // The default method set, by name.
+  EXPECT_EQ(flash::THCTL.defaultSet, 2);
+  services::FixedText<12> name;
+  flash::MSETNM(name, 0);
+  EXPECT_EQ(name.trimmed(), "SRK");
+
+  // The correlation-set list, read whole: keys, addresses and lengths, no core places.
+  ASSERT_EQ(problem::XPSETL.count, 2);
+  EXPECT_EQ(problem::XPSETL.keys(1), 3 * problem::kCorrelationKeyScale + 7);
+  EXPECT_EQ(problem::XPSETL.lengths(1), 40);
+  EXPECT_EQ(problem::XPSETL.keys(2), 4 * problem::kCorrelationKeyScale + 1);
+  EXPECT_NE(problem::XPSETL.addresses(2), services::NODISK);
+  EXPECT_EQ(problem::XPSETL.corePlaces(1), services::NOCORE);
+  EXPECT_EQ(problem::XPSETL.keys(3), services::IMISS);
+
+  // The partition of the flash work space lies inside real area 3 and the integer area.
+  const std::int32_t base = problem::MDLBAS.realBase(problem::kFlashRealArea);
+  for (std::size_t a = 1; a <= 56; ++a) {
+    SCOPED_TRACE(a);
+    EXPECT_GE(FWPART.realOffset(a), base);
+    EXPECT_LE(FWPART.realOffset(a) + FWPART.realSize(a),
+              base + problem::MDLBAS.realSize(problem::kFlashRealArea));
+  }
+  EXPECT_EQ(FWPART.integerSize(1), 4);
+  close();
+}
+
+// The partition's worked examples: sizes and totals for the component counts and methods of
+// the sets in use.
+TEST_F(OpenSequence, PartitionFollowsTheSetsInUse) {
+  fixtures::ProblemDescription d = plant();
+  fixtures::MethodSetSpec plain = fixtures::equationOfStateSet("NOPOLYSYH", 101);
+  plain.codes.fill(services::IMISS);
+  d.methodSets = {plain};
+  d.defaultMethodSet = 1;
+  build(d);
+  open();
+  COHDR(4) = 12;
+  COHDR(28) = 10;
+  COHDR(29) = 10;
+  std::int32_t rtot = 0;
+  std::int32_t itot = 0;
+  problem::PARTTN(rtot, itot, 2);
+  EXPECT_EQ(FWPART.realSize(2), 70);
+  EXPECT_EQ(rtot, 671);
+  EXPECT_EQ(itot, 25);
+  // An array no set needs lies at the base with one element.
+  const std::int32_t base = problem::MDLBAS.realBase(problem::kFlashRealArea);
+  EXPECT_EQ(FWPART.realSize(31), 1);
+  EXPECT_EQ(FWPART.realOffset(31), base);
+  EXPECT_EQ(FWPART.realOffset(1), base);
+  EXPECT_EQ(FWPART.realOffset(3), base + 70);
+  // Offsets from 0 give the running positions themselves.
+  problem::PARTTN(rtot, itot, 1);
+  EXPECT_EQ(rtot, 670);
+  EXPECT_EQ(itot, 24);
+  // The views share the space of the arrays they lie over.
+  EXPECT_EQ(FWPART.realOffset(23), FWPART.realOffset(22));
+  EXPECT_EQ(FWPART.realOffset(40), FWPART.realOffset(13));
+  EXPECT_EQ(FWPART.realSize(42), 10);
+  close();
+}
+
+TEST_F(OpenSequence, ThreePhaseSetsSizeTheirArraysForTheirLiquids) {
+  fixtures::ProblemDescription d = plant();
+  fixtures::MethodSetSpec three = fixtures::equationOfStateSet("POLYSYH", 101);
+  d.methodSets = {three};
+  d.defaultMethodSet = 1;
+  build(d);
+  open();
+  COHDR(29) = 10;
+  std::int32_t rtot = 0;
+  std::int32_t itot = 0;
+  problem::PARTTN(rtot, itot, 1);
+  EXPECT_EQ(FWPART.realSize(1), 38 * 10 + 43);
+  EXPECT_EQ(FWPART.realSize(53), 10);
+  close();
+}
+
+// The composite unit's sections receive their shares with the stages renumbered to their
+// own, and take the composite's record words.
+TEST_F(OpenSequence, CompositeSectionsReceiveTheirShares) {
+  build(plant());
+  open();
+  // Units: 1 DRUM, 2 TOP, 3 BOTTOM, 4 the composite.
+  const auto is = [](std::int32_t k, std::int32_t j) {
+    return CORSTO[problem::PAUWRK.context2.integers.pointers(static_cast<std::size_t>(k)) + j];
+  };
+  const auto rs = [](std::int32_t k, std::int32_t j) {
+    return CORSTO.real(problem::PAUWRK.context2.reals.pointers(static_cast<std::size_t>(k)) + j);
+  };
+  const auto renumbered = [](std::int32_t code, std::int32_t d) {
+    const std::int32_t sign = code < 0 ? -1 : 1;
+    return sign * ((sign * code / 10000 % 10000) - d) * 10000 + code % 10000;
+  };
+
+  problem::DBUBLK(132, 2, 0);  // TOP: stages 1-3, no shift
+  for (std::int32_t j = 1; j <= 3; ++j) {
+    SCOPED_TRACE(j);
+    EXPECT_EQ(is(11, j), fixtures::compositeInteger(11, j));
+    EXPECT_EQ(rs(7, j), fixtures::compositeReal(7, j));
+  }
+  EXPECT_EQ(is(1, 44), fixtures::compositeControl(44));
+  EXPECT_EQ(is(49, 1), fixtures::compositeInteger(49, 1));      // shift 0
+  EXPECT_EQ(is(15, 1), 1);                                       // the first with room
+
+  problem::DBUBLK(132, 3, 0);  // BOTTOM: stages 4-7, shifted by 3
+  for (std::int32_t j = 1; j <= 4; ++j) {
+    SCOPED_TRACE(j);
+    EXPECT_EQ(is(11, j), renumbered(fixtures::compositeInteger(11, 3 + j), 3));
+    EXPECT_EQ(rs(7, j), fixtures::compositeReal(7, 3 + j));
+  }
+  EXPECT_EQ(is(15, 1), 0);
+
+  // The sections' records carry the composite's first two words.
+  problem::UNSET(3, 10);
+  EXPECT_EQ(CORSTO[problem::UNCURR.context2.integerSector + 1], 120012);
+  EXPECT_EQ(CORSTO[problem::UNCURR.context2.integerSector + 2], 7);
+  close();
+}
+
+// Opening and closing three times in one process gives the same state each time.
+TEST_F(OpenSequence, RepeatedOpensGiveTheSameState) {
+  build(plant());
+  struct Snapshot {
+    std::vector<std::int32_t> header, partition, list;
+    std::int32_t defaultSet = 0, streams = 0, units = 0;
+    bool operator==(const Snapshot&) const = default;
+  };
+  const auto take = [] {
+    Snapshot s;
+    s.header.assign(COHDR.words.values.begin(), COHDR.words.values.end());
+    s.partition.assign(FWPART.realSize.values.begin(), FWPART.realSize.values.end());
+    s.list.assign(problem::XPSETL.lengths.values.begin(), problem::XPSETL.lengths.values.end());
+    s.defaultSet = flash::THCTL.defaultSet;
+    s.streams = problem::ISRNOS();
+    s.units = problem::IUNNOU();
+    return s;
+  };
+  std::vector<Snapshot> seen;
+  for (int k = 0; k < 3; ++k) {
+    open();
+    seen.push_back(take());
+    close();
+  }
+  EXPECT_EQ(seen[0].streams, 1);
+  EXPECT_EQ(seen[0].units, 4);
+  EXPECT_EQ(seen[1], seen[0]);
+  EXPECT_EQ(seen[2], seen[0]);
+}
+
+// Sizes read from the database that would overrun what holds them end in a report.
+TEST_F(OpenSequence, SizesFromTheDatabaseAreChecked) {
+  build(plant());
+  open();
+  const problem::OldRecord old = problem::OLDGLB;
+  const problem::WorkSpaceBases bases = problem::MDLBAS;
+  struct Case {
+    const char* name;
+    std::function<void()> call;
+    const char* message;
+  };
+  const std::vector<Case> cases = {
+      {"first record", [] { problem::OLDGLB.integers[55] = 57; problem::DBPARM(); },
+       "PARAMETER RECORD IS TOO LONG"},
+      {"second record", [] { problem::OLDGLB.integers[57] = 250; problem::DBPARM(); },
+       "PARAMETER RECORD IS TOO LONG"},
+      {"work area", [] { problem::MDLBAS.realSize(4) = 0; problem::getWorkSpace(); },
+       "WORK AREA SIZE IS NOT VALID"},
+      {"flash work space", [] {
+         problem::MDLBAS.realSize(problem::kFlashRealArea) = 3;
+         std::int32_t r = 0, i = 0;
+         problem::PARTTN(r, i, 2);
+       },
+       "FLASH WORK SPACE TOO SMALL"},
+      {"correlation-set list", [] { problem::DBPTAB(1, 252, problem::OLDGLB.integers[41]); },
+       "CORRELATION SET LIST IS TOO LONG"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const file_tests::Abort abort = file_tests::abortOf(c.call);
+    EXPECT_TRUE(abort.stopped);
+    EXPECT_EQ(abort.message, c.message);
+    problem::OLDGLB = old;
+    problem::MDLBAS = bases;
+  }
+  close();
+}
+
+// An open with a positive option prepares the data transfer: the buffer of pure-component
+// data in the transfer units and the header of counts in the title table's image.
+TEST_F(OpenSequence, DataTransferSetUp) {
+  build(plant());
+  std::int32_t iout = 0;
+  problem::PAINIT(dir.file("plant").string(), dir.path().string(), iout, 50);
+  open_ = true;
+  const auto word = [](std::size_t k) {
+    std::int32_t value = 0;
+    std::memcpy(&value, problem::GTITAB.text.view().data() + 4 * (k - 3), 4);
+    return value;
+  };
+  EXPECT_EQ(word(19), 4);                // the components
+  EXPECT_EQ(word(21), problem::IUNNOU());
+  EXPECT_EQ(word(23), 1 + 15);           // the streams, plus 15
+  EXPECT_EQ(word(24), 3);                // the case is solved
+  EXPECT_EQ(problem::GTITAB.text.view().substr(4 * (45 - 3), 4), " DEG");
+  EXPECT_EQ(problem::GTITAB.text.view().substr(4 * (62 - 3), 8), " LIQUID ");
+  EXPECT_FLOAT_EQ(problem::XFRBUF.molecularWeight(3), 44.097f);
+  EXPECT_FLOAT_EQ(problem::XFRBUF.acentricFactor(4), 0.200f);
+  EXPECT_EQ(problem::XFRBUF.molecularWeight(5), 0.0f);  // only the problem's components
+  close();
+}
+
+// A problem with more components than the transfer program takes is closed and the run
+// stops, with a status that says it did.
+TEST_F(OpenSequence, DataTransferRefusesTooManyComponents) {
+  build(plant());
+  std::int32_t iout = 0;
+  try {
+    problem::PAINIT(dir.file("plant").string(), dir.path().string(), iout, 3);
+    FAIL() << "the open went on";
+  } catch (const platform::RunStopped& stopped) {
+    EXPECT_EQ(stopped.status, 10);
+  }
+  const std::string report = testing_support::readFile(dir.file("plant.zqw"));
+  EXPECT_NE(report.find(" THIS DATA BASE FILE HAS MORE THAN     3 COMPONENTS."), std::string::npos);
+  // The problem was closed: it opens again.
+  open();
+  close();
+}
+
+// A side file that is missing ends the open through the file layer's abort report.
+TEST_F(OpenSequence, MissingSideFilesEndTheOpen) {
+  build(plant());
+  for (const char* missing : {"veltra.err", "veltra.sp1"}) {
+    SCOPED_TRACE(missing);
+    testing_support::TempDir copy;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+      if (entry.path().filename() != missing) {
+        std::filesystem::copy_file(entry.path(), copy.path() / entry.path().filename());
+      }
+    }
+    const file_tests::Abort abort = file_tests::abortOf([&] {
+      std::int32_t iout = 0;
+      problem::PAINIT((copy.path() / "plant").string(), copy.path().string(), iout, 0);
+    });
+    EXPECT_TRUE(abort.stopped);
+    storage::FIINIT();
+  }
+}
+
+}  // namespace
