@@ -1,10 +1,12 @@
 // The start values that every problem open gives the shared areas, and the empty hooks.
 #include <cstdint>
+#include <span>
 
 #include "flash/flash.hpp"
 #include "problem/component_data.hpp"
 #include "problem/database.hpp"
 #include "problem/problem.hpp"
+#include "storage/storage.hpp"
 #include "services/services.hpp"
 
 namespace services {
@@ -38,6 +40,30 @@ void PRBINI() {
   CONINI();
   // 15. The exchange words that stay missing until a flash sets them.
   flash::THDXCH.missingWords.fill(IMISS);
+}
+
+void SLTRST() {
+  // The records whose accumulators a stream flash starts from zero: by type, the starts of
+  // their real sectors and the words cleared in each.
+  constexpr std::int32_t kLoad = 1;
+  constexpr std::int32_t kWrite = 2;
+  constexpr std::int32_t kSlot = 1;
+  const auto reset = [](std::int32_t type, std::span<const std::int32_t> sectors,
+                        std::int32_t words) {
+    std::int32_t status = 0;
+    problem::SRPAGE(kLoad, type, kSlot, status);
+    if (status != 0) return;
+    for (const std::int32_t start : sectors) {
+      for (std::int32_t w = 1; w <= words; ++w) storage::CORSTO.setReal(start + w, 0.0);
+    }
+    problem::SRPAGE(kWrite, type, kSlot, status);
+  };
+  const problem::StreamLayoutWords& layout = problem::SRLAYT;
+  // Each list is read after its record is paged in, which publishes its starts.
+  reset(7, std::span(layout.type7Reals.values), 4);
+  reset(6, std::span(layout.type6Reals.values), 4);
+  reset(28, std::span(layout.type28Reals.values).first(1), 4);
+  reset(29, std::span(&layout.type29Real, 1), 1);
 }
 
 }  // namespace services

@@ -363,6 +363,11 @@ void PRBINI();
 // Empty hooks: calls with fixed arguments and no effect.
 void NOOP09();
 
+// Before a stream flash: the accumulators of record types 7, 6, 28 and 29 of the stream of
+// pointer set 2 set to 0 (the first four words of each real sector of types 7 and 6 and of
+// the first of type 28, the first word of type 29), each record paged in and out again.
+void SLTRST();
+
 // =======================================================================================
 // Code predicates and the unit-type cache
 // =======================================================================================

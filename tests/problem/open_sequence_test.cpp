@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "api/access/access.hpp"
@@ -364,6 +365,77 @@ TEST_F(OpenSequence, DataTransferRefusesTooManyComponents) {
   EXPECT_NE(report.find(" THIS DATA BASE FILE HAS MORE THAN     3 COMPONENTS."), std::string::npos);
   // The problem was closed: it opens again.
   open();
+  close();
+}
+
+// What every open starts from, and the code tests that read the open problem.
+TEST_F(OpenSequence, StartValuesAndCodeTests) {
+  build(plant());
+  open();
+  EXPECT_EQ(services::FLTOL(9), 0.9999995);
+  EXPECT_EQ(services::FLTOL(25), 1.0e30);
+  EXPECT_DOUBLE_EQ(flash::THDXCH.temperatureStepSmall, 0.0009);
+  EXPECT_DOUBLE_EQ(flash::THDXCH.pressureToleranceSmall, 1.0e-5);
+
+  for (const auto& [code, six] : std::vector<std::pair<std::int32_t, bool>>{
+           {600, false}, {601, true}, {660, true}, {661, false}, {704, false}, {705, true},
+           {706, true}}) {
+    SCOPED_TRACE(code);
+    EXPECT_EQ(services::CODE6X(code), six);
+    EXPECT_EQ(services::LMCODA(code), six ? 1 : 0);
+  }
+  EXPECT_TRUE(services::LMCODB(512));
+  EXPECT_FALSE(services::LMCODB(513));
+
+  // Component numbers by list position; a code in no list, and IMISS, give 0 0.
+  std::int32_t list = -1, pos = -1;
+  services::CODLST(3, list, pos);
+  EXPECT_EQ(std::make_pair(list, pos), std::make_pair(1, 3));
+  services::CODLST(9, list, pos);
+  EXPECT_EQ(std::make_pair(list, pos), std::make_pair(0, 0));
+  services::CODLST(services::IMISS, list, pos);
+  EXPECT_EQ(std::make_pair(list, pos), std::make_pair(0, 0));
+
+  // Unit types through the cache; unit numbers out of range ask nothing.
+  EXPECT_EQ(services::KUNTYC(1), 110001);
+  EXPECT_EQ(services::unitTypeCache().types(1), 110001);
+  EXPECT_EQ(services::KUNTYC(4), problem::kCompositeUnitType);
+  EXPECT_EQ(services::KUNTYC(0), 0);
+  EXPECT_EQ(services::KUNTYC(-5), 0);
+  EXPECT_EQ(services::KUNTYC(1002), 0);
+  EXPECT_EQ(services::unitTypeCache().types(1001), 0);
+
+  // The solution word of a unit with a record; a unit without one leaves the current unit.
+  std::int32_t istat = -1, val = -1;
+  services::UNSOLS(1, istat, val);
+  EXPECT_EQ(istat, 0);
+  EXPECT_EQ(val, 110001 * 10);
+  close();
+}
+
+// Before a stream flash the accumulators of its records start from zero.
+TEST_F(OpenSequence, StreamAccumulatorsAreReset) {
+  fixtures::ProblemDescription d = plant();
+  d.streams.front().records = {6, 7, 28, 29};
+  build(d);
+  open();
+  problem::SRSET(1, 0);
+  std::int32_t status = 0;
+  problem::SRPAGE(1, 7, 1, status);
+  ASSERT_EQ(status, 0);
+  for (std::size_t k = 1; k <= 5; ++k) {
+    for (std::int32_t w = 1; w <= 5; ++w) CORSTO.setReal(problem::SRLAYT.type7Reals(k) + w, 9.0);
+  }
+  problem::SRPAGE(2, 7, 1, status);
+  services::SLTRST();
+  problem::SRPAGE(1, 7, 1, status);
+  for (std::size_t k = 1; k <= 5; ++k) {
+    SCOPED_TRACE(k);
+    for (std::int32_t w = 1; w <= 4; ++w) {
+      EXPECT_EQ(CORSTO.real(problem::SRLAYT.type7Reals(k) + w), 0.0);
+    }
+    EXPECT_EQ(CORSTO.real(problem::SRLAYT.type7Reals(k) + 5), 9.0);
+  }
   close();
 }
 

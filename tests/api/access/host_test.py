@@ -3,6 +3,7 @@ ctypes, a fixture problem opened, counted and closed, and the failures a host ca
 import argparse
 import ctypes
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -115,6 +116,15 @@ class ProblemAccess(unittest.TestCase):
                          [" FILE NOT FOUND: " + (name + ext).ljust(60)[:60].rstrip()
                           for ext in (".zn2", ".zn3")])
         self.assertEqual(lines[-1], "1")
+
+    def test_only_the_exports_are_visible(self):
+        if shutil.which("nm") is None:
+            self.skipTest("nm is not installed")
+        out = subprocess.run(["nm", "-D", "--defined-only", ARGS.library], capture_output=True,
+                             text=True, check=True).stdout
+        functions = {line.split()[-1] for line in out.splitlines()
+                     if len(line.split()) == 3 and line.split()[1] in "TW"}
+        self.assertEqual(functions, {"PAOPEN", "PAMISC", "DBMISC", "PACLOS"})
 
     def test_a_foreign_database_ends_the_process_with_its_abort_report(self):
         name = build(self.dir, "foreign")
