@@ -74,4 +74,24 @@ void UNSOLS(std::int32_t n, std::int32_t& istat, std::int32_t& val) {
   istat = 0;
 }
 
+void IDSPLT(std::int32_t n, std::int32_t& a, std::int32_t& b, std::int32_t& c, std::int32_t& d,
+            std::int32_t& e) {
+  // The loaded unit's two identifier arrays: system sectors 11 and 12 of its data block.
+  constexpr std::size_t kFirstArray = 11;
+  constexpr std::size_t kSecondArray = 12;
+  const auto& loaded = problem::PAUWRK.context3;
+  const auto word = [&](std::size_t sector) {
+    const std::int32_t start = loaded.systemSectors(sector);
+    return start == NOCORE || n < 1 ? 0 : storage::CORSTO[start + n];
+  };
+  const std::int32_t w = word(kFirstArray);
+  const std::int32_t w2 = word(kSecondArray);
+  a = w / 100000000;
+  b = w / 10000 % 10000;
+  c = w % 10000;
+  d = w2 / 10000 % 10000;
+  e = w2 % 10000;
+  if (e == 0) e = c;
+}
+
 }  // namespace services

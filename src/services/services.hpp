@@ -382,6 +382,13 @@ bool LMCODB(std::int32_t code);
 // POS; 0 and 0 when neither does or CODE is IMISS. List 1 is searched first.
 void CODLST(std::int32_t code, std::int32_t& list, std::int32_t& pos);
 
+// The packed fields of entry N of the loaded unit's two identifier arrays (system sectors
+// 11 and 12 of its data block): from the first array's word W, A = W / 100000000,
+// B = W / 10000 mod 10000, C = W mod 10000; from the second's word W2, D = W2 / 10000 mod
+// 10000 and E = W2 mod 10000, or C when that is 0. A sector not loaded reads as 0.
+void IDSPLT(std::int32_t n, std::int32_t& a, std::int32_t& b, std::int32_t& c, std::int32_t& d,
+            std::int32_t& e);
+
 // The unit-type cache: entry N the type code of unit N, 0 when not yet known.
 inline constexpr std::int32_t kCachedUnits = 1001;
 struct UnitTypeCache {

@@ -413,6 +413,25 @@ TEST_F(OpenSequence, StartValuesAndCodeTests) {
   close();
 }
 
+// The packed fields of the loaded unit's identifier arrays.
+TEST_F(OpenSequence, IdentifierArraysOfTheLoadedUnitUnpack) {
+  fixtures::ProblemDescription d = plant();
+  fixtures::BlockSpec data;
+  data.system.resize(23, std::vector<std::int32_t>{0});
+  data.system[10] = {1 * 100000000 + 5 * 10000 + 3, 2 * 100000000 + 6 * 10000 + 4};
+  data.system[11] = {7 * 10000 + 9, 8 * 10000};
+  d.flowsheet.units.front().data = data;
+  build(d);
+  open();
+  problem::DBUBLK(113, 1, 0);
+  std::array<std::int32_t, 5> f{};
+  services::IDSPLT(1, f[0], f[1], f[2], f[3], f[4]);
+  EXPECT_EQ(f, (std::array<std::int32_t, 5>{1, 5, 3, 7, 9}));
+  services::IDSPLT(2, f[0], f[1], f[2], f[3], f[4]);
+  EXPECT_EQ(f, (std::array<std::int32_t, 5>{2, 6, 4, 8, 4}));  // no rest: the stream
+  close();
+}
+
 // Before a stream flash the accumulators of its records start from zero.
 TEST_F(OpenSequence, StreamAccumulatorsAreReset) {
   fixtures::ProblemDescription d = plant();
