@@ -22,7 +22,7 @@ fixtures::ProblemDescription naturalGasPlant() {
                            "PROPANE", "N-BUTANE", "N-PENTANE", "N-HEXANE", "WATER"}) {
     d.components.push_back(fixtures::publishedComponent(name));
   }
-  d.methodSets = {fixtures::equationOfStateSet("PENG-ROB", 101)};
+  d.methodSets = {fixtures::equationOfStateSet("PENG-ROB", 102)};
   // The inlet separator's feed and products, K and kPa.
   const std::vector<double> feed{0.010, 0.020, 0.005, 0.800, 0.080, 0.040, 0.020, 0.010, 0.005, 0.010};
   for (const char* name : {"FEED", "SEP-GAS", "SEP-LIQ", "COMP-OUT"}) {

@@ -60,6 +60,7 @@ fixtures::ProblemDescription problemWithSets() {
   pr.parameterWords[slotIndex(6)] = 25;
 
   auto srk = fixtures::equationOfStateSet("SRK", 102);
+  srk.slotBlock.fill(0);  // a set without parameter blocks
   srk.options[0] = 123456;
   srk.header = {7, 2, 3, 4, 1};
 

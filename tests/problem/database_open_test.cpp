@@ -34,8 +34,8 @@ fixtures::ProblemDescription naturalGas() {
                            "N-BUTANE", "N-PENTANE", "WATER"}) {
     d.components.push_back(fixtures::publishedComponent(name));
   }
-  d.methodSets = {fixtures::equationOfStateSet("PR", 101),
-                  fixtures::equationOfStateSet("SRK", 102)};
+  d.methodSets = {fixtures::equationOfStateSet("PR", 102),
+                  fixtures::equationOfStateSet("SRK", 101)};
   d.defaultMethodSet = 2;
   d.gdp[101] = 3;  // the flash print level
   d.currentUnitSet = 3;

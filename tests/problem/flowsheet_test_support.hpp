@@ -86,7 +86,7 @@ class FlowsheetTest : public ::testing::Test {
   void build(const fixtures::FlowsheetSpec& flowsheet) {
     description.components = {fixtures::publishedComponent("METHANE"),
                               fixtures::publishedComponent("ETHANE")};
-    description.methodSets = {fixtures::equationOfStateSet("PR", 101)};
+    description.methodSets = {fixtures::equationOfStateSet("PR", 102)};
     description.flowsheet = flowsheet;
     built = fixtures::buildProblem(dir.path(), description);
     open();

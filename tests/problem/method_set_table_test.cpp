@@ -151,7 +151,8 @@ TEST_F(MethodSetTable, WriterFreesTheLoadedSetWithoutWritingIt) {
   std::int32_t len = 0;
   std::int32_t core = NOCORE;
   storage::SBRDC(len, core, entry(1).block, status);
-  EXPECT_EQ(storage::CORSTO[storage::SBCUR.pointer(SectorKind::Integer, 3) + 1], 101);
+  EXPECT_EQ(storage::CORSTO[storage::SBCUR.pointer(SectorKind::Integer, 3) + 1],
+            description.methodSets[0].codes[0]);
   storage::CMFREI(core);
   problem::DBXTH();
 }

@@ -62,7 +62,7 @@ fixtures::ProblemDescription plant() {
   for (const char* name : {"METHANE", "ETHANE", "PROPANE", "N-BUTANE"}) {
     d.components.push_back(fixtures::publishedComponent(name));
   }
-  d.methodSets = {fixtures::equationOfStateSet("PR", 101), fixtures::equationOfStateSet("SRK", 102)};
+  d.methodSets = {fixtures::equationOfStateSet("PR", 102), fixtures::equationOfStateSet("SRK", 101)};
   d.defaultMethodSet = 2;
   d.correlationSets = {{3, 7, std::vector<std::int32_t>(40, 5)},
                        {4, 1, std::vector<std::int32_t>(12, 6)}};

@@ -53,7 +53,7 @@ fixtures::ProblemDescription gasPlant(std::int32_t streams) {
   for (const char* name : {"METHANE", "ETHANE", "PROPANE", "WATER"}) {
     d.components.push_back(fixtures::publishedComponent(name));
   }
-  d.methodSets = {fixtures::equationOfStateSet("PR", 101)};
+  d.methodSets = {fixtures::equationOfStateSet("PR", 102)};
   for (std::int32_t k = 1; k <= streams; ++k) {
     fixtures::StreamSpec s;
     s.name = "LINE-" + std::to_string(k);

@@ -31,9 +31,9 @@ class TableDatabase : public block_tests::BlockTest {
   void SetUp() override {
     BlockTest::SetUp();
     description.title = "DEPROPANISER STUDY";
-    description.methodSets = {fixtures::equationOfStateSet("PR-SET", 101),
-                              fixtures::equationOfStateSet("SRK-SET", 102),
-                              fixtures::equationOfStateSet("PR-SECOND", 101)};
+    description.methodSets = {fixtures::equationOfStateSet("PR-SET", 102),
+                              fixtures::equationOfStateSet("SRK-SET", 101),
+                              fixtures::equationOfStateSet("PR-SECOND", 102)};
     description.defaultMethodSet = 2;
     description.gdp[126] = 5;  // diagnostic switch 27, the timing switch
     description.gdp[5] = 17;   // word 6, a word no routine reads

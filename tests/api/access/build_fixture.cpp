@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
   for (const char* name : {"NITROGEN", "METHANE", "ETHANE", "PROPANE", "N-BUTANE", "WATER"}) {
     d.components.push_back(fixtures::publishedComponent(name));
   }
-  d.methodSets = {fixtures::equationOfStateSet("PR", 101)};
+  d.methodSets = {fixtures::equationOfStateSet("PR", 102)};
   if (kind == "unsolved") d.cases.front().solved = 0;
   if (kind == "foreign") d.product = "OTHER";
   fixtures::buildProblem(argv[1], d);

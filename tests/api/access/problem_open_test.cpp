@@ -23,7 +23,7 @@ fixtures::ProblemDescription problemOf(const std::string& name,
   fixtures::ProblemDescription d;
   d.name = name;
   for (const std::string& c : components) d.components.push_back(fixtures::publishedComponent(c));
-  d.methodSets = {fixtures::equationOfStateSet("PR", 101)};
+  d.methodSets = {fixtures::equationOfStateSet("PR", 102)};
   return d;
 }
 

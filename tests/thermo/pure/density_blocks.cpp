@@ -14,20 +14,33 @@
 
 namespace density_test {
 
-//                               name         Tc      Pc       w      Vc      Zc     MW      SG
-//                               Tb      ZRA     V*        w_SRK
-const Species kMethane{"methane", 190.56, 4599.0, 0.011,  0.0986,  0.286,
-                       16.043,    0.3,    111.66, 0.2892, 0.09939, 0.0074};
-const Species kEthane{"ethane", 305.32, 4872.0, 0.099,  0.1455,  0.279,
-                      30.070,   0.3562, 184.55, 0.2808, 0.14580, 0.0983};
-const Species kPropane{"propane", 369.83, 4248.0, 0.152,  0.2000,  0.276,
-                       44.097,    0.5070, 231.02, 0.2766, 0.20000, 0.1532};
-const Species kButane{"n-butane", 425.12, 3796.0, 0.200,  0.2550,  0.274,
-                      58.123,     0.5840, 272.66, 0.2730, 0.25442, 0.2008};
-const Species kPentane{"n-pentane", 469.70, 3370.0, 0.252,  0.3130,  0.270,
-                       72.150,      0.6311, 309.22, 0.2684, 0.31060, 0.2522};
-const Species kWater{"water", 647.14, 22064.0, 0.344,  0.05595, 0.229,
-                     18.015,  1.0,    373.15,  0.2338, 0.04357, 0.3852};
+namespace {
+
+// The published constants of the fixture builder with a specific gravity.
+Species publishedSpecies(const char* name, double sg) {
+  const fixtures::ComponentSpec c = fixtures::publishedComponent(name);
+  return Species{name,
+                 c.criticalTemperature,
+                 c.criticalPressure,
+                 c.acentricFactor,
+                 c.criticalVolume,
+                 c.criticalCompressibility,
+                 c.molecularWeight,
+                 sg,
+                 c.normalBoilingPoint,
+                 c.rackettCompressibility,
+                 c.costaldVolume,
+                 c.costaldAcentricFactor};
+}
+
+}  // namespace
+
+const Species kMethane = publishedSpecies("METHANE", 0.3);
+const Species kEthane = publishedSpecies("ETHANE", 0.3562);
+const Species kPropane = publishedSpecies("PROPANE", 0.5070);
+const Species kButane = publishedSpecies("N-BUTANE", 0.5840);
+const Species kPentane = publishedSpecies("N-PENTANE", 0.6311);
+const Species kWater = publishedSpecies("WATER", 1.0);
 
 namespace {
 
@@ -44,9 +57,29 @@ const fixtures::UnitsTable& shippedUnits() {
   return table;
 }
 
-std::size_t pairCount(std::size_t n) { return n > 1 ? n * (n - 1) / 2 : 1; }
+std::vector<fixtures::ComponentSpec> specsOf(const std::vector<Species>& comps) {
+  std::vector<fixtures::ComponentSpec> specs;
+  for (const Species& s : comps) specs.push_back(specOf(s));
+  return specs;
+}
 
 }  // namespace
+
+fixtures::ComponentSpec specOf(const Species& s) {
+  fixtures::ComponentSpec c;
+  c.name = s.name;
+  c.molecularWeight = s.mw;
+  c.normalBoilingPoint = s.tb;
+  c.criticalTemperature = s.tc;
+  c.criticalPressure = s.pc;
+  c.criticalVolume = s.vc;
+  c.criticalCompressibility = s.zc;
+  c.acentricFactor = s.omega;
+  c.rackettCompressibility = s.zra;
+  c.costaldVolume = s.vstar;
+  c.costaldAcentricFactor = s.omegaSrk;
+  return c;
+}
 
 void startRun() {
   services::ERINIT();
@@ -150,58 +183,24 @@ PengRobinson pengRobinson(const Species& s, double t) {
 
 BlockData pengRobinsonBlock(const std::vector<Species>& comps, const std::vector<double>& kij,
                             std::int32_t state) {
-  const std::size_t n = comps.size();
-  const std::size_t np = pairCount(n);
-  BlockData d;
-  d.reals = {-1.0 + std::sqrt(2.0), -1.0 - std::sqrt(2.0)};
-  for (const Species& s : comps) d.reals.push_back(std::sqrt(pengRobinson(s, s.tc).ac));
-  for (const Species& s : comps) d.reals.push_back(pengRobinson(s, s.tc).b);
-  for (const Species& s : comps) {
-    d.reals.push_back(0.37464 + 1.54226 * s.omega - 0.26992 * s.omega * s.omega);
-    d.reals.push_back(0.0);
-    d.reals.push_back(0.0);
-  }
-  for (const Species& s : comps) d.reals.push_back(s.tc);
-  for (std::size_t k = 0; k < np; ++k) d.reals.push_back(k < kij.size() ? kij[k] : 0.0);
-  for (std::size_t k = 0; k < 2 * np; ++k) d.reals.push_back(0.0);  // groups B and C
-  d.reals.push_back(0.0);                                           // the cached temperature
-  for (std::size_t i = 0; i < n; ++i) d.integers.push_back(1);      // the Soave form
-  d.integers.insert(d.integers.end(), {0, 0, 0});                   // spare words
-  d.integers.insert(d.integers.end(), {state, 0, 0});               // the cache words
+  BlockData d =
+      fixtures::cubicParameterBlock(101, fixtures::CubicForm::PengRobinson, specsOf(comps), kij);
+  d.integers[comps.size() + 3] = state;  // the cache-state word
   return d;
 }
 
 BlockData cubicBlock(std::int32_t code, const std::vector<Species>& comps) {
-  const std::size_t n = comps.size();
-  const std::size_t np = pairCount(n);
-  BlockData d = pengRobinsonBlock(comps, {});
-  // The head up to the pair groups, then the code's groups and extra words.
-  d.reals.resize(
-      static_cast<std::size_t>(pure::cubicblock::pairs(static_cast<std::int32_t>(n)) - 1));
-  const std::int32_t groups = pure::cubicblock::groups(code);
-  d.reals.resize(d.reals.size() + static_cast<std::size_t>(groups) * np, 0.0);
-  if (code == 108) d.reals.resize(d.reals.size() + n, 0.0);
-  if (code == 124) d.reals.resize(d.reals.size() + 5 * n, 0.0);
-  d.reals.push_back(0.0);  // the cached temperature
-  if (code == 109 || code == 112) {
-    d.reals2.assign(9 * n * n + 1, 0.0);
-    d.integers2.assign(6 + np, 0);
-    d.integers2[1] = 1;  // form 1
-    d.integers2[4] = 1;  // recompute at every call
-  }
-  return d;
+  return fixtures::cubicParameterBlock(code, fixtures::CubicForm::PengRobinson, specsOf(comps));
 }
 
 // ---------------------------------------------------------------------------------------
 // Lee-Kesler
 // ---------------------------------------------------------------------------------------
 
-const std::vector<double> kLeeKeslerSimple = {0.1181193,   0.265728,    0.154790, 0.030323,
-                                              0.0236744,   0.0186984,   0.0,      0.042724,
-                                              0.155488e-4, 0.623689e-4, 0.65392,  0.060167};
-const std::vector<double> kLeeKeslerReference = {0.2026579,  0.331511,     0.027655, 0.203488,
-                                                 0.0313385,  0.0503618,    0.016901, 0.041577,
-                                                 0.48736e-4, 0.0740336e-4, 1.226,    0.03754};
+const std::vector<double> kLeeKeslerSimple(fixtures::kLeeKeslerSimpleFluid.begin(),
+                                           fixtures::kLeeKeslerSimpleFluid.end());
+const std::vector<double> kLeeKeslerReference(fixtures::kLeeKeslerReferenceFluid.begin(),
+                                              fixtures::kLeeKeslerReferenceFluid.end());
 
 double leeKeslerZ(const std::vector<double>& f, double tr, double vr) {
   const double b = f[0] - f[1] / tr - f[2] / (tr * tr) - f[3] / (tr * tr * tr);
@@ -237,69 +236,26 @@ double leeKeslerVolume(const std::vector<double>& f, double tr, double pr, bool 
 }
 
 BlockData leeKeslerBlock(std::int32_t code, const std::vector<Species>& comps, bool brackets) {
-  BlockData d;
-  d.reals = kLeeKeslerSimple;
-  d.reals.insert(d.reals.end(), kLeeKeslerReference.begin(), kLeeKeslerReference.end());
-  // Vapour rows: none matches.
-  for (int k = 0; k < 40; ++k) d.reals.push_back(0.0);
-  // Liquid rows: lines through 0.9 and 1.1 times the roots at the saturation pressure of the
-  // simple fluid, at the ends of each range.
+  BlockData d = fixtures::correspondingStatesBlock(code, specsOf(comps));
+  if (!brackets) return d;
+  // Liquid rows: lines through 0.8 and 1.25 times the roots at Pr 0.5 (compressed at low Tr,
+  // near saturation at the top), at the ends of each range.
   const std::array<std::array<double, 2>, 5> ranges{
       {{0.30, 0.50}, {0.50, 0.70}, {0.70, 0.80}, {0.80, 0.90}, {0.90, 0.95}}};
+  auto word = d.reals.begin() + (pure::csblock::kLiquidBrackets - 1);
   for (const auto& r : ranges) {
-    if (!brackets) {
-      for (int k = 0; k < 10; ++k) d.reals.push_back(0.0);
-      continue;
-    }
-    d.reals.push_back(r[0]);
-    d.reals.push_back(r[1]);
+    *word++ = r[0];
+    *word++ = r[1];
     for (const std::vector<double>* fluid : {&kLeeKeslerSimple, &kLeeKeslerReference}) {
-      // The liquid root at Pr 0.5 (compressed at low Tr, near saturation at the top).
       const double v0 = leeKeslerVolume(*fluid, r[0], 0.5, true);
       const double v1 = leeKeslerVolume(*fluid, r[1] - 1e-6, 0.5, true);
       for (double factor : {0.8, 1.25}) {
         const double slope = factor * (v1 - v0) / (r[1] - r[0]);
-        d.reals.push_back(slope);
-        d.reals.push_back(factor * v0 - slope * r[0]);
+        *word++ = slope;
+        *word++ = factor * v0 - slope * r[0];
       }
     }
   }
-  const std::size_t n = comps.size();
-  for (const Species& s : comps) d.reals.push_back(s.tc);
-  for (const Species& s : comps) d.reals.push_back(s.pc);
-  for (const Species& s : comps) d.reals.push_back(s.omega);
-  if (code == 204) {
-    // VC, TV = Vc^eta Tc, the pairs by the Lee-Kesler combining rules, eta = 0.25.
-    const double eta = 0.25;
-    for (const Species& s : comps) d.reals.push_back(s.vc);
-    for (const Species& s : comps) d.reals.push_back(std::pow(s.vc, eta) * s.tc);
-    std::vector<double> vcp, tvp;
-    for (std::size_t j = 1; j < n; ++j) {
-      for (std::size_t i = 0; i < j; ++i) {
-        const double v = std::pow((std::cbrt(comps[i].vc) + std::cbrt(comps[j].vc)) / 2.0, 3);
-        vcp.push_back(v);
-        tvp.push_back(std::pow(v, eta) * std::sqrt(comps[i].tc * comps[j].tc));
-      }
-    }
-    if (vcp.empty()) {
-      vcp.push_back(0.0);
-      tvp.push_back(0.0);
-    }
-    d.reals.insert(d.reals.end(), vcp.begin(), vcp.end());
-    d.reals.insert(d.reals.end(), tvp.begin(), tvp.end());
-    d.reals.push_back(eta);
-  } else {
-    for (const Species& s : comps) {
-      d.reals.push_back(code == 214 ? std::sqrt(s.pc) : code == 203 ? std::sqrt(s.tc) : s.vc);
-    }
-    for (const Species& s : comps) {
-      d.reals.push_back(code == 214   ? std::cbrt(s.tc / s.pc)
-                        : code == 203 ? std::cbrt(s.vc)
-                                      : s.zc);
-    }
-    for (const Species& s : comps) d.reals.push_back(std::cbrt(s.vc));
-  }
-  d.integers = {0};
   return d;
 }
 
@@ -308,44 +264,12 @@ BlockData leeKeslerBlock(std::int32_t code, const std::vector<Species>& comps, b
 // ---------------------------------------------------------------------------------------
 
 std::vector<double> starlingParameters(const Species& s) {
-  // Han and Starling: A_j + B_j omega (the last term B_11 omega exp(-3.8 omega)).
-  constexpr std::array<double, 11> a{0.443690,  1.28438,  0.356306,  0.544979,  0.528629, 0.484011,
-                                     0.0705233, 0.504087, 0.0307452, 0.0732828, 0.006450};
-  constexpr std::array<double, 11> b{0.115449,  -0.920731, 1.70871,  -0.270896, 0.349261, 0.754130,
-                                     -0.044448, 1.32245,   0.179433, 0.463492,  -0.022143};
-  const double r = 10.7335;
-  const double tc = s.tc * 1.8;
-  const double rc = 1.0 / (s.vc * 16.01846337);  // lbmol/ft3
-  std::array<double, 11> f{};
-  for (std::size_t j = 0; j < 10; ++j) f[j] = a[j] + b[j] * s.omega;
-  f[10] = a[10] + b[10] * s.omega * std::exp(-3.8 * s.omega);
-  const double B0 = f[0] / rc;
-  const double A0 = f[1] * r * tc / rc;
-  const double C0 = f[2] * r * std::pow(tc, 3) / rc;
-  const double gamma = f[3] / (rc * rc);
-  const double bb = f[4] / (rc * rc);
-  const double aa = f[5] * r * tc / (rc * rc);
-  const double alpha = f[6] / (rc * rc * rc);
-  const double c = f[7] * r * std::pow(tc, 3) / (rc * rc);
-  const double D0 = f[8] * r * std::pow(tc, 4) / rc;
-  const double d = f[9] * r * tc * tc / (rc * rc);
-  const double E0 = f[10] * r * std::pow(tc, 5) / rc;
-  return {B0, A0, C0, D0, E0, bb, aa, d, alpha, c, gamma};
+  const std::array<double, 11> p = fixtures::starlingParameters(specOf(s));
+  return {p.begin(), p.end()};
 }
 
 BlockData starlingBlock(const std::vector<Species>& comps, const std::vector<double>& kij) {
-  const std::size_t n = comps.size();
-  BlockData d;
-  for (std::size_t k = 0; k < pairCount(n); ++k) d.reals.push_back(k < kij.size() ? kij[k] : 0.0);
-  std::vector<std::vector<double>> p;
-  for (const Species& s : comps) p.push_back(starlingParameters(s));
-  for (int set = 0; set < 2; ++set) {
-    for (std::size_t q = 0; q < 11; ++q) {
-      for (std::size_t i = 0; i < n; ++i) d.reals.push_back(p[i][q]);
-    }
-  }
-  d.integers = {0};
-  return d;
+  return fixtures::starlingBlock(specsOf(comps), kij);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -353,31 +277,15 @@ BlockData starlingBlock(const std::vector<Species>& comps, const std::vector<dou
 // ---------------------------------------------------------------------------------------
 
 BlockData costaldBlock(const std::vector<Species>& comps) {
-  BlockData d;
-  for (const Species& s : comps) d.reals.push_back(s.omegaSrk);
-  for (const Species& s : comps) d.reals.push_back(s.vstar);
-  for (const Species& s : comps) d.reals.push_back(s.tc);
-  d.integers = {0};
-  return d;
+  return fixtures::costaldBlock(specsOf(comps));
 }
 
 BlockData rackettBlock(const std::vector<Species>& comps) {
-  BlockData d;
-  for (const Species& s : comps) d.reals.push_back(s.zra);
-  for (const Species& s : comps) d.reals.push_back(s.tc);
-  for (const Species& s : comps) d.reals.push_back(s.pc);
-  for (const Species& s : comps) d.reals.push_back(s.vc);
-  d.integers = {0};
-  return d;
+  return fixtures::rackettBlock(specsOf(comps));
 }
 
 BlockData rackettVolumesBlock(const std::vector<Species>& comps) {
-  BlockData d;
-  for (const Species& s : comps) d.reals.push_back(s.pc);
-  for (const Species& s : comps) d.reals.push_back(s.tc);
-  for (const Species& s : comps) d.reals.push_back(s.zra);
-  d.integers = {0};
-  return d;
+  return fixtures::rackettVolumesBlock(specsOf(comps));
 }
 
 }  // namespace density_test
