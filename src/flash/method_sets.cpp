@@ -29,9 +29,8 @@ namespace sb = setblock;
 constexpr std::size_t kIndexDataWords = 1;
 constexpr std::size_t kSetNameChars = 12;
 
-// Get options of the core store: no fill, and zero fill.
+// Get option of the core store: no fill.
 constexpr std::int32_t kNoFill = 0;
-constexpr std::int32_t kZeroFill = 1;
 
 // Sector lengths of a set block: integer sectors 1 to 17 and disk-pointer sectors 1 to 5.
 constexpr std::array<std::int32_t, sb::kIntegerSectors> kIntegerLengths{
@@ -91,7 +90,9 @@ void checkShape() {
 // Reads the set's own component block named by Q into the component-block area of THCTL
 // and points COPTRS at the sectors it carries (integer sectors 1 to 27, real sectors 1 to
 // 45, each when its length is above 0). Without a block nothing changes: the overrides of
-// an earlier set stay in force.
+// an earlier set stay in force. The area is not cleared before the read, which fills every
+// word of the block: a length that a damaged pointer claims costs no memory before the read
+// finds the block missing from its file (file error 22 or 15).
 void loadComponentBlock(const DiskPointer& q) {
   std::int32_t none = 0;
   storage::SBCHKP(q, none);
@@ -102,13 +103,13 @@ void loadComponentBlock(const DiskPointer& q) {
   const std::int32_t length = storage::dp(q, storage::dpword::kTotalLength);
   if (control.componentArea == NOCORE) {
     std::copy(base.begin(), base.end(), overrides.tablePointers.begin());
-    control.componentArea = storage::ICMGTI(length, kZeroFill);
+    control.componentArea = storage::ICMGTI(length, kNoFill);
     overrides.capacity = length;
   } else {
     std::copy(overrides.tablePointers.begin(), overrides.tablePointers.end(), base.begin());
     if (overrides.capacity < length) {
       storage::CMFREI(control.componentArea);
-      control.componentArea = storage::ICMGTI(length, kZeroFill);
+      control.componentArea = storage::ICMGTI(length, kNoFill);
       overrides.capacity = length;
     }
   }

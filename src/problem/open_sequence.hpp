@@ -139,7 +139,10 @@ std::int32_t DBSLOT(std::int32_t n);
 // The flag word that the stream flash driver reads.
 std::int32_t DBSFLG(std::int32_t v);
 
-// Unit set-up at open: the composite units' sections receive their shares.
+// Unit set-up at open: the composite units' sections receive their shares. The counts the
+// blocks hold never size more than the section's sector that receives them; a composite
+// whose entry table holds fewer words than entries while a section has entry words is the
+// "UN" abort "COMPOSITE ENTRIES HOLD NO WORDS" (DBUTYS).
 std::int32_t DBUSET();
 std::int32_t DBUTYP(std::int32_t n);
 std::int32_t DBUTYS(std::int32_t n);

@@ -35,15 +35,18 @@ constexpr std::size_t kArrayWords = 8;     // element of IS 1: words of each IS 
 constexpr std::size_t kEntries = 158;      // element of IS 1: entries of IS 20 and RS 34
 constexpr std::size_t kEntryWord = 159;
 
-// The composite's block in the unit work area of context 2.
+// The composite's block in the unit work area of context 2. Positions are 64-bit: they are
+// sums of counts read from the database; one outside a sector reads 0.
 struct Composite {
-  std::int32_t integer(std::int32_t sector, std::int32_t e) const {
+  std::int32_t integer(std::int32_t sector, std::int64_t e) const {
     const std::int32_t p = PAUWRK.context2.integers.pointers(static_cast<std::size_t>(sector));
     if (p == services::NOCORE || e < 1 || e > integerLength(sector)) return 0;
-    return CORSTO[p + e];
+    return CORSTO[p + static_cast<std::int32_t>(e)];
   }
-  std::int32_t& integerRef(std::int32_t sector, std::int32_t e) const {
-    return CORSTO[PAUWRK.context2.integers.pointers(static_cast<std::size_t>(sector)) + e];
+  // Element E, which lies within the sector.
+  std::int32_t& integerRef(std::int32_t sector, std::int64_t e) const {
+    return CORSTO[PAUWRK.context2.integers.pointers(static_cast<std::size_t>(sector)) +
+                  static_cast<std::int32_t>(e)];
   }
   std::int32_t integerLength(std::int32_t sector) const {
     const auto s = static_cast<std::size_t>(sector);
@@ -51,11 +54,11 @@ struct Composite {
                ? 0
                : PAUWRK.context2.integers.lengths(s);
   }
-  double real(std::int32_t sector, std::int32_t e) const {
+  double real(std::int32_t sector, std::int64_t e) const {
     const auto s = static_cast<std::size_t>(sector);
     const std::int32_t p = PAUWRK.context2.reals.pointers(s);
     if (p == services::NOCORE || e < 1 || e > PAUWRK.context2.reals.lengths(s)) return 0.0;
-    return CORSTO.real(p + e);
+    return CORSTO.real(p + static_cast<std::int32_t>(e));
   }
 };
 
@@ -80,29 +83,35 @@ class SectionBlock {
     std::int32_t count = 0, offset = 0;
     return locate(kind, s, count, offset) ? count : 0;
   }
-  // Writes VALUES into integer sector S from element FIRST on, as far as the sector holds.
-  void putIntegers(std::int32_t s, std::int32_t first, std::span<const std::int32_t> values) {
+  // Writes N integers into sector S from element FIRST on, as far as the sector holds them:
+  // element FIRST + i - 1 receives VALUE(i). The values are asked only for the elements
+  // written, so that a count read from the database never sizes more than the sector.
+  template <typename Value>
+  void putIntegers(std::int32_t s, std::int64_t first, std::int64_t n, Value value) {
     std::int32_t count = 0, offset = 0;
     if (!locate(SectorKind::Integer, s, count, offset) || first < 1) return;
-    const std::int32_t n = std::min<std::int32_t>(static_cast<std::int32_t>(values.size()),
-                                                  count - first + 1);
-    if (n < 1) return;
-    std::vector<std::int32_t> words(values.begin(), values.begin() + n);
-    storage::FILPRT(2, words, n, length_, address_, offset + first);
+    const std::int64_t m = std::min<std::int64_t>(n, count - first + 1);
+    if (m < 1) return;
+    std::vector<std::int32_t> words(static_cast<std::size_t>(m));
+    for (std::int64_t i = 1; i <= m; ++i) words[static_cast<std::size_t>(i - 1)] = value(i);
+    storage::FILPRT(2, words, static_cast<std::int32_t>(m), length_, address_,
+                    offset + static_cast<std::int32_t>(first));
   }
-  // Writes VALUES into real sector S from element 1 on, as far as the sector holds.
-  void putReals(std::int32_t s, std::span<const double> values) {
+  // Writes N reals into real sector S from element 1 on, as far as the sector holds them:
+  // element i receives VALUE(i).
+  template <typename Value>
+  void putReals(std::int32_t s, std::int64_t n, Value value) {
     std::int32_t count = 0, offset = 0;
     if (!locate(SectorKind::Real, s, count, offset)) return;
-    const std::int32_t n = std::min<std::int32_t>(static_cast<std::int32_t>(values.size()), count);
-    if (n < 1) return;
-    std::vector<std::int32_t> words(static_cast<std::size_t>(2 * n));
-    for (std::int32_t i = 0; i < n; ++i) {
-      const auto halves = std::bit_cast<std::array<std::int32_t, 2>>(values[static_cast<std::size_t>(i)]);
-      words[static_cast<std::size_t>(2 * i)] = halves[0];
-      words[static_cast<std::size_t>(2 * i + 1)] = halves[1];
+    const std::int64_t m = std::min<std::int64_t>(n, count);
+    if (m < 1) return;
+    std::vector<std::int32_t> words(static_cast<std::size_t>(2 * m));
+    for (std::int64_t i = 1; i <= m; ++i) {
+      const auto halves = std::bit_cast<std::array<std::int32_t, 2>>(value(i));
+      words[static_cast<std::size_t>(2 * i - 2)] = halves[0];
+      words[static_cast<std::size_t>(2 * i - 1)] = halves[1];
     }
-    storage::FILPRT(2, words, 2 * n, length_, address_, offset + 1);
+    storage::FILPRT(2, words, static_cast<std::int32_t>(2 * m), length_, address_, offset + 1);
   }
 
  private:
@@ -119,39 +128,43 @@ class SectionBlock {
 };
 
 // A stage code renumbered by the shift D: its stage number (the second group of four
-// digits) lowered by D, sign and low digits kept.
-std::int32_t renumber(std::int32_t code, std::int32_t d) {
-  const std::int32_t magnitude = code < 0 ? -code : code;
-  const std::int32_t stage = magnitude / 10000 % 10000;
-  const std::int32_t low = code % 10000;  // with the sign of the code
-  return (code < 0 ? -1 : 1) * (stage - d) * 10000 + low;
+// digits) lowered by D, sign and low digits kept. Worked in 64 bits, the result kept to 32
+// as the stored word holds it.
+std::int32_t renumber(std::int32_t code, std::int64_t d) {
+  const std::int64_t wide = code;
+  const std::int64_t magnitude = wide < 0 ? -wide : wide;
+  const std::int64_t stage = magnitude / 10000 % 10000;
+  const std::int64_t low = wide % 10000;  // with the sign of the code
+  return static_cast<std::int32_t>((wide < 0 ? -1 : 1) * (stage - d) * 10000 + low);
 }
 
-std::vector<double> realsOf(const Composite& c, std::int32_t sector, std::int32_t from,
-                            std::int32_t n) {
-  std::vector<double> values(static_cast<std::size_t>(std::max(n, 0)));
-  for (std::int32_t i = 1; i <= n; ++i) values[static_cast<std::size_t>(i - 1)] = c.real(sector, from + i);
-  return values;
-}
-
-std::vector<std::int32_t> integersOf(const Composite& c, std::int32_t sector, std::int32_t from,
-                                     std::int32_t n) {
-  std::vector<std::int32_t> values(static_cast<std::size_t>(std::max(n, 0)));
-  for (std::int32_t i = 1; i <= n; ++i) {
-    values[static_cast<std::size_t>(i - 1)] = c.integer(sector, from + i);
-  }
-  return values;
+// A stored word lowered by a shift, kept to 32 bits as the stored word holds it.
+std::int32_t shifted(std::int32_t word, std::int64_t shift) {
+  return static_cast<std::int32_t>(word - shift);
 }
 
 // The section list of the composite's block in context 2.
 std::vector<std::int32_t> sectionsOf(const Composite& c) {
-  return integersOf(c, kSections, 0, c.integerLength(kSections));
+  std::vector<std::int32_t> sections;
+  for (std::int32_t i = 1; i <= c.integerLength(kSections); ++i) {
+    sections.push_back(c.integer(kSections, i));
+  }
+  return sections;
+}
+
+[[noreturn]] void entriesWithoutWords(std::int32_t n, std::int32_t entries, std::int32_t words) {
+  services::ERRITM("UNIT", n);
+  services::ERRITM("ENTRIES", entries);
+  services::ERRITM("WORDS", words);
+  services::ABTRPT("UN", "DBUTYS", "DBUSET", "COMPOSITE ENTRIES HOLD NO WORDS");
 }
 
 }  // namespace
 
 std::int32_t DBUSET() {
-  for (std::int32_t n = 1; n <= IUNNOU(); ++n) {
+  // The number of index entries is counted once: the count walks the whole unit index.
+  const std::int32_t entries = IUNNOU();
+  for (std::int32_t n = 1; n <= entries; ++n) {
     if (IUNSTA(n) != kSolvedComposite || services::KUNTYC(n) != kCompositeUnitType) continue;
     UNSET(n, kReadOnly);
     if (CORSTO[UNCURR.context2.integerSector + 1] % 10 != kSectionsComplete) DBUTYP(n);
@@ -166,10 +179,18 @@ std::int32_t DBUTYP(std::int32_t n) {
   const std::array<std::int32_t, 2> recordWords{CORSTO[UNCURR.context2.integerSector + 1],
                                                 CORSTO[UNCURR.context2.integerSector + 2]};
   const Composite c;
-  const std::int32_t ncomp = COHDR(cohdr::kComponents);
-  const std::int32_t m = c.integer(kControl, kArrayWords);
-  std::int32_t a1 = 0, a2 = 0, a3 = 0, a4 = 0, a5 = 0, a6 = 0, a7 = 0, a8 = 0, d = 0, k15 = 0;
+  const std::int64_t ncomp = COHDR(cohdr::kComponents);
+  const std::int64_t m = c.integer(kControl, kArrayWords);
+  // Running positions in the composite's sectors: sums of counts read from the database.
+  std::int64_t a1 = 0, a2 = 0, a3 = 0, a4 = 0, a5 = 0, a6 = 0, a7 = 0, a8 = 0, d = 0;
+  std::int32_t k15 = 0;
   const std::vector<std::int32_t> sections = sectionsOf(c);
+  const auto integers = [&](std::int32_t sector, std::int64_t from) {
+    return [&c, sector, from](std::int64_t i) { return c.integer(sector, from + i); };
+  };
+  const auto reals = [&](std::int32_t sector, std::int64_t from) {
+    return [&c, sector, from](std::int64_t i) { return c.real(sector, from + i); };
+  };
 
   // 2. Each section's share.
   for (std::size_t s = 1; s <= sections.size(); ++s) {
@@ -180,65 +201,63 @@ std::int32_t DBUTYP(std::int32_t n) {
     SectionBlock block(u);
     // 2.2 Six control words.
     for (const std::int32_t e : {44, 47, 50, 53, 56, 95}) {
-      const std::array<std::int32_t, 1> word{c.integer(kControl, e)};
-      block.putIntegers(kControl, e, word);
+      block.putIntegers(kControl, e, 1, integers(kControl, e - 1));
     }
     // 2.3 The four arrays of integer sector 49 and real sectors 109 to 117.
     const std::int32_t k1 = block.integer(kControl, 8);
     if (k1 > 0) {
-      for (std::int32_t q = 0; q < 4; ++q) {
-        std::vector<std::int32_t> words = integersOf(c, 49, q * m + a1, k1);
-        if (q < 2) {
-          for (std::int32_t& w : words) w -= d;
-        }
-        block.putIntegers(49, 1 + q * k1, words);
+      for (std::int64_t q = 0; q < 4; ++q) {
+        const std::int64_t from = q * m + a1;
+        block.putIntegers(49, 1 + q * k1, k1, [&](std::int64_t i) {
+          const std::int32_t word = c.integer(49, from + i);
+          return q < 2 ? shifted(word, d) : word;
+        });
       }
       a1 += k1;
-      for (std::int32_t r = 109; r <= 117; ++r) block.putReals(r, realsOf(c, r, a2, k1));
+      for (std::int32_t r = 109; r <= 117; ++r) block.putReals(r, k1, reals(r, a2));
       a2 += k1;
     }
     // 2.4 Stage codes of integer sector 11.
     const std::int32_t k2 = block.integer(kControl, 5);
-    for (std::int32_t i = 1; i <= k2 && a3 + i <= c.integerLength(11); ++i) {
+    for (std::int64_t i = 1; i <= k2 && a3 + i <= c.integerLength(11); ++i) {
       std::int32_t& code = c.integerRef(11, a3 + i);
       code = renumber(code, d);
     }
-    block.putIntegers(11, 1, integersOf(c, 11, a3, k2));
+    block.putIntegers(11, 1, k2, integers(11, a3));
     a3 += std::max(k2, 0);
     // 2.5 Stage codes of integer sector 5 and reals of real sector 4.
     const std::int32_t k3 = block.integer(kControl, 7);
-    for (std::int32_t i = 1; i <= k3 && a4 + i <= c.integerLength(5); ++i) {
+    for (std::int64_t i = 1; i <= k3 && a4 + i <= c.integerLength(5); ++i) {
       std::int32_t& code = c.integerRef(5, a4 + i);
       code = renumber(code, d);
     }
     if (block.elements(SectorKind::Integer, 5) > 0 && k3 > 0) {
-      block.putIntegers(5, 1, integersOf(c, 5, a4, k3));
+      block.putIntegers(5, 1, k3, integers(5, a4));
       a4 += k3;
-      block.putReals(4, realsOf(c, 4, a5, k3));
+      block.putReals(4, k3, reals(4, a5));
       a5 += k3;
     }
     // 2.6 Reals of real sector 6.
     const std::int32_t k4 = block.integer(kControl, 9);
     if (block.elements(SectorKind::Real, 6) > 0 && k4 > 0) {
-      block.putReals(6, realsOf(c, 6, a6, k4));
+      block.putReals(6, k4, reals(6, a6));
       a6 += k4;
     }
     // 2.7 The stage arrays and the stage-by-component arrays.
     for (const std::int32_t r : {7, 8, 9, 10, 18, 17, 14, 13, 16, 15, 11, 12}) {
-      block.putReals(r, realsOf(c, r, a7, stages));
+      block.putReals(r, stages, reals(r, a7));
     }
-    for (const std::int32_t r : {20, 21}) block.putReals(r, realsOf(c, r, a8, ncomp * stages));
-    block.putReals(118, realsOf(c, 118, a7, stages));
-    block.putReals(1, realsOf(c, 1, a7, 175));
-    block.putReals(22, realsOf(c, 22, a8, ncomp * stages));
+    for (const std::int32_t r : {20, 21}) block.putReals(r, ncomp * stages, reals(r, a8));
+    block.putReals(118, stages, reals(118, a7));
+    block.putReals(1, 175, reals(1, a7));
+    block.putReals(22, ncomp * stages, reals(22, a8));
     // 2.8 The words of integer sector 15: the first section with room receives them.
     if (c.integer(15, 1) > 0 && block.elements(SectorKind::Integer, 15) > 1) {
       ++k15;
       if (k15 == 1) {
-        block.putIntegers(15, 1, integersOf(c, 15, 0, 6));
+        block.putIntegers(15, 1, 6, integers(15, 0));
       } else {
-        const std::array<std::int32_t, 1> zero{0};
-        block.putIntegers(15, 1, zero);
+        block.putIntegers(15, 1, 1, [](std::int64_t) { return 0; });
       }
     }
     // 2.9 On to the next section's stages.
@@ -269,30 +288,45 @@ std::int32_t DBUTYS(std::int32_t n) {
     UNFREE(n, 0);
     return 0;
   }
-  const std::int32_t wi = c.integerLength(20) / entries;
-  const std::int32_t wr = PAUWRK.context2.reals.lengths(34) / entries;
-  std::int32_t e = 0;
-  std::int32_t f = 0;
+  const std::int64_t wi = c.integerLength(20) / entries;
+  const std::int64_t wr = PAUWRK.context2.reals.lengths(34) / entries;
+  // Running entry and stage offsets: sums of counts read from the database.
+  std::int64_t e = 0;
+  std::int64_t f = 0;
   for (const std::int32_t u : sectionsOf(c)) {
     UNSETT(u);
     SectionBlock block(u);
-    const std::array<std::int32_t, 1> word{c.integer(kControl, kEntryWord)};
-    block.putIntegers(kControl, kEntryWord, word);
+    block.putIntegers(kControl, kEntryWord, 1,
+                      [&](std::int64_t) { return c.integer(kControl, kEntryWord); });
     const std::int32_t mu = block.integer(kControl, kEntries);
     const std::int32_t g = block.integer(kControl, 4);
     if (mu > 0) {
+      // The section's entry words, its stage references (words 2 and 3 of each entry)
+      // renumbered by the stages before it.
       const std::int32_t w = block.elements(SectorKind::Integer, 20);
-      std::vector<std::int32_t> words = integersOf(c, 20, wi * e, w);
-      for (std::int32_t j = 0; j < mu; ++j) {
-        for (const std::int32_t k : {1, 2}) {
-          const std::int64_t at = std::int64_t{wi} * j + k;
-          if (at < static_cast<std::int64_t>(words.size())) words[static_cast<std::size_t>(at)] -= f;
+      std::vector<std::int32_t> words(static_cast<std::size_t>(std::max(w, 0)));
+      for (std::int32_t i = 1; i <= w; ++i) {
+        words[static_cast<std::size_t>(i - 1)] = c.integer(20, wi * e + i);
+      }
+      if (wi == 0 && !words.empty()) entriesWithoutWords(n, entries, c.integerLength(20));
+      const auto size = static_cast<std::int64_t>(words.size());
+      for (std::int64_t j = 0; j < mu && wi * j + 1 < size; ++j) {
+        for (const std::int64_t k : {1, 2}) {
+          const std::int64_t at = wi * j + k;
+          if (at < size) {
+            std::int32_t& word = words[static_cast<std::size_t>(at)];
+            word = shifted(word, f);
+          }
         }
       }
-      block.putIntegers(20, 1, words);
-      block.putReals(34, realsOf(c, 34, wr * e, block.elements(SectorKind::Real, 34)));
+      block.putIntegers(20, 1, size,
+                        [&](std::int64_t i) { return words[static_cast<std::size_t>(i - 1)]; });
+      block.putReals(34, block.elements(SectorKind::Real, 34), [&](std::int64_t i) {
+        return c.real(34, wr * e + i);
+      });
       for (const std::int32_t r : {35, 36, 23, 38, 39, 40, 41, 42, 56, 57}) {
-        block.putReals(r, realsOf(c, r, f, block.elements(SectorKind::Real, r)));
+        block.putReals(r, block.elements(SectorKind::Real, r),
+                       [&](std::int64_t i) { return c.real(r, f + i); });
       }
     }
     e += mu;

@@ -6,7 +6,9 @@
 #include <cstdint>
 
 #include "services/markers.hpp"
+#include "services/services.hpp"
 #include "storage/core_store.hpp"
+#include "storage/current_routine.hpp"
 
 namespace storage::pages {
 namespace {
@@ -21,6 +23,43 @@ constexpr std::array<std::int32_t, 2> kTopPointerSizes{9, 3};
 constexpr std::array<std::int32_t, 1> kTopIntegers{pagectl::kHeaderWords};
 // The number word 1 of a primary entry holds: its secondary disk-pointer sector.
 constexpr std::int32_t kPageSector = 2;
+
+// A sector that a sub-block lacks: its kind (0: none lacking) and number.
+struct MissingSector {
+  std::int32_t kind = 0;
+  std::int32_t sector = 0;
+};
+
+// The first sector of SPEC that the sub-block current in SBCUR lacks, holds fewer elements
+// of, or holds in disk-pointer entries of another size. Sectors of length 0 need not exist;
+// further sectors and longer ones are carried.
+MissingSector missingSector(const SubBlockSpec& spec) {
+  for (std::size_t k = 1; k <= static_cast<std::size_t>(kSectorKinds); ++k) {
+    const SectorList& list = spec[static_cast<SectorKind>(k)];
+    for (std::size_t s = 1; s <= list.lengths.size(); ++s) {
+      const std::int32_t need = list.lengths[s - 1];
+      if (need <= 0) continue;
+      const auto sector = static_cast<std::int32_t>(s);
+      bool held = SBCUR.counts(k) >= sector && SBCUR.lengths(k)(s) >= need;
+      if (held && k <= SBCUR.entrySizes.size() && s <= list.entrySizes.size()) {
+        held = SBCUR.entrySizes(k)(s) == list.entrySizes[s - 1];
+      }
+      if (!held) return {static_cast<std::int32_t>(k), sector};
+    }
+  }
+  return {};
+}
+
+// A page read from disk must hold every entry of the layout before its sectors are used:
+// the names and data of its entries are reached through the sectors' first words.
+void checkPage(const PageLayout& layout, const DiskPointer& pointer) {
+  const MissingSector missing = missingSector(layout.spec());
+  if (missing.kind == 0) return;
+  services::ERRITM("POINTER", dp(pointer, dpword::kAddress));
+  services::ERRITM("KIND", missing.kind);
+  services::ERRITM("SECTOR", missing.sector);
+  services::ABTRPT("FB", CURRTN.fb.view(), CURRTN.fb.view(), "PAGE DOES NOT HOLD ITS ENTRIES");
+}
 
 // Links the primary entry of the current sub-block's first pointer sector to sector 2.
 void linkPrimaryEntry() { CORSTO[SBCUR.pointer(SectorKind::Pointer, 1) + 1] = kPageSector; }
@@ -80,6 +119,7 @@ void freshPage(std::int32_t h, const PageLayout& layout) {
       SBRDC(len, area, onDisk, status);
       element(h, pagectl::kPageLength) = len;
       element(h, pagectl::kPageCore) = area;
+      checkPage(layout, onDisk);
       break;
     }
   }
@@ -94,13 +134,14 @@ void freshPage(std::int32_t h, const PageLayout& layout) {
   setPointerAt(h, pagectl::kPagePointer, emptyDiskPointer());
 }
 
-// Replaces the top sub-block by one that holds MP pages, keeping its pointers and header.
+// Replaces the top sub-block by one that holds MP pages, keeping its pointers (as many as
+// the new top holds) and header.
 void growTop(std::int32_t h, std::int32_t mp) {
   std::int32_t oldCore = element(h, pagectl::kTopCore);
   SBSETC(0, oldCore);
   const std::int32_t oldPrimary = SBCUR.pointer(SectorKind::Pointer, 1);
   const std::int32_t oldPages = SBCUR.pointer(SectorKind::Pointer, 2);
-  const std::int32_t oldPageWords = 3 * SBCUR.length(SectorKind::Pointer, 2);
+  const std::int32_t oldPageWords = 3 * std::min(SBCUR.length(SectorKind::Pointer, 2), mp);
   const std::int32_t oldHeader = SBCUR.pointer(SectorKind::Integer, 1);
   const std::int32_t type = SBCUR.header(sbhead::kBlockType);
 
@@ -169,6 +210,15 @@ void buildTop(BlockType type, std::int32_t mp, std::int32_t& len, std::int32_t& 
   linkPrimaryEntry();
 }
 
+bool isTop(std::int32_t mp) {
+  // Sector 2 must exist, with entries of its size, even for no page.
+  const std::array<std::int32_t, 2> pointerLengths{kTopPointerLengths[0], std::max(mp, 1)};
+  SubBlockSpec spec;
+  spec[SectorKind::Pointer] = {pointerLengths, kTopPointerSizes};
+  spec[SectorKind::Integer] = {kTopIntegers, {}};
+  return missingSector(spec).kind == 0;
+}
+
 void buildPageArea(std::int32_t h, const PageLayout& layout) {
   std::int32_t len = 0;
   std::int32_t p = NOCORE;
@@ -213,6 +263,7 @@ void makeCurrent(std::int32_t h, std::int32_t page, const PageLayout& layout) {
     SBRDC(len, area, pointer, status);
     element(h, pagectl::kPageLength) = len;
     element(h, pagectl::kPageCore) = area;
+    checkPage(layout, pointer);
     setPointerAt(h, pagectl::kPagePointer, pointer);
   }
   notePagePointers(h, layout);

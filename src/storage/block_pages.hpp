@@ -41,11 +41,18 @@ struct PageLayout {
 // primary entry linked to the page-pointer sector, its header (integer sector 1) zero.
 void buildTop(BlockType type, std::int32_t mp, std::int32_t& len, std::int32_t& p);
 
+// Whether the sub-block current in SBCUR, as read from disk, is a top sub-block for MP
+// pages: disk-pointer sector 1 with a 9-word entry, sector 2 with 3-word entries for MP pages
+// at least, and integer sector 1 with the header's words.
+bool isTop(std::int32_t mp);
+
 // Builds the page area of an open block in a new core area and notes its sector pointers.
 void buildPageArea(std::int32_t h, const PageLayout& layout);
 
 // Makes page PAGE current: writes a changed current page back, grows the top sub-block when
-// PAGE lies beyond it, then reads the page or starts a fresh one.
+// PAGE lies beyond it, then reads the page or starts a fresh one. A page read that lacks the
+// sectors of LAYOUT, or holds fewer elements in them, is the "FB" abort "PAGE DOES NOT HOLD
+// ITS ENTRIES" (items the page's address, the sector's kind and number).
 void makeCurrent(std::int32_t h, std::int32_t page, const PageLayout& layout);
 
 // Writes the current page back when it has changed and stores its pointer in the top.

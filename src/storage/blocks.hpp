@@ -52,7 +52,9 @@ inline constexpr std::int32_t kOpenedExisting = 1;
 // ---------------------------------------------------------------------------------------
 
 // Opens an index: a new one when DSKPTR is empty (STATUS 2), else the one it names
-// (STATUS 1), whose stored sizes must match.
+// (STATUS 1), whose stored sizes must match. A stored top whose counts disagree (more pages
+// than it holds, more entries than its pages hold) or that lacks the sectors of its header
+// or page pointers is the "FB" abort "INDEX HEADER IS NOT VALID".
 void FBIBEG(std::int32_t ptrsiz, std::int32_t namsiz, std::int32_t datsiz, std::int32_t pagsiz,
             std::int32_t mp, std::int32_t& h, const DiskPointer& dskptr, std::int32_t& status);
 
@@ -99,7 +101,8 @@ enum class PagedType : std::int32_t {
 };
 
 // Opens a paged block of TYPE: a new one when DSKPTR is empty (STATUS 2), else the one it
-// names (STATUS 1).
+// names (STATUS 1). A stored top whose counts disagree or that lacks the sectors of its
+// header or page pointers is the "FB" abort "PAGED BLOCK HEADER IS NOT VALID".
 void FBPBEG(std::int32_t type, std::int32_t entsiz, std::int32_t pagsiz, std::int32_t mp,
             std::int32_t& h, const DiskPointer& dskptr, std::int32_t& status);
 

@@ -168,6 +168,13 @@ void FBIBEG(std::int32_t ptrsiz, std::int32_t namsiz, std::int32_t datsiz, std::
     }
     std::int32_t readStatus = 0;
     SBRDC(topLength, top, dskptr, readStatus);
+    // The block read must have the sectors of a top sub-block before its header is read.
+    const auto notTop = [&] {
+      ERRITM("POINTER", dp(dskptr, dpword::kAddress));
+      CMFREI(top);
+      fail("FBIBEG", "INDEX HEADER IS NOT VALID");
+    };
+    if (!pages::isTop(0)) notTop();
     const std::int32_t stored = SBCUR.pointer(SectorKind::Integer, 1);
     for (std::size_t k = 0; k < header.size(); ++k) {
       header[k] = CORSTO[stored + static_cast<std::int32_t>(k) + 1];
@@ -195,13 +202,19 @@ void FBIBEG(std::int32_t ptrsiz, std::int32_t namsiz, std::int32_t datsiz, std::
     const std::int32_t nw = (namsiz + 3) / 4;
     if (header[pagectl::kNameWords - 1] != nw || header[pagectl::kEntries - 1] < 0 ||
         header[pagectl::kPages - 1] < 0 || header[pagectl::kCapacity - 1] < 1 ||
-        header[pagectl::kPages - 1] > header[pagectl::kCapacity - 1]) {
+        header[pagectl::kPages - 1] > header[pagectl::kCapacity - 1] ||
+        // Every entry lies on a page that was made: a count beyond them would make the
+        // reads of its entries grow the top page by page.
+        header[pagectl::kEntries - 1] >
+            std::int64_t{header[pagectl::kPages - 1]} * header[pagectl::kPageSize - 1]) {
       ERRITM("ENTRIES", header[pagectl::kEntries - 1]);
       ERRITM("PAGES", header[pagectl::kPages - 1]);
       ERRITM("CAPACITY", header[pagectl::kCapacity - 1]);
       CMFREI(top);
       fail("FBIBEG", "INDEX HEADER IS NOT VALID");
     }
+    // The page pointers for every page the header counts on.
+    if (!pages::isTop(header[pagectl::kCapacity - 1])) notTop();
   }
 
   h = ICMGTI(pagectl::kWords, 1);

@@ -149,6 +149,12 @@ void FBPBEG(std::int32_t type, std::int32_t entsiz, std::int32_t pagsiz, std::in
     }
     std::int32_t readStatus = 0;
     SBRDC(topLength, top, dskptr, readStatus);
+    // The block read must have the sectors of a top sub-block before its header is read.
+    const auto notTop = [&] {
+      ERRITM("POINTER", dp(dskptr, dpword::kAddress));
+      fail("FBPBEG", "PAGED BLOCK HEADER IS NOT VALID");
+    };
+    if (!pages::isTop(0)) notTop();
     const std::int32_t stored = SBCUR.pointer(SectorKind::Integer, 1);
     for (std::size_t k = 0; k < header.size(); ++k) {
       header[k] = CORSTO[stored + static_cast<std::int32_t>(k) + 1];
@@ -167,12 +173,18 @@ void FBPBEG(std::int32_t type, std::int32_t entsiz, std::int32_t pagsiz, std::in
     mismatch(pagectl::kPageSize, pagsiz, "PAGE LENGTHS DO NOT MATCH");
     if (header[pagectl::kNameWords - 1] != nw || header[pagectl::kEntries - 1] < 0 ||
         header[pagectl::kPages - 1] < 0 || header[pagectl::kCapacity - 1] < 1 ||
-        header[pagectl::kPages - 1] > header[pagectl::kCapacity - 1]) {
+        header[pagectl::kPages - 1] > header[pagectl::kCapacity - 1] ||
+        // Every entry lies on a page that was made: a count beyond them would make the
+        // reads of its entries grow the top page by page.
+        header[pagectl::kEntries - 1] >
+            std::int64_t{header[pagectl::kPages - 1]} * header[pagectl::kPageSize - 1]) {
       ERRITM("ENTRIES", header[pagectl::kEntries - 1]);
       ERRITM("PAGES", header[pagectl::kPages - 1]);
       ERRITM("CAPACITY", header[pagectl::kCapacity - 1]);
       fail("FBPBEG", "PAGED BLOCK HEADER IS NOT VALID");
     }
+    // The page pointers for every page the header counts on.
+    if (!pages::isTop(header[pagectl::kCapacity - 1])) notTop();
   }
 
   h = ICMGTI(pagectl::kWords, 1);

@@ -251,7 +251,7 @@ void FILPRT(std::int32_t iopt, std::span<std::int32_t> data, std::int32_t lendat
   std::int64_t u = lenuse - k * r;
   std::size_t next = 0;  // the next data word
   PartialRecordCache& cache = fileLayer.cache;
-  const auto holds = [&cache](std::int64_t record, std::int64_t words) {
+  const auto holds = [&](std::int64_t record, std::int64_t words) {
     return cache.address == record && cache.held >= words;
   };
   const auto fill = [&](std::int64_t record, std::int64_t words) {
@@ -260,7 +260,7 @@ void FILPRT(std::int32_t iopt, std::span<std::int32_t> data, std::int32_t lendat
     cache.address = static_cast<std::int32_t>(record);
     cache.held = static_cast<std::int32_t>(words);
   };
-  const auto cacheWords = [&cache](std::int64_t words) {
+  const auto cacheWords = [&](std::int64_t words) {
     return std::span<const std::int32_t>(cache.words).first(static_cast<std::size_t>(words));
   };
 

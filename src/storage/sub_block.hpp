@@ -221,7 +221,9 @@ void SBWWRT(std::int32_t p, std::int32_t n, std::int32_t& addr);
 
 // Locates sector NUM of kind KIND inside the block of TOT words at ADDR by partial reads:
 // OFFSET its data offset and NWORDS its words. STATUS 1 no block, 2 no such sector or an
-// empty one.
+// empty one. A header whose sector table places the sector outside the TOT words is the
+// "SUB-BLOCK HEADER INVALID" abort; the sector's last word is read, so that a sector the
+// file does not hold ends in file error 22 instead of a caller sizing its work by NWORDS.
 void SBDLOC(std::int32_t tot, std::int32_t addr, std::int32_t kind, std::int32_t num,
             std::int32_t& status, std::int32_t& nwords, std::int32_t& offset);
 

@@ -242,9 +242,10 @@ void SBDLOC(std::int32_t tot, std::int32_t addr, std::int32_t kind, std::int32_t
   offset = buffer[static_cast<std::size_t>(count + num - 1)];
   const std::int32_t perElement = kind <= 2 ? buffer[static_cast<std::size_t>(2 * count + num - 1)]
                                             : (kind >= 6 ? 2 : 1);
+  if (perElement < 0) invalid(table + 2 * count + num, perElement);
   if (length < 0) {
-    if (-length > nsiz || nsiz > kMaxSizingValues || sizingOffset < kFixedHeaderWords ||
-        std::int64_t{sizingOffset} + nsiz > tot) {
+    if (-std::int64_t{length} > nsiz || nsiz > kMaxSizingValues ||
+        sizingOffset < kFixedHeaderWords || std::int64_t{sizingOffset} + nsiz > tot) {
       invalid(sbhead::kSizingOffset, sizingOffset);
     }
     FILPRT(1, std::span(buffer).first(static_cast<std::size_t>(nsiz)), nsiz, tot, addr,
@@ -255,7 +256,15 @@ void SBDLOC(std::int32_t tot, std::int32_t addr, std::int32_t kind, std::int32_t
     status = 2;
     return;
   }
-  nwords = perElement * length;
+  // 3. The sector lies within the block, and the block's file holds it: its last word is
+  // read, so that a caller may size its work by NWORDS.
+  const std::int64_t words = std::int64_t{perElement} * length;
+  if (offset < 0 || offset > tot) invalid(table + count + num, offset);
+  if (length < 0 || offset + words > tot) invalid(table + num, length);
+  if (words > 0) {
+    FILPRT(1, std::span(buffer).first(1), 1, tot, addr, static_cast<std::int32_t>(offset + words));
+  }
+  nwords = static_cast<std::int32_t>(words);
 }
 
 }  // namespace storage

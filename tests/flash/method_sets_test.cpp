@@ -3,7 +3,10 @@
 // refreshes, the sets' own component blocks replace component sectors, and the sets that
 // cannot be loaded stop the run.
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -146,6 +149,14 @@ class StoredSet {
   }
   std::int32_t length(std::int32_t s, std::int32_t j) const {
     return storage::dp(entry(s, j), storage::dpword::kTotalLength);
+  }
+  // Replaces pointer J of disk-pointer sector S and writes the block back in place, as a
+  // damaged file would hold it.
+  void replace(std::int32_t s, std::int32_t j, const DiskPointer& p) {
+    storage::SBPUTC(len_, core_, s, j, 0, p);
+    std::int32_t status = 0;
+    storage::SBWTC(len_, core_, pointer, status);
+    EXPECT_EQ(status, 0) << "written in place";
   }
 
   DiskPointer pointer{};
@@ -577,6 +588,37 @@ TEST_F(MethodSets, SetsThatCannotBeLoadedStopTheRun) {
   switchTo(kSrk);
   EXPECT_EQ(flash::KMCTL.kvalue.code, 102);
   EXPECT_EQ(loadedWord(3, 1), 102);
+}
+
+// Pages of core words FIRST to FIRST + COUNT - 1 that the machine holds in memory.
+std::size_t residentPages(std::int32_t first, std::int32_t count) {
+  const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+  const auto start = reinterpret_cast<std::uintptr_t>(platform::coreWords() + (first - 1));
+  const std::uintptr_t end = start + static_cast<std::uintptr_t>(count) * 4;
+  const std::uintptr_t begin = start / page * page;
+  std::vector<unsigned char> flags((end - begin + page - 1) / page);
+  EXPECT_EQ(mincore(reinterpret_cast<void*>(begin), end - begin, flags.data()), 0);
+  return static_cast<std::size_t>(
+      std::count_if(flags.begin(), flags.end(), [](unsigned char f) { return (f & 1) != 0; }));
+}
+
+// A set whose own component block claims more words than its file holds (a damaged pointer)
+// stops the run at the read, and the area got for the claim is not filled before: its
+// memory is not taken from the machine.
+TEST_F(MethodSets, ComponentBlockBeyondItsFileStopsAtTheRead) {
+  constexpr std::int32_t kClaimed = 50000000;  // words, 200 MB
+  {
+    StoredSet set(kOwnCritical);
+    DiskPointer damaged = set.entry(5, 1);
+    storage::dp(damaged, storage::dpword::kTotalLength) = kClaimed;
+    storage::dp(damaged, storage::dpword::kUsedLength) = kClaimed;
+    set.replace(5, 1, damaged);
+  }
+  const std::string text = stopText([] { switchTo(kOwnCritical); });
+  EXPECT_NE(text.find("FORTRAN ERROR READING FILE"), std::string::npos) << text;
+  EXPECT_NE(text.find("ERR NUM -1 "), std::string::npos) << "past the end of the file: " << text;
+  EXPECT_EQ(flash::THCTL.componentLength, kClaimed);
+  EXPECT_LT(residentPages(flash::THCTL.componentArea + 1, kClaimed), 1000u);
 }
 
 // The close frees the set areas and forgets the loaded set: a switch without an open problem

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "api/access/access.hpp"
+#include "fixtures/file_groups.hpp"
 #include "fixtures/problem_builder.hpp"
 #include "flash/flash.hpp"
 #include "problem/problem.hpp"
@@ -256,6 +257,63 @@ TEST_F(OpenSequence, CompositeSectionsReceiveTheirShares) {
   EXPECT_EQ(CORSTO[problem::UNCURR.context2.integerSector + 1], 120012);
   EXPECT_EQ(CORSTO[problem::UNCURR.context2.integerSector + 2], 7);
   close();
+}
+
+// Unit data blocks that a damaged file holds with entry tables (integer sector 20) of the
+// wrong length end the composite set-up of the open in the abort report: a section's table
+// longer than its block sizes nothing, a composite's table shorter than its entry count
+// while the sections have entry words renumbers nothing.
+TEST_F(OpenSequence, DamagedEntryTablesEndTheOpenInTheAbortReport) {
+  build(plant());
+  const std::string first = built.problemBase.string() + "1";
+  struct Place {
+    std::string file;
+    std::size_t start = 0;  // word of the file where the block begins, from 0
+    std::int32_t lengthWord = 0;  // of integer sector 20, from 1 in the block
+  };
+  // Units: 1 DRUM, 2 TOP, 3 BOTTOM, 4 the composite.
+  const auto entryTableOf = [&](std::int32_t unit) {
+    open();
+    std::int32_t len1 = 0, adr1 = 0, used2 = 0, length = 0, address = 0;
+    problem::UNLOC(unit, len1, adr1, used2, length, address);
+    close();
+    const std::int32_t k = storage::fileCodeOf(address) % 10;
+    // Words per record of file k: word 20 + k of the header record.
+    const auto recordWords =
+        static_cast<std::size_t>(fixtures::readRecordWords(first, 125, 1, 30)[19 + k]);
+    Place place;
+    place.file = built.problemBase.string() + std::to_string(k);
+    place.start = static_cast<std::size_t>(storage::recordOf(address) - 1) * recordWords;
+    const std::vector<std::int32_t> header = fixtures::readFileWords(place.file, place.start, 30);
+    place.lengthWord = header[storage::sbhead::kFirstTableOffset + 3 - 1] + 20;
+    return place;
+  };
+  const Place top = entryTableOf(2);
+  const Place composite = entryTableOf(4);
+  struct Case {
+    std::string what;
+    Place place;
+    std::int32_t length;
+    std::string message;
+    std::vector<std::string> items;
+  };
+  const std::vector<Case> cases = {
+      {"a section's table beyond its block", top, 100000000, "SUB-BLOCK HEADER INVALID",
+       {"WORD " + std::to_string(top.lengthWord), "VALUE 100000000"}},
+      {"a composite's table of 1 word for 3 entries", composite, 1,
+       "COMPOSITE ENTRIES HOLD NO WORDS", {"UNIT 4", "ENTRIES 3", "WORDS 1"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::size_t at = c.place.start + static_cast<std::size_t>(c.place.lengthWord - 1);
+    const std::vector<std::int32_t> stored = fixtures::readFileWords(c.place.file, at, 1);
+    fixtures::writeFileWords(c.place.file, at, {c.length});
+    const file_tests::Abort abort = file_tests::abortOf([&] { open(); });
+    ASSERT_TRUE(abort.stopped);
+    EXPECT_EQ(abort.message, c.message);
+    EXPECT_EQ(abort.items, c.items);
+    fixtures::writeFileWords(c.place.file, at, stored);
+  }
 }
 
 // Opening and closing three times in one process gives the same state each time.

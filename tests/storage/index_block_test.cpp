@@ -179,6 +179,100 @@ TEST_F(IndexBlock, OpenChecksSizesAndNames) {
   expectAbort([&] { storage::FBICHK(h); }, "INDEX CONTROL AREA DOES NOT EXIST", {});
 }
 
+// A top sub-block that a damaged file holds without the sectors of its header or of its page
+// pointers is refused before anything is read through them.
+TEST_F(IndexBlock, OpenRefusesATopWithoutItsSectors) {
+  std::int32_t h = open(storage::emptyDiskPointer());
+  put(h, "ONE", 1);
+  DiskPointer index{};
+  storage::FBIEND(h, index);
+  const std::int32_t address = dp(index, dpword::kAddress);
+  const std::vector<std::int32_t> stored =
+      blockWords(address, static_cast<std::size_t>(dp(index, dpword::kTotalLength)));
+  for (const block_tests::TopDamage& damage : block_tests::topDamages(stored)) {
+    SCOPED_TRACE(damage.what);
+    for (const auto& [word, value] : damage.words) {
+      writeBlockWords(address, static_cast<std::size_t>(word), {value});
+    }
+    expectAbort([&] { open(index); }, "INDEX HEADER IS NOT VALID",
+                {"POINTER " + std::to_string(address)});
+    writeBlockWords(address, 1, stored);
+  }
+  h = open(index);
+  EXPECT_EQ(get(h, "ONE").data[0], 1) << "the block as written opens";
+  storage::FBICLR(h);
+}
+
+// A stored count of entries beyond the pages the top counts is refused: reading those
+// entries would grow the top page by page.
+TEST_F(IndexBlock, OpenRefusesMoreEntriesThanItsPagesHold) {
+  std::int32_t h = open(storage::emptyDiskPointer());
+  for (int i = 1; i <= 3; ++i) put(h, nameOf(i), i);
+  DiskPointer index{};
+  storage::FBIEND(h, index);
+  const std::int32_t address = dp(index, dpword::kAddress);
+  const std::vector<std::int32_t> stored =
+      blockWords(address, static_cast<std::size_t>(dp(index, dpword::kTotalLength)));
+  const auto word = static_cast<std::size_t>(block_tests::topHeaderWord(stored, pagectl::kEntries));
+  ASSERT_EQ(stored[word - 1], 3);
+  writeBlockWords(address, word, {11});  // one page of 10
+  expectAbort([&] { open(index); }, "INDEX HEADER IS NOT VALID",
+              {"ENTRIES 11", "PAGES 1", "CAPACITY 1"});
+}
+
+// A page that a damaged file holds with fewer names, data words or page pointers than the
+// index's pages have is refused when it is made current, before an entry is read or written
+// through its sectors.
+TEST_F(IndexBlock, PageWithoutRoomForItsEntriesIsRefused) {
+  std::int32_t h = open(storage::emptyDiskPointer());
+  for (int i = 1; i <= 3; ++i) put(h, nameOf(i), i);
+  DiskPointer index{};
+  storage::FBIEND(h, index);
+  // Page 1, from the page pointers of the top.
+  std::int32_t topLength = 0;
+  std::int32_t top = NOCORE;
+  std::int32_t status = 0;
+  storage::SBRDC(topLength, top, index, status);
+  DiskPointer page{};
+  storage::SBGETC(topLength, top, 1, 1, 1, page);
+  storage::CMFREI(top);
+  const std::int32_t address = dp(page, dpword::kAddress);
+  const std::vector<std::int32_t> stored =
+      blockWords(address, static_cast<std::size_t>(dp(page, dpword::kTotalLength)));
+  namespace head = storage::sbhead;
+  const auto word = [&](std::int32_t k) { return stored[static_cast<std::size_t>(k - 1)]; };
+  // Sector tables of two sectors: lengths, offsets, then (disk pointers) entry sizes.
+  const std::int32_t pointers = word(head::kFirstTableOffset);
+  const std::int32_t integers = word(head::kFirstTableOffset + 3);
+  struct Case {
+    std::string what;
+    std::int32_t word;
+    std::int32_t value;
+    std::string kindAndSector;
+  };
+  const std::vector<Case> cases = {
+      {"names for 1 of 10 entries", integers + 1, 3, "KIND 4 SECTOR 1"},
+      {"data for 9 of 10 entries", integers + 2, 18, "KIND 4 SECTOR 2"},
+      {"entry pointers of 3 words", pointers + 6, 3, "KIND 1 SECTOR 2"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    writeBlockWords(address, static_cast<std::size_t>(c.word), {c.value});
+    h = open(index);
+    const file_tests::Abort abort = file_tests::abortOf([&] { get(h, nameOf(2)); });
+    ASSERT_TRUE(abort.stopped);
+    EXPECT_EQ(abort.message, "PAGE DOES NOT HOLD ITS ENTRIES");
+    ASSERT_EQ(abort.items.size(), 3u);
+    EXPECT_EQ(abort.items[0], "POINTER " + std::to_string(address));
+    EXPECT_EQ(abort.items[1] + " " + abort.items[2], c.kindAndSector);
+    writeBlockWords(address, 1, stored);
+    startRun();
+  }
+  h = open(index);
+  EXPECT_EQ(get(h, nameOf(2)).data[0], 2) << "the page as written is read";
+  storage::FBICLR(h);
+}
+
 TEST_F(IndexBlock, DeletingAndReleasingGiveBackExactlyTheRecordsUsed) {
   const std::int64_t before = fixtures::freeRecords();
   std::int32_t h = open(storage::emptyDiskPointer());

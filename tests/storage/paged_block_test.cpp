@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "block_test_support.hpp"
 
@@ -105,6 +106,51 @@ TEST_F(PagedBlock, OpenAndEntryFaults) {
   storage::FBPPNT(1, h, 3, p);
   EXPECT_EQ(p, stored);
   storage::FBPCLR(h);
+}
+
+// A top sub-block that a damaged file holds without the sectors of its header or of its page
+// pointers is refused before anything is read through them.
+TEST_F(PagedBlock, OpenRefusesATopWithoutItsSectors) {
+  std::int32_t h = open(9, 1, storage::emptyDiskPointer());
+  DiskPointer stored = pointerTo(7);
+  storage::FBPPNT(2, h, 3, stored);
+  DiskPointer block{};
+  storage::FBPEND(h, block);
+  const std::int32_t address = dp(block, dpword::kAddress);
+  const std::vector<std::int32_t> image =
+      blockWords(address, static_cast<std::size_t>(dp(block, dpword::kTotalLength)));
+  for (const block_tests::TopDamage& damage : block_tests::topDamages(image)) {
+    SCOPED_TRACE(damage.what);
+    for (const auto& [word, value] : damage.words) {
+      writeBlockWords(address, static_cast<std::size_t>(word), {value});
+    }
+    expectAbort([&] { open(9, 1, block); }, "PAGED BLOCK HEADER IS NOT VALID",
+                {"POINTER " + std::to_string(address)});
+    writeBlockWords(address, 1, image);
+  }
+  h = open(9, 1, block);
+  DiskPointer got{};
+  storage::FBPPNT(1, h, 3, got);
+  EXPECT_EQ(got, pointerTo(7)) << "the block as written opens";
+  storage::FBPCLR(h);
+}
+
+// A stored count of entries beyond the pages the top counts is refused: reading those
+// entries would grow the top page by page.
+TEST_F(PagedBlock, OpenRefusesMoreEntriesThanItsPagesHold) {
+  std::int32_t h = open(9, 1, storage::emptyDiskPointer());
+  DiskPointer stored = pointerTo(7);
+  storage::FBPPNT(2, h, 3, stored);
+  DiskPointer block{};
+  storage::FBPEND(h, block);
+  const std::int32_t address = dp(block, dpword::kAddress);
+  const std::vector<std::int32_t> image =
+      blockWords(address, static_cast<std::size_t>(dp(block, dpword::kTotalLength)));
+  const auto word = static_cast<std::size_t>(block_tests::topHeaderWord(image, pagectl::kEntries));
+  ASSERT_EQ(image[word - 1], 3);
+  writeBlockWords(address, word, {21});  // one page of 20
+  expectAbort([&] { open(9, 1, block); }, "PAGED BLOCK HEADER IS NOT VALID",
+              {"ENTRIES 21", "PAGES 1", "CAPACITY 1"});
 }
 
 // A close without writing loses the puts of the current page and the page pointers of pages

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <climits>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -259,6 +260,67 @@ TEST_F(SubBlockIo, LocatesSectorsByPartialReads) {
   std::int32_t offset = 0;
   storage::SBDLOC(len, NODISK, 1, 1, status, nwords, offset);
   EXPECT_EQ(status, 1);
+}
+
+// A sector table that places a sector outside its block, or a block length that claims more
+// than the file holds, ends the locate in an abort report: callers size their work by the
+// words it returns.
+TEST_F(SubBlockIo, LocatingRefusesSectorsTheBlockDoesNotHold) {
+  std::int32_t len = 0;
+  std::int32_t p = NOCORE;
+  std::int32_t ierr = 0;
+  storage::SBSGLC(len, p, 0, ierr, 0, 0, 0, 5, 0, 0, 2);  // 5 integers, 2 doubles
+  DiskPointer pointer = storage::emptyDiskPointer();
+  write(p, pointer);
+  const std::int32_t address = dp(pointer, dpword::kAddress);
+  const std::string file = fixtures::groupFileName(plan, storage::fileCodeOf(address) % 10);
+  const auto first = static_cast<std::size_t>(storage::recordOf(address) - 1) * 125;
+  const std::vector<std::int32_t> stored = fixtures::readFileWords(file, first, 30);
+  // The sector tables of kinds 4 and 7: lengths, then offsets.
+  const std::int32_t integers = stored[storage::sbhead::kFirstTableOffset + 3 - 1];
+  const std::int32_t doubles = stored[storage::sbhead::kFirstTableOffset + 6 - 1];
+  struct Case {
+    std::string what;
+    std::int32_t kind;
+    std::int32_t word;  // of the block, from 1
+    std::int32_t value;
+    std::int32_t tot;   // the block length the caller gives
+    std::string message;
+    std::string firstItem;
+  };
+  const std::string header = "SUB-BLOCK HEADER INVALID";
+  const std::string read = "FORTRAN ERROR READING FILE";
+  const auto item = [](std::int32_t word) { return "WORD " + std::to_string(word); };
+  const std::vector<Case> cases = {
+      {"a sector longer than the block", 4, integers + 1, 1000000, len, header,
+       item(integers + 1)},
+      {"a sector of more words than 32 bits count", 7, doubles + 1, 1700000000, len, header,
+       item(doubles + 1)},
+      {"a sector placed before the block", 4, integers + 2, -5, len, header, item(integers + 2)},
+      {"a sector sized by a sizing value the block lacks", 4, integers + 1, INT32_MIN, len, header,
+       item(storage::sbhead::kSizingOffset)},
+      {"a block longer than its file", 4, integers + 1, 5000000, 10000000, read, "ERR NUM -1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fixtures::writeFileWords(file, first + static_cast<std::size_t>(c.word - 1), {c.value});
+    std::int32_t status = -1;
+    std::int32_t nwords = 0;
+    std::int32_t offset = 0;
+    const file_tests::Abort abort = abortOf(
+        [&] { storage::SBDLOC(c.tot, address, c.kind, 1, status, nwords, offset); });
+    ASSERT_TRUE(abort.stopped);
+    EXPECT_EQ(abort.message.substr(0, c.message.size()), c.message);
+    ASSERT_FALSE(abort.items.empty());
+    EXPECT_EQ(abort.items.front(), c.firstItem);
+    fixtures::writeFileWords(file, first, stored);
+  }
+  std::int32_t status = -1;
+  std::int32_t nwords = 0;
+  std::int32_t offset = 0;
+  storage::SBDLOC(len, address, 7, 1, status, nwords, offset);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(nwords, 4) << "the block as written: two doubles";
 }
 
 // Bytes flipped in a written block: reading it back ends in an abort report, never a crash.

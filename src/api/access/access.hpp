@@ -62,6 +62,11 @@ void PACLOS();
 // The close body: the two databases and the two files.
 void PAEND();
 
+// After a stop whose hook returned control (tests, the fuzzer): forgets the open problem
+// without writing anything back. The run's files and store are left as the stop left them;
+// the next PAOPEN starts a new run, which closes what the layers still hold.
+void forgetProblem();
+
 // The 16-character identifier of the component at stored position I of list LIST; blank
 // for a position outside the list.
 services::FixedText<16> PACNAM(std::int32_t list, std::int32_t i);

@@ -69,13 +69,20 @@ void PAOPEN(std::string_view name, std::string_view dir2, std::int32_t& iout, st
   if (open) PACLOS();
   clearTables();
 
+  // The problem's files are named by NAME without its blanks, so that a name padded with
+  // blanks, or with blanks inside it, names the files the open sequence then opens. A name
+  // that leaves no room for its extension in kNameLength characters names no file: it is
+  // reported missing rather than looked up cut.
+  std::string problemName(name);
+  services::NOBLNK(problemName);
+  problemName.resize(services::trimRight(problemName).size());
+
   bool found = true;
   for (const char* extension : {".zn1", ".zn2", ".zn3"}) {
-    services::FixedText<kNameLength> file(std::string(name) + extension);
-    services::NOBLNK(file);
-    const std::string path(file.trimmed());
+    const std::string path = problemName + extension;
     std::error_code error;
-    if (!std::filesystem::is_regular_file(platform::hostFileName(path), error)) {
+    if (path.size() > kNameLength ||
+        !std::filesystem::is_regular_file(platform::hostFileName(path), error)) {
       services::FixedText<60> shown(path);
       say(" FILE NOT FOUND: " + shown.str());
       found = false;
@@ -85,7 +92,7 @@ void PAOPEN(std::string_view name, std::string_view dir2, std::int32_t& iout, st
     ierr = kFileMissing;
     return;
   }
-  problem::PAINIT(name, dir2, iout, 0);
+  problem::PAINIT(problemName, dir2, iout, 0);
   open = true;
 }
 
@@ -96,11 +103,14 @@ void DBMISC(std::int32_t& solved, std::int32_t& nstrm, std::int32_t& ncomp, std:
   nunit = 0;
   if (!open) return;
   solved = problem::OLDCAS.integers[4];
-  for (std::int32_t s = 1; s <= problem::ISRNOS(); ++s) {
+  // The numbers of index entries are counted once: each count walks its whole index.
+  const std::int32_t streamEntries = problem::ISRNOS();
+  for (std::int32_t s = 1; s <= streamEntries; ++s) {
     if (problem::ISRSTA(s) == kActive) ++nstrm;
   }
   ncomp = problem::COHDR(problem::cohdr::kComponents);
-  for (std::int32_t u = 1; u <= problem::IUNNOU(); ++u) {
+  const std::int32_t unitEntries = problem::IUNNOU();
+  for (std::int32_t u = 1; u <= unitEntries; ++u) {
     if (problem::IUNSTA(u) == kActive) ++nunit;
   }
 }
@@ -159,7 +169,8 @@ void PAMISC(std::int32_t& ncomp, std::int32_t& nstrm, std::int32_t& nunit, std::
   }
   // 8. The named streams, in stream-index order, as many as the tables hold.
   std::int32_t n = 0;
-  for (std::int32_t s = 1; s <= problem::ISRNOS() && n < kMaxStreams; ++s) {
+  const std::int32_t streamEntries = problem::ISRNOS();
+  for (std::int32_t s = 1; s <= streamEntries && n < kMaxStreams; ++s) {
     const services::FixedText<12> id = problem::ISRID(s);
     if (id.trimmed().empty()) continue;
     ++n;
@@ -172,7 +183,8 @@ void PAMISC(std::int32_t& ncomp, std::int32_t& nstrm, std::int32_t& nunit, std::
   }
   // 9. The active units.
   std::int32_t m = 0;
-  for (std::int32_t u = 1; u <= problem::IUNNOU() && m < kMaxUnits; ++u) {
+  const std::int32_t unitEntries = problem::IUNNOU();
+  for (std::int32_t u = 1; u <= unitEntries && m < kMaxUnits; ++u) {
     if (problem::IUNSTA(u) != kActive) continue;
     ++m;
     PAIDTB.unitId(static_cast<std::size_t>(m)) = problem::UNITID(u);
@@ -182,6 +194,11 @@ void PAMISC(std::int32_t& ncomp, std::int32_t& nstrm, std::int32_t& nunit, std::
 void PACLOS() {
   if (!open) return;
   PAEND();
+  open = false;
+  clearTables();
+}
+
+void forgetProblem() {
   open = false;
   clearTables();
 }

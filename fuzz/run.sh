@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Builds the database-open fuzzer (clang, libFuzzer, AddressSanitizer and
+# UndefinedBehaviorSanitizer) and runs it for a bounded time.
+#
+#   fuzz/run.sh [SECONDS] [BUILD_DIR] [WORKERS]
+#
+# SECONDS   how long the fuzzer runs (default 90)
+# BUILD_DIR the clang build directory (default build-fuzz)
+# WORKERS   fuzzer processes run side by side (default 1)
+#
+# The corpus lives in BUILD_DIR/fuzz-corpus and grows from run to run; the fuzzer writes its
+# seeds there at start-up. A finding (a sanitizer report, a crash, an escaping exception, a
+# damaged core store, a hang beyond 10 seconds, memory beyond 2 GB) is written to
+# BUILD_DIR/fuzz-findings and fails the run. Reproduce one with
+#   BUILD_DIR/fuzz/problem_open_fuzzer FINDING_FILE
+# (with VENDRAKOL_FUZZ_SHOW=1 set, the abort report an input ends in is shown).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+duration=${1:-90}
+build=${2:-build-fuzz}
+workers=${3:-1}
+
+cmake -S . -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DVENDRAKOL_FUZZ=ON -DVENDRAKOL_TESTS=OFF >/dev/null
+cmake --build "$build" -j"$(nproc)" --target problem_open_fuzzer
+
+build=$(cd "$build" && pwd)
+corpus="$build/fuzz-corpus"
+findings="$build/fuzz-findings"
+logs="$build/fuzz-logs"
+fuzzer="$build/fuzz/problem_open_fuzzer"
+mkdir -p "$corpus" "$findings" "$logs"
+rm -f "$logs"/*.log
+
+options=(-keep_seed=1 -max_len=4096 -timeout=10 -rss_limit_mb=2048
+         -max_total_time="$duration" -print_final_stats=1 -artifact_prefix="$findings/")
+export ASAN_OPTIONS=detect_leaks=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+# Several workers write fuzz-N.log each into the current directory; one writes fuzz-0.log.
+status=0
+cd "$logs"
+if ((workers > 1)); then
+  "$fuzzer" "$corpus" "${options[@]}" -jobs="$workers" -workers="$workers" >/dev/null 2>&1 ||
+    status=$?
+else
+  "$fuzzer" "$corpus" "${options[@]}" >fuzz-0.log 2>&1 || status=$?
+fi
+grep -h -E "INITED|DONE|ERROR|SUMMARY|Test unit written" fuzz-*.log || true
+
+executions=$(grep -h "stat::number_of_executed_units" fuzz-*.log | awk '{s += $2} END {print s + 0}')
+echo "fuzz run: $executions executions in ${duration} s with $workers worker(s)"
+if ((status != 0)) || [ -n "$(ls -A "$findings")" ]; then
+  echo "fuzz run: FINDINGS in $findings (fuzzer exit status $status); logs in $logs" >&2
+  ls -l "$findings" >&2
+  exit 1
+fi
+echo "fuzz run: no findings"
