@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "problem/database.hpp"
+#include "problem/entity_contexts.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
 
@@ -122,6 +123,27 @@ std::int32_t DBCSAV() {
   }
   session.caseName.blank();
   return 0;
+}
+
+void clearCaseTables() {
+  DBHNDL.cs = CsTable{};
+  DBHNDL.lp = LpTable{};
+  DBHNDL.rw = RwTable{};
+  DBHNDL.sq = SqTable{};
+  SLOTCT.rx = RxTable{};
+  SLOTCT.vs = VsTable{};
+  SLOTC2.sr = SrTable{};
+  UNSLTC.un = UnTable{};
+  OLDCAS = OldRecord{};
+  RXCUR.context1.reaction = 0;
+  RXCUR.context2.reaction = 0;
+  SRPSET.set1.stream = 0;
+  SRPSET.set2.stream = 0;
+  UNCURR.context1.unit = 0;
+  UNCURR.context2.unit = 0;
+  UNCURR.context3.unit = 0;
+  PAUWRK.context2.unit = 0;
+  SPCUR.item = 0;
 }
 
 }  // namespace problem

@@ -85,6 +85,11 @@ std::int32_t DBSCLS(std::int32_t closeopt);
 std::int32_t DBCASE();
 std::int32_t DBCSEL(std::string_view name, std::int32_t opt, std::int32_t& status);
 std::int32_t DBCSAV();
+// Empties the eight case tables and the case OLD record, and makes no entity current: the
+// state of a database without a loaded case. The open starts from it, so that a case that is
+// not found leaves nothing of an earlier problem's case (core indexes of an earlier run above
+// all) to be read or written.
+void clearCaseTables();
 
 // =======================================================================================
 // Table records

@@ -74,9 +74,10 @@ void writeMasterBlock(std::int32_t sequence, std::span<std::int32_t> image,
 std::int32_t DBOPEN(std::int32_t unitw, std::string_view name, std::int32_t opt,
                     std::int32_t mode) {
   ProblemSession& session = DBSESS;
-  // 1. The mode; no case yet.
+  // 1. The mode; no case yet, and none of an earlier open left in the case tables.
   session.mode = mode;
   session.caseName.assign(" ");
+  clearCaseTables();
 
   // 2. The attach.
   std::array<char, 12> product{};

@@ -503,6 +503,8 @@ services::FixedText<40> SRTEXT(std::int32_t n) {
 
 std::int32_t ISRNOS() {
   SRCNAM.assign("ISRNOS");
+  // No case loaded: no stream table.
+  if (streamIndex() == NOCORE) return 0;
   std::int32_t total = 0;
   std::int32_t live = 0;
   storage::FBICNT(streamIndex(), total, live);

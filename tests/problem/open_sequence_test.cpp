@@ -20,6 +20,7 @@
 #include "problem/problem.hpp"
 #include "services/report_pages.hpp"
 #include "services/services.hpp"
+#include "storage/core_store_checker.hpp"
 #include "storage/file_layer_support.hpp"
 #include "storage/storage.hpp"
 #include "support/test_support.hpp"
@@ -313,6 +314,42 @@ TEST_F(OpenSequence, DamagedEntryTablesEndTheOpenInTheAbortReport) {
     EXPECT_EQ(abort.message, c.message);
     EXPECT_EQ(abort.items, c.items);
     fixtures::writeFileWords(c.place.file, at, stored);
+  }
+}
+
+// A problem whose recorded case is not in its case index opens with no case loaded, and
+// nothing of the case of an earlier open is left to be read or written: neither after a
+// close nor after a stop that left the earlier problem open (its tables then hold core
+// indexes of the run before, whose store the new run starts afresh).
+TEST_F(OpenSequence, ProblemWithoutItsCaseKeepsNothingOfTheCaseBefore) {
+  build(plant());
+  fixtures::ProblemDescription lost;
+  lost.name = "lost";
+  lost.components = description.components;
+  lost.methodSets = description.methodSets;
+  lost.correlationSets = description.correlationSets;
+  lost.caseToLoad = "NOSUCH";
+  const fixtures::BuiltProblem lostBuilt = fixtures::buildProblem(dir.path(), lost);
+  const auto openLost = [&] {
+    std::int32_t iout = 0;
+    problem::PAINIT(lostBuilt.problemBase.parent_path().string() + "/lost", dir.path().string(),
+                    iout, 0);
+    open_ = true;
+  };
+  for (const bool closedBefore : {true, false}) {
+    SCOPED_TRACE(closedBefore ? "after a close" : "after a stop");
+    open();
+    ASSERT_EQ(problem::OLDCAS.integers[4], 1) << "the plant's case is solved";
+    ASSERT_EQ(problem::IUNNOU(), 4);
+    if (closedBefore) close();
+    openLost();
+    EXPECT_TRUE(problem::DBSESS.caseName.isBlank());
+    EXPECT_EQ(problem::ISRNOS(), 0);
+    EXPECT_EQ(problem::IUNNOU(), 0);
+    EXPECT_EQ(problem::OLDCAS.integers[4], 0) << "no solution flag of the case before";
+    EXPECT_EQ(storage_testing::checkCoreStore(), "");
+    close();
+    EXPECT_EQ(storage_testing::checkCoreStore(), "");
   }
 }
 
