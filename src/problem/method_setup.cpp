@@ -13,6 +13,7 @@
 #include "problem/problem.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
+#include "thermo/equilibrium/equilibrium.hpp"
 #include "thermo/phase/phase.hpp"
 #include "thermo/pure/correlations.hpp"
 
@@ -228,6 +229,7 @@ std::int32_t PARTTN(std::int32_t& rtot, std::int32_t& itot, std::int32_t opt) {
   pure::XPCWRD.temperature = services::DMISS;
   pure::XPCWRD.derivativeTemperature = services::DMISS;
   pure::XPCWRD.methodSet = services::IMISS;
+  equilibrium::resetVapourPressureCache();
   flash::THCTL.currentSet = 0;
   return 0;
 }

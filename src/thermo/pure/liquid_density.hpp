@@ -79,6 +79,15 @@ void APIDEN(double t, double p, std::span<const double> y, std::int32_t nc, doub
 // Method classes (slots of the method set) that the loaders serve.
 inline constexpr std::int32_t kLiquidDensityClass = 8;
 
+// The two steps every loader of the family takes. setMethodScratch: the work lengths into
+// PMCTL2 and the scratch bases into LDSTAT (the integer scratch at the work base, the real
+// scratch just after it), the work area replaced by a larger one when the demand exceeds it.
+// loadMethodBlock: the block at ADDRESS of LENGTH words read into the block area (replaced
+// by a larger one when the block does not fit) and its first sectors described in LDSTAT,
+// unless that block is held already or ADDRESS names none (NODISK, 0 or below).
+void setMethodScratch(std::int32_t integerWords, std::int32_t realWords);
+void loadMethodBlock(std::int32_t address, std::int32_t length);
+
 // The block of method class K into the shared block area unless it is held already, its
 // sector starts and lengths into LDSTAT and its work lengths into PMCTL2 with the scratch
 // bases. MDLODC skips a class whose method needs no parameters (MTISB): both sizes 1, no

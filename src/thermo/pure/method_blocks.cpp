@@ -64,9 +64,9 @@ void readBlock(std::int32_t address, std::int32_t length) {
   sectorOf(SectorKind::Real, 2, LDSTAT.realSector2, nullptr);
 }
 
-// The work lengths of a class into PMCTL2 and the scratch bases into LDSTAT: the integer
-// scratch at the work base, the real scratch just after it.
-void setScratch(std::int32_t integerWords, std::int32_t realWords) {
+}  // namespace
+
+void setMethodScratch(std::int32_t integerWords, std::int32_t realWords) {
   flash::PMCTL2.integerScratchSize = integerWords;
   flash::PMCTL2.realScratchSize = realWords;
   const std::int32_t reals =
@@ -79,33 +79,31 @@ void setScratch(std::int32_t integerWords, std::int32_t realWords) {
   LDSTAT.realScratch = (LDSTAT.integerScratch + (integerWords > 0 ? integerWords : 0) + 1) / 2;
 }
 
-// Reads the wanted block unless it is held or there is none.
-void load(std::int32_t address, std::int32_t length) {
-  if (address != LDSTAT.address && address != NODISK) readBlock(address, length);
+void loadMethodBlock(std::int32_t address, std::int32_t length) {
+  // A real address is at least 1,000,001: file code times a million plus the record.
+  if (address != LDSTAT.address && address != NODISK && address > 0) readBlock(address, length);
 }
-
-}  // namespace
 
 bool density_internal::ensureRealScratch(std::int32_t realWords) {
   if (flash::PMCTL2.realScratchSize >= realWords) return false;
-  setScratch(flash::PMCTL2.integerScratchSize, realWords);
+  setMethodScratch(flash::PMCTL2.integerScratchSize, realWords);
   return true;
 }
 
 void MDLODC(std::int32_t k) {
   const flash::MethodClass& c = methodClass(k);
   if (!flash::MTISB(c.code)) {
-    setScratch(c.integerWork, c.realWork);
-    load(c.blockAddress, c.blockLength);
+    setMethodScratch(c.integerWork, c.realWork);
+    loadMethodBlock(c.blockAddress, c.blockLength);
   } else {
-    setScratch(1, 1);
+    setMethodScratch(1, 1);
   }
 }
 
 void MDLODE(std::int32_t k) {
   const flash::MethodClass& c = methodClass(k);
-  setScratch(c.integerWork, c.realWork);
-  load(c.blockAddress, c.blockLength);
+  setMethodScratch(c.integerWork, c.realWork);
+  loadMethodBlock(c.blockAddress, c.blockLength);
   // The activity slot: method word, variant code and class.
   std::int32_t variant = methodClass(kHenryClass).code > 0 ? kHenryVariant : 0;
   const std::int32_t liquid = methodClass(kEnthalpyClass).code;
@@ -122,7 +120,7 @@ void MDLODE(std::int32_t k) {
 void LDWORK() {
   // 1. The work lengths of the liquid-density class and the scratch bases.
   const flash::MethodClass& c = methodClass(kLiquidDensityClass);
-  setScratch(c.integerWork, c.realWork);
+  setMethodScratch(c.integerWork, c.realWork);
   // 2-3. The block of the liquid-density entry.
   const std::int32_t address = flash::PMCTL1.liquidDensity.blockAddress;
   if (address == LDSTAT.address) {
