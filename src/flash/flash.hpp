@@ -208,6 +208,14 @@ void ROOTBR(double& xl, double& xm, double& xh, double& yl, double& ym, double& 
 double ROOTHL(std::span<const double, 3> y, std::span<const double, 3> x, std::int32_t mode,
               std::span<double, 3> c);
 
+// One step of a safeguarded one-dimensional root search on the caller's three stored
+// points (FS residuals, XS abscissae, point 3 the newest), updated with (F, X): a bracketing
+// interpolation (ROOTBR), a secant, a guarded quadratic step or a small fixed step; DX is the
+// step to add to X, at most |DVMAX| (the first two calls step by DVMAX itself). N is the
+// trial counter, 1 on the first call of a search. No state of its own, no failure.
+void XEXTRP(std::int32_t n, double f, double x, std::span<double, 3> fs, std::span<double, 3> xs,
+            double dvmax, double& dx);
+
 // Divides X by its sum when the sum is not zero and differs from 1.
 void NORMLZ(std::int32_t n, std::span<double> x);
 

@@ -2,5 +2,10 @@
 // kernels, and the sour-water equilibrium model.
 #pragma once
 
+#include "thermo/equilibrium/correlation_kvalues.hpp"
+#include "thermo/equilibrium/henry_kvalues.hpp"
 #include "thermo/equilibrium/kvalue_kernels.hpp"
 #include "thermo/equilibrium/sour_water_equilibrium.hpp"
+#include "thermo/equilibrium/sour_water_kvalues.hpp"
+#include "thermo/equilibrium/vapour_fugacity.hpp"
+#include "thermo/equilibrium/water_kvalues.hpp"

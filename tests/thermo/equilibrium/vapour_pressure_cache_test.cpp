@@ -33,12 +33,7 @@ constexpr Antoine kHexane{4.00266, 1171.53, -48.784, 341.88};
 constexpr double kAtmosphere = 101.325;
 
 Record antoineRecord(std::int32_t component, const Antoine& x) {
-  Record r;
-  r.component = component;
-  r.form = 21;
-  r.logBase = 2;
-  r.coefficients = {x.a + 2.0, -x.b, x.c};
-  return r;
+  return correlation_testing::antoineRecord(component, x.a, x.b, x.c);
 }
 
 class VapourPressureCache : public ::testing::Test {

@@ -160,4 +160,13 @@ double derivative(const std::function<double(double)>& f, double x, double h) {
   return (f(x - 2.0 * h) - 8.0 * f(x - h) + 8.0 * f(x + h) - f(x + 2.0 * h)) / (12.0 * h);
 }
 
+Record antoineRecord(std::int32_t component, double a, double b, double c) {
+  Record r;
+  r.component = component;
+  r.form = 21;
+  r.logBase = 2;
+  r.coefficients = {a + 2.0, -b, c};
+  return r;
+}
+
 }  // namespace correlation_testing

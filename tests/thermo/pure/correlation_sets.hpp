@@ -69,4 +69,8 @@ double fromKelvin(std::int32_t unitCode, double tk);
 // The derivative of F at X by a five-point central difference of step H.
 double derivative(const std::function<double(double)>& f, double x, double h = 1.0e-3);
 
+// The record of form 21 (decimal logarithm, kPa) for Antoine constants
+// log10(P/bar) = A - B/(T + C), T in K: coefficients A + 2, -B and C.
+Record antoineRecord(std::int32_t component, double a, double b, double c);
+
 }  // namespace correlation_testing

@@ -127,7 +127,7 @@ void installComponents(const std::vector<Species>& components) {
   problem::COHDR(problem::cohdr::kVapourComponents) = n;
 }
 
-void holdLiquidDensityBlock(std::int32_t code, const BlockData& data, std::int32_t realWork) {
+std::int32_t holdBlock(const BlockData& data, std::int32_t address) {
   const auto count = [](std::size_t n) { return static_cast<std::int32_t>(n > 0 ? n : 1); };
   const std::array<std::int32_t, 2> integers{count(data.integers.size()),
                                              count(data.integers2.size())};
@@ -154,7 +154,7 @@ void holdLiquidDensityBlock(std::int32_t code, const BlockData& data, std::int32
   fillReals(2, data.reals2);
 
   flash::LoadedBlock& held = flash::LDSTAT;
-  held.address = kHeldAddress;
+  held.address = address;
   held.length = length;
   held.integerSector1 = SBCUR.pointer(SectorKind::Integer, 1);
   held.integerSector2 = SBCUR.pointer(SectorKind::Integer, 2);
@@ -162,6 +162,11 @@ void holdLiquidDensityBlock(std::int32_t code, const BlockData& data, std::int32
   held.realSector2 = SBCUR.pointer(SectorKind::Real, 2);
   held.integerLength1 = static_cast<std::int32_t>(data.integers.size());
   held.realLength1 = static_cast<std::int32_t>(data.reals.size());
+  return length;
+}
+
+void holdLiquidDensityBlock(std::int32_t code, const BlockData& data, std::int32_t realWork) {
+  const std::int32_t length = holdBlock(data, kHeldAddress);
   flash::PMCTL1.liquidDensity.code = code;
   flash::PMCTL1.liquidDensity.blockAddress = kHeldAddress;
   flash::PMCTL1.liquidDensity.blockLength = length;

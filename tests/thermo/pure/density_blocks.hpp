@@ -48,6 +48,11 @@ fixtures::ComponentSpec specOf(const Species& s);
 // A parameter block: first and second real and integer sectors.
 using BlockData = fixtures::MethodBlock;
 
+// Builds DATA as a sub-block in a new core area and describes it in LDSTAT as the block held
+// from the made-up disk ADDRESS, so that a loader asked for that address reads nothing;
+// returns its length.
+std::int32_t holdBlock(const BlockData& data, std::int32_t address);
+
 // Builds the block in a new core area and makes it the held liquid-density block of method
 // CODE: PMCTL1's entry names a made-up disk address that LDSTAT holds, so LDWORK reads
 // nothing; the liquid-density class gets REALWORK scratch reals.

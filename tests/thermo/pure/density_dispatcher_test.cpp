@@ -17,21 +17,9 @@
 #include "platform/platform.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
+#include "support/allocation_counter.hpp"
 #include "support/test_support.hpp"
 #include "thermo/pure/pure.hpp"
-
-// Counts the allocations of the test executable, to show that a warm dispatcher call
-// allocates nothing.
-namespace {
-std::size_t allocations = 0;
-}  // namespace
-void* operator new(std::size_t size) {
-  ++allocations;
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -300,9 +288,9 @@ TEST_F(Dispatcher, WarmCallsAllocateNothing) {
     std::int32_t ierr = -1;
     double dens = 0.0;
     pure::DNLIQ(3, 300.0, 1500.0, x, dens, ierr);
-    const std::size_t before = allocations;
+    const std::size_t before = testing_support::allocationCount();
     pure::DNLIQ(3, 305.0, 1600.0, x, dens, ierr);
-    EXPECT_EQ(allocations, before);
+    EXPECT_EQ(testing_support::allocationCount(), before);
     EXPECT_EQ(ierr, 0);
   }
 }

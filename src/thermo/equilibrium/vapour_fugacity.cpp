@@ -1,0 +1,241 @@
+// FVCALC: ln(phi) and Z of a vapour by the vapour method of the current method set, with the
+// vapour-only methods 115 (Hayden-O'Connell), 123 (chemical theory) and 210 (virial).
+#include "thermo/equilibrium/vapour_fugacity.hpp"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <span>
+#include <string_view>
+
+#include "flash/flash.hpp"
+#include "platform/platform.hpp"
+#include "problem/problem.hpp"
+#include "services/services.hpp"
+#include "thermo/equilibrium/fugacity_routes.hpp"
+#include "thermo/phase/method_coefficient_blocks.hpp"
+#include "thermo/pure/pure.hpp"
+
+namespace equilibrium {
+namespace {
+
+using fugacity_internal::heldReals;
+using fugacity_internal::RouteCall;
+using fugacity_internal::scratch;
+using fugacity_internal::storeArray;
+
+constexpr std::string_view kName = "FVCALC";
+// Diagnostic switches: call counting, routine clocks, fugacity dumps (level 3 and above).
+constexpr int kClockSwitch = 29;
+constexpr int kFugacityDebugSwitch = 54;
+constexpr std::int32_t kDumpLevel = 3;
+constexpr std::int32_t kCubeRootAssociating = 122;
+constexpr std::int32_t kVapourLiquidSlot = 1;
+constexpr std::int32_t kChemicalTheoryOption = 2;
+constexpr std::size_t kValuesPerLine = 5;
+
+std::int32_t diagnostic(int k) { return problem::GDPOPT.diagnosticSwitch(k); }
+
+// Counts the call and, with the routine clocks on, adds its elapsed time.
+class Timer {
+ public:
+  Timer() {
+    if (diagnostic(problem::kTimingSwitch) > 0) services::TIMST2.calls(kTimingSlotFVCALC) += 1;
+    if (diagnostic(kClockSwitch) > 0) {
+      clocked_ = true;
+      services::CLKSEC(start_);
+    }
+  }
+  ~Timer() {
+    if (clocked_) services::TIMACC(start_, services::TIMST2.seconds(kTimingSlotFVCALC));
+  }
+  Timer(const Timer&) = delete;
+  Timer& operator=(const Timer&) = delete;
+
+ private:
+  bool clocked_ = false;
+  double start_ = 0.0;
+};
+
+// The heading and the values, five to a line, each line led by its first component's index.
+void dump(std::string_view heading, std::span<const double> values) {
+  const int unit = problem::IOUNIT.report;
+  platform::writeLine(unit, heading);
+  char line[16 + 15 * kValuesPerLine];
+  for (std::size_t first = 0; first < values.size(); first += kValuesPerLine) {
+    int used = std::snprintf(line, sizeof line, "%5d", static_cast<int>(first + 1));
+    for (std::size_t k = first; k < values.size() && k < first + kValuesPerLine; ++k) {
+      used += std::snprintf(line + used, sizeof line - static_cast<std::size_t>(used), "%15.6E",
+                            values[k]);
+    }
+    platform::writeLine(unit, line);
+  }
+}
+
+[[noreturn]] void noRoute(std::int32_t code) {
+  services::ERRITM("CODE", code);
+  services::ABTRPT("KC", kName, kName, "VAPOUR METHOD HAS NO FUGACITY ROUTE");
+}
+
+// 210: the virial equation with Pitzer-Curl and O'Connell-Prausnitz coefficients.
+void virialRoute(const RouteCall& c, std::span<double> lnphi, double& z) {
+  const auto n = static_cast<std::size_t>(c.nc);
+  const std::size_t ns = n * (n + 1) / 2;
+  const std::span<const double> block =
+      heldReals(static_cast<std::size_t>(virialblock::words(c.nc)), kName);
+  const auto column = [&](std::int32_t word) {
+    return block.subspan(static_cast<std::size_t>(word - 1), n);
+  };
+  const std::span<double> lnphiT = scratch(0, n);
+  double zT = 0.0;
+  pure::VRFUGC(
+      column(virialblock::dipoleMoment(c.nc)), column(virialblock::association(c.nc)),
+      column(virialblock::criticalTemperature(c.nc)), column(virialblock::criticalPressure(c.nc)),
+      column(virialblock::criticalVolume(c.nc)), column(virialblock::acentricFactor(c.nc)), c.x,
+      c.nc, c.p, c.t, lnphi, lnphiT, z, zT, scratch(1, ns), scratch(2, ns), scratch(3, ns));
+  // The kernel always forms the temperature derivative.
+  storeArray(kVapourLnPhiTArray, lnphiT, kName);
+}
+
+// 115: Hayden-O'Connell second virial coefficients with dimerization.
+void haydenOConnellRoute(const RouteCall& c, std::span<double> lnphi, double& z,
+                         std::int32_t& status) {
+  const auto n = static_cast<std::size_t>(c.nc);
+  const std::size_t ns = n * (n + 1) / 2;
+  const std::span<const double> block =
+      heldReals(static_cast<std::size_t>(hocblock::words(c.nc)), kName);
+  const auto column = [&](std::int32_t word) {
+    return block.subspan(static_cast<std::size_t>(word - 1), n);
+  };
+  const pure::HocComponents data{
+      column(hocblock::criticalTemperature(c.nc)), column(hocblock::criticalPressure(c.nc)),
+      column(hocblock::radiusOfGyration(c.nc)), column(hocblock::dipoleMoment(c.nc))};
+  const std::span<double> lnphiT = scratch(0, n);
+  double z0 = 0.0, zT = 0.0, zP = 0.0, hr = 0.0, sr = 0.0, cpr = 0.0, cvr = 0.0, cpcv = 0.0;
+  pure::HOCFUG(data, block.subspan(static_cast<std::size_t>(hocblock::eta(c.nc) - 1), ns), c.level,
+               c.nc, static_cast<std::int32_t>(ns), c.p, c.t, c.x, status, z0, z, zT, zP, lnphi,
+               lnphiT, scratch(1, n), hr, sr, cpr, cvr, cpcv,
+               scratch(2, pure::hocSpeciesWords(c.nc)));
+  if (c.level >= kTemperatureLevel) storeArray(kVapourLnPhiTArray, lnphiT, kName);
+}
+
+// 123: an ideal mixture of monomers and dimers in equilibrium, ln(phi) only.
+void chemicalTheoryRoute(const RouteCall& c, std::span<double> lnphi, double& z) {
+  const auto n = static_cast<std::size_t>(c.nc);
+  const std::size_t ns = n * (n + 1) / 2;
+  const std::span<const double> block =
+      heldReals(static_cast<std::size_t>(associationblock::words(c.nc)), kName);
+  static std::vector<std::int32_t> iwork;
+  if (iwork.size() < 2 * n) iwork.resize(2 * n);
+  double hr = 0.0, cpr = 0.0, cvr = 0.0, cpcv = 0.0, sr = 0.0;
+  pure::ASCFUG(
+      c.t, c.p, kChemicalTheoryOption, c.nc, c.x, std::span<std::int32_t>(iwork.data(), 2 * n),
+      scratch(0, pure::ascfugWorkWords(c.nc)), lnphi, {}, z,
+      block.subspan(static_cast<std::size_t>(associationblock::coefficientA(c.nc) - 1), ns),
+      block.subspan(static_cast<std::size_t>(associationblock::coefficientB(c.nc) - 1), ns), hr,
+      cpr, cvr, cpcv, sr, kValuesLevel);
+}
+
+// The route of CODE: the vapour-only methods, the density-kernel methods, the cubic codes.
+void dispatch(const RouteCall& c, std::span<double> lnphi, double& z, std::int32_t& status) {
+  switch (c.code) {
+    case 115:
+      haydenOConnellRoute(c, lnphi, z, status);
+      return;
+    case 123:
+      chemicalTheoryRoute(c, lnphi, z);
+      return;
+    case 210:
+      virialRoute(c, lnphi, z);
+      return;
+    default:
+      if (fugacity_internal::densityKernelRoute(c, lnphi, z, status)) return;
+      if (fugacity_internal::cubicRoute(c, lnphi, z)) return;
+      noRoute(c.code);
+  }
+}
+
+}  // namespace
+
+std::int32_t fugacityLevel(std::int32_t request) {
+  if ((request / 100) % 10 == 1) return kCompositionLevel;
+  if (request % 10 == 1) return kTemperatureLevel;
+  return kValuesLevel;
+}
+
+void FVCALC(std::int32_t n, std::span<const double> y, std::span<double> lnphi, double t, double p,
+            double& z, std::int32_t request, std::int32_t /*unused*/,
+            std::span<const std::int32_t> /*phaseFlags*/, std::int32_t fugacity,
+            std::int32_t& status, std::int32_t& numerical) {
+  // 1. Entry: counters, the phase marker of the root routine, the entry dump.
+  const Timer timer;
+  pure::EOSDBG.request = pure::kVapourPhase;
+  const auto nc = static_cast<std::size_t>(n > 0 ? n : 0);
+  const std::span<const double> x = y.first(nc);
+  const std::span<double> result = lnphi.first(nc);
+  const bool dumps = diagnostic(kFugacityDebugSwitch) >= kDumpLevel;
+  if (dumps) dump(" COMP     MOLE FRNS  IN  FVCALC", x);
+  z = 1.0;
+  status = 0;
+  const bool fugacityMode = fugacity == 1;
+  const double lnP = fugacityMode ? std::log(p) : 0.0;
+
+  // 2-3. The level of the request and the method that serves the vapour.
+  std::int32_t level = fugacityLevel(request);
+  flash::KValueMethods& k = flash::KMCTL;
+  const bool activity = k.liquidFugacity.code != 0;
+  std::int32_t code = k.kvalue.code;
+  bool ideal = false;
+  if (activity) {
+    pure::MDLODE(k.levelWord >= 1 ? k.levelWord : 1);
+    if ((k.liquidFugacity.option / 100) % 10 == 0) {
+      ideal = true;
+    } else {
+      phase::MDLOD7();
+      code = flash::THDXCH.vapourFugacity.code;
+    }
+  } else {
+    pure::MDLODC(kVapourLiquidSlot);
+  }
+
+  if (ideal) {
+    // The ideal vapour: ln(phi) = 0 (ln P in fugacity mode), dln(phi)/dT = 0 on request.
+    for (double& v : result) v = lnP;
+    if (request % 10 > 0) {
+      const std::span<double> zeros = scratch(0, nc);
+      for (double& v : zeros) v = 0.0;
+      storeArray(kVapourLnPhiTArray, zeros, kName);
+    }
+  } else {
+    // Method 122 leaves its composition derivatives to the caller's differences.
+    if (code == kCubeRootAssociating && level == kCompositionLevel) {
+      if (numerical == 0) {
+        numerical = 1;
+        level = kTemperatureLevel;
+      } else {
+        level = kValuesLevel;
+      }
+    }
+    RouteCall call;
+    call.code = code;
+    call.phase = pure::kVapourPhase;
+    call.level = level;
+    call.cacheAllowed = !activity;
+    call.nc = n;
+    call.t = t;
+    call.p = p;
+    call.x = x;
+    call.arrays = fugacity_internal::kVapourArrays;
+    call.routine = kName;
+    dispatch(call, result, z, status);
+    // 6. Fugacity mode: ln f = ln(phi) + ln P.
+    if (fugacityMode) {
+      for (double& v : result) v += lnP;
+    }
+  }
+
+  // 7. Exit dump.
+  if (dumps) dump(" COMP     LN(FV) LEAVING FVCALC", result);
+}
+
+}  // namespace equilibrium
