@@ -219,6 +219,37 @@ bool isTop(std::int32_t mp) {
   return missingSector(spec).kind == 0;
 }
 
+bool countsAgree(const StoredHeader& header, std::int32_t nw) {
+  const auto word = [&](std::int32_t k) { return header[static_cast<std::size_t>(k - 1)]; };
+  return word(pagectl::kNameWords) == nw && word(pagectl::kEntries) >= 0 &&
+         word(pagectl::kPages) >= 0 && word(pagectl::kCapacity) >= 1 &&
+         word(pagectl::kPages) <= word(pagectl::kCapacity) &&
+         word(pagectl::kEntries) <=
+             std::int64_t{word(pagectl::kPages)} * word(pagectl::kPageSize);
+}
+
+void openControl(std::int32_t& h, const StoredHeader& header, std::int32_t topLength,
+                 std::int32_t top, bool fresh, const DiskPointer& dskptr,
+                 PageLayout (*layoutOf)(std::int32_t)) {
+  h = ICMGTI(pagectl::kWords, 1);
+  for (std::size_t k = 0; k < header.size(); ++k) {
+    element(h, static_cast<std::int32_t>(k) + 1) = header[k];
+  }
+  element(h, pagectl::kTopLength) = topLength;
+  element(h, pagectl::kTopCore) = top;
+  SBSETC(0, top);
+  element(h, pagectl::kTopIntegers) = SBCUR.pointer(SectorKind::Integer, 1);
+  if (fresh) {
+    for (std::size_t k = 0; k < header.size(); ++k) {
+      CORSTO[element(h, pagectl::kTopIntegers) + static_cast<std::int32_t>(k) + 1] = header[k];
+    }
+  }
+  element(h, pagectl::kPageCore) = NOCORE;
+  buildPageArea(h, layoutOf(h));
+  setPointerAt(h, pagectl::kOwnPointer, dskptr);
+  setPointerAt(h, pagectl::kPagePointer, emptyDiskPointer());
+}
+
 void buildPageArea(std::int32_t h, const PageLayout& layout) {
   std::int32_t len = 0;
   std::int32_t p = NOCORE;

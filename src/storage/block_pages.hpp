@@ -46,6 +46,21 @@ void buildTop(BlockType type, std::int32_t mp, std::int32_t& len, std::int32_t& 
 // at least, and integer sector 1 with the header's words.
 bool isTop(std::int32_t mp);
 
+// A stored header of kHeaderWords words.
+using StoredHeader = std::array<std::int32_t, pagectl::kHeaderWords>;
+
+// Whether the counts of a stored top's HEADER agree: NW name words, entries and pages not
+// negative, pages within a capacity of at least 1, and no more entries than the pages made
+// hold (a count beyond them would make the reads of its entries grow the top page by page).
+bool countsAgree(const StoredHeader& header, std::int32_t nw);
+
+// Makes H the control area of a block opened with HEADER and its top sub-block of TOPLENGTH
+// words in core at TOP (a new block, FRESH, gets HEADER written into its top), builds its
+// page area in the layout that LAYOUTOF gives for H, and notes DSKPTR as its own pointer.
+void openControl(std::int32_t& h, const StoredHeader& header, std::int32_t topLength,
+                 std::int32_t top, bool fresh, const DiskPointer& dskptr,
+                 PageLayout (*layoutOf)(std::int32_t));
+
 // Builds the page area of an open block in a new core area and notes its sector pointers.
 void buildPageArea(std::int32_t h, const PageLayout& layout);
 

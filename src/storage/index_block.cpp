@@ -144,7 +144,7 @@ void FBIBEG(std::int32_t ptrsiz, std::int32_t namsiz, std::int32_t datsiz, std::
 
   std::int32_t top = NOCORE;
   std::int32_t topLength = 0;
-  std::array<std::int32_t, pagectl::kHeaderWords> header{};
+  pages::StoredHeader header{};
   if (dp(dskptr, dpword::kAddress) == NODISK) {
     status = kOpenedNew;
     if (ptrsiz != 3 && ptrsiz != 6) {
@@ -200,13 +200,7 @@ void FBIBEG(std::int32_t ptrsiz, std::int32_t namsiz, std::int32_t datsiz, std::
     mismatch(pagectl::kEntrySize, datsiz, "DATA LENGTHS DO NOT MATCH");
     mismatch(pagectl::kPageSize, pagsiz, "PAGE LENGTHS DO NOT MATCH");
     const std::int32_t nw = (namsiz + 3) / 4;
-    if (header[pagectl::kNameWords - 1] != nw || header[pagectl::kEntries - 1] < 0 ||
-        header[pagectl::kPages - 1] < 0 || header[pagectl::kCapacity - 1] < 1 ||
-        header[pagectl::kPages - 1] > header[pagectl::kCapacity - 1] ||
-        // Every entry lies on a page that was made: a count beyond them would make the
-        // reads of its entries grow the top page by page.
-        header[pagectl::kEntries - 1] >
-            std::int64_t{header[pagectl::kPages - 1]} * header[pagectl::kPageSize - 1]) {
+    if (!pages::countsAgree(header, nw)) {
       ERRITM("ENTRIES", header[pagectl::kEntries - 1]);
       ERRITM("PAGES", header[pagectl::kPages - 1]);
       ERRITM("CAPACITY", header[pagectl::kCapacity - 1]);
@@ -217,23 +211,7 @@ void FBIBEG(std::int32_t ptrsiz, std::int32_t namsiz, std::int32_t datsiz, std::
     if (!pages::isTop(header[pagectl::kCapacity - 1])) notTop();
   }
 
-  h = ICMGTI(pagectl::kWords, 1);
-  for (std::size_t k = 0; k < header.size(); ++k) {
-    element(h, static_cast<std::int32_t>(k) + 1) = header[k];
-  }
-  element(h, pagectl::kTopLength) = topLength;
-  element(h, pagectl::kTopCore) = top;
-  SBSETC(0, top);
-  element(h, pagectl::kTopIntegers) = SBCUR.pointer(SectorKind::Integer, 1);
-  if (status == kOpenedNew) {
-    for (std::size_t k = 0; k < header.size(); ++k) {
-      CORSTO[element(h, pagectl::kTopIntegers) + static_cast<std::int32_t>(k) + 1] = header[k];
-    }
-  }
-  element(h, pagectl::kPageCore) = NOCORE;
-  pages::buildPageArea(h, layoutOf(h));
-  pages::setPointerAt(h, pagectl::kOwnPointer, dskptr);
-  pages::setPointerAt(h, pagectl::kPagePointer, emptyDiskPointer());
+  pages::openControl(h, header, topLength, top, status == kOpenedNew, dskptr, layoutOf);
 }
 
 void FBINAM(std::int32_t opt, std::int32_t h, std::string_view name, std::int32_t mode,
