@@ -109,6 +109,9 @@ struct PropertyMethods2 {
   std::int32_t ISEUDP = 0;  // the problem's own setting
   std::int32_t realScratchSize = 0;     // scratch sizes of the method being served
   std::int32_t integerScratchSize = 0;
+  // The mixture terms of the last activity-model call (ACCALC), read by the liquid enthalpy.
+  double excessGibbs = 0.0;     // G^E/(R T)
+  double excessEnthalpy = 0.0;  // H^E/(R T^2) = -d(G^E/(R T))/dT, 1/K
 };
 extern PropertyMethods2 PMCTL2;
 

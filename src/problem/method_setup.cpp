@@ -95,7 +95,7 @@ std::int32_t DBSTUP(std::int32_t /*opt*/, std::int32_t /*oldw*/) {
 }
 
 std::int32_t DBSSTR() {
-  phase::UKHCOM.blockMarker = services::NODISK;
+  phase::resetUserMethods();
   for (std::int32_t k = 1; k <= flash::THCTL.setCount; ++k) {
     if (DBSLOT(k) != kInUse) continue;
     std::int32_t d3 = 0, d4 = 0, d5 = 0, ndig = 0;
@@ -103,12 +103,14 @@ std::int32_t DBSSTR() {
     const std::int32_t code = slotCode(1);
     if (code < phase::kFirstUserMethod || code > phase::kLastUserMethod) continue;
 
-    // 1. The user routine answers a K-value request once; its return flag is kept.
+    // 1. The user routine answers the set-up query once; its return flag is kept.
     const std::array<double, 1> composition{0.0};
-    std::array<double, phase::kUserResults> results{};
-    std::int32_t flag = 0;
-    phase::UKHSDR(code, 1, -1, 1, 1, composition, composition, composition, 0.0, 0.0, 0,
-                  results, flag);
+    double h = 0.0, dhdt = 0.0, z2 = 0.0, z1 = 0.0;
+    std::int32_t answered = 0;
+    phase::UKHSDR(code, 1, static_cast<std::int32_t>(phase::UserRequest::SetUp), 1, 1,
+                  composition, composition, composition, 0.0, 0.0, 0, h, dhdt, 0.0, 0.0, answered,
+                  z2, z1, 0.0);
+    const std::int32_t flag = phase::UKHCOM.flag;
     // 2-3. No free water for a set without one; the set's option word.
     if (flash::THCTL.setHeader[3] == kWaterFreeHeader) flash::THCTL.idecnt = 0;
     const std::int32_t option = (flash::THCTL.idecnt > 0 ? 100000 : 0) + 100 * flag + 2;

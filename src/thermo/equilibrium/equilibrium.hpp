@@ -2,6 +2,8 @@
 // kernels, and the sour-water equilibrium model.
 #pragma once
 
+#include "thermo/equilibrium/activity_dispatcher.hpp"
+#include "thermo/equilibrium/correlation_enthalpy.hpp"
 #include "thermo/equilibrium/correlation_kvalues.hpp"
 #include "thermo/equilibrium/henry_kvalues.hpp"
 #include "thermo/equilibrium/kvalue_kernels.hpp"

@@ -1,12 +1,20 @@
-// The user-added property methods: method codes 901 to 915 call user routines 1 to 15
-// through the shared area UKHCOM, which carries the request in and the results out.
+// The user-added thermodynamic methods: method codes 901 to 915 reach the fifteen routine
+// slots UKHS1 to UKHS15, which take no arguments and exchange everything through the shared
+// single-precision records UKHCOM (or the older, smaller UKHOLD) and the user data UKHDAT.
+// UKHSDR is the one driver between the engine and the slots; USRDUM is the notice of a slot
+// that holds only a placeholder.
+//
+// The slot routines themselves live in thermo/phase/user/, one place a site replaces with
+// its own methods; setUserRoutine replaces a slot while the program runs.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string_view>
 
 #include "services/markers.hpp"
+#include "services/one_based.hpp"
 
 namespace phase {
 
@@ -14,45 +22,167 @@ inline constexpr std::int32_t kFirstUserMethod = 901;
 inline constexpr std::int32_t kLastUserMethod = 915;
 inline constexpr std::int32_t kUserRoutines = kLastUserMethod - kFirstUserMethod + 1;
 
-// Return flag of a user routine that does not support the request.
-inline constexpr std::int32_t kNotSupported = 99;
+// Sizes of the records.
+inline constexpr std::size_t kUserComponents = 300;    // per-component arrays of UKHCOM
+inline constexpr std::size_t kOldUserComponents = 50;  // per-component arrays of UKHOLD
+inline constexpr std::size_t kUserSaveWords = 15;
+inline constexpr std::size_t kUserDataValues = 2600;
 
-// Results a request returns; the compressibility factor is the last of them.
-inline constexpr std::size_t kUserResults = 7;
-inline constexpr std::size_t kCompressibilityResult = kUserResults - 1;
-
-// UKHCOM: the request and results of the user routine being called.
-struct UserMethodArea {
-  std::int32_t code = 0;                     // the method code, 901 to 915
-  std::array<std::int32_t, 3> requests{};    // 1 K-values, 2 enthalpy, 3 entropy, 8 density
-  std::int32_t componentCount = 0;
-  std::span<const double> x;                 // the three compositions of the call
-  std::span<const double> y;
-  std::span<const double> z;
-  double temperature = 0.0;                  // K
-  double pressure = 0.0;                     // kPa
-  std::int32_t option = 0;
-  std::int32_t methodSet = 0;                // the current method set
-  std::array<double, kUserResults> results{};
-  std::int32_t returnFlag = 0;               // 0 done; 99 the request is not supported
-  std::int32_t blockMarker = services::NODISK;  // disk address of the user-method block
+// Requests (IUREQ).
+enum class UserRequest : std::int32_t {
+  SetUp = -1,
+  KValues = 1,
+  Enthalpy = 2,
+  Entropy = 3,
+  Density = 4,
 };
-extern UserMethodArea UKHCOM;
 
-// A user routine: reads the request in UKHCOM and writes its results and return flag.
-using UserRoutine = void (*)(UserMethodArea& area);
+// Return flags (IUFLAG) with a meaning for the driver; any other value is recorded by the
+// set-up query and gives no result otherwise.
+enum class UserAnswer : std::int32_t {
+  Departure = 0,            // VU1, VU2: (H - Hig)/(R T) or (S - Sig)/R
+  Whole = 1,                // VU1, VU2: H/(R T) or S/R
+  WholeWithComponents = 2,  // as Whole, with each component's H/(R T) in RU2
+  NotSupported = 99,        // the run stops
+};
+inline constexpr std::int32_t kNotSupported = static_cast<std::int32_t>(UserAnswer::NotSupported);
 
-// Installs user routine NUMBER (1-15); nullptr restores the one that supports nothing.
-// Returns the routine it replaces.
+// Message of a request a user routine does not support (integer 1 the routine number, long
+// text 1 the property), and of a placeholder routine (short text 1 its name).
+inline constexpr std::int32_t kMessageUnsupportedRequest = 1990001251;
+inline constexpr std::int32_t kMessagePlaceholder = 1700010034;
+
+using UserArray = std::array<float, kUserComponents>;
+using OldUserArray = std::array<float, kOldUserComponents>;
+
+// UKHCOM: the current record of the user routines, in storage order. Temperatures and
+// pressures are in unit set 5; compositions are normalised to sum 1.
+struct UserMethodRecord {
+  std::int32_t request = 0;         // IUREQ: UserRequest
+  std::int32_t flag = 0;            // IUFLAG: set to 0 before the call; UserAnswer
+  std::int32_t componentCount = 0;  // NUCOMP
+  std::int32_t phase = 0;           // IUPHAS: 1 vapour, 2 liquid
+  std::int32_t reportUnit = -1;     // IUOUT: unit of the report listing
+  float temperature = 0.0F;         // TUSER
+  float temperatureStep = 0.0F;     // DTUSER: one kelvin as a difference, 0 without derivatives
+  float pressure = 0.0F;            // PUSER
+  UserArray x1{};                   // XU1
+  UserArray x2{};                   // XU2
+  UserArray x3{};                   // XU3
+  float kState2 = 0.0F;             // UKVST2: second K-value state real of THCTL (ywd)
+  float kState1 = 0.0F;             // UKVST1: first K-value state real of THCTL (xwd)
+  UserArray results1{};             // RU1: K-values
+  UserArray results2{};             // RU2: K-value derivatives; component H/(R T) with flag 2
+  float value1 = 0.0F;              // VU1: the property at TUSER
+  float value2 = 0.0F;              // VU2: the property at TUSER + DTUSER
+  float value3 = 0.0F;              // VU3, VU4: the two density results
+  float value4 = 0.0F;
+  std::array<std::int32_t, kUserSaveWords> save{};  // IUSAVE: the routine's own, kept
+  std::int32_t water = 0;  // IUWATR: water component of the current set, 0 none
+  std::int32_t kSlot = 0;  // IUKSLT: 1 or 2 for the K-value slots, else 0
+  std::int32_t isNew = 0;  // IUNEW: a routine that answers here sets it nonzero
+};
+extern UserMethodRecord UKHCOM;
+
+// UKHOLD: the older record, for routines written for at most 50 components, in storage
+// order. Its fields mean what the fields of the same name in UKHCOM mean.
+struct OldUserMethodRecord {
+  std::int32_t request = 0;
+  std::int32_t componentCount = 0;
+  std::int32_t phase = 0;
+  std::int32_t waterWord = 1;  // 2 when the set has a water component, else 1
+  std::int32_t reportUnit = -1;
+  float temperature = 0.0F;
+  float temperatureStep = 0.0F;
+  float pressure = 0.0F;
+  OldUserArray x1{};
+  OldUserArray x2{};
+  OldUserArray x3{};
+  float kState1 = 0.0F;  // first, then second: the reverse of UKHCOM
+  float kState2 = 0.0F;
+  OldUserArray results1{};
+  OldUserArray results2{};
+  float value1 = 0.0F;
+  float value2 = 0.0F;
+  float value3 = 0.0F;
+  float value4 = 0.0F;
+  std::int32_t flag = 0;
+  std::array<std::int32_t, kUserSaveWords> save{};
+};
+extern OldUserMethodRecord UKHOLD;
+
+// UKHDAT: the method's user data, values 1 to 2600, and the disk address of the block they
+// were copied from (IUDBLK; NODISK: none copied).
+struct UserMethodData {
+  services::OneBased<float, kUserDataValues> values{};
+  std::int32_t block = services::NODISK;
+};
+extern UserMethodData UKHDAT;
+
+// What the problem open does to the user-method state: no user data copied (IUDBLK NODISK)
+// and IMISS in the first save word, so the first call clears both save areas.
+void resetUserMethods();
+
+// The user routine slots. Each takes no arguments and reads and writes the records above.
+void UKHS1();
+void UKHS2();
+void UKHS3();
+void UKHS4();
+void UKHS5();
+void UKHS6();
+void UKHS7();
+void UKHS8();
+void UKHS9();
+void UKHS10();
+void UKHS11();
+void UKHS12();
+void UKHS13();
+void UKHS14();
+void UKHS15();
+
+// A user routine slot.
+using UserRoutine = void (*)();
+
+// Installs ROUTINE in slot NUMBER (1-15); nullptr restores the routine UKHSn linked in.
+// Returns the routine it replaces, or nullptr (nothing changed) for a number outside 1-15.
 UserRoutine setUserRoutine(std::int32_t number, UserRoutine routine);
 
-// Calls the user routine of CODE (901-915) with the request: fills UKHCOM, clears its
-// return flag, calls the routine and copies its results into RESULTS (as many as fit). A
-// return flag of 99 names the property asked for in message 1990001251 and ends the run.
-// A code outside 901 to 915 returns flag 99 without a call.
-void UKHSDR(std::int32_t code, std::int32_t request1, std::int32_t request2,
-            std::int32_t request3, std::int32_t nc, std::span<const double> x,
-            std::span<const double> y, std::span<const double> z, double t, double p,
-            std::int32_t option, std::span<double> results, std::int32_t& returnFlag);
+// The driver of the user-added thermodynamic methods.
+//   code      in   method code 901-915: code 900 + n calls slot UKHSn
+//   slot      in   the property slot of the method in the current set (6 liquid enthalpy,
+//                  7 vapour enthalpy, 8 liquid density, 9 vapour density, 10 liquid
+//                  entropy, 11 vapour entropy; 1 or 2 the K-value slots)
+//   request   in   UserRequest
+//   phase     in   1 vapour, 2 liquid
+//   nc        in   component count N (at most 300)
+//   x1..x3    in   three compositions of N values; each is normalised on its way in
+//   t, p      in   K, kPa
+//   derivative in  > 0: temperature derivatives are wanted
+//   h         out  ENTHALPY (kJ/kmol) or ENTROPY (kJ/(kmol K)); untouched for another flag
+//   dhdt      out  its temperature derivative (per K)
+//   status    out  set to 1 when H and DHDT hold the routine's answer, else unchanged
+//   z2, z1    out  DENSITY: VU4 and VU3 (the density results; VU4 the compressibility factor)
+// Arguments 14, 15 and 19 of the routine's calling sequence are not read. The K-value
+// routines read UKHCOM (flag, results1, results2) after the call. With ENTHALPY and flag
+// 0 or 1 the per-component property array of the phase (flash work array 22 vapour, 23
+// liquid) receives the component enthalpies; with ENTROPY and flag 0 it receives the
+// ideal-gas entropies and array 50 their temperature derivatives.
+// Aborts: message 1990001251 (caller blank) when the routine answers 99; a code outside
+// 901-915 (item CODE), a component count above 300 (items NC, MAXIMUM) or a composition
+// shorter than N stops the run before anything is changed ("UK" abort report, UKHSDR), as
+// does a property work array or ideal-gas cache shorter than N; a failing disk read or core request
+// stops the run in the storage manager.
+void UKHSDR(std::int32_t code, std::int32_t slot, std::int32_t request, std::int32_t phase,
+            std::int32_t nc, std::span<const double> x1, std::span<const double> x2,
+            std::span<const double> x3, double t, double p, std::int32_t derivative, double& h,
+            double& dhdt, double unused14, double unused15, std::int32_t& status, double& z2,
+            double& z1, double unused19);
+
+// The notice of a placeholder user routine: eleven lines of a box naming NAME (six
+// characters) on the report listing, then message 1700010034 with NAME as short text 1.
+//   kind   1: the message is printed and USRDUM returns; other: the run stops (MSGABT, with
+//          NAME as caller)
+// The thermodynamic slots pass kind 3.
+void USRDUM(std::int32_t kind, std::string_view name);
 
 }  // namespace phase
