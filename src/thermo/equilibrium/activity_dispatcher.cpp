@@ -134,8 +134,12 @@ void callModel(ActivityModelCall& c) {
     case ActivityModel::RegularSolution:
       GAM406(c);
       return;
-    case ActivityModel::Uniquac:       // VTUNIQ
-    case ActivityModel::Wilson:        // VTWILS
+    case ActivityModel::Uniquac:
+      VTUNIQ(c);
+      return;
+    case ActivityModel::Wilson:
+      VTWILS(c);
+      return;
     case ActivityModel::FloryHuggins:  // GAM406 with K407KR
     case ActivityModel::Segment:       // GAM409
     case ActivityModel::VanLaar:       // GAM410
@@ -250,7 +254,8 @@ ActivityModel activityModelOf(std::int32_t code) {
 
 bool activityModelAvailable(ActivityModel model) {
   return model == ActivityModel::Nrtl || model == ActivityModel::GroupContribution ||
-         model == ActivityModel::RegularSolution;
+         model == ActivityModel::RegularSolution || model == ActivityModel::Uniquac ||
+         model == ActivityModel::Wilson;
 }
 
 bool activityCacheStale(std::int32_t mode, std::int32_t& valid, double& stamp, double t) {

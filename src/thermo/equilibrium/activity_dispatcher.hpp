@@ -125,6 +125,25 @@ struct ActivityModelCall {
 // Aborts: "KC" "GAM406" "ACTIVITY MODEL NOT AVAILABLE" (item CODE) for 407 and 513.
 void GAM406(ActivityModelCall& call);
 
+// The Wilson model 404: PARAM holds A(i,j) (K; n x n) then the liquid molar volumes V
+// (n, only their ratios count); CACHE Lambda = V_j/V_i exp(-A/T) (1.0 for A above 1.0E35),
+// dLambda/dT, and the stamp at 2n^2+1; WORK S_i = sum_j x_j Lambda_ij and their slopes.
+// ICTL word 2 = 1 takes PARAM's A as Lambda itself (unit diagonal, no T dependence).
+// DLNGDX (hundreds digit of the request) holds d ln gamma_i/d x_j with the mole fractions
+// as independent variables. The tens digit refuses (status 100 and the line
+// " VTWILS : KTDERV = d OPTION NOT AVAILABLE" to the report unit).
+// Aborts: "KC" "VTWILS" "ACTIVITY ARRAY TOO SHORT" (items ARRAY, SIZE, NEEDED).
+void VTWILS(ActivityModelCall& call);
+
+// The UNIQUAC model 403 (z = 10): PARAM holds A and B (n x n each), q (combinatorial
+// surface), q' (residual surface) and r (volume), n each; ICTL word 2 the form of tau
+// (1: exp(-(A/T + B)); 2: exp(-A/(T B)); 3: exp(-A/T); another form keeps the cached tau);
+// CACHE tau, dtau/dT and the stamp at 2n^2+1; WORK S_i and dS_i/dT. DLNGDX (hundreds
+// digit) holds d ln gamma_i/d n_j at one mole in total (exact with q' = q). The tens digit
+// refuses (status 100 and the line " VTUNIQ : KTDERV = d OPTION NOT AVAILABLE").
+// Aborts: "KC" "VTUNIQ" "ACTIVITY ARRAY TOO SHORT" (items ARRAY, SIZE, NEEDED).
+void VTUNIQ(ActivityModelCall& call);
+
 // =======================================================================================
 // Pure-liquid terms
 // =======================================================================================
