@@ -140,10 +140,14 @@ void callModel(ActivityModelCall& c) {
     case ActivityModel::Wilson:
       VTWILS(c);
       return;
+    case ActivityModel::VanLaar:
+      GAM410(c);
+      return;
+    case ActivityModel::Margules:
+      GAM411(c);
+      return;
     case ActivityModel::FloryHuggins:  // GAM406 with K407KR
     case ActivityModel::Segment:       // GAM409
-    case ActivityModel::VanLaar:       // GAM410
-    case ActivityModel::Margules:      // GAM411
       modelMissing(c.code);
     case ActivityModel::None:
       break;
@@ -255,7 +259,8 @@ ActivityModel activityModelOf(std::int32_t code) {
 bool activityModelAvailable(ActivityModel model) {
   return model == ActivityModel::Nrtl || model == ActivityModel::GroupContribution ||
          model == ActivityModel::RegularSolution || model == ActivityModel::Uniquac ||
-         model == ActivityModel::Wilson;
+         model == ActivityModel::Wilson || model == ActivityModel::VanLaar ||
+         model == ActivityModel::Margules;
 }
 
 bool activityCacheStale(std::int32_t mode, std::int32_t& valid, double& stamp, double t) {

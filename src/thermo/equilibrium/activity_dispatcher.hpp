@@ -144,6 +144,17 @@ void VTWILS(ActivityModelCall& call);
 // Aborts: "KC" "VTUNIQ" "ACTIVITY ARRAY TOO SHORT" (items ARRAY, SIZE, NEEDED).
 void VTUNIQ(ActivityModelCall& call);
 
+// The van Laar model 410 and the Margules model 411, both without temperature dependence:
+// PARAM holds A (n x n) then B (n x n); for 410 B(i,j) = A(i,j)/A(j,i) with a unit diagonal
+// gives the two-component van Laar equation, for 411 B holds the quartic constants. HERT2
+// and (units digit of the request) DLNGDT are 0; the tens digit is ignored; DLNGDX holds
+// d ln gamma_i/d x_j (410 with the mole fractions independent) only when the hundreds
+// digit is exactly 1, or always for a single component. WORK: 2n reals (410), 3n (411).
+// ICTL and CACHE are not used. A zero sum S_i of 410 is not guarded.
+// Aborts: "KC" "GAM410"/"GAM411" "ACTIVITY ARRAY TOO SHORT" (items ARRAY, SIZE, NEEDED).
+void GAM410(ActivityModelCall& call);
+void GAM411(ActivityModelCall& call);
+
 // =======================================================================================
 // Pure-liquid terms
 // =======================================================================================
