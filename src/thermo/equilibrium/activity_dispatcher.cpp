@@ -43,11 +43,7 @@ std::int32_t digit(std::int32_t word, std::int32_t place) {
 }
 
 void requireLength(std::size_t have, std::size_t need, std::int32_t array) {
-  if (have >= need) return;
-  services::ERRITM("ARRAY", array);
-  services::ERRITM("SIZE", static_cast<std::int32_t>(have));
-  services::ERRITM("NEEDED", static_cast<std::int32_t>(need));
-  services::ABTRPT("KC", kName, kName, "ACTIVITY ARRAY TOO SHORT");
+  requireActivityArray(kName, have, need, array);
 }
 
 // Word K of the current set's header; 0 when no set block is in core.
@@ -407,6 +403,22 @@ void ACCALC(double t, double p, std::span<const double> x, std::span<double> par
       if (vapour) dflnx[i] += dlnphs[i];
     }
   }
+}
+
+void requireActivityArray(std::string_view routine, std::size_t have, std::size_t need,
+                          std::int32_t array) {
+  if (have >= need) return;
+  services::ERRITM("ARRAY", array);
+  services::ERRITM("SIZE", static_cast<std::int32_t>(have));
+  services::ERRITM("NEEDED", static_cast<std::int32_t>(need));
+  services::ABTRPT("KC", routine, routine, "ACTIVITY ARRAY TOO SHORT");
+}
+
+void reportRefusedDerivative(std::string_view name, std::int32_t request) {
+  char line[80];
+  std::snprintf(line, sizeof line, " %-6.6s : KTDERV = %11d OPTION NOT AVAILABLE",
+                std::string(name).c_str(), request % 10);
+  platform::writeLine(problem::IOUNIT.report, line);
 }
 
 }  // namespace equilibrium

@@ -7,7 +7,9 @@
 // Composition matrices are stored by columns, element (i, j) at (j - 1) NCL + i.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string_view>
 #include <span>
 
 #include "flash/flash.hpp"
@@ -23,6 +25,15 @@ inline constexpr std::int32_t kMessageActivityCode = 1990020001;
 
 // The status of a model (or of the saturated-vapour term) that refuses the request.
 inline constexpr std::int32_t kRefusedStatus = 100;
+
+// Stops the run in ROUTINE's "KC" abort "ACTIVITY ARRAY TOO SHORT" (items ARRAY, the
+// argument's position, SIZE and NEEDED) when an array holds HAVE < NEED values.
+void requireActivityArray(std::string_view routine, std::size_t have, std::size_t need,
+                          std::int32_t array);
+
+// The report line of a temperature-derivative request that a model does not give:
+// " NAME   : KTDERV = <units digit of REQUEST> OPTION NOT AVAILABLE".
+void reportRefusedDerivative(std::string_view name, std::int32_t request);
 
 // The activity models, by the method codes that select them.
 enum class ActivityModel : std::int32_t {

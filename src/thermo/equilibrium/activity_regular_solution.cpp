@@ -24,13 +24,6 @@ constexpr double kIcePointRankine = 491.67;
 constexpr double kWaterDeltaA = 31.6;
 constexpr double kWaterDeltaB = 0.0163;
 
-// The refusal of the tens digit of the request word.
-void refuse(std::int32_t request) {
-  char line[80];
-  std::snprintf(line, sizeof line, " VTUNIQ : KTDERV = %11d OPTION NOT AVAILABLE", request % 10);
-  platform::writeLine(problem::IOUNIT.report, line);
-}
-
 }  // namespace
 
 void GAM406(ActivityModelCall& c) {
@@ -44,7 +37,8 @@ void GAM406(ActivityModelCall& c) {
   // 2. The tens digit asks for a derivative these models do not give.
   if ((c.request / 10) % 10 == 1) {
     c.status = kRefusedStatus;
-    refuse(c.request);
+    // The refusal line of this route names the routine VTUNIQ.
+    reportRefusedDerivative("VTUNIQ", c.request);
     return;
   }
   // 3. Composition derivatives when the hundreds digit is set.

@@ -21,11 +21,7 @@ constexpr double kFormThreeFloor = -76.0;  // form 3: A/T raised to it
 constexpr double kCoordinationNumber = 10.0;
 
 void requireLength(std::size_t have, std::size_t need, std::int32_t array) {
-  if (have >= need) return;
-  services::ERRITM("ARRAY", array);
-  services::ERRITM("SIZE", static_cast<std::int32_t>(have));
-  services::ERRITM("NEEDED", static_cast<std::int32_t>(need));
-  services::ABTRPT("KC", kName, kName, "ACTIVITY ARRAY TOO SHORT");
+  requireActivityArray(kName, have, need, array);
 }
 
 // The interaction factors tau and dtau/dT of every element k of the n x n matrices:
@@ -175,10 +171,7 @@ void VTUNIQ(ActivityModelCall& c) {
   // 2. The kind of derivative the model does not give.
   if ((c.request / 10) % 10 == 1) {
     c.status = kRefusedStatus;
-    char line[80];
-    std::snprintf(line, sizeof line, " VTUNIQ : KTDERV = %11d OPTION NOT AVAILABLE",
-                  c.request % 10);
-    platform::writeLine(problem::IOUNIT.report, line);
+    reportRefusedDerivative(kName, c.request);
     return;
   }
 

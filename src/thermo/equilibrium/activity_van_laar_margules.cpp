@@ -11,14 +11,6 @@
 namespace equilibrium {
 namespace {
 
-void requireLength(std::size_t have, std::size_t need, std::int32_t array, std::string_view name) {
-  if (have >= need) return;
-  services::ERRITM("ARRAY", array);
-  services::ERRITM("SIZE", static_cast<std::int32_t>(have));
-  services::ERRITM("NEEDED", static_cast<std::int32_t>(need));
-  services::ABTRPT("KC", name, name, "ACTIVITY ARRAY TOO SHORT");
-}
-
 // The van Laar kernel. ln gamma_i = sum_j A(i,j) z_j - 1/2 sum_j B(i,j) z_j Q_j with
 // S_i = sum_j x_j B(j,i), z_i = x_i/S_i and Q_j = sum_k A(j,k) z_k; GERT = sum x_i ln gamma_i.
 // With NDER = n the composition derivatives d ln gamma_i/d x_j (mole fractions independent)
@@ -135,12 +127,12 @@ void K411KR(std::int32_t& ierr, double& gert, std::size_t nder, std::size_t n,
 // Returns NDER.
 std::size_t prepare(ActivityModelCall& c, std::size_t n, std::size_t workNeeded,
                     std::string_view name) {
-  requireLength(c.param.size(), 2 * n * n, 4, name);
-  requireLength(c.work.size(), workNeeded, 16, name);
+  requireActivityArray(name, c.param.size(), 2 * n * n, 4);
+  requireActivityArray(name, c.work.size(), workNeeded, 16);
   c.hert2 = 0.0;
   if (c.request % 10 == 1) std::fill_n(c.dlngdt.begin(), n, 0.0);
   const std::size_t nder = (c.request / 100) % 10 == 1 ? n : 1;
-  if (nder == n) requireLength(c.dlngdx.size(), n * n, 25, name);
+  if (nder == n) requireActivityArray(name, c.dlngdx.size(), n * n, 25);
   c.status = 0;
   return nder;
 }

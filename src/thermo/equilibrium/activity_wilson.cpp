@@ -24,11 +24,7 @@ constexpr std::int32_t kFactorForm = 1;
 constexpr std::int32_t kFactorsGiven = 1;  // ICTL word 2: PARAM holds Lambda itself
 
 void requireLength(std::size_t have, std::size_t need, std::int32_t array) {
-  if (have >= need) return;
-  services::ERRITM("ARRAY", array);
-  services::ERRITM("SIZE", static_cast<std::int32_t>(have));
-  services::ERRITM("NEEDED", static_cast<std::int32_t>(need));
-  services::ABTRPT("KC", kName, kName, "ACTIVITY ARRAY TOO SHORT");
+  requireActivityArray(kName, have, need, array);
 }
 
 // The Wilson factors Lambda(i,j) = V_j/V_i exp(-A(i,j)/T) and dLambda/dT = Lambda A/T^2
@@ -124,10 +120,7 @@ void VTWILS(ActivityModelCall& c) {
   // 2. The kind of derivative the model does not give.
   if ((c.request / 10) % 10 == 1) {
     c.status = kRefusedStatus;
-    char line[80];
-    std::snprintf(line, sizeof line, " VTWILS : KTDERV = %11d OPTION NOT AVAILABLE",
-                  c.request % 10);
-    platform::writeLine(problem::IOUNIT.report, line);
+    reportRefusedDerivative(kName, c.request);
     return;
   }
 
