@@ -92,21 +92,6 @@ storage::GroupHeader headerOf(const std::vector<char>& file) {
   return storage::decodeGroupHeader(image, "FUZZER");
 }
 
-fixtures::CompositeSection section(const std::string& id, std::int32_t stages, std::int32_t k1,
-                                   std::int32_t entries) {
-  fixtures::CompositeSection c;
-  c.identifier = id;
-  c.text = "SECTION " + id;
-  c.stages = stages;
-  c.k1 = k1;
-  c.k2 = stages;
-  c.k3 = 1;
-  c.k4 = 2;
-  c.entries = entries;
-  c.offset = 2;
-  return c;
-}
-
 // The small solved problem: four components; two method sets, the default one with its own
 // component block; two correlation sets; three streams; two units, one with a data block, and
 // a composite unit of two sections; a specification, a CS item, a reaction set and a reaction.
@@ -149,7 +134,8 @@ fixtures::ProblemDescription smallProblem() {
   data.reals = {{9.5}};
   d.flowsheet.units.front().data = data;
   fixtures::CompositeSpec composite;
-  composite.sections = {section("TOP", 3, 2, 1), section("BOTTOM", 4, 0, 2)};
+  composite.sections = {fixtures::compositeSection("TOP", 3, 2, 1),
+                        fixtures::compositeSection("BOTTOM", 4, 0, 2)};
   d.flowsheet.composite = composite;
   fixtures::SpecificationSpec spec;
   spec.identifier = "SPEC-1";

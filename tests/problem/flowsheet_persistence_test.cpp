@@ -17,21 +17,6 @@ using storage::CORSTO;
 
 constexpr std::int32_t kComponents = 2;  // the test problem's
 
-fixtures::CompositeSection section(const std::string& id, std::int32_t stages, std::int32_t k1,
-                                   std::int32_t entries) {
-  fixtures::CompositeSection s;
-  s.identifier = id;
-  s.text = "SECTION " + id;
-  s.stages = stages;
-  s.k1 = k1;
-  s.k2 = stages;
-  s.k3 = 1;
-  s.k4 = 2;
-  s.entries = entries;
-  s.offset = 2;
-  return s;
-}
-
 class FlowsheetPersistence : public flowsheet_tests::FlowsheetTest {
  protected:
   void SetUp() override {
@@ -39,7 +24,8 @@ class FlowsheetPersistence : public flowsheet_tests::FlowsheetTest {
     flowsheet.units = {unit("FEED", 110001, "FEED DRUM"), unit("PUMP", 110002, "PUMP", 2)};
     flowsheet.units[0].data = flowsheet_tests::smallBlock();
     fixtures::CompositeSpec composite;
-    composite.sections = {section("TOP", 3, 2, 1), section("BOTTOM", 4, 0, 2)};
+    composite.sections = {fixtures::compositeSection("TOP", 3, 2, 1),
+                          fixtures::compositeSection("BOTTOM", 4, 0, 2)};
     flowsheet.composite = composite;
     fixtures::SpecificationSpec spec;
     spec.identifier = "SPEC-1";

@@ -32,21 +32,6 @@ using problem::COHDR;
 using problem::FWPART;
 using storage::CORSTO;
 
-fixtures::CompositeSection section(const std::string& id, std::int32_t stages, std::int32_t k1,
-                                   std::int32_t entries) {
-  fixtures::CompositeSection s;
-  s.identifier = id;
-  s.text = "SECTION " + id;
-  s.stages = stages;
-  s.k1 = k1;
-  s.k2 = stages;
-  s.k3 = 1;
-  s.k4 = 2;
-  s.entries = entries;
-  s.offset = 2;
-  return s;
-}
-
 fixtures::UnitSpec unit(const std::string& id, std::int32_t type, std::int32_t status) {
   fixtures::UnitSpec u;
   u.identifier = id;
@@ -77,7 +62,8 @@ fixtures::ProblemDescription plant() {
   d.streams = {feed};
   d.flowsheet.units = {unit("DRUM", 110001, 2)};
   fixtures::CompositeSpec composite;
-  composite.sections = {section("TOP", 3, 2, 1), section("BOTTOM", 4, 0, 2)};
+  composite.sections = {fixtures::compositeSection("TOP", 3, 2, 1),
+                        fixtures::compositeSection("BOTTOM", 4, 0, 2)};
   d.flowsheet.composite = composite;
   return d;
 }
