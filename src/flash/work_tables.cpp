@@ -5,7 +5,7 @@
 #include <span>
 
 #include "flash/flash.hpp"
-#include "services/markers.hpp"
+#include "services/services.hpp"
 #include "storage/storage.hpp"
 
 namespace flash {
@@ -150,5 +150,17 @@ void FLSWKA(std::int32_t mode, std::int32_t n) {
       return;
   }
 }
+
+namespace {
+
+// Every problem open starts from no work arrays (its core store is new) and counters at 0.
+void startAtOpen() {
+  FLSWKA(static_cast<std::int32_t>(WorkMode::Reset), 0);
+  FLWKTB.JFLNEW = 0;
+}
+
+const bool kStartsAtOpen = services::registerKeptValues(&startAtOpen);
+
+}  // namespace
 
 }  // namespace flash

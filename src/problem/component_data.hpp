@@ -114,10 +114,16 @@ struct CorrelationSetList {
   services::OneBased<std::int32_t, kMaxCorrelationSets> lengths;
   services::OneBased<std::int32_t, kMaxCorrelationSets> corePlaces;
   services::OneBased<std::int32_t, kMaxCorrelationSets> fifth;
+  // Counts the changes of the list, so that a set read from the list before a change is
+  // read again (the correlation routines keep the last set they read).
+  std::uint32_t generation = 0;
+
+  void changed() { ++generation; }
 
   // The start values: no set; keys, lengths and the fifth array IMISS, addresses NODISK,
   // core places NOCORE.
   void reset() {
+    changed();
     count = 0;
     keys.fill(services::IMISS);
     addresses.fill(services::NODISK);
@@ -127,5 +133,14 @@ struct CorrelationSetList {
   }
 };
 extern CorrelationSetList XPSETL;
+
+// R = element I of integer sector 4 of the J-th 72-word set of component pointers (J 1:
+// the component number at position I of component list 1); 0 when I or J is below 1 or
+// the sector is not in core.
+void SLTIDX(std::int32_t i, std::int32_t j, std::int32_t& r);
+
+// Which component list holds the component number CODE (LIST 1 or 2) and at which position
+// POS; 0 and 0 when neither does or CODE is IMISS. List 1 is searched first.
+void CODLST(std::int32_t code, std::int32_t& list, std::int32_t& pos);
 
 }  // namespace problem

@@ -9,8 +9,6 @@
 #include <string>
 #include <string_view>
 
-#include "api/access/access.hpp"
-#include "flash/flash.hpp"
 #include "platform/platform.hpp"
 #include "problem/component_data.hpp"
 #include "problem/data_transfer.hpp"
@@ -69,7 +67,7 @@ void putText(std::size_t k, std::string_view text) {
 // The 12-character label of CLASS in the transfer set.
 std::string label(std::int32_t cls) {
   services::FixedText<40> text;
-  services::UOMFMT(text, cls, kTransferSet, 0);
+  problem::UOMFMT(text, cls, kTransferSet, 0);
   return std::string(text.view().substr(0, 12));
 }
 
@@ -118,7 +116,8 @@ std::int32_t DBXSCL() {
 std::int32_t DBXBUF() {
   TransferBuffer& b = XFRBUF;
   b = TransferBuffer{};
-  const std::int32_t n = std::min<std::int32_t>(COHDR(cohdr::kStreamComponents), kTransferComponents);
+  const std::int32_t n =
+      std::min<std::int32_t>(COHDR(cohdr::kStreamComponents), kTransferComponents);
   const auto real = [](ComponentReal sector, std::int32_t i) {
     const std::int32_t start = COPTRS.realSector(sector);
     return start == services::NOCORE ? services::RMISS : storage::CORSTO.real(start + i);
@@ -155,7 +154,8 @@ std::int32_t DBXBUF() {
     b.freeEnergyOfFormation(k) =
         gf <= services::RMISS ? 0.0f : static_cast<float>(convert(gf, 28) / 1000.0);
     const std::int32_t codes = COPTRS.integerSector(1);
-    const std::int32_t word = codes == services::NOCORE ? services::IMISS : storage::CORSTO[codes + i];
+    const std::int32_t word =
+        codes == services::NOCORE ? services::IMISS : storage::CORSTO[codes + i];
     b.code(k) = word == services::IMISS ? 0.0f : std::bit_cast<float>(word);
   }
   return 0;
@@ -164,7 +164,7 @@ std::int32_t DBXBUF() {
 std::int32_t DBXHDR(std::int32_t maxnoc) {
   const std::int32_t ncomp = COHDR(cohdr::kComponents);
   putInteger(19, ncomp);
-  putInteger(20, flash::THCTL.idecnt > 0 ? 2 : 1);
+  putInteger(20, problem::THCTL.idecnt > 0 ? 2 : 1);
   putInteger(21, IUNNOU());
   putInteger(22, 0);
   putInteger(23, ISRNOS() + 15);
@@ -231,11 +231,9 @@ std::int32_t DBXHDR(std::int32_t maxnoc) {
              std::string(" 2.  RE-COMPILE ALL QORD ROUTINES."),
              std::string(" 3.  RE-LINK THE QORD PROGRAM."),
              std::string(" 4.  RE-RUN QORD AGAINST THIS DATA BASE FILE.")}) {
-      platform::writeLine(IOUNIT.report, line);
+      platform::writeLine(services::IOUNIT.report, line);
     }
-    api_access::PAEND();
-    // A refused problem is a stop on purpose, not an abort; the status says it stopped.
-    services::STOPCD(0);
+    return kTransferRefused;
   }
   return 0;
 }

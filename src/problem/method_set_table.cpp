@@ -4,12 +4,13 @@
 // THMISC; integer sector 2 element 1 the water option, element 6 the default set), the
 // method-set index (one entry per set: 12-character name, data word 2 for a set in use, the
 // disk pointer of the set's data block), a carried pointer and a paged block of 7-integer
-// entries. The method-set loader of the flash engine reads a set's data block on demand into
-// the core areas of THCTL, which the writer and the release free without writing.
+// entries. The method-set switch reads a set's data block on demand into the core areas of
+// THCTL, which the writer and the release free without writing.
 #include <cstdint>
 
-#include "flash/flash.hpp"
 #include "problem/database.hpp"
+#include "problem/method_set_control.hpp"
+#include "problem/slots.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
 
@@ -52,15 +53,19 @@ void publishSettings() {
   THMISC.realSector1 = sectorOf(SectorKind::Real, 1);
 }
 
-// The set block and the component block that the method-set loader holds.
+// The set block and the component block that the method-set switch holds; no set counts as
+// loaded afterwards, so that no later switch takes words from the freed areas.
 void freeSetAreas() {
-  flash::MethodSetControl& control = flash::THCTL;
+  MethodSetControl& control = THCTL;
   freeArea(control.blockArea, control.blockLength);
   freeArea(control.componentArea, control.componentLength);
-  flash::forgetMethodSet();
+  control.currentSet = kNoCurrentSet;
+  methodSetReleased();
 }
 
 }  // namespace
+
+MethodSetControl THCTL;
 
 // ---------------------------------------------------------------------------------------
 // TH
@@ -75,7 +80,7 @@ void freeSetAreas() {
 // SHORTCUT BLOCK".
 void DBRTH(std::int32_t mblen, MasterBlock mb, std::int32_t /*opt*/) {
   readShortcut(mblen, mb, "TH", THIDX.shortcut);
-  flash::MethodSetControl& control = flash::THCTL;
+  MethodSetControl& control = THCTL;
   control.blockArea = NOCORE;
   control.blockLength = 0;
   control.componentArea = NOCORE;

@@ -1,6 +1,8 @@
-// The run start-up and the open sequence of a problem: header texts, the open-problem state,
-// the parameter records, the engine's work space and its partition, and the correlation-set
-// list.
+// The steps of the open of a problem that belong to the problem data model: the run
+// start-up, header texts, the open-problem state and its start values, the parameter
+// records, the engine's work space and the partition area, the correlation-set list, the
+// unit and data-transfer set-up. The open sequence itself (PAINIT) runs them with the
+// method sets (methods/methods.hpp).
 #pragma once
 
 #include <array>
@@ -90,14 +92,6 @@ extern ParameterRecords DBPRMS;
 // Routines
 // =======================================================================================
 
-// The whole open of a problem: run start-up, file names, report listing and message file,
-// support database, page titles, problem database and case, parameters, work space and its
-// partition, correlation sets, unit set-up. NAME is the problem's path, DIR2 the directory
-// of the support database and the message file; IOUT receives the report listing's unit.
-// OPT above 0 adds the data-transfer set-up. Every failure ends in the abort report.
-std::int32_t PAINIT(std::string_view name, std::string_view dir2, std::int32_t& iout,
-                    std::int32_t opt);
-
 // Run start-up: core store, messages, files, report pages, sub-blocks, the unit words and
 // the header texts.
 std::int32_t RUNINI();
@@ -107,6 +101,18 @@ std::int32_t RUNINI();
 std::int32_t RUNHDR(std::string_view product, std::string_view release, std::string_view version,
                     std::string_view text4, std::int32_t year1, std::int32_t year2,
                     std::string_view transferProduct, std::string_view text8);
+
+// The start values of the shared areas of the problem data model that every problem open
+// resets: the BP defaults, the correlation-set list, the report option, the timing
+// statistics, the diagnostic switches, the unit-type cache. What the layers above keep
+// between calls (the flash work arrays, the flash tolerances and exchange words, the caches
+// of the kernels) the open resets once the work space is got (services::resetKeptValues).
+void PRBINI();
+
+// Before a stream flash: the accumulators of record types 7, 6, 28 and 29 of the stream of
+// pointer set 2 set to 0 (the first four words of each real sector of types 7 and 6 and of
+// the first of type 28, the first word of type 29), each record paged in and out again.
+void SLTRST();
 
 // Reset of the open-problem state, and the standard conditions with the unit words the
 // data sets fill.
@@ -118,26 +124,16 @@ std::int32_t DBRST2();
 // LONG"; work-area sizes below 1 in "WORK AREA SIZE IS NOT VALID".
 std::int32_t DBPARM();
 
-// The work areas of the open problem, sized by the second parameter record.
+// The work areas of the open problem, sized by the second parameter record. The layers above
+// take theirs in the reset of their kept values that follows (real area 2 the correlation
+// sets, 4 and 5 the method parameter loaders).
 void getWorkSpace();
-
-// Makes the default method set current and sets up the user-added K-value methods.
-std::int32_t DBSTUP(std::int32_t opt, std::int32_t oldw);
-std::int32_t DBSSTR();
-
-// The flash work-space partition: RTOT and ITOT the reals and integers it needs; OPT 1
-// offsets from 0, else from the bases of real area 3 and the integer area (which must
-// hold them, else the "DB" abort "FLASH WORK SPACE TOO SMALL").
-std::int32_t PARTTN(std::int32_t& rtot, std::int32_t& itot, std::int32_t opt);
 
 // The correlation-set list: OPT above 0 reads LENGTH words at ADDRESS into XPSETL.
 std::int32_t DBPTAB(std::int32_t opt, std::int32_t length, std::int32_t address);
 
 // The integer word of entry N of the method-set index (2: a set in use), 0 when absent.
 std::int32_t DBSLOT(std::int32_t n);
-
-// The flag word that the stream flash driver reads.
-std::int32_t DBSFLG(std::int32_t v);
 
 // Unit set-up at open: the composite units' sections receive their shares. The counts the
 // blocks hold never size more than the section's sector that receives them; a composite
@@ -147,7 +143,10 @@ std::int32_t DBUSET();
 std::int32_t DBUTYP(std::int32_t n);
 std::int32_t DBUTYS(std::int32_t n);
 
-// The data-transfer set-up of an open with a positive option.
+// The data-transfer set-up of an open with a positive option. DBXHDR gives
+// kTransferRefused, after the lines that say why on the report, when the problem has more
+// components than MAXNOC; the open then closes and stops.
+inline constexpr std::int32_t kTransferRefused = 1;
 std::int32_t DBXSCL();
 std::int32_t DBXBUF();
 std::int32_t DBXHDR(std::int32_t maxnoc);

@@ -5,12 +5,9 @@
 namespace problem {
 
 ControlOptions GCLTAB;
-BasisOptions GSCTAB;
-DiagnosticOptions GDPOPT;
 DatabaseOptions GDBTAB;
 PropertyOptions GPRTAB;
 TitleOptions GTITAB;
 ToleranceOptions GTOTAB;
-RunUnits IOUNIT;
 
 }  // namespace problem

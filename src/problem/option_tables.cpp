@@ -76,9 +76,12 @@ void readOption(std::int32_t mblen, MasterBlock mb, std::string_view key,
 Parts gclCopy() { return partsOf(DBHNDL.gcl.copy); }
 Parts gclImage() { return Parts{GCLTAB.integers.span(), GCLTAB.reals.span(), {}}; }
 Parts gdbImage() { return Parts{GDBTAB.integers.span(), {}, {}}; }
-Parts gdpImage() { return Parts{GDPOPT.words.span(), {}, {}}; }
+Parts gdpImage() { return Parts{services::GDPOPT.words.span(), {}, {}}; }
 Parts gprImage() { return Parts{GPRTAB.integers.span(), GPRTAB.reals.span(), GPRTAB.text}; }
-Parts gscImage() { return Parts{GSCTAB.integers.span(), GSCTAB.reals.span(), GSCTAB.text}; }
+Parts gscImage() {
+  return Parts{services::GSCTAB.integers.span(), services::GSCTAB.reals.span(),
+               services::GSCTAB.text};
+}
 Parts gtiImage() { return Parts{GTITAB.integers.span(), {}, GTITAB.text}; }
 Parts gtoImage() { return Parts{{}, GTOTAB.reals.span(), {}}; }
 

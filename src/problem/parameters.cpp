@@ -6,14 +6,12 @@
 #include <cstdint>
 #include <span>
 
-#include "flash/flash.hpp"
 #include "problem/component_data.hpp"
 #include "problem/database.hpp"
 #include "problem/open_sequence.hpp"
 #include "problem/problem.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
-#include "thermo/pure/pure.hpp"
 
 namespace problem {
 namespace {
@@ -89,10 +87,10 @@ std::int32_t DBPARM() {
   }
   MDLBAS.integerSize = w(kIntegerAreaSize);
 
-  RPTOPT.option = w(kReportOption);
+  services::RPTOPT.option = w(kReportOption);
   std::int32_t ierr = 0;
-  storage::IWTOTX(RPTOPT.shortTitle, w.span().subspan(kShortTitle - 1, 8), 8, ierr);
-  storage::IWTOTX(RPTOPT.longTitle, w.span().subspan(kLongTitle - 1, 20), 20, ierr);
+  storage::IWTOTX(services::RPTOPT.shortTitle, w.span().subspan(kShortTitle - 1, 8), 8, ierr);
+  storage::IWTOTX(services::RPTOPT.longTitle, w.span().subspan(kLongTitle - 1, 20), 20, ierr);
   return 0;
 }
 
@@ -110,26 +108,11 @@ void getWorkSpace() {
     MDLBAS.realBase(k) = storage::ICMGTR(MDLBAS.realSize(k), 0);
   }
   MDLBAS.integerBase = storage::ICMGTI(MDLBAS.integerSize, 0);
-  // The parameter loaders keep their blocks and derived arrays in areas 4 and 5; nothing
-  // of a former problem is held, and the density counters start again.
-  flash::LDSTAT = flash::LoadedBlock{};
-  flash::LDSTAT.blockArea = MDLBAS.realBase(kBlockArea);
-  flash::LDSTAT.blockAreaReals = MDLBAS.realSize(kBlockArea);
-  flash::LDSTAT.workArea = MDLBAS.realBase(kMethodWorkArea);
-  flash::LDSTAT.workAreaReals = MDLBAS.realSize(kMethodWorkArea);
-  flash::LDSTAT.address = 0;
-  flash::LDSTAT.length = 0;
-  pure::DNCNTS = pure::DensityCounters{};
-  pure::HCSTAT = pure::HardChainRoots{};
-  // The correlation-set blocks are read into real area 2.
-  pure::XPSTAT.bufferArea = MDLBAS.realBase(kCorrelationSetArea);
-  pure::XPSTAT.bufferReals = MDLBAS.realSize(kCorrelationSetArea);
-  pure::XPSTAT.ownsBuffer = false;
 }
 
 std::int32_t DBPTAB(std::int32_t opt, std::int32_t length, std::int32_t address) {
-  pure::XPSTAT.type = 0;
-  pure::XPSTAT.set = 0;
+  // A correlation set held from the list before is read again.
+  XPSETL.changed();
   if (opt > 0) {
     std::array<std::int32_t, kCorrelationSetListWords> words{};
     if (length < 1 || length > static_cast<std::int32_t>(words.size())) {

@@ -1,5 +1,5 @@
-// The problem data model and database: so far the images of the option tables that the
-// lower layers read.
+// The problem data model and database: the images of the global option tables, and the
+// headers of the entity classes, the database tables and the open.
 #pragma once
 
 #include <cstddef>
@@ -11,15 +11,18 @@
 #include "problem/database.hpp"
 #include "problem/entity_classes.hpp"
 #include "problem/entity_contexts.hpp"
+#include "problem/method_set_control.hpp"
 #include "problem/open_sequence.hpp"
 #include "problem/reactions.hpp"
 #include "problem/specifications.hpp"
 #include "problem/stream_table.hpp"
 #include "problem/streams.hpp"
+#include "problem/unit_labels.hpp"
 #include "problem/units.hpp"
 #include "services/fixed_text.hpp"
 #include "services/markers.hpp"
 #include "services/one_based.hpp"
+#include "services/run_options.hpp"
 
 namespace problem {
 
@@ -29,32 +32,6 @@ struct ControlOptions {
   services::OneBased<double, 2> reals;
 };
 extern ControlOptions GCLTAB;
-
-// GSCTAB: image of table GSC, 8 integers, 4 reals and a 24-character text. Real 3 is the
-// basis value (the basis counts as set when it is not below -1.0E35) and real 4 the basis
-// factor of the rate classes of the unit conversion.
-struct BasisOptions {
-  services::OneBased<std::int32_t, 8> integers;
-  services::OneBased<double, 4> reals;
-  services::FixedText<24> text;
-
-  double basisValue() const { return reals(3); }
-  double basisFactor() const { return reals(4); }
-};
-extern BasisOptions GSCTAB;
-
-// Words of the GDP image. Words 101 to 200 are the diagnostic switches 1 to 100.
-inline constexpr int kDiagnosticSwitchBase = 100;
-inline constexpr int kDiagnosticImageWords = 200;
-
-// GDPOPT: image of table GDP.
-struct DiagnosticOptions {
-  services::OneBased<std::int32_t, kDiagnosticImageWords> words;
-
-  // Diagnostic switch k (1-100), word 100 + k of the image.
-  std::int32_t diagnosticSwitch(int k) const { return words(kDiagnosticSwitchBase + k); }
-};
-extern DiagnosticOptions GDPOPT;
 
 // GDBTAB: image of table GDB, 20 integers (no reader in this library).
 struct DatabaseOptions {
@@ -90,44 +67,5 @@ struct ToleranceOptions {
   services::OneBased<double, 26> reals;
 };
 extern ToleranceOptions GTOTAB;
-
-// IOUNIT: the run's unit words.
-struct RunUnits {
-  std::int32_t input = 5;    // standard input
-  std::int32_t output = 6;   // standard output
-  std::int32_t report = -1;  // unit of every diagnostic and trace line; -1 = none
-};
-extern RunUnits IOUNIT;
-
-// DBUNIT: the unit words of the open problem; -1 = no unit.
-struct ProblemUnits {
-  std::int32_t errorFile = -1;        // the message file
-  std::int32_t problemDatabase = -1;  // unit words handed to the database attaches
-  std::int32_t supportDatabase = -1;
-  std::int32_t echo = -1;       // echo of the console dialogue; written when positive
-  std::int32_t third = -1;      // third destination of the line output; written when positive
-  std::int32_t echoSwitch = 0;  // the echo is written while this is positive
-  std::int32_t reportFile = -1;  // the report listing, and its three copies; the problem
-  std::int32_t reportCopy1 = -1;  // close closes the last one
-  std::int32_t reportCopy2 = -1;
-  std::int32_t reportClose = -1;
-};
-extern ProblemUnits DBUNIT;
-
-// RPTOPT: the report option of the page headers and the two titles of the second parameter
-// record (its word 145, words 150-157 and words 158-177).
-struct ReportOptions {
-  std::int32_t option = -1;            // 1: every page header carries the two titles
-  services::FixedText<32> shortTitle;  // shown in columns 28-59
-  services::FixedText<80> longTitle;   // shown from column 4
-};
-extern ReportOptions RPTOPT;
-
-// The report option that adds the two titles to the page headers.
-inline constexpr std::int32_t kTitlesInHeader = 1;
-
-// Switch numbers read by the run-time services.
-inline constexpr int kDisplayModeSwitch = 6;  // display mode of aborts: 1 in the units digit
-inline constexpr int kTimingSwitch = 27;      // timing statistics of the busy routines
 
 }  // namespace problem

@@ -14,39 +14,11 @@
 namespace problem {
 namespace {
 
-constexpr std::size_t kPathLength = 260;
-using Path = services::FixedText<kPathLength>;
-
-// What the open writes into the page headers.
-constexpr std::string_view kProduct = "VELTRA";
-constexpr std::string_view kRelease = "R";
-constexpr std::string_view kVersion = "5.0 Beta2";
+// The platform text of the page headers.
 constexpr std::string_view kPlatform = "386/EM";
-constexpr std::string_view kTransferProduct = "QORD";
-constexpr std::int32_t kNoticeFirstYear = 1988;
-constexpr std::int32_t kNoticeLastYear = 1998;
-
-// The directory of the side files when the caller names none.
-constexpr std::string_view kSideFileDirectory = "\\DOZEVA\\";
-constexpr std::string_view kSideFileName = "veltra";
-
-// Open options of the sequential files: created when missing, and read-only shared.
-constexpr std::int32_t kReportOption = 5;
-constexpr std::int32_t kMessageOption = 11;
 
 void assignIfNotBlank(auto& field, std::string_view text) {
   if (!services::trimRight(text).empty()) field.assign(text);
-}
-
-// A directory named without its closing separator gets one, so that the side files lie
-// inside it rather than beside it.
-std::string asDirectory(std::string_view dir2) {
-  std::string directory(services::trimRight(dir2));
-  if (!directory.empty() && directory.back() != '/' && directory.back() != '\\' &&
-      directory.back() != ':') {
-    directory += '/';
-  }
-  return directory;
 }
 
 }  // namespace
@@ -59,8 +31,8 @@ std::int32_t RUNINI() {
   storage::FIINIT();
   services::OUINIT();
   storage::SBINIT();
-  IOUNIT = RunUnits{};
-  IOUNIT.report = -1;
+  services::IOUNIT = services::RunUnits{};
+  services::IOUNIT.report = -1;
   HDRTXT = RunHeaderTexts{};
   return 0;
 }
@@ -93,85 +65,11 @@ std::int32_t DBRST2() {
 
 std::int32_t DBRSET() {
   DBRST2();
-  services::PRBINI();
+  problem::PRBINI();
   services::CLRTXT();
   services::RUNDAT();
   services::NOOP09();
-  DBUNIT = ProblemUnits{};
-  return 0;
-}
-
-std::int32_t PAINIT(std::string_view name, std::string_view dir2, std::int32_t& iout,
-                    std::int32_t opt) {
-  // 1-3. Start-up, header texts, the open-problem state.
-  RUNINI();
-  RUNHDR(kProduct, kRelease, kVersion, " ", kNoticeFirstYear, kNoticeLastYear, kTransferProduct,
-         " ");
-  DBRSET();
-
-  // 4-5. The defaults of the file names: the directory and name of NAME.
-  Path directory;
-  Path baseName;
-  Path extension;
-  std::int32_t flag = 0;
-  storage::FISPLT(name, directory, baseName, extension, flag);
-  storage::FIDFLT(directory.view(), baseName.view(), extension.view());
-
-  // 6. The side files, from DIR2 or the default directory.
-  const std::string sideDirectory = asDirectory(dir2);
-  Path messageName;
-  Path supportName;
-  storage::FINAME(sideDirectory, kSideFileDirectory, kSideFileName, " ", "err", 0, messageName);
-  storage::FINAME(sideDirectory, kSideFileDirectory, kSideFileName, " ", "sp", 0, supportName);
-
-  // 7-9. The report listing and the message file.
-  Path reportName;
-  storage::FINAME(" ", directory.view(), baseName.view(), " ", "zqw", 0, reportName);
-  DBUNIT.reportFile = -1;
-  storage::FIOPEN(DBUNIT.reportFile, kReportOption, reportName.trimmed(), "OUTPUT");
-  DBUNIT.errorFile = -1;
-  storage::FIOPEN(DBUNIT.errorFile, kMessageOption, messageName.trimmed(), "ERROR");
-  services::ERSETO("FILE", DBUNIT.errorFile);
-
-  // 10. The support database, read-only.
-  DBSOPN(DBUNIT.supportDatabase, supportName.trimmed(), 0, kReadOnly);
-
-  // 11-13. The report unit everywhere, and the page titles.
-  IOUNIT.report = DBUNIT.reportFile;
-  DBUNIT.reportCopy1 = DBUNIT.reportFile;
-  DBUNIT.reportCopy2 = DBUNIT.reportFile;
-  DBUNIT.reportClose = DBUNIT.reportFile;
-  iout = DBUNIT.reportFile;
-  services::PGTITL(DBUNIT.reportFile, -1, -1, -1);
-  services::PGVERS(HDRTXT.product.view(), HDRTXT.release.view(), HDRTXT.version.view(),
-                   HDRTXT.fourth.view(), HDRTXT.platform.view());
-
-  // 14-16. The problem database with its case, timed.
-  std::int32_t timer = 0;
-  services::RUNLST(timer, 1);
-  Path problemName;
-  storage::FINAME(" ", directory.view(), baseName.view(), " ", "zn", 0, problemName);
-  DBOPEN(DBUNIT.problemDatabase, problemName.trimmed(), 0, kReadWrite);
-  DBCASE();
-
-  // 17-21. Parameters, work space, method sets, the partition, the correlation sets.
-  DBPARM();
-  getWorkSpace();
-  DBSTUP(1, OLDGLB.integers[30]);
-  std::int32_t rtot = 0;
-  std::int32_t itot = 0;
-  PARTTN(rtot, itot, 2);
-  DBPTAB(1, OLDGLB.integers[40], OLDGLB.integers[41]);
-  double elapsed = 0.0;
-  if (timer > 0) services::RUNCLK(timer, elapsed);
-
-  // 22-23. The data-transfer set-up when asked for, and the unit set-up.
-  if (opt > 0) {
-    DBXSCL();
-    DBXBUF();
-    DBXHDR(opt);
-  }
-  DBUSET();
+  services::DBUNIT = services::ProblemUnits{};
   return 0;
 }
 

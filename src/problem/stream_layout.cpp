@@ -7,7 +7,6 @@
 #include <string_view>
 #include <vector>
 
-#include "flash/flash.hpp"
 #include "problem/component_data.hpp"
 #include "problem/database.hpp"
 #include "problem/stream_table.hpp"

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "flash/flash.hpp"
 #include "problem/component_data.hpp"
+#include "problem/method_set_control.hpp"
 #include "problem/stream_table.hpp"
 #include "problem/streams.hpp"
 #include "services/services.hpp"
@@ -64,7 +64,7 @@ void normalise(MainRecord& record, std::int32_t v, std::int32_t count) {
   std::vector<double> x(static_cast<std::size_t>(count));
   for (std::int32_t i = 1; i <= count; ++i)
     x[static_cast<std::size_t>(i - 1)] = record.vector(v, i);
-  flash::NORMLZ(count, x);
+  services::NORMLZ(count, x);
   for (std::int32_t i = 1; i <= count; ++i)
     record.setVector(v, i, x[static_cast<std::size_t>(i - 1)]);
 }
@@ -73,7 +73,7 @@ double sum(const MainRecord& record, std::int32_t v, std::int32_t count) {
   std::vector<double> x(static_cast<std::size_t>(std::max(count, 0)));
   for (std::int32_t i = 1; i <= count; ++i)
     x[static_cast<std::size_t>(i - 1)] = record.vector(v, i);
-  return flash::SUMVEC(count, x);
+  return services::SUMVEC(count, x);
 }
 
 bool hasThirdVector() { return COHDR(cohdr::kMolarSolids) >= 1 || COHDR(cohdr::kMassSolids) >= 1; }
@@ -115,7 +115,7 @@ void SRDERV(std::int32_t type) {
   }
 
   // Q1-Q3 without the water component; Q4 the hydrocarbon part, Q5 the free water.
-  const std::int32_t water = flash::THCTL.idecnt;
+  const std::int32_t water = problem::THCTL.idecnt;
   if (water > ncstrm()) {
     ERRITM("INDEX", water);
     ERRITM("COUNT", ncstrm());

@@ -185,7 +185,7 @@ void buildMain(std::int32_t n, DiskPointer& pointer) {
 class StreamTimer {
  public:
   explicit StreamTimer(std::size_t slot) : slot_(slot) {
-    const std::int32_t timing = GDPOPT.diagnosticSwitch(kTimingSwitch);
+    const std::int32_t timing = services::GDPOPT.diagnosticSwitch(services::kTimingSwitch);
     if (timing <= 0) return;
     services::TIMST1.calls(slot_) += 1;
     if (timing > 3) {

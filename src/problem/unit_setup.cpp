@@ -165,7 +165,7 @@ std::int32_t DBUSET() {
   // The number of index entries is counted once: the count walks the whole unit index.
   const std::int32_t entries = IUNNOU();
   for (std::int32_t n = 1; n <= entries; ++n) {
-    if (IUNSTA(n) != kSolvedComposite || services::KUNTYC(n) != kCompositeUnitType) continue;
+    if (IUNSTA(n) != kSolvedComposite || problem::KUNTYC(n) != kCompositeUnitType) continue;
     UNSET(n, kReadOnly);
     if (CORSTO[UNCURR.context2.integerSector + 1] % 10 != kSectionsComplete) DBUTYP(n);
   }

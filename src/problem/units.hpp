@@ -128,4 +128,30 @@ void STRNAM(std::span<char> out, std::int32_t d1, std::int32_t d2, std::string_v
 // sector that bounds the transfer does not exist.
 std::int32_t DBUBLK(std::int32_t icode, std::int32_t n, std::int32_t isec);
 
+// =======================================================================================
+// Unit types and the identifier arrays of the loaded unit
+// =======================================================================================
+
+// The packed fields of entry N of the loaded unit's two identifier arrays (system sectors
+// 11 and 12 of its data block): from the first array's word W, A = W / 100000000,
+// B = W / 10000 mod 10000, C = W mod 10000; from the second's word W2, D = W2 / 10000 mod
+// 10000 and E = W2 mod 10000, or C when that is 0. A sector not loaded reads as 0.
+void IDSPLT(std::int32_t n, std::int32_t& a, std::int32_t& b, std::int32_t& c, std::int32_t& d,
+            std::int32_t& e);
+
+// The unit-type cache: entry N the type code of unit N, 0 when not yet known.
+inline constexpr std::int32_t kCachedUnits = 1001;
+struct UnitTypeCache {
+  services::OneBased<std::int32_t, kCachedUnits> types;
+};
+UnitTypeCache& unitTypeCache();
+
+// The type code of unit N through the cache (units above 1001 are asked every time); 0 for
+// N below 1 or a unit without a type.
+std::int32_t KUNTYC(std::int32_t n);
+
+// The solution word of unit N: ISTAT 0 and VAL word 1 of its record when its status is 2
+// or more (the unit is then current read-only); else ISTAT 1 and VAL 0, nothing changed.
+void UNSOLS(std::int32_t n, std::int32_t& istat, std::int32_t& val);
+
 }  // namespace problem

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "platform/platform.hpp"
-#include "problem/problem.hpp"
+#include "services/run_options.hpp"
 #include "services/report_records.hpp"
 #include "services/services.hpp"
 
@@ -46,7 +46,7 @@ bool ASKYN(std::string_view question, bool defaultAnswer) {
 }
 
 void CONRDA(std::string_view prompt, std::span<char> answer) {
-  const std::int32_t output = problem::IOUNIT.output;
+  const std::int32_t output = IOUNIT.output;
   // 1. The prompt, without a line end.
   const std::string shown =
       isBlank(prompt) ? std::string(" } ") : " " + std::string(trimRight(prompt)) + " } ";
@@ -54,7 +54,7 @@ void CONRDA(std::string_view prompt, std::span<char> answer) {
   // 2. One record from the input; a read error is reported and the prompt repeated.
   for (int attempt = 1;; ++attempt) {
     platform::writeText(output, shown);
-    const platform::IoResult result = platform::readRecord(problem::IOUNIT.input, answer);
+    const platform::IoResult result = platform::readRecord(IOUNIT.input, answer);
     if (result == platform::IoResult::Ok) break;
     // The prompt line ends here: no answer line follows it. Only a read error is retried;
     // the end of the input, or no input unit, ends the reading.
@@ -65,13 +65,13 @@ void CONRDA(std::string_view prompt, std::span<char> answer) {
       return;
     }
     putLine(output, "INPUT ERROR - TRY AGAIN");
-    if (echoing()) putLine(problem::DBUNIT.echo, "INPUT ERROR - TRY AGAIN");
+    if (echoing()) putLine(DBUNIT.echo, "INPUT ERROR - TRY AGAIN");
   }
 
   // 3. The exchange on the echo unit, as one line.
   if (echoing()) {
     const std::string_view given = trimRight(viewOf(answer));
-    platform::writeLine(problem::DBUNIT.echo, shown + std::string(given.empty() ? " " : given));
+    platform::writeLine(DBUNIT.echo, shown + std::string(given.empty() ? " " : given));
   }
   // 4. Capitals.
   CASECV(answer, static_cast<std::int32_t>(CaseMode::Upper));

@@ -1,9 +1,7 @@
-// The flash tolerances and limits, set at each problem open.
-#include <algorithm>
+// The flash tolerances and limits at their start values.
 #include <array>
 #include <cstdint>
 
-#include "flash/flash.hpp"
 #include "services/services.hpp"
 
 namespace services {
@@ -45,27 +43,8 @@ constexpr std::array<double, 30> kTolerances{
     1.0e-10,    // 30
 };
 
-// Tolerance of the inner flash calculation: the larger of 1e-12 and 1e-14.
-constexpr double kInnerFlashTolerance = std::max(1.0e-12, 1.0e-14);
-// Temperature step (K) and relative pressure tolerance of the fixed-fraction flashes.
-constexpr double kFixedFractionStep = 0.001;
-constexpr double kFixedFractionTolerance = 5.0e-5;
-
 }  // namespace
 
-void NOOP10(double& /*tolerance5*/, double& /*step*/, double& /*tolerance*/) {}
-
-void CONINI() {
-  FLTOL.values = kTolerances;
-  flash::FLCTL2.words(1) = kInnerFlashTolerance;
-
-  double step = kFixedFractionStep;
-  double tolerance = kFixedFractionTolerance;
-  NOOP10(FLTOL(5), step, tolerance);
-  flash::THDXCH.temperatureStep = step;
-  flash::THDXCH.pressureTolerance = tolerance;
-  flash::THDXCH.temperatureStepSmall = 0.9 * step;
-  flash::THDXCH.pressureToleranceSmall = 0.2 * tolerance;
-}
+void startFlashTolerances() { FLTOL.values = kTolerances; }
 
 }  // namespace services

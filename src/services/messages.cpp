@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "api/flash/api_flash.hpp"
+#include "services/slots.hpp"
 #include "platform/platform.hpp"
-#include "problem/problem.hpp"
+#include "services/run_options.hpp"
 #include "services/services.hpp"
 
 namespace services {
@@ -139,12 +139,12 @@ void MSGEND() {
   const bool abort = MSGTXT.level == MessageLevel::Abort;
   if (abort) {
     const bool modeTwo =
-        problem::GDPOPT.diagnosticSwitch(problem::kDisplayModeSwitch) % 10 == 1;
+        GDPOPT.diagnosticSwitch(kDisplayModeSwitch) % 10 == 1;
     displayMode = modeTwo ? 2 : 1;
   }
   for (std::int32_t k = 1; k <= MSGTXT.lineCount; ++k) {
     const std::string_view line = MSGTXT.lines(static_cast<std::size_t>(k)).view();
-    api_flash::NOOPH4(k, line, displayMode);
+    displayLine(k, line, displayMode);
   }
   if (abort) {
     showOnStandardError();

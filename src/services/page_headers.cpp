@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "problem/problem.hpp"
+#include "services/run_options.hpp"
 #include "services/report_records.hpp"
 #include "services/services.hpp"
 
@@ -104,9 +104,9 @@ void writePageHeader(std::int32_t channel, std::int32_t newPage) {
   putLine(unit, left + blanks(2 + w.before) + PAGCTL.titles(channel).str() + blanks(3 + w.after) +
                     PAGTXT.rightField4.str());
 
-  if (problem::RPTOPT.option == problem::kTitlesInHeader) {
-    putLine(unit, blanks(27) + std::string(problem::RPTOPT.shortTitle.trimmed()));
-    putLine(unit, blanks(3) + std::string(problem::RPTOPT.longTitle.trimmed()));
+  if (RPTOPT.option == kTitlesInHeader) {
+    putLine(unit, blanks(27) + std::string(RPTOPT.shortTitle.trimmed()));
+    putLine(unit, blanks(3) + std::string(RPTOPT.longTitle.trimmed()));
     PAGCTL.linesLeft(channel) -= 2;
   }
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "problem/problem.hpp"
+#include "services/run_options.hpp"
 #include "services/report_records.hpp"
 #include "services/services.hpp"
 
@@ -120,7 +120,7 @@ void OUINIT() {
   SETOUN(-1);
 }
 
-void SETOUN(std::int32_t unit) { problem::IOUNIT.report = unit; }
+void SETOUN(std::int32_t unit) { IOUNIT.report = unit; }
 
 void RPLINE(std::string_view line) {
   const std::int32_t channel = PAGCTL.channel;
@@ -196,11 +196,11 @@ void LINOUT(std::int32_t code, std::string_view text) {
   const std::string_view line = trimRight(text.substr(0, std::min(text.size(), kPageWidth)));
 
   if (console > 0 && consoleUnit() >= 0) putLine(consoleUnit(), line);
-  if (echo > 0 && echoing()) putLine(problem::DBUNIT.echo, line);
-  if (third > 0 && problem::DBUNIT.third > 0) {
+  if (echo > 0 && echoing()) putLine(DBUNIT.echo, line);
+  if (third > 0 && DBUNIT.third > 0) {
     std::int32_t newPage = 0;
-    RPRESV(problem::DBUNIT.third, 0, 1, 1, 0, newPage);
-    putLine(problem::DBUNIT.third, line);
+    RPRESV(DBUNIT.third, 0, 1, 1, 0, newPage);
+    putLine(DBUNIT.third, line);
   }
 }
 

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "platform/platform.hpp"
-#include "problem/problem.hpp"
+#include "services/run_options.hpp"
 #include "services/report_pages.hpp"
 
 namespace services::report {
@@ -28,9 +28,9 @@ inline void putLine(std::int32_t unit, std::string_view text, char control = kLi
 inline bool isChannel(std::int32_t channel) { return channel >= 1 && channel <= kChannels; }
 
 // The console unit of the run.
-inline std::int32_t consoleUnit() { return problem::IOUNIT.output; }
+inline std::int32_t consoleUnit() { return IOUNIT.output; }
 
 // Echoing is on while the echo switch and the echo unit of the open problem are positive.
-inline bool echoing() { return problem::DBUNIT.echoSwitch > 0 && problem::DBUNIT.echo > 0; }
+inline bool echoing() { return DBUNIT.echoSwitch > 0 && DBUNIT.echo > 0; }
 
 }  // namespace services::report

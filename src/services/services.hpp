@@ -10,8 +10,11 @@
 #include <span>
 #include <string_view>
 
+#include "services/empty_hooks.hpp"
 #include "services/fixed_text.hpp"
 #include "services/markers.hpp"
+#include "services/kept_values.hpp"
+#include "services/numeric.hpp"
 #include "services/one_based.hpp"
 #include "services/report_pages.hpp"
 #include "services/units_of_measure.hpp"
@@ -342,34 +345,15 @@ inline constexpr std::int32_t kMaxRegisteredKeys = 500;
 // since registration or reset, else 0; KEY < 0 resets every key's first-time flag.
 void INIDAT(std::int32_t& key, std::int32_t& first);
 
-// FLTOL: the flash tolerances and limits, set by CONINI at each problem open.
+// FLTOL: the flash tolerances and limits, set at each problem open by the method-set
+// layer's CONINI, which starts from the values here.
 extern OneBased<double, 30> FLTOL;
 
-// Sets FLTOL and the tolerance words of the flash exchange areas.
-void CONINI();
-
-// Empty hook of CONINI: may change the liquid-split step and tolerance.
-void NOOP10(double& tolerance5, double& step, double& tolerance);
+// FLTOL at its start values.
+void startFlashTolerances();
 
 // =======================================================================================
-// Start values of a problem open, and the empty hooks
-// =======================================================================================
-
-// The start values of the shared areas that every problem open resets: the BP defaults,
-// the correlation-set list, the report option, the timing statistics, the diagnostic
-// switches, the unit-type cache, the flash tolerances and the exchange words.
-void PRBINI();
-
-// Empty hooks: calls with fixed arguments and no effect.
-void NOOP09();
-
-// Before a stream flash: the accumulators of record types 7, 6, 28 and 29 of the stream of
-// pointer set 2 set to 0 (the first four words of each real sector of types 7 and 6 and of
-// the first of type 28, the first word of type 29), each record paged in and out again.
-void SLTRST();
-
-// =======================================================================================
-// Code predicates and the unit-type cache
+// Method-code predicates
 // =======================================================================================
 
 // True for the method codes 601 to 660, 705 and 706; LMCODA gives 1 for them, else 0.
@@ -377,31 +361,5 @@ bool CODE6X(std::int32_t code);
 std::int32_t LMCODA(std::int32_t code);
 // True for the method codes 503, 510, 511 and 512.
 bool LMCODB(std::int32_t code);
-
-// Which component list holds the component number CODE (LIST 1 or 2) and at which position
-// POS; 0 and 0 when neither does or CODE is IMISS. List 1 is searched first.
-void CODLST(std::int32_t code, std::int32_t& list, std::int32_t& pos);
-
-// The packed fields of entry N of the loaded unit's two identifier arrays (system sectors
-// 11 and 12 of its data block): from the first array's word W, A = W / 100000000,
-// B = W / 10000 mod 10000, C = W mod 10000; from the second's word W2, D = W2 / 10000 mod
-// 10000 and E = W2 mod 10000, or C when that is 0. A sector not loaded reads as 0.
-void IDSPLT(std::int32_t n, std::int32_t& a, std::int32_t& b, std::int32_t& c, std::int32_t& d,
-            std::int32_t& e);
-
-// The unit-type cache: entry N the type code of unit N, 0 when not yet known.
-inline constexpr std::int32_t kCachedUnits = 1001;
-struct UnitTypeCache {
-  OneBased<std::int32_t, kCachedUnits> types;
-};
-UnitTypeCache& unitTypeCache();
-
-// The type code of unit N through the cache (units above 1001 are asked every time); 0 for
-// N below 1 or a unit without a type.
-std::int32_t KUNTYC(std::int32_t n);
-
-// The solution word of unit N: ISTAT 0 and VAL word 1 of its record when its status is 2
-// or more (the unit is then current read-only); else ISTAT 1 and VAL 0, nothing changed.
-void UNSOLS(std::int32_t n, std::int32_t& istat, std::int32_t& val);
 
 }  // namespace services

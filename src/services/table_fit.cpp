@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <span>
 
-#include "flash/flash.hpp"
 #include "services/services.hpp"
 
 namespace services {
@@ -15,6 +14,7 @@ constexpr double kCheckRequest = 95000.0;
 
 // The order of the last fit, kept between calls with the coefficients the caller holds.
 std::int32_t gFitOrder = 2;
+const bool kFitOrderReset = registerKeptValues([] { gFitOrder = 2; });
 
 // Linear case over interval i (0-based): a line through points i and i+1, or through the
 // origin and point i when there is only one point or the two abscissae coincide.
@@ -63,7 +63,7 @@ void fitThree(std::span<const double> x, std::span<const double> y, std::size_t 
               std::int32_t order, std::span<double, 3> c) {
   const std::array<double, 3> xs{x[i], x[i + 1], x[i + 2]};
   const std::array<double, 3> ys{y[i], y[i + 1], y[i + 2]};
-  flash::ROOTHL(ys, xs, order, c);
+  ROOTHL(ys, xs, order, c);
   gFitOrder = order;
 }
 

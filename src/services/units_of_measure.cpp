@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <stdexcept>
 
-#include "problem/problem.hpp"
+#include "services/run_options.hpp"
 #include "services/services.hpp"
 
 namespace services {
@@ -101,7 +101,7 @@ constexpr double kApiOffset = 131.5;
 
 constexpr std::array<std::int32_t, 8> kBasisClasses = {25, 26, 27, 31, 32, 33, 34, 38};
 
-bool timingOn() { return problem::GDPOPT.diagnosticSwitch(problem::kTimingSwitch) > 0; }
+bool timingOn() { return GDPOPT.diagnosticSwitch(kTimingSwitch) > 0; }
 
 // Counts a call of a timed routine and stamps its start while the timing switch is on.
 class TimedCall {
@@ -155,8 +155,8 @@ bool isApiClass(std::int32_t c) { return c == kLiquidDensityClass || c == kSpeci
 
 void UOMSPC(std::int32_t cls, double& spc, ConversionKind& kind) {
   if (std::find(kBasisClasses.begin(), kBasisClasses.end(), cls) == kBasisClasses.end()) return;
-  const double basisValue = problem::GSCTAB.basisValue();
-  const double basisFactor = problem::GSCTAB.basisFactor();
+  const double basisValue = GSCTAB.basisValue();
+  const double basisFactor = GSCTAB.basisFactor();
   // A basis factor of zero (the image before the problem's table is read) would zero the
   // value or divide by zero: it counts as no basis.
   if (basisValue >= RMISS && RELCMP(basisFactor, 0.0) != 0) {

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "platform/platform.hpp"
-#include "problem/problem.hpp"
+#include "services/run_options.hpp"
 #include "services/services.hpp"
 #include "storage/current_routine.hpp"
 #include "storage/file_internal.hpp"
@@ -90,7 +90,7 @@ std::string namedFileMessage(std::string_view text, std::int32_t code, std::stri
 }
 
 void writeTraceLine(std::string_view line) {
-  platform::writeLine(problem::IOUNIT.report, services::trimRight(line));
+  platform::writeLine(services::IOUNIT.report, services::trimRight(line));
 }
 
 void setColumn() { fileTrace.column = 2 * fileTrace.depth + 14; }

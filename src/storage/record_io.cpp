@@ -8,7 +8,7 @@
 #include <type_traits>
 
 #include "platform/platform.hpp"
-#include "problem/problem.hpp"
+#include "services/run_options.hpp"
 #include "services/services.hpp"
 #include "storage/current_routine.hpp"
 #include "storage/file_internal.hpp"
@@ -24,7 +24,7 @@ using file_internal::TraceLevel;
 constexpr std::int32_t kRead = 1;
 constexpr std::int32_t kWrite = 2;
 
-bool timingOn() { return problem::GDPOPT.diagnosticSwitch(problem::kTimingSwitch) > 0; }
+bool timingOn() { return services::GDPOPT.diagnosticSwitch(services::kTimingSwitch) > 0; }
 
 // Counts a call of a timed routine and adds its elapsed time to its slot of TIMST2.
 // Slot 0 times nothing.

@@ -143,7 +143,7 @@ TEST_F(DataSets, UnitCodeLabelsComeThroughTheLabelIndex) {
   const fixtures::UnitsTable& units = description.units;
   for (std::int32_t cls : {1, 4, 31, 50}) {
     SCOPED_TRACE(cls);
-    services::UOMLDS(cls);
+    problem::UOMLDS(cls);
     EXPECT_EQ(UOMTAB.labelClass, cls);
     EXPECT_EQ(UOMTAB.codeLabels.view(), units.codeLabels[static_cast<std::size_t>(cls - 1)]);
   }
@@ -152,12 +152,12 @@ TEST_F(DataSets, UnitCodeLabelsComeThroughTheLabelIndex) {
   while (code < 474 && services::isBlank(units.codeLabel(4, code))) ++code;
   ASSERT_LT(code, 474) << "class 4 has unit labels";
   std::array<char, 20> label{};
-  EXPECT_EQ(services::UOMFMT(label, 4, code, -1), units.codeLabel(4, code));
+  EXPECT_EQ(problem::UOMFMT(label, 4, code, -1), units.codeLabel(4, code));
 
   // After the release the index is gone: no class's labels can be brought in.
   problem::DM1FRE();
   EXPECT_EQ(problem::DBHNDL.dm1.labelIndex, NOCORE);
-  services::UOMLDS(1);
+  problem::UOMLDS(1);
   EXPECT_EQ(UOMTAB.labelClass, 0);
   EXPECT_TRUE(UOMTAB.codeLabels.isBlank());
 }

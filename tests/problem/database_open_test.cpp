@@ -109,7 +109,7 @@ TEST_F(DatabaseOpen, LoadsWhatTheDescriptionHolds) {
   EXPECT_EQ(bp.reals(1), 1.0);
   EXPECT_EQ(bp.reals(2), 98.0);
 
-  EXPECT_EQ(problem::GDPOPT.words(102), 3);
+  EXPECT_EQ(services::GDPOPT.words(102), 3);
 
   // The method sets and the case.
   std::int32_t sets = 0;
@@ -186,11 +186,11 @@ TEST_F(DatabaseOpen, CloseKeepsWhatChangedInCore) {
   storage::FIINIT();
   storage::CMINIT(0, 0, 0);
   storage::SBINIT();
-  problem::GDPOPT = {};
+  services::GDPOPT = {};
   problem::DBHNDL.rw.words(7) = 0;
   openBoth();
   EXPECT_EQ(problem::DBGLOB.bpvals.integers(5), 4);
-  EXPECT_EQ(problem::GDPOPT.words(127), 1);
+  EXPECT_EQ(services::GDPOPT.words(127), 1);
   EXPECT_EQ(problem::DBHNDL.rw.words(7), 4242);
   closeBoth();
 }

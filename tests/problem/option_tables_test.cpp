@@ -27,9 +27,9 @@ class OptionTables : public TableDatabase {
   static void clearImages() {
     problem::GCLTAB = {};
     problem::GDBTAB = {};
-    problem::GDPOPT = {};
+    services::GDPOPT = {};
     problem::GPRTAB = {};
-    problem::GSCTAB = {};
+    services::GSCTAB = {};
     problem::GTITAB = {};
     problem::GTOTAB = {};
     problem::DBSESS.global.fill(0);
@@ -39,12 +39,12 @@ class OptionTables : public TableDatabase {
 TEST_F(OptionTables, ReadersFillTheImagesFromTheDatabase) {
   clearImages();
   // The problem initialisation turns the switches off before the open.
-  problem::GDPOPT.words(problem::kDiagnosticSwitchBase + problem::kTimingSwitch) = 0;
+  services::GDPOPT.words(services::kDiagnosticSwitchBase + services::kTimingSwitch) = 0;
   readOptionTables();
 
-  EXPECT_EQ(problem::GDPOPT.diagnosticSwitch(problem::kTimingSwitch), 5);
+  EXPECT_EQ(services::GDPOPT.diagnosticSwitch(services::kTimingSwitch), 5);
   EXPECT_TRUE(std::equal(description.gdp.begin(), description.gdp.end(),
-                         problem::GDPOPT.words.values.begin()))
+                         services::GDPOPT.words.values.begin()))
       << "all 200 words, the first hundred too";
   EXPECT_TRUE(std::equal(description.gclIntegers.begin(), description.gclIntegers.end(),
                          problem::GCLTAB.integers.values.begin()));
@@ -56,8 +56,8 @@ TEST_F(OptionTables, ReadersFillTheImagesFromTheDatabase) {
   EXPECT_TRUE(services::isBlank(problem::GTITAB.text.view().substr(0, 732)));
 
   // The basis is not set: the rate classes convert with the factor 1.
-  EXPECT_LT(problem::GSCTAB.basisValue(), services::RMISS);
-  EXPECT_EQ(problem::GSCTAB.basisFactor(), 1.0);
+  EXPECT_LT(services::GSCTAB.basisValue(), services::RMISS);
+  EXPECT_EQ(services::GSCTAB.basisFactor(), 1.0);
   double spc = 7.0;
   services::ConversionKind kind = services::ConversionKind::Same;
   services::UOMSPC(25, spc, kind);
@@ -68,8 +68,8 @@ TEST_F(OptionTables, ReadersFillTheImagesFromTheDatabase) {
 TEST_F(OptionTables, ImageChangesDoNotReachTheDatabaseButGlobalDoes) {
   readOptionTables();
   problem::GCLTAB.integers(22) = 1;
-  problem::GDPOPT.words(problem::kDiagnosticSwitchBase + problem::kTimingSwitch) = 0;
-  problem::GSCTAB.reals(3) = 1.0;
+  services::GDPOPT.words(services::kDiagnosticSwitchBase + services::kTimingSwitch) = 0;
+  services::GSCTAB.reals(3) = 1.0;
   problem::GTITAB.text.assign("CHANGED");
   problem::GTOTAB.reals(14) = 0.5;
   problem::DBSESS.global[6] = 42;  // GLOBAL is written straight from its image
@@ -79,8 +79,8 @@ TEST_F(OptionTables, ImageChangesDoNotReachTheDatabaseButGlobalDoes) {
   clearImages();
   readOptionTables();
   EXPECT_EQ(problem::GCLTAB.integers(22), description.gclIntegers[21]);
-  EXPECT_EQ(problem::GDPOPT.diagnosticSwitch(problem::kTimingSwitch), 5);
-  EXPECT_EQ(problem::GSCTAB.reals(3), DMISS);
+  EXPECT_EQ(services::GDPOPT.diagnosticSwitch(services::kTimingSwitch), 5);
+  EXPECT_EQ(services::GSCTAB.reals(3), DMISS);
   EXPECT_EQ(problem::GTITAB.titleFields().substr(0, description.title.size()), description.title);
   EXPECT_EQ(problem::GTOTAB.reals(14), 0.0);
   EXPECT_EQ(problem::DBSESS.global[6], 42);
@@ -103,9 +103,10 @@ std::vector<ImageCase> imageCases() {
   return {
       {"GCL", DBTGCL, GCLTAB.integers.span(), GCLTAB.reals.span(), {}, 15, 1},
       {"GDB", DBTGDB, GDBTAB.integers.span(), {}, {}, 10, 0},
-      {"GDP", DBTGDP, GDPOPT.words.span(), {}, {}, 100, 0},
+      {"GDP", DBTGDP, services::GDPOPT.words.span(), {}, {}, 100, 0},
       {"GPR", DBTGPR, GPRTAB.integers.span(), GPRTAB.reals.span(), GPRTAB.text, 40, 3},
-      {"GSC", DBTGSC, GSCTAB.integers.span(), GSCTAB.reals.span(), GSCTAB.text, 4, 2},
+      {"GSC", DBTGSC, services::GSCTAB.integers.span(), services::GSCTAB.reals.span(),
+       services::GSCTAB.text, 4, 2},
       {"GTI", DBTGTI, GTITAB.integers.span(), {}, GTITAB.text, 1, 0},
       {"GTO", DBTGTO, {}, GTOTAB.reals.span(), {}, 0, 13},
   };

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "fixtures/problem_builder.hpp"
-#include "flash/flash.hpp"
 #include "problem/problem.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
@@ -26,7 +25,7 @@ class StreamDatabase : public ::testing::Test {
  protected:
   void SetUp() override {
     problem::DRVSW = {};
-    flash::THCTL.idecnt = 0;
+    problem::THCTL.idecnt = 0;
   }
 
   void openBoth() {

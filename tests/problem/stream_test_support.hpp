@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "case_test_support.hpp"
-#include "flash/flash.hpp"
 #include "problem/problem.hpp"
 #include "storage/storage.hpp"
 
@@ -28,7 +27,7 @@ class StreamCase : public case_tests::CaseDatabase {
     problem::DRVSW = {};
     problem::SRPSET = {};
     problem::ENTCUR = {};
-    flash::THCTL.idecnt = 0;
+    problem::THCTL.idecnt = 0;
     load("BASECASE");
   }
 

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "flash/flash.hpp"
 #include "problem/problem.hpp"
 #include "services/services.hpp"
 #include "storage/file_layer_support.hpp"
@@ -95,7 +94,7 @@ TEST_F(StreamVectors, DerivedPhaseVectors) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    flash::THCTL.idecnt = c.water;
+    problem::THCTL.idecnt = c.water;
     problem::DRVSW.table(1) = c.drvsw;
     problem::SRDERV(7);
     for (std::size_t k = 1; k <= 5; ++k) expectVector(derived(7, k), c.q[k - 1]);
@@ -117,7 +116,7 @@ TEST_F(StreamVectors, DerivedPhaseVectors) {
   expectVector(derived(7, 5), {0.0, 0.0, 0.0});
 
   problem::SRDERV(5);  // not a derived type: nothing
-  flash::THCTL.idecnt = 4;
+  problem::THCTL.idecnt = 4;
   file_tests::expectAbort([] { problem::SRDERV(7); }, "BAD COMPONENT INDEX",
                           {"INDEX 4", "COUNT 3"});
 }

@@ -143,13 +143,13 @@ TEST_F(Streams, PointerSetsLockLevelsAndWriteFlags) {
   const std::int32_t b = create("B");
   working().setReal(m::kPressure, 222.0);
 
-  problem::GDPOPT.words(100 + problem::kTimingSwitch) = 1;
+  services::GDPOPT.words(100 + services::kTimingSwitch) = 1;
   services::TIMST1 = {};
   problem::SRSET(a, 0);
   problem::SRSETT(b);
   EXPECT_EQ(services::TIMST1.calls(problem::kTimingSlotSRSET), 1);
   EXPECT_EQ(services::TIMST1.calls(problem::kTimingSlotSRSETT), 1);
-  problem::GDPOPT.words(100 + problem::kTimingSwitch) = 0;
+  services::GDPOPT.words(100 + services::kTimingSwitch) = 0;
 
   EXPECT_EQ(SRPSET.set2.stream, a);
   EXPECT_EQ(SRPSET.set1.stream, b);

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "flash/flash.hpp"
+#include "problem/problem.hpp"
 #include "services/services.hpp"
 #include "table_test_support.hpp"
 
@@ -22,9 +22,9 @@ using table_tests::TableDatabase;
 struct Loaded {
   problem::ControlOptions gcl;
   problem::DatabaseOptions gdb;
-  problem::DiagnosticOptions gdp;
+  services::DiagnosticOptions gdp;
   problem::PropertyOptions gpr;
-  problem::BasisOptions gsc;
+  services::BasisOptions gsc;
   problem::TitleOptions gti;
   problem::ToleranceOptions gto;
   std::array<std::int32_t, problem::kGlobalWords> global{};
@@ -39,15 +39,15 @@ struct Loaded {
     Loaded l;
     l.gcl = problem::GCLTAB;
     l.gdb = problem::GDBTAB;
-    l.gdp = problem::GDPOPT;
+    l.gdp = services::GDPOPT;
     l.gpr = problem::GPRTAB;
-    l.gsc = problem::GSCTAB;
+    l.gsc = services::GSCTAB;
     l.gti = problem::GTITAB;
     l.gto = problem::GTOTAB;
     l.global = problem::DBSESS.global;
     l.units = services::UOMTAB;
     l.codes = services::UOMCOD;
-    l.setCount = flash::THCTL.setCount;
+    l.setCount = problem::THCTL.setCount;
     for (std::int32_t k = 1; k <= 20; ++k) {
       l.settings.push_back(storage::CORSTO[problem::THMISC.integerSector2 + k]);
     }
@@ -65,15 +65,15 @@ struct Loaded {
   static void clear() {
     problem::GCLTAB = {};
     problem::GDBTAB = {};
-    problem::GDPOPT = {};
+    services::GDPOPT = {};
     problem::GPRTAB = {};
-    problem::GSCTAB = {};
+    services::GSCTAB = {};
     problem::GTITAB = {};
     problem::GTOTAB = {};
     problem::DBSESS.global.fill(0);
     services::UOMTAB = {};
     services::UOMCOD = {};
-    flash::THCTL.setCount = 0;
+    problem::THCTL.setCount = 0;
   }
 
   void expectSame(const Loaded& o) const {
@@ -145,7 +145,7 @@ TEST_F(TableLifecycle, WritersThenReadersGiveTheSameValues) {
   Loaded::clear();
   readTables();
   Loaded::take().expectSame(first);
-  services::UOMLDS(4);
+  problem::UOMLDS(4);
   EXPECT_EQ(services::UOMTAB.codeLabels.view(), description.units.codeLabels[3])
       << "the label index was written back whole";
   release();
@@ -157,8 +157,8 @@ TEST_F(TableLifecycle, ReleasesWriteNothing) {
   readTables();
   // Changes in core that any write would carry to the files: a set loaded by the
   // method-set loader, another default set, new names in the indexes, other unit tables.
-  flash::THCTL.blockLength = 30;
-  flash::THCTL.blockArea = storage::ICMGTI(flash::THCTL.blockLength, 1);
+  problem::THCTL.blockLength = 30;
+  problem::THCTL.blockArea = storage::ICMGTI(problem::THCTL.blockLength, 1);
   storage::CORSTO[problem::THMISC.integerSector2 + 6] = 3;
   for (const std::int32_t index : {problem::DBHNDL.vi.index, problem::DBHNDL.zn.index}) {
     std::array<std::int32_t, 11> data{};
@@ -172,7 +172,7 @@ TEST_F(TableLifecycle, ReleasesWriteNothing) {
   services::UOMCOD.words.fill(4);
 
   release();
-  EXPECT_EQ(flash::THCTL.blockArea, NOCORE);
+  EXPECT_EQ(problem::THCTL.blockArea, NOCORE);
   EXPECT_EQ(problem::DBHNDL.dm1.labelIndex, NOCORE);
   EXPECT_FALSE(problem::DBHNDL.dm1.settings.held());
   EXPECT_EQ(problem::DBHNDL.vi.index, NOCORE);
@@ -183,7 +183,7 @@ TEST_F(TableLifecycle, ReleasesWriteNothing) {
   EXPECT_EQ(problem::DBHNDL.zn.index, NOCORE);
   EXPECT_FALSE(problem::DBHNDL.zn.block.held());
   // The images stay as read.
-  EXPECT_EQ(problem::GDPOPT.diagnosticSwitch(problem::kTimingSwitch), 5);
+  EXPECT_EQ(services::GDPOPT.diagnosticSwitch(services::kTimingSwitch), 5);
 
   storage::FIDTCH(sequence, storage::kCloseKeep);
   sequence = 0;

@@ -139,9 +139,9 @@ TEST_F(AbortReport, ItemValuesAndMarkers) {
 }
 
 TEST_F(AbortReport, SixthDiagnosticSwitchChoosesDisplayModeWithoutChangingTheReport) {
-  problem::GDPOPT.words(106) = 21;
+  services::GDPOPT.words(106) = 21;
   const auto lines = report("CM", "CMGET", "CMGET", "MODE");
-  problem::GDPOPT.words(106) = 0;
+  services::GDPOPT.words(106) = 0;
   EXPECT_EQ(lines.front(), pad("*** ABORT ***  MODE"));
 }
 

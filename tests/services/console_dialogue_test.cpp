@@ -20,8 +20,8 @@ class ConsoleDialogue : public ::testing::Test {
  protected:
   void SetUp() override {
     services::OUINIT();
-    problem::IOUNIT = problem::RunUnits{};
-    problem::DBUNIT = problem::ProblemUnits{};
+    services::IOUNIT = services::RunUnits{};
+    services::DBUNIT = services::ProblemUnits{};
     ASSERT_EQ(platform::redirectStandardUnit(platform::kStdoutUnit, output.string()), IoResult::Ok);
   }
 
@@ -29,7 +29,7 @@ class ConsoleDialogue : public ::testing::Test {
     platform::restoreStandardUnit(platform::kStdinUnit);
     platform::restoreStandardUnit(platform::kStdoutUnit);
     platform::closeUnit(kEchoUnit, true);
-    problem::DBUNIT = problem::ProblemUnits{};
+    services::DBUNIT = services::ProblemUnits{};
     services::OUINIT();
   }
 
@@ -47,8 +47,8 @@ class ConsoleDialogue : public ::testing::Test {
     ASSERT_EQ(platform::openSequential(kEchoUnit, path.string(), platform::FileStatus::Unknown,
                                        platform::FileAccess::Write),
               IoResult::Ok);
-    problem::DBUNIT.echo = kEchoUnit;
-    problem::DBUNIT.echoSwitch = 1;
+    services::DBUNIT.echo = kEchoUnit;
+    services::DBUNIT.echoSwitch = 1;
   }
 
   std::string console() const { return testing_support::readFile(output); }
@@ -100,7 +100,7 @@ TEST_F(ConsoleDialogue, ExchangeIsEchoedWhileTheEchoSwitchIsOn) {
   EXPECT_EQ(testing_support::readFile(echo), " CONTINUE? (NO)\n }   y\n");
 
   // Switch off: nothing more reaches the echo unit.
-  problem::DBUNIT.echoSwitch = 0;
+  services::DBUNIT.echoSwitch = 0;
   script("n\n");
   EXPECT_FALSE(services::ASKYN("CONTINUE?", true));
   EXPECT_EQ(testing_support::readFile(echo), " CONTINUE? (NO)\n }   y\n");
@@ -133,7 +133,7 @@ TEST_F(ConsoleDialogue, LineOutputGoesToTheDestinationsOfTheCode) {
   services::LINOUT(110, "BOTH");
   services::LINOUT(100, "CONSOLE ONLY");
   services::LINOUT(10, "ECHO ONLY");
-  problem::DBUNIT.echoSwitch = 0;
+  services::DBUNIT.echoSwitch = 0;
   services::LINOUT(10, "NOT ECHOED");
   services::LINOUT(0, "NOWHERE");
   services::LINOUT(100, std::string(78, 'L') + "CUT");

@@ -100,8 +100,8 @@ class ReportPages : public ::testing::Test {
   void TearDown() override {
     for (int unit : {kReportUnit, kIndexUnit, kThirdUnit}) platform::closeUnit(unit, true);
     services::OUINIT();
-    problem::RPTOPT = problem::ReportOptions{};
-    problem::DBUNIT = problem::ProblemUnits{};
+    services::RPTOPT = services::ReportOptions{};
+    services::DBUNIT = services::ProblemUnits{};
   }
 
   // A fresh run: the report listing on channel 1 and the run's header texts.
@@ -110,8 +110,8 @@ class ReportPages : public ::testing::Test {
     ASSERT_EQ(platform::openSequential(kReportUnit, report.string(), FileStatus::Unknown,
                                        FileAccess::Write),
               IoResult::Ok);
-    problem::RPTOPT = problem::ReportOptions{};
-    problem::DBUNIT = problem::ProblemUnits{};
+    services::RPTOPT = services::ReportOptions{};
+    services::DBUNIT = services::ProblemUnits{};
     services::OUINIT();
     services::PGTITL(kReportUnit, -1, -1, -1);
     services::PGVERS("VELTRA", "R", "5.0 Beta2", "", "386/EM");
@@ -229,9 +229,9 @@ TEST_F(ReportPages, ChannelThatIsNotOpenGetsNoHeaderAndItsLinesAreNotWritten) {
 }
 
 TEST_F(ReportPages, ReportOptionOneAddsTheTitlesAndTakesTwoBodyLines) {
-  problem::RPTOPT.option = problem::kTitlesInHeader;
-  problem::RPTOPT.shortTitle.assign("DEBUTANIZER");
-  problem::RPTOPT.longTitle.assign("CASE STUDY OF THE NORTH PLANT");
+  services::RPTOPT.option = services::kTitlesInHeader;
+  services::RPTOPT.shortTitle.assign("DEBUTANIZER");
+  services::RPTOPT.longTitle.assign("CASE STUDY OF THE NORTH PLANT");
   const std::vector<std::string> titles = {blanks(27) + "DEBUTANIZER",
                                            blanks(3) + "CASE STUDY OF THE NORTH PLANT"};
   std::string expected = header(Header(1).withReportTitles(titles));
@@ -364,7 +364,7 @@ TEST_F(ReportPages, BreakRequestsRecordModeAndLinesWanted) {
 TEST_F(ReportPages, ThirdDestinationReservesALineOnTheCurrentChannel) {
   const auto third = dir.file("third.txt");
   open(kThirdUnit, third);
-  problem::DBUNIT.third = kThirdUnit;
+  services::DBUNIT.third = kThirdUnit;
   services::LINOUT(1, std::string(80, 'T'));  // cut at 78 characters
   EXPECT_EQ(testing_support::readFile(third), record(std::string(78, 'T')));
   // The reservation started the first page of channel 1 and took one line of it.
@@ -399,15 +399,15 @@ TEST(PGVERS, IdentificationLinePlacesTheReleaseLetterAboveTheGap) {
 }
 
 TEST(OUINIT, ClosesEveryChannelAndClearsTheReportUnit) {
-  problem::IOUNIT.report = 44;
+  services::IOUNIT.report = 44;
   PAGCTL.units(1) = 44;
   services::OUINIT();
-  EXPECT_EQ(problem::IOUNIT.report, -1);
+  EXPECT_EQ(services::IOUNIT.report, -1);
   for (int k = 1; k <= services::kChannels; ++k) EXPECT_EQ(PAGCTL.units(k), -1);
   EXPECT_EQ(PAGCTL.linesPerPage, 59);
   EXPECT_EQ(PAGCTL.outputMode, services::OutputMode::PagedReport);
   services::SETOUN(12);
-  EXPECT_EQ(problem::IOUNIT.report, 12);
+  EXPECT_EQ(services::IOUNIT.report, 12);
   services::SETOUN(-1);
 }
 

@@ -34,16 +34,16 @@ class UnitsOfMeasure : public ::testing::Test {
  protected:
   void SetUp() override {
     fixtures::loadUnitTables(shipped());
-    problem::GSCTAB = {};
-    problem::GSCTAB.reals(3) = services::DMISS;  // the basis is not set
-    problem::GDPOPT = {};
+    services::GSCTAB = {};
+    services::GSCTAB.reals(3) = services::DMISS;  // the basis is not set
+    services::GDPOPT = {};
     services::TIMST1 = {};
   }
   void TearDown() override {
     UOMTAB = {};
     UOMCOD = {};
-    problem::GSCTAB = {};
-    problem::GDPOPT = {};
+    services::GSCTAB = {};
+    services::GDPOPT = {};
     services::TIMST1 = {};
   }
 
@@ -369,8 +369,8 @@ TEST_F(UnitsOfMeasure, BasisFactorScalesTheRateClasses) {
   std::vector<double> unbased;
   for (const std::int32_t cls : rateClasses) unbased.push_back(UOMCNV(x, cls, 1, 5));
 
-  problem::GSCTAB.reals(3) = 350.0;
-  problem::GSCTAB.reals(4) = 0.5;
+  services::GSCTAB.reals(3) = 350.0;
+  services::GSCTAB.reals(4) = 0.5;
   for (std::size_t k = 0; k < rateClasses.size(); ++k) {
     const std::int32_t cls = rateClasses[k];
     SCOPED_TRACE("class " + std::to_string(cls));
@@ -388,11 +388,11 @@ TEST_F(UnitsOfMeasure, BasisFactorScalesTheRateClasses) {
   // Other classes are not scaled; neither is anything while the basis is unset or its
   // factor is zero (the image before the problem's table is read).
   expectNear(UOMCNV(x, 28, 1, 5), x / 2.326);
-  problem::GSCTAB.reals(3) = services::DMISS;
+  services::GSCTAB.reals(3) = services::DMISS;
   for (std::size_t k = 0; k < rateClasses.size(); ++k) {
     expectNear(UOMCNV(x, rateClasses[k], 1, 5), unbased[k]);
   }
-  problem::GSCTAB = {};
+  services::GSCTAB = {};
   for (std::size_t k = 0; k < rateClasses.size(); ++k) {
     expectNear(UOMCNV(x, rateClasses[k], 1, 5), unbased[k]);
     expectNear(UOMCNV(x, rateClasses[k], 5, 1), x * x / unbased[k]);
@@ -407,7 +407,7 @@ TEST_F(UnitsOfMeasure, TimingCountsCallsWhileTheSwitchIsOn) {
   EXPECT_EQ(services::TIMST1.calls(services::kUomcnvTimingSlot), 0);
   EXPECT_EQ(services::TIMST1.calls(services::kUomfctTimingSlot), 0);
 
-  problem::GDPOPT.words(problem::kDiagnosticSwitchBase + problem::kTimingSwitch) = 1;
+  services::GDPOPT.words(services::kDiagnosticSwitchBase + services::kTimingSwitch) = 1;
   UOMCNV(1.0, 1, 1, 5);
   UOMCNV(1.0, 0, 1, 5);  // invalid calls count as well
   UOMFCT(1, 1, 5, a, b);

@@ -106,7 +106,7 @@ TEST(FITRCE, IsSilentUntilACounterIsRaised) {
   ASSERT_EQ(platform::openSequential(unit, dir.file("trace.txt").string(),
                                      platform::FileStatus::Unknown, platform::FileAccess::Write),
             platform::IoResult::Ok);
-  problem::IOUNIT.report = unit;
+  services::IOUNIT.report = unit;
   storage::FIINIT();
   std::int32_t& counter = storage::fileTrace.general;
 
@@ -128,7 +128,7 @@ TEST(FITRCE, IsSilentUntilACounterIsRaised) {
   EXPECT_EQ(testing_support::readFile(dir.file("trace.txt")), enter + "\n" + leave + "\n");
 
   counter = 0;
-  problem::IOUNIT.report = -1;
+  services::IOUNIT.report = -1;
   platform::closeUnit(unit, true);
 }
 

@@ -305,9 +305,9 @@ TEST_F(RecordIo, TimingCountsOnlyWhileTheSwitchIsOn) {
   readBlock(address, 300);
   EXPECT_EQ(services::TIMST2.calls(storage::kTimingSlotFILEIO), before);
 
-  problem::GDPOPT.words(100 + problem::kTimingSwitch) = 1;
+  services::GDPOPT.words(100 + services::kTimingSwitch) = 1;
   readBlock(address, 300);
-  problem::GDPOPT.words(100 + problem::kTimingSwitch) = 0;
+  services::GDPOPT.words(100 + services::kTimingSwitch) = 0;
   EXPECT_EQ(services::TIMST2.calls(storage::kTimingSlotFILEIO), before + 1);
   EXPECT_EQ(services::TIMST2.calls(storage::kTimingSlotFIURN), reads + 3);
 }

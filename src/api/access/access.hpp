@@ -59,9 +59,6 @@ void DBMISC(std::int32_t& solved, std::int32_t& nstrm, std::int32_t& ncomp, std:
 // message file closed and kept, the tables cleared. Nothing with no problem open.
 void PACLOS();
 
-// The close body: the two databases and the two files.
-void PAEND();
-
 // After a stop whose hook returned control (tests, the fuzzer): forgets the open problem
 // without writing anything back. The run's files and store are left as the stop left them;
 // the next PAOPEN starts a new run, which closes what the layers still hold.

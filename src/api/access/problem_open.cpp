@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "api/access/access.hpp"
-#include "flash/flash.hpp"
+#include "methods/methods.hpp"
 #include "platform/platform.hpp"
 #include "problem/problem.hpp"
 #include "services/services.hpp"
@@ -16,7 +16,6 @@ namespace api_access {
 namespace {
 
 constexpr std::size_t kNameLength = 200;
-constexpr std::int32_t kKeep = 3;
 constexpr std::int32_t kActive = 2;
 constexpr std::int32_t kDataWords = 3;  // of an entry of a component-name index
 
@@ -28,7 +27,7 @@ constexpr std::size_t kListLength2 = 5;
 
 bool open = false;
 
-void say(std::string_view line) { platform::writeLine(problem::IOUNIT.output, line); }
+void say(std::string_view line) { platform::writeLine(services::IOUNIT.output, line); }
 
 // An integer right-justified in five columns.
 std::string i5(std::int32_t value) {
@@ -55,13 +54,6 @@ services::FixedText<16> componentName(std::int32_t index, std::int32_t slot) {
 AccessTables PAIDTB;
 
 bool problemOpen() { return open; }
-
-void PAEND() {
-  problem::DBCLOS(kKeep);
-  problem::DBSCLS(kKeep);
-  storage::FICLOS(problem::DBUNIT.reportClose, kKeep);
-  storage::FICLOS(problem::DBUNIT.errorFile, kKeep);
-}
 
 void PAOPEN(std::string_view name, std::string_view dir2, std::int32_t& iout, std::int32_t& ierr) {
   ierr = kOk;
@@ -92,7 +84,7 @@ void PAOPEN(std::string_view name, std::string_view dir2, std::int32_t& iout, st
     ierr = kFileMissing;
     return;
   }
-  problem::PAINIT(problemName, dir2, iout, 0);
+  methods::PAINIT(problemName, dir2, iout, 0);
   open = true;
 }
 
@@ -157,13 +149,13 @@ void PAMISC(std::int32_t& ncomp, std::int32_t& nstrm, std::int32_t& nunit, std::
   for (std::int32_t j = 1; j <= ncomp; ++j) {
     std::int32_t list = 0;
     std::int32_t pos = 0;
-    services::CODLST(j, list, pos);
+    problem::CODLST(j, list, pos);
     PAIDTB.componentPosition(static_cast<std::size_t>(j)) = pos;
   }
   // 7. Component identifiers by component number, from list 1.
   for (std::int32_t i = 1; i <= ncomp; ++i) {
     std::int32_t k = 0;
-    flash::SLTIDX(i, 1, k);
+    problem::SLTIDX(i, 1, k);
     if (k < 1 || k > kMaxComponents) continue;
     PAIDTB.componentId(static_cast<std::size_t>(k)) = PACNAM(1, i);
   }
@@ -193,7 +185,7 @@ void PAMISC(std::int32_t& ncomp, std::int32_t& nstrm, std::int32_t& nunit, std::
 
 void PACLOS() {
   if (!open) return;
-  PAEND();
+  methods::PAEND();
   open = false;
   clearTables();
 }

@@ -1,4 +1,4 @@
-// The flash and property calls: so far the display hook of the reports and messages.
+// The flash and property calls: the display hook of the reports and messages.
 #pragma once
 
 #include <cstdint>
@@ -6,9 +6,10 @@
 
 namespace api_flash {
 
-// The display hook of the abort report and the numbered messages, called with each line
-// they have formed: the line's number, the line and the display mode (0 a message of level
-// 1 to 3, 1 an abort, 2 an abort under the sixth diagnostic switch). It shows nothing.
+// The display hook of the abort report and the numbered messages (the slot of
+// services/slots.hpp), called with each line they have formed: the line's number, the line
+// and the display mode (0 a message of level 1 to 3, 1 an abort, 2 an abort under the
+// sixth diagnostic switch). It shows nothing.
 void NOOPH4(std::int32_t a, std::string_view line, std::int32_t d);
 
 }  // namespace api_flash

@@ -1,8 +1,15 @@
-// The empty display hook.
+// The empty display hook, which the flash and property calls give the reports and messages.
 #include "api/flash/api_flash.hpp"
+#include "services/slots.hpp"
 
 namespace api_flash {
 
 void NOOPH4(std::int32_t /*a*/, std::string_view /*line*/, std::int32_t /*d*/) {}
+
+namespace {
+
+const bool kFilled = (services::fillDisplayHook(&NOOPH4), true);
+
+}  // namespace
 
 }  // namespace api_flash

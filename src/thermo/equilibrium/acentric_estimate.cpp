@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <span>
 
-#include "flash/flash.hpp"
+#include "methods/methods.hpp"
 #include "thermo/equilibrium/correlation_kvalues.hpp"
 #include "thermo/pure/cubic_eos.hpp"
 
@@ -95,7 +95,7 @@ double logSaturatedFugacity(double pis, double tr, double t, double p, double& z
   std::int32_t status = pure::kTrueRoot;
   pure::EOSZRT(a, 0.0, 0.0, abar, {}, {}, b, 0.0, 0.0, bbar, {}, {}, pure::kVapourPhase, 1, 1, p,
                pure::kReferencePressure, 0.0, -1.0, t, z, zT, zP, lnphi, {}, {}, {}, hr, sr, cpr,
-               cvr, cpcv, {}, {}, flash::PMCTL2.ISEUDI, status);
+               cvr, cpcv, {}, {}, methods::PMCTL2.ISEUDI, status);
   zv = z;
   return lnphi[0] / kLn10;
 }

@@ -10,13 +10,13 @@
 #include <string_view>
 #include <vector>
 
-#include "flash/flash.hpp"
+#include "methods/methods.hpp"
 #include "platform/platform.hpp"
 #include "problem/problem.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
 #include "thermo/equilibrium/kvalue_kernels.hpp"
-#include "thermo/phase/method_coefficient_blocks.hpp"
+#include "thermo/pure/method_coefficient_blocks.hpp"
 #include "thermo/pure/activity_kernels.hpp"
 #include "thermo/pure/correlations.hpp"
 
@@ -48,7 +48,7 @@ void requireLength(std::size_t have, std::size_t need, std::int32_t array) {
 
 // Word K of the current set's header; 0 when no set block is in core.
 std::int32_t headerWord(std::int32_t k) {
-  const std::int32_t header = flash::MSPTRS.integerSectors(1);
+  const std::int32_t header = methods::MSPTRS.integerSectors(1);
   return header > 0 ? storage::CORSTO[header + k] : 0;
 }
 
@@ -70,8 +70,13 @@ bool missing(double v) { return v <= services::RMISS; }
 struct Scratch {
   std::vector<double> psat, dpsat, mass, density;
 };
+// Kept between calls so that a warm call allocates nothing; every problem open starts it
+// again.
+Scratch dispatcherScratch;
+const bool kDispatcherScratchReset = services::registerKeptValues([] { dispatcherScratch = {}; });
+
 Scratch& scratch(std::size_t n) {
-  static Scratch s;
+  Scratch& s = dispatcherScratch;
   for (auto* v : {&s.psat, &s.dpsat, &s.mass, &s.density}) {
     if (v->size() < n) v->resize(n);
   }
@@ -159,7 +164,7 @@ void liquidVolumes(std::int32_t ncp, double t, double p, std::span<double> v,
   const std::int32_t source = headerWord(kLiquidVolumeSourceWord);
   if (source == kVolumeFromCorrelation) {
     // Molar densities and slopes, then V = 1/rho and dV/dT = -V^2 drho/dT.
-    pure::XPCALC(kDensityCorrelation, flash::MTSETN(kDensityCorrelation), ncp, 0, 1, 0, t, p,
+    pure::XPCALC(kDensityCorrelation, methods::MTSETN(kDensityCorrelation), ncp, 0, 1, 0, t, p,
                  v.first(n), dv.first(n));
     for (std::size_t i = 0; i < n; ++i) {
       v[i] = 1.0 / v[i];
@@ -183,7 +188,7 @@ void liquidVolumes(std::int32_t ncp, double t, double p, std::span<double> v,
     const double pc =
         constant(static_cast<std::int32_t>(problem::ComponentReal::CriticalPressure), comp);
     if (missing(zra) || missing(tc) || missing(pc)) continue;
-    flash::CMPDER(1, std::span<const double>(&pc, 1), std::span<const double>(&tc, 1), t,
+    services::CMPDER(1, std::span<const double>(&pc, 1), std::span<const double>(&tc, 1), t,
                   std::span<const double>(&zra, 1), dv.subspan(i, 1), v.subspan(i, 1));
   }
 }
@@ -283,7 +288,7 @@ void POYNTC(std::int32_t n, double p, double t, std::span<const double> psat,
 void ACCALC(double t, double p, std::span<const double> x, std::span<double> param,
             std::span<std::int32_t> ictl, std::span<const std::int32_t> iflag, std::int32_t /*n*/,
             std::int32_t s1, std::int32_t s2, std::int32_t s3, std::int32_t s4, std::int32_t s5,
-            std::int32_t s6, const flash::MethodEntry& kmdesc, std::int32_t ktderv,
+            std::int32_t s6, const methods::MethodEntry& kmdesc, std::int32_t ktderv,
             std::span<double> work, std::span<std::int32_t> iaux1, std::span<double> cache,
             std::span<std::int32_t> iaux2, std::span<double> flnx, std::span<double> dflnx,
             std::span<double> lngam, std::span<double> dlngdt, std::span<double> diagonal,
@@ -336,15 +341,15 @@ void ACCALC(double t, double p, std::span<const double> x, std::span<double> par
   call.iflag = iflag;
   call.status = 0;
   call.code = kmdesc.code;
-  call.waterNumber = flash::THCTL.waterComponent;
+  call.waterNumber = problem::THCTL.waterComponent;
   (void)s3;
   (void)s4;
   callModel(call);
   istat = call.status;
 
   // 3. The mixture's excess terms for the liquid enthalpy.
-  flash::PMCTL2.excessGibbs = call.gert;
-  flash::PMCTL2.excessEnthalpy = call.hert2;
+  methods::PMCTL2.excessGibbs = call.gert;
+  methods::PMCTL2.excessEnthalpy = call.hert2;
 
   // 4-5. Vapour pressures and ln(f/x) = ln Psat + ln gamma.
   Scratch& s = scratch(nl);
@@ -370,8 +375,8 @@ void ACCALC(double t, double p, std::span<const double> x, std::span<double> par
   if (vapourWanted && headerWord(kSaturatedVapourWord) != 0) {
     requireLength(lnphis.size(), np, 30);
     requireLength(dlnphs.size(), np, 31);
-    const std::int32_t code = flash::THDXCH.vapourFugacity.code;
-    phase::MDLOD7();
+    const std::int32_t code = methods::THDXCH.vapourFugacity.code;
+    pure::MDLOD7();
     if (code == kVirialCode && d == 0) {
       // The virial route needs dPsat/dT.
       TPCACH(1, t, p);
@@ -418,7 +423,7 @@ void reportRefusedDerivative(std::string_view name, std::int32_t request) {
   char line[80];
   std::snprintf(line, sizeof line, " %-6.6s : KTDERV = %11d OPTION NOT AVAILABLE",
                 std::string(name).c_str(), request % 10);
-  platform::writeLine(problem::IOUNIT.report, line);
+  platform::writeLine(services::IOUNIT.report, line);
 }
 
 }  // namespace equilibrium

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <span>
 
-#include "flash/flash.hpp"
+#include "methods/methods.hpp"
 
 namespace equilibrium {
 
@@ -237,7 +237,7 @@ void GAMEOS(std::int32_t code, std::int32_t d, double t, std::int32_t ncp,
 void ACCALC(double t, double p, std::span<const double> x, std::span<double> param,
             std::span<std::int32_t> ictl, std::span<const std::int32_t> iflag, std::int32_t n,
             std::int32_t s1, std::int32_t s2, std::int32_t s3, std::int32_t s4, std::int32_t s5,
-            std::int32_t s6, const flash::MethodEntry& kmdesc, std::int32_t ktderv,
+            std::int32_t s6, const methods::MethodEntry& kmdesc, std::int32_t ktderv,
             std::span<double> work, std::span<std::int32_t> iaux1, std::span<double> cache,
             std::span<std::int32_t> iaux2, std::span<double> flnx, std::span<double> dflnx,
             std::span<double> lngam, std::span<double> dlngdt, std::span<double> diagonal,

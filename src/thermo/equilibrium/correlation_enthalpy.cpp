@@ -13,7 +13,7 @@
 
 #include "services/services.hpp"
 #include "thermo/equilibrium/kvalue_kernels.hpp"
-#include "thermo/phase/phase.hpp"
+#include "thermo/pure/correlation_residual.hpp"
 
 namespace equilibrium {
 namespace {
@@ -242,7 +242,7 @@ void HCORCS(std::span<const double> mw, double& r, std::span<double> cp,
     double omega = 0.0;
     double pr = 0.0;
     double tr = 0.0;
-    phase::MTHDSP(phase::kResidualVapour, n, code, family, x, t, p, omega, pr, tr, r, d, status);
+    pure::MTHDSP(pure::kResidualVapour, n, code, family, x, t, p, omega, pr, tr, r, d, status);
     return;
   }
 

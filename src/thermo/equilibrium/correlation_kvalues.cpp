@@ -9,7 +9,7 @@
 #include <span>
 #include <vector>
 
-#include "flash/flash.hpp"
+#include "methods/methods.hpp"
 #include "problem/problem.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
@@ -73,6 +73,7 @@ struct Workspace {
   }
 };
 Workspace workspace;
+const bool kWorkspaceReset = services::registerKeptValues([] { workspace = {}; });
 
 std::span<double> first(std::vector<double>& v, std::size_t n) { return {v.data(), n}; }
 
@@ -84,7 +85,7 @@ std::span<double> blockArray(std::int32_t r, std::size_t n) {
 // Copies arrays 1 to COUNT of the held block (N values each) and the class codes into the
 // workspace, after checking that the block holds them.
 void readBlock(std::int32_t n, std::int32_t count) {
-  const flash::LoadedBlock& b = flash::LDSTAT;
+  const methods::LoadedBlock& b = methods::LDSTAT;
   if (b.integerLength1 < n || b.realLength1 < count * n) {
     services::ERRITM("COMPS", n);
     services::ERRITM("INTEGERS", b.integerLength1);
@@ -155,7 +156,7 @@ void estimateMissingAcentricFactors(std::int32_t n, double t, double p, double& 
                                real(problem::ComponentReal::CriticalTemperature, i),
                                real(problem::ComponentReal::CriticalPressure, i),
                                real(problem::ComponentReal::MolecularWeight, i), volume[j], zv);
-    CORSTO.setReal(flash::LDSTAT.realSector1 + (block::kAcentric - 1) * n + i, omega[j]);
+    CORSTO.setReal(methods::LDSTAT.realSector1 + (block::kAcentric - 1) * n + i, omega[j]);
   }
 }
 
@@ -284,9 +285,9 @@ void KCCORR(std::int32_t n, double t, double pv, double p, std::span<double> k,
                first(w.bzero, count), first(w.bmat, count * count), pure::kVapourPhase, vapourLevel,
                n, pv, pure::kReferencePressure, kU1, kU2, t, zv, zT, zP, first(w.lnphi, count),
                first(w.lnphiT, count), first(w.lnphiP, count), first(w.lnphiN, count * count), hr,
-               sr, cpr, cvr, cpcv, first(w.hrn, count), first(w.zdn, count), flash::PMCTL2.ISEUDI,
+               sr, cpr, cvr, cpcv, first(w.hrn, count), first(w.zdn, count), methods::PMCTL2.ISEUDI,
                status);
-  if (status == pure::kPseudoRoot) flash::PMCTL2.ISEUDV = 0;
+  if (status == pure::kPseudoRoot) methods::PMCTL2.ISEUDV = 0;
   store(arrays::kValueScratch, first(w.lnphi, count));
   const bool slopes = vapourLevel >= kTemperatureDerivatives;
   if (slopes) {

@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-#include "flash/flash.hpp"
+#include "methods/methods.hpp"
 #include "problem/problem.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
@@ -17,7 +17,7 @@
 namespace equilibrium::fugacity_internal {
 namespace {
 
-using flash::LDSTAT;
+using methods::LDSTAT;
 using storage::CORSTO;
 namespace cb = pure::cubicblock;
 
@@ -90,8 +90,13 @@ struct Terms {
   std::vector<std::int32_t> formsUsed;
 };
 
+// Kept between calls so that a warm call allocates nothing; every problem open starts it
+// again.
+Terms cubicTerms;
+const bool kCubicTermsReset = services::registerKeptValues([] { cubicTerms = {}; });
+
 Terms& terms(std::size_t n, std::size_t np) {
-  static Terms w;
+  Terms& w = cubicTerms;
   for (auto* v : {&w.sqrta, &w.a, &w.aT, &w.aTT, &w.abar, &w.abarT, &w.bbar, &w.bbarT, &w.lnphiT,
                   &w.lnphiP, &w.hrn, &w.zdn, &w.lngam, &w.lngamT}) {
     if (v->size() < n) v->resize(n);
@@ -387,8 +392,8 @@ bool cubicRoute(const RouteCall& c, std::span<double> lnphi, double& z) {
     std::int32_t root = pure::kTrueRoot;
     pure::EOSZRT(am, amT, amTT, abar, abarT, abb, bm, bmT, bmTT, bbar, bbarT, bbb, c.phase, c.level,
                  c.nc, c.p, pure::kReferencePressure, u1, u2, c.t, z, zT, zP, lnphi, lnphiT, lnphiP,
-                 lnphiN, hr, sr, cpr, cvr, cpcv, hrn, zdn, flash::PMCTL2.ISEUDI, root);
-    (c.phase == pure::kVapourPhase ? flash::PMCTL2.ISEUDV : flash::PMCTL2.ISEUDL) = root;
+                 lnphiN, hr, sr, cpr, cvr, cpcv, hrn, zdn, methods::PMCTL2.ISEUDI, root);
+    (c.phase == pure::kVapourPhase ? methods::PMCTL2.ISEUDV : methods::PMCTL2.ISEUDL) = root;
   }
 
   // 6. The derivative arrays of the level (EOSZRA gives no pressure or composition terms).

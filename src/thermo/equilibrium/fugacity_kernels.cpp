@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "flash/flash.hpp"
+#include "methods/methods.hpp"
 #include "problem/problem.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
@@ -16,20 +16,30 @@
 namespace equilibrium::fugacity_internal {
 namespace {
 
-using flash::LDSTAT;
+using methods::LDSTAT;
 using storage::CORSTO;
 
 // The thermodynamic-kernel debug level handed to method 204 (diagnostic switch 3, word 103).
 constexpr int kKernelDebugSwitch = 3;
 
+// Kept between calls so that a warm call allocates nothing; every problem open starts it
+// again.
+std::vector<double> heldBlockCopy;
+const bool kHeldBlockCopyReset = services::registerKeptValues([] { heldBlockCopy = {}; });
+
 std::vector<double>& blockCopy() {
-  static std::vector<double> copy;
+  std::vector<double>& copy = heldBlockCopy;
   return copy;
 }
 
+// Kept between calls so that a warm call allocates nothing; every problem open starts it
+// again.
+std::vector<std::vector<double>> scratchArrays;
+const bool kScratchArraysReset = services::registerKeptValues([] { scratchArrays = {}; });
+
 // Scratch vectors lent to the kernels, grown once.
 std::vector<std::vector<double>>& scratchPool() {
-  static std::vector<std::vector<double>> pool;
+  std::vector<std::vector<double>>& pool = scratchArrays;
   return pool;
 }
 
@@ -94,7 +104,7 @@ bool densityKernelRoute(const RouteCall& c, std::span<double> lnphi, double& z,
     case 204: {
       // Corresponding states with the stored Lee-Kesler pair columns.
       const auto words = static_cast<std::size_t>(LDSTAT.realLength1 > 0 ? LDSTAT.realLength1 : 0);
-      const std::int32_t debug = problem::GDPOPT.diagnosticSwitch(kKernelDebugSwitch);
+      const std::int32_t debug = services::GDPOPT.diagnosticSwitch(kKernelDebugSwitch);
       pure::WRAPB3(c.t, c.p, c.x, lnphi, lnphiT, heldReals(words, c.routine), c.nc, c.phase,
                    derivatives ? 1 : 0, debug, status, scratch(2, pure::cswork::kWords), z);
       if (derivatives) storeArray(c.arrays.lnphiT, lnphiT, c.routine);

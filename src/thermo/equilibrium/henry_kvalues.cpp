@@ -8,7 +8,7 @@
 #include <span>
 #include <vector>
 
-#include "flash/flash.hpp"
+#include "methods/methods.hpp"
 #include "problem/problem.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
@@ -28,6 +28,7 @@ struct HenryCopy {
   std::vector<double> coefficients;
 };
 HenryCopy henryCopy;
+const bool kHenryCopyReset = services::registerKeptValues([] { henryCopy = {}; });
 
 // Copies COUNT integer words from FIRST into V (grown when short) and returns them.
 std::span<const std::int32_t> copyWords(std::vector<std::int32_t>& v, std::int32_t first,
@@ -101,7 +102,7 @@ void cachedVapourPressure(std::int32_t i, bool slopes, double& lnPsat, double& d
 
 void HNLOAD() {
   // 1. The method scratch of the Henry class.
-  const flash::MethodClass& c = flash::MSPTRS.classes(static_cast<std::size_t>(kHenryClass));
+  const methods::MethodClass& c = methods::MSPTRS.classes(static_cast<std::size_t>(kHenryClass));
   pure::setMethodScratch(c.integerWork, c.realWork);
   // 2-3. The block, unless held already or none.
   pure::loadMethodBlock(c.blockAddress, c.blockLength);
@@ -158,12 +159,12 @@ void KCHENR(std::int32_t nck, std::int32_t ncomp, double t, double p, std::span<
             std::int32_t form) {
   // 1. The Henry block; a set without one keeps the K-values of its method.
   HNLOAD();
-  const flash::MethodClass& c = flash::MSPTRS.classes(static_cast<std::size_t>(kHenryClass));
+  const methods::MethodClass& c = methods::MSPTRS.classes(static_cast<std::size_t>(kHenryClass));
   if (c.blockAddress == services::NODISK || c.blockAddress <= 0 ||
-      flash::LDSTAT.address != c.blockAddress) {
+      methods::LDSTAT.address != c.blockAddress) {
     return;
   }
-  const flash::LoadedBlock& b = flash::LDSTAT;
+  const methods::LoadedBlock& b = methods::LDSTAT;
   const std::int32_t pairs = b.integerLength1 >= 1 ? CORSTO[b.integerSector1 + 1] : 0;
   if (pairs < 0 || b.integerLength1 < 1 + ncomp + pairs || b.realLength1 < 4 * pairs) {
     services::ERRITM("COMPS", ncomp);
@@ -190,11 +191,11 @@ void KCHENR(std::int32_t nck, std::int32_t ncomp, double t, double p, std::span<
   }
 
   // 3. The pure-liquid reference terms of the activity route.
-  const std::int32_t option = flash::KMCTL.liquidFugacity.option;
+  const std::int32_t option = methods::KMCTL.liquidFugacity.option;
   if (option % 10 > 0) setSoluteEntries(kPureLiquidReferenceArray, ncomp, flags, 0.0);
   if (option / 10 % 10 > 0) {
     setSoluteEntries(kPureLiquidFugacityArray, ncomp, flags, 0.0);
-    if (flash::KMCTL.kvalue.option > 0) {
+    if (methods::KMCTL.kvalue.option > 0) {
       setSoluteEntries(kPureLiquidSlopeArray, ncomp, flags, 0.0);
     }
   }

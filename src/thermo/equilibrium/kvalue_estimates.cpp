@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <span>
 
-#include "flash/flash.hpp"
+#include "methods/methods.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
 #include "thermo/equilibrium/kvalue_kernels.hpp"
@@ -82,7 +82,7 @@ struct ChartBlock {
 // The held block as chart data for N components; the arrays are as long as a quarter of
 // the real sector (the block's own component count).
 ChartBlock chartBlock(std::int32_t n) {
-  const flash::LoadedBlock& b = flash::LDSTAT;
+  const methods::LoadedBlock& b = methods::LDSTAT;
   const ChartBlock chart{b.integerSector1, b.realSector1, b.realLength1 / 4};
   if (b.integerLength1 < n || chart.stride < n) {
     services::ERRITM("COMPS", n);
@@ -117,7 +117,7 @@ bool reducedPressureK(const ChartBlock& chart, std::int32_t i, double t, double 
 void KCWEST(std::int32_t n, std::int32_t u, double t, double p, std::span<double> k,
             std::span<double> dkdt, std::span<const double> tc, std::span<const double> pc,
             std::span<const double> omega) {
-  const std::int32_t water = flash::THCTL.idecnt;
+  const std::int32_t water = problem::THCTL.idecnt;
   for (std::int32_t i = 1; i <= n; ++i) {
     if (i == water) continue;
     const auto j = static_cast<std::size_t>(i - 1);

@@ -15,6 +15,9 @@ StoredModelSwitches storedModelSwitches;
 
 namespace {
 
+const bool kStoredModelSwitchesReset =
+    services::registerKeptValues([] { storedModelSwitches = {}; });
+
 constexpr double kLn10 = 2.302585092994046;
 
 // The coefficient table: ten coefficients A0..A9 per set, sets 0 to 9 in row order.

@@ -6,8 +6,9 @@
 #include <string_view>
 #include <vector>
 
-#include "flash/flash.hpp"
+#include "methods/methods.hpp"
 #include "problem/problem.hpp"
+#include "services/services.hpp"
 #include "storage/storage.hpp"
 #include "thermo/equilibrium/activity_dispatcher.hpp"
 #include "thermo/equilibrium/fugacity_routes.hpp"
@@ -34,8 +35,13 @@ struct Buffers {
   std::vector<double> y, lnphi, slope, lnphiT, lnphiTT, species, ascWork, b, bT, bTT;
   std::vector<std::int32_t> ascIntegers;
 };
+// Kept between calls so that a warm call allocates nothing; every problem open starts it
+// again.
+Buffers saturatedBuffers;
+const bool kSaturatedBuffersReset = services::registerKeptValues([] { saturatedBuffers = {}; });
+
 Buffers& buffers(std::size_t n) {
-  static Buffers w;
+  Buffers& w = saturatedBuffers;
   for (auto* v : {&w.y, &w.lnphi, &w.slope, &w.lnphiT, &w.lnphiTT}) {
     if (v->size() < n) v->resize(n);
   }
@@ -65,7 +71,7 @@ void routeAtPureComposition(std::int32_t code, std::int32_t d, double t, std::si
   const std::span<double> y = first(w.y, n);
   const std::span<double> lnphi = first(w.lnphiT, n);
   for (std::size_t i = 0; i < n; ++i) {
-    if (flash::MTISA(code) && i < iflag.size() && iflag[i] <= 0) {
+    if (methods::MTISA(code) && i < iflag.size() && iflag[i] <= 0) {
       w.lnphi[i] = 0.0;
       w.slope[i] = kSkippedSlope;
       continue;
@@ -84,7 +90,7 @@ void routeAtPureComposition(std::int32_t code, std::int32_t d, double t, std::si
     call.routine = kName;
     double z = 1.0;
     std::int32_t routeStatus = 0;
-    const bool served = flash::MTISA(code)
+    const bool served = methods::MTISA(code)
                             ? fugacity_internal::cubicRoute(call, lnphi, z)
                             : fugacity_internal::densityKernelRoute(call, lnphi, z, routeStatus);
     if (!served) {
@@ -122,6 +128,12 @@ void virialRoute(double t, std::size_t n, std::span<const double> psat,
   }
 }
 
+// Kept between calls so that a warm call allocates nothing; every problem open starts it
+// again.
+std::vector<double> haydenOConnellSecond;
+const bool kHaydenOConnellSecondReset =
+    services::registerKeptValues([] { haydenOConnellSecond = {}; });
+
 // 115: Hayden-O'Connell at the pure composition, always with the temperature derivative.
 void haydenOConnellRoute(double t, std::size_t n, std::span<const double> psat, Buffers& w) {
   const auto nc = static_cast<std::int32_t>(n);
@@ -137,7 +149,7 @@ void haydenOConnellRoute(double t, std::size_t n, std::span<const double> psat, 
   const std::span<double> y = first(w.y, n);
   const std::span<double> lnphi = first(w.lnphiT, n);
   const std::span<double> lnphiT = first(w.lnphiTT, n);
-  static std::vector<double> second;
+  std::vector<double>& second = haydenOConnellSecond;
   const std::span<double> lnphiTT = first(second, n);
   const std::span<double> species = first(w.species, pure::hocSpeciesWords(nc));
   for (std::size_t i = 0; i < n; ++i) {
@@ -188,7 +200,7 @@ void GAMEOS(std::int32_t code, std::int32_t d, double t, std::int32_t ncp,
   const auto n = static_cast<std::size_t>(ncp);
   Buffers& w = buffers(n);
   bool slopes = true;
-  if (flash::MTISA(code) || densityKernelCode(code)) {
+  if (methods::MTISA(code) || densityKernelCode(code)) {
     routeAtPureComposition(code, d, t, n, psat, iflag, w, status);
     slopes = d != 0;
   } else if (code == 210) {

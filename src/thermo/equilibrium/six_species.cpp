@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <span>
 
-#include "flash/flash.hpp"
+#include "services/services.hpp"
 #include "thermo/equilibrium/sour_water_kvalues.hpp"
 
 namespace equilibrium {
@@ -130,7 +130,7 @@ void solvePh(const Constants& c, const Molalities& m, Species& s) {
       fs.fill(f);
       xs.fill(ph);
     } else {
-      flash::XEXTRP(pass, f, ph, fs, xs, kPhStepLimit, step);
+      services::XEXTRP(pass, f, ph, fs, xs, kPhStepLimit, step);
       if (step == 0.0 || std::fabs(step / ph) < kPhStepTolerance) return;
     }
     ph += step;

@@ -17,6 +17,8 @@ SourWaterConstants sourWaterConstants;
 
 namespace {
 
+const bool kSourWaterConstantsReset = services::registerKeptValues([] { sourWaterConstants = {}; });
+
 constexpr double kRVolume = 82.05;      // cm3 atm/(mol K)
 constexpr double kREnergy = 1.987;      // cal/(mol K)
 constexpr double kWaterTc = 647.3;      // K, of the Henry and volume correlations

@@ -9,7 +9,7 @@
 #include <span>
 #include <vector>
 
-#include "flash/flash.hpp"
+#include "methods/methods.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
 
@@ -35,23 +35,25 @@ constexpr std::int32_t kTablePlaces = 20;
 // The model's scratch and the block's real part, kept for the life of the process; the
 // buffer is only ever enlarged, so that a warm call allocates nothing.
 SourWaterWork electrolyteWork;
+const bool kElectrolyteWorkReset = services::registerKeptValues([] { electrolyteWork = {}; });
 std::vector<double> heldBlock;
+const bool kHeldBlockReset = services::registerKeptValues([] { heldBlock = {}; });
 
 // Word I(K) of the held block's sour-water integer part.
 std::int32_t integerWord(std::int32_t k) {
-  return storage::CORSTO[flash::LDSTAT.integerSector1 + k];
+  return storage::CORSTO[methods::LDSTAT.integerSector1 + k];
 }
 
 // Whether the current set's header lifts the water-content test.
 bool forced() {
-  const std::int32_t header = flash::MSPTRS.integerSectors(1);
+  const std::int32_t header = methods::MSPTRS.integerSectors(1);
   return header > 0 && storage::CORSTO[header + kSourForceWord] == 1;
 }
 
 // The first COUNT reals of the held block's sour-water real part, fewer when the block area
 // ends before them.
 std::span<const double> heldReals(std::int32_t count) {
-  const flash::LoadedBlock& b = flash::LDSTAT;
+  const methods::LoadedBlock& b = methods::LDSTAT;
   std::int32_t available = std::max(count, 0);
   if (b.blockArea != services::NOCORE) {
     available = std::clamp(b.blockArea + b.blockAreaReals - b.realSector1, 0, available);
@@ -221,7 +223,7 @@ void SWPOST(std::int32_t ncomp, double t, double p, std::span<const double> x,
     active[at(i)] = xk[at(i)] <= kTrace && yk[at(i)] <= kTrace ? 0 : 1;
   }
   for (std::int32_t i = 1; i <= six::kPlaces; ++i) {
-    storage::CORSTO[flash::LDSTAT.integerSector1 + six::kFlagWord + i] = active[at(i)];
+    storage::CORSTO[methods::LDSTAT.integerSector1 + six::kFlagWord + i] = active[at(i)];
   }
 
   // 5. The model at the key components' partial pressure.

@@ -8,12 +8,12 @@
 #include <span>
 #include <string_view>
 
-#include "flash/flash.hpp"
+#include "methods/methods.hpp"
 #include "platform/platform.hpp"
 #include "problem/problem.hpp"
 #include "services/services.hpp"
 #include "thermo/equilibrium/fugacity_routes.hpp"
-#include "thermo/phase/method_coefficient_blocks.hpp"
+#include "thermo/pure/method_coefficient_blocks.hpp"
 #include "thermo/pure/pure.hpp"
 
 namespace equilibrium {
@@ -34,13 +34,13 @@ constexpr std::int32_t kVapourLiquidSlot = 1;
 constexpr std::int32_t kChemicalTheoryOption = 2;
 constexpr std::size_t kValuesPerLine = 5;
 
-std::int32_t diagnostic(int k) { return problem::GDPOPT.diagnosticSwitch(k); }
+std::int32_t diagnostic(int k) { return services::GDPOPT.diagnosticSwitch(k); }
 
 // Counts the call and, with the routine clocks on, adds its elapsed time.
 class Timer {
  public:
   Timer() {
-    if (diagnostic(problem::kTimingSwitch) > 0) services::TIMST2.calls(kTimingSlotFVCALC) += 1;
+    if (diagnostic(services::kTimingSwitch) > 0) services::TIMST2.calls(kTimingSlotFVCALC) += 1;
     if (diagnostic(kClockSwitch) > 0) {
       clocked_ = true;
       services::CLKSEC(start_);
@@ -59,7 +59,7 @@ class Timer {
 
 // The heading and the values, five to a line, each line led by its first component's index.
 void dump(std::string_view heading, std::span<const double> values) {
-  const int unit = problem::IOUNIT.report;
+  const int unit = services::IOUNIT.report;
   platform::writeLine(unit, heading);
   char line[16 + 15 * kValuesPerLine];
   for (std::size_t first = 0; first < values.size(); first += kValuesPerLine) {
@@ -119,13 +119,18 @@ void haydenOConnellRoute(const RouteCall& c, std::span<double> lnphi, double& z,
   if (c.level >= kTemperatureLevel) storeArray(kVapourLnPhiTArray, lnphiT, kName);
 }
 
+// Kept between calls so that a warm call allocates nothing; every problem open starts it
+// again.
+std::vector<std::int32_t> chemicalTheoryWork;
+const bool kChemicalTheoryWorkReset = services::registerKeptValues([] { chemicalTheoryWork = {}; });
+
 // 123: an ideal mixture of monomers and dimers in equilibrium, ln(phi) only.
 void chemicalTheoryRoute(const RouteCall& c, std::span<double> lnphi, double& z) {
   const auto n = static_cast<std::size_t>(c.nc);
   const std::size_t ns = n * (n + 1) / 2;
   const std::span<const double> block =
       heldReals(static_cast<std::size_t>(associationblock::words(c.nc)), kName);
-  static std::vector<std::int32_t> iwork;
+  std::vector<std::int32_t>& iwork = chemicalTheoryWork;
   if (iwork.size() < 2 * n) iwork.resize(2 * n);
   double hr = 0.0, cpr = 0.0, cvr = 0.0, cpcv = 0.0, sr = 0.0;
   pure::ASCFUG(
@@ -182,7 +187,7 @@ void FVCALC(std::int32_t n, std::span<const double> y, std::span<double> lnphi, 
 
   // 2-3. The level of the request and the method that serves the vapour.
   std::int32_t level = fugacityLevel(request);
-  flash::KValueMethods& k = flash::KMCTL;
+  methods::KValueMethods& k = methods::KMCTL;
   const bool activity = k.liquidFugacity.code != 0;
   std::int32_t code = k.kvalue.code;
   bool ideal = false;
@@ -191,8 +196,8 @@ void FVCALC(std::int32_t n, std::span<const double> y, std::span<double> lnphi, 
     if ((k.liquidFugacity.option / 100) % 10 == 0) {
       ideal = true;
     } else {
-      phase::MDLOD7();
-      code = flash::THDXCH.vapourFugacity.code;
+      pure::MDLOD7();
+      code = methods::THDXCH.vapourFugacity.code;
     }
   } else {
     pure::MDLODC(kVapourLiquidSlot);

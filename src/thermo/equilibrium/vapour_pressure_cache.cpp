@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <span>
 
-#include "flash/flash.hpp"
+#include "methods/methods.hpp"
 #include "problem/problem.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
@@ -17,6 +17,9 @@ namespace equilibrium {
 VapourPressureCache vapourPressureCache;
 
 namespace {
+
+const bool kVapourPressureCacheReset =
+    services::registerKeptValues([] { vapourPressureCache = {}; });
 
 // Checks that flash work array ARRAY holds N elements.
 void checkArray(std::int32_t array, std::int32_t n) {
@@ -49,7 +52,7 @@ void evaluate(bool withDerivatives, double t, double p) {
   }
   const auto values = std::span<double>(c.values).first(size);
   const auto slopes = std::span<double>(c.slopes).first(size);
-  pure::XPCALC(pure::kVapourPressure, flash::MTSETN(pure::kVapourPressure), n, 0,
+  pure::XPCALC(pure::kVapourPressure, methods::MTSETN(pure::kVapourPressure), n, 0,
                withDerivatives ? 1 : 0, static_cast<std::int32_t>(pure::Extrapolation::Logarithmic),
                t, p, values, slopes);
   ++c.evaluations;
@@ -69,7 +72,7 @@ void restartVapourPressureCache() { vapourPressureCache.valueTemperature = 0.0; 
 
 void TPCACH(std::int32_t u, double t, double p) {
   VapourPressureCache& c = vapourPressureCache;
-  const std::int32_t set = flash::THCTL.currentSet;
+  const std::int32_t set = problem::THCTL.currentSet;
   const bool sameSet = c.methodSet == set;
   const bool sameValueT = services::RELCMP(t, c.valueTemperature) == 0;
   if (u == 0) {

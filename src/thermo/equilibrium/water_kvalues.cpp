@@ -10,7 +10,6 @@
 #include <span>
 #include <vector>
 
-#include "flash/flash.hpp"
 #include "problem/problem.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
@@ -21,6 +20,8 @@ namespace equilibrium {
 WaterHandling waterHandling;
 
 namespace {
+
+const bool kWaterHandlingReset = services::registerKeptValues([] { waterHandling = {}; });
 
 // Kw and Kfw of water alone above its critical temperature.
 constexpr double kSupercriticalK = 1.1;
@@ -43,6 +44,7 @@ struct ComponentTerms {
   std::array<std::vector<double>, 4> values;
 };
 ComponentTerms componentTerms;
+const bool kComponentTermsReset = services::registerKeptValues([] { componentTerms = {}; });
 
 // The component terms A, B, C, D of components 1..N; false when a sector is not in core.
 bool gatherTerms(std::int32_t n) {
@@ -80,14 +82,14 @@ void solubility(std::int32_t ncomp, std::span<const double> x, std::int32_t u,
   if (w.option < kWaterFromTemperature) {
     flag = 1;
     if (gatherTerms(ncomp)) {
-      WSOLHC(ncomp, flash::THCTL.idecnt, t, x, terms(0, ncomp), terms(1, ncomp), terms(2, ncomp),
+      WSOLHC(ncomp, problem::THCTL.idecnt, t, x, terms(0, ncomp), terms(1, ncomp), terms(2, ncomp),
              terms(3, ncomp), s, dsdt, flag);
     }
     if (flag == 1) WSOLTX(t, s, dsdt);
   } else if (w.option == kWaterFromTemperature) {
     WSOLTX(t, s, dsdt);
   } else if (w.option >= kNoSolubilityCorrelation) {
-    WSOLZ2(ncomp, flash::THCTL.idecnt, u, x, t, p, s, dsdt, flag);
+    WSOLZ2(ncomp, problem::THCTL.idecnt, u, x, t, p, s, dsdt, flag);
     if (flag == 1) WSOLTX(t, s, dsdt);
   }
 }
@@ -116,7 +118,7 @@ void KCWATR(std::int32_t ncomp, std::span<const double> x, double& kw, std::int3
     // 3. The vapour pressure of water over the liquid.
     pure::WPROP(static_cast<std::int32_t>(pure::WaterProperty::VapourPressure), w.waterMethod, t, p,
                 pw, dpwdt, static_cast<std::int32_t>(pure::WaterPhase::Liquid), w.correction, debug,
-                unit, flash::THCTL.kvalueState[0]);
+                unit, problem::THCTL.kvalueState[0]);
   }
 
   // 4. The solubility of water in the hydrocarbon liquid.

@@ -31,6 +31,7 @@ struct ReferenceSums {
   std::array<double, 7> e{};
 };
 ReferenceSums sums;
+const bool kSumsReset = services::registerKeptValues([] { sums = {}; });
 
 void computeSums(double t) {
   const auto& n = kEquationOfState;

@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "flash/flash.hpp"
+#include "methods/methods.hpp"
 #include "services/markers.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
@@ -17,7 +17,7 @@
 namespace phase {
 namespace {
 
-using flash::LDSTAT;
+using methods::LDSTAT;
 
 constexpr const char* kName = "TRCSMN";
 
@@ -45,11 +45,12 @@ struct Work {
   }
 };
 Work work;
+const bool kWorkReset = services::registerKeptValues([] { work = {}; });
 
 // The block of method slot SLOT brought into the block area, its first real sector copied
 // into the work; aborts when there is none or it is short.
 void loadConstants(std::int32_t slot, std::int32_t n) {
-  const flash::MethodClass& c = flash::MSPTRS.classes(static_cast<std::size_t>(slot));
+  const methods::MethodClass& c = methods::MSPTRS.classes(static_cast<std::size_t>(slot));
   pure::setMethodScratch(c.integerWork, c.realWork);
   pure::loadMethodBlock(c.blockAddress, c.blockLength);
   const std::int32_t need = cs::block::kArrays * n;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "services/services.hpp"
 #include "thermo/phase/cs_transport_model.hpp"
 
 namespace phase::cs {
@@ -78,6 +79,7 @@ struct HardSphereArrays {
   HardSphereWork work() { return {b, chi, q, hmat, y, z}; }
 };
 HardSphereArrays hsArrays;
+const bool kHsArraysReset = services::registerKeptValues([] { hsArrays = {}; });
 
 // The single equivalent sphere's work: one of each.
 struct OneSphere {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <span>
 
-#include "flash/flash.hpp"
+#include "problem/problem.hpp"
 #include "services/services.hpp"
 #include "thermo/pure/pure.hpp"
 
@@ -23,7 +23,7 @@ constexpr double kHighestReducedPressure = 1.5;
 
 void FLCORR(double& t, double& p, std::span<const double> x, std::int32_t nc) {
   // Mean critical constants of the dry feed.
-  const std::int32_t water = flash::THCTL.idecnt;
+  const std::int32_t water = problem::THCTL.idecnt;
   double tcm = 0.0;
   double pcm = 0.0;
   double wet = 0.0;

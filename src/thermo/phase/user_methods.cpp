@@ -9,7 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "flash/flash.hpp"
+#include "methods/methods.hpp"
+#include "methods/slots.hpp"
 #include "problem/open_sequence.hpp"
 #include "problem/problem.hpp"
 #include "services/services.hpp"
@@ -92,8 +93,8 @@ void normalise(std::span<const double> x, std::size_t n, UserArray& to, OldUserA
 
 // Step 6: the method's user data into UKHDAT when its block is not the one last copied.
 void copyUserData(std::int32_t slot) {
-  if (slot < 1 || slot > static_cast<std::int32_t>(flash::kMethodClasses)) return;
-  const flash::MethodClass& record = flash::MSPTRS.classes(static_cast<std::size_t>(slot));
+  if (slot < 1 || slot > static_cast<std::int32_t>(methods::kMethodClasses)) return;
+  const methods::MethodClass& record = methods::MSPTRS.classes(static_cast<std::size_t>(slot));
   const std::int32_t address = record.blockAddress;
   if (address == services::NODISK || address == 0 || address == UKHDAT.block) return;
   const std::int32_t length = record.blockLength;
@@ -202,6 +203,15 @@ void enthalpy(std::size_t n, std::int32_t phase, double t, double p, bool deriva
   }
 }
 
+// The ideal-gas values and slopes of the entropy, kept between calls so that a warm call
+// allocates nothing; every problem open starts them again.
+struct EntropyWork {
+  std::vector<double> values;
+  std::vector<double> derivs;
+};
+EntropyWork entropyWork;
+const bool kEntropyWorkReset = services::registerKeptValues([] { entropyWork = {}; });
+
 // After the call, step 4: ENTROPY.
 void entropy(std::size_t n, std::int32_t phase, double t, double p, bool derivative, double& s,
              double& dsdt, std::int32_t& status) {
@@ -220,8 +230,8 @@ void entropy(std::size_t n, std::int32_t phase, double t, double p, bool derivat
   const std::int32_t offset = componentArray(array, n);
   const std::int32_t slopes = componentArray(kComponentDerivativeArray, n);
   // The ideal-gas entropies in work vectors kept between calls, then in the flash arrays.
-  static std::vector<double> values;
-  static std::vector<double> derivs;
+  std::vector<double>& values = entropyWork.values;
+  std::vector<double>& derivs = entropyWork.derivs;
   if (values.size() < n) values.resize(n);
   if (derivs.size() < n) derivs.resize(n);
   std::fill_n(values.begin(), n, 0.0);
@@ -271,6 +281,24 @@ void resetUserMethods() {
   UKHCOM.save[0] = services::IMISS;
 }
 
+namespace {
+
+// The set-up query of the open (DBSSTR): the routine of user-added K-value method CODE
+// answers the set-up request once; its return flag is kept.
+std::int32_t answerSetUp(std::int32_t code) {
+  const std::array<double, 1> composition{0.0};
+  double h = 0.0, dhdt = 0.0, z2 = 0.0, z1 = 0.0;
+  std::int32_t answered = 0;
+  UKHSDR(code, 1, static_cast<std::int32_t>(UserRequest::SetUp), 1, 1, composition, composition,
+         composition, 0.0, 0.0, 0, h, dhdt, 0.0, 0.0, answered, z2, z1, 0.0);
+  return UKHCOM.flag;
+}
+
+const bool kResetAtOpen = services::registerKeptValues(&resetUserMethods);
+const bool kSetUpFilled = (methods::fillUserKValueSetUp(&answerSetUp), true);
+
+}  // namespace
+
 UserRoutine setUserRoutine(std::int32_t number, UserRoutine routine) {
   if (number < 1 || number > kUserRoutines) return nullptr;
   const auto k = static_cast<std::size_t>(number - 1);
@@ -310,10 +338,10 @@ void UKHSDR(std::int32_t code, std::int32_t slot, std::int32_t request, std::int
   u.request = o.request = request;
   u.componentCount = o.componentCount = nc;
   u.phase = o.phase = phase;
-  u.reportUnit = o.reportUnit = problem::IOUNIT.report;
+  u.reportUnit = o.reportUnit = services::IOUNIT.report;
   u.flag = o.flag = 0;
   u.isNew = 0;
-  u.water = flash::THCTL.idecnt;
+  u.water = problem::THCTL.idecnt;
   o.waterWord = u.water != 0 ? 2 : 1;
   u.kSlot = slot == 1 || slot == 2 ? slot : 0;
 
@@ -325,8 +353,8 @@ void UKHSDR(std::int32_t code, std::int32_t slot, std::int32_t request, std::int
   u.pressure = o.pressure = single(services::UOMCNV(p, kPressureClass, kInternalSet, kUserSet));
 
   // 3. The K-value state reals; no property values yet.
-  u.kState1 = o.kState1 = single(flash::THCTL.xwd);
-  u.kState2 = o.kState2 = single(flash::THCTL.ywd);
+  u.kState1 = o.kState1 = single(problem::THCTL.xwd);
+  u.kState2 = o.kState2 = single(problem::THCTL.ywd);
   u.value1 = u.value2 = u.value3 = u.value4 = 0.0F;
   o.value1 = o.value2 = o.value3 = o.value4 = 0.0F;
 
@@ -378,8 +406,8 @@ void UKHSDR(std::int32_t code, std::int32_t slot, std::int32_t request, std::int
       break;
   }
   if (u.request <= static_cast<std::int32_t>(UserRequest::KValues)) {
-    flash::THCTL.xwd = u.kState1;
-    flash::THCTL.ywd = u.kState2;
+    problem::THCTL.xwd = u.kState1;
+    problem::THCTL.ywd = u.kState2;
   }
 }
 

@@ -13,13 +13,14 @@
 #include <span>
 #include <string_view>
 
+#include "methods/methods.hpp"
 #include "services/markers.hpp"
 #include "services/one_based.hpp"
 
 namespace phase {
 
-inline constexpr std::int32_t kFirstUserMethod = 901;
-inline constexpr std::int32_t kLastUserMethod = 915;
+inline constexpr std::int32_t kFirstUserMethod = methods::kFirstUserMethod;
+inline constexpr std::int32_t kLastUserMethod = methods::kLastUserMethod;
 inline constexpr std::int32_t kUserRoutines = kLastUserMethod - kFirstUserMethod + 1;
 
 // Sizes of the records.
@@ -119,8 +120,9 @@ struct UserMethodData {
 };
 extern UserMethodData UKHDAT;
 
-// What the problem open does to the user-method state: no user data copied (IUDBLK NODISK)
-// and IMISS in the first save word, so the first call clears both save areas.
+// What the problem open does to the user-method state (a kept value, reset by every open):
+// no user data copied (IUDBLK NODISK) and IMISS in the first save word, so the first call
+// clears both save areas.
 void resetUserMethods();
 
 // The user routine slots. Each takes no arguments and reads and writes the records above.

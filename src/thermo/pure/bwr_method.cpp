@@ -13,6 +13,7 @@
 #include <span>
 #include <vector>
 
+#include "services/services.hpp"
 #include "thermo/pure/bwr_eos.hpp"
 #include "thermo/pure/corresponding_states.hpp"
 #include "thermo/pure/eos_internal.hpp"
@@ -36,8 +37,13 @@ struct Work {
   std::vector<double> pval, psqr, pcbr, f;
   std::vector<double> plus, minus;  // ln(phi) at the shifted states
 };
+// Kept between calls so that a warm call allocates nothing; every problem open starts it
+// again.
+Work bwrWork;
+const bool kBwrWorkReset = services::registerKeptValues([] { bwrWork = {}; });
+
 Work& work(std::size_t n) {
-  static Work w;
+  Work& w = bwrWork;
   const std::size_t nparam = static_cast<std::size_t>(kStarlingParameters) * n;
   if (w.pval.size() < nparam) {
     w.pval.resize(nparam);
@@ -279,11 +285,20 @@ void DN110(std::span<const double> x, std::int32_t nc, std::int32_t request, std
   }
 }
 
+namespace {
+
+// Kept between calls so that a warm call allocates nothing; every problem open starts it
+// again.
+std::vector<std::int32_t> wrapa3Active;
+const bool kWrapa3ActiveReset = services::registerKeptValues([] { wrapa3Active = {}; });
+
+}  // namespace
+
 void WRAPA3(double t, double p, std::span<const double> x, std::span<const double> block,
             std::int32_t nc, double& z, std::int32_t phase, std::int32_t derivative,
             std::span<double> lnphi, std::span<double> lnphiT, std::span<double> lnphiP) {
   // Every component active: at most one flag per component of the largest problem seen.
-  static std::vector<std::int32_t> active;
+  std::vector<std::int32_t>& active = wrapa3Active;
   const std::size_t n = nc > 0 ? static_cast<std::size_t>(nc) : 0;
   if (active.size() < n) active.assign(n, 1);
   double departure = 0.0;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "flash/flash.hpp"
+#include "methods/methods.hpp"
 #include "problem/problem.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
@@ -26,8 +26,8 @@ void copyToCore(std::int32_t array, const std::vector<double>& values, std::size
 
 void XPCACH(std::int32_t ifdrv, double t, double p) {
   // 1. Timing: the call, and the XPCALC counts before the call.
-  const auto& gdp = problem::GDPOPT;
-  const bool counting = gdp.diagnosticSwitch(problem::kTimingSwitch) > 0;
+  const auto& gdp = services::GDPOPT;
+  const bool counting = gdp.diagnosticSwitch(services::kTimingSwitch) > 0;
   const bool clocked = gdp.diagnosticSwitch(kClockTimingSwitch) > 0;
   double start = 0.0;
   if (counting) services::TIMST2.calls(kTimingSlotXPCACH) += 1;
@@ -38,7 +38,7 @@ void XPCACH(std::int32_t ifdrv, double t, double p) {
   // 2. Is the cache current? Values only: the temperature and the set. With derivatives:
   // also the temperature of the last evaluation with derivatives.
   const bool withDerivatives = ifdrv % 10 != 0;
-  const std::int32_t set = flash::THCTL.currentSet;
+  const std::int32_t set = problem::THCTL.currentSet;
   bool current = services::RELCMP(t, XPCWRD.temperature) == 0 && set == XPCWRD.methodSet;
   if (withDerivatives) {
     current = current && services::RELCMP(t, XPCWRD.derivativeTemperature) == 0;
@@ -57,7 +57,7 @@ void XPCACH(std::int32_t ifdrv, double t, double p) {
     // temperature.
     XPCWRD.derivativeTemperature = withDerivatives ? t : services::DMISS;
     XPCWRD.methodSet = set;
-    XPCALC(kIdealGasEnthalpy, flash::MTSETN(kIdealGasEnthalpy), n, 0, ifdrv, 0, t, p,
+    XPCALC(kIdealGasEnthalpy, methods::MTSETN(kIdealGasEnthalpy), n, 0, ifdrv, 0, t, p,
            std::span<double>(XPCWRD.values).first(size),
            std::span<double>(XPCWRD.derivatives).first(size));
     copyToCore(XPCWRD.valueArray, XPCWRD.values, size);

@@ -68,13 +68,13 @@ std::string labelled(std::string_view label, std::size_t indent) {
 void dumpInteger(std::string_view label, std::int32_t value, std::size_t indent = 0) {
   char field[16];
   std::snprintf(field, sizeof field, "%10d", value);
-  platform::writeLine(problem::IOUNIT.report, labelled(label, indent) + field);
+  platform::writeLine(services::IOUNIT.report, labelled(label, indent) + field);
 }
 
 void dumpReal(std::string_view label, double value, std::size_t indent = 0) {
   char field[32];
   std::snprintf(field, sizeof field, "%15.6E", value);
-  platform::writeLine(problem::IOUNIT.report, labelled(label, indent) + field);
+  platform::writeLine(services::IOUNIT.report, labelled(label, indent) + field);
 }
 
 // The values 2 to N of the last record, four to a line after eleven blanks.
@@ -90,18 +90,18 @@ void dumpValues(const LastRecord& last) {
                                        XPSTAT.coefficientOffset + k));
     line += field;
     if (++onLine == 4) {
-      platform::writeLine(problem::IOUNIT.report, line);
+      platform::writeLine(services::IOUNIT.report, line);
       onLine = 0;
     }
   }
-  if (onLine > 0) platform::writeLine(problem::IOUNIT.report, line);
+  if (onLine > 0) platform::writeLine(services::IOUNIT.report, line);
 }
 
 void dump(std::int32_t ixptyp, std::int32_t nxpset, std::int32_t ncomps, std::int32_t iconly,
           std::int32_t maxcix, std::int32_t ifdrv, std::int32_t iextrp, double tempsu,
           double pressu, const LastRecord& last, std::span<const double> cxpval,
           std::span<const double> cxpdrv) {
-  const std::int32_t unit = problem::IOUNIT.report;
+  const std::int32_t unit = services::IOUNIT.report;
   platform::writeLine(unit, "");
   platform::writeLine(unit, "     (DUMP FROM XPCALC)");
   dumpInteger("IXPTYP .................", ixptyp);
@@ -156,8 +156,8 @@ void XPCALC(std::int32_t ixptyp, std::int32_t nxpset, std::int32_t ncomps, std::
             std::int32_t ifdrv, std::int32_t iextrp, double tempsu, double pressu,
             std::span<double> cxpval, std::span<double> cxpdrv) {
   // 1. Timing.
-  const auto& gdp = problem::GDPOPT;
-  if (gdp.diagnosticSwitch(problem::kTimingSwitch) > 0) {
+  const auto& gdp = services::GDPOPT;
+  if (gdp.diagnosticSwitch(services::kTimingSwitch) > 0) {
     services::TIMST2.calls(kTimingSlotXPCALC) += 1;
   }
   const bool clocked = gdp.diagnosticSwitch(kClockTimingSwitch) > 0;

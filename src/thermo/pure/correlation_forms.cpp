@@ -438,7 +438,7 @@ FormResult evaluate(const FormInput& in, int form, bool exponentialStep) {
 [[noreturn]] void formFailure(std::int32_t ideqn, bool undefined) {
   char line[64];
   std::snprintf(line, sizeof line, " ERROR (XPCALC) -- REQUESTED EQUATION FORM %4d", ideqn);
-  const std::int32_t unit = problem::IOUNIT.report;
+  const std::int32_t unit = services::IOUNIT.report;
   platform::writeLine(unit, line);
   platform::writeLine(unit, undefined ? "       DOES NOT EXIST AND IS UNDEFINED."
                                       : "       HAS NOT YET BEEN IMPLEMENTED.");

@@ -55,6 +55,21 @@ void resetCorrelationState() {
   XPCWRD.derivativeArray = services::NOCORE;
 }
 
+namespace {
+
+// At each problem open: nothing held, and the correlation-set blocks read into the open's
+// real work area 2.
+void startAtOpen() {
+  resetCorrelationState();
+  XPSTAT.bufferArea = problem::MDLBAS.realBase(problem::kCorrelationSetArea);
+  XPSTAT.bufferReals = problem::MDLBAS.realSize(problem::kCorrelationSetArea);
+  XPSTAT.ownsBuffer = false;
+}
+
+const bool kStartsAtOpen = services::registerKeptValues(&startAtOpen);
+
+}  // namespace
+
 void publishCurrentSet(std::int32_t ixptyp, std::int32_t nxpset) {
   using storage::SBCUR;
   using storage::SectorKind;
@@ -95,12 +110,14 @@ void publishCurrentSet(std::int32_t ixptyp, std::int32_t nxpset) {
   if (next.coefficientOffset < 0) records::invalid(caller, "COEF OFF", next.coefficientOffset, 0);
   next.type = ixptyp;
   next.set = nxpset;
+  next.listGeneration = problem::XPSETL.generation;
   XPSTAT = next;
 }
 
 void XPSETF(std::int32_t ixptyp, std::int32_t nxpset, std::int32_t /*unused*/,
             std::int32_t& found) {
-  if (ixptyp == XPSTAT.type && nxpset == XPSTAT.set) {
+  if (ixptyp == XPSTAT.type && nxpset == XPSTAT.set &&
+      XPSTAT.listGeneration == problem::XPSETL.generation) {
     found = ixptyp;
     return;
   }

@@ -114,6 +114,9 @@ struct CurrentCorrelationSet {
   std::int32_t bufferArea = services::NOCORE;
   std::int32_t bufferReals = 0;
   bool ownsBuffer = false;
+  // The generation of the correlation-set list the set was read from: a set read before the
+  // list changed is read again.
+  std::uint32_t listGeneration = 0;
 };
 extern CurrentCorrelationSet XPSTAT;
 
@@ -135,9 +138,9 @@ struct IdealGasCache {
 };
 extern IdealGasCache XPCWRD;
 
-// What the problem open does to the state of the correlation routines: no set current,
-// no buffer (the core store is new), XPCAUX 0, the cache invalid. The list XPSETL is
-// read by the open itself.
+// The state of the correlation routines with nothing held: no set current, no buffer,
+// XPCAUX 0, the cache invalid. Each problem open starts from it, with the open's real work
+// area 2 as the buffer (the list XPSETL is read by the open itself).
 void resetCorrelationState();
 
 // =======================================================================================

@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <span>
 
-#include "flash/flash.hpp"
+#include "services/services.hpp"
 #include "platform/platform.hpp"
 #include "problem/problem.hpp"
 #include "thermo/pure/cubic_eos.hpp"
@@ -173,7 +173,7 @@ bool solveFluid(const Reduced& r, double pr, std::int32_t phase, bool reference,
   double fm = r.residual(xm, pr);
   for (int step = 0; step < kIterationSteps && std::fabs(fm) >= kResidualTolerance; ++step) {
     const double previous = xm;
-    flash::ROOTBR(lo, xm, hi, flo, fm, fhi);
+    services::ROOTBR(lo, xm, hi, flo, fm, fhi);
     fm = r.residual(xm, pr);
     if (std::fabs(xm - previous) < kVolumeTolerance * std::fabs(xm)) break;
   }
@@ -381,7 +381,7 @@ void WRAPB3(double t, double p, std::span<const double> x, std::span<double> lnp
   std::array<double, 2> zz{};
   double departure = 0.0;
   double departureT = 0.0;
-  DNCORS(nc, problem::IOUNIT.report, debug, derivative,
+  DNCORS(nc, services::IOUNIT.report, debug, derivative,
          static_cast<std::int32_t>(DensityRequest::Fugacity), phase, used, p, t, x, block, pseudo,
          zz, departure, departureT, lnphi, lnphiT, failure, kStoredLeeKeslerRule);
   if (phase > 0 && failure == 0) z = zz[phase == kVapourPhase ? 0 : 1];

@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-#include "flash/flash.hpp"
+#include "methods/methods.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
 #include "thermo/pure/activity_kernels.hpp"
@@ -17,32 +17,9 @@
 
 namespace pure {
 
-std::int32_t cubicblock::groups(std::int32_t code) {
-  switch (code) {
-    case 101:
-    case 102:
-    case 108:
-    case 124:
-      return 3;
-    case 111:
-    case 114:
-      return 6;
-    case 109:
-    case 112:
-    case 116:
-    case 117:
-    case 121:
-    case 122:
-    case 502:
-      return 8;
-    default:
-      return 0;
-  }
-}
-
 namespace {
 
-using flash::LDSTAT;
+using methods::LDSTAT;
 using storage::CORSTO;
 
 constexpr const char* kName = "DNLIQ";
@@ -58,8 +35,13 @@ struct Work {
   std::vector<double> lngam, lngamT, sums, coef, nrtl;
   std::vector<std::int32_t> forms, descriptor;
 };
+// Kept between calls so that a warm call allocates nothing; every problem open starts it
+// again.
+Work cubicWork;
+const bool kCubicWorkReset = services::registerKeptValues([] { cubicWork = {}; });
+
 Work& work(std::size_t n, std::size_t np) {
-  static Work w;
+  Work& w = cubicWork;
   for (auto* v : {&w.sqrta, &w.a, &w.abar, &w.bbar, &w.lnphi, &w.lngam, &w.lngamT}) {
     if (v->size() < n) v->resize(n);
   }
@@ -261,8 +243,8 @@ bool cubicLiquid(std::int32_t code, std::int32_t nc, double t, double p, std::sp
     std::int32_t status = kTrueRoot;
     EOSZRT(am, amT, amTT, abar, {}, {}, bm, bmT, bmTT, bbar, {}, {}, kLiquidPhase, 1, nc, p,
            kReferencePressure, u1, u2, t, z, zT, zP, lnphi, {}, {}, {}, hr, sr, cpr, cvr, cpcv, {},
-           {}, flash::PMCTL2.ISEUDI, status);
-    if (status == kPseudoRoot) flash::PMCTL2.ISEUDL = 0;
+           {}, methods::PMCTL2.ISEUDI, status);
+    if (status == kPseudoRoot) methods::PMCTL2.ISEUDL = 0;
   }
 
   // 6. The volume shift of method 124.

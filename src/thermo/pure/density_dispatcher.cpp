@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-#include "flash/flash.hpp"
+#include "methods/methods.hpp"
 #include "problem/problem.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
@@ -25,7 +25,9 @@ DensityCounters DNCNTS;
 
 namespace {
 
-using flash::LDSTAT;
+const bool kDNCNTSReset = services::registerKeptValues([] { DNCNTS = {}; });
+
+using methods::LDSTAT;
 using problem::ComponentReal;
 
 constexpr double kR = services::kGasConstant;
@@ -63,8 +65,13 @@ struct Work {
   // Hard-chain outputs and work vector.
   std::vector<double> b, bT, bTT, e, eT, eTT, q, lnphi, chainWork;
 };
+// Kept between calls so that a warm call allocates nothing; every problem open starts it
+// again.
+Work dispatcherWork;
+const bool kDispatcherWorkReset = services::registerKeptValues([] { dispatcherWork = {}; });
+
 Work& work(std::size_t n) {
-  static Work w;
+  Work& w = dispatcherWork;
   for (auto* v : {&w.x, &w.values, &w.slopes, &w.omega, &w.pc, &w.q, &w.lnphi}) {
     if (v->size() < n) v->resize(n);
   }
@@ -105,7 +112,7 @@ double userZ(std::int32_t code, std::int32_t nc, std::span<const double> x, doub
 bool libraryDensity(std::int32_t nc, double t, double p, std::span<const double> x, Work& w,
                     double& dens) {
   const auto n = static_cast<std::size_t>(nc);
-  XPCALC(kLiquidDensity, flash::MTSETN(kLiquidDensity), nc, 0, 0, 0, t, p,
+  XPCALC(kLiquidDensity, methods::MTSETN(kLiquidDensity), nc, 0, 0, 0, t, p,
          std::span<double>(w.values.data(), n), std::span<double>(w.slopes.data(), n));
   double volume = 0.0;
   for (std::size_t i = 0; i < n; ++i) {
@@ -179,7 +186,7 @@ void DNCSW(double t, double p, std::span<const double> x, double& z, std::span<c
   std::array<double, 2> zz{};
   std::int32_t used = 0;
   double departure = 0.0, departureT = 0.0;
-  DNCORS(nc, problem::IOUNIT.report, problem::GDPOPT.diagnosticSwitch(kKernelDebugSwitch), 0,
+  DNCORS(nc, services::IOUNIT.report, services::GDPOPT.diagnosticSwitch(kKernelDebugSwitch), 0,
          static_cast<std::int32_t>(DensityRequest::Compressibility), phase, used, p, t, x, block,
          pseudo, zz, departure, departureT, {}, {}, failure, code);
   if (failure == 0) z = zz[used == kVapourPhase ? 0 : 1];
@@ -194,7 +201,7 @@ void DNLIQ(std::int32_t nc, double t, double p, std::span<const double> x, doubl
   const auto n = static_cast<std::size_t>(nc > 0 ? nc : 0);
   eos_internal::requireLength(x, n, "DNLIQ", "X");
   Work& w = work(n);
-  const std::int32_t code = flash::PMCTL1.liquidDensity.code;
+  const std::int32_t code = methods::PMCTL1.liquidDensity.code;
   const bool user = code >= kFirstUser && code <= kLastUser;
 
   // 2. The method's block and work areas.
@@ -203,7 +210,7 @@ void DNLIQ(std::int32_t nc, double t, double p, std::span<const double> x, doubl
   // 3. The composition without the set's water component.
   const std::span<double> xn(w.x.data(), n);
   double fraction = 0.0, total = 0.0;
-  flash::NRMCNT(nc, x, xn, std::span<std::int32_t>(w.counts.data(), n), 0, flash::THCTL.idecnt,
+  services::NRMCNT(nc, x, xn, std::span<std::int32_t>(w.counts.data(), n), 0, problem::THCTL.idecnt,
                 kThreshold, fraction, total);
 
   // 4-5. The route of the method code.
@@ -226,11 +233,11 @@ void DNLIQ(std::int32_t nc, double t, double p, std::span<const double> x, doubl
   } else if (code == kApi) {
     double amount = 0.0;
     std::int32_t status = 0;
-    APIDEN(t, p, xn, nc, dens, amount, flash::THCTL.idecnt, status);
+    APIDEN(t, p, xn, nc, dens, amount, problem::THCTL.idecnt, status);
     failed = status != 0;
   } else if (code == kRackettVolumes) {
     eos_internal::requireLength(block, 3 * n, "DNLIQ", "RACKETT BLOCK");
-    flash::CMPDER(nc, column(1), column(2), t, column(3), std::span<double>(w.slopes.data(), n),
+    services::CMPDER(nc, column(1), column(2), t, column(3), std::span<double>(w.slopes.data(), n),
                   std::span<double>(w.values.data(), n));
     double volume = 0.0;
     for (std::size_t i = 0; i < n; ++i) volume += xn[i] * w.values[i];
@@ -255,7 +262,7 @@ void DNLIQ(std::int32_t nc, double t, double p, std::span<const double> x, doubl
     dens = densityOf(hardChainZ(code, nc, t, p, x, block, w), t, p);
   } else if (user) {
     dens = densityOf(userZ(code, nc, xn, t, p), t, p);
-  } else if (flash::MTISA(code) && density_internal::cubicLiquid(code, nc, t, p, xn, block, z)) {
+  } else if (methods::MTISA(code) && density_internal::cubicLiquid(code, nc, t, p, xn, block, z)) {
     dens = densityOf(z, t, p);
   } else {
     ierr = static_cast<std::int32_t>(DensityStatus::NoRoute);

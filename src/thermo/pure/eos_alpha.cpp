@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <span>
 
-#include "flash/flash.hpp"
+#include "services/services.hpp"
 #include "thermo/pure/cubic_eos.hpp"
 #include "thermo/pure/eos_internal.hpp"
 
@@ -76,8 +76,8 @@ Jet tabulated(Jet tr, std::int32_t level) {
   std::array<double, 1> slope{};
   std::array<double, 1> second{};
   const std::int32_t nder = level >= 3 ? 2 : (level == 2 ? 1 : 0);
-  flash::SPLCOF(kTablePoints, kTableTr, kTableAlpha, curvature, 1, query, value, slope, second, 1,
-                nder);
+  services::SPLCOF(kTablePoints, kTableTr, kTableAlpha, curvature, 1, query, value, slope, second,
+                   1, nder);
   return Jet{value[0], slope[0] * tr.d, second[0] * tr.d * tr.d};
 }
 

@@ -4,12 +4,22 @@
 #include <span>
 #include <string_view>
 
+#include "services/services.hpp"
 #include "thermo/pure/eos_mixing.hpp"
 
 namespace pure::eos_internal {
 
+namespace {
+
+// Kept between calls so that a warm call allocates nothing; every problem open starts it
+// again.
+AttractionSums keptSums;
+const bool kKeptSumsReset = services::registerKeptValues([] { keptSums = {}; });
+
+}  // namespace
+
 AttractionSums& attractionSums(std::size_t n, bool hessian) {
-  static AttractionSums sums;
+  AttractionSums& sums = keptSums;
   sums.n = n;
   sums.value = Jet{};
   sums.gradient.assign(n, Jet{});

@@ -6,6 +6,7 @@
 #include <span>
 #include <vector>
 
+#include "services/services.hpp"
 #include "thermo/pure/cubic_eos.hpp"
 #include "thermo/pure/eos_mixing.hpp"
 
@@ -186,6 +187,15 @@ void EOSAMX(std::int32_t i, std::span<const double> sqrta, std::span<const doubl
   }
 }
 
+namespace {
+
+// Kept between calls so that a warm call allocates nothing; every problem open starts it
+// again.
+CubeRootRows cubeRootRows;
+const bool kCubeRootRowsReset = services::registerKeptValues([] { cubeRootRows = {}; });
+
+}  // namespace
+
 void EOSMR2(std::span<const double> sqrta, std::span<const double> aT, std::span<const double> aTT,
             std::span<const double> b, std::span<const double> k1, std::span<const double> k1T,
             std::span<const double> k1TT, std::span<const double> k2, std::span<const double> k2T,
@@ -234,7 +244,7 @@ void EOSMR2(std::span<const double> sqrta, std::span<const double> aT, std::span
   eos_internal::addQuadratic(sums, x, hessian);
 
   // 2. The cube-root part sum_i X_i x_i N_i^3/D_i, N_i = sum_j x_j w_ij, D_i = sum_j x_j G_ij.
-  static CubeRootRows rows;
+  CubeRootRows& rows = cubeRootRows;
   rows.w.assign(n, Jet{});
   rows.g.assign(n, Jet{});
   for (std::size_t i = 0; i < n; ++i) {

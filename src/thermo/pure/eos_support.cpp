@@ -11,7 +11,7 @@
 namespace pure::eos_internal {
 namespace {
 
-bool switchOn(int k) { return problem::GDPOPT.diagnosticSwitch(k) > 0; }
+bool switchOn(int k) { return services::GDPOPT.diagnosticSwitch(k) > 0; }
 
 [[noreturn]] void shortArray(std::size_t have, std::size_t need, std::string_view routine,
                              std::string_view what) {
@@ -26,7 +26,7 @@ bool switchOn(int k) { return problem::GDPOPT.diagnosticSwitch(k) > 0; }
 }  // namespace
 
 KernelTimer::KernelTimer(std::size_t slot) : slot_(slot) {
-  if (switchOn(problem::kTimingSwitch)) services::TIMST2.calls(slot_) += 1;
+  if (switchOn(services::kTimingSwitch)) services::TIMST2.calls(slot_) += 1;
   if (switchOn(kClockTimingSwitch)) {
     clocked_ = true;
     services::CLKSEC(start_);

@@ -19,6 +19,8 @@ EosDebug EOSDBG;
 
 namespace {
 
+const bool kEOSDBGReset = services::registerKeptValues([] { EOSDBG = {}; });
+
 using eos_internal::Family;
 
 constexpr const char* kName = "EOSZRT";
@@ -32,7 +34,7 @@ constexpr double kSmallestFreeVolume = 1e-20;
 constexpr std::int32_t kRootLines = 1;
 constexpr std::int32_t kStateDump = 4;
 
-int reportUnit() { return problem::IOUNIT.report; }
+int reportUnit() { return services::IOUNIT.report; }
 
 std::string_view phaseLabel(std::int32_t phase) { return phase == 1 ? "VAPOR " : "LIQUID"; }
 
@@ -98,7 +100,7 @@ void EOSZRT(double a, double aT, double aTT, std::span<const double> abar,
   // 1. Entry.
   eos_internal::KernelTimer timer(eos_internal::kTimingSlotEOSZRT);
   status = kTrueRoot;
-  const std::int32_t debug = problem::GDPOPT.diagnosticSwitch(eos_internal::kFugacityDebugSwitch);
+  const std::int32_t debug = services::GDPOPT.diagnosticSwitch(eos_internal::kFugacityDebugSwitch);
   const std::size_t n = nc > 0 ? static_cast<std::size_t>(nc) : 0;
   eos_internal::requireLength(abar, n, kName, "ABAR");
   eos_internal::requireLength(bbar, n, kName, "BBAR");

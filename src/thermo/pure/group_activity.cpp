@@ -100,6 +100,19 @@ void areaFractions(const Groups& gr, const std::vector<std::size_t>& set,
   for (const std::size_t k : set) theta[k] = gr.qk[k] * amounts[k] / total / area;
 }
 
+// The work arrays of ACTSTR, kept between calls so that a warm call allocates nothing;
+// every problem open starts them again.
+struct ActstrWork {
+  GroupTerms terms;
+  std::vector<std::size_t> set;
+  std::vector<double> pureSecond;
+  std::vector<double> fvSlope;
+  std::vector<double> dS;
+  std::vector<double> dLnG;
+};
+ActstrWork actstrWork;
+const bool kActstrWorkReset = services::registerKeptValues([] { actstrWork = {}; });
+
 }  // namespace
 
 void ACTSTR(std::int32_t& status, std::int32_t nder, std::int32_t n, std::span<const double> x,
@@ -157,9 +170,9 @@ void ACTSTR(std::int32_t& status, std::int32_t nder, std::int32_t n, std::span<c
   const std::span<double> amounts = realWork.subspan(5 * mm, mm);
   const std::span<double> totals = realWork.subspan(6 * mm, nc);
   const std::span<double> dTheta = realWork.subspan(7 * mm + nc, mm);
-  static GroupTerms terms;
-  static std::vector<std::size_t> set;
-  static std::vector<double> pureSecond;
+  GroupTerms& terms = actstrWork.terms;
+  std::vector<std::size_t>& set = actstrWork.set;
+  std::vector<double>& pureSecond = actstrWork.pureSecond;
   terms.resize(mm);
   pureSecond.assign(nc, 0.0);
 
@@ -210,7 +223,7 @@ void ACTSTR(std::int32_t& status, std::int32_t nder, std::int32_t n, std::span<c
   }
   const double vm = volume / (kReducedVolumeScale * sr);  // reduced volume of the mixture
   const double sm = std::pow(vm, kCubeRoot);
-  static std::vector<double> fvSlope;  // dFV_i/dv_m
+  std::vector<double>& fvSlope = actstrWork.fvSlope;  // dFV_i/dv_m
   fvSlope.assign(nc, 0.0);
   double curvature = 0.0;
   for (std::size_t i = 0; i < nc; ++i) {
@@ -254,8 +267,8 @@ void ACTSTR(std::int32_t& status, std::int32_t nder, std::int32_t n, std::span<c
   const auto ld = static_cast<std::size_t>(nder);
   double areaTotal = 0.0;
   for (std::size_t k = 0; k < mm; ++k) areaTotal += qk[k] * amounts[k];
-  static std::vector<double> dS;
-  static std::vector<double> dLnG;
+  std::vector<double>& dS = actstrWork.dS;
+  std::vector<double>& dLnG = actstrWork.dLnG;
   dS.assign(mm, 0.0);
   dLnG.assign(mm, 0.0);
   for (std::size_t j = 0; j < nc; ++j) {

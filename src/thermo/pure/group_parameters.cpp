@@ -6,6 +6,7 @@
 #include <span>
 #include <vector>
 
+#include "services/services.hpp"
 #include "thermo/pure/activity_kernels.hpp"
 #include "thermo/pure/eos_internal.hpp"
 
@@ -69,6 +70,15 @@ void ACTPRM(std::int32_t ng, double t, std::span<const double> a, std::span<cons
   }
 }
 
+namespace {
+
+// Kept between calls so that a warm call allocates nothing; every problem open starts it
+// again.
+std::vector<double> eosmr5D2psi;
+const bool kEosmr5D2psiReset = services::registerKeptValues([] { eosmr5D2psi = {}; });
+
+}  // namespace
+
 void EOSMR5(std::span<const double> x, double t, std::int32_t nc, std::int32_t option,
             std::span<double> param, std::span<const std::int32_t> descriptor,
             std::int32_t integerWorkLength, std::span<std::int32_t> integerWork,
@@ -103,7 +113,7 @@ void EOSMR5(std::span<const double> x, double t, std::int32_t nc, std::int32_t o
   // 2. The interaction factors at T, written after block c: psi, then dpsi.
   const std::span<double> psi = param.subspan(block(kGroupBlockCWord) + n2, n2);
   const std::span<double> dpsi = param.subspan(block(kGroupBlockCWord) + 2 * n2, n2);
-  static std::vector<double> d2psi;
+  std::vector<double>& d2psi = eosmr5D2psi;
   d2psi.assign(n2, 0.0);
   ACTPRM(ng, t, param.subspan(block(kGroupBlockAWord), n2),
          param.subspan(block(kGroupBlockBWord), n2), param.subspan(block(kGroupBlockCWord), n2),

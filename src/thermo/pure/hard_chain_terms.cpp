@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 
+#include "services/services.hpp"
 #include "thermo/pure/eos_internal.hpp"
 #include "thermo/pure/hard_chain.hpp"
 #include "thermo/pure/hard_chain_internal.hpp"
@@ -15,6 +16,8 @@ namespace pure {
 HardChainRoots HCSTAT;
 
 namespace {
+
+const bool kHCSTATReset = services::registerKeptValues([] { HCSTAT = {}; });
 
 using eos_internal::Jet;
 using hard_chain::kOneThird;

@@ -33,8 +33,13 @@ struct Scratch {
   std::vector<double> bf, bfT, bfTT, bb, bbT, bbTT, k;  // NS
   std::vector<double> z, previous, lnphi;               // NC
 };
+// Kept between calls so that a warm call allocates nothing; every problem open starts it
+// again.
+Scratch hocScratch;
+const bool kHocScratchReset = services::registerKeptValues([] { hocScratch = {}; });
+
 Scratch& scratch(std::size_t n, std::size_t ns) {
-  static Scratch s;
+  Scratch& s = hocScratch;
   for (auto* v : {&s.bf, &s.bfT, &s.bfTT, &s.bb, &s.bbT, &s.bbTT, &s.k}) {
     if (v->size() < ns) v->resize(ns);
   }

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "flash/flash.hpp"
+#include "methods/methods.hpp"
 #include "platform/platform.hpp"
 #include "problem/problem.hpp"
 #include "services/services.hpp"
@@ -225,7 +225,7 @@ bool hasIntegratedForm(std::int32_t form) {
 
 // The five report lines of a form without an integrated form, then the abort.
 [[noreturn]] void noIntegratedForm(std::int32_t form, std::int32_t comp) {
-  const std::int32_t unit = problem::IOUNIT.report;
+  const std::int32_t unit = services::IOUNIT.report;
   char line[80];
   std::snprintf(line, sizeof line, " ERROR (XPSVAP) -- REQUESTED EQUATION FORM ....%4d", form);
   platform::writeLine(unit, line);
@@ -285,7 +285,7 @@ void XPSVAP(std::span<const std::int32_t> /*icodes*/, std::int32_t kind, std::in
             std::span<double> values, std::span<double> derivs) {
   // 1. The set of the kind's type.
   const std::int32_t type = typeOfKind(kind);
-  const std::int32_t set = flash::MTSETN(type);
+  const std::int32_t set = methods::MTSETN(type);
   std::int32_t found = 0;
   XPSETF(type, set, 10, found);
   if (found == 0) {
@@ -394,6 +394,7 @@ struct MixScratch {
   std::vector<double> derivatives;
 };
 MixScratch mixScratch;
+const bool kMixScratchReset = services::registerKeptValues([] { mixScratch = {}; });
 
 void mixSum(std::int32_t ic1, std::int32_t ic2, double t, double p, std::span<const double> x,
             double& sum, double& dsum, std::int32_t ifdrv, std::span<const std::int32_t> icodes,

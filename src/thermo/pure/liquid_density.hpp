@@ -125,7 +125,28 @@ inline std::int32_t pairs(std::int32_t nc) { return 6 * nc + 3; }
 // Groups of pair coefficients: A, B, C of k = A + B/T + C/T^2 (each NP values for the codes
 // with 3 groups, 2 NP values - k1 then k2 - for those with 6 or 8), and for 8 groups the
 // exponents c1 then c2 (2 NP values). 0: the code has no cubic route.
-std::int32_t groups(std::int32_t code);
+constexpr std::int32_t groups(std::int32_t code) {
+  switch (code) {
+    case 101:
+    case 102:
+    case 108:
+    case 124:
+      return 3;
+    case 111:
+    case 114:
+      return 6;
+    case 109:
+    case 112:
+    case 116:
+    case 117:
+    case 121:
+    case 122:
+    case 502:
+      return 8;
+    default:
+      return 0;
+  }
+}
 // 108: the coefficients c_i (NC values) of the flagged component's term, after the groups;
 // 124: 4 NC words after the groups, then the volume shifts c_i (NC values).
 // Integer words: the alpha-form codes (1..NC); 108 the flagged component at NC+1; 122 the

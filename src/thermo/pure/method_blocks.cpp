@@ -3,7 +3,7 @@
 // time (LDSTAT); a load reads from disk only when another block is wanted.
 #include <cstdint>
 
-#include "flash/flash.hpp"
+#include "methods/methods.hpp"
 #include "services/markers.hpp"
 #include "storage/storage.hpp"
 #include "thermo/pure/density_internal.hpp"
@@ -12,7 +12,7 @@
 namespace pure {
 namespace {
 
-using flash::LDSTAT;
+using methods::LDSTAT;
 using services::NODISK;
 using storage::SBCUR;
 using storage::SectorKind;
@@ -30,8 +30,8 @@ constexpr std::int32_t kEnthalpyClass = 6;
 constexpr std::int32_t kVapourFugacityClass = 17;
 constexpr std::int32_t kLiquidLiquidClass = 2;
 
-const flash::MethodClass& methodClass(std::int32_t k) {
-  return flash::MSPTRS.classes(static_cast<std::size_t>(k));
+const methods::MethodClass& methodClass(std::int32_t k) {
+  return methods::MSPTRS.classes(static_cast<std::size_t>(k));
 }
 
 // The start and length of sector S of KIND of the current sub-block; 0 and 0 when absent.
@@ -67,8 +67,8 @@ void readBlock(std::int32_t address, std::int32_t length) {
 }  // namespace
 
 void setMethodScratch(std::int32_t integerWords, std::int32_t realWords) {
-  flash::PMCTL2.integerScratchSize = integerWords;
-  flash::PMCTL2.realScratchSize = realWords;
+  methods::PMCTL2.integerScratchSize = integerWords;
+  methods::PMCTL2.realScratchSize = realWords;
   const std::int32_t reals =
       (integerWords > 0 ? integerWords : 0) / 2 + 1 + (realWords > 0 ? realWords : 0);
   if (LDSTAT.workArea == services::NOCORE || LDSTAT.workAreaReals < reals) {
@@ -85,14 +85,14 @@ void loadMethodBlock(std::int32_t address, std::int32_t length) {
 }
 
 bool density_internal::ensureRealScratch(std::int32_t realWords) {
-  if (flash::PMCTL2.realScratchSize >= realWords) return false;
-  setMethodScratch(flash::PMCTL2.integerScratchSize, realWords);
+  if (methods::PMCTL2.realScratchSize >= realWords) return false;
+  setMethodScratch(methods::PMCTL2.integerScratchSize, realWords);
   return true;
 }
 
 void MDLODC(std::int32_t k) {
-  const flash::MethodClass& c = methodClass(k);
-  if (!flash::MTISB(c.code)) {
+  const methods::MethodClass& c = methodClass(k);
+  if (!methods::MTISB(c.code)) {
     setMethodScratch(c.integerWork, c.realWork);
     loadMethodBlock(c.blockAddress, c.blockLength);
   } else {
@@ -101,7 +101,7 @@ void MDLODC(std::int32_t k) {
 }
 
 void MDLODE(std::int32_t k) {
-  const flash::MethodClass& c = methodClass(k);
+  const methods::MethodClass& c = methodClass(k);
   setMethodScratch(c.integerWork, c.realWork);
   loadMethodBlock(c.blockAddress, c.blockLength);
   // The activity slot: method word, variant code and class.
@@ -110,19 +110,19 @@ void MDLODE(std::int32_t k) {
   if (liquid >= kFirstSecondLiquid && liquid <= kLastSecondLiquid) variant += kSecondLiquidVariant;
   if (k != kLiquidLiquidClass) {
     if (methodClass(kVapourFugacityClass).code != kIdealVapourCode) variant += kVapourTermsVariant;
-    if (flash::MSPTRS.firstClassFlag == 1) variant += kFirstClassVariant;
+    if (methods::MSPTRS.firstClassFlag == 1) variant += kFirstClassVariant;
   }
-  flash::KMCTL.liquidFugacity.code = c.code;
-  flash::KMCTL.liquidFugacity.option = variant;
-  flash::KMCTL.liquidFugacity.slot = k;
+  methods::KMCTL.liquidFugacity.code = c.code;
+  methods::KMCTL.liquidFugacity.option = variant;
+  methods::KMCTL.liquidFugacity.slot = k;
 }
 
 void LDWORK() {
   // 1. The work lengths of the liquid-density class and the scratch bases.
-  const flash::MethodClass& c = methodClass(kLiquidDensityClass);
+  const methods::MethodClass& c = methodClass(kLiquidDensityClass);
   setMethodScratch(c.integerWork, c.realWork);
   // 2-3. The block of the liquid-density entry.
-  const std::int32_t address = flash::PMCTL1.liquidDensity.blockAddress;
+  const std::int32_t address = methods::PMCTL1.liquidDensity.blockAddress;
   if (address == LDSTAT.address) {
     if (address == NODISK) clearSectors();
     return;
@@ -133,7 +133,7 @@ void LDWORK() {
     clearSectors();
     return;
   }
-  readBlock(address, flash::PMCTL1.liquidDensity.blockLength);
+  readBlock(address, methods::PMCTL1.liquidDensity.blockLength);
 }
 
 }  // namespace pure

@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-#include "flash/flash.hpp"
+#include "methods/methods.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
 #include "thermo/pure/activity_kernels.hpp"
@@ -105,16 +105,22 @@ bool forEachElement(std::span<const double> param, std::int32_t form,
 
 // The per-component weights of G's rows for the NRTL-based cubic methods; empty otherwise.
 bool rowWeights(std::size_t n, std::size_t k, double& w) {
-  const std::int32_t code = flash::KMCTL.kvalue.code;
+  const std::int32_t code = methods::KMCTL.kvalue.code;
   if (code != kWeightedCodeA && code != kWeightedCodeB) return false;
-  w = storage::CORSTO.real(flash::LDSTAT.realSector1 + static_cast<std::int32_t>(n + 2 + k));
+  w = storage::CORSTO.real(methods::LDSTAT.realSector1 + static_cast<std::int32_t>(n + 2 + k));
   return true;
 }
+
+// Kept between calls so that a warm call allocates nothing; every problem open starts it
+// again.
+std::vector<Element> secondDerivativeElements;
+const bool kSecondDerivativeElementsReset =
+    services::registerKeptValues([] { secondDerivativeElements = {}; });
 
 // d2g/dT2 of the model, with the weights of the rows applied as to G.
 double secondDerivative(std::span<const double> x, std::span<const double> coef, std::int32_t form,
                         std::span<const std::int32_t> pairCodes, std::size_t n, double t) {
-  static std::vector<Element> elements;
+  std::vector<Element>& elements = secondDerivativeElements;
   elements.assign(n * n, Element{});
   if (!forEachElement(coef, form, pairCodes, n, t,
                       [&](std::size_t k, const Element& e) { elements[k] = e; })) {

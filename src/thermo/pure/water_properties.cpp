@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "flash/flash.hpp"
+#include "methods/methods.hpp"
 #include "platform/platform.hpp"
 #include "problem/problem.hpp"
 #include "services/services.hpp"
@@ -334,7 +334,7 @@ void steamTables(std::int32_t iflag, const State& s, bool refine, std::int32_t d
 // The enthalpy method code (word 6 liquid, 7 vapour) of the current set's method-code
 // list; 0 when no set is loaded.
 std::int32_t enthalpyMethod(bool vapour) {
-  const std::int32_t list = flash::MSPTRS.integerSectors(3);
+  const std::int32_t list = methods::MSPTRS.integerSectors(3);
   if (list <= 0 || list == services::NOCORE) return 0;
   return storage::CORSTO[list + (vapour ? 7 : 6)];
 }
@@ -344,8 +344,8 @@ std::int32_t enthalpyMethod(bool vapour) {
 std::int32_t WPROP(std::int32_t iflag, std::int32_t method, double t, double p, double& waterp,
                    double& dwpdt, std::int32_t phase, std::int32_t correction, std::int32_t debug,
                    std::int32_t unit, double deltaP) {
-  const auto& gdp = problem::GDPOPT;
-  if (gdp.diagnosticSwitch(problem::kTimingSwitch) > 0) {
+  const auto& gdp = services::GDPOPT;
+  if (gdp.diagnosticSwitch(services::kTimingSwitch) > 0) {
     services::TIMST2.calls(kTimingSlotWPROP) += 1;
   }
   const bool clocked = gdp.diagnosticSwitch(kClockTimingSwitch) > 0;

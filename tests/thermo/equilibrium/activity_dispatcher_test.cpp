@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "flash/flash.hpp"
+#include "methods/methods.hpp"
 #include "platform/platform.hpp"
 #include "problem/problem.hpp"
 #include "services/services.hpp"
@@ -68,10 +68,10 @@ class Accalc : public ::testing::Test {
     }
     correlation_testing::installSet(1001, 1, records);
     equilibrium::resetVapourPressureCache();
-    flash::THCTL.currentSet = 1;
+    problem::THCTL.currentSet = 1;
     header = storage::ICMGTI(24, 1);
     for (std::int32_t k = 1; k <= 24; ++k) CORSTO[header + k] = 0;
-    flash::MSPTRS.integerSectors(1) = header;
+    methods::MSPTRS.integerSectors(1) = header;
     installSector(equilibrium::kRackettSector, kZra);
     installSector(equilibrium::kLiquidVolumeSector, kVolumes);
     useActivityVapour(equilibrium::kIdealVapourCode, {});
@@ -140,7 +140,7 @@ class Accalc : public ::testing::Test {
     o.lngam.assign(kN, lngamFill);
     o.dlngdt.assign(kN, 0.0);
     o.dlngdx.assign(kN * kN, -99.0);
-    const flash::MethodEntry entry{code, option, 1, services::NODISK, 0};
+    const methods::MethodEntry entry{code, option, 1, services::NODISK, 0};
     std::vector<std::int32_t> iaux2(1, 0);
     const auto size = [](const auto& v) { return static_cast<std::int32_t>(v.size()); };
     o.istat = 77;  // ACCALC clears it unless a model refuses
@@ -148,8 +148,8 @@ class Accalc : public ::testing::Test {
                         size(iaux1), size(param), size(ictl), 1, 1, entry, ktderv, work, iaux1,
                         cache, iaux2, o.flnx, o.dflnx, o.lngam, o.dlngdt, o.diagonal, o.dlngdx,
                         o.lnpoy, o.dlnpoy, o.vliq, o.dvliq, o.lnphis, o.dlnphs, o.istat);
-    o.gert = flash::PMCTL2.excessGibbs;
-    o.hert2 = flash::PMCTL2.excessEnthalpy;
+    o.gert = methods::PMCTL2.excessGibbs;
+    o.hert2 = methods::PMCTL2.excessEnthalpy;
     return o;
   }
 
@@ -353,7 +353,7 @@ TEST_F(Accalc, PoyntingVolumesFromTheDensityCorrelation) {
 // pressure, and its slope FVCALC's at that fixed pressure; a flag of 0 skips a component.
 TEST_F(Accalc, SaturatedVapourTermIsFvcalcAtTheVapourPressure) {
   useActivityVapour(101, cubicWithPairs(101, ternary()));
-  flash::KMCTL.liquidFugacity.option = 110;  // FVCALC then serves the vapour by THDXCH
+  methods::KMCTL.liquidFugacity.option = 110;  // FVCALC then serves the vapour by THDXCH
   setHeader(equilibrium::kSaturatedVapourWord, 1);
   const double t = 280.0;
   const Out plain = run(0, 1, t);
@@ -535,9 +535,9 @@ TEST_F(Accalc, RefusedDerivativeGivesStatus100AndItsLine) {
   ASSERT_EQ(platform::openSequential(33, report, platform::FileStatus::Unknown,
                                      platform::FileAccess::Write),
             platform::IoResult::Ok);
-  problem::IOUNIT.report = 33;
+  services::IOUNIT.report = 33;
   const Out o = run(0, 11, kT, kP, kLiquid, {1, 1, 1}, 0.25);
-  problem::IOUNIT.report = -1;
+  services::IOUNIT.report = -1;
   platform::closeUnit(33, true);
   EXPECT_EQ(o.istat, equilibrium::kRefusedStatus);
   EXPECT_EQ(testing_support::readFile(report),
@@ -564,7 +564,7 @@ TEST_F(Accalc, WaterSolubilityParameterOfCode120) {
   }
   const std::vector<double> stored = param;
   ictl = {0, 0, 0, -1, 1, 0};
-  flash::THCTL.waterComponent = 1;
+  problem::THCTL.waterComponent = 1;
   const auto regular = [&](const std::vector<double>& x, const std::vector<double>& delta) {
     std::vector<double> lng(kN), dlng(kN), dx(1);
     std::int32_t st = 0;
@@ -616,7 +616,7 @@ TEST_F(Accalc, WarmCallsAllocateNothing) {
   Out o = run(11, 101);
   std::vector<std::int32_t> iaux2(1, 0);
   const std::vector<std::int32_t> flags(kN, 1);
-  const flash::MethodEntry entry{code, 11, 1, services::NODISK, 0};
+  const methods::MethodEntry entry{code, 11, 1, services::NODISK, 0};
   const std::size_t before = testing_support::allocationCount();
   for (const double t : {301.0, 302.0}) {
     equilibrium::ACCALC(t, kP, kLiquid, param, ictl, flags, 3, 12, 1, 45, 6, 1, 1, entry, 101, work,

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "flash/flash.hpp"
+#include "methods/methods.hpp"
 #include "problem/problem.hpp"
 #include "storage/file_layer_support.hpp"
 #include "storage/storage.hpp"
@@ -328,10 +328,10 @@ TEST(Accalc, ReachesBothByCode) {
   }
   correlation_testing::installSet(1001, 1, records);
   equilibrium::resetVapourPressureCache();
-  flash::THCTL.currentSet = 1;
+  problem::THCTL.currentSet = 1;
   const std::int32_t header = storage::ICMGTI(24, 1);
   for (std::int32_t k = 1; k <= 24; ++k) storage::CORSTO[header + k] = 0;
-  flash::MSPTRS.integerSectors(1) = header;
+  methods::MSPTRS.integerSectors(1) = header;
 
   for (Model m : ternaries()) {
     SCOPED_TRACE(label(m));
@@ -341,7 +341,7 @@ TEST(Accalc, ReachesBothByCode) {
     std::vector<double> lnpoy(3), dlnpoy(3), vliq(3), dvliq(3), lnphis(3), dlnphs(3);
     std::vector<double> cache(1);
     std::vector<std::int32_t> ictl(6, 0), iaux1(1), iaux2(1);
-    const flash::MethodEntry entry{m.code, 0, 1, services::NODISK, 0};
+    const methods::MethodEntry entry{m.code, 0, 1, services::NODISK, 0};
     std::int32_t istat = 77;
     const auto call = [&](double t) {
       equilibrium::ACCALC(t, 500.0, kMixture, m.param, ictl, {}, 3,
@@ -356,8 +356,8 @@ TEST(Accalc, ReachesBothByCode) {
     EXPECT_EQ(istat, 0);
     EXPECT_EQ(lngam, expect.lngam);
     EXPECT_EQ(dlngdx, expect.dlngdx);
-    EXPECT_EQ(flash::PMCTL2.excessGibbs, expect.gert);
-    EXPECT_EQ(flash::PMCTL2.excessEnthalpy, 0.0);
+    EXPECT_EQ(methods::PMCTL2.excessGibbs, expect.gert);
+    EXPECT_EQ(methods::PMCTL2.excessEnthalpy, 0.0);
     for (std::size_t i = 0; i < 3; ++i) {
       const double psat = 100.0 * std::pow(10.0, kA[i][0] - kA[i][1] / (kT + kA[i][2]));
       EXPECT_NEAR(flnx[i], std::log(psat) + expect.lngam[i], 1e-6);

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "flash/flash.hpp"
+#include "methods/methods.hpp"
 #include "platform/platform.hpp"
 #include "problem/problem.hpp"
 #include "storage/file_layer_support.hpp"
@@ -388,11 +388,11 @@ TEST(ActivityModels, RefusedRequestAndLevelTwo) {
   ASSERT_EQ(platform::openSequential(33, report, platform::FileStatus::Unknown,
                                      platform::FileAccess::Write),
             platform::IoResult::Ok);
-  problem::IOUNIT.report = 33;
+  services::IOUNIT.report = 33;
   Model w = wilsonTernary(), u = uniquacTernary(1);
   EXPECT_EQ(evaluate(w, kMixture, kT, 11).status, equilibrium::kRefusedStatus);
   EXPECT_EQ(evaluate(u, kMixture, kT, 111).status, equilibrium::kRefusedStatus);
-  problem::IOUNIT.report = -1;
+  services::IOUNIT.report = -1;
   platform::closeUnit(33, true);
   EXPECT_EQ(testing_support::readFile(report),
             " VTWILS : KTDERV =           1 OPTION NOT AVAILABLE\n"
@@ -429,10 +429,10 @@ TEST(ActivityModels, AccalcReachesBothByCode) {
   }
   correlation_testing::installSet(1001, 1, records);
   equilibrium::resetVapourPressureCache();
-  flash::THCTL.currentSet = 1;
+  problem::THCTL.currentSet = 1;
   const std::int32_t header = storage::ICMGTI(24, 1);
   for (std::int32_t k = 1; k <= 24; ++k) storage::CORSTO[header + k] = 0;
-  flash::MSPTRS.integerSectors(1) = header;
+  methods::MSPTRS.integerSectors(1) = header;
 
   for (Model m : {wilsonTernary(), uniquacTernary(2)}) {
     SCOPED_TRACE(label(m));
@@ -441,7 +441,7 @@ TEST(ActivityModels, AccalcReachesBothByCode) {
     std::vector<double> flnx(3), dflnx(3), lngam(3), dlngdt(3), diagonal(3), dlngdx(9);
     std::vector<double> lnpoy(3), dlnpoy(3), vliq(3), dvliq(3), lnphis(3), dlnphs(3);
     std::vector<std::int32_t> iaux1(1), iaux2(1);
-    const flash::MethodEntry entry{m.code, 0, 1, services::NODISK, 0};
+    const methods::MethodEntry entry{m.code, 0, 1, services::NODISK, 0};
     std::int32_t istat = 77;
     equilibrium::ACCALC(kT, 500.0, kMixture, m.param, m.ictl, {}, 3, 6, 1, 0, 6, 1, 1, entry, 101,
                         m.work, iaux1, m.cache, iaux2, flnx, dflnx, lngam, dlngdt, diagonal, dlngdx,
@@ -457,8 +457,8 @@ TEST(ActivityModels, AccalcReachesBothByCode) {
     EXPECT_EQ(istat, 0);
     EXPECT_EQ(lngam, expect.lngam);
     EXPECT_EQ(dlngdx, expect.dlngdx);
-    EXPECT_EQ(flash::PMCTL2.excessGibbs, expect.gert);
-    EXPECT_EQ(flash::PMCTL2.excessEnthalpy, expect.hert2);
+    EXPECT_EQ(methods::PMCTL2.excessGibbs, expect.gert);
+    EXPECT_EQ(methods::PMCTL2.excessEnthalpy, expect.hert2);
     // The records hold the constants in single precision.
     for (std::size_t i = 0; i < 3; ++i) {
       const double psat =

@@ -16,7 +16,7 @@
 #include "support/allocation_counter.hpp"
 #include "support/test_support.hpp"
 #include "thermo/equilibrium/equilibrium.hpp"
-#include "thermo/phase/phase.hpp"
+#include "thermo/pure/pure.hpp"
 
 namespace {
 
@@ -309,7 +309,7 @@ TEST_F(CorrelationEnthalpy, VapourTakesTheFamilyResidual) {
   EXPECT_DOUBLE_EQ(o.h[2], hcorid(mw[2], 1, 0.79, 470.0, t, 11.9).h);
   double omega = 0.0, pr = 0.0, tr = 0.0, r = 0.0, d = 0.0;
   std::int32_t status = 0;
-  phase::MTHDSP(1, kN, 217, family, y, t, p, omega, pr, tr, r, d, status);
+  pure::MTHDSP(1, kN, 217, family, y, t, p, omega, pr, tr, r, d, status);
   EXPECT_EQ(o.r, r);
   EXPECT_EQ(o.d, d);
   EXPECT_LT(o.r, 0.0);

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "fixtures/problem_builder.hpp"
-#include "flash/flash.hpp"
+#include "methods/methods.hpp"
 #include "problem/problem.hpp"
 #include "storage/storage.hpp"
 #include "support/test_support.hpp"
@@ -81,7 +81,7 @@ class CorrelationKValues : public ::testing::Test {
   void SetUp() override {
     correlation_testing::startRun();
     equilibrium::storedModelSwitches = {};
-    flash::PMCTL2 = {};
+    methods::PMCTL2 = {};
   }
   void TearDown() override { equilibrium::storedModelSwitches = {}; }
 
@@ -119,10 +119,10 @@ class CorrelationKValues : public ::testing::Test {
                                          c.wetDelta};
       for (std::int32_t r = 1; r <= 8; ++r) setBlock(r, i, values[static_cast<std::size_t>(r - 1)]);
     }
-    flash::LDSTAT.integerSector1 = integers;
-    flash::LDSTAT.integerLength1 = n;
-    flash::LDSTAT.realSector1 = reals;
-    flash::LDSTAT.realLength1 = 8 * n;
+    methods::LDSTAT.integerSector1 = integers;
+    methods::LDSTAT.integerLength1 = n;
+    methods::LDSTAT.realSector1 = reals;
+    methods::LDSTAT.realLength1 = 8 * n;
     for (std::int32_t a : kArrays) {
       const auto index = static_cast<std::size_t>(a);
       problem::FWPART.realOffset(index) = storage::ICMGTR(n * n, 0);
@@ -529,12 +529,12 @@ TEST_F(CorrelationKValues, Method120EstimatesMissingAcentricFactors) {
 // pseudo-root, which clears the vapour root-status word; a true root leaves it alone.
 TEST_F(CorrelationKValues, VapourPseudoRootClearsTheRootStatus) {
   hold({published("N-HEXANE")});
-  flash::PMCTL2.ISEUDV = 1;
+  methods::PMCTL2.ISEUDV = 1;
   const Result gas = run(400.0, 100.0, 100.0, 1, 1, {1.0}, {1.0});
-  EXPECT_EQ(flash::PMCTL2.ISEUDV, 1);
+  EXPECT_EQ(methods::PMCTL2.ISEUDV, 1);
   EXPECT_GT(gas.zv, 0.9);
   const Result dense = run(300.0, 5000.0, 5000.0, 1, 1, {1.0}, {1.0});
-  EXPECT_EQ(flash::PMCTL2.ISEUDV, 0);
+  EXPECT_EQ(methods::PMCTL2.ISEUDV, 0);
   EXPECT_TRUE(std::isfinite(dense.k[0]));
   EXPECT_GT(dense.k[0], 0.0);
 }
@@ -544,9 +544,9 @@ TEST_F(CorrelationKValues, VapourPseudoRootClearsTheRootStatus) {
 TEST_F(CorrelationKValues, ShortBlockOrArrayStopsTheRun) {
   testing_support::StopThrows stop;
   hold(lightHydrocarbons());
-  flash::LDSTAT.realLength1 = 7 * n - 1;
+  methods::LDSTAT.realLength1 = 7 * n - 1;
   EXPECT_THROW(run(300.0, 1000.0, 1000.0, 0, 1, kX, kY), platform::RunStopped);
-  flash::LDSTAT.realLength1 = 7 * n;
+  methods::LDSTAT.realLength1 = 7 * n;
   EXPECT_NO_THROW(run(300.0, 1000.0, 1000.0, 0, 1, kX, kY)) << "array 8 only for method 120";
   problem::FWPART.realSize(25) = n;
   EXPECT_NO_THROW(run(300.0, 1000.0, 1000.0, 1, 1, kX, kY));

@@ -9,7 +9,7 @@
 #include <functional>
 #include <vector>
 
-#include "flash/flash.hpp"
+#include "methods/methods.hpp"
 #include "problem/problem.hpp"
 #include "storage/file_layer_support.hpp"
 #include "storage/storage.hpp"
@@ -58,9 +58,9 @@ class HenryKValues : public file_tests::FileLayerTest {
     plan_ = group(21, {125, 250});
     fixtures::createFileGroup(plan_);
     storage::FISTA2(file_tests::attach(21, plan_.baseName).sequence, 2);
-    flash::KMCTL = {};
-    flash::PMCTL2 = {};
-    flash::LDSTAT = {};
+    methods::KMCTL = {};
+    methods::PMCTL2 = {};
+    methods::LDSTAT = {};
     equilibrium::resetVapourPressureCache();
   }
 
@@ -101,7 +101,7 @@ class HenryKValues : public file_tests::FileLayerTest {
     storage::DiskPointer pointer = storage::emptyDiskPointer();
     std::int32_t status = 0;
     storage::SBWTC(len, p, pointer, status);
-    flash::MethodClass& c = flash::MSPTRS.classes(equilibrium::kHenryClass);
+    methods::MethodClass& c = methods::MSPTRS.classes(equilibrium::kHenryClass);
     c = {1,
          0,
          0,
@@ -266,8 +266,8 @@ TEST_F(HenryKValues, NeutralisesTheSolutesFugacityTerms) {
     for (std::int32_t array : {7, 9, 11, 15, 16}) {
       for (std::int32_t i = 1; i <= 3; ++i) setWork(array, i, 0.25 * i);
     }
-    flash::KMCTL.liquidFugacity.option = c.activityOption;
-    flash::KMCTL.kvalue.option = c.kvalueOption;
+    methods::KMCTL.liquidFugacity.option = c.activityOption;
+    methods::KMCTL.kvalue.option = c.kvalueOption;
     std::vector<double> k(3, 7.0);
     std::vector<double> dkdt(3, 3.0);
     equilibrium::KCHENR(3, 3, 300.0, p, std::vector<double>{0.1, 0.8, 0.1}, k, dkdt, 1, 1, c.form);
@@ -298,23 +298,23 @@ TEST_F(HenryKValues, NeutralisesTheSolutesFugacityTerms) {
 TEST_F(HenryKValues, LoadsTheBlockOnlyWhenNotHeld) {
   components(2, {antoineRecord(1, kWaterAntoine), antoineRecord(2, kPropaneAntoine)});
   henryBlock({0, 1}, {Pair{2, 1, {10.0, 0.0, 0.0, 0.0}}});
-  const std::int32_t address = flash::MSPTRS.classes(equilibrium::kHenryClass).blockAddress;
+  const std::int32_t address = methods::MSPTRS.classes(equilibrium::kHenryClass).blockAddress;
   equilibrium::HNLOAD();
-  EXPECT_EQ(flash::LDSTAT.address, address);
+  EXPECT_EQ(methods::LDSTAT.address, address);
   // A change in the held copy shows: nothing is read again.
-  CORSTO.setReal(flash::LDSTAT.realSector1 + 1, 5.0);
+  CORSTO.setReal(methods::LDSTAT.realSector1 + 1, 5.0);
   EXPECT_NEAR(henry(300.0, 1.0, {0.5, 0.5}).k[1], std::exp(5.0), 1e-12);
   // Another block in the shared area evicts it: the stored constants come back.
-  const flash::MethodClass held = flash::MSPTRS.classes(equilibrium::kHenryClass);
+  const methods::MethodClass held = methods::MSPTRS.classes(equilibrium::kHenryClass);
   henryBlock({0, 1}, {Pair{2, 1, {3.0, 0.0, 0.0, 0.0}}});
-  const flash::MethodClass other = flash::MSPTRS.classes(equilibrium::kHenryClass);
-  flash::MSPTRS.classes(equilibrium::kHenryClass) = held;
+  const methods::MethodClass other = methods::MSPTRS.classes(equilibrium::kHenryClass);
+  methods::MSPTRS.classes(equilibrium::kHenryClass) = held;
   pure::loadMethodBlock(other.blockAddress, other.blockLength);
-  EXPECT_EQ(flash::LDSTAT.address, other.blockAddress);
+  EXPECT_EQ(methods::LDSTAT.address, other.blockAddress);
   EXPECT_NEAR(henry(300.0, 1.0, {0.5, 0.5}).k[1], std::exp(10.0), 1e-9);
-  EXPECT_EQ(flash::LDSTAT.address, address);
+  EXPECT_EQ(methods::LDSTAT.address, address);
 
-  flash::MSPTRS.classes(equilibrium::kHenryClass).blockAddress = services::NODISK;
+  methods::MSPTRS.classes(equilibrium::kHenryClass).blockAddress = services::NODISK;
   const Result r = henry(300.0, 1.0, {0.5, 0.5});
   EXPECT_EQ(r.k[1], 7.0);
   EXPECT_EQ(r.dkdt[1], 3.0);

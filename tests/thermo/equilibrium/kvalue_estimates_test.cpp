@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "fixtures/problem_builder.hpp"
-#include "flash/flash.hpp"
+#include "methods/methods.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
 #include "support/test_support.hpp"
@@ -25,7 +25,7 @@ class WilsonEstimate : public ::testing::Test {
  protected:
   void SetUp() override {
     correlation_testing::startRun();
-    flash::THCTL.idecnt = 0;
+    problem::THCTL.idecnt = 0;
     for (const char* name : {"METHANE", "PROPANE", "N-HEXANE", "N-DECANE"}) {
       const fixtures::ComponentSpec c = fixtures::publishedComponent(name);
       tc.push_back(c.criticalTemperature);
@@ -35,7 +35,7 @@ class WilsonEstimate : public ::testing::Test {
     k.assign(tc.size(), -7.0);
     dkdt.assign(tc.size(), -7.0);
   }
-  void TearDown() override { flash::THCTL.idecnt = 0; }
+  void TearDown() override { problem::THCTL.idecnt = 0; }
 
   void estimate(std::int32_t u, double t, double p) {
     equilibrium::KCWEST(static_cast<std::int32_t>(tc.size()), u, t, p, k, dkdt, tc, pc, omega);
@@ -93,7 +93,7 @@ TEST_F(WilsonEstimate, ExponentLimitAndWaterComponent) {
   EXPECT_DOUBLE_EQ(k[0], std::exp(-70.0) * 3.0);
   EXPECT_DOUBLE_EQ(dkdt[0], 5.37 * k[0] * 20.0 / 100.0 * services::UOMCNV(1.0, 2, 1, 5));
 
-  flash::THCTL.idecnt = 2;
+  problem::THCTL.idecnt = 2;
   k = {-7.0, -7.0};
   dkdt = {-7.0, -7.0};
   estimate(1, 300.0, 1000.0);
@@ -127,10 +127,10 @@ class ChartKValues : public ::testing::Test {
         storage::CORSTO.setReal(reals + r * n + i, values[static_cast<std::size_t>(r)]);
       }
     }
-    flash::LDSTAT.integerSector1 = integers;
-    flash::LDSTAT.integerLength1 = n;
-    flash::LDSTAT.realSector1 = reals;
-    flash::LDSTAT.realLength1 = 4 * n;
+    methods::LDSTAT.integerSector1 = integers;
+    methods::LDSTAT.integerLength1 = n;
+    methods::LDSTAT.realSector1 = reals;
+    methods::LDSTAT.realLength1 = 4 * n;
     k.assign(components.size(), 0.0);
     dkdt.assign(components.size(), 0.0);
   }

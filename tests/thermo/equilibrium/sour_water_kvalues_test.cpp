@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "flash/flash.hpp"
+#include "methods/methods.hpp"
 #include "platform/platform.hpp"
 #include "services/services.hpp"
 #include "sour_water_block.hpp"
@@ -97,15 +97,15 @@ class SourKValues : public ::testing::Test {
   void SetUp() override {
     sour_test::startModel();
     storage::CMINIT(0, 0, 0);
-    services::CONINI();
-    flash::LDSTAT = {};
-    flash::MSPTRS = {};
+    methods::CONINI();
+    methods::LDSTAT = {};
+    methods::MSPTRS = {};
     header_ = storage::ICMGTI(24, 1);
-    flash::MSPTRS.integerSectors(1) = header_;
+    methods::MSPTRS.integerSectors(1) = header_;
   }
   void TearDown() override {
-    flash::LDSTAT = {};
-    flash::MSPTRS = {};
+    methods::LDSTAT = {};
+    methods::MSPTRS = {};
   }
 
   void force(std::int32_t value) { CORSTO[header_ + equilibrium::kSourForceWord] = value; }
@@ -119,10 +119,10 @@ class SourKValues : public ::testing::Test {
     const std::int32_t r = storage::ICMGTR(nr, 1);
     for (std::int32_t w = 1; w <= ni; ++w) CORSTO[integers_ + w] = integers[at(w)];
     for (std::int32_t w = 1; w <= nr; ++w) CORSTO.setReal(r + w, reals[at(w)]);
-    flash::LDSTAT.integerSector1 = integers_;
-    flash::LDSTAT.realSector1 = r;
-    flash::LDSTAT.blockArea = r;
-    flash::LDSTAT.blockAreaReals = nr;
+    methods::LDSTAT.integerSector1 = integers_;
+    methods::LDSTAT.realSector1 = r;
+    methods::LDSTAT.blockArea = r;
+    methods::LDSTAT.blockAreaReals = nr;
   }
 
   // Method 503: ammonia, carbon dioxide, hydrogen sulphide, water, then the six flags.
@@ -457,7 +457,7 @@ TEST(EQK6SP, LowTemperatureAndInactivePlaces) {
   std::array<double, 4> cold{};
   std::array<double, 4> freezing{};
   std::array<double, 4> dk{};
-  services::CONINI();
+  methods::CONINI();
   equilibrium::EQK6SP(part(0), part(4), part(8), part(12), active, 2, 100.0, 250.0, part(16),
                       part(20), x, y, cold, dk);
   equilibrium::EQK6SP(part(0), part(4), part(8), part(12), active, 1, 100.0, 273.15, part(16),
@@ -485,13 +485,13 @@ TEST_F(SourKValues, ImpossibleComponentNumbersStopTheRun) {
   EXPECT_TRUE(stops(k503));
 
   holdElectrolyte();
-  CORSTO[flash::LDSTAT.integerSector1 + 22 + 2] = 0;  // molecule 3's table place
+  CORSTO[methods::LDSTAT.integerSector1 + 22 + 2] = 0;  // molecule 3's table place
   EXPECT_TRUE(stops(k510));
   holdElectrolyte();
-  CORSTO[flash::LDSTAT.integerSector1 + 2] = kComponents + 3;  // the table's ammonia
+  CORSTO[methods::LDSTAT.integerSector1 + 2] = kComponents + 3;  // the table's ammonia
   EXPECT_TRUE(stops(k510));
   holdElectrolyte();
-  CORSTO[flash::LDSTAT.integerSector1 + 1] = 3;  // three molecules
+  CORSTO[methods::LDSTAT.integerSector1 + 1] = 3;  // three molecules
   EXPECT_TRUE(stops(k510));
 }
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "flash/flash.hpp"
+#include "methods/methods.hpp"
 #include "problem/problem.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
@@ -27,8 +27,8 @@ namespace {
 constexpr std::int32_t kHeldAddress = 31000077;
 constexpr std::int32_t kNrtl = 401;  // an activity K-value method
 
-flash::MethodClass methodClass(std::int32_t code, std::int32_t address, std::int32_t length) {
-  flash::MethodClass c;
+methods::MethodClass methodClass(std::int32_t code, std::int32_t address, std::int32_t length) {
+  methods::MethodClass c;
   c.code = code;
   c.integerWork = 8;
   c.realWork = 64;
@@ -186,23 +186,23 @@ std::int32_t holdBlock(const BlockData& data) {
 // An equation-of-state K-value method CODE with its block held.
 void useEquationOfState(std::int32_t code, const BlockData& data) {
   const std::int32_t length = holdBlock(data);
-  flash::KMCTL = {};
-  flash::KMCTL.kvalue.code = code;
-  flash::KMCTL.kvalue.slot = 1;
-  flash::KMCTL.levelWord = 1;
-  flash::MSPTRS.classes(1) = methodClass(code, kHeldAddress, length);
+  methods::KMCTL = {};
+  methods::KMCTL.kvalue.code = code;
+  methods::KMCTL.kvalue.slot = 1;
+  methods::KMCTL.levelWord = 1;
+  methods::MSPTRS.classes(1) = methodClass(code, kHeldAddress, length);
 }
 
 // An activity K-value method whose vapour-phase method is CODE (107: an ideal vapour).
 void useActivityVapour(std::int32_t code, const BlockData& data) {
   const std::int32_t length = holdBlock(data);
-  flash::KMCTL = {};
-  flash::KMCTL.kvalue.code = kNrtl;
-  flash::KMCTL.liquidFugacity.code = kNrtl;
-  flash::KMCTL.levelWord = 1;
-  flash::MSPTRS.classes(1) = methodClass(kNrtl, services::NODISK, 0);
-  flash::MSPTRS.classes(17) = methodClass(code, kHeldAddress, length);
-  flash::THDXCH.vapourFugacity = {code, 0, 17, kHeldAddress, length};
+  methods::KMCTL = {};
+  methods::KMCTL.kvalue.code = kNrtl;
+  methods::KMCTL.liquidFugacity.code = kNrtl;
+  methods::KMCTL.levelWord = 1;
+  methods::MSPTRS.classes(1) = methodClass(kNrtl, services::NODISK, 0);
+  methods::MSPTRS.classes(17) = methodClass(code, kHeldAddress, length);
+  methods::THDXCH.vapourFugacity = {code, 0, 17, kHeldAddress, length};
 }
 
 Result call(const std::vector<double>& y, double t, double p, std::int32_t request,
@@ -239,7 +239,7 @@ double weighted(const std::vector<double>& y, const std::vector<double>& v) {
 void startFugacityRun() {
   density_test::startRun();
   density_test::installComponents(ternary());
-  flash::THDXCH = {};
+  methods::THDXCH = {};
   pure::EOSDBG = {};
   services::TIMST2 = {};
   for (std::int32_t k = 1; k <= problem::kFlashRealArrays; ++k) {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "../pure/density_blocks.hpp"
-#include "flash/flash.hpp"
+#include "problem/problem.hpp"
 
 namespace fugacity_test {
 

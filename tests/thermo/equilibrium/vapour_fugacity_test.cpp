@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "flash/flash.hpp"
+#include "methods/methods.hpp"
 #include "platform/platform.hpp"
 #include "problem/problem.hpp"
 #include "services/services.hpp"
@@ -33,7 +33,7 @@ using storage::CORSTO;
 constexpr std::int32_t kEosTwuSlot = 27;  // the pure-component term kernel's call counter
 constexpr double kUntouched = -777.0;
 
-int diagnosticWord(int k) { return problem::kDiagnosticSwitchBase + k; }
+int diagnosticWord(int k) { return services::kDiagnosticSwitchBase + k; }
 
 class VapourFugacity : public ::testing::Test {
  protected:
@@ -190,7 +190,7 @@ TEST_F(VapourFugacity, PureGasFollowsThePublishedCubicEquations) {
     const Result r = call({1.0}, c.t, c.p, 0);
     EXPECT_NEAR(r.lnphi[0], expected, 1e-4 * std::fabs(expected));
     EXPECT_NEAR(r.z, z, 1e-5);
-    EXPECT_EQ(flash::PMCTL2.ISEUDV, pure::kTrueRoot);
+    EXPECT_EQ(methods::PMCTL2.ISEUDV, pure::kTrueRoot);
   }
 }
 
@@ -240,7 +240,7 @@ TEST_F(VapourFugacity, RequestWordSelectsTheDerivativeArrays) {
 // The pure-component and pair terms are kept while the temperature repeats, the parameters
 // are unchanged and the stored level suffices; the results are the same either way.
 TEST_F(VapourFugacity, TemperatureCacheSkipsTermsOnlyWhenTheyServe) {
-  problem::GDPOPT.words(diagnosticWord(problem::kTimingSwitch)) = 1;
+  services::GDPOPT.words(diagnosticWord(services::kTimingSwitch)) = 1;
   const auto evaluations = [] { return services::TIMST2.calls(kEosTwuSlot); };
   BlockData block = cubicWithPairs(102, ternary());
   useEquationOfState(102, block);
@@ -258,7 +258,7 @@ TEST_F(VapourFugacity, TemperatureCacheSkipsTermsOnlyWhenTheyServe) {
   EXPECT_EQ(evaluations(), 3) << "another temperature";
   // A changed pair coefficient in the held block.
   const auto pairA = pure::cubicblock::pairs(3);
-  CORSTO.setReal(flash::LDSTAT.realSector1 + pairA, 0.05);
+  CORSTO.setReal(methods::LDSTAT.realSector1 + pairA, 0.05);
   const Result changed = call(kVapour, 348.1, 2000.0, 1);
   EXPECT_EQ(evaluations(), 4) << "a changed parameter";
   EXPECT_NE(changed.lnphi, before.lnphi);
@@ -377,11 +377,11 @@ TEST_F(VapourFugacity, DebugDumpsListEveryComponent) {
   ASSERT_EQ(platform::openSequential(33, report, platform::FileStatus::Unknown,
                                      platform::FileAccess::Write),
             platform::IoResult::Ok);
-  problem::IOUNIT.report = 33;
-  problem::GDPOPT.words(diagnosticWord(54)) = 3;
+  services::IOUNIT.report = 33;
+  services::GDPOPT.words(diagnosticWord(54)) = 3;
   useActivityVapour(equilibrium::kIdealVapourCode, {});
   call({0.1, 0.2, 0.3, 0.15, 0.15, 0.1}, 350.0, 100.0, 0);
-  problem::IOUNIT.report = -1;
+  services::IOUNIT.report = -1;
   platform::closeUnit(33, true);
   const std::string text = testing_support::readFile(report);
   const std::string expected =

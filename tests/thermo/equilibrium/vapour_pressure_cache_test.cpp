@@ -7,9 +7,8 @@
 #include <limits>
 #include <vector>
 
-#include "api/access/access.hpp"
 #include "fixtures/problem_builder.hpp"
-#include "flash/flash.hpp"
+#include "methods/methods.hpp"
 #include "problem/problem.hpp"
 #include "storage/storage.hpp"
 #include "support/test_support.hpp"
@@ -114,7 +113,7 @@ TEST_F(VapourPressureCache, EvaluatesOncePerTemperatureAndSet) {
   };
   for (const Step& s : steps) {
     SCOPED_TRACE(s.label);
-    flash::THCTL.currentSet = s.set;
+    problem::THCTL.currentSet = s.set;
     equilibrium::TPCACH(s.u, s.t, kAtmosphere);
     EXPECT_EQ(evaluations(), s.evaluations);
   }
@@ -172,14 +171,14 @@ TEST(VapourPressureCacheAtOpen, OpenInvalidatesTheCache) {
   vapourPressureCache.derivativeTemperature = 300.0;
   vapourPressureCache.methodSet = 1;
   std::int32_t iout = 0;
-  problem::PAINIT(dir.path().string() + "/" + d.name, dir.path().string(), iout, 0);
+  methods::PAINIT(dir.path().string() + "/" + d.name, dir.path().string(), iout, 0);
   EXPECT_EQ(vapourPressureCache.valueTemperature, services::DMISS);
   EXPECT_EQ(vapourPressureCache.derivativeTemperature, services::DMISS);
   EXPECT_EQ(vapourPressureCache.methodSet, services::IMISS);
   // The partition gives both arrays a place for every component.
   EXPECT_GE(problem::FWPART.realSize(13), problem::COHDR(problem::cohdr::kVapourComponents));
   EXPECT_GE(problem::FWPART.realSize(14), problem::COHDR(problem::cohdr::kVapourComponents));
-  api_access::PAEND();
+  methods::PAEND();
   storage::FIINIT();
 }
 

@@ -9,7 +9,6 @@
 #include <functional>
 #include <vector>
 
-#include "flash/flash.hpp"
 #include "problem/problem.hpp"
 #include "storage/storage.hpp"
 #include "support/test_support.hpp"
@@ -43,8 +42,8 @@ class WaterKValues : public ::testing::Test {
     correlation_testing::startRun();
     waterHandling = {};
     waterHandling.waterMethod = kSteamTables;
-    flash::THCTL.idecnt = 1;
-    flash::THCTL.kvalueState = {};
+    problem::THCTL.idecnt = 1;
+    problem::THCTL.kvalueState = {};
   }
 
   // Puts TERMS into the component real sectors of the hydrocarbon correlation.

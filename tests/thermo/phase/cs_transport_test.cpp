@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "fixtures/problem_builder.hpp"
-#include "flash/flash.hpp"
+#include "methods/methods.hpp"
 #include "platform/platform.hpp"
 #include "services/markers.hpp"
 #include "services/services.hpp"
@@ -99,8 +99,8 @@ Species referenceMethane() {
 void holdTransportBlock(const std::vector<Species>& components, std::int32_t reals = -1) {
   services::ERINIT();
   storage::CMINIT(0, 0, 0);
-  flash::LDSTAT = {};
-  flash::MSPTRS = {};
+  methods::LDSTAT = {};
+  methods::MSPTRS = {};
   const auto n = static_cast<std::int32_t>(components.size());
   const std::int32_t words = cs::block::kArrays * n;
   const std::int32_t start = storage::ICMGTR(words, 1);
@@ -120,12 +120,12 @@ void holdTransportBlock(const std::vector<Species>& components, std::int32_t rea
       put(cs::block::kFirstHeatCapacity + k, i, s.cp[static_cast<std::size_t>(k)]);
     }
   }
-  flash::LDSTAT.address = kHeldAddress;
-  flash::LDSTAT.length = 2 * words;
-  flash::LDSTAT.realSector1 = start;
-  flash::LDSTAT.realLength1 = reals < 0 ? words : reals;
+  methods::LDSTAT.address = kHeldAddress;
+  methods::LDSTAT.length = 2 * words;
+  methods::LDSTAT.realSector1 = start;
+  methods::LDSTAT.realLength1 = reals < 0 ? words : reals;
   for (std::size_t slot = 12; slot <= 15; ++slot) {
-    flash::MethodClass& c = flash::MSPTRS.classes(slot);
+    methods::MethodClass& c = methods::MSPTRS.classes(slot);
     c.code = 6;
     c.blockAddress = kHeldAddress;
     c.blockLength = 2 * words;
@@ -472,7 +472,7 @@ TEST(TRCSMN, InconsistentMethodDataStopTheRun) {
     TRCSMN(std::vector<double>{0.5, 0.5}, 300.0, 100.0, kVapour, kViscosity, status, 2, value);
   };
   holdTransportBlock({referenceMethane(), published("PROPANE")});
-  flash::MSPTRS.classes(13).blockAddress = services::NODISK;
+  methods::MSPTRS.classes(13).blockAddress = services::NODISK;
   EXPECT_NE(abortText(run).find("NO COEFFICIENT BLOCK"), std::string::npos);
   holdTransportBlock({referenceMethane(), published("PROPANE")}, 27);
   EXPECT_NE(abortText(run).find("TOO SHORT"), std::string::npos);

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "flash/flash.hpp"
 #include "problem/problem.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
@@ -33,7 +32,7 @@ class FlashBounds : public ::testing::Test {
     storage::CMINIT(0, 0, 0);
     problem::COHDR = {};
     problem::COPTRS = {};
-    flash::THCTL = {};
+    problem::THCTL = {};
   }
 
   // The critical constants of components 1..n in the component data.
@@ -86,7 +85,7 @@ TEST_F(FlashBounds, EstimatesFromTheDryMeanCriticalConstants) {
     SCOPED_TRACE(c.what);
     for (const std::int32_t water : {0, 3}) {
       SCOPED_TRACE(water == 0 ? "no water" : "with free water");
-      flash::THCTL.idecnt = water;
+      problem::THCTL.idecnt = water;
       const std::vector<double> x =
           water == 0 ? std::vector<double>{0.5, 0.5, 0.0} : std::vector<double>{0.25, 0.25, 0.5};
       const Estimate e = flcorr(c.t, c.p, x);
@@ -130,7 +129,7 @@ TEST_F(FlashBounds, SingleComponentsAndAmounts) {
 // does not matter.
 TEST_F(FlashBounds, FallbacksWithoutCriticalData) {
   install({kMethane, kButane, kWater});
-  flash::THCTL.idecnt = 3;
+  problem::THCTL.idecnt = 3;
   const std::vector<double> water{0.0, 0.0, 1.0};
   EXPECT_EQ(flcorr(kMissing, 500.0, water).t, phase::kFallbackTemperature);
   EXPECT_EQ(flcorr(350.0, 7.0, water).p, phase::kFallbackPressure);
@@ -139,11 +138,11 @@ TEST_F(FlashBounds, FallbacksWithoutCriticalData) {
   storage::CORSTO.setReal(tc + 2, services::RMISS);
   for (const std::int32_t iw : {0, 3}) {
     SCOPED_TRACE(iw);
-    flash::THCTL.idecnt = iw;
+    problem::THCTL.idecnt = iw;
     EXPECT_EQ(flcorr(kMissing, 500.0, {0.5, 0.5, 0.0}).t, phase::kFallbackTemperature);
     EXPECT_EQ(flcorr(350.0, 7.0, {0.5, 0.5, 0.0}).p, phase::kFallbackPressure);
   }
-  flash::THCTL.idecnt = 0;
+  problem::THCTL.idecnt = 0;
   EXPECT_NEAR(flcorr(kMissing, 50.0, {1.0, 0.0, 0.0}).t, 0.6 * kMethane.tc, 1e-9);
 }
 

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "flash/flash.hpp"
+#include "methods/methods.hpp"
 #include "platform/platform.hpp"
 #include "problem/open_sequence.hpp"
 #include "problem/problem.hpp"
@@ -155,9 +155,9 @@ class UserMethods : public ::testing::Test {
       problem::FWPART.realSize(a) = 3;
       problem::FWPART.realOffset(a) = storage::ICMGTR(3, 1);
     }
-    flash::THCTL.idecnt = 0;
-    flash::THCTL.xwd = 0.1;
-    flash::THCTL.ywd = 0.2;
+    problem::THCTL.idecnt = 0;
+    problem::THCTL.xwd = 0.1;
+    problem::THCTL.ywd = 0.2;
     phase::resetUserMethods();
     installTestRoutines(std::make_index_sequence<phase::kUserRoutines>());
     seen = Seen{};
@@ -166,8 +166,8 @@ class UserMethods : public ::testing::Test {
   void TearDown() override {
     for (std::int32_t k = 1; k <= phase::kUserRoutines; ++k) phase::setUserRoutine(k, nullptr);
     problem::FWPART = {};
-    flash::THCTL = {};
-    flash::PMCTL1 = {};
+    problem::THCTL = {};
+    methods::PMCTL1 = {};
     platform::closeUnit(kMessageUnit, true);
   }
 
@@ -203,7 +203,7 @@ TEST_F(UserMethods, EachCodeReachesItsSlot) {
 
 // The request in unit set 5, single precision, with normalised compositions, in both records.
 TEST_F(UserMethods, RoutineSeesTheRequestInUnitSetFive) {
-  flash::THCTL.idecnt = 2;
+  problem::THCTL.idecnt = 2;
   const double t5 = services::UOMCNV(t, 1, 1, 5);
   const double step5 = services::UOMCNV(1.0, 2, 1, 5);
   const double p5 = services::UOMCNV(p, 4, 1, 5);
@@ -246,7 +246,7 @@ TEST_F(UserMethods, RoutineSeesTheRequestInUnitSetFive) {
   EXPECT_EQ(o.kState2, 0.2F);
 
   // Without derivatives no step; the K-value slots are told apart; no water.
-  flash::THCTL.idecnt = 0;
+  problem::THCTL.idecnt = 0;
   for (std::int32_t slot : {1, 2}) {
     call(903, UserRequest::KValues, slot, 1, 0);
     EXPECT_EQ(seen.record.temperatureStep, 0.0F);
@@ -365,12 +365,12 @@ TEST_F(UserMethods, AnswersOfTheOlderRecordAreTakenOver) {
   EXPECT_EQ(UKHCOM.flag, 1);
   EXPECT_EQ(UKHCOM.value1, -2.0F);
   for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(UKHCOM.results1[i], answer.results1[i]);
-  EXPECT_EQ(flash::THCTL.xwd, 0.375);
-  EXPECT_EQ(flash::THCTL.ywd, static_cast<double>(0.2F)) << "passed through in single precision";
+  EXPECT_EQ(problem::THCTL.xwd, 0.375);
+  EXPECT_EQ(problem::THCTL.ywd, static_cast<double>(0.2F)) << "passed through in single precision";
 
   call(905, UserRequest::Enthalpy);
   EXPECT_DOUBLE_EQ(h, kGasConstant * t * -2.0);
-  EXPECT_EQ(flash::THCTL.xwd, 0.375) << "only K-value requests write the state back";
+  EXPECT_EQ(problem::THCTL.xwd, 0.375) << "only K-value requests write the state back";
 }
 
 // The older record holds 50 components: with more, a routine that answers there gives the
@@ -420,7 +420,7 @@ TEST_F(UserMethods, CodesOutsideTheRangeAreRefused) {
   const std::string lines = stopLines([&] { call(901, UserRequest::KValues, 1); });
   EXPECT_NE(lines.find("TOO MANY COMPONENTS"), std::string::npos) << lines;
   EXPECT_EQ(seen.calls, 0);
-  EXPECT_EQ(flash::THCTL.xwd, 0.1);
+  EXPECT_EQ(problem::THCTL.xwd, 0.1);
 }
 
 // The shipped slots are placeholders: the notice box on the report listing, then message
@@ -480,7 +480,7 @@ TEST_F(UserMethods, SetUpQueryReturnsTheRoutinesFlag) {
 // and turns its compressibility factor into a density, P / (Z R T).
 TEST_F(UserMethods, LiquidDensityDispatcherUsesTheInstalledRoutine) {
   phase::setUserRoutine(1, &linearZ);
-  flash::PMCTL1.liquidDensity.code = 901;
+  methods::PMCTL1.liquidDensity.code = 901;
   double density = 0.0;
   std::int32_t ierr = -1;
   pure::DNLIQ(3, t, p, x, density, ierr);
@@ -502,7 +502,7 @@ class UserData : public file_tests::FileLayerTest {
     plan_ = group(21, {125, 250});
     fixtures::createFileGroup(plan_);
     storage::FISTA2(file_tests::attach(21, plan_.baseName).sequence, 2);
-    flash::MSPTRS = {};
+    methods::MSPTRS = {};
     phase::resetUserMethods();
     phase::setUserRoutine(3, &testRoutine<3>);
     seen = Seen{};
@@ -511,7 +511,7 @@ class UserData : public file_tests::FileLayerTest {
   }
   void TearDown() override {
     phase::setUserRoutine(3, nullptr);
-    flash::MSPTRS = {};
+    methods::MSPTRS = {};
   }
 
   // A block of one real sector whose real k is k/4, named by method slot SLOT.
@@ -523,7 +523,7 @@ class UserData : public file_tests::FileLayerTest {
     storage::DiskPointer pointer = storage::emptyDiskPointer();
     std::int32_t status = 0;
     storage::SBWTC(len, p, pointer, status);
-    flash::MethodClass& c = flash::MSPTRS.classes(static_cast<std::size_t>(slot));
+    methods::MethodClass& c = methods::MSPTRS.classes(static_cast<std::size_t>(slot));
     c.code = 903;
     c.blockAddress = storage::dp(pointer, storage::dpword::kAddress);
     c.blockLength = storage::dp(pointer, storage::dpword::kTotalLength);

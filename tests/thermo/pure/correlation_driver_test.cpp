@@ -10,9 +10,8 @@
 
 #include "correlation_sets.hpp"
 #include "fixtures/file_groups.hpp"
-#include "flash/flash.hpp"
-#include "platform/platform.hpp"
 #include "problem/problem.hpp"
+#include "platform/platform.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
 #include "support/test_support.hpp"
@@ -214,7 +213,7 @@ TEST_F(Correlations, UndefinedFormsStopWithTheirMessages) {
   ASSERT_EQ(platform::openSequential(30, report, platform::FileStatus::Unknown,
                                      platform::FileAccess::Write),
             platform::IoResult::Ok);
-  problem::IOUNIT.report = 30;
+  services::IOUNIT.report = 30;
   struct Case {
     std::int32_t form;
     std::int32_t message;
@@ -304,7 +303,7 @@ TEST(XPTUNI, OnlyCelsiusRankineAndFahrenheitOfTheTemperatureClassConvert) {
 }
 
 TEST_F(Correlations, CacheEvaluatesOncePerTemperatureAndMethodSet) {
-  problem::GDPOPT.words(100 + problem::kTimingSwitch) = 1;
+  services::GDPOPT.words(100 + services::kTimingSwitch) = 1;
   correlation_testing::installComponents({{}, {}});
   correlation_testing::installSet(110, 1, {constant(1, {0, 2, 0.5}), constant(2, {0, 3})});
   const auto evaluations = [] { return services::TIMST2.calls(pure::kTimingSlotXPCALC); };
@@ -326,7 +325,7 @@ TEST_F(Correlations, CacheEvaluatesOncePerTemperatureAndMethodSet) {
   EXPECT_DOUBLE_EQ(cache.derivatives[0], 302.0);
   EXPECT_DOUBLE_EQ(cache.derivatives[1], 3.0);
 
-  flash::THCTL.currentSet = 2;  // another method set
+  problem::THCTL.currentSet = 2;  // another method set
   pure::XPCACH(0, 300.0, 100.0);
   EXPECT_EQ(evaluations(), 5);
   EXPECT_EQ(services::TIMST2.calls(pure::kTimingSlotXPCACH), 7);
@@ -362,8 +361,8 @@ TEST_F(Correlations, DumpShowsTheCallAndTheLastRecord) {
   ASSERT_EQ(platform::openSequential(31, report, platform::FileStatus::Unknown,
                                      platform::FileAccess::Write),
             platform::IoResult::Ok);
-  problem::IOUNIT.report = 31;
-  problem::GDPOPT.words(117) = 2;
+  services::IOUNIT.report = 31;
+  services::GDPOPT.words(117) = 2;
   correlation_testing::installSet(110, 1, {constant(1, {1.5, 2, 3, 4, 5, 6})});
   evaluate(110, 1, 0, 300.0);
   platform::closeUnit(31, true);

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "fixtures/units_table.hpp"
-#include "flash/flash.hpp"
+#include "methods/methods.hpp"
 #include "problem/problem.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
@@ -40,11 +40,11 @@ void startRun() {
   problem::XPSETL.reset();
   problem::COHDR = {};
   problem::COPTRS = {};
-  problem::GDPOPT = {};
+  services::GDPOPT = {};
   problem::GCLTAB = {};
-  problem::IOUNIT.report = -1;
-  flash::THCTL.currentSet = 1;
-  flash::MSPTRS = {};
+  services::IOUNIT.report = -1;
+  problem::THCTL.currentSet = 1;
+  methods::MSPTRS = {};
   services::TIMST2 = {};
   pure::resetCorrelationState();
 }

@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "fixtures/units_table.hpp"
-#include "flash/flash.hpp"
+#include "methods/methods.hpp"
 #include "problem/problem.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
@@ -89,16 +89,16 @@ void startRun() {
   problem::XPSETL.reset();
   problem::COHDR = {};
   problem::COPTRS = {};
-  problem::GDPOPT = {};
+  services::GDPOPT = {};
   problem::GCLTAB = {};
-  problem::IOUNIT.report = -1;
-  flash::THCTL = {};
-  flash::THCTL.currentSet = 1;
-  flash::MSPTRS = {};
-  flash::KMCTL = {};
-  flash::PMCTL1 = {};
-  flash::PMCTL2 = {};
-  flash::LDSTAT = {};
+  services::IOUNIT.report = -1;
+  problem::THCTL = {};
+  problem::THCTL.currentSet = 1;
+  methods::MSPTRS = {};
+  methods::KMCTL = {};
+  methods::PMCTL1 = {};
+  methods::PMCTL2 = {};
+  methods::LDSTAT = {};
   pure::DNCNTS = {};
   pure::HCSTAT = {};
   pure::resetCorrelationState();
@@ -153,7 +153,7 @@ std::int32_t holdBlock(const BlockData& data, std::int32_t address) {
   fillReals(1, data.reals);
   fillReals(2, data.reals2);
 
-  flash::LoadedBlock& held = flash::LDSTAT;
+  methods::LoadedBlock& held = methods::LDSTAT;
   held.address = address;
   held.length = length;
   held.integerSector1 = SBCUR.pointer(SectorKind::Integer, 1);
@@ -167,10 +167,10 @@ std::int32_t holdBlock(const BlockData& data, std::int32_t address) {
 
 void holdLiquidDensityBlock(std::int32_t code, const BlockData& data, std::int32_t realWork) {
   const std::int32_t length = holdBlock(data, kHeldAddress);
-  flash::PMCTL1.liquidDensity.code = code;
-  flash::PMCTL1.liquidDensity.blockAddress = kHeldAddress;
-  flash::PMCTL1.liquidDensity.blockLength = length;
-  flash::MethodClass& c = flash::MSPTRS.classes(pure::kLiquidDensityClass);
+  methods::PMCTL1.liquidDensity.code = code;
+  methods::PMCTL1.liquidDensity.blockAddress = kHeldAddress;
+  methods::PMCTL1.liquidDensity.blockLength = length;
+  methods::MethodClass& c = methods::MSPTRS.classes(pure::kLiquidDensityClass);
   c.code = code;
   c.integerWork = 8;
   c.realWork = realWork;

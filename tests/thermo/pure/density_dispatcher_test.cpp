@@ -13,7 +13,7 @@
 
 #include "correlation_sets.hpp"
 #include "density_blocks.hpp"
-#include "flash/flash.hpp"
+#include "methods/methods.hpp"
 #include "platform/platform.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
@@ -154,7 +154,7 @@ TEST_F(Dispatcher, EveryMethodCodeGivesALiquidDensity) {
 }
 
 TEST_F(Dispatcher, WaterOfTheMethodSetIsLeftOut) {
-  flash::THCTL.idecnt = 3;
+  problem::THCTL.idecnt = 3;
   for (std::int32_t code : {101, 305}) {
     SCOPED_TRACE(code);
     const std::vector<Species> comps = {kButane, kPropane, kWater};
@@ -179,7 +179,7 @@ TEST_F(Dispatcher, CubicTermsAreEvaluatedOncePerTemperature) {
   EXPECT_GT(again, first);  // the liquid compressed
   // The count word of the block agrees.
   const std::int32_t countWord =
-      storage::CORSTO[flash::LDSTAT.integerSector1 + flash::LDSTAT.integerLength1];
+      storage::CORSTO[methods::LDSTAT.integerSector1 + methods::LDSTAT.integerLength1];
   EXPECT_EQ(countWord, 1);
   dnliq(x, 310.0, 1500.0, ierr);
   EXPECT_EQ(pure::DNCNTS.termEvaluations, 2);
@@ -226,12 +226,12 @@ TEST_F(Dispatcher, StatusCodes) {
     EXPECT_EQ(dens, services::DMISS);
   }
   // A failing route: the petroleum method for free water alone.
-  flash::THCTL.idecnt = 3;
+  problem::THCTL.idecnt = 3;
   holdLiquidDensityBlock(301, {});
   EXPECT_EQ(dnliq({0.0, 0.0, 1.0}, 300.0, 1000.0, ierr), services::DMISS);
   EXPECT_EQ(ierr, 1);
   // The library route for a component without a density correlation.
-  flash::THCTL.idecnt = 0;
+  problem::THCTL.idecnt = 0;
   correlation_testing::Record butane;
   butane.coefficients = {9.8};
   correlation_testing::installSet(pure::kLiquidDensity, 1, {butane});

@@ -282,13 +282,13 @@ TEST(EOSZRT, DebugLinesGoToTheReportUnit) {
   ASSERT_EQ(platform::openSequential(32, report, platform::FileStatus::Unknown,
                                      platform::FileAccess::Write),
             platform::IoResult::Ok);
-  problem::IOUNIT.report = 32;
-  problem::GDPOPT.words(problem::kDiagnosticSwitchBase + 54) = 5;
+  services::IOUNIT.report = 32;
+  services::GDPOPT.words(services::kDiagnosticSwitchBase + 54) = 5;
   pure::EOSDBG.request = 1;
   pureRoot(kSoave, kButane, 350.0, 945.73, pure::kVapourPhase);
   pureRoot(kSoave, kButane, 500.0, 5000.0, pure::kLiquidPhase);
-  problem::GDPOPT.words(problem::kDiagnosticSwitchBase + 54) = 0;
-  problem::IOUNIT.report = -1;
+  services::GDPOPT.words(services::kDiagnosticSwitchBase + 54) = 0;
+  services::IOUNIT.report = -1;
   platform::closeUnit(32, true);
   const std::string text = testing_support::readFile(report);
   char chosen[40];
@@ -303,10 +303,10 @@ TEST(EOSZRT, DebugLinesGoToTheReportUnit) {
 
 // Calls are counted under the timing switch.
 TEST(EOSZRT, CountsItsCallsUnderTheTimingSwitch) {
-  problem::GDPOPT.words(problem::kDiagnosticSwitchBase + problem::kTimingSwitch) = 1;
+  services::GDPOPT.words(services::kDiagnosticSwitchBase + services::kTimingSwitch) = 1;
   services::TIMST2 = {};
   pureRoot(kSoave, kButane, 350.0, 945.73, pure::kVapourPhase);
-  problem::GDPOPT.words(problem::kDiagnosticSwitchBase + problem::kTimingSwitch) = 0;
+  services::GDPOPT.words(services::kDiagnosticSwitchBase + services::kTimingSwitch) = 0;
   std::int32_t calls = 0;
   for (const std::int32_t c : services::TIMST2.calls.values) calls += c;
   EXPECT_EQ(calls, 3);  // EOSTWU, EOSMR7 and EOSZRT

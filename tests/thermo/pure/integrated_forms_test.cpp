@@ -267,7 +267,7 @@ TEST(XPSVAP, FailuresStopTheRun) {
   ASSERT_EQ(platform::openSequential(32, report, platform::FileStatus::Unknown,
                                      platform::FileAccess::Write),
             platform::IoResult::Ok);
-  problem::IOUNIT.report = 32;
+  services::IOUNIT.report = 32;
   std::array<double, 2> s{}, d{};
   const auto call = [&](std::int32_t kind) {
     return stopLine([&] { pure::XPSVAP({}, kind, 1, 2, 0, 300.0, 1.0, 1, s, d); });

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "density_blocks.hpp"
-#include "flash/flash.hpp"
+#include "problem/problem.hpp"
 #include "services/services.hpp"
 #include "support/test_support.hpp"
 #include "thermo/pure/pure.hpp"

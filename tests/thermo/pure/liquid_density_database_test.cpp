@@ -9,9 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "api/access/access.hpp"
 #include "fixtures/problem_builder.hpp"
-#include "flash/flash.hpp"
+#include "methods/methods.hpp"
 #include "problem/problem.hpp"
 #include "storage/storage.hpp"
 #include "support/test_support.hpp"
@@ -120,13 +119,13 @@ class DensityFromDatabase : public ::testing::Test {
   void openProblem(const fixtures::ProblemDescription& d) {
     const fixtures::BuiltProblem built = fixtures::buildProblem(dir.path(), d);
     std::int32_t iout = 0;
-    problem::PAINIT(built.problemBase.parent_path().string() + "/" + d.name, dir.path().string(),
+    methods::PAINIT(built.problemBase.parent_path().string() + "/" + d.name, dir.path().string(),
                     iout, 0);
     open = true;
   }
   ~DensityFromDatabase() override {
     try {
-      if (open) api_access::PAEND();
+      if (open) methods::PAEND();
     } catch (const platform::RunStopped&) {
     }
     storage::FIINIT();
@@ -134,7 +133,7 @@ class DensityFromDatabase : public ::testing::Test {
 
   static void makeCurrent(std::int32_t set) {
     std::int32_t d3 = 0, d4 = 0, d5 = 0, ndig = 0;
-    flash::FLMSET(d3, d4, d5, ndig, set);
+    methods::FLMSET(d3, d4, d5, ndig, set);
   }
 
   // DNLIQ for the current set; the status must be 0.
@@ -162,8 +161,8 @@ TEST_F(DensityFromDatabase, PengRobinsonSetGivesTheLiquidRoot) {
   const std::vector<Case> cases = {{{1.0, 0.0}, 350.0, 945.73}, {{0.7, 0.3}, 300.0, 1500.0}};
   openProblem(problemWithDensitySets());
   makeCurrent(kPengRobinson);
-  ASSERT_EQ(flash::PMCTL1.liquidDensity.code, 102);
-  ASSERT_NE(flash::PMCTL1.liquidDensity.blockAddress, services::NODISK);
+  ASSERT_EQ(methods::PMCTL1.liquidDensity.code, 102);
+  ASSERT_NE(methods::PMCTL1.liquidDensity.blockAddress, services::NODISK);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.x[0]);
     // The block's Omega constants carry nine digits.
@@ -184,8 +183,8 @@ TEST_F(DensityFromDatabase, PengRobinsonSetGivesTheLiquidRoot) {
 TEST_F(DensityFromDatabase, OneSharedBlockEvaluatedOncePerTemperature) {
   openProblem(problemWithDensitySets());
   makeCurrent(kPengRobinson);
-  EXPECT_EQ(flash::PMCTL1.liquidDensity.blockAddress, flash::KMCTL.kvalue.blockAddress);
-  EXPECT_EQ(flash::PMCTL1.vapourDensity.blockAddress, flash::KMCTL.kvalue.blockAddress);
+  EXPECT_EQ(methods::PMCTL1.liquidDensity.blockAddress, methods::KMCTL.kvalue.blockAddress);
+  EXPECT_EQ(methods::PMCTL1.vapourDensity.blockAddress, methods::KMCTL.kvalue.blockAddress);
   const std::vector<double> x = {0.7, 0.3};
   const std::int64_t before = pure::DNCNTS.termEvaluations;
   const double first = liquidDensity(x, 320.0, 2000.0);
@@ -222,7 +221,7 @@ TEST_F(DensityFromDatabase, EveryBuiltBlockGivesALiquidDensity) {
     const std::int32_t code = codes[k];
     SCOPED_TRACE(code);
     makeCurrent(static_cast<std::int32_t>(k + 1));
-    ASSERT_EQ(flash::PMCTL1.liquidDensity.code, code);
+    ASSERT_EQ(methods::PMCTL1.liquidDensity.code, code);
     const double dens = liquidDensity(x, 300.0, 1500.0);
     EXPECT_GT(dens, 8.0);
     EXPECT_LT(dens, 13.0);

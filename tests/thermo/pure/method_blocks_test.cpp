@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "flash/flash.hpp"
+#include "methods/methods.hpp"
 #include "storage/file_layer_support.hpp"
 #include "storage/storage.hpp"
 #include "thermo/pure/pure.hpp"
@@ -28,11 +28,11 @@ class MethodBlocks : public file_tests::FileLayerTest {
     fixtures::createFileGroup(plan);
     const std::int32_t sequence = file_tests::attach(21, plan.baseName).sequence;
     storage::FISTA2(sequence, 2);
-    flash::MSPTRS = {};
-    flash::KMCTL = {};
-    flash::PMCTL1 = {};
-    flash::PMCTL2 = {};
-    flash::LDSTAT = {};
+    methods::MSPTRS = {};
+    methods::KMCTL = {};
+    methods::PMCTL1 = {};
+    methods::PMCTL2 = {};
+    methods::LDSTAT = {};
   }
 
   // Writes a block of one integer sector (FIRST, FIRST + 1, ...) of INTEGERS words and one
@@ -55,72 +55,72 @@ class MethodBlocks : public file_tests::FileLayerTest {
   }
 
   // The values the held block shows through LDSTAT.
-  std::int32_t integerAt(std::int32_t k) { return CORSTO[flash::LDSTAT.integerSector1 + k]; }
-  double realAt(std::int32_t k) { return CORSTO.real(flash::LDSTAT.realSector1 + k); }
+  std::int32_t integerAt(std::int32_t k) { return CORSTO[methods::LDSTAT.integerSector1 + k]; }
+  double realAt(std::int32_t k) { return CORSTO.real(methods::LDSTAT.realSector1 + k); }
 
   fixtures::FileGroupPlan plan;
 };
 
 TEST_F(MethodBlocks, LiquidDensityBlockIsReadOnceAndDescribed) {
   const auto [address, length] = writeBlock(5, 40, 7, 2.5);
-  flash::PMCTL1.liquidDensity = {303, 0, 8, address, length};
-  flash::MSPTRS.classes(8).integerWork = 6;
-  flash::MSPTRS.classes(8).realWork = 10;
+  methods::PMCTL1.liquidDensity = {303, 0, 8, address, length};
+  methods::MSPTRS.classes(8).integerWork = 6;
+  methods::MSPTRS.classes(8).realWork = 10;
   pure::LDWORK();
-  EXPECT_EQ(flash::LDSTAT.address, address);
-  EXPECT_EQ(flash::LDSTAT.length, length);
-  EXPECT_EQ(flash::LDSTAT.integerLength1, 5);
-  EXPECT_EQ(flash::LDSTAT.realLength1, 7);
+  EXPECT_EQ(methods::LDSTAT.address, address);
+  EXPECT_EQ(methods::LDSTAT.length, length);
+  EXPECT_EQ(methods::LDSTAT.integerLength1, 5);
+  EXPECT_EQ(methods::LDSTAT.realLength1, 7);
   EXPECT_EQ(integerAt(1), 40);
   EXPECT_EQ(integerAt(5), 44);
   EXPECT_EQ(realAt(1), 2.5);
   EXPECT_EQ(realAt(7), 8.5);
-  EXPECT_EQ(flash::PMCTL2.integerScratchSize, 6);
-  EXPECT_EQ(flash::PMCTL2.realScratchSize, 10);
+  EXPECT_EQ(methods::PMCTL2.integerScratchSize, 6);
+  EXPECT_EQ(methods::PMCTL2.realScratchSize, 10);
   // The real scratch lies past the integer scratch.
-  EXPECT_GE(2 * flash::LDSTAT.realScratch, flash::LDSTAT.integerScratch + 6);
+  EXPECT_GE(2 * methods::LDSTAT.realScratch, methods::LDSTAT.integerScratch + 6);
 
   // A change in the held copy survives the next call: nothing is read again.
-  CORSTO.setReal(flash::LDSTAT.realSector1 + 1, -1.0);
+  CORSTO.setReal(methods::LDSTAT.realSector1 + 1, -1.0);
   pure::LDWORK();
   EXPECT_EQ(realAt(1), -1.0);
 
   // Another block replaces it; coming back reads the stored values again.
   const auto [other, otherLength] = writeBlock(2, 7, 1, 9.0);
-  flash::PMCTL1.liquidDensity.blockAddress = other;
-  flash::PMCTL1.liquidDensity.blockLength = otherLength;
+  methods::PMCTL1.liquidDensity.blockAddress = other;
+  methods::PMCTL1.liquidDensity.blockLength = otherLength;
   pure::LDWORK();
   EXPECT_EQ(integerAt(1), 7);
-  flash::PMCTL1.liquidDensity.blockAddress = address;
-  flash::PMCTL1.liquidDensity.blockLength = length;
+  methods::PMCTL1.liquidDensity.blockAddress = address;
+  methods::PMCTL1.liquidDensity.blockLength = length;
   pure::LDWORK();
   EXPECT_EQ(realAt(1), 2.5);
 
   // No block: the held address becomes 0 and the sector words 0.
-  flash::PMCTL1.liquidDensity.blockAddress = NODISK;
+  methods::PMCTL1.liquidDensity.blockAddress = NODISK;
   pure::LDWORK();
-  EXPECT_EQ(flash::LDSTAT.address, 0);
-  EXPECT_EQ(flash::LDSTAT.integerSector1, 0);
-  EXPECT_EQ(flash::LDSTAT.realSector1, 0);
-  EXPECT_EQ(flash::LDSTAT.integerLength1, 0);
-  EXPECT_EQ(flash::LDSTAT.realLength1, 0);
+  EXPECT_EQ(methods::LDSTAT.address, 0);
+  EXPECT_EQ(methods::LDSTAT.integerSector1, 0);
+  EXPECT_EQ(methods::LDSTAT.realSector1, 0);
+  EXPECT_EQ(methods::LDSTAT.integerLength1, 0);
+  EXPECT_EQ(methods::LDSTAT.realLength1, 0);
 }
 
 TEST_F(MethodBlocks, KValueClassLoaderSkipsMethodsWithoutParameters) {
   const auto [address, length] = writeBlock(3, 1, 2, 0.5);
-  flash::MethodClass& vle = flash::MSPTRS.classes(1);
+  methods::MethodClass& vle = methods::MSPTRS.classes(1);
   vle = {101, 0, 4, 12, address, length};
   pure::MDLODC(1);
-  EXPECT_EQ(flash::LDSTAT.address, address);
-  EXPECT_EQ(flash::PMCTL2.realScratchSize, 12);
+  EXPECT_EQ(methods::LDSTAT.address, address);
+  EXPECT_EQ(methods::PMCTL2.realScratchSize, 12);
   // An activity method (MTISB) wants no block: sizes 1, the held block stays.
   const auto [other, otherLength] = writeBlock(1, 99, 1, 0.0);
-  flash::MethodClass& lle = flash::MSPTRS.classes(2);
+  methods::MethodClass& lle = methods::MSPTRS.classes(2);
   lle = {401, 0, 4, 12, other, otherLength};
   pure::MDLODC(2);
-  EXPECT_EQ(flash::LDSTAT.address, address);
-  EXPECT_EQ(flash::PMCTL2.realScratchSize, 1);
-  EXPECT_EQ(flash::PMCTL2.integerScratchSize, 1);
+  EXPECT_EQ(methods::LDSTAT.address, address);
+  EXPECT_EQ(methods::PMCTL2.realScratchSize, 1);
+  EXPECT_EQ(methods::PMCTL2.integerScratchSize, 1);
 }
 
 TEST_F(MethodBlocks, ActivityLoaderWritesTheVariantCode) {
@@ -137,16 +137,16 @@ TEST_F(MethodBlocks, ActivityLoaderWritesTheVariantCode) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
-    flash::MSPTRS.classes(static_cast<std::size_t>(c.k)) = {405, 0, 2, 2, address, length};
-    flash::MSPTRS.classes(18).code = c.henry;
-    flash::MSPTRS.classes(6).code = c.enthalpy;
-    flash::MSPTRS.classes(17).code = c.vapour;
-    flash::MSPTRS.firstClassFlag = c.flag;
+    methods::MSPTRS.classes(static_cast<std::size_t>(c.k)) = {405, 0, 2, 2, address, length};
+    methods::MSPTRS.classes(18).code = c.henry;
+    methods::MSPTRS.classes(6).code = c.enthalpy;
+    methods::MSPTRS.classes(17).code = c.vapour;
+    methods::MSPTRS.firstClassFlag = c.flag;
     pure::MDLODE(c.k);
-    EXPECT_EQ(flash::KMCTL.liquidFugacity.code, 405);
-    EXPECT_EQ(flash::KMCTL.liquidFugacity.option, c.variant);
-    EXPECT_EQ(flash::KMCTL.liquidFugacity.slot, c.k);
-    EXPECT_EQ(flash::LDSTAT.address, address);
+    EXPECT_EQ(methods::KMCTL.liquidFugacity.code, 405);
+    EXPECT_EQ(methods::KMCTL.liquidFugacity.option, c.variant);
+    EXPECT_EQ(methods::KMCTL.liquidFugacity.slot, c.k);
+    EXPECT_EQ(methods::LDSTAT.address, address);
   }
 }
 

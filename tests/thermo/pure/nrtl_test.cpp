@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "eos_models.hpp"
-#include "flash/flash.hpp"
+#include "methods/methods.hpp"
 #include "platform/platform.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
@@ -172,8 +172,8 @@ class NrtlModel : public ::testing::Test {
     work.assign(37, 0.0);
   }
   void TearDown() override {
-    flash::KMCTL = {};
-    flash::LDSTAT = {};
+    methods::KMCTL = {};
+    methods::LDSTAT = {};
   }
   Activity run(double t, std::int32_t option) {
     Activity a{std::vector<double>(3, -9), std::vector<double>(3, -9), std::vector<double>(9, -9)};
@@ -237,8 +237,8 @@ TEST_F(NrtlModel, WeightedRowsForTheCubicMethods) {
   const std::int32_t start = storage::ICMGTR(2 + 2 * 3, 1);
   const std::vector<double> w = {1.3, 0.8, 1.1};
   for (std::int32_t k = 1; k <= 3; ++k) storage::CORSTO.setReal(start + 3 + 2 + k, w[k - 1]);
-  flash::LDSTAT.realSector1 = start;
-  flash::KMCTL.kvalue.code = 112;
+  methods::LDSTAT.realSector1 = start;
+  methods::KMCTL.kvalue.code = 112;
   descriptor[4] = 1;
   const Activity weighted = run(300.0, 100);
   Factors f = factors(coef, 3, {}, 3, 300.0);
@@ -250,7 +250,7 @@ TEST_F(NrtlModel, WeightedRowsForTheCubicMethods) {
   }
   const Activity expected = activity(f, x, 3);
   for (std::size_t i = 0; i < 3; ++i) EXPECT_NEAR(weighted.lngam[i], expected.lngam[i], 1e-14);
-  flash::KMCTL.kvalue.code = 101;
+  methods::KMCTL.kvalue.code = 101;
   EXPECT_NE(run(300.0, 100).lngam, weighted.lngam);
 }
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "correlation_sets.hpp"
-#include "flash/flash.hpp"
+#include "methods/methods.hpp"
 #include "platform/platform.hpp"
 #include "storage/storage.hpp"
 #include "support/test_support.hpp"
@@ -172,7 +172,7 @@ TEST_F(Water, HooksOffsetsAndPartialPressure) {
   const double steam = water(2, kSteamTables, 400.0, 101.325, kVapour).value;
   const std::int32_t list = storage::ICMGTI(10, 1);
   storage::CORSTO[list + 6] = 5;
-  flash::MSPTRS.integerSectors(3) = list;
+  methods::MSPTRS.integerSectors(3) = list;
   EXPECT_DOUBLE_EQ(water(2, kSteamTables, 350.0, 101.325, kLiquid).value, plain - 287575.8);
   EXPECT_EQ(water(2, kSteamTables, 400.0, 101.325, kVapour).value, steam)
       << "the vapour's method (word 7) is not 5";

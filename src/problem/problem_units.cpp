@@ -1,8 +1,0 @@
-// The unit words of the open problem: no units until the open sets them.
-#include "problem/problem.hpp"
-
-namespace problem {
-
-ProblemUnits DBUNIT;
-
-}  // namespace problem
