@@ -23,7 +23,6 @@
 #include "storage/file_layer_support.hpp"
 #include "storage/storage.hpp"
 #include "support/test_support.hpp"
-#include "thermo/pure/correlations.hpp"
 
 namespace {
 

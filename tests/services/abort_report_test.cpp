@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "problem/problem.hpp"
+#include "services/run_options.hpp"
 #include "services/services.hpp"
 #include "support/test_support.hpp"
 

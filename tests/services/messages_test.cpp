@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "message_test_file.hpp"
-#include "problem/problem.hpp"
+#include "services/run_options.hpp"
 
 namespace {
 

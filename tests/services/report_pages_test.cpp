@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/platform.hpp"
-#include "problem/problem.hpp"
+#include "services/run_options.hpp"
 #include "services/services.hpp"
 #include "support/test_support.hpp"
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "fixtures/units_table.hpp"
-#include "problem/problem.hpp"
+#include "services/run_options.hpp"
 #include "services/services.hpp"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "file_layer_support.hpp"
-#include "problem/problem.hpp"
+#include "services/run_options.hpp"
 
 namespace {
 
