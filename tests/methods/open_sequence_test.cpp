@@ -558,4 +558,21 @@ TEST_F(OpenSequence, MissingSideFilesEndTheOpen) {
   }
 }
 
+// A set whose K-value method is a user-added one needs the layer of the user-added methods
+// to answer the open's set-up query; without it the open ends in the abort report rather
+// than keeping a flag nobody gave.
+TEST_F(OpenSequence, UserAddedSetWithoutItsLayerEndsTheOpen) {
+  fixtures::ProblemDescription d = plant();
+  d.methodSets[1].codes[0] = 901;
+  d.methodSets[1].slotBlock[0] = 0;
+  build(d);
+  const file_tests::Abort abort = file_tests::abortOf([&] { open(); });
+  EXPECT_TRUE(abort.stopped);
+  EXPECT_EQ(abort.message, "USER-ADDED METHODS ARE NOT AVAILABLE");
+  ASSERT_EQ(abort.items.size(), 1U);
+  EXPECT_EQ(abort.items[0].substr(0, 4), "CODE");
+  EXPECT_NE(abort.items[0].find("901"), std::string::npos);
+  open_ = false;
+}
+
 }  // namespace

@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "message_test_file.hpp"
 #include "services/run_options.hpp"
+#include "services/services.hpp"
+#include "services/slots.hpp"
 
 namespace {
 
@@ -133,6 +137,36 @@ TEST_F(Messages, AbortLevelAndMSGABTStopTheRun) {
   MSGPAR.composition.assign("AS SET");
   EXPECT_THROW(services::MSGABT(50, "  "), platform::RunStopped);
   EXPECT_EQ(MSGTXT.lines(1).trimmed(), "*** ABORT ***  ABORT FIFTY AS SET");
+}
+
+// What the display hook was handed: line number, text and display mode of each line.
+std::vector<std::tuple<std::int32_t, std::string, std::int32_t>> displayed;
+
+void recordDisplay(std::int32_t line, std::string_view text, std::int32_t mode) {
+  displayed.emplace_back(line, std::string(services::trimRight(text)), mode);
+}
+
+// The display hook that the flash calls fill receives every line of a message, with mode 0
+// below the abort level and 1 for an abort; with the slot empty nothing is displayed.
+TEST_F(Messages, DisplayHookReceivesEveryLineWithItsMode) {
+  testing_support::StopThrows stop;
+  displayed.clear();
+  const services::DisplayHook previous = services::fillDisplayHook(&recordDisplay);
+  MSGPAR.integers(1) = 1;
+  MSGPAR.reals(2) = 2.0f;
+  services::MSGOUT(30);
+  EXPECT_THROW(services::MSGOUT(50), platform::RunStopped);
+  services::fillDisplayHook(nullptr);
+  services::MSGOUT(40);
+  services::fillDisplayHook(previous);
+
+  ASSERT_EQ(displayed.size(), 2U);
+  EXPECT_EQ(displayed[0],
+            std::make_tuple(
+                1, std::string("** WARNING **  WARNING THIRTY WITH 1 AND 2 CONTINUED HERE"), 0));
+  EXPECT_EQ(std::get<0>(displayed[1]), 1);
+  EXPECT_EQ(std::get<1>(displayed[1]), "*** ABORT ***  ABORT FIFTY");
+  EXPECT_EQ(std::get<2>(displayed[1]), 1);
 }
 
 TEST_F(Messages, ErrorControlKeywordsMatchExactCapitals) {

@@ -1,5 +1,7 @@
-// Activity coefficients and K-values: so far the vapour-pressure cache with the simple K-value
-// kernels, and the sour-water equilibrium model.
+// Activity coefficients and K-values: the vapour-pressure cache with the simple K-value
+// kernels, vapour fugacity coefficients, the activity-coefficient dispatcher, Henry, water,
+// sour-water and correlation K-values with the sour-water equilibrium model, and the
+// correlation-family enthalpy terms.
 #pragma once
 
 #include "thermo/equilibrium/activity_dispatcher.hpp"

@@ -12,7 +12,7 @@
 namespace equilibrium {
 
 // The water-handling cells of the current method set that the water K-value reads and
-// writes (the method-set control of the flash engine does not hold them yet); the water
+// writes (the method-set control THCTL does not hold them yet); the water
 // component index is THCTL.idecnt and the pressure cell handed to WPROP is
 // THCTL.kvalueState[0].
 struct WaterHandling {

@@ -4,7 +4,7 @@
 // A method's coefficient block is one disk block of the problem database (pure-component
 // constants, pair coefficients, tables, cache words). One block is held at a time in the
 // shared block area, beside one shared method work area; both areas, the held block's
-// address and length and the results of the last load are in LDSTAT (flash/flash.hpp),
+// address and length and the results of the last load are in LDSTAT (methods/methods.hpp),
 // shared with the loaders of the K-value, activity and liquid-density methods
 // (thermo/pure/liquid_density.hpp), so that one block is in core across all of them.
 //

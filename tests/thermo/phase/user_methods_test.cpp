@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "fixtures/problem_builder.hpp"
 #include "methods/methods.hpp"
 #include "platform/platform.hpp"
 #include "problem/open_sequence.hpp"
@@ -474,6 +475,37 @@ TEST_F(UserMethods, SetUpQueryReturnsTheRoutinesFlag) {
   EXPECT_EQ(seen.record.x1[0], 0.0F);
   EXPECT_EQ(UKHCOM.flag, 3);
   EXPECT_EQ(h, -7.0);
+}
+
+// The open of a problem asks the routine of each set's user-added K-value method to set
+// itself up (DBSSTR, through the slot the method-set layer declares) and keeps its flag in
+// the set's option word, written back with the set block: 100 flag + 2 without free water.
+TEST_F(UserMethods, OpenKeepsTheSetUpFlagOfEachUserSet) {
+  testing_support::TempDir dir;
+  fixtures::ProblemDescription d;
+  d.name = "user";
+  for (const char* name : {"METHANE", "ETHANE"}) {
+    d.components.push_back(fixtures::publishedComponent(name));
+  }
+  fixtures::MethodSetSpec user = fixtures::equationOfStateSet("USER", 102);
+  user.codes[0] = 903;
+  user.slotBlock[0] = 0;
+  d.methodSets = {fixtures::equationOfStateSet("PR", 102), user};
+  fixtures::buildProblem(dir.path(), d);
+  answer.flag = 7;
+
+  std::int32_t iout = 0;
+  methods::PAINIT(dir.file("user").string(), dir.path().string(), iout, 0);
+  EXPECT_EQ(seen.slot, 3);
+  EXPECT_EQ(seen.record.request, static_cast<std::int32_t>(UserRequest::SetUp));
+  std::int32_t d3 = 0, d4 = 0, d5 = 0, ndig = 0;
+  for (const auto& [set, option] : {std::pair{1, 0}, std::pair{2, 702}}) {
+    SCOPED_TRACE(set);
+    methods::FLMSET(d3, d4, d5, ndig, set);
+    EXPECT_EQ(storage::CORSTO[methods::MSPTRS.integerSectors(4) + 1], option);
+  }
+  methods::PAEND();
+  storage::FIINIT();
 }
 
 // The liquid-density dispatcher reaches a user method through the driver (slot 8, phase 2)
