@@ -2,26 +2,24 @@
 #include "methods/slots.hpp"
 
 #include "services/services.hpp"
+#include "services/slots.hpp"
 
 namespace methods {
 namespace {
 
-UserKValueSetUp userSetUp = nullptr;
+services::Slot<UserKValueSetUp> userSetUp;
 
 }  // namespace
 
-UserKValueSetUp fillUserKValueSetUp(UserKValueSetUp routine) {
-  const UserKValueSetUp previous = userSetUp;
-  userSetUp = routine;
-  return previous;
-}
+UserKValueSetUp fillUserKValueSetUp(UserKValueSetUp routine) { return userSetUp.fill(routine); }
 
 std::int32_t userKValueSetUp(std::int32_t code) {
-  if (userSetUp == nullptr) {
+  const UserKValueSetUp routine = userSetUp.routine();
+  if (routine == nullptr) {
     services::ERRITM("CODE", code);
     services::ABTRPT("DB", "DBSSTR", "PAOPEN", "USER-ADDED METHODS ARE NOT AVAILABLE");
   }
-  return userSetUp(code);
+  return routine(code);
 }
 
 }  // namespace methods

@@ -1,21 +1,21 @@
 // The slots of the problem data model.
 #include "problem/slots.hpp"
 
+#include "services/slots.hpp"
+
 namespace problem {
 namespace {
 
-MethodSetReleased released = nullptr;
+services::Slot<MethodSetReleased> released;
 
 }  // namespace
 
 MethodSetReleased fillMethodSetReleased(MethodSetReleased routine) {
-  const MethodSetReleased previous = released;
-  released = routine;
-  return previous;
+  return released.fill(routine);
 }
 
 void methodSetReleased() {
-  if (released != nullptr) released();
+  if (const MethodSetReleased routine = released.routine()) routine();
 }
 
 }  // namespace problem

@@ -4,18 +4,14 @@
 namespace services {
 namespace {
 
-DisplayHook displayHook = nullptr;
+Slot<DisplayHook> displayHook;
 
 }  // namespace
 
-DisplayHook fillDisplayHook(DisplayHook hook) {
-  const DisplayHook previous = displayHook;
-  displayHook = hook;
-  return previous;
-}
+DisplayHook fillDisplayHook(DisplayHook hook) { return displayHook.fill(hook); }
 
 void displayLine(std::int32_t k, std::string_view text, std::int32_t mode) {
-  if (displayHook != nullptr) displayHook(k, text, mode);
+  if (const DisplayHook hook = displayHook.routine()) hook(k, text, mode);
 }
 
 }  // namespace services

@@ -7,6 +7,22 @@
 
 namespace services {
 
+// A slot: the routine of a higher layer that a lower one calls, filled when the library
+// starts. Empty until filled; fill returns the routine it held, so a test can put it back.
+template <typename Routine>
+class Slot {
+ public:
+  Routine fill(Routine filler) {
+    const Routine previous = routine_;
+    routine_ = filler;
+    return previous;
+  }
+  Routine routine() const { return routine_; }
+
+ private:
+  Routine routine_ = nullptr;
+};
+
 // The display hook of the abort report and the numbered messages, handed each line they
 // have formed: the line's number, the line and the display mode (0 a message of level 1 to
 // 3, 1 an abort, 2 an abort under the sixth diagnostic switch). The flash and property
