@@ -95,6 +95,13 @@ class DirectFileSystem {
 // The host's file system: POSIX files written with pwrite.
 DirectFileSystem& hostFileSystem();
 
+// The positional write of the host's files: pwrite's contract (bytes written, or -1 with
+// errno). A test may put another in its place; nullptr puts pwrite back. Returns the one
+// it replaces.
+using PositionalWrite = long (*)(int descriptor, const void* data, std::size_t size,
+                                 std::uint64_t offset);
+PositionalWrite setHostPositionalWrite(PositionalWrite write);
+
 // Files held in memory, keyed by name; a kept file lives as long as the file system.
 // The file system must outlive the files it opened.
 class MemoryFileSystem final : public DirectFileSystem {

@@ -19,6 +19,12 @@
 namespace platform {
 namespace {
 
+long hostPwrite(int descriptor, const void* data, std::size_t size, std::uint64_t offset) {
+  return ::pwrite(descriptor, data, size, static_cast<off_t>(offset));
+}
+
+PositionalWrite positionalWrite = &hostPwrite;
+
 DirectStatus systemError(int error) {
   return {error == ENOENT ? DirectResult::NotFound : DirectResult::Error,
           static_cast<std::int32_t>(error)};
@@ -51,12 +57,14 @@ class HostFile final : public DirectFile {
   DirectStatus write(std::uint64_t offset, std::span<const std::byte> bytes) override {
     std::size_t done = 0;
     while (done < bytes.size()) {
-      const ssize_t put = ::pwrite(descriptor_, bytes.data() + done, bytes.size() - done,
-                                   static_cast<off_t>(offset + done));
+      const long put =
+          positionalWrite(descriptor_, bytes.data() + done, bytes.size() - done, offset + done);
       if (put < 0) {
         if (errno == EINTR) continue;
         return systemError(errno);
       }
+      // A write that writes nothing and reports no error would be tried for ever.
+      if (put == 0) return systemError(EIO);
       done += static_cast<std::size_t>(put);
     }
     return {};
@@ -118,6 +126,12 @@ class HostFileSystem final : public DirectFileSystem {
 };
 
 }  // namespace
+
+PositionalWrite setHostPositionalWrite(PositionalWrite write) {
+  const PositionalWrite previous = positionalWrite;
+  positionalWrite = write != nullptr ? write : &hostPwrite;
+  return previous;
+}
 
 DirectFileSystem& hostFileSystem() {
   static HostFileSystem system;

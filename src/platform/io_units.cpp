@@ -1,4 +1,8 @@
 // The I/O unit table: unit numbers connected to sequential text files.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -45,6 +49,33 @@ std::FILE* streamOf(int unit) {
   return connections()[static_cast<std::size_t>(unit)].file.get();
 }
 
+// Opens PATH as a stream of MODE ("r" or "w") only when it is a regular file: a FIFO, a
+// device or a directory in its place is refused (errno EINVAL, EISDIR for a directory)
+// without waiting for a peer and without reading or writing it. A write creates a missing
+// file and empties an existing one.
+std::FILE* openRegular(const std::string& path, bool write) {
+  const int flags = (write ? O_WRONLY | O_CREAT : O_RDONLY) | O_NONBLOCK | O_CLOEXEC;
+  const int descriptor = ::open(path.c_str(), flags, 0666);
+  if (descriptor < 0) return nullptr;
+  struct stat info {};
+  if (::fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
+    const int error = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+    ::close(descriptor);
+    errno = error;
+    return nullptr;
+  }
+  const int status = ::fcntl(descriptor, F_GETFL);
+  const bool ready = status >= 0 && ::fcntl(descriptor, F_SETFL, status & ~O_NONBLOCK) == 0 &&
+                     (!write || ::ftruncate(descriptor, 0) == 0);
+  std::FILE* file = ready ? ::fdopen(descriptor, write ? "w" : "r") : nullptr;
+  if (file == nullptr) {
+    const int error = errno;
+    ::close(descriptor);
+    errno = error;
+  }
+  return file;
+}
+
 }  // namespace
 
 std::string hostFileName(std::string_view name) {
@@ -63,24 +94,26 @@ IoResult openSequential(int unit, std::string_view name, FileStatus status,
   const std::string path = hostFileName(name);
   if (path.empty()) return IoResult::NotFound;
 
+  // Only regular files are connected: a FIFO would block the open for ever, and a device
+  // or a directory is no text file.
   std::FILE* file = nullptr;
   if (access == FileAccess::Read) {
-    file = std::fopen(path.c_str(), "r");
+    file = openRegular(path, false);
     if (file == nullptr && errno == ENOENT && status == FileStatus::Unknown) {
       // An unknown file that is missing is created empty, then read.
-      if (std::FILE* created = std::fopen(path.c_str(), "w")) {
+      if (std::FILE* created = openRegular(path, true)) {
         std::fclose(created);
-        file = std::fopen(path.c_str(), "r");
+        file = openRegular(path, false);
       }
     }
   } else if (status == FileStatus::Old) {
     // An old file must exist before it is emptied and written.
-    if (std::FILE* existing = std::fopen(path.c_str(), "r")) {
+    if (std::FILE* existing = openRegular(path, false)) {
       std::fclose(existing);
-      file = std::fopen(path.c_str(), "w");
+      file = openRegular(path, true);
     }
   } else {
-    file = std::fopen(path.c_str(), "w");
+    file = openRegular(path, true);
   }
   if (file == nullptr) {
     return errno == ENOENT ? IoResult::NotFound : IoResult::Error;

@@ -12,6 +12,7 @@
 
 namespace {
 
+using platform::DirectFile;
 using platform::DirectOpen;
 using platform::DirectResult;
 using platform::DirectStatus;
@@ -217,6 +218,25 @@ void writeAndStop(const std::string& file) {
   const std::array<std::int32_t, 1> word = {0x41424344};
   platform::writeDirect(kUnit, 1, word);
   platform::stopProcess(15);
+}
+
+long writesNothing(int, const void*, std::size_t, std::uint64_t) { return 0; }
+
+// A host write that writes nothing without an error (a full or failing device) made the
+// write loop spin for ever: it is an error of the write.
+TEST(HostDirectFiles, AWriteThatWritesNothingIsAnError) {
+  testing_support::TempDir dir;
+  std::unique_ptr<DirectFile> file;
+  ASSERT_TRUE(platform::hostFileSystem()
+                  .open(dir.file("stuck.dat").string(), DirectOpen::Unknown, file)
+                  .ok());
+  const platform::PositionalWrite previous = platform::setHostPositionalWrite(&writesNothing);
+  const std::array<std::byte, 8> bytes{};
+  const DirectStatus status = file->write(0, bytes);
+  platform::setHostPositionalWrite(previous);
+  EXPECT_EQ(status.result, DirectResult::Error);
+  EXPECT_TRUE(file->write(0, bytes).ok());
+  EXPECT_TRUE(file->close(true).ok());
 }
 
 // A record written before the run stops is in the file, with no close and no flush.

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <array>
+#include <filesystem>
 #include <string>
 
 #include "platform/platform.hpp"
@@ -71,6 +74,26 @@ TEST_F(IoUnits, OpenTellsAMissingFileFromOtherFailures) {
                                      FileAccess::Write),
             IoResult::Error);
   EXPECT_FALSE(platform::isConnected(kUnit));
+}
+
+// A FIFO in the place of a file would block the open until a peer came (the host process
+// waited for ever); a directory or a device opened for reading gave a unit that reads
+// nothing. Neither is a text file: the open refuses them at once, for reading and writing,
+// and writes nothing into them.
+TEST_F(IoUnits, OnlyRegularFilesAreConnected) {
+  const auto fifo = dir.file("fifo");
+  ASSERT_EQ(::mkfifo(fifo.string().c_str(), 0600), 0);
+  for (const std::string& path : {fifo.string(), dir.path().string(), std::string("/dev/zero"),
+                                  std::string("/dev/null")}) {
+    for (const FileStatus status : {FileStatus::Old, FileStatus::Unknown}) {
+      for (const FileAccess access : {FileAccess::Read, FileAccess::Write}) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(platform::openSequential(kUnit, path, status, access), IoResult::Error);
+        EXPECT_FALSE(platform::isConnected(kUnit));
+      }
+    }
+  }
+  EXPECT_TRUE(std::filesystem::is_fifo(fifo));
 }
 
 TEST_F(IoUnits, UnitNumbersAreCheckedAndStandardUnitsStay) {
