@@ -48,7 +48,9 @@ void UTRAN2(std::int32_t phase, std::int32_t property, UserTransportData& data, 
     return;
   }
   if (phase != 2 || property != static_cast<std::int32_t>(UserTransportProperty::Viscosity)) {
+    // Not served: the flag reaches the driver, which stops the run naming the property.
     UKHCOM.flag = kNotSupported;
+    UKHCOM.isNew = 1;
     return;
   }
   // 1. The table's size and option.
