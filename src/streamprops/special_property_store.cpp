@@ -108,7 +108,8 @@ void recordStore(std::int32_t ityp, std::int32_t numsp) {
       valid = SBCUR.length(SectorKind::Real, k) >= m;
     }
     for (std::int32_t k = 1; k <= store::kPointerSectors && valid; ++k) {
-      valid = SBCUR.length(SectorKind::Pointer, k) >= m * kPointerEntryWords;
+      valid = SBCUR.length(SectorKind::Pointer, k) >= m &&
+              SBCUR.entrySizes(1)(static_cast<std::size_t>(k)) == kPointerEntryWords;
     }
   }
   if (!valid) {
