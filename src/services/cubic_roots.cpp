@@ -122,8 +122,8 @@ std::size_t chosen(const std::array<double, 3>& x, std::int32_t isort) {
 
 }  // namespace
 
-void CUBRTS(std::int32_t isort, double a2, double a1, double a0, double& x1, double& x2,
-            double& x3, std::int32_t& nroot, std::int32_t inewt, double stepmx, double eps) {
+void CUBRTS(std::int32_t isort, double a2, double a1, double a0, double& x1, double& x2, double& x3,
+            std::int32_t& nroot, std::int32_t inewt, double stepmx, double eps) {
   const Cubic c{a2, a1, a0};
   std::array<double, 3> x{};
   bool byNewton = false;

@@ -55,9 +55,7 @@ bool validType(std::int32_t ityp) { return ityp == kInspection || ityp == kUser;
 
 void trace(const std::string& line) { services::RPLINE(line); }
 
-bool tracing() {
-  return services::GDPOPT.diagnosticSwitch(kTraceSwitch) >= kTraceLevel;
-}
+bool tracing() { return services::GDPOPT.diagnosticSwitch(kTraceSwitch) >= kTraceLevel; }
 
 std::string_view optionLabel(std::int32_t iopt) {
   switch (static_cast<StoreOption>(iopt)) {
@@ -147,9 +145,7 @@ ValueBlockSectors valueSectors() {
 }
 
 // The number of entries in use of the loaded store ITYP.
-std::int32_t entriesInUse(const StoreCopy& c) {
-  return CORSTO[c.integers[store::kHeader - 1] + 1];
-}
+std::int32_t entriesInUse(const StoreCopy& c) { return CORSTO[c.integers[store::kHeader - 1] + 1]; }
 
 void freeBlock(CachedValueBlock& b) {
   if (b.pointer != NOCORE) storage::CMFREI(b.pointer);
@@ -164,8 +160,7 @@ void slotValues(std::int32_t type, std::int32_t iprop, phase::StoreEntry& entry,
   PropertyBlend blend;
   SPCMPV(type, iprop, blend, ierr);
   if (ierr != 0) return;
-  entry = {blend.basis, blend.flag, blend.method, blend.r1, blend.r2, blend.values1,
-           blend.values2};
+  entry = {blend.basis, blend.flag, blend.method, blend.r1, blend.r2, blend.values1, blend.values2};
 }
 
 const bool kStoreFilled =
@@ -202,8 +197,7 @@ void SSPPTR(std::int32_t& numsp, std::int32_t ityp, std::int32_t iopt, std::int3
       const std::array<std::int32_t, store::kPointerSectors> entrySizes{kPointerEntryWords,
                                                                         kPointerEntryWords};
       const std::array<std::int32_t, store::kIntegerSectors> integerLengths{
-          store::kHeaderWords, m, m, m, m, m, m, m, store::kTextWords * m,
-          store::kTextWords * m};
+          store::kHeaderWords, m, m, m, m, m, m, m, store::kTextWords * m, store::kTextWords * m};
       const std::array<std::int32_t, store::kRealSectors> realLengths{m, m};
       storage::SubBlockSpec spec;
       spec[SectorKind::Pointer] = {pointerLengths, entrySizes};
@@ -337,8 +331,8 @@ void SPRDV2(std::int32_t iopt, std::int32_t nint, std::int32_t nref, std::int32_
   StoreCopy& c = SSPTRS.type(ityp);
   switch (static_cast<StoreOption>(iopt)) {
     case StoreOption::Initialize: {
-      const std::array<std::int32_t, kValueIntegerSectors> integerLengths{
-          store::kHeaderWords, std::max(nint, 0)};
+      const std::array<std::int32_t, kValueIntegerSectors> integerLengths{store::kHeaderWords,
+                                                                          std::max(nint, 0)};
       const std::array<std::int32_t, kValueRealSectors> realLengths{
           std::max(nref, 0), std::max(ncomp, 0), std::max(nreal, 0), std::max(ncomp, 0)};
       storage::SubBlockSpec spec;

@@ -3,8 +3,8 @@
 // (SPUCLS).
 #include <algorithm>
 #include <array>
-#include <initializer_list>
 #include <cstdint>
+#include <initializer_list>
 #include <span>
 #include <string_view>
 

@@ -27,10 +27,10 @@ enum class StoreOption : std::int32_t { Clear = -1, Initialize = 0, Read = 1, Wr
 
 // The sectors of a store sub-block: ten integer sectors, two real and two disk-pointer.
 namespace store {
-inline constexpr std::int32_t kHeader = 1;       // integer: NUMSP, NUMSP, 0
-inline constexpr std::int32_t kKey = 2;          // integer: property number
-inline constexpr std::int32_t kMethod = 3;       // integer: blend method 371-387
-inline constexpr std::int32_t kBasis = 4;        // integer: 1 mole, 2 weight, else volume
+inline constexpr std::int32_t kHeader = 1;        // integer: NUMSP, NUMSP, 0
+inline constexpr std::int32_t kKey = 2;           // integer: property number
+inline constexpr std::int32_t kMethod = 3;        // integer: blend method 371-387
+inline constexpr std::int32_t kBasis = 4;         // integer: 1 mole, 2 weight, else volume
 inline constexpr std::int32_t kFirstMissing = 5;  // integer sectors 5, 6: IMISS
 inline constexpr std::int32_t kFirstZero = 7;     // integer sectors 7, 8: 0
 inline constexpr std::int32_t kFirstText = 9;     // integer sectors 9, 10: 12-character texts

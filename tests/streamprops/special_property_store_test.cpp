@@ -301,8 +301,8 @@ TEST_F(SpecialPropertyStore, PropertyOfANamedStream) {
 // A stand-in for the kinematic-viscosity blend: the mole-fraction average of the first
 // Walther constants, in cSt.
 std::int32_t averageOfA(std::int32_t, std::int32_t, double, std::span<const double> x,
-                        std::span<const double> a, std::span<const double>, std::int32_t n,
-                        double, double, double& value) {
+                        std::span<const double> a, std::span<const double>, std::int32_t n, double,
+                        double, double& value) {
   value = 0.0;
   for (std::size_t i = 0; i < static_cast<std::size_t>(n); ++i) value += x[i] * a[i];
   return 0;
@@ -329,7 +329,8 @@ TEST_F(SpecialPropertyStore, ViscosityMethodEightThroughTheStore) {
   const double nu = 0.2 * 10.1 + 0.3 * 9.2 + 0.5 * 8.3;
   double m = 0.0;
   const std::array<const char*, 3> names{"N-HEXANE", "N-HEPTANE", "N-DECANE"};
-  for (std::size_t i = 0; i < 3; ++i) m += x[i] * fixtures::publishedComponent(names[i]).molecularWeight;
+  for (std::size_t i = 0; i < 3; ++i)
+    m += x[i] * fixtures::publishedComponent(names[i]).molecularWeight;
   EXPECT_NEAR(mu, nu * 1e-6 * rho * m, 1e-12 * mu);
 
   storage_testing::CoreStoreCensus before, after;

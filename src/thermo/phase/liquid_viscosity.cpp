@@ -22,7 +22,7 @@
 
 namespace phase {
 
-const std::array<double, kEmulsionPoints> kEmulsionFractions{0.0, 0.1, 0.2,  0.3, 0.4,
+const std::array<double, kEmulsionPoints> kEmulsionFractions{0.0, 0.1,  0.2, 0.3,  0.4,
                                                              0.5, 0.55, 0.6, 0.65, 0.72};
 // The factors are kept in single precision, as the tables were stored.
 const std::array<std::array<double, kEmulsionPoints>, 3> kEmulsionFactors{{
@@ -216,8 +216,8 @@ void TRWATV(double t, double& result, double& dresult) {
   double mu = 0.0;
   double slope = 0.0;
   if (t >= kWaterLow && t <= kWaterHigh) {
-    const double e = std::clamp(568.699 / (t - 140.174) - 3.7123 - 1.34715e-5 * t, -kExponentCap,
-                                kExponentCap);
+    const double e =
+        std::clamp(568.699 / (t - 140.174) - 3.7123 - 1.34715e-5 * t, -kExponentCap, kExponentCap);
     mu = std::exp(e);
     slope = (-568.699 / ((t - 140.174) * (t - 140.174)) - 1.34715e-5) * mu;
   } else {
@@ -225,8 +225,8 @@ void TRWATV(double t, double& result, double& dresult) {
     const double t0 = high ? kWaterHigh : kWaterLow;
     const double mu0 = high ? kWaterHighValue : kWaterLowValue;
     slope = high ? kWaterHighSlope : kWaterLowSlope;
-    const double e = std::clamp(std::log(mu0) - (t0 / mu0) * (t0 / t - 1.0) * slope,
-                                -kExponentCap, kExponentCap);
+    const double e = std::clamp(std::log(mu0) - (t0 / mu0) * (t0 / t - 1.0) * slope, -kExponentCap,
+                                kExponentCap);
     mu = std::exp(e);
   }
   result = mu / 1000.0;
@@ -312,8 +312,8 @@ void TRTABV(double phi, double inv, double& f, std::int32_t option, std::int32_t
   if (f <= 0.0) ierr = kTransportFailed;
 }
 
-void TRTABW(std::int32_t np, std::span<const double> xtab, std::span<const double> ytab,
-            double phi, double inv, double& f, std::int32_t& flag, std::int32_t& ierr) {
+void TRTABW(std::int32_t np, std::span<const double> xtab, std::span<const double> ytab, double phi,
+            double inv, double& f, std::int32_t& flag, std::int32_t& ierr) {
   if (inv < services::RMISS) inv = kDefaultInversion;
   if (phi > inv) {
     f = 1.0;
@@ -325,8 +325,8 @@ void TRTABW(std::int32_t np, std::span<const double> xtab, std::span<const doubl
   if (f <= 0.0) ierr = kTransportFailed;
 }
 
-void PMDISP(double t, double p, std::span<const double> xhc, std::span<const double> xl,
-            double& f, std::int32_t& flag, double& result, std::int32_t method, std::int32_t iwat,
+void PMDISP(double t, double p, std::span<const double> xhc, std::span<const double> xl, double& f,
+            std::int32_t& flag, double& result, std::int32_t method, std::int32_t iwat,
             std::int32_t& ierr) {
   result = 0.0;
   ierr = 0;

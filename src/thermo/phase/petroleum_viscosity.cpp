@@ -21,9 +21,9 @@ using transport::ComponentReal;
 using transport::constant;
 using transport::single;
 
-constexpr double kAtm = 101.325;             // kPa
-constexpr double kPsiaPerAtm = 14.696;       // of the vapour-pressure estimate
-constexpr double kPsiaPerAtmInput = 14.6959; // of the pressure conversion of TRLSTV
+constexpr double kAtm = 101.325;              // kPa
+constexpr double kPsiaPerAtm = 14.696;        // of the vapour-pressure estimate
+constexpr double kPsiaPerAtmInput = 14.6959;  // of the pressure conversion of TRLSTV
 constexpr double kWaterDensity60F = 999.014;  // kg/m3
 constexpr double kRankine = 1.8;
 constexpr double kNoCorrection = 10000.0;  // cP: no pressure correction above it
@@ -44,7 +44,8 @@ double riedel(double tbr, double pc) {
 double kouzel(double mu, double tr, double pcPsia, double pPsia, double alpha, bool atEqual) {
   const double phi = 36.0 / tr - 35.0 - std::pow(tr, 6) + 42.0 * std::log(tr);
   const double l = std::log10(tr);
-  const double s = std::min(0.118 * phi - 7.0 * l + (0.0364 * phi - l) * (alpha - 7.0), kExponentCap);
+  const double s =
+      std::min(0.118 * phi - 7.0 * l + (0.0364 * phi - l) * (alpha - 7.0), kExponentCap);
   const double pv = pcPsia / std::pow(10.0, s);
   const double dp = pPsia - pv;
   if (dp > 0.0 || (atEqual && dp == 0.0)) {
@@ -112,8 +113,8 @@ double TRLSTV(double m, double tc, double pc, double t, double omega, double tb,
   } else {
     // 5. Below the boiling point.
     const double x = 288.706 / tc;
-    const double r = x > 0.8 ? 0.5828 : sg * saturatedVolume(x, omega) /
-                                             saturatedVolume(tb / tc, omega);
+    const double r =
+        x > 0.8 ? 0.5828 : sg * saturatedVolume(x, omega) / saturatedVolume(tb / tc, omega);
     const double e = std::min(tb * (tc - t) / (t * (tc - tb)), 40.0);
     mu = 0.1236 * std::sqrt(r) * std::exp(e / 1.25);
   }
@@ -153,8 +154,7 @@ double TRLIQV(double t, double p, std::span<const double> x, std::int32_t& /*ier
   return TRLSTV(m, tc, pc, t, omega, tb, rho, p, riedel(tbr, pc));
 }
 
-ReferenceViscosities petroleumReferenceViscosities(std::int32_t mode, double tbRankine,
-                                                    double sg) {
+ReferenceViscosities petroleumReferenceViscosities(std::int32_t mode, double tbRankine, double sg) {
   const double tb = std::max(tbRankine, kMinBoilingRankine);
   const double api = 141.5 / sg - 131.5;
   if (mode == static_cast<std::int32_t>(PetroleumCurves::CharacterisationFactor)) {
@@ -175,8 +175,8 @@ ReferenceViscosities petroleumReferenceViscosities(std::int32_t mode, double tbR
   // The n-alkane reference and the specific-gravity difference (Twu).
   const double alpha0 = 0.466728 + ((2.84376e-11 * tb - 7.79681e-8) * tb - 1.91017e-4) * tb -
                         95.9468 / std::pow(tb / 100.0, 13);
-  const double sg0 = 0.843593 - 0.128624 * alpha0 - 3.36159 * std::pow(alpha0, 3) -
-                     13749.5 * std::pow(alpha0, 12);
+  const double sg0 =
+      0.843593 - 0.128624 * alpha0 - 3.36159 * std::pow(alpha0, 3) - 13749.5 * std::pow(alpha0, 12);
   const double dsg = sg - sg0;
   const double nu0At210 = std::exp(4.73227 - 27.0975 * alpha0 + 49.4491 * alpha0 * alpha0 -
                                    50.4706 * std::pow(alpha0, 4)) -
@@ -203,9 +203,8 @@ double waltherViscosity(double nu100, double nu210, double tRankine) {
   const double a = ll100 - kLn100F * b;
   const double y = std::min(a + b * std::log(tRankine), 3.0);
   const double z = std::exp(std::exp(y)) - 0.7;
-  const double e =
-      std::clamp(-0.7487 - 3.295 * z + 0.6119 * z * z - 0.3193 * z * z * z, -kExponentCap,
-                 kExponentCap);
+  const double e = std::clamp(-0.7487 - 3.295 * z + 0.6119 * z * z - 0.3193 * z * z * z,
+                              -kExponentCap, kExponentCap);
   return z - std::exp(e);
 }
 

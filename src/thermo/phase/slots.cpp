@@ -54,8 +54,8 @@ std::int32_t blendKinematicViscosity(std::int32_t method, std::int32_t basis, do
 
 WaterProperty fillWaterProperty(WaterProperty routine) { return water.fill(routine); }
 
-std::int32_t waterProperty(std::int32_t iwopt, std::int32_t iphase, float t, float p,
-                           float& value, float& derivative) {
+std::int32_t waterProperty(std::int32_t iwopt, std::int32_t iphase, float t, float p, float& value,
+                           float& derivative) {
   const WaterProperty routine = water.routine();
   if (routine == nullptr) return 1;
   routine(iwopt, iphase, t, p, value, derivative);

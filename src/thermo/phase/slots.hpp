@@ -61,8 +61,8 @@ void storeForget(std::int32_t type, std::int32_t iprop);
 
 // The kinematic viscosity (cSt) at T (K) of the blend X of N components whose Walther
 // constants are A and B, by blend METHOD on BASIS with parameters R1, R2. Returns 0 done.
-using KinematicViscosityBlend = std::int32_t (*)(std::int32_t method, std::int32_t basis,
-                                                 double t, std::span<const double> x,
+using KinematicViscosityBlend = std::int32_t (*)(std::int32_t method, std::int32_t basis, double t,
+                                                 std::span<const double> x,
                                                  std::span<const double> a,
                                                  std::span<const double> b, std::int32_t n,
                                                  double r1, double r2, double& value);
@@ -88,7 +88,7 @@ WaterProperty fillWaterProperty(WaterProperty routine);
 
 // Through the slot: returns 1 with VALUE and DERIVATIVE unchanged when the slot is empty,
 // else 0.
-std::int32_t waterProperty(std::int32_t iwopt, std::int32_t iphase, float t, float p,
-                           float& value, float& derivative);
+std::int32_t waterProperty(std::int32_t iwopt, std::int32_t iphase, float t, float p, float& value,
+                           float& derivative);
 
 }  // namespace phase

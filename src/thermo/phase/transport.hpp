@@ -36,9 +36,9 @@ enum class TransportProperty : std::int32_t {
 
 // Water-split codes (WTSCOD).
 enum class WaterSplit : std::int32_t {
-  NoFlow = 0,       // the composition sums to zero or less
+  NoFlow = 0,  // the composition sums to zero or less
   AllWater = 1,
-  Mixed = 2,        // water and hydrocarbon
+  Mixed = 2,           // water and hydrocarbon
   BelowThreshold = 3,  // water below 1E-10: treated as water-free
   NoWaterComponent = 4,
 };
@@ -139,8 +139,7 @@ struct ReferenceViscosities {
   double at100F = 0.0;
   double at210F = 0.0;
 };
-ReferenceViscosities petroleumReferenceViscosities(std::int32_t mode, double tbRankine,
-                                                    double sg);
+ReferenceViscosities petroleumReferenceViscosities(std::int32_t mode, double tbRankine, double sg);
 
 // The Walther (ASTM D341) line through NU100 and NU210 (cSt) evaluated at T (Rankine); cSt.
 double waltherViscosity(double nu100, double nu210, double tRankine);
@@ -179,8 +178,8 @@ double TBSRCH(std::span<const double> xtab, std::span<const double> ytab, double
 // (below -1E35: 0.72) F = 1 and FLAG = 1 (water-continuous). IERR 1 when F <= 0.
 void TRTABV(double phi, double inv, double& f, std::int32_t option, std::int32_t& flag,
             std::int32_t& ierr);
-void TRTABW(std::int32_t np, std::span<const double> xtab, std::span<const double> ytab,
-            double phi, double inv, double& f, std::int32_t& flag, std::int32_t& ierr);
+void TRTABW(std::int32_t np, std::span<const double> xtab, std::span<const double> ytab, double phi,
+            double inv, double& f, std::int32_t& flag, std::int32_t& ierr);
 
 // The built-in emulsion tables: water volume fractions and the factors of options 0-2.
 inline constexpr std::size_t kEmulsionPoints = 10;
@@ -200,8 +199,8 @@ bool TRWKAR();
 //   method     in   the liquid-viscosity method code
 //   iwat       in   the free-water component index (0 none)
 //   ierr       out  0, 1 failed, 2 not available
-void PMDISP(double t, double p, std::span<const double> xhc, std::span<const double> xl,
-            double& f, std::int32_t& flag, double& result, std::int32_t method, std::int32_t iwat,
+void PMDISP(double t, double p, std::span<const double> xhc, std::span<const double> xl, double& f,
+            std::int32_t& flag, double& result, std::int32_t method, std::int32_t iwat,
             std::int32_t& ierr);
 
 // =======================================================================================
@@ -228,8 +227,8 @@ struct PhaseAmounts {
   std::span<double> xl;          // liquid composition (scaled and restored, 147-152)
   double total = 0.0;            // hydrocarbon + water amount
   double water = 0.0;
-  double liquid = 0.0;           // LF: liquid amount of the phase
-  double freeWater = 0.0;        // WF: free-water amount of the phase
+  double liquid = 0.0;     // LF: liquid amount of the phase
+  double freeWater = 0.0;  // WF: free-water amount of the phase
 };
 
 // The results of PHTRNS: hydrocarbon part, whole phase, water part.
@@ -256,8 +255,8 @@ void WTSPLT(std::int32_t iwat, std::int32_t nrmopt, std::span<const double> x, d
 
 // As WTSPLT with a free-water amount FWAT that belongs to the phase but is not in X.
 void WTSPL2(std::int32_t iwat, std::int32_t nrmopt, std::span<const double> x, double flow,
-            double fwat, std::span<double> xhc, double& hcflow, double& wflow,
-            std::int32_t& isplit, std::int32_t n);
+            double fwat, std::span<double> xhc, double& hcflow, double& wflow, std::int32_t& isplit,
+            std::int32_t n);
 
 // One transport property of a phase by property code: the hydrocarbon part by the set's
 // method, the water part by the water fit, the whole phase by the property's blend.

@@ -21,7 +21,7 @@ using transport::ComponentReal;
 using transport::constant;
 using transport::single;
 
-constexpr double kAtm = 101.325;           // kPa
+constexpr double kAtm = 101.325;            // kPa
 constexpr double kMaxReducedDensity = 2.8;  // of the Stiel-Thodos dense terms
 // The scale factors of the conductivity correlations.
 constexpr double kConductivityScale = 1.73074;
@@ -75,8 +75,8 @@ double TRVVC1(double t, double tc, double pc, double vc, double m, double rho) {
                       1.94 * std::exp(-4.058 * tr) + 0.1) /
                      10000.0 / x;
   const double rr = std::min(rho * vc, kMaxReducedDensity);
-  return (mu0 + 1.08e-4 * (std::exp(1.439 * rr) - std::exp(-1.11 * std::pow(rr, single(1.858)))) /
-                    x) /
+  return (mu0 +
+          1.08e-4 * (std::exp(1.439 * rr) - std::exp(-1.11 * std::pow(rr, single(1.858)))) / x) /
          1000.0;
 }
 
@@ -95,11 +95,10 @@ double TRCVC1(double t, double m, double tc, double pc, double vc, double rho) {
   } else {
     fm = 0.4054 * m - 13.784;
   }
-  const double lambda0 =
-      kConductivityScale2 *
-      (9.96e-5 * (std::exp(0.0464 * tr) - std::exp(-0.2412 * tr)) +
-       1e-5 * fm * (1.191 * tr * tr - 0.152 * tr - 0.039 * tr * tr * tr)) /
-      gamma;
+  const double lambda0 = kConductivityScale2 *
+                         (9.96e-5 * (std::exp(0.0464 * tr) - std::exp(-0.2412 * tr)) +
+                          1e-5 * fm * (1.191 * tr * tr - 0.152 * tr - 0.039 * tr * tr * tr)) /
+                         gamma;
   const double rr = std::min(rho * vc, kMaxReducedDensity);
   double d = 0.0;
   if (rr <= 0.5) {
@@ -195,7 +194,8 @@ double TRJSTV(std::int32_t n, std::span<const double> tc, std::span<const double
               std::span<const double> y, double t, std::int32_t& /*ierr*/) {
   double top = 0.0, bottom = 0.0, tcm = 0.0, mm = 0.0, pcm = 0.0, vcm = 0.0;
   for (std::size_t i = 0; i < static_cast<std::size_t>(n); ++i) {
-    const double xi1 = std::pow(tc[i], 1.0 / 6.0) / (std::sqrt(m[i]) * std::pow(pc[i] / kAtm, 2.0 / 3.0));
+    const double xi1 =
+        std::pow(tc[i], 1.0 / 6.0) / (std::sqrt(m[i]) * std::pow(pc[i] / kAtm, 2.0 / 3.0));
     const double tr = t / tc[i];
     const double mu0 = tr < 1.5 ? 3.4e-4 * std::pow(tr, 0.94) / xi1
                                 : 1.778e-4 * std::pow(4.58 * tr - 1.67, 0.625) / xi1;

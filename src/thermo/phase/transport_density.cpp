@@ -35,8 +35,8 @@ Work work;
 const bool kWorkReset = services::registerKeptValues([] { work = {}; });
 
 void size(std::size_t n, std::size_t np) {
-  for (std::vector<double>* v : {&work.x, &work.sqrta, &work.a, &work.abar, &work.bbar,
-                                 &work.lnphi}) {
+  for (std::vector<double>* v :
+       {&work.x, &work.sqrta, &work.a, &work.abar, &work.bbar, &work.lnphi}) {
     if (v->size() < n) v->resize(n);
   }
   if (work.k.size() < np) work.k.resize(np);
@@ -85,11 +85,10 @@ void TRCORS(std::int32_t n, double t, double p, std::span<const double> y, doubl
     work.forms[i] = CORSTO[LDSTAT.integerSector1 + static_cast<std::int32_t>(i) + 1];
   }
   const std::span<const double> tc = block.subspan(at(cubicblock::criticalTemperature(n)), nc);
-  pure::EOSTWU(block.subspan(at(cubicblock::sqrtAc(n)), nc),
-               block.subspan(at(cubicblock::alpha(n)), 3 * nc),
-               std::span<const std::int32_t>(work.forms.data(), nc), 1, 3, n, t, tc,
-               std::span<double>(work.sqrta.data(), nc), std::span<double>(work.a.data(), nc), {},
-               {});
+  pure::EOSTWU(
+      block.subspan(at(cubicblock::sqrtAc(n)), nc), block.subspan(at(cubicblock::alpha(n)), 3 * nc),
+      std::span<const std::int32_t>(work.forms.data(), nc), 1, 3, n, t, tc,
+      std::span<double>(work.sqrta.data(), nc), std::span<double>(work.a.data(), nc), {}, {});
   const std::size_t pairs = at(cubicblock::pairs(n));
   for (std::size_t q = 0; q < np; ++q) {
     work.k[q] = nc > 1 ? 1.0 - (block[pairs + q] + block[pairs + np + q] / t +
@@ -103,14 +102,14 @@ void TRCORS(std::int32_t n, double t, double p, std::span<const double> y, doubl
   const std::span<double> bbar(work.bbar.data(), nc);
   pure::EOSMR7(std::span<const double>(work.sqrta.data(), nc), {}, {},
                block.subspan(at(cubicblock::covolume(n)), nc),
-               std::span<const double>(work.k.data(), np), {}, {}, 1, n, x, am, amT, amTT, abar,
-               {}, {}, bm, bmT, bmTT, bbar, {}, {});
+               std::span<const double>(work.k.data(), np), {}, {}, 1, n, x, am, amT, amTT, abar, {},
+               {}, bm, bmT, bmTT, bbar, {}, {});
   double z = 0.0, zT = 0.0, zP = 0.0, hr = 0.0, sr = 0.0, cpr = 0.0, cvr = 0.0, cpcv = 0.0;
   std::int32_t status = pure::kTrueRoot;
   pure::EOSZRT(am, amT, amTT, abar, {}, {}, bm, bmT, bmTT, bbar, {}, {}, pure::kVapourPhase, 1, n,
                p, pure::kReferencePressure, block[at(cubicblock::kU1)], block[at(cubicblock::kU2)],
-               t, z, zT, zP, std::span<double>(work.lnphi.data(), nc), {}, {}, {}, hr, sr, cpr,
-               cvr, cpcv, {}, {}, methods::PMCTL2.ISEUDI, status);
+               t, z, zT, zP, std::span<double>(work.lnphi.data(), nc), {}, {}, {}, hr, sr, cpr, cvr,
+               cpcv, {}, {}, methods::PMCTL2.ISEUDI, status);
   const std::span<const double> shifts = block.subspan(pairs + 3 * np + 4 * nc, nc);
   pure::DNVIR(z, t, p, n, shifts, x, z);
   if (!(z > 0.0) || !std::isfinite(z)) {

@@ -56,8 +56,7 @@ bool needsFill(std::int32_t i, double value) {
 
 // Methods 6 and 7: corresponding states; status 1 for a failed evaluation.
 void correspondingStates(std::span<const double> x, double t, double p, CsPhase phase,
-                         CsProperty property, std::int32_t n, double& result,
-                         std::int32_t& ierr) {
+                         CsProperty property, std::int32_t n, double& result, std::int32_t& ierr) {
   std::int32_t status = 0;
   const auto prop = static_cast<std::int32_t>(property);
   TRCSMN(x, t, p, static_cast<std::int32_t>(phase), prop, status, n, result);
@@ -239,8 +238,8 @@ void TRCNDL(double t, double p, std::span<const double> x, double& result, std::
       double s = 0.0;
       for (std::int32_t i = 1; i <= n; ++i) {
         const double ki = k[static_cast<std::size_t>(i - 1)];
-        const double w = x[static_cast<std::size_t>(i - 1)] *
-                         constant(ComponentReal::MolecularWeight, i) / mass;
+        const double w =
+            x[static_cast<std::size_t>(i - 1)] * constant(ComponentReal::MolecularWeight, i) / mass;
         if (ki > kSmall && w > kSmall) s += w / (ki * ki);
       }
       result = s > 0.0 ? std::sqrt(1.0 / s) : 0.0;

@@ -23,9 +23,8 @@ constexpr std::int32_t kInternalSet = 1;
 constexpr std::int32_t kUserSet = 5;
 constexpr std::size_t kFirstComposition = 11;  // UTRDAT position of component 1
 
-constexpr std::array<UserTransportRoutine, kUserTransportRoutines> kLinked{&UTRAN1, &UTRAN2,
-                                                                           &UTRAN3, &UTRAN4,
-                                                                           &UTRAN5};
+constexpr std::array<UserTransportRoutine, kUserTransportRoutines> kLinked{
+    &UTRAN1, &UTRAN2, &UTRAN3, &UTRAN4, &UTRAN5};
 std::array<UserTransportRoutine, kUserTransportRoutines> routines = kLinked;
 
 // The unit class and the name in messages of a property number; class 0 for another.
@@ -61,8 +60,8 @@ std::int32_t RCMPTL(float a, float b) {
   if (!opposite) {
     const float larger = std::max(std::fabs(a), std::fabs(b));
     const float difference = std::fabs(std::fabs(a) - std::fabs(b));
-    const bool close = larger < 1.0F ? difference <= kTolerance * larger
-                                     : difference < kTolerance * larger;
+    const bool close =
+        larger < 1.0F ? difference <= kTolerance * larger : difference < kTolerance * larger;
     if (close) return 0;
   }
   return a > b ? 1 : -1;
@@ -95,8 +94,8 @@ void TRUSER(std::int32_t code, std::int32_t slot, std::int32_t property, std::in
   data[0] = 1.0F;
   data[1] = static_cast<float>(t5);
   data[2] = static_cast<float>(p5);
-  const std::size_t count =
-      std::min(static_cast<std::size_t>(std::max(n, 0)), kUserTransportData - kFirstComposition + 1);
+  const std::size_t count = std::min(static_cast<std::size_t>(std::max(n, 0)),
+                                     kUserTransportData - kFirstComposition + 1);
   for (std::size_t i = 0; i < std::min(count, x.size()); ++i) {
     data[kFirstComposition - 1 + i] = static_cast<float>(x[i]);
   }
@@ -123,9 +122,8 @@ void TRUSER(std::int32_t code, std::int32_t slot, std::int32_t property, std::in
   }
 
   // 7. The result in internal units.
-  result = kind.unitClass == 0
-               ? 0.0
-               : services::UOMCNV(answer, kind.unitClass, kUserSet, kInternalSet);
+  result =
+      kind.unitClass == 0 ? 0.0 : services::UOMCNV(answer, kind.unitClass, kUserSet, kInternalSet);
 }
 
 }  // namespace phase

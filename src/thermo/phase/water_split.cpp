@@ -198,8 +198,8 @@ void WTSPLT(std::int32_t iwat, std::int32_t nrmopt, std::span<const double> x, d
 }
 
 void WTSPL2(std::int32_t iwat, std::int32_t nrmopt, std::span<const double> x, double flow,
-            double fwat, std::span<double> xhc, double& hcflow, double& wflow,
-            std::int32_t& isplit, std::int32_t n) {
+            double fwat, std::span<double> xhc, double& hcflow, double& wflow, std::int32_t& isplit,
+            std::int32_t n) {
   WTSPLT(iwat, nrmopt, x, flow, xhc, hcflow, wflow, isplit, n);
   if (iwat < 1 || fwat <= 0.0) return;
   wflow += fwat;
@@ -250,8 +250,8 @@ void PHTRNS(std::int32_t kprop, std::int32_t isplit, std::int32_t& iwat, std::in
   double f = 0.0;
   std::int32_t flag = 0;
   const bool emulsion = prop == TransportProperty::LiquidViscosity && isEmulsion(method);
-  const bool known = kprop == 1121 || kprop == 1122 || kprop == 1221 || kprop == 1222 ||
-                     kprop == 1223;
+  const bool known =
+      kprop == 1121 || kprop == 1122 || kprop == 1221 || kprop == 1222 || kprop == 1223;
   if (!known) {
     parts = {};
     ierr = kTransportFailed;
@@ -310,8 +310,8 @@ void PHTRNS(std::int32_t kprop, std::int32_t isplit, std::int32_t& iwat, std::in
   }
   const double h = hc;
   const double w = ph.water;
-  const bool vapour = prop == TransportProperty::VapourConductivity ||
-                      prop == TransportProperty::VapourViscosity;
+  const bool vapour =
+      prop == TransportProperty::VapourConductivity || prop == TransportProperty::VapourViscosity;
   const double mh = vapour ? molarMass(ph.xvhc, transport::vapourCount())
                            : molarMass(ph.xlhc, transport::liquidCount());
   const double mw = constant(ComponentReal::MolecularWeight, iwat);
@@ -341,8 +341,7 @@ void PHTRNS(std::int32_t kprop, std::int32_t isplit, std::int32_t& iwat, std::in
       if (emulsion) {
         parts.mixture = flag == 0 ? f * vhc : TREXP1(t);
       } else {
-        const double mean =
-            (h * std::pow(vhc, kCubeRoot) + w * std::pow(vw, kCubeRoot)) / ph.total;
+        const double mean = (h * std::pow(vhc, kCubeRoot) + w * std::pow(vw, kCubeRoot)) / ph.total;
         parts.mixture = mean * mean * mean;
       }
       break;

@@ -119,22 +119,22 @@ TEST(BuiltInCorrelations, BranchesMeetAtTheirBoundaries) {
       {"TRCVC1 M 38", [&](double m) { return TRCVC1(300.0, m, tc, pc, vc, 0.0); }, 38.0, 1e-5},
       {"TRCVC1 M 71", [&](double m) { return TRCVC1(300.0, m, tc, pc, vc, 0.0); }, 71.0, 5e-5},
       // Gas conductivity: the dense terms by reduced density.
-      {"TRCVC1 rho_r 0.5", [&](double r) { return TRCVC1(600.0, 40.0, tc, pc, vc, r / vc); },
-       0.5, 5e-3},
+      {"TRCVC1 rho_r 0.5", [&](double r) { return TRCVC1(600.0, 40.0, tc, pc, vc, r / vc); }, 0.5,
+       5e-3},
       {"TRCVC1 rho_r 2", [&](double r) { return TRCVC1(600.0, 40.0, tc, pc, vc, r / vc); }, 2.0,
        5e-3},
       // Liquid conductivity: the E and n forms by reduced temperature.
-      {"TRCLC1 Tr 0.6", [&](double tr) { return TRCLC1(tr * tc, 20000.0, tb, tc, pc, 80.0); },
-       0.6, 1e-3},
-      {"TRCLC1 Tr 0.7", [&](double tr) { return TRCLC1(tr * tc, 20000.0, tb, tc, pc, 80.0); },
-       0.7, 5e-3},
+      {"TRCLC1 Tr 0.6", [&](double tr) { return TRCLC1(tr * tc, 20000.0, tb, tc, pc, 80.0); }, 0.6,
+       1e-3},
+      {"TRCLC1 Tr 0.7", [&](double tr) { return TRCLC1(tr * tc, 20000.0, tb, tc, pc, 80.0); }, 0.7,
+       5e-3},
       // Liquid viscosity: near-critical, Letsou-Stiel, and the boiling-point line.
       {"TRLSTV Tr 0.98",
-       [&](double tr) { return TRLSTV(80.0, tc, pc, tr * tc, 0.0, tb, 700.0, 100.0, 6.0); },
-       0.98, 1e-2},
+       [&](double tr) { return TRLSTV(80.0, tc, pc, tr * tc, 0.0, tb, 700.0, 100.0, 6.0); }, 0.98,
+       1e-2},
       {"TRLSTV Tr 0.76",
-       [&](double tr) { return TRLSTV(80.0, tc, pc, tr * tc, 0.25, tb, 700.0, 100.0, 6.0); },
-       0.76, 1e-7},
+       [&](double tr) { return TRLSTV(80.0, tc, pc, tr * tc, 0.25, tb, 700.0, 100.0, 6.0); }, 0.76,
+       1e-7},
       // Dense-gas viscosity: the two dilute-gas forms at Tr 1.5.
       {"TRJSTV Tr 1.5",
        [&](double tr) {

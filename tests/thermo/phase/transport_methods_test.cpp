@@ -84,8 +84,8 @@ class TransportMethods : public ::testing::Test {
   }
 
   static double molarMass(std::int32_t i) {
-    return storage::CORSTO.real(problem::COPTRS.realSector(problem::ComponentReal::MolecularWeight) +
-                                i);
+    return storage::CORSTO.real(
+        problem::COPTRS.realSector(problem::ComponentReal::MolecularWeight) + i);
   }
 
   // A stream vector (unit set 5) of rate 1 and the amounts X at T (K) and P (kPa).
@@ -142,7 +142,8 @@ TEST_F(TransportMethods, MixedPhaseBlendsFollowTheirClosedForms) {
         EXPECT_EQ(b, TRPOL4(t));
         break;
       case 1122:
-        expected = (h * std::sqrt(mhV) * a + w * std::sqrt(mw) * b) / (h * std::sqrt(mhV) + w * std::sqrt(mw));
+        expected = (h * std::sqrt(mhV) * a + w * std::sqrt(mw) * b) /
+                   (h * std::sqrt(mhV) + w * std::sqrt(mw));
         EXPECT_EQ(b, TRPOL3(t));
         break;
       case 1221:
@@ -177,8 +178,8 @@ TEST_F(TransportMethods, RefusedEvaluationsGiveZeros) {
   struct Case {
     std::int32_t code, split, method, status;
   };
-  for (const Case& c : {Case{1124, 3, 2, 1}, Case{1121, 3, 124, 2}, Case{1222, 3, 9, 2},
-                        Case{1223, 0, 2, 0}}) {
+  for (const Case& c :
+       {Case{1124, 3, 2, 1}, Case{1121, 3, 124, 2}, Case{1222, 3, 9, 2}, Case{1223, 0, 2, 0}}) {
     SCOPED_TRACE(c.code);
     TransportParts parts{7.0, 7.0, 7.0};
     std::int32_t ierr = -1;
@@ -214,8 +215,8 @@ TEST_F(TransportMethods, EmulsionMethodAddsItsFactor) {
            storage::CORSTO.real(
                problem::COPTRS.realSector(problem::ComponentReal::StandardLiquidDensity) + i);
   };
-  const double phi = volume(kWater, 0.2) /
-                     (volume(kMethane, 0.08) + volume(kHexane, 0.72) + volume(kWater, 0.2));
+  const double phi =
+      volume(kWater, 0.2) / (volume(kMethane, 0.08) + volume(kHexane, 0.72) + volume(kWater, 0.2));
   double expected = 0.0;
   std::int32_t eflag = 0, eerr = 0;
   TRTABV(phi, services::DMISS, expected, 2, eflag, eerr);
@@ -330,7 +331,7 @@ TEST_F(TransportMethods, SampleTransportRoutines) {
     TRUSER(902, 12, 2, 2, 3, x, services::UOMCNV(t5, 1, 5, 1), 100.0, result);
     return services::UOMCNV(result, 40, 1, 5);
   };
-  EXPECT_NEAR(at(320.0), 3.0 - 20.0 / 50.0, 1e-4);  // between the first two points
+  EXPECT_NEAR(at(320.0), 3.0 - 20.0 / 50.0, 1e-4);        // between the first two points
   EXPECT_NEAR(at(420.0), 1.5 - 0.5 * 20.0 / 50.0, 1e-4);  // beyond the last two
   // Option 2: ln(mu) linear in 1/T.
   UKHDAT.values(2) = 2.0F;
@@ -382,8 +383,8 @@ TEST_F(TransportMethods, StreamVectorSlotsByPhase) {
   for (std::size_t k : {0U, 1U, 2U}) EXPECT_EQ(vapour[k], 0.0F);
   for (std::size_t k : {3U, 4U}) EXPECT_EQ(liquid[k], 0.0F);
   std::int32_t status = 0;
-  EXPECT_FLOAT_EQ(vapour[3], static_cast<float>(services::UOMCNV(TRVVMX(450.0, 100.0, x, status),
-                                                                 40, 1, 5)));
+  EXPECT_FLOAT_EQ(vapour[3],
+                  static_cast<float>(services::UOMCNV(TRVVMX(450.0, 100.0, x, status), 40, 1, 5)));
   EXPECT_FLOAT_EQ(liquid[1],
                   static_cast<float>(services::UOMCNV(TRLIQV(300.0, 100.0, x, status), 40, 1, 5)));
   EXPECT_FLOAT_EQ(liquid[0],

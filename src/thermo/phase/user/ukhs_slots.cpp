@@ -222,8 +222,8 @@ void UKHS3() {
     c += xi * k.tc;
     s += xi;
   }
-  const float sg = v > 0.0F && problem::UXCTL.density != 0.0F ? (m / v) / problem::UXCTL.density
-                                                               : v;
+  const float sg =
+      v > 0.0F && problem::UXCTL.density != 0.0F ? (m / v) / problem::UXCTL.density : v;
   float xw = 0.0F;
   if (w > 0 && s > 0.0F) {
     m /= s;
@@ -239,9 +239,9 @@ void UKHS3() {
   const auto value = [&](float t) {
     const float tR = rankine(t);
     const float f = tR - kRankineZero;
-    const float h = (0.055F * watson + 0.35F) *
-                    ((0.6811F - 0.308F * sg) * (f - 32.0F) +
-                     0.5F * (0.000815F - 0.000306F * sg) * (f * f - 1024.0F));
+    const float h =
+        (0.055F * watson + 0.35F) * ((0.6811F - 0.308F * sg) * (f - 32.0F) +
+                                     0.5F * (0.000815F - 0.000306F * sg) * (f * f - 1024.0F));
     float result = tR > 0.0F ? m * h / (kSampleGasConstant * tR) : 0.0F;
     if (u.phase == 1 && tB > 0.0F && tc > tB) {
       const float dhb = tB * (8.75F + 4.571F * std::log10(tB / kRankinePerKelvin));
@@ -369,8 +369,7 @@ void UKHS5() {
   if (ammonia == 0) {
     if (o.save[kCallCountWord] <= kWarnedCalls) {
       blankLine();
-      services::RPLINE(
-          "**WARNING-SPECIAL NH3 KS REQUESTED FOR SYSTEM WITH NONH3 IN COMP LIST");
+      services::RPLINE("**WARNING-SPECIAL NH3 KS REQUESTED FOR SYSTEM WITH NONH3 IN COMP LIST");
     }
     return;
   }
