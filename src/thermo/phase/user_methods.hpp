@@ -4,8 +4,12 @@
 // UKHSDR is the one driver between the engine and the slots; USRDUM is the notice of a slot
 // that holds only a placeholder.
 //
+// The user-added transport methods 901 to 905 reach the five routine slots UTRAN1 to UTRAN5,
+// which take their input as arguments; TRUSER is their driver.
+//
 // The slot routines themselves live in thermo/phase/user/, one place a site replaces with
-// its own methods; setUserRoutine replaces a slot while the program runs.
+// its own methods; setUserRoutine and setUserTransportRoutine replace a slot while the
+// program runs.
 #pragma once
 
 #include <array>
