@@ -349,7 +349,7 @@ void PHTRAN(std::int32_t kind, std::int32_t phase, std::span<float> results,
   }
 
   // 7. The results in single precision.
-  for (std::size_t k = 0; k < nres; ++k) results[k] = static_cast<float>(get(k + 1));
+  for (std::size_t k = 0; k < nres; ++k) results[k] = transport::toSingle(get(k + 1));
   storage::CMFRER(area);
 }
 

@@ -2,8 +2,11 @@
 // scratch arrays they keep between calls. Private to the phase-property layer.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <span>
 #include <vector>
 
@@ -51,5 +54,11 @@ std::span<double> scratch(Scratch which, std::size_t n);
 
 // The single-precision value of X, the constant the methods were fitted with.
 inline double single(double x) { return static_cast<double>(static_cast<float>(x)); }
+
+// X as a single-precision result; magnitudes beyond the single range become its largest.
+inline float toSingle(double x) {
+  constexpr double kLargest = std::numeric_limits<float>::max();
+  return static_cast<float>(std::isnan(x) ? x : std::clamp(x, -kLargest, kLargest));
+}
 
 }  // namespace phase::transport

@@ -12,6 +12,7 @@
 #include "services/run_options.hpp"
 #include "services/services.hpp"
 #include "services/units_of_measure.hpp"
+#include "thermo/phase/transport_internal.hpp"
 #include "thermo/phase/user_methods.hpp"
 
 namespace phase {
@@ -86,18 +87,18 @@ void TRUSER(std::int32_t code, std::int32_t slot, std::int32_t property, std::in
   u.isNew = 0;
   const double t5 = services::UOMCNV(t, kTemperatureClass, kInternalSet, kUserSet);
   const double p5 = services::UOMCNV(p, kPressureClass, kInternalSet, kUserSet);
-  u.temperature = o.temperature = static_cast<float>(t5);
-  u.pressure = o.pressure = static_cast<float>(p5);
+  u.temperature = o.temperature = transport::toSingle(t5);
+  u.pressure = o.pressure = transport::toSingle(p5);
 
   // 2. The data array.
   UserTransportData data{};
   data[0] = 1.0F;
-  data[1] = static_cast<float>(t5);
-  data[2] = static_cast<float>(p5);
+  data[1] = transport::toSingle(t5);
+  data[2] = transport::toSingle(p5);
   const std::size_t count = std::min(static_cast<std::size_t>(std::max(n, 0)),
                                      kUserTransportData - kFirstComposition + 1);
   for (std::size_t i = 0; i < std::min(count, x.size()); ++i) {
-    data[kFirstComposition - 1 + i] = static_cast<float>(x[i]);
+    data[kFirstComposition - 1 + i] = transport::toSingle(x[i]);
   }
 
   // 3. The method's user data, on every call.

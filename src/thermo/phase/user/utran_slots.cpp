@@ -12,6 +12,7 @@
 
 #include "problem/data_transfer.hpp"
 #include "services/services.hpp"
+#include "thermo/phase/transport_internal.hpp"
 #include "thermo/phase/user_methods.hpp"
 
 namespace phase {
@@ -96,10 +97,10 @@ void UTRAN2(std::int32_t phase, std::int32_t property, UserTransportData& data, 
   const double t1 = tk[j];
   // 4. Linear in T, or ln(mu) linear in 1/T.
   if (option == 1) {
-    result = static_cast<float>(mu[j - 1] + (mu[j] - mu[j - 1]) * (t - t0) / (t1 - t0));
+    result = transport::toSingle(mu[j - 1] + (mu[j] - mu[j - 1]) * (t - t0) / (t1 - t0));
   } else {
     const double slope = (std::log(mu[j]) - std::log(mu[j - 1])) / (1.0 / t1 - 1.0 / t0);
-    result = static_cast<float>(std::exp(std::log(mu[j - 1]) + slope * (1.0 / t - 1.0 / t0)));
+    result = transport::toSingle(std::exp(std::log(mu[j - 1]) + slope * (1.0 / t - 1.0 / t0)));
   }
 }
 
