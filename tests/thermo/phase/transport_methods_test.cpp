@@ -260,6 +260,11 @@ TEST_F(TransportMethods, PetroleumMethodsOfAPureLiquid) {
   // n-hexane at 25 C: 0.300 mPa s (CRC Handbook, "Viscosity of Liquids"), within 10 %.
   EXPECT_NEAR(mu3, 0.300e-3, 0.030e-3);
   EXPECT_NEAR(mu4, 0.300e-3, 0.030e-3);
+  // A composition without liquid volume has no petroleum viscosity.
+  const std::vector<double> none{0.0, 0.0, 0.0};
+  PMDISP(298.15, 101.325, none, none, f, flag, mu3, 3, 0, ierr);
+  EXPECT_EQ(ierr, kTransportFailed);
+  EXPECT_EQ(mu3, 0.0);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -389,6 +394,15 @@ TEST_F(TransportMethods, StreamVectorSlotsByPhase) {
                   static_cast<float>(services::UOMCNV(TRLIQV(300.0, 100.0, x, status), 40, 1, 5)));
   EXPECT_FLOAT_EQ(liquid[0],
                   static_cast<float>(services::UOMCNV(TRSTB1(300.0, 100.0, x, status), 42, 1, 5)));
+  // The temporary stream is evaluated with the method set current at the call, not the
+  // default set: set 3's liquid viscosity is a user slot, here a placeholder answering 0.
+  UKHDAT.values(2599) = 0.0F;
+  useSet(3);
+  std::array<float, 5> user{};
+  PHTRAN(5, 2, user, streamVector(300.0, 100.0, x), ierr);
+  EXPECT_EQ(user[1], 0.0F);
+  EXPECT_EQ(methods::THCTL.currentSet, 3);
+  useSet(1);
   // Kind 6 treats the vector as a liquid whatever the phase.
   std::array<float, 5> surface{};
   PHTRAN(6, 1, surface, streamVector(300.0, 100.0, x), ierr);
