@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "methods/methods.hpp"
+#include "methods/slots.hpp"
 #include "methods/set_block.hpp"
 #include "problem/problem.hpp"
 #include "problem/slots.hpp"
@@ -212,9 +213,10 @@ void FCINIT(std::int32_t n) {
   }
   loadComponentBlock(q);
 
-  // 5. The method descriptor.
+  // 5. The method descriptor; what the layers above kept of the previous set is let go.
   FCOPTS();
   control.currentSet = n;
+  methodSetLoaded();
 }
 
 void FCALOC(std::int32_t need, std::int32_t& len, std::int32_t& ptr) {

@@ -8,6 +8,7 @@ namespace methods {
 namespace {
 
 services::Slot<UserKValueSetUp> userSetUp;
+services::Slot<MethodSetLoaded> setLoaded;
 
 }  // namespace
 
@@ -20,6 +21,13 @@ std::int32_t userKValueSetUp(std::int32_t code) {
     services::ABTRPT("DB", "DBSSTR", "PAOPEN", "USER-ADDED METHODS ARE NOT AVAILABLE");
   }
   return routine(code);
+}
+
+MethodSetLoaded fillMethodSetLoaded(MethodSetLoaded routine) { return setLoaded.fill(routine); }
+
+void methodSetLoaded() {
+  const MethodSetLoaded routine = setLoaded.routine();
+  if (routine != nullptr) routine();
 }
 
 }  // namespace methods

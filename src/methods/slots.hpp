@@ -17,4 +17,16 @@ UserKValueSetUp fillUserKValueSetUp(UserKValueSetUp routine);
 // "DBSSTR") "USER-ADDED METHODS ARE NOT AVAILABLE" (item CODE) when the slot is empty.
 std::int32_t userKValueSetUp(std::int32_t code);
 
+// A method set was loaded (FCINIT): what the layers above keep from the previous set's data
+// (the special-property store copies and their value blocks) is let go, so that the new
+// set's data are read afresh on first use. Nothing above keeps such data when the slot is
+// empty, and then there is nothing to do.
+using MethodSetLoaded = void (*)();
+
+// Fills the slot (nullptr empties it); returns the routine it held.
+MethodSetLoaded fillMethodSetLoaded(MethodSetLoaded routine);
+
+// Tells the layers above through the slot.
+void methodSetLoaded();
+
 }  // namespace methods

@@ -53,4 +53,24 @@ void SPLCOF(std::int32_t n, std::span<const double> x, std::span<const double> y
             std::span<double> yout, std::span<double> dyout, std::span<double> d2yout,
             std::int32_t icoef, std::int32_t ider);
 
+// The real roots of X^3 + A2 X^2 + A1 X + A0 = 0.
+//   isort   in      which root X1 receives when there are three (0: as found): 1 largest,
+//                   2 smallest positive (a negative X1 stays only when no other root is
+//                   positive), -3 smallest, -4 largest magnitude, -5 smallest magnitude,
+//                   each by exchange (the three stay a set); -1 largest, -2 smallest, by
+//                   overwriting X1 only
+//   x1      in/out  the Newton start value (INEWT not 0); the chosen root
+//   x2, x3  out     the other roots; all three equal X1 when NROOT is 1
+//   nroot   out     1 or 3
+//   inewt   in      not 0: Newton's method from X1 (at most 10 steps and 10 higher-order
+//                   steps; the first step refused when |f'| < EPS or the step exceeds
+//                   |STEPMX|; abandoned when |f| does not decrease or f' changes sign), the
+//                   other two roots by deflation; else, and when Newton is abandoned, the
+//                   closed form
+//   eps     in      relative tolerance: X is a root when |f(X)| < |X| EPS
+// A root chosen other than the Newton root is polished by Newton steps. No failure: at
+// least one real root is always returned.
+void CUBRTS(std::int32_t isort, double a2, double a1, double a0, double& x1, double& x2,
+            double& x3, std::int32_t& nroot, std::int32_t inewt, double stepmx, double eps);
+
 }  // namespace services

@@ -95,21 +95,8 @@ void normalise(std::span<const double> x, std::size_t n, UserArray& to, OldUserA
 void copyUserData(std::int32_t slot) {
   if (slot < 1 || slot > static_cast<std::int32_t>(methods::kMethodClasses)) return;
   const methods::MethodClass& record = methods::MSPTRS.classes(static_cast<std::size_t>(slot));
-  const std::int32_t address = record.blockAddress;
-  if (address == services::NODISK || address == 0 || address == UKHDAT.block) return;
-  const std::int32_t length = record.blockLength;
-  // The block in a zero-filled area of 8-byte words long enough for the whole user data.
-  constexpr std::int32_t kLastReal =
-      kUserDataFirstReal - 1 + static_cast<std::int32_t>(kUserDataValues);
-  const std::int32_t reals = std::max((length + 1) / 2, kLastReal);
-  std::int32_t area = storage::ICMGTR(reals, static_cast<std::int32_t>(storage::Fill::Zeros));
-  if (length > 0) storage::SBWRD(storage::IPDTOI(area), length, address);
-  for (std::size_t k = 1; k <= kUserDataValues; ++k) {
-    const std::int32_t real = kUserDataFirstReal - 1 + static_cast<std::int32_t>(k);
-    UKHDAT.values(k) = single(storage::CORSTO.real(area + real));
-  }
-  UKHDAT.block = address;
-  storage::CMFRER(area);
+  if (record.blockAddress == UKHDAT.block) return;
+  loadUserData(record.blockAddress, record.blockLength);
 }
 
 // A per-component flash work array of N elements, checked for length.
@@ -298,6 +285,22 @@ const bool kResetAtOpen = services::registerKeptValues(&resetUserMethods);
 const bool kSetUpFilled = (methods::fillUserKValueSetUp(&answerSetUp), true);
 
 }  // namespace
+
+void loadUserData(std::int32_t address, std::int32_t length) {
+  if (address == services::NODISK || address == 0) return;
+  // The block in a zero-filled area of 8-byte words long enough for the whole user data.
+  constexpr std::int32_t kLastReal =
+      kUserDataFirstReal - 1 + static_cast<std::int32_t>(kUserDataValues);
+  const std::int32_t reals = std::max((length + 1) / 2, kLastReal);
+  std::int32_t area = storage::ICMGTR(reals, static_cast<std::int32_t>(storage::Fill::Zeros));
+  if (length > 0) storage::SBWRD(storage::IPDTOI(area), length, address);
+  for (std::size_t k = 1; k <= kUserDataValues; ++k) {
+    const std::int32_t real = kUserDataFirstReal - 1 + static_cast<std::int32_t>(k);
+    UKHDAT.values(k) = single(storage::CORSTO.real(area + real));
+  }
+  UKHDAT.block = address;
+  storage::CMFRER(area);
+}
 
 UserRoutine setUserRoutine(std::int32_t number, UserRoutine routine) {
   if (number < 1 || number > kUserRoutines) return nullptr;

@@ -4,8 +4,12 @@
 // UKHSDR is the one driver between the engine and the slots; USRDUM is the notice of a slot
 // that holds only a placeholder.
 //
+// The user-added transport methods 901 to 905 reach the five routine slots UTRAN1 to UTRAN5,
+// which take their input as arguments; TRUSER is their driver.
+//
 // The slot routines themselves live in thermo/phase/user/, one place a site replaces with
-// its own methods; setUserRoutine replaces a slot while the program runs.
+// its own methods; setUserRoutine and setUserTransportRoutine replace a slot while the
+// program runs.
 #pragma once
 
 #include <array>
@@ -179,6 +183,67 @@ void UKHSDR(std::int32_t code, std::int32_t slot, std::int32_t request, std::int
             std::span<const double> x3, double t, double p, std::int32_t derivative, double& h,
             double& dhdt, double unused14, double unused15, std::int32_t& status, double& z2,
             double& z1, double unused19);
+
+// Copies the 2600 reals that begin at the 52nd 8-byte word of the disk block at ADDRESS
+// (LENGTH words) into UKHDAT in single precision and records ADDRESS as the block copied.
+// An address of 0 or NODISK leaves UKHDAT as it was. Aborts: the storage manager's.
+void loadUserData(std::int32_t address, std::int32_t length);
+
+// =======================================================================================
+// User-added transport methods 901 to 905
+// =======================================================================================
+
+inline constexpr std::int32_t kFirstUserTransport = 901;
+inline constexpr std::int32_t kLastUserTransport = 905;
+inline constexpr std::int32_t kUserTransportRoutines = 5;
+inline constexpr std::size_t kUserTransportData = 310;
+
+// Property numbers of the user transport routines.
+enum class UserTransportProperty : std::int32_t {
+  ThermalConductivity = 1,
+  Viscosity = 2,
+  SurfaceTension = 3,
+};
+
+// UTRDAT: 1.0, the temperature and pressure in unit set 5, seven zeros, the composition.
+using UserTransportData = std::array<float, kUserTransportData>;
+
+// The user transport routine slots: phase (1 vapour, 2 liquid), property number, UTRDAT and
+// the result (single precision, unit set 5; 0 on entry).
+void UTRAN1(std::int32_t phase, std::int32_t property, UserTransportData& data, float& result);
+void UTRAN2(std::int32_t phase, std::int32_t property, UserTransportData& data, float& result);
+void UTRAN3(std::int32_t phase, std::int32_t property, UserTransportData& data, float& result);
+void UTRAN4(std::int32_t phase, std::int32_t property, UserTransportData& data, float& result);
+void UTRAN5(std::int32_t phase, std::int32_t property, UserTransportData& data, float& result);
+
+using UserTransportRoutine = void (*)(std::int32_t phase, std::int32_t property,
+                                      UserTransportData& data, float& result);
+
+// Installs ROUTINE in transport slot NUMBER (1-5); nullptr restores UTRANn. Returns the
+// routine replaced, or nullptr (nothing changed) for a number outside 1-5.
+UserTransportRoutine setUserTransportRoutine(std::int32_t number, UserTransportRoutine routine);
+
+// The driver of the user-added transport methods.
+//   code      in   901-905: code 900 + n calls UTRANn (n outside 2-5: UTRAN1)
+//   slot      in   the user-data slot of the method in the current set (12-16)
+//   property  in   UserTransportProperty
+//   phase     in   1 vapour, 2 liquid
+//   n         in   component count of X
+//   x         in   composition (passed as it is)
+//   t, p      in   K, kPa
+//   result    out  W/(m K), Pa s or N/m; 0 for a property number other than 1-3
+// Writes the shared fields of UKHCOM and UKHOLD and copies the slot's user data (on every
+// call). Aborts: message 1990001251 (caller blank) when the routine answers 99.
+void TRUSER(std::int32_t code, std::int32_t slot, std::int32_t property, std::int32_t phase,
+            std::int32_t n, std::span<const double> x, double t, double p, double& result);
+
+// The single-precision comparison of the sample routines: 0 when A and B are not of opposite
+// signs and differ by less than 1.19E-7 of the larger magnitude (at most that when the larger
+// magnitude is below 1), else +1 when A > B and -1 when A < B.
+std::int32_t RCMPTL(float a, float b);
+
+// The sample signature: value 2599 of UKHDAT between 1233.9 and 1234.1.
+bool sampleSignature();
 
 // The notice of a placeholder user routine: eleven lines of a box naming NAME (six
 // characters) on the report listing, then message 1700010034 with NAME as short text 1.
