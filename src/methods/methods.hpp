@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "methods/method_sets.hpp"
@@ -205,6 +206,15 @@ std::int32_t PAINIT(std::string_view name, std::string_view dir2, std::int32_t& 
 
 // The close of what PAINIT opened: the two databases and the two files, written and kept.
 void PAEND();
+
+// The side files of an open whose directory argument is DIR2: the message file and the
+// first file of the support database, as PAINIT opens them (an empty DIR2 names the default
+// directory).
+struct SideFiles {
+  std::string messageFile;
+  std::string supportDatabase;
+};
+SideFiles sideFiles(std::string_view dir2);
 
 // Makes the default method set current and sets up the user-added K-value methods (DBSSTR:
 // the set-up query of each set in use whose K-value method is a user-added one, through

@@ -46,7 +46,21 @@ std::string asDirectory(std::string_view dir2) {
   return directory;
 }
 
+void sideFileNames(std::string_view dir2, Path& messageName, Path& supportName) {
+  const std::string sideDirectory = asDirectory(dir2);
+  storage::FINAME(sideDirectory, kSideFileDirectory, kSideFileName, " ", "err", 0, messageName);
+  storage::FINAME(sideDirectory, kSideFileDirectory, kSideFileName, " ", "sp", 0, supportName);
+}
+
 }  // namespace
+
+SideFiles sideFiles(std::string_view dir2) {
+  Path messageName;
+  Path supportName;
+  sideFileNames(dir2, messageName, supportName);
+  // The support database is a file sequence whose first file ends in "1".
+  return {std::string(messageName.trimmed()), std::string(supportName.trimmed()) + "1"};
+}
 
 std::int32_t PAINIT(std::string_view name, std::string_view dir2, std::int32_t& iout,
                     std::int32_t opt) {
@@ -65,11 +79,9 @@ std::int32_t PAINIT(std::string_view name, std::string_view dir2, std::int32_t& 
   storage::FIDFLT(directory.view(), baseName.view(), extension.view());
 
   // 6. The side files, from DIR2 or the default directory.
-  const std::string sideDirectory = asDirectory(dir2);
   Path messageName;
   Path supportName;
-  storage::FINAME(sideDirectory, kSideFileDirectory, kSideFileName, " ", "err", 0, messageName);
-  storage::FINAME(sideDirectory, kSideFileDirectory, kSideFileName, " ", "sp", 0, supportName);
+  sideFileNames(dir2, messageName, supportName);
 
   // 7-9. The report listing and the message file.
   Path reportName;

@@ -43,8 +43,11 @@ bool problemOpen();
 
 // Opens the problem NAME (its path without extension) with the support database and the
 // message file in directory DIR2. IERR 1 when a database file is missing: one
-// " FILE NOT FOUND: " line per missing file on standard output, nothing opened. A problem
-// already open is closed first. Failures of the open itself end in the abort report.
+// " FILE NOT FOUND: " line per missing file on standard output, nothing opened. IERR 1 too
+// when DIR2 is longer than 250 characters, names no directory (" DIRECTORY NOT FOUND: ")
+// or a directory without the message file or the support database (" FILE NOT FOUND: "
+// for each). A problem already open is closed first. Failures of the open itself (a
+// damaged database) end in the abort report.
 void PAOPEN(std::string_view name, std::string_view dir2, std::int32_t& iout, std::int32_t& ierr);
 
 // Builds the tables and returns the counts. IERR 1 when the problem is not solved (the

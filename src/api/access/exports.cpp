@@ -1,12 +1,15 @@
-// The exported problem-access calls: thin wrappers that read the host's arguments.
+// The exported problem-access calls: thin wrappers that read the host's arguments, one call
+// at a time.
 #include "api/access/access.hpp"
 #include "platform/export_arguments.hpp"
+#include "platform/export_lock.hpp"
 #include "vendrakol.h"
 
 extern "C" {
 
 void PAOPEN(const char* name, int32_t nameLength, const char* dir2, int32_t dir2Length,
             int32_t* iout, int32_t* ierr) {
+  const platform::ExportCall call;
   platform::HostOut unit(iout);
   platform::HostOut status(ierr);
   api_access::PAOPEN(platform::hostText(name, nameLength), platform::hostText(dir2, dir2Length),
@@ -14,6 +17,7 @@ void PAOPEN(const char* name, int32_t nameLength, const char* dir2, int32_t dir2
 }
 
 void PAMISC(int32_t* ncomp, int32_t* nstrm, int32_t* nunit, int32_t* ierr) {
+  const platform::ExportCall call;
   platform::HostOut components(ncomp);
   platform::HostOut streams(nstrm);
   platform::HostOut units(nunit);
@@ -22,6 +26,7 @@ void PAMISC(int32_t* ncomp, int32_t* nstrm, int32_t* nunit, int32_t* ierr) {
 }
 
 void DBMISC(int32_t* solved, int32_t* nstrm, int32_t* ncomp, int32_t* nunit) {
+  const platform::ExportCall call;
   platform::HostOut flag(solved);
   platform::HostOut streams(nstrm);
   platform::HostOut components(ncomp);
@@ -29,6 +34,9 @@ void DBMISC(int32_t* solved, int32_t* nstrm, int32_t* ncomp, int32_t* nunit) {
   api_access::DBMISC(flag.get(), streams.get(), components.get(), units.get());
 }
 
-void PACLOS(void) { api_access::PACLOS(); }
+void PACLOS(void) {
+  const platform::ExportCall call;
+  api_access::PACLOS();
+}
 
 }  // extern "C"

@@ -16,6 +16,8 @@ namespace api_access {
 namespace {
 
 constexpr std::size_t kNameLength = 200;
+// The longest directory of the side files.
+constexpr std::size_t kDirectoryLength = 250;
 constexpr std::int32_t kActive = 2;
 constexpr std::int32_t kDataWords = 3;  // of an entry of a component-name index
 
@@ -36,6 +38,34 @@ std::string i5(std::int32_t value) {
 }
 
 void clearTables() { PAIDTB = AccessTables{}; }
+
+// Whether DIR2 names a directory that holds the message file and the support database, as
+// regular files. What is missing is said in one line each, so that a caller's mistake in
+// DIR2 is a status, like one in NAME, and not the open's abort report.
+bool sideFilesPresent(std::string_view dir2) {
+  const std::string_view directory = services::trimRight(dir2);
+  if (directory.size() > kDirectoryLength) {
+    say(" DIRECTORY NAME LONGER THAN " + std::to_string(kDirectoryLength) + " CHARACTERS");
+    return false;
+  }
+  const methods::SideFiles files = methods::sideFiles(dir2);
+  const std::filesystem::path path = platform::hostFileName(files.messageFile);
+  std::error_code error;
+  if (!std::filesystem::is_directory(path.parent_path(), error)) {
+    services::FixedText<60> shown(path.parent_path().string());
+    say(" DIRECTORY NOT FOUND: " + shown.str());
+    return false;
+  }
+  bool present = true;
+  for (const std::string& file : {files.messageFile, files.supportDatabase}) {
+    if (!std::filesystem::is_regular_file(platform::hostFileName(file), error)) {
+      services::FixedText<60> shown(file);
+      say(" FILE NOT FOUND: " + shown.str());
+      present = false;
+    }
+  }
+  return present;
+}
 
 services::FixedText<16> componentName(std::int32_t index, std::int32_t slot) {
   services::FixedText<16> name;
@@ -80,7 +110,7 @@ void PAOPEN(std::string_view name, std::string_view dir2, std::int32_t& iout, st
       found = false;
     }
   }
-  if (!found) {
+  if (!found || !sideFilesPresent(dir2)) {
     ierr = kFileMissing;
     return;
   }

@@ -206,9 +206,18 @@ def refused(call, **more):
                 results=dict(ierr=1, db=CLOSED, misc=NOT_OPEN), not_found=3, **more)
 
 
-def aborted(call, abort="FILE NOT FOUND - "):
-    """A PAOPEN case whose open sequence cannot open its message file: the abort report
-    ABORT and exit status 15."""
+def refused_directory(call, directory=1, not_found=0, setup=""):
+    """A PAOPEN case whose directory of the side files is refused with status 1: DIRECTORY
+    lines saying what is wrong with it, or a FILE NOT FOUND line per missing side file;
+    nothing open."""
+    return dict(code=f"{setup}\niout, ierr = {call}\ndone(ierr=ierr, db=dbmisc(), misc=pamisc())",
+                results=dict(ierr=1, db=CLOSED, misc=NOT_OPEN), directory_lines=directory,
+                not_found=not_found)
+
+
+def aborted(call, abort):
+    """A PAOPEN case whose open sequence fails on a damaged file: the abort report ABORT and
+    exit status 15."""
     return dict(code=f"{call}\ndone(survived=True)", exit=ABORT_STATUS, abort=abort)
 
 
@@ -240,13 +249,28 @@ CASES = {
     "directory without its closing separator": opens("paopen(dir2=DIR[:-1])"),
     "directory blank-padded to 5000 characters": opens("paopen(dir2=DIR.ljust(5000))"),
     "directory length huge over a NUL-terminated text": opens("paopen(dir2_length=INT32_MAX)"),
-    "directory empty": aborted("paopen(dir2=b'')"),
-    "directory null with a length": aborted("paopen(dir2=None, dir2_length=12)"),
-    "directory length most negative": aborted("paopen(dir2_length=INT32_MIN)"),
-    "directory of 5000 characters":
-        aborted("paopen(dir2=b'Z' * 5000)", abort="FORTRAN ERROR OPENING FILE - "),
+    # A mistake in the directory is refused with a status before anything is opened, as
+    # one in the name is; it used to end the process in the open's abort report.
+    "directory empty, so the default one, which is missing": refused_directory("paopen(dir2=b'')"),
+    "directory null with a length": refused_directory("paopen(dir2=None, dir2_length=12)"),
+    "directory length most negative": refused_directory("paopen(dir2_length=INT32_MIN)"),
+    "directory of 5000 characters": refused_directory("paopen(dir2=b'Z' * 5000)"),
+    "directory of 251 characters": refused_directory("paopen(dir2=b'/' + b'Z' * 250)"),
     "directory with a non-ASCII name that does not exist":
-        aborted("paopen(dir2=DIR + 'ñ/'.encode())"),
+        refused_directory("paopen(dir2=DIR + 'ñ/'.encode())"),
+    "directory that is a regular file": refused_directory(
+        "paopen(dir2=DIR + b'veltra.err')"),
+    "directory that is a symbolic link to itself": refused_directory(
+        "paopen(dir2=DIR + b'loop/')", setup="os.symlink(DIR + b'loop', DIR + b'loop')"),
+    "directory without the support database": refused_directory(
+        "paopen()", setup="os.remove(DIR + b'veltra.sp1')", directory=0, not_found=1),
+    "directory without the message file": refused_directory(
+        "paopen()", setup="os.remove(DIR + b'veltra.err')", directory=0, not_found=1),
+    "directory whose message file is a directory": refused_directory(
+        "paopen()", setup="os.remove(DIR + b'veltra.err')\nos.mkdir(DIR + b'veltra.err')",
+        directory=0, not_found=1),
+    "support database damaged": aborted(
+        "open(DIR + b'veltra.sp1', 'r+b').write(bytes(64))\npaopen()", abort=""),
     # PAOPEN: null outputs.
     "unit null": dict(code="ierr = paopen(nulls=(0,))[1]\ndone(ierr=ierr, db=dbmisc())",
                       results=dict(ierr=0, db=OPENED)),
@@ -325,6 +349,8 @@ class BadArguments(unittest.TestCase):
         lines = stdout.splitlines()
         self.assertEqual(sum(l.startswith(" FILE NOT FOUND: ") for l in lines),
                          case.get("not_found", 0), shown)
+        self.assertEqual(sum(l.startswith(" DIRECTORY ") for l in lines),
+                         case.get("directory_lines", 0), shown)
         results = [json.loads(l[len(RESULT):]) for l in lines if l.startswith(RESULT)]
         if child.returncode == ABORT_STATUS:
             self.assertEqual(results, [], shown)
