@@ -160,10 +160,10 @@ constexpr double kT = 330.0;
 // (ln P/kPa = A - B/(t/C + C')) as tabulated in the same textbook (unconfirmed; they give
 // 100.8 kPa at acetone's normal boiling point, 56.05 C, and 101.33 kPa at methanol's,
 // 64.7 C). The exact reference is the azeotrope of the two-component Wilson form written
-// here, solved the same way. The measured minimum-boiling azeotrope, 55.5 to 55.7 C at
-// 88 mass % acetone (x = 0.80 with M 58.08 and 32.04), as listed in L. H. Horsley,
-// Azeotropic Data (Adv. Chem. Ser. 6, 1952; not read here: unconfirmed), is a plausibility
-// bound: its tolerances are what a two-parameter fit can be expected to reach.
+// here, solved the same way. The measured minimum-boiling azeotrope, 55.5 to 55.7 C at about
+// x = 0.80 acetone, as listed in azeotrope compilations such as L. H. Horsley, Azeotropic
+// Data (Adv. Chem. Ser. 6, 1952; not read here: unconfirmed), is a plausibility bound: its
+// tolerances are what a two-parameter fit can be expected to reach.
 TEST(Wilson, AcetoneMethanolAzeotrope) {
   const auto psat = [](double a, double b, double c, double t) {
     return std::exp(a - b / (t - 273.15 + c));

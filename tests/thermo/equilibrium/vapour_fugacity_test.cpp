@@ -197,7 +197,7 @@ TEST_F(VapourFugacity, PureGasFollowsThePublishedCubicEquations) {
 // Second virial coefficients at 273.15 K from ln(phi) = B P/(R T) of a pure gas at 1 kPa.
 // The reference values are the second virial coefficients of the reference equations of
 // state, B = (1/rho_c) sum n_i tau^t_i over their d_i = 1 terms, evaluated with the published
-// coefficients: methane -53.51 cm3/mol (R. Setzmann and W. Wagner, J. Phys. Chem. Ref. Data
+// coefficients: methane -53.51 cm3/mol (U. Setzmann and W. Wagner, J. Phys. Chem. Ref. Data
 // 20 (1991) 1061), nitrogen -10.30 cm3/mol (R. Span, E. W. Lemmon, R. T. Jacobsen, W. Wagner
 // and A. Yokozeki, J. Phys. Chem. Ref. Data 29 (2000) 1361). Both agree with the summation
 // factors of ISO 6976:2016 at 0 C (-53.51 and -10.26), and methane's lies inside the measured
