@@ -101,9 +101,9 @@ Vapour hcortb(double mw, double tb, double t, double k) {
 // 500 K, within 0.3 % of two other published fits.
 double heptaneIdealGasCp(double t) {
   const double a = 169.789 / t, b = 1760.46 / t, c = 836.195 / t;
-  return 8.31451 * (4.0 + 13.7266 * std::pow(a / std::sinh(a), 2) +
-                    43.5561 * std::pow(b / std::sinh(b), 2) +
-                    30.4707 * std::pow(c / std::cosh(c), 2));
+  return 8.31451 *
+         (4.0 + 13.7266 * std::pow(a / std::sinh(a), 2) + 43.5561 * std::pow(b / std::sinh(b), 2) +
+          30.4707 * std::pow(c / std::cosh(c), 2));
 }
 
 // n-Heptane as a petroleum fraction (Watson factor 12.70 from Tb 371.57 K and specific

@@ -191,12 +191,13 @@ TEST_F(WaterKValues, ChoosesTheSolubilityByRouteAndOption) {
 
 // The temperature correlation: its formula at 300 K (its own constants, restated: the check
 // is of the form), its limit at 200 K, its cap at 1, its slope against a difference, and the
-// size of the solubility of water in saturated hydrocarbon liquids at 25 C. Water in n-hexane, x = 4.41e-4 at 298.15 K, from the
-// equation of C. Tsonopoulos and G. M. Wilson, AIChE J. 29 (1983) 990, ln x = -45.1714 -
-// 1635.73/T + 7.53503 ln T, as given on the IUPAC-NIST Solubility Database sheet "Hexane
-// with Water" (Solubility Data Series vol. 81). One temperature correlation for every
-// hydrocarbon cannot do better than the spread between hydrocarbons, hence a factor of 2.
-// Benzene dissolves more water, about 2.7e-3 (unconfirmed: an upper bound only).
+// size of the solubility of water in saturated hydrocarbon liquids at 25 C. Water in
+// n-hexane, x = 4.41e-4 at 298.15 K, from the equation of C. Tsonopoulos and G. M. Wilson,
+// AIChE J. 29 (1983) 990, ln x = -45.1714 - 1635.73/T + 7.53503 ln T, as given on the
+// IUPAC-NIST Solubility Database sheet "Hexane with Water" (Solubility Data Series vol. 81).
+// One temperature correlation for every hydrocarbon cannot do better than the spread
+// between hydrocarbons, hence a factor of 2. Benzene dissolves more water, about 2.7e-3
+// (unconfirmed: an upper bound only).
 TEST(WSOLTX, FollowsItsFormulaAndPublishedSolubilities) {
   double s = 0.0;
   double dsdt = 0.0;
