@@ -44,7 +44,8 @@ double antoine(std::size_t i, double t) {
   return 100.0 * std::pow(10.0, kAntoine[i].a - kAntoine[i].b / (t + kAntoine[i].c));
 }
 
-// Rackett parameters and constant liquid molar volumes (m3/kmol) of the three.
+// Rackett parameters and constant liquid molar volumes (m3/kmol) of the three: inputs of
+// plausible size, the checks compare with the formulas written in the tests.
 const std::vector<double> kZra = {0.2892, 0.2766, 0.2685};
 const std::vector<double> kVolumes = {0.0379, 0.0757, 0.1155};
 

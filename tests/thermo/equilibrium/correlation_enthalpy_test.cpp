@@ -29,8 +29,11 @@ double kelvinOfFahrenheit(double t) { return (t + 459.67) / 1.8; }
 // Heat of vaporisation at the normal boiling point
 // ---------------------------------------------------------------------------------------
 
-// Published heats of vaporisation at the normal boiling point (kJ/mol) with the critical
-// constants: every estimate within 4 per cent.
+// Heats of vaporisation at the normal boiling point (kJ/mol) with the critical constants, as
+// tabulated in B. E. Poling, J. M. Prausnitz and J. P. O'Connell, The Properties of Gases and
+// Liquids, 5th ed., Appendix A (not read for this test: unconfirmed). The 4 per cent is the
+// accuracy of the estimates themselves against measured values, the roughest of the five
+// included, not a numerical one.
 TEST(HCORSW, EstimatesPublishedHeatsOfVaporisation) {
   struct Substance {
     const char* name;
@@ -91,15 +94,31 @@ Vapour hcortb(double mw, double tb, double t, double k) {
   return v;
 }
 
-// Published: the ideal-gas heat capacity of n-heptane (Watson factor 12.70 from Tb 371.57 K
-// and specific gravity 0.6882) at 298.15 K, 165.98 J/(mol K), and at 500 K, 249 J/(mol K).
+// Ideal-gas heat capacity of n-heptane, J/(mol K): the ideal-gas part of the n-heptane
+// equation of R. Span and W. Wagner, Int. J. Thermophys. 24 (2003) 41 (from M. Jaeschke and
+// P. Schley, Int. J. Thermophys. 16 (1995) 1381), R = 8.31451. It reproduces the paper's
+// Table III value c°p(700 K) = 3.1651 kJ/(kg K) (as transcribed) and gives 252.1 J/(mol K) at
+// 500 K, within 0.3 % of two other published fits.
+double heptaneIdealGasCp(double t) {
+  const double a = 169.789 / t, b = 1760.46 / t, c = 836.195 / t;
+  return 8.31451 *
+         (4.0 + 13.7266 * std::pow(a / std::sinh(a), 2) + 43.5561 * std::pow(b / std::sinh(b), 2) +
+          30.4707 * std::pow(c / std::cosh(c), 2));
+}
+
+// n-Heptane as a petroleum fraction (Watson factor 12.70 from Tb 371.57 K and specific
+// gravity 0.6882) against its ideal-gas heat capacity at 298.15 K and 500 K. The 4 per cent
+// is the accuracy of a Watson-factor chart for a pure hydrocarbon, not a numerical one.
 TEST(HCORTB, HeatCapacityOfAPublishedFraction) {
   const double k = std::cbrt(1.8 * 371.57) / 0.6882;
-  for (const auto& [t, cp] : {std::pair{298.15, 165.98}, {500.0, 249.0}}) {
+  for (const double t : {298.15, 500.0}) {
     SCOPED_TRACE(t);
+    const double cp = heptaneIdealGasCp(t);
     EXPECT_NEAR(hcortb(100.204, 371.57, t, k).cp * kKilojoulesPerKilocalorie, cp, 0.04 * cp);
   }
-  // A grid point is the table's row: K 11.8 at 500 °F, 0.298 + 0.32443 - 0.03825.
+  // A grid point is the table's row: K 11.8 at 500 °F, 0.298 + 0.32443 - 0.03825 (the
+  // routine's own coefficients restated, a regression value of the table, not a published
+  // heat capacity).
   EXPECT_NEAR(hcortb(1.0, 400.0, kelvinOfFahrenheit(500.0), 11.8).cp, 0.58418, 1e-9);
 }
 
@@ -142,8 +161,10 @@ Fraction hcorid(double mw, std::int32_t phase, double sg, double tb, double t, d
   return f;
 }
 
-// Published liquid heat capacities at 298.15 K of n-heptane (224.7 J/(mol K)) and
-// n-decane (314.6), each described by its Watson factor, gravity and boiling point.
+// Liquid heat capacities at 298.15 K of n-heptane (224.7 J/(mol K)) and n-decane (314.6), as
+// listed in the NIST Chemistry WebBook's condensed-phase data (not read for this test:
+// unconfirmed), each described by its Watson factor, gravity and boiling point. The 3 per
+// cent is the accuracy of the Watson-Nelson form for a pure paraffin, not a numerical one.
 TEST(HCORID, LiquidHeatCapacityOfPublishedFractions) {
   struct Liquid {
     const char* name;

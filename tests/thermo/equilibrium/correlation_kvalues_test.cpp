@@ -40,7 +40,9 @@ constexpr std::array<std::int32_t, 6> kArrays{7, 9, 24, 25, 28, 50};
 constexpr double kSentinel = -7.0;
 
 // A component of the block: published constants, its class code, and the liquid molar
-// volume (cm3/mol) and solubility parameter ((cal/cm3)^0.5) of the Chao-Seader tables.
+// volume (cm3/mol) and solubility parameter ((cal/cm3)^0.5) of the tables of K. C. Chao and
+// J. D. Seader, AIChE J. 7 (1961) 598 (not re-read for this test: unconfirmed). They are
+// inputs: the tests check K against the formulas written here.
 struct Component {
   std::string name;
   std::int32_t cls = kGraysonStreed;
@@ -242,7 +244,7 @@ const std::vector<double> kY{0.70, 0.25, 0.05};
 // A pure liquid at its normal boiling point is in equilibrium with its vapour at one
 // atmosphere: K = nu / phiV is 1 within the 6 % to which both published constant sets,
 // with the Redlich-Kwong vapour, meet the boiling points of the normal alkanes (the
-// heavier ones lie lowest, n-octane 0.94 to 0.95).
+// heavier ones lie lowest: n-octane comes out at 0.94 to 0.95 here, a regression value).
 TEST_F(CorrelationKValues, PureHydrocarbonsBoilAtTheirNormalBoilingPoints) {
   for (const char* name :
        {"PROPANE", "N-BUTANE", "N-PENTANE", "N-HEXANE", "N-HEPTANE", "N-OCTANE"}) {

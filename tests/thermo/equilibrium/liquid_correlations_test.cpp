@@ -80,9 +80,12 @@ TEST_F(PureLiquidFugacity, DerivativesAreTheSlopes) {
   }
 }
 
-// Above Tr = 1 the acentric term is 0.04631 - 0.025 (pi - 0.6), continuous with the term
-// below, and its temperature slope is held at 0.42196 (0 under switch A 2); a class code
-// with units digit 1 has no acentric term; a negative class code gives nu = 1.
+// Above Tr = 1 the acentric term is its value at Tr = 1, continuous with the term below, and
+// its temperature slope is held at the slope at Tr = 1 (0 under switch A 2); a class code
+// with units digit 1 has no acentric term; a negative class code gives nu = 1. The reference
+// is the acentric term of K. C. Chao and J. D. Seader, AIChE J. 7 (1961) 598,
+// log10 nu(1) = -4.23893 + 8.65808 Tr - 1.22060/Tr - 3.15224 Tr^3 - 0.025 (Pr - 0.6)
+// (coefficients not re-read for this test: unconfirmed), evaluated here at Tr = 1.
 TEST_F(PureLiquidFugacity, AcentricTermAndClassCodes) {
   fixtures::ComponentSpec c = fixtures::publishedComponent("PROPANE");
   const double tc = c.criticalTemperature;
@@ -94,9 +97,11 @@ TEST_F(PureLiquidFugacity, AcentricTermAndClassCodes) {
   EXPECT_NEAR(with.dt, below.dt, 1e-12) << "the held slope is the slope at Tr = 1";
   c.acentricFactor = 0.0;
   const Nu simple = evaluate(c, kChaoSeader, tc, p);
-  EXPECT_NEAR((with.ln - simple.ln) / 2.302585092994046, 0.152 * (0.04631 - 0.025 * (0.8 - 0.6)),
+  const double termAtTc = -4.23893 + 8.65808 - 1.22060 - 3.15224;  // 0.04631
+  const double slopeAtTc = 8.65808 + 1.22060 - 3.0 * 3.15224;      // 0.42196
+  EXPECT_NEAR((with.ln - simple.ln) / 2.302585092994046, 0.152 * (termAtTc - 0.025 * (0.8 - 0.6)),
               1e-12);
-  EXPECT_NEAR((with.dt - simple.dt) * tc / 2.302585092994046, 0.152 * 0.42196, 1e-12);
+  EXPECT_NEAR((with.dt - simple.dt) * tc / 2.302585092994046, 0.152 * slopeAtTc, 1e-12);
   EXPECT_EQ(with.dt2, simple.dt2);
 
   // Switch A 2 drops the held slope.
@@ -156,7 +161,8 @@ TEST_F(PureLiquidFugacity, ClassOutsideTheTableStopsTheRun) {
 }
 
 // Regular solutions: benzene (89.4 cm3/mol, 9.2 (cal/cm3)^0.5) and n-heptane (147.5, 7.4)
-// and a third component.
+// and a third component. The constants are inputs of typical size; the checks are the
+// formulas written in the tests.
 constexpr std::int32_t kFloryHugginsOption = equilibrium::kFloryHuggins;
 
 class RegularSolution : public ::testing::Test {

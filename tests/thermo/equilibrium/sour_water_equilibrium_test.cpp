@@ -141,9 +141,11 @@ TEST_F(SourWater, PureWaterIsNeutralAtPublishedIonProduct) {
   }
 }
 
-// Single solutes at 25 C, from the published constants: 0.1 mol/kg ammonia (pKb 4.75) gives
-// pH 11.12; 0.01 mol/kg carbon dioxide (pKa1 6.36) 4.18; 0.1 mol/kg hydrogen sulphide (pKa1
-// 7.00) 4.00. The model's empirical factors move the acid gases by a few hundredths.
+// Single solutes at 25 C: the pH of a weak base or acid alone, pH = 14 - (pKb - log10 m)/2 or
+// (pKa1 - log10 m)/2, with the textbook constants (unconfirmed): 0.1 mol/kg ammonia (pKb
+// 4.75) gives pH 11.12; 0.01 mol/kg carbon dioxide (pKa1 6.36) 4.18; 0.1 mol/kg hydrogen
+// sulphide (pKa1 7.00) 4.00. The model's empirical factors move the acid gases by a few
+// hundredths.
 TEST_F(SourWater, SingleSolutesGiveTheirTextbookPh) {
   struct Case {
     const char* what;
@@ -165,7 +167,8 @@ TEST_F(SourWater, SingleSolutesGiveTheirTextbookPh) {
   EXPECT_EQ(work.s(SourSpecies::Ammonium), 0.0);
 }
 
-// Ammonium hydrosulphide: pH = (pKa(NH4+) + pKa1(H2S))/2 = (9.25 + 7.00)/2.
+// Ammonium hydrosulphide: pH = (pKa(NH4+) + pKa1(H2S))/2 = (9.25 + 7.00)/2, with the
+// constants above (pKa(NH4+) = 14 - pKb).
 TEST_F(SourWater, AmmoniumHydrosulphideIsMidwayBetweenItsAcids) {
   solve(298.15, 0.5, 0.0, 0.5);
   EXPECT_NEAR(pH(work), 8.12, 0.15);
@@ -484,7 +487,8 @@ TEST_F(SourWater, VapourWithoutSpinodalKeepsItsPressure) {
 }
 
 // Above the critical temperature of water the Henry and volume correlations stay finite:
-// the Henry constants become the vapour-pressure term alone, the water volume 57.79 cm3/mol.
+// the Henry constants become the vapour-pressure term alone, the water volume 57.79 cm3/mol
+// (the volume correlation's own leading constant, restated: not a published volume).
 TEST_F(SourWater, MolecularPropertiesAboveTheCriticalTemperatureOfWater) {
   work.startCall(data.n);
   equilibrium::SWSPEC(data.view(), 660.0, work);

@@ -53,8 +53,9 @@ constexpr double kMassSulphide = 34.082;
 // The method-503 reals in the order ammonia, carbon dioxide, hydrogen sulphide, water.
 // Critical temperatures and pressures: Reid, Prausnitz, Poling (1987), Appendix A. The size
 // factors are the van der Waals a = 27/64 (R Tc)^2/Pc (kPa m6/kmol2), which gives the
-// published second virial coefficient of steam (-0.45 m3/kmol at 373 K) through the block's
-// B = -(B0 + B1) a/(R T); the volume numerators give liquid water 0.01807 m3/kmol at 25 C;
+// second virial coefficient of steam (about -0.45 m3/kmol at 373 K; unconfirmed) through the
+// block's B = -(B0 + B1) a/(R T); the volume numerators give liquid water 0.01807 m3/kmol at
+// 25 C;
 // the water-correction volumes are 0 (test values, not fitted data).
 std::vector<double> sixSpeciesReals() {
   const double r = 8.314471;

@@ -194,24 +194,33 @@ TEST_F(VapourFugacity, PureGasFollowsThePublishedCubicEquations) {
   }
 }
 
-// Second virial coefficients at 273.15 K from ln(phi) = B P/(R T) of a pure gas at 1 kPa,
-// against the compilation of J. H. Dymond and E. B. Smith, "The Virial Coefficients of Pure
-// Gases and Mixtures" (1980): methane about -53.5 cm3/mol, nitrogen about -10.3 cm3/mol.
+// Second virial coefficients at 273.15 K from ln(phi) = B P/(R T) of a pure gas at 1 kPa.
+// The reference values are the second virial coefficients of the reference equations of
+// state, B = (1/rho_c) sum n_i tau^t_i over their d_i = 1 terms, evaluated with the published
+// coefficients: methane -53.51 cm3/mol (U. Setzmann and W. Wagner, J. Phys. Chem. Ref. Data
+// 20 (1991) 1061), nitrogen -10.30 cm3/mol (R. Span, E. W. Lemmon, R. T. Jacobsen, W. Wagner
+// and A. Yokozeki, J. Phys. Chem. Ref. Data 29 (2000) 1361). Both agree with the summation
+// factors of ISO 6976:2016 at 0 C (-53.51 and -10.26), and methane's lies inside the measured
+// values of the Dymond-Smith compilations, -53.2 to -54.1 cm3/mol. The tolerances are the
+// accuracy of the generalized correlations against such values (Pitzer-Curl for 210,
+// Hayden-O'Connell for 115), not a numerical one: both estimate B from Tc, Pc and omega (or
+// the radius of gyration) alone.
 TEST_F(VapourFugacity, SecondVirialCoefficientsMatchPublishedValues) {
+  constexpr double kMethaneB = -53.51, kNitrogenB = -10.30;  // cm3/mol, 273.15 K
   const double t = 273.15, p = 1.0;
   const auto secondVirial = [&] {
     const Result r = call({1.0}, t, p, 0);
     return r.lnphi[0] * kR * t / p * 1000.0;  // cm3/mol
   };
   useActivityVapour(210, virialBlock({kVirialMethane}));
-  EXPECT_NEAR(secondVirial(), -53.5, 1.5) << "virial 210, methane";
+  EXPECT_NEAR(secondVirial(), kMethaneB, 1.5) << "virial 210, methane";
   useActivityVapour(210, virialBlock({kVirialNitrogen}));
-  EXPECT_NEAR(secondVirial(), -10.3, 1.0) << "virial 210, nitrogen";
+  EXPECT_NEAR(secondVirial(), kNitrogenB, 1.0) << "virial 210, nitrogen";
   BlockData hoc;
   hoc.reals = {190.56, 4599.0, 1.118, 0.0, 0.0};
   hoc.integers = {0};
   useActivityVapour(115, hoc);
-  EXPECT_NEAR(secondVirial(), -53.5, 3.0) << "Hayden-O'Connell 115, methane";
+  EXPECT_NEAR(secondVirial(), kMethaneB, 3.0) << "Hayden-O'Connell 115, methane";
 }
 
 // ---------------------------------------------------------------------------------------

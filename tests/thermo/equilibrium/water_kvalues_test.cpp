@@ -105,7 +105,8 @@ TEST_F(WaterKValues, WaterAloneFollowsRaoultsLawWithPublishedVapourPressures) {
 }
 
 TEST_F(WaterKValues, SpecialCasesOfTheWaterKValue) {
-  // Water alone above 647.28 K: Kw = 1.1, Kfw = 1, no derivatives, no vapour pressure.
+  // Water alone above 647.28 K: Kw = 1.1, Kfw = 1, no derivatives, no vapour pressure (the
+  // routine's own limit and values).
   Water w = kcwatr(1, {1.0}, 700.0, 25000.0);
   EXPECT_EQ(w.kw, 1.1);
   EXPECT_EQ(waterHandling.freeWaterK, 1.0);
@@ -188,11 +189,15 @@ TEST_F(WaterKValues, ChoosesTheSolubilityByRouteAndOption) {
   EXPECT_EQ(waterHandling.solubility, sTx);
 }
 
-// The temperature correlation: its formula at 300 K, its limit at 200 K, its cap at 1, its
-// slope against a difference, and the size of the solubility of water in saturated
-// hydrocarbon liquids at 25 C (about 5e-4 mole fraction for the n-alkanes C6 to C10 in the
-// evaluation of C. Tsonopoulos, Fluid Phase Equilib. 156 (1999) 21; benzene dissolves more,
-// 2.7e-3, IUPAC-NIST Solubility Data Series vol. 81): within a factor of 2 of the alkanes.
+// The temperature correlation: its formula at 300 K (its own constants, restated: the check
+// is of the form), its limit at 200 K, its cap at 1, its slope against a difference, and the
+// size of the solubility of water in saturated hydrocarbon liquids at 25 C. Water in
+// n-hexane, x = 4.41e-4 at 298.15 K, from the equation of C. Tsonopoulos and G. M. Wilson,
+// AIChE J. 29 (1983) 990, ln x = -45.1714 - 1635.73/T + 7.53503 ln T, as given on the
+// IUPAC-NIST Solubility Database sheet "Hexane with Water" (Solubility Data Series vol. 81).
+// One temperature correlation for every hydrocarbon cannot do better than the spread
+// between hydrocarbons, hence a factor of 2. Benzene dissolves more water, about 2.7e-3
+// (unconfirmed: an upper bound only).
 TEST(WSOLTX, FollowsItsFormulaAndPublishedSolubilities) {
   double s = 0.0;
   double dsdt = 0.0;
@@ -221,14 +226,16 @@ TEST(WSOLTX, FollowsItsFormulaAndPublishedSolubilities) {
     EXPECT_NEAR(dsdt, fd, 1e-7 * fd);
   }
   equilibrium::WSOLTX(298.15, s, dsdt);
-  EXPECT_GT(s, 5e-4 / 2.0);
-  EXPECT_LT(s, 5e-4 * 2.0);
+  const double hexane = std::exp(-45.1714 - 1635.73 / 298.15 + 7.53503 * std::log(298.15));
+  EXPECT_GT(s, hexane / 2.0);
+  EXPECT_LT(s, hexane * 2.0);
   EXPECT_LT(s, 2.7e-3);
 }
 
 // The hydrocarbon correlation: a fixed trace below the ice point, water left out of the
 // averages, h raised to 0, a slope that agrees with a difference at fixed composition, and
-// the cap at 1.
+// the cap at 1. The formula's constants are the correlation's own, restated: the checks are
+// of its form and limits, not of published solubilities.
 TEST(WSOLHC, FollowsItsFormulaAndItsLimits) {
   Terms terms;
   const auto solve = [&](double t, const std::vector<double>& x, const Terms& tm, double& dsdt,

@@ -176,12 +176,15 @@ TEST(TRCSRF, MethaneCriticalPointAndDerivative) {
     cs::TRCSRF(t, rho, p, dp);
     EXPECT_NEAR(dp, (pp - pm) / (2.0 * d), 1.0E-5 * std::max(1.0, std::abs(dp)));
   }
-  // Low density: the second virial coefficient of methane at 300 K, -42.8 cm3/mol (J. H.
-  // Dymond and E. B. Smith, The Virial Coefficients of Pure Gases and Mixtures, 1980).
+  // Low density: the second virial coefficient of methane at 300 K, -42.21 cm3/mol, that of
+  // the reference equation of U. Setzmann and W. Wagner, J. Phys. Chem. Ref. Data 20 (1991)
+  // 1061 (the sum of its d = 1 terms, evaluated with the published coefficients). Measured
+  // values in the Dymond-Smith compilations spread from -41.9 to -43.3 cm3/mol: the 1.5 is
+  // that spread, which an older equation of the reference fluid need not do better than.
   const double rho = 1.0E-4;
   cs::TRCSRF(300.0, rho, p, dp);
   const double b = (p / (rho * cs::kGasConstant * 300.0) - 1.0) / rho * 1000.0;
-  EXPECT_NEAR(b, -42.8, 1.5);
+  EXPECT_NEAR(b, -42.21, 1.5);
 }
 
 TEST(TRCSS1, MethaneSaturatedDensitiesAtTheNormalBoilingPoint) {

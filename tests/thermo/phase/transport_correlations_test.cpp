@@ -183,7 +183,8 @@ TEST(BuiltInCorrelations, BoundsAreInclusiveAndReducedDensityIsCapped) {
 }
 
 // The water fits hold their values outside their ranges: liquid water at 700 K is that at
-// 621.4 K, steam at 2000 K that at 1273 K; method 5 extrapolates and gives the bound's slope.
+// 621.4 K, steam at 2000 K that at 1273 K; method 5 extrapolates and gives the bound's slope
+// (the stored bound values, restated: not published viscosities).
 TEST(WaterFits, ClampedOutsideTheirRanges) {
   for (const auto& fit : {&TRPOL1, &TREXP1, &TRPOL2}) {
     EXPECT_EQ(fit(700.0), fit(621.4));
@@ -232,7 +233,7 @@ TEST(Emulsion, TableRowsAndInversion) {
       EXPECT_EQ(ierr, 0);
     }
   }
-  // The option-0 row as stored, in single precision.
+  // The option-0 row as stored, in single precision (the table's own values, restated).
   const std::array<float, kEmulsionPoints> row0{1.0F, 1.1F, 2.0F,  2.95F, 4.1F,
                                                 6.9F, 8.5F, 11.4F, 16.0F, 26.5F};
   for (std::size_t k = 0; k < kEmulsionPoints; ++k) {

@@ -46,8 +46,9 @@ class UserSamples : public ::testing::Test {
 };
 
 // At 60 F the liquid-density sample's temperature function cancels: the density is
-// 62.2997 SG lb/ft3 (the density of water at 60 F times the specific gravity), and Z =
-// M P / (rho 10.731 T_R) in field units.
+// 62.2997 SG lb/ft3, and Z = M P / (rho 10.731 T_R) in field units. 62.2997 is the sample's
+// own water density, restated, not a published one (water at 60 F is about 999.0 kg/m3,
+// 62.37 lb/ft3): the check is of the formula.
 TEST_F(UserSamples, LiquidDensityAtTheReferenceTemperature) {
   problem::UXCTL.temperatureFactor = 1.8F;    // K to Rankine
   problem::UXCTL.pressureFactor = 0.145038F;  // kPa to psia

@@ -127,7 +127,8 @@ TEST(EOSTWU, SquaredFormsTakeTheMagnitudeOfTheBracket) {
   EXPECT_NEAR(r.a, kSqrtAc * kSqrtAc, 1e-9);
 }
 
-// The table: its end values outside it with zero slope, its knots inside.
+// The table: its end values outside it with zero slope, its knots inside (the values are
+// the routine's own table, restated: the checks are of the lookup, not of the numbers).
 TEST(EOSTWU, TabulatedAlpha) {
   const double ac = kSqrtAc * kSqrtAc;
   const Alpha low = evaluate(20, {}, 0.3 * kTc);

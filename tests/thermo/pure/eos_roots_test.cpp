@@ -92,7 +92,11 @@ Root redlichKwong(const Component& c, double t, double p, std::int32_t phase) {
 }
 
 // n-butane at 350 K and its vapour pressure 945.73 kPa (Tc 425.1 K, Pc 3796 kPa): the
-// Redlich-Kwong roots 0.8305 and 0.04331 of the textbook example.
+// Redlich-Kwong roots 0.8305 and 0.04331 of the worked example in J. M. Smith, H. C. Van Ness
+// and M. M. Abbott, Introduction to Chemical Engineering Thermodynamics (not re-read for this
+// test: unconfirmed). The Redlich-Kwong cubic with these constants, solved on its own, has
+// the roots 0.830490 and 0.0433121, which round to the printed values: the tolerances are
+// the printed digits.
 TEST(EOSZRT, RedlichKwongRootsOfButaneAtItsVapourPressure) {
   const Component butane{"n-butane", 425.1, 3796.0, 0.200};
   const Root v = redlichKwong(butane, 350.0, 945.73, pure::kVapourPhase);

@@ -49,7 +49,10 @@ TEST(TBLSRC, InterpolatesBilinearlyAndExtrapolatesTheEndIntervals) {
 }
 
 // The generated tables against reference rows of the generalized fugacity tables: F0 at Tr 1.1
-// and 0.5 and F1 at Tr 1.0. The rows are natural logarithms of phi (decimal logarithms would
+// and 0.5 and F1 at Tr 1.0. The rows are those of the tables these generated ones stand in
+// for, which stored results were computed with; no published source is named for them, and
+// they are neither identities nor values this code produced. They are natural logarithms of
+// phi (decimal logarithms would
 // be 2.3 times smaller). The tables come from the Lee-Kesler equation, which the rows follow
 // to a few per cent; less closely where the rows are linear in Pr (Tr 1.1 below Pr 1) and at
 // the highest pressures of the acentric term (0.15 at Pr 9).

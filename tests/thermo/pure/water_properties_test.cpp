@@ -85,9 +85,11 @@ TEST_F(Water, SteamTableRouteAgreesWithPublishedSaturationValues) {
     expectRelative(water(3, kSteamTables, t, s.pressure, kVapour).value / kMolarMass, s.sg, tol,
                    "vapour entropy");
   }
-  // The heat capacity of the liquid at 25 C, 4.18 kJ/(kg K), within 0.5 %.
-  expectRelative(water(2, kSteamTables, 298.15, 101.325, kLiquid).slope / kMolarMass, 4.1813, 0.005,
-                 "liquid heat capacity");
+  // The heat capacity of the liquid at 25 C and 0.1 MPa, 4.18144618 kJ/(kg K) (IAPWS SR6-08,
+  // Revised Supplementary Release on Properties of Liquid Water at 0.1 MPa, Table 8, as
+  // transcribed), within 0.5 %: the slope of the fundamental equation's enthalpy.
+  expectRelative(water(2, kSteamTables, 298.15, 101.325, kLiquid).slope / kMolarMass, 4.18144618,
+                 0.005, "liquid heat capacity");
 }
 
 TEST_F(Water, CorrelationRouteAgreesWithinAPercentAtLowPressure) {
@@ -131,8 +133,13 @@ TEST_F(Water, CorrelationRouteIsContinuousAcrossItsBreakpoints) {
   }
 }
 
+// The constants below (the first Antoine row 16.33631, 3853.646, 44.48833, the limits 647.26
+// and 199.81 K, the offset 287575.8) are the routine's own, restated: these checks pin the
+// form of the formulas and the edges, not published values.
 TEST_F(Water, VapourPressureAndSaturationTemperatureEdges) {
   const Result p = water(4, kSteamTables, 373.15, 101.325, kVapour);
+  // A regression value of the fit (100.589 kPa, see the trace line below); the published
+  // 101.42 kPa at 100 C lies within the fit's 1 % (checked above).
   EXPECT_NEAR(p.value, 100.6, 0.05);
   EXPECT_NEAR(p.slope, p.value * 3853.646 / std::pow(373.15 - 44.48833, 2), 1e-9 * p.slope);
   // Above 705.4 F at least 1.1 P.
@@ -178,6 +185,7 @@ TEST_F(Water, HooksOffsetsAndPartialPressure) {
       << "the vapour's method (word 7) is not 5";
 }
 
+// The values on the line are regression values the routine produced; the check is the format.
 TEST_F(Water, TraceLine) {
   testing_support::TempDir dir;
   const std::string path = dir.file("trace.txt").string();
@@ -204,8 +212,11 @@ double densityAt(double t, double psia, double lo, double hi) {
 }
 
 TEST(WPCOR4, TheFundamentalEquationOfWater) {
-  // Liquid at one atmosphere and 25 C: 0.997123 g/cm3 with the published coefficients
-  // (as the data file's notes state).
+  // Liquid at one atmosphere and 25 C: 0.997123 g/cm3, the value this equation gives with the
+  // published coefficients of J. H. Keenan, F. G. Keyes, P. G. Hill and J. G. Moore, Steam
+  // Tables (1969), evaluated independently when the coefficients were cross-checked against
+  // six transcriptions (IAPWS SR6-08 gives 0.997047 at 0.1 MPa: the 1969 equation is 0.008 %
+  // above it).
   EXPECT_NEAR(densityAt(298.15, 14.6959, 0.99, 1.0), 0.997123, 2e-6);
   // The guards: tau = 2.5 and rho = 1 are moved off the points by 1e-5.
   EXPECT_EQ(pure::WPCOR4(400.0, 1.0), pure::WPCOR4(400.0, 1.00001));
