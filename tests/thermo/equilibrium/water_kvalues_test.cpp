@@ -196,8 +196,8 @@ TEST_F(WaterKValues, ChoosesTheSolubilityByRouteAndOption) {
 // AIChE J. 29 (1983) 990, ln x = -45.1714 - 1635.73/T + 7.53503 ln T, as given on the
 // IUPAC-NIST Solubility Database sheet "Hexane with Water" (Solubility Data Series vol. 81).
 // One temperature correlation for every hydrocarbon cannot do better than the spread
-// between hydrocarbons, hence a factor of 2. Benzene dissolves more water, about 2.7e-3
-// (unconfirmed: an upper bound only).
+// between hydrocarbons, hence a band of a factor of 1.75 either way. Benzene dissolves more
+// water, about 2.7e-3 (unconfirmed: an upper bound only).
 TEST(WSOLTX, FollowsItsFormulaAndPublishedSolubilities) {
   double s = 0.0;
   double dsdt = 0.0;
@@ -227,8 +227,8 @@ TEST(WSOLTX, FollowsItsFormulaAndPublishedSolubilities) {
   }
   equilibrium::WSOLTX(298.15, s, dsdt);
   const double hexane = std::exp(-45.1714 - 1635.73 / 298.15 + 7.53503 * std::log(298.15));
-  EXPECT_GT(s, hexane / 2.0);
-  EXPECT_LT(s, hexane * 2.0);
+  EXPECT_GT(s, hexane / 1.75);
+  EXPECT_LT(s, hexane * 1.75);
   EXPECT_LT(s, 2.7e-3);
 }
 
