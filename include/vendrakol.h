@@ -10,6 +10,10 @@
  * the text is NUL-terminated; a null address or a length below 1 is a blank text. An output
  * pointer may be null: that value is not returned. Texts are bytes: characters outside
  * ASCII are passed to the file system as they are.
+ *
+ * Threads. The library is single-threaded inside. Calls made from several threads at once
+ * are run one after another (each export holds one process-wide lock for its whole call),
+ * so each gets the answer it would get alone; which call runs first is the host's affair.
  */
 #ifndef VENDRAKOL_H
 #define VENDRAKOL_H
@@ -40,9 +44,13 @@ extern "C" {
  * NAME: its blanks are removed (a blank-padded name or "MY PROB" names MYPROB.zn1); a blank
  * name, or one longer than 196 characters without its blanks, is missing: IERR 1.
  * DIR2: a directory of at most 250 characters, its closing separator optional; a blank
- * DIR2 names the default directory \DOZEVA\. A DIR2 without the support database veltra.sp1
- * or the message file veltra.err ends the process with the abort report and exit status
- * 15, after the report listing has been created. */
+ * DIR2 names the default directory \DOZEVA\. A longer DIR2 (" DIRECTORY NAME LONGER THAN
+ * 250 CHARACTERS"), one that names no directory (" DIRECTORY NOT FOUND: ") or a directory
+ * without the support database veltra.sp1 or the message file veltra.err as regular files
+ * (" FILE NOT FOUND: " for each) gives IERR 1 and opens nothing. A damaged support
+ * database ends the process with the abort report and exit status 15.
+ * Problem files the process may only read are opened for reading: the problem is served as
+ * usual and PACLOS writes nothing back. */
 VENDRAKOL_EXPORT void PAOPEN(const char* name, int32_t name_length, const char* dir2,
                              int32_t dir2_length, int32_t* iout, int32_t* ierr);
 
@@ -57,8 +65,8 @@ VENDRAKOL_EXPORT void PAMISC(int32_t* ncomp, int32_t* nstrm, int32_t* nunit, int
  * all zero when no problem is open. */
 VENDRAKOL_EXPORT void DBMISC(int32_t* solved, int32_t* nstrm, int32_t* ncomp, int32_t* nunit);
 
-/* Closes the problem: the databases are written back, the files kept. Nothing happens when
- * no problem is open. */
+/* Closes the problem: the databases are written back (not those opened for reading only),
+ * the files kept. Nothing happens when no problem is open. */
 VENDRAKOL_EXPORT void PACLOS(void);
 
 #ifdef __cplusplus

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "methods/methods.hpp"
+#include "platform/direct_files.hpp"
 #include "problem/problem.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
@@ -50,6 +51,16 @@ void sideFileNames(std::string_view dir2, Path& messageName, Path& supportName) 
   const std::string sideDirectory = asDirectory(dir2);
   storage::FINAME(sideDirectory, kSideFileDirectory, kSideFileName, " ", "err", 0, messageName);
   storage::FINAME(sideDirectory, kSideFileDirectory, kSideFileName, " ", "sp", 0, supportName);
+}
+
+// Whether the run may write every file of the problem database NAME (NAME1 to NAME3). A
+// problem it may only read is opened for reading: the readers work on it, and its close
+// writes nothing back.
+bool problemFilesWritable(std::string_view name) {
+  for (const char file : {'1', '2', '3'}) {
+    if (!platform::directFileWritable(std::string(name) + file)) return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -111,7 +122,9 @@ std::int32_t PAINIT(std::string_view name, std::string_view dir2, std::int32_t& 
   services::RUNLST(timer, 1);
   Path problemName;
   storage::FINAME(" ", directory.view(), baseName.view(), " ", "zn", 0, problemName);
-  problem::DBOPEN(services::DBUNIT.problemDatabase, problemName.trimmed(), 0, problem::kReadWrite);
+  problem::DBOPEN(services::DBUNIT.problemDatabase, problemName.trimmed(), 0,
+                  problemFilesWritable(problemName.trimmed()) ? problem::kReadWrite
+                                                              : problem::kReadOnly);
   problem::DBCASE();
 
   // 17-21. Parameters, work space, kept values, method sets, the partition, the correlation

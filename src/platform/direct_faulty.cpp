@@ -30,8 +30,11 @@ bool selected(const DirectFaults& faults, std::string_view name) {
 class FaultyFile final : public DirectFile {
  public:
   FaultyFile(std::unique_ptr<DirectFile> inner,
-             std::shared_ptr<FaultyFileSystem::Counters> counters, bool counted)
-      : inner_(std::move(inner)), counters_(std::move(counters)), counted_(counted) {}
+             std::shared_ptr<FaultyFileSystem::Counters> counters, bool counted, bool readOnly)
+      : inner_(std::move(inner)),
+        counters_(std::move(counters)),
+        counted_(counted),
+        readOnly_(readOnly) {}
 
   DirectStatus read(std::uint64_t offset, std::span<std::byte> bytes, std::size_t& count) override {
     if (!counted_) return inner_->read(offset, bytes, count);
@@ -49,10 +52,14 @@ class FaultyFile final : public DirectFile {
   }
 
   DirectStatus write(std::uint64_t offset, std::span<const std::byte> bytes) override {
+    // A file opened for reading only: the write fails as the host's does.
+    if (readOnly_) return {DirectResult::Error, EBADF};
     if (!counted_) return inner_->write(offset, bytes);
     if (++counters_->writes == counters_->faults.failWrite) return {DirectResult::Error, EIO};
     return inner_->write(offset, bytes);
   }
+
+  bool writable() const override { return !readOnly_ && inner_->writable(); }
 
   DirectStatus close(bool keep) override {
     const DirectStatus status = inner_->close(keep);
@@ -66,6 +73,7 @@ class FaultyFile final : public DirectFile {
   std::unique_ptr<DirectFile> inner_;
   std::shared_ptr<FaultyFileSystem::Counters> counters_;
   bool counted_;
+  bool readOnly_;
 };
 
 }  // namespace
@@ -86,7 +94,8 @@ DirectStatus FaultyFileSystem::open(std::string_view name, DirectOpen how,
   std::unique_ptr<DirectFile> inner;
   const DirectStatus status = inner_.open(name, how, inner);
   if (!status.ok()) return status;
-  file = std::make_unique<FaultyFile>(std::move(inner), counters_, counted);
+  const bool readOnly = counted && counters_->faults.readOnly && how != DirectOpen::Scratch;
+  file = std::make_unique<FaultyFile>(std::move(inner), counters_, counted, readOnly);
   return {};
 }
 

@@ -79,6 +79,10 @@ class DirectFile {
   // Closes the file; `keep` false deletes it (a scratch file is always deleted). The object
   // must not be used afterwards.
   virtual DirectStatus close(bool keep) = 0;
+
+  // Whether the file was opened for writing (a file the run may not write is opened for
+  // reading only, and every write to it fails).
+  virtual bool writable() const { return true; }
 };
 
 // A source of direct files.
@@ -136,6 +140,7 @@ struct DirectFaults {
   int flipRead = 0;  // the n-th read delivers byte `flipOffset` with its bits inverted
   std::size_t flipOffset = 0;
   int failClose = 0;  // the n-th close fails (the file is closed all the same)
+  bool readOnly = false;  // named files open for reading only, as files the run may not write
   std::string nameEnding{};
 };
 
@@ -218,6 +223,10 @@ DirectStatus writeDirect(int unit, std::int32_t record, std::span<const char> ch
 DirectStatus closeDirect(int unit, bool keep);
 
 bool isDirectConnected(int unit);
+
+// Whether the existing file `name` can be opened for writing through the current file
+// system; false for a missing file or one the run may only read.
+bool directFileWritable(std::string_view name);
 
 // The record length of a connected unit in bytes; 0 when not connected.
 std::size_t directRecordBytes(int unit);

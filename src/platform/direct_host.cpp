@@ -32,7 +32,8 @@ DirectStatus systemError(int error) {
 
 class HostFile final : public DirectFile {
  public:
-  HostFile(int descriptor, std::string name) : descriptor_(descriptor), name_(std::move(name)) {}
+  HostFile(int descriptor, std::string name, bool writable = true)
+      : descriptor_(descriptor), name_(std::move(name)), writable_(writable) {}
   ~HostFile() override {
     if (descriptor_ >= 0) ::close(descriptor_);
   }
@@ -70,6 +71,8 @@ class HostFile final : public DirectFile {
     return {};
   }
 
+  bool writable() const override { return writable_; }
+
   DirectStatus close(bool keep) override {
     const int descriptor = descriptor_;
     descriptor_ = -1;
@@ -83,6 +86,7 @@ class HostFile final : public DirectFile {
  private:
   int descriptor_;
   std::string name_;
+  bool writable_;
 };
 
 // A new file in the temporary directory, unlinked at once so that it goes when closed,
@@ -109,9 +113,11 @@ class HostFileSystem final : public DirectFileSystem {
     const std::string path(name);
     const int create = how == DirectOpen::Unknown ? O_CREAT : 0;
     int descriptor = ::open(path.c_str(), O_RDWR | O_CLOEXEC | create, 0666);
+    bool writable = true;
     // A file the run may not write is still opened for reading (a read-only database).
     if (descriptor < 0 && (errno == EACCES || errno == EROFS)) {
       descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+      writable = false;
     }
     if (descriptor < 0) return systemError(errno);
     struct stat info {};
@@ -120,7 +126,7 @@ class HostFileSystem final : public DirectFileSystem {
       ::close(descriptor);
       return systemError(error);
     }
-    file = std::make_unique<HostFile>(descriptor, path);
+    file = std::make_unique<HostFile>(descriptor, path, writable);
     return {};
   }
 };

@@ -175,6 +175,14 @@ DirectStatus closeDirect(int unit, bool keep) {
 
 bool isDirectConnected(int unit) { return connectionOf(unit) != nullptr; }
 
+bool directFileWritable(std::string_view name) {
+  std::unique_ptr<DirectFile> file;
+  if (!directFileSystem().open(hostFileName(name), DirectOpen::Old, file).ok()) return false;
+  const bool writable = file->writable();
+  file->close(true);
+  return writable;
+}
+
 std::size_t directRecordBytes(int unit) {
   const Connection* slot = connectionOf(unit);
   return slot != nullptr ? slot->recordBytes : 0;

@@ -11,6 +11,7 @@
 
 #include "api/access/access.hpp"
 #include "fixtures/problem_builder.hpp"
+#include "platform/direct_files.hpp"
 #include "platform/platform.hpp"
 #include "support/test_support.hpp"
 
@@ -170,6 +171,45 @@ TEST_F(ProblemAccess, MissingFilesAreReportedAndNothingOpens) {
   };
   EXPECT_EQ(out, line(name + ".zn1") + line(name + ".zn3"));
   EXPECT_FALSE(api_access::problemOpen());
+}
+
+// Files the run may not write (a read-only copy of a solved problem, here files opened for
+// reading only through the file seam): the open reads them, the counts are served, and the
+// close writes nothing back and returns. The attack that found this saw the open succeed
+// and the close end the process when it wrote to the read-only files.
+TEST_F(ProblemAccess, ReadOnlyFilesAreReadAndTheCloseWritesNothing) {
+  fixtures::ProblemDescription d = problemOf("kept", {"NITROGEN", "METHANE", "ETHANE"});
+  fixtures::StreamSpec feed;
+  feed.name = "FEED";
+  d.streams = {feed};
+  d.flowsheet.units = {unit("SEP-1", 2)};
+  const std::string name = build(d);
+  std::vector<std::string> before;
+  for (const char* extension : {".zn1", ".zn2", ".zn3"}) {
+    before.push_back(testing_support::readFile(name + extension));
+  }
+
+  platform::DirectFaults faults;
+  faults.readOnly = true;
+  platform::FaultyFileSystem readOnly(platform::hostFileSystem(), faults);
+  {
+    const platform::UseDirectFileSystem use(readOnly);
+    ASSERT_EQ(open(name), api_access::kOk);
+    std::int32_t ncomp = 0, nstrm = 0, nunit = 0, ierr = -1;
+    api_access::PAMISC(ncomp, nstrm, nunit, ierr);
+    EXPECT_EQ(ierr, api_access::kOk);
+    EXPECT_EQ(std::vector<std::int32_t>({ncomp, nstrm, nunit}),
+              std::vector<std::int32_t>({3, 1, 1}));
+    EXPECT_EQ(PAIDTB.streamId(1).trimmed(), "FEED");
+    api_access::PACLOS();
+    EXPECT_FALSE(api_access::problemOpen());
+  }
+  for (std::size_t k = 0; k < before.size(); ++k) {
+    const char* extension[] = {".zn1", ".zn2", ".zn3"};
+    EXPECT_EQ(testing_support::readFile(name + extension[k]), before[k]) << extension[k];
+  }
+  // Writable again, the same files open as ever.
+  EXPECT_EQ(open(name), api_access::kOk);
 }
 
 }  // namespace
