@@ -122,9 +122,9 @@ std::int32_t PAINIT(std::string_view name, std::string_view dir2, std::int32_t& 
   services::RUNLST(timer, 1);
   Path problemName;
   storage::FINAME(" ", directory.view(), baseName.view(), " ", "zn", 0, problemName);
-  problem::DBOPEN(services::DBUNIT.problemDatabase, problemName.trimmed(), 0,
-                  problemFilesWritable(problemName.trimmed()) ? problem::kReadWrite
-                                                              : problem::kReadOnly);
+  problem::DBOPEN(
+      services::DBUNIT.problemDatabase, problemName.trimmed(), 0,
+      problemFilesWritable(problemName.trimmed()) ? problem::kReadWrite : problem::kReadOnly);
   problem::DBCASE();
 
   // 17-21. Parameters, work space, kept values, method sets, the partition, the correlation

@@ -3,7 +3,6 @@
 // paged one type at a time through their own slot controls.
 #include "problem/streams.hpp"
 
-#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -50,6 +49,19 @@ struct Entry {
   std::int32_t status = 0;
 };
 
+// An entry of stream N whose status is none of StreamStatus is a damaged index: the stream
+// class's abort report, never an answer read from it.
+void checkEntry(std::int32_t n, std::int32_t status) {
+  if (status >= static_cast<std::int32_t>(StreamStatus::New) &&
+      status <= static_cast<std::int32_t>(StreamStatus::Temporary)) {
+    return;
+  }
+  ERRITM("STREAM", n);
+  ERRITM("STATUS", status);
+  ABTRPT("SR", SRCNAM.view(), SRCNAM.view(), "DAMAGED STREAM INDEX ENTRY");
+}
+
+// The entry of stream N, checked.
 Entry readEntry(std::int32_t n) {
   Entry entry;
   std::array<char, kNameLength> name{};
@@ -58,6 +70,7 @@ Entry readEntry(std::int32_t n) {
   storage::FBINUM(kGet, streamIndex(), n, name, entry.pointer, data, missing);
   entry.exists = missing == 0;
   entry.status = entry.exists ? data[0] : 0;
+  if (entry.exists) checkEntry(n, entry.status);
   return entry;
 }
 
@@ -481,6 +494,7 @@ services::FixedText<12> ISRID(std::int32_t n) {
   std::array<std::int32_t, 1> data{};
   std::int32_t missing = 0;
   storage::FBINUM(kGet, streamIndex(), n, id, pointer, data, missing);
+  if (missing == 0) checkEntry(n, data[0]);
   if (missing != 0 || id.at(1) == '$') id.blank();
   return id;
 }

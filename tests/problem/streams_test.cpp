@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <climits>
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -365,6 +367,37 @@ TEST_F(Streams, ReportsStreamsAndRecordsItCannotUse) {
   EXPECT_EQ(abort.message, "NO SLOTS AVAILABLE");
   EXPECT_TRUE(abort.items.empty());
   EXPECT_NE(abort.heading.find("SRCREA"), std::string::npos) << abort.heading;
+}
+
+// A stream index entry whose status no stream can have is a damaged index: a status outside
+// 0 to 3 (7, -1 and the sign bit alone were read as "inactive", so that a damaged file
+// counted fewer streams without a word).
+TEST_F(Streams, DamagedIndexEntriesEndInTheStreamsAbortReport) {
+  const std::int32_t index = problem::SLOTC2.sr.index;
+  // The sign bit alone is the missing-integer marker, which the report shows as such.
+  const std::vector<std::pair<std::int32_t, std::string>> damaged = {
+      {7, "7"}, {-1, "-1"}, {INT32_MIN, "MISSING"}, {4, "4"}};
+  for (const auto& [status, shown] : damaged) {
+    SCOPED_TRACE(status);
+    const std::int32_t n = create("D" + std::to_string(status));
+    std::array<char, 12> name{};
+    storage::DiskPointer pointer{};
+    std::array<std::int32_t, 1> data{};
+    std::int32_t missing = 0;
+    storage::FBINUM(1, index, n, name, pointer, data, missing);
+    ASSERT_EQ(missing, 0);
+    data[0] = status;
+    storage::FBINUM(2, index, n, name, pointer, data, missing);
+    for (const auto& read :
+         std::vector<std::function<void()>>{[&] { ISRSTA(n); }, [&] { ISRID(n); }}) {
+      expectAbort(read, "DAMAGED STREAM INDEX ENTRY",
+                  {"STREAM " + std::to_string(n), "STATUS " + shown});
+    }
+    data[0] = 2;
+    storage::FBINUM(2, index, n, name, pointer, data, missing);
+  }
+
+  EXPECT_EQ(ISRSTA(create("FINE")), 2);
 }
 
 }  // namespace

@@ -19,8 +19,8 @@
 #include "problem/problem.hpp"
 #include "storage/storage.hpp"
 #include "support/test_support.hpp"
-#include "thermo/pure/correlation_sets.hpp"
 #include "thermo/equilibrium/equilibrium.hpp"
+#include "thermo/pure/correlation_sets.hpp"
 
 namespace {
 
@@ -43,8 +43,8 @@ fixtures::CorrelationSetBlock vapourPressureSet(std::size_t n, double shift) {
   std::vector<correlation_testing::Record> records;
   for (std::size_t i = 0; i < n; ++i) {
     const double b = 800.0 + 150.0 * static_cast<double>(i) + shift;
-    records.push_back(correlation_testing::antoineRecord(static_cast<std::int32_t>(i + 1), 4.0,
-                                                         b, -20.0));
+    records.push_back(
+        correlation_testing::antoineRecord(static_cast<std::int32_t>(i + 1), 4.0, b, -20.0));
   }
   std::int32_t length = 0;
   const std::int32_t area = correlation_testing::buildSet(records, length);
@@ -131,8 +131,8 @@ Answer inFreshProcess(const testing_support::TempDir& dir, const std::string& na
     const std::int32_t header[4] = {a.ncomp, a.nstrm, a.nunit, a.status};
     bool written = write(channel[1], header, sizeof header) == sizeof header;
     const auto bytes = static_cast<ssize_t>(a.values.size() * sizeof(double));
-    written = written && write(channel[1], a.values.data(), a.values.size() * sizeof(double)) ==
-                             bytes;
+    written =
+        written && write(channel[1], a.values.data(), a.values.size() * sizeof(double)) == bytes;
     _exit(written ? 0 : 1);
   }
   close(channel[1]);
@@ -164,9 +164,8 @@ TEST(SecondProblem, AnswersAsAFreshProcessToTheLastBit) {
                             {fixtures::equationOfStateSet("EOS", 102),
                              fixtures::equationOfStateSet("SECOND", 101)},
                             0.0));
-  fixtures::buildProblem(dir.path(),
-                         problemOf("second", {"NITROGEN", "CARBON DIOXIDE", "METHANE"},
-                                   {fixtures::equationOfStateSet("EOS", 101)}, 40.0));
+  fixtures::buildProblem(dir.path(), problemOf("second", {"NITROGEN", "CARBON DIOXIDE", "METHANE"},
+                                               {fixtures::equationOfStateSet("EOS", 101)}, 40.0));
 
   const Answer fresh = inFreshProcess(dir, "second", 5 * 3 + 1);
 
@@ -186,9 +185,9 @@ TEST(SecondProblem, AnswersAsAFreshProcessToTheLastBit) {
   EXPECT_EQ(second.nunit, fresh.nunit);
   EXPECT_EQ(second.status, fresh.status);
   ASSERT_EQ(second.values.size(), fresh.values.size());
-  EXPECT_EQ(std::memcmp(second.values.data(), fresh.values.data(),
-                        fresh.values.size() * sizeof(double)),
-            0);
+  EXPECT_EQ(
+      std::memcmp(second.values.data(), fresh.values.data(), fresh.values.size() * sizeof(double)),
+      0);
   for (std::size_t k = 0; k < fresh.values.size(); ++k) {
     EXPECT_EQ(second.values[k], fresh.values[k]) << "value " << k;
   }

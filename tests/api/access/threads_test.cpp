@@ -78,8 +78,8 @@ TEST(Exports, CallsFromEightThreadsEachGetAWholeAnswer) {
         } else if (step % 2 == 0) {
           std::int32_t ncomp = -1, nstrm = -1, nunit = -1, ierr = -1;
           PAMISC(&ncomp, &nstrm, &nunit, &ierr);
-          const bool open = ierr == 0 && ncomp == kComponents && nstrm == kStreams &&
-                            nunit == kUnits;
+          const bool open =
+              ierr == 0 && ncomp == kComponents && nstrm == kStreams && nunit == kUnits;
           const bool closed = ierr == 1 && ncomp == 0 && nstrm == 0 && nunit == 0;
           if (open) ++answeredOpen[t];
           if (!open && !closed) ++wrong[t];
