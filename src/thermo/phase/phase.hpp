@@ -6,6 +6,7 @@
 
 #include "thermo/phase/cs_transport.hpp"
 #include "thermo/phase/flash_bounds.hpp"
+#include "thermo/phase/phase_drivers.hpp"
 #include "thermo/phase/slots.hpp"
 #include "thermo/phase/transport.hpp"
 #include "thermo/phase/user_methods.hpp"
