@@ -249,7 +249,6 @@ void waterProperty(std::int32_t kind, std::int32_t phase, double t, double p, do
 
 bool residual(const ResidualCall& c, Residual& out) {
   out = {};
-  const auto n = static_cast<std::size_t>(c.nc);
   if (isCorrelationFamily(c.code)) {
     double omega = 0.0, pr = 0.0, tr = 0.0;
     std::int32_t status = 0;
@@ -286,9 +285,11 @@ bool residual(const ResidualCall& c, Residual& out) {
     }
     case 115:
     case 123:
-      if (c.phase != 1) return cubic(c, out);
-      virialVapour(c, out, blockReals(c.routine));
-      return true;
+      if (c.phase == 1) {
+        virialVapour(c, out, blockReals(c.routine));
+        return true;
+      }
+      break;
     case 125:
     case 126:
     case 127:
@@ -296,9 +297,15 @@ bool residual(const ResidualCall& c, Residual& out) {
       hardChain(c, out, blockReals(c.routine));
       return true;
     default:
-      (void)n;
-      return cubic(c, out);
+      break;
   }
+  if (cubic(c, out)) return true;
+  // A code without a mixing rule: the ideal gas that the root routine gives for a = b = 0,
+  // Z = 1 with no enthalpy residual and the entropy's pressure term alone.
+  out = {};
+  out.sr = -std::log(c.p / pure::kReferencePressure);
+  out.hasZ = true;
+  return true;
 }
 
 }  // namespace drivers

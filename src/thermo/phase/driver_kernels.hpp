@@ -71,8 +71,9 @@ struct Residual {
   double z = 1.0;
   bool partials = false;  // array 50 was written
 };
-// Serves CALL by its code; returns false for a code without a kernel (nothing computed).
-// The cubic codes go through the fugacity routines' cubic route and share its term cache.
+// Serves CALL by its code and returns true. The cubic codes go through the fugacity routines'
+// cubic route and share its term cache; a code that no kernel serves (no mixing rule, or 115
+// and 123 in the liquid) is the ideal gas: hr = D = 0, Z = 1, sr = -ln(P/101.325).
 bool residual(const ResidualCall& call, Residual& out);
 
 }  // namespace phase::drivers

@@ -167,7 +167,9 @@ double evaluate(const Frame& f, std::int32_t numerical, double& h, double& cp, d
         if (!vapour && f.d2 == 1) out[i] -= residual * kR * f.t;
         continue;
       }
-      out[i] = ideal[i] + (r50.empty() ? 0.0 : kR * f.t * r50[i]);
+      // The kernels give n d(hr)/dn_i in array 50; the partial residual is d(n hr)/dn_i =
+      // hr + n d(hr)/dn_i.
+      out[i] = ideal[i] + (r50.empty() ? 0.0 : kR * f.t * (residual + r50[i]));
     }
     storeFlash(f.side.partials, out, f.side.routine);
   }

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -224,6 +225,248 @@ TEST_F(PhaseDrivers, EntropySlopeIsHeatCapacityOverTemperature) {
       EXPECT_NEAR(slope, at.cp / s.t, tolerance * std::fabs(slope) + 1e-5);
     }
   }
+}
+
+// ---------------------------------------------------------------------------------------
+// Peng-Robinson against its published closed forms
+// ---------------------------------------------------------------------------------------
+
+// Peng and Robinson, Ind. Eng. Chem. Fundam. 15 (1976) 59: with A = a P/(R T)^2, B = b P/(R T)
+// and L = ln((Z + (1 + sqrt 2) B)/(Z + (1 - sqrt 2) B)),
+//   (H - H ideal)/(R T) = Z - 1 - A/(2 sqrt2 B) (1 - T a'/a) L,
+//   (S - S ideal(T, P))/R = ln(Z - B) + A/(2 sqrt2 B) (T a'/a) L;
+// the mixture a = sum sum x_i x_j sqrt(a_i a_j)(1 - k_ij), b = sum x_i b_i; Z the largest root
+// of Z^3 - (1 - B) Z^2 + (A - 3B^2 - 2B) Z - (A B - B^2 - B^3) = 0.
+struct PengRobinsonDepartures {
+  double z, hr, sr;
+};
+
+PengRobinsonDepartures closedForm(const std::vector<double>& x, const std::vector<double>& kij,
+                                  double t, double p) {
+  const std::vector<Species>& c = fugacity_test::ternary();
+  const auto mixture = [&](double tt, double& b) {
+    std::vector<double> a(x.size());
+    b = 0.0;
+    for (std::size_t i = 0; i < x.size(); ++i) {
+      const auto pr = density_test::pengRobinson(c[i], tt);
+      a[i] = pr.ac * pr.alpha;
+      b += x[i] * pr.b;
+    }
+    double am = 0.0;
+    for (std::size_t i = 0; i < x.size(); ++i) {
+      for (std::size_t j = 0; j < x.size(); ++j) {
+        double k = 0.0;
+        if (i != j) {
+          const std::size_t lo = std::min(i, j), hi = std::max(i, j);
+          k = kij[(hi - 1) * hi / 2 + lo];  // (1,2), (1,3), (2,3)
+        }
+        am += x[i] * x[j] * std::sqrt(a[i] * a[j]) * (1.0 - k);
+      }
+    }
+    return am;
+  };
+  double b = 0.0, bb = 0.0;
+  const double a = mixture(t, b);
+  const double da = (mixture(t + 1e-3, bb) - mixture(t - 1e-3, bb)) / 2e-3;
+  const double rt = kR * t;
+  const double aa = a * p / (rt * rt), bp = b * p / rt;
+  // The largest root by Newton from the ideal gas.
+  double z = 1.0;
+  for (int k = 0; k < 100; ++k) {
+    const double f = ((z - (1.0 - bp)) * z + (aa - 3.0 * bp * bp - 2.0 * bp)) * z -
+                     (aa * bp - bp * bp - bp * bp * bp);
+    const double df = (3.0 * z - 2.0 * (1.0 - bp)) * z + (aa - 3.0 * bp * bp - 2.0 * bp);
+    z -= f / df;
+  }
+  const double s2 = std::sqrt(2.0);
+  const double l = std::log((z + (1.0 + s2) * bp) / (z + (1.0 - s2) * bp));
+  const double q = aa / (2.0 * s2 * bp);
+  return {z, z - 1.0 - q * (1.0 - t * da / a) * l, std::log(z - bp) + q * (t * da / a) * l};
+}
+
+TEST_F(PhaseDrivers, PengRobinsonDeparturesMatchTheClosedForms) {
+  const std::vector<double> kij = {0.01, 0.02, 0.005};
+  struct Case {
+    std::vector<double> x;
+    double t, p;
+  };
+  for (const Case& k : {Case{fugacity_test::kVapour, 350.0, 2000.0},
+                        Case{{0.5, 0.3, 0.2}, 300.0, 800.0}, Case{{0.6, 0.4, 0.0}, 400.0, 5000.0}}) {
+    SCOPED_TRACE(std::to_string(k.t) + " K, " + std::to_string(k.p) + " kPa");
+    const PengRobinsonDepartures expected = closedForm(k.x, kij, k.t, k.p);
+    useMethod(107, {});
+    const double idealEntropy = entropy(1, k.x, k.t, k.p);
+    const double idealAtReference = entropy(1, k.x, k.t, pure::kReferencePressure);
+    useMethod(101, density_test::pengRobinsonBlock(fugacity_test::ternary(), kij));
+    const Enthalpy e = enthalpy(1, k.x, k.t, k.p);
+    EXPECT_NEAR(e.z, expected.z, 1e-9);
+    EXPECT_NEAR(e.residual, expected.hr, 1e-8);
+    // H = H ideal + R T hr, the ideal part from the correlation in the test's own sum.
+    double ideal = 0.0;
+    for (std::size_t i = 0; i < k.x.size(); ++i) {
+      const auto& c = kIdealGas[i];
+      ideal += k.x[i] * (c[0] + c[1] * k.t + c[2] * k.t * k.t);
+    }
+    EXPECT_NEAR(e.h, ideal + kR * k.t * expected.hr, 1e-6 * std::fabs(e.h));
+    // The entropy: the departure at (T, P) and the ideal gas's -R ln(P/P0).
+    const double s = entropy(1, k.x, k.t, k.p);
+    EXPECT_NEAR(s - idealEntropy, kR * expected.sr, 1e-7);
+    EXPECT_NEAR(idealEntropy - idealAtReference, -kR * std::log(k.p / pure::kReferencePressure),
+                1e-9);
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// Partial enthalpies, water, empty compositions
+// ---------------------------------------------------------------------------------------
+
+double partialSum(std::int32_t array, const std::vector<double>& x) {
+  const std::vector<double> h = fugacity_test::array(array, x.size());
+  double total = 0.0, sum = 0.0;
+  for (std::size_t i = 0; i < x.size(); ++i) {
+    sum += x[i] * h[i];
+    total += x[i];
+  }
+  return sum / total;
+}
+
+// sum x_i h_i = H for the partial enthalpies with the residual part (tens digit 2), also on
+// amounts that do not sum to 1 and with a water component.
+TEST_F(PhaseDrivers, PartialEnthalpiesSumToTheEnthalpy) {
+  const BlockData pr = fugacity_test::cubicWithPairs(101, fugacity_test::ternary());
+  for (std::int32_t water : {0, 3}) {
+    problem::THCTL.idecnt = water;
+    for (const State& s : {State{"vapour", 1, {1.6, 0.3, 0.1}, 350.0, 2000.0},
+                           State{"liquid", 2, {0.1, 0.7, 1.2}, 300.0, 5000.0}}) {
+      SCOPED_TRACE(s.name + (water > 0 ? " with water" : ""));
+      useMethod(101, pr);
+      fugacity_test::fill(s.phase == 1 ? 22 : 23, -1.0);
+      const Enthalpy e = enthalpy(s.phase, s.x, s.t, s.p, 21);
+      EXPECT_EQ(e.noComposition, 0);
+      EXPECT_NEAR(partialSum(s.phase == 1 ? 22 : 23, s.x), e.h, 1e-7 * std::fabs(e.h));
+    }
+  }
+}
+
+// Method 122 gives no composition derivatives: the flag is raised and the partials are left.
+TEST_F(PhaseDrivers, MethodWithoutCompositionDerivativesLeavesThePartials) {
+  useMethod(122, fugacity_test::cubicWithPairs(122, fugacity_test::ternary()));
+  fugacity_test::fill(22, -1.0);
+  const Enthalpy e = enthalpy(1, fugacity_test::kVapour, 350.0, 2000.0, 21);
+  EXPECT_EQ(e.noComposition, 1);
+  for (double v : fugacity_test::array(22, 3)) EXPECT_EQ(v, -1.0);
+}
+
+// With a water component (here component 3), pure water is the water routine's enthalpy, a
+// vapour water fraction of 1e-10 or less is not evaluated, a liquid's water always is.
+TEST_F(PhaseDrivers, WaterComesFromTheWaterRoutine) {
+  problem::THCTL.idecnt = 3;
+  useMethod(101, fugacity_test::cubicWithPairs(101, fugacity_test::ternary()));
+  for (std::int32_t phase : {1, 2}) {
+    SCOPED_TRACE(phase == 1 ? "vapour" : "liquid");
+    const double t = phase == 1 ? 450.0 : 350.0;
+    double hw = 0.0, cpw = 0.0;
+    pure::WPROP(static_cast<std::int32_t>(pure::WaterProperty::Enthalpy), 0, t, 500.0, hw, cpw,
+                phase, 0, 0, 0, 0.0);
+    const Enthalpy pure = enthalpy(phase, {0.0, 0.0, 2.0}, t, 500.0);
+    EXPECT_EQ(pure.status, 0);
+    EXPECT_EQ(pure.residual, 0.0);
+    EXPECT_DOUBLE_EQ(pure.h, hw);
+    EXPECT_DOUBLE_EQ(pure.cp, cpw);
+    EXPECT_DOUBLE_EQ(pure.hw, hw);
+    const Enthalpy trace = enthalpy(phase, {0.6, 0.4, 1e-11}, t, 500.0);
+    if (phase == 1) {
+      EXPECT_EQ(trace.hw, 0.0);
+      EXPECT_EQ(trace.cpw, 0.0);
+    } else {
+      EXPECT_NE(trace.hw, 0.0);
+    }
+  }
+}
+
+// An all-zero composition: nothing is divided; the liquid reports status 2, the vapour's
+// entropy is missing, a liquid of pure water has no entropy.
+TEST_F(PhaseDrivers, EmptyCompositions) {
+  useMethod(101, fugacity_test::cubicWithPairs(101, fugacity_test::ternary()));
+  const std::vector<double> none = {0.0, 0.0, 0.0};
+  const Enthalpy v = enthalpy(1, none, 350.0, 2000.0);
+  EXPECT_EQ(v.status, phase::kEnthalpyOk);
+  EXPECT_EQ(v.h, 0.0);
+  EXPECT_EQ(v.cp, 0.0);
+  const Enthalpy l = enthalpy(2, none, 350.0, 2000.0);
+  EXPECT_EQ(l.status, phase::kEnthalpyNoAmount);
+  EXPECT_EQ(l.h, 0.0);
+  EXPECT_EQ(l.cp, 0.0);
+  EXPECT_EQ(entropy(1, none, 350.0, 2000.0), services::DMISS);
+  problem::THCTL.idecnt = 3;
+  EXPECT_EQ(entropy(2, {0.0, 0.0, 1.0}, 350.0, 2000.0), 0.0);
+}
+
+// The molar entropy does not depend on the scale of the amounts.
+TEST_F(PhaseDrivers, EntropyIsPerMoleOnAnyScale) {
+  useMethod(101, fugacity_test::cubicWithPairs(101, fugacity_test::ternary()));
+  for (std::int32_t phase : {1, 2}) {
+    const std::vector<double> x = phase == 1 ? fugacity_test::kVapour : kLiquid;
+    std::vector<double> scaled = x;
+    for (double& v : scaled) v *= 7.5;
+    EXPECT_NEAR(entropy(phase, scaled, 320.0, 3000.0), entropy(phase, x, 320.0, 3000.0), 1e-9);
+  }
+}
+
+// A property evaluation leaves the pseudo-root signal of the K-values as it was.
+TEST_F(PhaseDrivers, PseudoRootSignalIsLeftAlone) {
+  useMethod(101, fugacity_test::cubicWithPairs(101, fugacity_test::ternary()));
+  methods::PMCTL2.ISEUDV = 5;
+  methods::PMCTL2.ISEUDL = 6;
+  // A liquid-like state asked for as a vapour makes a pseudo-root.
+  enthalpy(1, kNearCritical, 205.0, 5000.0);
+  enthalpy(2, fugacity_test::kVapour, 350.0, 500.0);
+  entropy(1, kNearCritical, 205.0, 5000.0);
+  EXPECT_EQ(methods::PMCTL2.ISEUDV, 5);
+  EXPECT_EQ(methods::PMCTL2.ISEUDL, 6);
+}
+
+// A warm call of every driver allocates nothing.
+TEST_F(PhaseDrivers, WarmCallsAllocateNothing) {
+  for (const Family& family : families()) {
+    SCOPED_TRACE(family.name);
+    family.use();
+    const State& s = family.states.front();
+    const auto all = [&] {
+      enthalpy(s.phase, s.x, s.t, s.p, 21);
+      entropy(s.phase, s.x, s.t, s.p);
+    };
+    all();
+    const std::size_t before = testing_support::allocationCount();
+    all();
+    EXPECT_EQ(testing_support::allocationCount(), before);
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// The second liquid models
+// ---------------------------------------------------------------------------------------
+
+// The Redlich-Kister term against its sum written out: r T = x1 x2 (c1 + c2 d), a pair whose
+// fractions are both zero adds nothing.
+TEST(PAIRLP, RedlichKisterTermOfTwoCoefficients) {
+  // 3 x 3 matrices by columns; A(1,2) = 300, A(2,1) = 120, everything else 0.
+  std::vector<double> a(9, 0.0), zero(9, 0.0);
+  a[0 + 3 * 1] = 300.0;
+  a[1 + 3 * 0] = 120.0;
+  a[0 + 3 * 2] = 1000.0;  // pair (1, 3), absent below
+  for (const std::vector<double>& x :
+       {std::vector<double>{0.5, 0.5, 0.0}, std::vector<double>{0.2, 0.5, 0.0}}) {
+    const double t = 320.0;
+    const double d419 = x[0] - x[1];
+    const double d420 = (x[0] - x[1]) / (x[0] + x[1]);
+    EXPECT_NEAR(phase::PAIRLP(3, 8, t, x, a, zero, zero, zero, 419),
+                x[0] * x[1] * (300.0 + 120.0 * d419) / t, 1e-12);
+    EXPECT_NEAR(phase::PAIRLP(3, 8, t, x, a, zero, zero, zero, 420),
+                x[0] * x[1] * (300.0 + 120.0 * d420) / t, 1e-12);
+  }
+  const std::vector<double> none = {0.0, 0.0, 1.0};
+  EXPECT_EQ(phase::PAIRLP(3, 8, 300.0, none, a, zero, zero, zero, 419), 0.0);
 }
 
 }  // namespace
