@@ -469,4 +469,53 @@ TEST(PAIRLP, RedlichKisterTermOfTwoCoefficients) {
   EXPECT_EQ(phase::PAIRLP(3, 8, 300.0, none, a, zero, zero, zero, 419), 0.0);
 }
 
+// Method 1 with the second liquid models: the mole-fraction average of the liquid-enthalpy
+// correlation (continued linearly above a component's Tc with its slope at the normal boiling
+// point), plus R T r of the Redlich-Kister term for 419; 417 adds nothing.
+TEST_F(PhaseDrivers, LiquidCorrelationWithSecondLiquidModel) {
+  // The liquid-enthalpy correlation H = c1 + c2 T + c3 T^2 replaces the ideal-gas set.
+  std::vector<correlation_testing::Record> liquid;
+  const std::vector<std::vector<double>> c = {{-8000.0, 40.0, 0.05}, {-15000.0, 90.0, 0.08}};
+  for (std::int32_t i = 1; i <= 2; ++i) liquid.push_back(polynomial(i, c[i - 1]));
+  correlation_testing::installSet(pure::kDriverEnthalpy, 1, liquid);
+  const double t = 250.0;  // above methane's Tc, below propane's
+  const Species& methane = fugacity_test::ternary()[0];
+  const auto value = [&](std::size_t i, double tt) {
+    return c[i][0] + c[i][1] * tt + c[i][2] * tt * tt;
+  };
+  const double h1 = value(0, methane.tc) + (t - methane.tc) * (c[0][1] + 2.0 * c[0][2] * methane.tb);
+  const double h2 = value(1, t);
+  const std::vector<double> x = {1.0, 1.0};  // equimolar amounts
+  // The Redlich-Kister block: A(1,2) = 300 K, A(2,1) = 80 K, the rest 0.
+  BlockData rk;
+  rk.reals.assign(16, 0.0);
+  rk.reals[0 + 2 * 1] = 300.0;
+  rk.reals[1 + 2 * 0] = 80.0;
+  for (std::int32_t second : {417, 419}) {
+    SCOPED_TRACE(second);
+    useMethod(1, {}, 0);
+    methods::PMCTL2.secondLiquidCode = second;
+    if (second == 419) {
+      methods::PMCTL2.secondLiquidLength = fugacity_test::holdBlock(rk);
+      methods::PMCTL2.secondLiquidAddress = methods::LDSTAT.address;
+    }
+    const Enthalpy e = enthalpy(2, x, t, 3000.0);
+    const double mixing = second == 419 ? kR * 0.25 * 300.0 : 0.0;  // d = 0: x1 x2 A(1,2)
+    EXPECT_EQ(e.status, 0);
+    EXPECT_NEAR(e.h, 0.5 * (h1 + h2) + mixing, 1e-9 * std::fabs(e.h));
+  }
+}
+
+// Method 202 for a vapour of pure water: no non-water part, so H and Cp are the water's.
+TEST_F(PhaseDrivers, CorrelationEnthalpyOfPureWaterIsTheWaters) {
+  problem::THCTL.idecnt = 3;
+  useMethod(202, {}, 0);
+  double hw = 0.0, cpw = 0.0;
+  pure::WPROP(static_cast<std::int32_t>(pure::WaterProperty::Enthalpy), 0, 450.0, 500.0, hw, cpw,
+              1, 0, 0, 0, 0.0);
+  const Enthalpy e = enthalpy(1, {0.0, 0.0, 1.0}, 450.0, 500.0);
+  EXPECT_DOUBLE_EQ(e.h, hw);
+  EXPECT_DOUBLE_EQ(e.cp, cpw);
+}
+
 }  // namespace
