@@ -28,7 +28,7 @@ constexpr double kR = 8.314471;
 constexpr std::int32_t kWater = 3;
 
 // Set 1: Peng-Robinson (102) for every slot with free water; set 2: the same with the ideal
-// gas (1) for the vapour density.
+// gas (1) for the vapour density, set 3 with the volume-shifted Peng-Robinson (124).
 fixtures::MethodSetSpec densitySet(const std::string& name, std::int32_t vapourDensity) {
   fixtures::MethodSetSpec set = fixtures::equationOfStateSet(name, 102);
   set.options[0] = 100000;  // water treatment
@@ -65,7 +65,7 @@ class DensityDrivers : public ::testing::Test {
     for (const char* name : {"METHANE", "N-HEXANE", "WATER"}) {
       d.components.push_back(fixtures::publishedComponent(name));
     }
-    d.methodSets = {densitySet("PR", 102), densitySet("IDEAL", 1)};
+    d.methodSets = {densitySet("PR", 102), densitySet("IDEAL", 1), densitySet("SHIFT", 124)};
     d.streams = {stream("DRY", 1.0, 0.0, 0.0, {0.8, 0.2, 0.0}, {0.0, 0.0, 0.0}),
                  stream("WET", 1.0, 0.0, 0.0, {0.7, 0.2, 0.1}, {0.0, 0.0, 0.0}),
                  stream("STEAM", 1.0, 0.0, 0.0, {0.0, 0.0, 1.0}, {0.0, 0.0, 0.0}),
@@ -276,6 +276,28 @@ TEST_F(DensityDrivers, TwoLiquidsTakeTheHarmonicMean) {
   phase::WKOFFS();
   EXPECT_NEAR(CORSTO.real(phase::WKOFFW.scalars[0][6]), rho[0], 1e-12 * rho[0]);
   EXPECT_NEAR(CORSTO.real(phase::WKOFFW.scalars[1][6]), rho[1], 1e-12 * rho[1]);
+}
+
+// Method 124: the Peng-Robinson Z less the composition-weighted volume shift,
+// Z = (Z R T/P - sum y_i c_i) P/(8.314 T) (the shift with R = 8.314).
+TEST_F(DensityDrivers, VolumeShiftOf124) {
+  useSet(3);
+  const double t = 330.0, p = 2500.0;
+  const std::vector<double> y = {0.8, 0.2, 0.0};
+  vapour("DRY");  // brings the block in
+  // Shifts written into the held block (after 3 NP pair coefficients and 4 NC words).
+  const std::vector<double> c = {0.004, 0.02, 0.0};  // m3/kmol
+  const std::int32_t start = pure::cubicblock::pairs(3) - 1 + 3 * 3 + 4 * 3;
+  ASSERT_GE(methods::LDSTAT.realLength1, start + 3);
+  for (std::int32_t i = 0; i < 3; ++i) {
+    CORSTO.setReal(methods::LDSTAT.realSector1 + start + i + 1, c[static_cast<std::size_t>(i)]);
+  }
+  const Vapour v = vapour("DRY");
+  const double shift = (y[0] * c[0] + y[1] * c[1]) * p / (8.314 * t);
+  const double z = pengRobinsonZ(y, t, p) - shift;
+  EXPECT_NEAR(v.rhod, p / (kR * t * z), 1e-5 * v.rhod);
+  // Without the shift the density would be lower by a clear margin.
+  EXPECT_GT(v.rhod, 1.005 * p / (kR * t * pengRobinsonZ(y, t, p)));
 }
 
 // A density between two K-value calls leaves the flash's pseudo-root signal alone.
