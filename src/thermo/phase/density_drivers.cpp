@@ -99,8 +99,8 @@ double vapourCompressibility(std::int32_t code, double t, double p, double pp,
   if (isUser(code)) {
     std::int32_t flag = 0;
     double h = 0.0, dh = 0.0, z2 = z, z1 = 0.0;
-    UKHSDR(code, 9, static_cast<std::int32_t>(UserRequest::Density), 1, nc, y, y, y, t, p, 0, h,
-           dh, 0.0, 0.0, flag, z2, z1, 0.0);
+    UKHSDR(code, 9, static_cast<std::int32_t>(UserRequest::Density), 1, nc, y, y, y, t, p, 0, h, dh,
+           0.0, 0.0, flag, z2, z1, 0.0);
     return z2;
   }
   if (isCorrespondingStates(code)) {
@@ -178,7 +178,8 @@ void DVAPDR(std::int32_t n, double& rhod, double& rhow, double& fdry, double& fv
   }
 
   // 6. Normalisation.
-  const auto ns = static_cast<std::size_t>(std::max(problem::COHDR(problem::cohdr::kStreamComponents), 0));
+  const auto ns =
+      static_cast<std::size_t>(std::max(problem::COHDR(problem::cohdr::kStreamComponents), 0));
   const std::span<double> raw = reals(kRaw, ns), y = reals(kY, ns);
   for (std::size_t i = 0; i < ns; ++i) {
     raw[i] = rec.vector(problem::srmain::kVapour, static_cast<std::int32_t>(i) + 1);

@@ -68,9 +68,7 @@ bool isCorrespondingStates(std::int32_t code) {
   return code == 203 || code == 204 || (code >= 211 && code <= 214);
 }
 
-bool isCorrelationFamily(std::int32_t code) {
-  return code == 201 || (code >= 215 && code <= 218);
-}
+bool isCorrelationFamily(std::int32_t code) { return code == 201 || (code >= 215 && code <= 218); }
 
 // 115 and 123 from the held block, laid out as the vapour fugacity routine reads them.
 void virialVapour(const ResidualCall& c, Residual& out, std::span<const double> block) {
@@ -86,15 +84,14 @@ void virialVapour(const ResidualCall& c, Residual& out, std::span<const double> 
     const auto column = [&](std::int32_t word) {
       return block.subspan(static_cast<std::size_t>(word - 1), n);
     };
-    const pure::HocComponents data{column(hb::criticalTemperature(c.nc)),
-                                   column(hb::criticalPressure(c.nc)),
-                                   column(hb::radiusOfGyration(c.nc)),
-                                   column(hb::dipoleMoment(c.nc))};
+    const pure::HocComponents data{
+        column(hb::criticalTemperature(c.nc)), column(hb::criticalPressure(c.nc)),
+        column(hb::radiusOfGyration(c.nc)), column(hb::dipoleMoment(c.nc))};
     std::int32_t status = 0;
     double z0 = 0.0, zT = 0.0, zP = 0.0;
-    pure::HOCFUG(data, block.subspan(static_cast<std::size_t>(hb::eta(c.nc) - 1), ns), level,
-                 c.nc, static_cast<std::int32_t>(ns), c.p, c.t, c.y, status, z0, z, zT, zP,
-                 lnphi, lnphiT, reals(kKernelSlot + 2, n), hr, sr, cpr, cvr, cpcv,
+    pure::HOCFUG(data, block.subspan(static_cast<std::size_t>(hb::eta(c.nc) - 1), ns), level, c.nc,
+                 static_cast<std::int32_t>(ns), c.p, c.t, c.y, status, z0, z, zT, zP, lnphi, lnphiT,
+                 reals(kKernelSlot + 2, n), hr, sr, cpr, cvr, cpcv,
                  reals(kKernelSlot + 3, pure::hocSpeciesWords(c.nc)));
   } else {
     namespace ab = equilibrium::associationblock;
@@ -103,8 +100,8 @@ void virialVapour(const ResidualCall& c, Residual& out, std::span<const double> 
     pure::ASCFUG(c.t, c.p, 2, c.nc, c.y, integers(kKernelSlot, 2 * n),
                  reals(kKernelSlot + 2, pure::ascfugWorkWords(c.nc)), lnphi, lnphiT, z,
                  block.subspan(static_cast<std::size_t>(ab::coefficientA(c.nc) - 1), ns),
-                 block.subspan(static_cast<std::size_t>(ab::coefficientB(c.nc) - 1), ns), hr,
-                 cpr, cvr, cpcv, sr, level);
+                 block.subspan(static_cast<std::size_t>(ab::coefficientB(c.nc) - 1), ns), hr, cpr,
+                 cvr, cpcv, sr, level);
   }
   out = {hr, cpr, sr, true, z, false};
 }
@@ -170,8 +167,7 @@ bool cubic(const ResidualCall& c, Residual& out) {
   double z = 1.0;
   const std::span<double> lnphi = reals(kKernelSlot, static_cast<std::size_t>(c.nc));
   if (!fi::cubicRoute(call, lnphi, z)) return false;
-  out = {departures.hr, c.level >= 3 ? departures.cpr : 0.0, departures.sr, true, z,
-         c.level >= 4};
+  out = {departures.hr, c.level >= 3 ? departures.cpr : 0.0, departures.sr, true, z, c.level >= 4};
   return true;
 }
 
@@ -228,8 +224,8 @@ std::span<const std::int32_t> blockIntegers() {
   return std::span<const std::int32_t>(kept.blockIntegers.data(), n);
 }
 
-Normalised normalise(std::span<const double> x, std::span<double> y,
-                     std::span<std::int32_t> active, double p) {
+Normalised normalise(std::span<const double> x, std::span<double> y, std::span<std::int32_t> active,
+                     double p) {
   Normalised r;
   r.water = problem::THCTL.idecnt;
   const auto n = static_cast<std::int32_t>(x.size());
@@ -252,8 +248,8 @@ bool residual(const ResidualCall& c, Residual& out) {
   if (isCorrelationFamily(c.code)) {
     double omega = 0.0, pr = 0.0, tr = 0.0;
     std::int32_t status = 0;
-    pure::MTHDSP(c.phase, c.nc, c.code, blockReals(c.routine), c.y, c.t, c.p, omega, pr, tr,
-                 out.hr, out.d, status);
+    pure::MTHDSP(c.phase, c.nc, c.code, blockReals(c.routine), c.y, c.t, c.p, omega, pr, tr, out.hr,
+                 out.d, status);
     if (c.entropy) LNFGMT(c.nc, c.phase, c.t, c.p, c.y, out.sr, blockReals(c.routine), c.code);
     return true;
   }

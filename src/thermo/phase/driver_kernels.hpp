@@ -36,12 +36,12 @@ std::span<const std::int32_t> blockIntegers();
 // The normalisation of every driver: Y = X / S' without the water component IW (a copy of X
 // when S' <= 0), ACTIVE the presence counts above 1e-10, F and S; P' = F P goes to PHDRWD.
 struct Normalised {
-  double fraction = 0.0;  // F
-  double total = 0.0;     // S
-  std::int32_t water = 0; // IW, 0 none
+  double fraction = 0.0;   // F
+  double total = 0.0;      // S
+  std::int32_t water = 0;  // IW, 0 none
 };
-Normalised normalise(std::span<const double> x, std::span<double> y,
-                     std::span<std::int32_t> active, double p);
+Normalised normalise(std::span<const double> x, std::span<double> y, std::span<std::int32_t> active,
+                     double p);
 
 // WPROP of the water component of the set: property KIND (2 enthalpy, 3 entropy, 1 volume)
 // of PHASE at T, P with the partial pressure PP.
@@ -51,22 +51,22 @@ void waterProperty(std::int32_t kind, std::int32_t phase, double t, double p, do
 // The residual kernels of the method families.
 struct ResidualCall {
   std::int32_t code = 0;
-  std::int32_t phase = 1;   // 1 vapour, 2 liquid
-  std::int32_t level = 2;   // 2 values, 3 adds the heat capacity, 4 the composition terms
-  bool entropy = false;     // the entropy departure is asked for (else the enthalpy residual)
+  std::int32_t phase = 1;  // 1 vapour, 2 liquid
+  std::int32_t level = 2;  // 2 values, 3 adds the heat capacity, 4 the composition terms
+  bool entropy = false;    // the entropy departure is asked for (else the enthalpy residual)
   std::int32_t nc = 0;
   double t = 0.0;
-  double p = 0.0;           // the pressure the method sees (P' or P)
-  double totalP = 0.0;      // the total pressure (hard chain)
-  std::span<const double> y;        // normalised composition
-  std::span<const double> raw;      // the caller's composition (hard chain)
+  double p = 0.0;               // the pressure the method sees (P' or P)
+  double totalP = 0.0;          // the total pressure (hard chain)
+  std::span<const double> y;    // normalised composition
+  std::span<const double> raw;  // the caller's composition (hard chain)
   std::span<const std::int32_t> active;
   std::string_view routine;
 };
 struct Residual {
-  double hr = 0.0;   // (H - H ideal)/(R T)
-  double d = 0.0;    // d(T hr)/dT
-  double sr = 0.0;   // entropy departure over R (ideal gas at 101.325 kPa)
+  double hr = 0.0;  // (H - H ideal)/(R T)
+  double d = 0.0;   // d(T hr)/dT
+  double sr = 0.0;  // entropy departure over R (ideal gas at 101.325 kPa)
   bool hasZ = false;
   double z = 1.0;
   bool partials = false;  // array 50 was written

@@ -161,9 +161,9 @@ void liquidCorrelation(std::int32_t n, double t, double p, std::span<const doubl
   }
 }
 
-std::int32_t HIDSET(std::int32_t phase, std::int32_t d1, std::int32_t d2,
-                    std::span<const double> x, std::int32_t n, std::span<double> y, double t,
-                    double p, double& h, double& cp, double& hw, double& cpw, std::int32_t code) {
+std::int32_t HIDSET(std::int32_t phase, std::int32_t d1, std::int32_t d2, std::span<const double> x,
+                    std::int32_t n, std::span<double> y, double t, double p, double& h, double& cp,
+                    double& hw, double& cpw, std::int32_t code) {
   const bool vapour = phase == 1;
   const auto nc = static_cast<std::size_t>(n);
   const std::string_view routine = "HIDSET";
@@ -190,7 +190,8 @@ std::int32_t HIDSET(std::int32_t phase, std::int32_t d1, std::int32_t d2,
     const std::span<const std::int32_t> ints = blockIntegers();
     const std::int32_t k0 = ints.empty() ? 0 : ints[0];
     const std::span<double> mw = reals(kWork, nc);
-    for (std::size_t i = 0; i < nc; ++i) mw[i] = constant(problem::ComponentReal::MolecularWeight, i);
+    for (std::size_t i = 0; i < nc; ++i)
+      mw[i] = constant(problem::ComponentReal::MolecularWeight, i);
     const std::span<std::int32_t> kinds = integers(kKinds, nc);
     const std::int32_t kindStart = problem::COPTRS.integerSector(1);
     for (std::size_t i = 0; i < nc; ++i) {
@@ -199,11 +200,11 @@ std::int32_t HIDSET(std::int32_t phase, std::int32_t d1, std::int32_t d2,
                      : storage::CORSTO[kindStart + static_cast<std::int32_t>(i) + 1];
     }
     std::int32_t status = 0;
-    equilibrium::HCORCS(mw, r, cpi, std::span<const double>(pure::XPCWRD.derivatives.data(), nc), hi,
-           std::span<const double>(pure::XPCWRD.values.data(), nc), status, vapour ? 1 : 2, kinds,
-           reals(kSingle, 4 * nc), n, pp, d, t, y,
-           ints.empty() ? ints : ints.subspan(1), blockReals(routine), k0, code,
-           reals(kPressureSlopes, nc));
+    equilibrium::HCORCS(mw, r, cpi, std::span<const double>(pure::XPCWRD.derivatives.data(), nc),
+                        hi, std::span<const double>(pure::XPCWRD.values.data(), nc), status,
+                        vapour ? 1 : 2, kinds, reals(kSingle, 4 * nc), n, pp, d, t, y,
+                        ints.empty() ? ints : ints.subspan(1), blockReals(routine), k0, code,
+                        reals(kPressureSlopes, nc));
     for (std::size_t i = 0; i < nc; ++i) {
       if (static_cast<std::int32_t>(i) + 1 == iw) continue;
       hsum += x[i] * hi[i];

@@ -26,10 +26,10 @@ constexpr double kNumericalStep = 0.01;  // relative temperature step of method 
 
 // What differs between the vapour and the liquid.
 struct Side {
-  std::int32_t phase;           // 1 vapour, 2 liquid
-  std::int32_t userSlot;        // property slot towards UKHSDR
-  std::int32_t composition;     // flash array of the normalised composition
-  std::int32_t partials;        // flash array of the partial enthalpies
+  std::int32_t phase;        // 1 vapour, 2 liquid
+  std::int32_t userSlot;     // property slot towards UKHSDR
+  std::int32_t composition;  // flash array of the normalised composition
+  std::int32_t partials;     // flash array of the partial enthalpies
   std::string_view routine;
 };
 constexpr Side kVapour{1, 7, kVapourComposition, kVapourPartials, "HVAPDR"};
@@ -63,8 +63,7 @@ struct Frame {
 // 2 and 3), 0 otherwise. Returns T times the residual for the difference.
 double evaluate(const Frame& f, std::int32_t numerical, double& h, double& cp, double& hw,
                 double& cpw, double& z, std::int32_t& status, std::int32_t& noComposition,
-                double& residual, double& d, double& idealH, double& idealCp,
-                Normalised& norm) {
+                double& residual, double& d, double& idealH, double& idealCp, Normalised& norm) {
   const auto n = static_cast<std::size_t>(f.n);
   const std::span<double> y = reals(kYSlot, n);
   const std::span<std::int32_t> active = integers(kYSlot, n);
@@ -97,8 +96,8 @@ double evaluate(const Frame& f, std::int32_t numerical, double& h, double& cp, d
   }
   const double xw = iw > 0 ? f.x[static_cast<std::size_t>(iw - 1)] : 0.0;
   if (iw > 0 && (!vapour || xw > kPresent)) {
-    waterProperty(static_cast<std::int32_t>(pure::WaterProperty::Enthalpy), f.side.phase, f.t,
-                  f.p, pp, hw, cpw);
+    waterProperty(static_cast<std::int32_t>(pure::WaterProperty::Enthalpy), f.side.phase, f.t, f.p,
+                  pp, hw, cpw);
     cp0 += xw * cpw;
     if (f.d2 > 0) ideal[static_cast<std::size_t>(iw - 1)] = hw;
   }
@@ -168,18 +167,22 @@ double evaluate(const Frame& f, std::int32_t numerical, double& h, double& cp, d
         continue;
       }
       // The kernels give n d(hr)/dn_i in array 50; the partial residual is d(n hr)/dn_i =
-      // hr + n d(hr)/dn_i.
-      out[i] = ideal[i] + (r50.empty() ? 0.0 : kR * f.t * (residual + r50[i]));
+      // hr + n d(hr)/dn_i. A kernel without composition derivatives gives every component
+      // the mean residual, so that the partials still sum to H.
+      if (f.d2 == 2) {
+        out[i] = ideal[i] + kR * f.t * (residual + (r50.empty() ? 0.0 : r50[i]));
+      } else {
+        out[i] = ideal[i];
+      }
     }
     storeFlash(f.side.partials, out, f.side.routine);
   }
   return f.t * residual;
 }
 
-std::int32_t driver(const Side& side, std::int32_t n, double t, double p,
-                    std::span<const double> x, double& h, double& cp, double& hw, double& cpw,
-                    double& z, std::int32_t option, std::int32_t& status,
-                    std::int32_t& noComposition, double& residual) {
+std::int32_t driver(const Side& side, std::int32_t n, double t, double p, std::span<const double> x,
+                    double& h, double& cp, double& hw, double& cpw, double& z, std::int32_t option,
+                    std::int32_t& status, std::int32_t& noComposition, double& residual) {
   status = kEnthalpyOk;
   const auto nc = static_cast<std::size_t>(n > 0 ? n : 0);
   const std::span<const double> xs = x.first(nc);
@@ -244,8 +247,8 @@ std::int32_t driver(const Side& side, std::int32_t n, double t, double p,
     const double sign = side.phase == 1 ? 1.0 : -1.0;
     Frame shifted = frame;
     shifted.t = t + sign * step;
-    const double kept = evaluate(shifted, 1, h, cp, hw, cpw, z, status, noComposition, residual,
-                                 d, idealH, idealCp, frameNorm);
+    const double kept = evaluate(shifted, 1, h, cp, hw, cpw, z, status, noComposition, residual, d,
+                                 idealH, idealCp, frameNorm);
     const double here = evaluate(frame, 2, h, cp, hw, cpw, z, status, noComposition, residual, d,
                                  idealH, idealCp, frameNorm);
     d = sign * (kept - here) / step;

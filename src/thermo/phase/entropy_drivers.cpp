@@ -57,9 +57,8 @@ double mixing(std::span<const double> x, double total) {
   return m;
 }
 
-std::int32_t driver(const Side& side, std::int32_t n, double t, double p,
-                    std::span<const double> x, double& s, double& dsdt, double& z,
-                    std::span<const std::int32_t> types) {
+std::int32_t driver(const Side& side, std::int32_t n, double t, double p, std::span<const double> x,
+                    double& s, double& dsdt, double& z, std::span<const std::int32_t> types) {
   const bool vapour = side.phase == 1;
   const auto nc = static_cast<std::size_t>(n > 0 ? n : 0);
   const std::span<const double> xs = x.first(nc);

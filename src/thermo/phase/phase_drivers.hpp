@@ -72,9 +72,9 @@ std::int32_t HLIQDR(std::int32_t n, double t, double p, std::span<const double> 
 //   t, p     in   K, kPa
 //   h, cp    out; hw, cpw out: pure water (0.0 without a water component)
 //   code     in   the correlation-family code of the vapour residual (the drivers pass 217)
-std::int32_t HIDSET(std::int32_t phase, std::int32_t d1, std::int32_t d2,
-                    std::span<const double> x, std::int32_t n, std::span<double> y, double t,
-                    double p, double& h, double& cp, double& hw, double& cpw, std::int32_t code);
+std::int32_t HIDSET(std::int32_t phase, std::int32_t d1, std::int32_t d2, std::span<const double> x,
+                    std::int32_t n, std::span<double> y, double t, double p, double& h, double& cp,
+                    double& hw, double& cpw, std::int32_t code);
 
 // PAIRLP: the Redlich-Kister excess term of the second liquid models 419 (d = x_i - x_j) and
 // 420 (d = (x_i - x_j)/(x_i + x_j)): r = sum_{i<j, x_i + x_j > 0} x_i x_j p(d)/T with
@@ -117,8 +117,8 @@ void WRAPB2(double t, double p, std::span<const double> y, double& departure, do
 std::int32_t SVAPDR(std::int32_t n, double t, double p, std::span<const double> x, double& s,
                     double& dsdt, double& z, std::int32_t opt8, std::int32_t& status);
 std::int32_t SLIQDR(std::int32_t n, double t, double p, std::span<const double> x, double& s,
-                    double& dsdt, double& z, std::int32_t opt8,
-                    std::span<const std::int32_t> types, std::int32_t& status);
+                    double& dsdt, double& z, std::int32_t opt8, std::span<const std::int32_t> types,
+                    std::int32_t& status);
 
 // LNFGMT: the entropy departure of the correlation family 201, 215 to 218 with its pressure
 // term, D = h - ln(phi) - ln(PP/101.325) (h - ln phi is 0 below a reduced pressure of 0.001).

@@ -182,8 +182,7 @@ TEST_F(DensityDrivers, PengRobinsonDryAndWetVapour) {
   const double rhoW = waterDensity(1, t, p, pp);
   const Vapour wet = vapour("WET");
   EXPECT_NEAR(wet.rhod, partial / (1.0 - xw), tol * wet.rhod);
-  EXPECT_NEAR(wet.rhow, 1.0 / ((1.0 - xw) * (1.0 - xw) / partial + xw * xw / rhoW),
-              tol * wet.rhow);
+  EXPECT_NEAR(wet.rhow, 1.0 / ((1.0 - xw) * (1.0 - xw) / partial + xw * xw / rhoW), tol * wet.rhow);
   EXPECT_NEAR(wet.fdry, 0.9, 1e-15);
   EXPECT_NEAR(streamWord("WET", 9), p / (kR * t * wet.rhow), 1e-12);
 
