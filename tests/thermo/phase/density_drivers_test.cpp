@@ -65,7 +65,10 @@ class DensityDrivers : public ::testing::Test {
     for (const char* name : {"METHANE", "N-HEXANE", "WATER"}) {
       d.components.push_back(fixtures::publishedComponent(name));
     }
-    d.methodSets = {densitySet("PR", 102), densitySet("IDEAL", 1), densitySet("SHIFT", 124)};
+    fixtures::MethodSetSpec stored = densitySet("STORED", 102);
+    stored.codes[0] = 601;  // a stored K-value model: densities come from record type 2
+    d.methodSets = {densitySet("PR", 102), densitySet("IDEAL", 1), densitySet("SHIFT", 124),
+                    stored};
     d.streams = {stream("DRY", 1.0, 0.0, 0.0, {0.8, 0.2, 0.0}, {0.0, 0.0, 0.0}),
                  stream("WET", 1.0, 0.0, 0.0, {0.7, 0.2, 0.1}, {0.0, 0.0, 0.0}),
                  stream("STEAM", 1.0, 0.0, 0.0, {0.0, 0.0, 1.0}, {0.0, 0.0, 0.0}),
@@ -297,6 +300,33 @@ TEST_F(DensityDrivers, VolumeShiftOf124) {
   EXPECT_NEAR(v.rhod, p / (kR * t * z), 1e-5 * v.rhod);
   // Without the shift the density would be lower by a clear margin.
   EXPECT_GT(v.rhod, 1.005 * p / (kR * t * pengRobinsonZ(y, t, p)));
+}
+
+// With a stored K-value model the densities are those of record type 2; the working stream
+// of pointer set 2 comes back.
+TEST_F(DensityDrivers, StoredDensitiesRestoreThePointerSets) {
+  useSet(4);
+  const std::int32_t n = problem::ISRNO("DRY");
+  const std::int32_t other = problem::ISRNO("WET");
+  problem::SRSET(n, 11);
+  std::int32_t istat = -1;
+  problem::SRPAGE(0, 2, 1, istat);
+  ASSERT_EQ(istat, 0);
+  for (std::int32_t k = 1; k <= 3; ++k) {
+    CORSTO.setReal(problem::SRLAYT.type2.scalars(static_cast<std::size_t>(k)), 0.5 * k);
+  }
+  problem::SRPAGE(2, 2, 1, istat);
+  ASSERT_EQ(istat, 0);
+  problem::SRSET(other, 10);
+  const Vapour v = vapour("DRY");
+  EXPECT_EQ(v.ierr, 0);
+  EXPECT_EQ(v.rhod, services::DMISS);
+  EXPECT_DOUBLE_EQ(v.rhow, 0.5);
+  EXPECT_DOUBLE_EQ(v.fvap, 1.0);
+  EXPECT_EQ(v.fdry, 0.0);
+  EXPECT_EQ(problem::SRPSET.set2.stream, other);
+  EXPECT_EQ(problem::SRPSET.set1.stream, n);
+  EXPECT_NEAR(streamWord("DRY", 9), 2500.0 / (kR * 330.0 * 0.5), 1e-12);
 }
 
 // A density between two K-value calls leaves the flash's pseudo-root signal alone.
