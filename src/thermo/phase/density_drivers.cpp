@@ -148,6 +148,7 @@ double vapourCompressibility(std::int32_t code, double t, double p, double pp,
 
 void DVAPDR(std::int32_t n, double& rhod, double& rhow, double& fdry, double& fvap,
             std::int32_t& ierr) {
+  const DriverTimer timer(kTimingSlotDVAPDR);
   // 2-4. Block, stream, start values.
   ierr = 0;
   const std::int32_t code = methods::PMCTL1.vapourDensity.code;
@@ -250,6 +251,7 @@ bool leadingComponentsOnly(std::int32_t code) {
 
 void DLIQDR(std::int32_t n, double& rhohc, double& rhol, double& rhohw, double& fhcd, double& fl,
             double& fhc, std::int32_t& ierr) {
+  const DriverTimer timer(kTimingSlotDLIQDR);
   // 2. Start values.
   ierr = kLiquidDensityOk;
   problem::SRSETT(n);

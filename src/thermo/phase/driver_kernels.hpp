@@ -19,6 +19,29 @@ inline constexpr std::int32_t kPartialResiduals = 50;
 // Threshold of the presence counts and of the water term of the vapour.
 inline constexpr double kPresent = 1.0e-10;
 
+// Slots of the drivers in the timing statistics TIMST2 (calls and seconds).
+inline constexpr std::size_t kTimingSlotHVAPDR = 11;
+inline constexpr std::size_t kTimingSlotHLIQDR = 12;
+inline constexpr std::size_t kTimingSlotSVAPDR = 13;
+inline constexpr std::size_t kTimingSlotSLIQDR = 14;
+inline constexpr std::size_t kTimingSlotDVAPDR = 15;
+inline constexpr std::size_t kTimingSlotDLIQDR = 16;
+
+// Counts a driver's call in its slot when the timing switch is on and, with the routine
+// clocks on, adds the time until it goes out of scope.
+class DriverTimer {
+ public:
+  explicit DriverTimer(std::size_t slot);
+  ~DriverTimer();
+  DriverTimer(const DriverTimer&) = delete;
+  DriverTimer& operator=(const DriverTimer&) = delete;
+
+ private:
+  std::size_t slot_;
+  bool clocked_ = false;
+  double start_ = 0.0;
+};
+
 // The array K (first N values) copied into a kept scratch; written back by storeFlash.
 std::span<double> loadFlash(std::int32_t k, std::size_t n, std::size_t slot,
                             std::string_view routine);

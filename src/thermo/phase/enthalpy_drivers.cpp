@@ -31,9 +31,10 @@ struct Side {
   std::int32_t composition;  // flash array of the normalised composition
   std::int32_t partials;     // flash array of the partial enthalpies
   std::string_view routine;
+  std::size_t timingSlot;
 };
-constexpr Side kVapour{1, 7, kVapourComposition, kVapourPartials, "HVAPDR"};
-constexpr Side kLiquid{2, 6, kLiquidComposition, kLiquidPartials, "HLIQDR"};
+constexpr Side kVapour{1, 7, kVapourComposition, kVapourPartials, "HVAPDR", kTimingSlotHVAPDR};
+constexpr Side kLiquid{2, 6, kLiquidComposition, kLiquidPartials, "HLIQDR", kTimingSlotHLIQDR};
 
 // Scratch slots of the frame.
 constexpr std::size_t kYSlot = 0, kIdealSlot = 1, kIdealCpSlot = 2, kPartialSlot = 3,
@@ -183,6 +184,7 @@ double evaluate(const Frame& f, std::int32_t numerical, double& h, double& cp, d
 std::int32_t driver(const Side& side, std::int32_t n, double t, double p, std::span<const double> x,
                     double& h, double& cp, double& hw, double& cpw, double& z, std::int32_t option,
                     std::int32_t& status, std::int32_t& noComposition, double& residual) {
+  const DriverTimer timer(side.timingSlot);
   status = kEnthalpyOk;
   const auto nc = static_cast<std::size_t>(n > 0 ? n : 0);
   const std::span<const double> xs = x.first(nc);

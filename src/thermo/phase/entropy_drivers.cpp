@@ -37,9 +37,10 @@ struct Side {
   std::int32_t userSlot;
   std::int32_t composition;
   std::string_view routine;
+  std::size_t timingSlot;
 };
-constexpr Side kVapour{1, 11, kVapourComposition, kVapourName};
-constexpr Side kLiquid{2, 10, kLiquidComposition, kLiquidName};
+constexpr Side kVapour{1, 11, kVapourComposition, kVapourName, kTimingSlotSVAPDR};
+constexpr Side kLiquid{2, 10, kLiquidComposition, kLiquidName, kTimingSlotSLIQDR};
 
 bool isUser(std::int32_t code) {
   return code >= methods::kFirstUserMethod && code <= methods::kLastUserMethod;
@@ -59,6 +60,7 @@ double mixing(std::span<const double> x, double total) {
 
 std::int32_t driver(const Side& side, std::int32_t n, double t, double p, std::span<const double> x,
                     double& s, double& dsdt, double& z, std::span<const std::int32_t> types) {
+  const DriverTimer timer(side.timingSlot);
   const bool vapour = side.phase == 1;
   const auto nc = static_cast<std::size_t>(n > 0 ? n : 0);
   const std::span<const double> xs = x.first(nc);

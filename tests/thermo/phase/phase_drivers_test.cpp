@@ -538,4 +538,28 @@ TEST_F(PhaseDrivers, CorrelationEnthalpyOfPureWaterIsTheWaters) {
   EXPECT_DOUBLE_EQ(e.cp, cpw);
 }
 
+// With the timing switch on each driver counts its calls in its own slot of TIMST2.
+TEST_F(PhaseDrivers, TimingSwitchCountsTheCalls) {
+  useMethod(101, fugacity_test::cubicWithPairs(101, fugacity_test::ternary()));
+  const auto count = [] {
+    std::vector<std::int32_t> c;
+    for (std::size_t k = 11; k <= 14; ++k) c.push_back(services::TIMST2.calls(k));
+    return c;
+  };
+  const auto run = [] {
+    enthalpy(1, fugacity_test::kVapour, 350.0, 2000.0);
+    enthalpy(2, kLiquid, 300.0, 5000.0);
+    entropy(1, fugacity_test::kVapour, 350.0, 2000.0);
+    entropy(2, kLiquid, 300.0, 5000.0);
+  };
+  const std::vector<std::int32_t> before = count();
+  run();
+  EXPECT_EQ(count(), before);
+  services::GDPOPT.words(services::kDiagnosticSwitchBase + services::kTimingSwitch) = 1;
+  run();
+  services::GDPOPT.words(services::kDiagnosticSwitchBase + services::kTimingSwitch) = 0;
+  const std::vector<std::int32_t> after = count();
+  for (std::size_t k = 0; k < after.size(); ++k) EXPECT_EQ(after[k], before[k] + 1);
+}
+
 }  // namespace
