@@ -562,4 +562,39 @@ TEST_F(PhaseDrivers, TimingSwitchCountsTheCalls) {
   for (std::size_t k = 0; k < after.size(); ++k) EXPECT_EQ(after[k], before[k] + 1);
 }
 
+// A user-added method (901) whose routine answers the whole property H/(R T): the drivers
+// give what the user-method interface gives, with the liquid's water values beside it.
+void wholeAnswer() {
+  phase::UKHCOM.isNew = 1;
+  phase::UKHCOM.flag = static_cast<std::int32_t>(phase::UserAnswer::Whole);
+  phase::UKHCOM.value1 = 3.0F;
+  phase::UKHCOM.value2 = 3.01F;
+}
+
+TEST_F(PhaseDrivers, UserMethodAnswersPassThrough) {
+  phase::setUserRoutine(1, &wholeAnswer);
+  useMethod(901, {});
+  problem::THCTL.idecnt = 3;
+  for (std::int32_t ph : {1, 2}) {
+    SCOPED_TRACE(ph);
+    const std::vector<double> x = {0.5, 0.3, 0.2};
+    double h = 0.0, cp = 0.0, z2 = 1.0, z1 = 0.0;
+    std::int32_t flag = 0;
+    phase::UKHSDR(901, ph == 1 ? 7 : 6, 2, ph, 3, x, x, x, 320.0, 1500.0, 1, h, cp, 0.0, 0.0, flag,
+                  z2, z1, 0.0);
+    ASSERT_EQ(flag, 1);
+    const Enthalpy e = enthalpy(ph, x, 320.0, 1500.0);
+    EXPECT_EQ(e.h, h);
+    EXPECT_EQ(e.cp, cp);
+    if (ph == 2) {
+      double hw = 0.0, cpw = 0.0;
+      pure::WPROP(2, 0, 320.0, 1500.0, hw, cpw, 2, 0, 0, 0, 0.8 * 1500.0);
+      EXPECT_DOUBLE_EQ(e.hw, hw);
+    } else {
+      EXPECT_EQ(e.hw, 0.0);
+    }
+  }
+  phase::setUserRoutine(1, nullptr);
+}
+
 }  // namespace
