@@ -265,8 +265,10 @@ bool residual(const ResidualCall& c, Residual& out) {
   if (isCorrelationFamily(c.code)) {
     double omega = 0.0, pr = 0.0, tr = 0.0;
     std::int32_t status = 0;
-    pure::MTHDSP(c.phase, c.nc, c.code, blockReals(c.routine), c.y, c.t, c.p, omega, pr, tr, out.hr,
-                 out.d, status);
+    // The enthalpy residual of the family is taken at the total pressure, the entropy
+    // departure at the pressure the driver hands over.
+    pure::MTHDSP(c.phase, c.nc, c.code, blockReals(c.routine), c.y, c.t, c.totalP, omega, pr, tr,
+                 out.hr, out.d, status);
     if (c.entropy) LNFGMT(c.nc, c.phase, c.t, c.p, c.y, out.sr, blockReals(c.routine), c.code);
     return true;
   }

@@ -119,7 +119,9 @@ std::int32_t driver(const Side& side, std::int32_t n, double t, double p, std::s
       pure::XPCALC(kVaporisationType, methods::MTSETN(kVaporisationType), n, 0, 0, 0, t, p, v903,
                    d903);
       s = 0.0;
+      // Per mole of the phase, so that the amounts may be on any scale.
       for (std::size_t i = 0; i < nc; ++i) s += xs[i] * (si[i] + v903[i] / t);
+      s /= total;
       return 0;
     }
     // The ideal liquid: heat-capacity kind 2 over the leading runs of types 3, 7 and 6.
