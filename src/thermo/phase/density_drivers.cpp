@@ -23,6 +23,11 @@ namespace phase {
 TwoLiquidPositions WKOFFW;
 
 namespace {
+// The positions describe a record of the open problem; every problem open forgets them.
+const bool kPositionsReset = services::registerKeptValues([] { WKOFFW = {}; });
+}  // namespace
+
+namespace {
 
 using namespace drivers;
 using problem::MainRecord;
