@@ -135,7 +135,20 @@ struct Family {
   double tolerance;  // relative, of Cp against the difference of H
   // Relative, of dS/dT against Cp/T; 0: as TOLERANCE.
   double entropyTolerance = 0.0;
+  bool entropy = true;  // the entropy entries serve the same method
 };
+
+// Method 202: the family's Tc, Pc and acentric factors (K0 = 9), then solubility parameters
+// ((cal/cm3)^0.5), liquid volumes (m3/kmol), Watson factors, gravities and boiling points;
+// the class codes of the pure-liquid fugacity after K0.
+BlockData correlationEnthalpyBlock() {
+  BlockData b;
+  b.reals = {190.56, 369.8, 469.7, 4599.0, 4248.0, 3370.0, 0.011,  0.152,
+             0.251,  5.68,  6.40,  7.02,   0.052,  0.0756, 0.1161, 0.0,
+             0.0,    0.0,   0.0,   0.0,    0.0,    111.66, 231.1,  309.2};
+  b.integers = {9, 511, 310, 310};
+  return b;
+}
 
 const std::vector<double> kLiquid = {0.05, 0.35, 0.6};
 const std::vector<double> kNearCritical = {0.9, 0.07, 0.03};
@@ -184,6 +197,8 @@ std::vector<Family> families() {
     f.push_back({"correlation family " + std::to_string(code),
                  [code, c] { useMethod(code, familyBlock(c)); }, usualStates(), 1e-3, 3e-2});
   }
+  f.push_back({"correlation enthalpy 202", [] { useMethod(202, correlationEnthalpyBlock(), 0); },
+               usualStates(), 1e-5, 0.0, false});
   f.push_back({"BWR 110",
                [c] {
                  useMethod(110, density_test::starlingBlock(c, {0.01, 0.02, 0.0}));
@@ -218,6 +233,7 @@ TEST_F(PhaseDrivers, HeatCapacityIsTheTemperatureSlopeOfEnthalpy) {
 TEST_F(PhaseDrivers, EntropySlopeIsHeatCapacityOverTemperature) {
   constexpr double h = 0.05;
   for (const Family& family : families()) {
+    if (!family.entropy) continue;
     family.use();
     for (const State& s : family.states) {
       SCOPED_TRACE(family.name + ", " + s.name);
@@ -453,7 +469,7 @@ TEST_F(PhaseDrivers, WarmCallsAllocateNothing) {
     const State& s = family.states.front();
     const auto all = [&] {
       enthalpy(s.phase, s.x, s.t, s.p, 21);
-      entropy(s.phase, s.x, s.t, s.p);
+      if (family.entropy) entropy(s.phase, s.x, s.t, s.p);
     };
     all();
     const std::size_t before = testing_support::allocationCount();
