@@ -613,4 +613,24 @@ TEST_F(PhaseDrivers, UserMethodAnswersPassThrough) {
   phase::setUserRoutine(1, nullptr);
 }
 
+// At a vanishing pressure every method's entropy is the ideal gas's, the ideal mixing term
+// counted once.
+TEST_F(PhaseDrivers, EntropyTendsToTheIdealGasAtLowPressure) {
+  const std::vector<double> x = {0.5, 0.3, 0.2};
+  const double t = 400.0, p = 1e-3;
+  useMethod(107, {});
+  const double ideal = entropy(1, x, t, p);
+  const std::vector<Species>& c = fugacity_test::ternary();
+  const std::vector<std::pair<std::int32_t, BlockData>> methods = {
+      {101, fugacity_test::cubicWithPairs(101, c)},
+      {110, density_test::starlingBlock(c, {0.01, 0.02, 0.0})},
+      {211, density_test::leeKeslerBlock(211, c, false)},
+      {217, familyBlock(c)}};
+  for (const auto& [code, block] : methods) {
+    SCOPED_TRACE(code);
+    useMethod(code, block);
+    EXPECT_NEAR(entropy(1, x, t, p), ideal, 1e-4);
+  }
+}
+
 }  // namespace
