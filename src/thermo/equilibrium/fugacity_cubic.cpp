@@ -393,16 +393,21 @@ bool cubicRoute(const RouteCall& c, std::span<double> lnphi, double& z) {
     pure::EOSZRT(am, amT, amTT, abar, abarT, abb, bm, bmT, bmTT, bbar, bbarT, bbb, c.phase, c.level,
                  c.nc, c.p, pure::kReferencePressure, u1, u2, c.t, z, zT, zP, lnphi, lnphiT, lnphiP,
                  lnphiN, hr, sr, cpr, cvr, cpcv, hrn, zdn, methods::PMCTL2.ISEUDI, root);
-    (c.phase == pure::kVapourPhase ? methods::PMCTL2.ISEUDV : methods::PMCTL2.ISEUDL) = root;
+    if (c.rootStatus != nullptr) {
+      *c.rootStatus = root;
+    } else {
+      (c.phase == pure::kVapourPhase ? methods::PMCTL2.ISEUDV : methods::PMCTL2.ISEUDL) = root;
+    }
   }
+  if (c.departures != nullptr) *c.departures = {hr, sr, cpr};
 
   // 6. The derivative arrays of the level (EOSZRA gives no pressure or composition terms).
-  if (c.level >= kTemperatureLevel) {
+  if (c.level >= kTemperatureLevel && c.writeArrays) {
     storeArray(c.arrays.lnphiT, lnphiT, c.routine);
     if (associating == 0) storeArray(c.arrays.lnphiP, lnphiP, c.routine);
   }
   if (c.level >= kCompositionLevel && associating == 0) {
-    storeArray(c.arrays.lnphiN, lnphiN, c.routine);
+    if (c.writeArrays) storeArray(c.arrays.lnphiN, lnphiN, c.routine);
     storeArray(kPartialResidualArray, hrn, c.routine);
   }
   return true;

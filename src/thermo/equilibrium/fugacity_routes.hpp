@@ -19,6 +19,14 @@ struct PhaseArrays {
 inline constexpr PhaseArrays kVapourArrays{8, 24, 25};
 inline constexpr PhaseArrays kLiquidArrays{10, 26, 27};
 
+// The departures of the cubic root (level 2 and above; cpr from level 3), for the phase
+// property drivers.
+struct RouteDepartures {
+  double hr = 0.0;   // (H - H ideal)/(R T)
+  double sr = 0.0;   // (S - S ideal at the reference pressure)/R
+  double cpr = 0.0;  // (Cp - Cp ideal)/R = d(T hr)/dT
+};
+
 // One evaluation of an equation-of-state route.
 struct RouteCall {
   std::int32_t code = 0;      // the method code that is served
@@ -31,6 +39,12 @@ struct RouteCall {
   std::span<const double> x;
   PhaseArrays arrays{};
   std::string_view routine;  // named in the aborts
+  // Phase property drivers: the departures land here; the root status goes to ROOTSTATUS
+  // instead of the phase's root-status word of PMCTL2, and with WRITEARRAYS false only array
+  // 50 (level 4) is written, not the phase's derivative arrays of the K-value engine.
+  RouteDepartures* departures = nullptr;
+  std::int32_t* rootStatus = nullptr;
+  bool writeArrays = true;
 };
 
 // The cubic route of CODE from the held block (LDSTAT): pure-component terms (EOSTWU), pair

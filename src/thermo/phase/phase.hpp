@@ -5,7 +5,9 @@
 #pragma once
 
 #include "thermo/phase/cs_transport.hpp"
+#include "thermo/phase/density_drivers.hpp"
 #include "thermo/phase/flash_bounds.hpp"
+#include "thermo/phase/phase_drivers.hpp"
 #include "thermo/phase/slots.hpp"
 #include "thermo/phase/transport.hpp"
 #include "thermo/phase/user_methods.hpp"

@@ -244,7 +244,8 @@ bool cubicLiquid(std::int32_t code, std::int32_t nc, double t, double p, std::sp
     EOSZRT(am, amT, amTT, abar, {}, {}, bm, bmT, bmTT, bbar, {}, {}, kLiquidPhase, 1, nc, p,
            kReferencePressure, u1, u2, t, z, zT, zP, lnphi, {}, {}, {}, hr, sr, cpr, cvr, cpcv, {},
            {}, methods::PMCTL2.ISEUDI, status);
-    if (status == kPseudoRoot) methods::PMCTL2.ISEUDL = 0;
+    // The root status stays local: a density between two K-value calls leaves the flash's
+    // pseudo-root signal (ISEUDL) as the K-values set it.
   }
 
   // 6. The volume shift of method 124.
