@@ -115,9 +115,12 @@ bool succeeded(const Request& request) {
   return request.ierr == kOk || request.ierr == kZeroRateWarning;
 }
 
-// The values delivered: the count found, at most the buffers' size, never negative.
+// The values delivered: the count found, at most the buffers' size, never negative. A
+// refused request delivers only what its reader wrote (a blank name, an "N/A"), never the
+// blanks of a count it did not fill.
 std::int32_t delivered(const Request& request) {
-  return std::clamp(request.count, 0, kMostValues);
+  const std::int32_t found = std::clamp(request.count, 0, kMostValues);
+  return succeeded(request) ? found : std::min(found, request.values->written);
 }
 
 bool refusedWithoutProblem(std::int32_t& ierr) {
@@ -230,7 +233,7 @@ void PADATC(std::string_view cls, std::string_view attr, std::string_view id,
   count = request.count;
   elen = request.elen;
   ierr = request.ierr;
-  if (!typed || !succeeded(request) || element < 1) return;
+  if (!typed || element < 1) return;
   // Element k at characters (k - 1) ELEMENT + 1 to k ELEMENT of CVAL, as many as it holds.
   const auto width = static_cast<std::size_t>(element);
   const auto n = std::min(static_cast<std::size_t>(delivered(request)), cval.size() / width);
@@ -248,7 +251,7 @@ void PADATI(std::string_view cls, std::string_view attr, std::string_view id,
   const bool typed = run(cls, request, ValueType::Integer, " NOT INTEGER TYPE");
   count = request.count;
   ierr = request.ierr;
-  if (!typed || !succeeded(request)) return;
+  if (!typed) return;
   const auto n = std::min(static_cast<std::size_t>(delivered(request)), ival.size());
   std::copy_n(request.values->integers.begin(), n, ival.begin());
 }
@@ -266,13 +269,17 @@ void PADATR(std::string_view cls, std::string_view attr, std::string_view id,
   iunset = request.iunset;
   iucls = request.iucls;
   ierr = request.ierr;
+  deliverReals(request, typed, rval);
+}
+
+void deliverReals(const Request& request, bool typed, std::span<float> rval) {
   if (request.count > kMostValues) {
     printLine(" AMOUNT OF DATA FOUND IS TOO LARGE FOR STORAGE. DATA WILL BE LOST AS A RESULT. ");
   }
   if (!typed || !succeeded(request)) return;
   const auto n = std::min(static_cast<std::size_t>(delivered(request)), rval.size());
-  std::transform(request.values->reals.begin(), request.values->reals.begin() + static_cast<std::ptrdiff_t>(n),
-                 rval.begin(), toSingle);
+  const auto first = request.values->reals.begin();
+  std::transform(first, first + static_cast<std::ptrdiff_t>(n), rval.begin(), toSingle);
 }
 
 std::int32_t nestedInteger(std::string_view cls, std::string_view attr, std::string_view id,

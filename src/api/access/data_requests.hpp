@@ -96,8 +96,10 @@ void PADATX(std::string_view cls, Request& request);
 // one, " NO PROBLEM IS OPEN" and IERR 1.
 //   cval         out  COUNT texts of ELEMENT characters each, end to end (cut or padded)
 //   ival, rval   out  COUNT values (PADATR at most 20000)
-// Nothing is delivered unless the request succeeds with the requested type; CVAL, IVAL and
-// RVAL may then be empty, and their values are not returned.
+// Values of another type than the call returns are not delivered (the " WARNING: " line).
+// PADATC and PADATI deliver the first COUNT values of a request that succeeded, and of a
+// refused one the values its reader wrote (a blank name, "N/A"); PADATR delivers only the
+// values of a request that succeeded. Each delivers no more than its array holds.
 void PADATC(std::string_view cls, std::string_view attr, std::string_view id,
             std::span<char> cval, std::int32_t element, std::int32_t& elen, std::int32_t& count,
             std::int32_t& ierr);
@@ -106,6 +108,12 @@ void PADATI(std::string_view cls, std::string_view attr, std::string_view id,
 void PADATR(std::string_view cls, std::string_view attr, std::string_view id,
             std::span<float> rval, std::int32_t& count, std::int32_t& iunset, std::int32_t& iucls,
             std::int32_t& ierr);
+
+// The delivery of PADATR after its reader: more than 20000 values found prints " AMOUNT OF
+// DATA FOUND IS TOO LARGE FOR STORAGE. DATA WILL BE LOST AS A RESULT."; a request that
+// succeeded with the real type (TYPED) gives its first min(COUNT, 20000) values to RVAL in
+// single precision (a value beyond the single range as an infinity), as many as RVAL holds.
+void deliverReals(const Request& request, bool typed, std::span<float> rval);
 
 // A nested integer request of a reader (the column's algorithm type, the exchanger's
 // utility flag): VALUE keeps its preset unless the reader delivers an integer. Returns the
