@@ -17,7 +17,7 @@ using access_tests::UnitsProblem;
 using Strings = std::vector<std::string>;
 
 const Strings kActiveUnits{"FLASH-1", "VALVE-1",  "COLUMN-1", "STRIPPER-1",
-                           "HCURVE-1", "EXCH-1", "MIXER-1",  "CTROPT-1"};
+                           "HCURVE-1", "EXCH-1", "MIXER-1",  "CTROPT-1", "FLASH-2"};
 
 TEST_F(UnitsProblem, IdentifiersAreTheActiveUnitsInIndexOrder) {
   const auto ids = textRequest("UNIT", "IDS", "");
@@ -126,7 +126,7 @@ TEST_F(UnitsProblem, SolutionFlagsLineUpWithTheIdentifiers) {
   // not solved, is third.
   const auto flags = integerRequest("UNIT", "UnitSolutionFlags", "");
   EXPECT_EQ(flags.ierr, 0);
-  EXPECT_EQ(flags.values, std::vector<std::int32_t>({1, 1, 0, 1, 1, 1, 1, 1}));
+  EXPECT_EQ(flags.values, std::vector<std::int32_t>({1, 1, 0, 1, 1, 1, 1, 1, 1}));
 }
 
 TEST_F(UnitsProblem, RepeatedRequestsReleaseTheirUnits) {
