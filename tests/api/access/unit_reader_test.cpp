@@ -140,6 +140,38 @@ TEST_F(UnitsProblem, RepeatedRequestsReleaseTheirUnits) {
   }
 }
 
+// The places of a loaded block: header-word sectors of reals and integers, system sector
+// elements and the counts; a place beyond the words loaded reads as missing.
+TEST_F(UnitsProblem, LoadedUnitsAnswerThePlacesOfTheirBlocks) {
+  const auto load = [](const std::string& id) {
+    const std::int32_t n = api_access::PAUNID(id);
+    EXPECT_GT(n, 0) << id;
+    std::int32_t itype = -1;
+    api_access::PAULOD(n, api_access::kLoadData, itype);
+    EXPECT_EQ(itype, id == "COLUMN-1" ? 0 : 1) << "word 1 of the unit record";
+    return n;
+  };
+  std::int32_t n = load("FLASH-1");
+  EXPECT_EQ(api_access::headerReal(109, 4), 310.0);
+  EXPECT_EQ(api_access::headerReal(109, 12), -1500.0);
+  EXPECT_EQ(api_access::headerReal(109, 1000000), services::RMISS);
+  EXPECT_EQ(api_access::headerReal(2000000000, 1), services::RMISS);
+  EXPECT_EQ(api_access::systemElement(23, 6), 1);
+  EXPECT_EQ(api_access::systemElement(23, 7), services::IMISS);
+  EXPECT_EQ(api_access::UNITWK.products, 2);
+  EXPECT_EQ(api_access::productStream(2), 3);
+  EXPECT_EQ(api_access::productStream(3), 0);
+  problem::UNFREE(n, 0);
+
+  n = load("COLUMN-1");
+  EXPECT_EQ(api_access::headerInteger(491, 41), 6) << "the stored algorithm code";
+  EXPECT_EQ(api_access::headerInteger(491, 1000000), services::IMISS);
+  problem::UNFREE(n, 0);
+  EXPECT_EQ(api_access::PAUNID("OLD-FLASH"), 0);
+  EXPECT_EQ(api_access::PAUNID("flash-1"), 0);
+  EXPECT_EQ(api_access::PAUNID("FLASH-1     "), 1);
+}
+
 TEST(UnitFields, PAUDIGTakesEachFieldOfAnEntry) {
   const std::vector<std::int32_t> rec{0, 0, 0, 0, 312345678, 42, 7654321, -9};
   const std::vector<std::pair<std::int32_t, std::int32_t>> cases{
