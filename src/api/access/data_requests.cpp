@@ -137,6 +137,16 @@ float toSingle(double value) {
   return static_cast<float>(value);
 }
 
+// Nothing of a former problem's requests is kept: the buffers are cleared whole.
+void forgetRequests() {
+  for (ValueBuffers& set : buffers) {
+    set.written = kMostValues;
+    set.clear();
+  }
+  depth = 0;
+}
+const bool kForgottenAtOpen = services::registerKeptValues(&forgetRequests);
+
 }  // namespace
 
 void ValueBuffers::clear() {
@@ -203,8 +213,7 @@ void attributeNotSupported(Request& request, std::string_view wording) {
 }
 
 void answerUnsupported(Request& request, std::string_view wording) {
-  request.elen = 4;
-  request.setType(ValueType::Real);
+  // The type stays the one asked for: one line, and no type warning after it.
   attributeNotSupported(request, wording);
 }
 

@@ -59,6 +59,8 @@ constexpr UnitKind kValve{kValveType, " IS NOT VALVE UNIT OP", " FOR VALVE", 89,
 
 // The value table is kept with the reader, so that a request allocates nothing.
 ValueTable table;
+void forgetTable() { table.fill(0.0); }
+const bool kForgottenAtOpen = services::registerKeptValues(&forgetTable);
 
 // The K-values y/x of the connected stream's phases, in internal component order: 1.0 where
 // the liquid value is not positive. A connection that names no stream with a record leaves

@@ -70,8 +70,9 @@ TEST_F(UnitsProblem, EachRequestGivesItsStatusAndItsLines) {
       {'R', "STREAM", "Temperature", "FEED", 1,
        " ATTRIBUTE NOT SUPPORTED: Temperature          FOR STREAM\n"},
       {'I', "Colu", "AlgorithmType", "COLUMN-1", 1,
-       " ATTRIBUTE NOT SUPPORTED: AlgorithmType        FOR COLUMN/SIDE UNIT\n"
-       " WARNING: Colu         AlgorithmType        NOT INTEGER TYPE\n"},
+       " ATTRIBUTE NOT SUPPORTED: AlgorithmType        FOR COLUMN/SIDE UNIT\n"},
+      {'C', "HCurve", "Points", "HCURVE-1", 1,
+       " ATTRIBUTE NOT SUPPORTED: Points               FOR HCURVE\n"},
   };
   for (const RequestRow& row : rows) {
     SCOPED_TRACE(std::string(1, row.request) + " " + row.cls + " " + row.attr + " " + row.id);
@@ -116,6 +117,8 @@ TEST_F(UnitsProblem, RequestsDoNotDisturbTheRequestTheyAreNestedIn) {
   const auto cls = textRequest("UNIT", "CLASS", "COLUMN-1");
   EXPECT_EQ(cls.values, Strings{"Colu"});
   EXPECT_EQ(cls.ierr, 0);
+  // The column reader is not in the library yet: the nested request answers with its line.
+  EXPECT_EQ(cls.out, " ATTRIBUTE NOT SUPPORTED: AlgorithmType        FOR COLUMN/SIDE UNIT\n");
   // The exchanger's utility flag, the same way.
   EXPECT_EQ(integerRequest("UNIT", "NumberSides", "EXCH-1").values,
             std::vector<std::int32_t>{1});
