@@ -97,13 +97,21 @@ constexpr std::array<ClassEntry, 27> kClasses{{
 // dispatcher, the type check. Returns false when the reader's type is not WANTED (the
 // warning printed, IERR 1).
 bool run(std::string_view cls, Request& request, ValueType wanted, std::string_view wording) {
-  ValueBuffers& set = buffers[static_cast<std::size_t>(depth)];
+  ValueBuffers& set = buffers[static_cast<std::size_t>(std::clamp(depth, 0, kDepths - 1))];
   set.clear();
   request.values = &set;
   request.setType(wanted);
-  ++depth;
-  PADATX(cls, request);
-  --depth;
+  {
+    // The depth is restored however the reader returns (a stop that a test turns into an
+    // exception included).
+    struct Nested {
+      Nested() { ++depth; }
+      ~Nested() { --depth; }
+      Nested(const Nested&) = delete;
+      Nested& operator=(const Nested&) = delete;
+    } nested;
+    PADATX(cls, request);
+  }
   if (request.type == static_cast<std::int32_t>(wanted)) return true;
   printLine(" WARNING: " + columns(cls, kIdColumns) + " " + columns(request.attr, kAttrColumns) +
             std::string(wording));
