@@ -26,7 +26,8 @@ fixtures::ProblemDescription naturalGasPlant() {
   }
   d.methodSets = {fixtures::equationOfStateSet("PENG-ROB", 102)};
   // The inlet separator's feed and products, K and kPa.
-  const std::vector<double> feed{0.010, 0.020, 0.005, 0.800, 0.080, 0.040, 0.020, 0.010, 0.005, 0.010};
+  const std::vector<double> feed{0.010, 0.020, 0.005, 0.800, 0.080,
+                                 0.040, 0.020, 0.010, 0.005, 0.010};
   for (const char* name : {"FEED", "SEP-GAS", "SEP-LIQ", "COMP-OUT"}) {
     fixtures::StreamSpec s;
     s.name = name;
@@ -105,14 +106,14 @@ int main(int argc, char** argv) {
   const Text none{""};
   int32_t elen = 0;
   int32_t count = 0;
-  PADATC(comps.data(), comps.length(), idsAttr.data(), idsAttr.length(), none.data(),
-         none.length(), ids.data(), 16, &elen, &count, &ierr);
+  PADATC(comps.data(), comps.length(), idsAttr.data(), idsAttr.length(), none.data(), none.length(),
+         ids.data(), 16, &elen, &count, &ierr);
   int32_t unitSet = 1;
   int32_t unitClass = 0;
   int32_t weightCount = 0;
   int32_t weightStatus = 0;
-  PADATR(comps.data(), comps.length(), weight.data(), weight.length(), none.data(),
-         none.length(), weights.data(), &weightCount, &unitSet, &unitClass, &weightStatus);
+  PADATR(comps.data(), comps.length(), weight.data(), weight.length(), none.data(), none.length(),
+         weights.data(), &weightCount, &unitSet, &unitClass, &weightStatus);
   std::printf("COMPS   status %d and %d: %d components\n", ierr, weightStatus, count);
   for (int32_t j = 0; j < count && j < weightCount; ++j) {
     std::printf("        %.16s  molecular weight %8.3f\n", &ids[static_cast<std::size_t>(j) * 16],

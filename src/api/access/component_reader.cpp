@@ -60,8 +60,8 @@ constexpr std::array<Constant, 12> kConstants{{
     {"AcenFactor", ComponentReal::AcentricFactor, 0, 0, Conversion::AsStored},
     {"StdHeatForm", ComponentReal::HeatOfFormation, kEnergyClass, kMolarBasis + kEnergyClass,
      Conversion::Internal},
-    {"StdFreEnForm", ComponentReal::FreeEnergyOfFormation, kEnergyClass,
-     kMolarBasis + kEnergyClass, Conversion::Internal},
+    {"StdFreEnForm", ComponentReal::FreeEnergyOfFormation, kEnergyClass, kMolarBasis + kEnergyClass,
+     Conversion::Internal},
 }};
 
 // The element of a table sector that belongs to component number J: its stored position in

@@ -235,13 +235,13 @@ void PADATX(std::string_view cls, Request& request) {
     entry.reader(request);
     return;
   }
-  printLine(" CLASS NOT SUPPORTED: " + std::string(cls.substr(0, std::min(kClassShown, cls.size()))));
+  printLine(" CLASS NOT SUPPORTED: " +
+            std::string(cls.substr(0, std::min(kClassShown, cls.size()))));
   request.ierr = kRefused;
 }
 
-void PADATC(std::string_view cls, std::string_view attr, std::string_view id,
-            std::span<char> cval, std::int32_t element, std::int32_t& elen, std::int32_t& count,
-            std::int32_t& ierr) {
+void PADATC(std::string_view cls, std::string_view attr, std::string_view id, std::span<char> cval,
+            std::int32_t element, std::int32_t& elen, std::int32_t& count, std::int32_t& ierr) {
   if (refusedWithoutProblem(ierr)) return;
   Request request{attr, id};
   request.count = count;
@@ -273,9 +273,8 @@ void PADATI(std::string_view cls, std::string_view attr, std::string_view id,
   std::copy_n(request.values->integers.begin(), n, ival.begin());
 }
 
-void PADATR(std::string_view cls, std::string_view attr, std::string_view id,
-            std::span<float> rval, std::int32_t& count, std::int32_t& iunset, std::int32_t& iucls,
-            std::int32_t& ierr) {
+void PADATR(std::string_view cls, std::string_view attr, std::string_view id, std::span<float> rval,
+            std::int32_t& count, std::int32_t& iunset, std::int32_t& iucls, std::int32_t& ierr) {
   if (refusedWithoutProblem(ierr)) return;
   Request request{attr, id};
   request.count = count;

@@ -34,12 +34,12 @@ enum class ValueType : std::int32_t { Real = 0, Integer = 1, Text = 2 };
 
 // Unit-class codes beside the classes 1 to 50.
 inline constexpr std::int32_t kNoUnit = 0;
-inline constexpr std::int32_t kMolarBasis = 100000;        // + c: class c per mole
-inline constexpr std::int32_t kEnergyPerVolume = -1;       // class 24 per class 17
-inline constexpr std::int32_t kReciprocalClass8 = -2;      // 1 / class 8
+inline constexpr std::int32_t kMolarBasis = 100000;    // + c: class c per mole
+inline constexpr std::int32_t kEnergyPerVolume = -1;   // class 24 per class 17
+inline constexpr std::int32_t kReciprocalClass8 = -2;  // 1 / class 8
 
 // Statuses of the data requests.
-inline constexpr std::int32_t kRefused = 1;          // not found, not supported, wrong type
+inline constexpr std::int32_t kRefused = 1;           // not found, not supported, wrong type
 inline constexpr std::int32_t kZeroRateWarning = -1;  // success with a warning
 
 // The default unit set of a request that names none of 1 to 7.
@@ -100,14 +100,12 @@ void PADATX(std::string_view cls, Request& request);
 // PADATC and PADATI deliver the first COUNT values of a request that succeeded, and of a
 // refused one the values its reader wrote (a blank name, "N/A"); PADATR delivers only the
 // values of a request that succeeded. Each delivers no more than its array holds.
-void PADATC(std::string_view cls, std::string_view attr, std::string_view id,
-            std::span<char> cval, std::int32_t element, std::int32_t& elen, std::int32_t& count,
-            std::int32_t& ierr);
+void PADATC(std::string_view cls, std::string_view attr, std::string_view id, std::span<char> cval,
+            std::int32_t element, std::int32_t& elen, std::int32_t& count, std::int32_t& ierr);
 void PADATI(std::string_view cls, std::string_view attr, std::string_view id,
             std::span<std::int32_t> ival, std::int32_t& count, std::int32_t& ierr);
-void PADATR(std::string_view cls, std::string_view attr, std::string_view id,
-            std::span<float> rval, std::int32_t& count, std::int32_t& iunset, std::int32_t& iucls,
-            std::int32_t& ierr);
+void PADATR(std::string_view cls, std::string_view attr, std::string_view id, std::span<float> rval,
+            std::int32_t& count, std::int32_t& iunset, std::int32_t& iucls, std::int32_t& ierr);
 
 // The delivery of PADATR after its reader: more than 20000 values found prints " AMOUNT OF
 // DATA FOUND IS TOO LARGE FOR STORAGE. DATA WILL BE LOST AS A RESULT."; a request that

@@ -46,16 +46,21 @@ struct UnitKind {
   std::size_t resultCount;
 };
 
-constexpr UnitKind kFlash{kFlashType, " IS NOT FLASH UNIT OP", " FOR FLASH", 109,
+constexpr UnitKind kFlash{kFlashType,
+                          " IS NOT FLASH UNIT OP",
+                          " FOR FLASH",
+                          109,
                           {{{"TempCalc", services::kTemperatureClass, 4},
                             {"PresCalc", services::kPressureClass, 8},
                             {"DutyCalc", 26, 12}}},
                           3};
-constexpr UnitKind kValve{kValveType, " IS NOT VALVE UNIT OP", " FOR VALVE", 89,
-                          {{{"TempCalc", services::kTemperatureClass, 2},
-                            {"PresCalc", services::kPressureClass, 4},
-                            {}}},
-                          2};
+constexpr UnitKind kValve{
+    kValveType,
+    " IS NOT VALVE UNIT OP",
+    " FOR VALVE",
+    89,
+    {{{"TempCalc", services::kTemperatureClass, 2}, {"PresCalc", services::kPressureClass, 4}, {}}},
+    2};
 
 // The value table is kept with the reader, so that a request allocates nothing.
 ValueTable table;

@@ -134,9 +134,9 @@ void PAULOD(std::int32_t n, std::int32_t mode, std::int32_t& itype) {
   // The unit record, made current for the load: its integer sector holds the words read here.
   problem::UNSETC(n);
   const std::int32_t record = problem::UNCURR.context3.integerSector;
-  const std::int32_t recordWords =
-      storage::SBCUR.count(SectorKind::Integer) >= 1 ? storage::SBCUR.length(SectorKind::Integer, 1)
-                                                     : 0;
+  const std::int32_t recordWords = storage::SBCUR.count(SectorKind::Integer) >= 1
+                                       ? storage::SBCUR.length(SectorKind::Integer, 1)
+                                       : 0;
   problem::DBUBLK(10 * mode + 103, n, 0);
 
   LoadedUnit& loaded = UNITWK;
@@ -157,12 +157,14 @@ void PAULOD(std::int32_t n, std::int32_t mode, std::int32_t& itype) {
 
   // The system sectors of the loaded image, each when it lies within the words loaded.
   const auto& image = storage::SBCUR;
-  const std::int32_t systems = std::min<std::int32_t>(image.count(SectorKind::System), kSystemSectors);
+  const std::int32_t systems =
+      std::min<std::int32_t>(image.count(SectorKind::System), kSystemSectors);
   for (std::int32_t s = 1; s <= static_cast<std::int32_t>(kSystemSectors); ++s) {
     loaded.systemStart(static_cast<std::size_t>(s)) = NOCORE;
     loaded.systemLength(static_cast<std::size_t>(s)) = 0;
     if (s > systems) continue;
-    const std::int32_t offset = image.offsets(storage::kindIndex(SectorKind::System))(static_cast<std::size_t>(s));
+    const std::int32_t offset =
+        image.offsets(storage::kindIndex(SectorKind::System))(static_cast<std::size_t>(s));
     const std::int32_t length = std::max(image.length(SectorKind::System, s), 0);
     if (offset < 0 || std::int64_t{offset} + length > loaded.words) continue;
     loaded.systemStart(static_cast<std::size_t>(s)) = loaded.block + offset;

@@ -50,8 +50,7 @@ std::int32_t streamPositions(std::int32_t count, std::int32_t listSector, std::i
   const std::int32_t n = std::min({count, kMostConnections, listed});
   const bool exchanger = utype == kSimpleExchangerType || utype == kRigorousExchangerType;
   for (std::int32_t k = 1; k <= n; ++k) {
-    const std::int32_t s =
-        listSector == kFeedListSector ? feedStream(k) : productStream(k);
+    const std::int32_t s = listSector == kFeedListSector ? feedStream(k) : productStream(k);
     const std::int32_t streams = std::min(PAIDTB.nstrm, kMaxStreams);
     for (std::int32_t p = 1; p <= streams; ++p) {
       if (PAIDTB.streamSlot(static_cast<std::size_t>(p)) != s) continue;
@@ -129,7 +128,8 @@ void PAUFPD(Request& request) {
       textResult(request, kIdLength, walked);
       for (std::int32_t k = 1; k <= walked; ++k) {
         const std::int32_t p = pos[static_cast<std::size_t>(k - 1)];
-        request.setText(k, p == 0 ? std::string_view() : PAIDTB.streamId(static_cast<std::size_t>(p)).view());
+        request.setText(
+            k, p == 0 ? std::string_view() : PAIDTB.streamId(static_cast<std::size_t>(p)).view());
       }
     }
   } else if (request.is("ProdData")) {

@@ -50,12 +50,11 @@ inline Texts textRequest(const std::string& cls, const std::string& attr, const 
                          std::int32_t width = 16, std::size_t elements = 600) {
   Texts r;
   std::string cval(elements * static_cast<std::size_t>(width), '#');
-  r.out = printed([&] {
-    api_access::PADATC(cls, attr, id, cval, width, r.elen, r.count, r.ierr);
-  });
+  r.out = printed([&] { api_access::PADATC(cls, attr, id, cval, width, r.elen, r.count, r.ierr); });
   const auto n = std::min<std::size_t>(static_cast<std::size_t>(std::max(r.count, 0)), elements);
   for (std::size_t k = 0; k < n; ++k) {
-    std::string e = cval.substr(k * static_cast<std::size_t>(width), static_cast<std::size_t>(width));
+    std::string e =
+        cval.substr(k * static_cast<std::size_t>(width), static_cast<std::size_t>(width));
     r.values.push_back(e.substr(0, e.find_last_not_of(' ') + 1));
   }
   return r;
@@ -76,9 +75,8 @@ inline Reals realRequest(const std::string& cls, const std::string& attr, const 
   Reals r;
   r.iunset = iunset;
   std::vector<float> rval(600, -7.0f);
-  r.out = printed([&] {
-    api_access::PADATR(cls, attr, id, rval, r.count, r.iunset, r.iucls, r.ierr);
-  });
+  r.out =
+      printed([&] { api_access::PADATR(cls, attr, id, rval, r.count, r.iunset, r.iucls, r.ierr); });
   rval.resize(std::min<std::size_t>(static_cast<std::size_t>(std::max(r.count, 0)), rval.size()));
   r.values = rval;
   return r;

@@ -50,7 +50,8 @@ TEST_F(UnitsProblem, EachRequestGivesItsStatusAndItsLines) {
       // Wrong value types: the warning names the class and attribute in 12 and 20 columns.
       {'C', "Flash", "TempCalc", "FLASH-1", 1,
        " WARNING: Flash        TempCalc             NOT CHARACTER TYPE\n"},
-      {'I', "COMPS", "IDS", "", 1, " WARNING: COMPS        IDS                  NOT INTEGER TYPE\n"},
+      {'I', "COMPS", "IDS", "", 1,
+       " WARNING: COMPS        IDS                  NOT INTEGER TYPE\n"},
       {'R', "UNIT", "TYPE", "FLASH-1", 1,
        " WARNING: UNIT         TYPE                 NOT FLOATING POINT TYPE\n"},
       {'R', "COMPS", "LibraryNumber", "", 1,
@@ -60,8 +61,7 @@ TEST_F(UnitsProblem, EachRequestGivesItsStatusAndItsLines) {
       {'C', "COMPS", "Colour", "", 1,
        " ATTRIBUTE NOT SUPPORTED: Colour FOR COMPS\n"
        " WARNING: COMPS        Colour               NOT CHARACTER TYPE\n"},
-      {'R', "COMPS", "MolecularWeight", "", 1,
-       " ATTRIBUTE NOT SUPPORTED: MolecularW FOR COMPS\n"},
+      {'R', "COMPS", "MolecularWeight", "", 1, " ATTRIBUTE NOT SUPPORTED: MolecularW FOR COMPS\n"},
       {'R', "Flash", "tempcalc", "FLASH-1", 1,
        " ATTRIBUTE NOT SUPPORTED: tempcalc             FOR FLASH\n"},
       // Units of the wrong kind, unknown units, and classes not read yet.
@@ -102,6 +102,24 @@ TEST_F(UnitsProblem, EachRequestGivesItsStatusAndItsLines) {
   }
 }
 
+TEST_F(UnitsProblem, TextsAreCutOrPaddedToTheCallersElementLength) {
+  // ELEN stays the attribute's own length whatever the caller's.
+  const auto cut = textRequest("COMPS", "IDS", "", 4);
+  EXPECT_EQ(cut.values, Strings({"METH", "ETHA", "PROP", "WATE"}));
+  EXPECT_EQ(cut.elen, 16);
+  std::string cval(3 * 20 + 5, '#');
+  std::int32_t elen = 0, count = 0, ierr = -1;
+  printed([&] { api_access::PADATC("UNIT", "ProdData", "FLASH-1", cval, 20, elen, count, ierr); });
+  EXPECT_EQ(cval,
+            "VAP" + std::string(17, ' ') + "LIQ" + std::string(17, ' ') + std::string(25, '#'));
+  EXPECT_EQ(elen, 12);
+  // An array shorter than the values receives as many as it holds.
+  std::string two(2 * 16, '#');
+  printed([&] { api_access::PADATC("COMPS", "IDS", "", two, 16, elen, count, ierr); });
+  EXPECT_EQ(count, 4);
+  EXPECT_EQ(two, "METHANE         ETHANE          ");
+}
+
 TEST_F(UnitsProblem, UnitSetsOutsideOneToSevenBecomeSetFive) {
   for (const std::int32_t set : {0, 9, -3}) {
     const auto r = realRequest("Flash", "TempCalc", "FLASH-1", set);
@@ -120,8 +138,7 @@ TEST_F(UnitsProblem, RequestsDoNotDisturbTheRequestTheyAreNestedIn) {
   // The column reader is not in the library yet: the nested request answers with its line.
   EXPECT_EQ(cls.out, " ATTRIBUTE NOT SUPPORTED: AlgorithmType        FOR COLUMN/SIDE UNIT\n");
   // The exchanger's utility flag, the same way.
-  EXPECT_EQ(integerRequest("UNIT", "NumberSides", "EXCH-1").values,
-            std::vector<std::int32_t>{1});
+  EXPECT_EQ(integerRequest("UNIT", "NumberSides", "EXCH-1").values, std::vector<std::int32_t>{1});
 }
 
 TEST_F(UnitsProblem, WithoutAnOpenProblemEveryRequestIsRefused) {
@@ -151,7 +168,8 @@ TEST(RealDelivery, GivesTheFirst20000ValuesAndNeverStaleOnes) {
   request.count = 25000;
   std::vector<float> rval(20000 + 5, -1.0f);
   const std::string out = printed([&] { api_access::deliverReals(request, true, rval); });
-  EXPECT_EQ(out, " AMOUNT OF DATA FOUND IS TOO LARGE FOR STORAGE. DATA WILL BE LOST AS A RESULT.\n");
+  EXPECT_EQ(out,
+            " AMOUNT OF DATA FOUND IS TOO LARGE FOR STORAGE. DATA WILL BE LOST AS A RESULT.\n");
   EXPECT_EQ(rval[0], 1.0f);
   EXPECT_EQ(rval[19999], 20000.0f);
   EXPECT_EQ(rval[20000], -1.0f) << "nothing beyond 20000";
@@ -185,8 +203,8 @@ TEST_F(UnitsProblem, UnitLabelsOfTheReturnedClasses) {
     std::int32_t code, set;
     std::string label;  // the full 30 characters, trailing blanks removed
   };
-  std::vector<LabelRow> rows{{0, 5, ""}, {1, 5, "F"}, {1, 3, "C"}, {100022, 5, "FT3/LB-MOL"},
-                             {100022, 3, "M3/KG-MOL"}};
+  std::vector<LabelRow> rows{
+      {0, 5, ""}, {1, 5, "F"}, {1, 3, "C"}, {100022, 5, "FT3/LB-MOL"}, {100022, 3, "M3/KG-MOL"}};
   const auto plain = [](std::int32_t code, std::int32_t set) {
     std::string label(30, ' ');
     std::int32_t istat = 0;
@@ -203,7 +221,8 @@ TEST_F(UnitsProblem, UnitLabelsOfTheReturnedClasses) {
       api_access::PAUOM1(row.code, row.set, istat, label);
       EXPECT_EQ(istat, row.code == 0 ? 1 : 0);
       // min(30, length) characters of the label, blank-padded; nothing beyond them.
-      std::string expected = (row.label + std::string(30, ' ')).substr(0, std::min<std::size_t>(30, length));
+      std::string expected =
+          (row.label + std::string(30, ' ')).substr(0, std::min<std::size_t>(30, length));
       expected += std::string(length - expected.size(), '#');
       EXPECT_EQ(label, expected);
     }

@@ -16,8 +16,8 @@ using access_tests::textRequest;
 using access_tests::UnitsProblem;
 using Strings = std::vector<std::string>;
 
-const Strings kActiveUnits{"FLASH-1", "VALVE-1",  "COLUMN-1", "STRIPPER-1",
-                           "HCURVE-1", "EXCH-1", "MIXER-1",  "CTROPT-1", "FLASH-2"};
+const Strings kActiveUnits{"FLASH-1", "VALVE-1", "COLUMN-1", "STRIPPER-1", "HCURVE-1",
+                           "EXCH-1",  "MIXER-1", "CTROPT-1", "FLASH-2"};
 
 TEST_F(UnitsProblem, IdentifiersAreTheActiveUnitsInIndexOrder) {
   const auto ids = textRequest("UNIT", "IDS", "");
@@ -175,8 +175,8 @@ TEST_F(UnitsProblem, LoadedUnitsAnswerThePlacesOfTheirBlocks) {
 TEST(UnitFields, PAUDIGTakesEachFieldOfAnEntry) {
   const std::vector<std::int32_t> rec{0, 0, 0, 0, 312345678, 42, 7654321, -9};
   const std::vector<std::pair<std::int32_t, std::int32_t>> cases{
-      {1, 3}, {2, 1234}, {3, 5678}, {4, 42}, {5, 7}, {6, 6}, {7, 5},
-      {8, 4}, {9, 3},    {10, 1},   {11, -9}};
+      {1, 3}, {2, 1234}, {3, 5678}, {4, 42}, {5, 7},  {6, 6},
+      {7, 5}, {8, 4},    {9, 3},    {10, 1}, {11, -9}};
   for (const auto& [isel, expected] : cases) {
     std::int32_t ierr = -1;
     EXPECT_EQ(api_access::PAUDIG(isel, 2, rec, 2, ierr), expected) << isel;
