@@ -1,6 +1,7 @@
 // A host program of the problem-access calls: it builds a small solved natural-gas problem
 // into a directory (once; a second run reopens the same files), opens it through
-// libvendrakol.so, prints what the library reports and closes it.
+// libvendrakol.so, prints the counts, the components with their molecular weights and the
+// units with their types, and closes it.
 //
 //   access_host [DIRECTORY]     (default: vendrakol-example under the temporary directory)
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "fixtures/problem_builder.hpp"
+#include "fixtures/unit_blocks.hpp"
 #include "vendrakol.h"
 
 namespace {
@@ -24,7 +26,8 @@ fixtures::ProblemDescription naturalGasPlant() {
   }
   d.methodSets = {fixtures::equationOfStateSet("PENG-ROB", 102)};
   // The inlet separator's feed and products, K and kPa.
-  const std::vector<double> feed{0.010, 0.020, 0.005, 0.800, 0.080, 0.040, 0.020, 0.010, 0.005, 0.010};
+  const std::vector<double> feed{0.010, 0.020, 0.005, 0.800, 0.080,
+                                 0.040, 0.020, 0.010, 0.005, 0.010};
   for (const char* name : {"FEED", "SEP-GAS", "SEP-LIQ", "COMP-OUT"}) {
     fixtures::StreamSpec s;
     s.name = name;
@@ -34,14 +37,25 @@ fixtures::ProblemDescription naturalGasPlant() {
     s.composition = feed;
     d.streams.push_back(s);
   }
-  for (const char* name : {"INLET-SEP", "COMPRESSOR"}) {
-    fixtures::UnitSpec u;
-    u.identifier = name;
-    u.type = 110001;
-    u.text = std::string(name) + " OF THE PLANT";
-    u.status = 2;
-    d.flowsheet.units.push_back(u);
-  }
+  // The inlet separator, a flash drum (streams 1 FEED, 2 SEP-GAS, 3 SEP-LIQ), and the
+  // compressor of its gas.
+  fixtures::UnitBlockContents separator;
+  separator.sides = 1;
+  separator.feeds = 1;
+  separator.products = 2;
+  separator.feedList = {1};
+  separator.productList = {2, 3};
+  separator.connections = {1, 0, 1, 1, 0, 1};
+  separator.resultWord = 109;
+  separator.results = {0, 0, 0, 300.0, 0, 0, 0, 5000.0, 0, 0, 0, 0.0};
+  fixtures::UnitBlockContents compressor;
+  compressor.feeds = 1;
+  compressor.products = 1;
+  compressor.feedList = {2};
+  compressor.productList = {4};
+  d.flowsheet.units = {
+      fixtures::activeUnit("INLET-SEP", 10001, "INLET SEPARATOR OF THE PLANT", 1, separator),
+      fixtures::activeUnit("COMPRESSOR", 10005, "GAS COMPRESSOR OF THE PLANT", 1, compressor)};
   return d;
 }
 
@@ -82,6 +96,46 @@ int main(int argc, char** argv) {
   PAMISC(&ncomp, &nstrm, &nunit, &ierr);
   std::printf("PAMISC  status %d: %d components, %d streams, %d units\n", ierr, ncomp, nstrm,
               nunit);
+
+  // The components: identifiers of 16 characters and molecular weights.
+  std::vector<char> ids(static_cast<std::size_t>(ncomp > 0 ? ncomp : 1) * 16);
+  std::vector<float> weights(static_cast<std::size_t>(ncomp > 0 ? ncomp : 1));
+  const Text comps{"COMPS"};
+  const Text idsAttr{"IDS"};
+  const Text weight{"MolWeight"};
+  const Text none{""};
+  int32_t elen = 0;
+  int32_t count = 0;
+  PADATC(comps.data(), comps.length(), idsAttr.data(), idsAttr.length(), none.data(), none.length(),
+         ids.data(), 16, &elen, &count, &ierr);
+  int32_t unitSet = 1;
+  int32_t unitClass = 0;
+  int32_t weightCount = 0;
+  int32_t weightStatus = 0;
+  PADATR(comps.data(), comps.length(), weight.data(), weight.length(), none.data(), none.length(),
+         weights.data(), &weightCount, &unitSet, &unitClass, &weightStatus);
+  std::printf("COMPS   status %d and %d: %d components\n", ierr, weightStatus, count);
+  for (int32_t j = 0; j < count && j < weightCount; ++j) {
+    std::printf("        %.16s  molecular weight %8.3f\n", &ids[static_cast<std::size_t>(j) * 16],
+                weights[static_cast<std::size_t>(j)]);
+  }
+
+  // The units: identifiers of 12 characters, each unit's type.
+  std::vector<char> units(static_cast<std::size_t>(nunit > 0 ? nunit : 1) * 12);
+  const Text unitClassName{"UNIT"};
+  const Text type{"TYPE"};
+  PADATC(unitClassName.data(), unitClassName.length(), idsAttr.data(), idsAttr.length(),
+         none.data(), none.length(), units.data(), 12, &elen, &count, &ierr);
+  std::printf("UNIT    status %d: %d units\n", ierr, count);
+  for (int32_t m = 0; m < count; ++m) {
+    const char* id = &units[static_cast<std::size_t>(m) * 12];
+    char typeName[16];
+    int32_t typeCount = 0;
+    int32_t typeStatus = 0;
+    PADATC(unitClassName.data(), unitClassName.length(), type.data(), type.length(), id, 12,
+           typeName, 16, &elen, &typeCount, &typeStatus);
+    std::printf("        %.12s  type %.16s\n", id, typeStatus == 0 ? typeName : "?");
+  }
 
   int32_t solved = 0;
   DBMISC(&solved, &nstrm, &ncomp, &nunit);

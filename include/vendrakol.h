@@ -69,6 +69,62 @@ VENDRAKOL_EXPORT void DBMISC(int32_t* solved, int32_t* nstrm, int32_t* ncomp, in
  * the files kept. Nothing happens when no problem is open. */
 VENDRAKOL_EXPORT void PACLOS(void);
 
+/* ---------------------------------------------------------------------------------------
+ * Data requests
+ *
+ * A request names a class (CLS: "COMPS", "UNIT", "Flash", "Valve", ...), an attribute
+ * (ATTR: "IDS", "TYPE", "TempCalc", ...) and an identifier (ID: a unit's or stream's
+ * identifier; not used by "COMPS" and by "UNIT" "IDS"). The three texts are compared
+ * blank-padded and case-sensitive: "COMPS   " is "COMPS", "comps" and " COMPS" are not.
+ * Each call needs a problem opened by PAOPEN and the tables built by PAMISC; without an
+ * open problem it returns IERR 1 and prints " NO PROBLEM IS OPEN".
+ *
+ * IERR: 0 success; 1 the class, identifier or attribute is not supported, the object is of
+ * another kind, or the value is of another type than the call returns (" WARNING: " line);
+ * -1 success with a warning. Messages are lines on standard output, each beginning with a
+ * blank. A stored value that is missing comes back as 0.0 or 0.
+ *
+ * The value array (CVAL, IVAL, RVAL) must hold COUNT values: the number an attribute
+ * returns is known from the problem (its components, units, feeds ...), at most 20000. A
+ * null array receives nothing; COUNT and the other outputs are still returned.
+ * ------------------------------------------------------------------------------------- */
+
+/* Texts. CLS, ATTR, ID in. CVAL out: an array of texts of CVAL_LENGTH characters each,
+ * element k at characters (k-1)*CVAL_LENGTH; each value is cut or blank-padded to that
+ * length. ELEN out: the attribute's own element length (12 identifiers, 16 names, 40
+ * texts). COUNT in/out: the number of values (left as passed when the class is unknown).
+ * IERR out: the status. */
+VENDRAKOL_EXPORT void PADATC(const char* cls, int32_t cls_length, const char* attr,
+                             int32_t attr_length, const char* id, int32_t id_length,
+                             char* cval, int32_t cval_length, int32_t* elen, int32_t* count,
+                             int32_t* ierr);
+
+/* Integers. CLS, ATTR, ID in. IVAL out: COUNT integers. COUNT in/out: the number of
+ * values. IERR out: the status. */
+VENDRAKOL_EXPORT void PADATI(const char* cls, int32_t cls_length, const char* attr,
+                             int32_t attr_length, const char* id, int32_t id_length,
+                             int32_t* ival, int32_t* count, int32_t* ierr);
+
+/* Reals, single precision. CLS, ATTR, ID in. RVAL out: COUNT reals (at most 20000; a
+ * larger COUNT prints " AMOUNT OF DATA FOUND IS TOO LARGE FOR STORAGE. ..." and delivers
+ * the first 20000). COUNT in/out: the number of values found. IUNSET in/out: the unit set
+ * of the values, 1 to 7 (1 the internal units: K, kPa); any other value is made 5 and
+ * returned. IUCLS out: the unit class of the values for PAUOM1: 0 none, 1 to 50 a class,
+ * 100000 + c class c per mole, -1 class 24 per class 17, -2 the reciprocal of class 8.
+ * IERR out: the status. */
+VENDRAKOL_EXPORT void PADATR(const char* cls, int32_t cls_length, const char* attr,
+                             int32_t attr_length, const char* id, int32_t id_length,
+                             float* rval, int32_t* count, int32_t* iunset, int32_t* iucls,
+                             int32_t* ierr);
+
+/* The printable label of a unit class. ICODE in: a unit-class code as PADATR returns it in
+ * IUCLS (a null address: 0). ISET in: the unit set, 0 the problem's current set, 1 to 7 a
+ * named set (a null address: 0). ISTAT out: 1 for ICODE 0 (blank label) or with no problem
+ * open, else 0. LABEL out: min(30, LABEL_LENGTH) characters of the label, blank-padded;
+ * nothing beyond them is written. */
+VENDRAKOL_EXPORT void PAUOM1(const int32_t* icode, const int32_t* iset, int32_t* istat,
+                             char* label, int32_t label_length);
+
 #ifdef __cplusplus
 }
 #endif

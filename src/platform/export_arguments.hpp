@@ -40,4 +40,28 @@ class HostOut {
   std::int32_t value_ = 0;
 };
 
+// An input and output argument: starts from the host's value (0 when the address is null)
+// and is written back to it.
+class HostInOut {
+ public:
+  explicit HostInOut(std::int32_t* address)
+      : address_(address), value_(address != nullptr ? *address : 0) {}
+  ~HostInOut() {
+    if (address_ != nullptr) *address_ = value_;
+  }
+  HostInOut(const HostInOut&) = delete;
+  HostInOut& operator=(const HostInOut&) = delete;
+
+  std::int32_t& get() { return value_; }
+
+ private:
+  std::int32_t* address_;
+  std::int32_t value_;
+};
+
+// An input argument: the host's value, or FALLBACK when the address is null.
+inline std::int32_t hostValue(const std::int32_t* address, std::int32_t fallback) {
+  return address != nullptr ? *address : fallback;
+}
+
 }  // namespace platform

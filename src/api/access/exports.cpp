@@ -1,9 +1,24 @@
 // The exported problem-access calls: thin wrappers that read the host's arguments, one call
 // at a time.
+#include <cstddef>
+#include <span>
+
 #include "api/access/access.hpp"
+#include "api/access/data_requests.hpp"
 #include "platform/export_arguments.hpp"
 #include "platform/export_lock.hpp"
 #include "vendrakol.h"
+
+namespace {
+
+// The host's value array: as many values as a request may deliver, none at a null address.
+template <typename T>
+std::span<T> hostValues(T* address, std::size_t perValue = 1) {
+  if (address == nullptr) return {};
+  return std::span<T>(address, static_cast<std::size_t>(api_access::kMostValues) * perValue);
+}
+
+}  // namespace
 
 extern "C" {
 
@@ -37,6 +52,55 @@ void DBMISC(int32_t* solved, int32_t* nstrm, int32_t* ncomp, int32_t* nunit) {
 void PACLOS(void) {
   const platform::ExportCall call;
   api_access::PACLOS();
+}
+
+void PADATC(const char* cls, int32_t clsLength, const char* attr, int32_t attrLength,
+            const char* id, int32_t idLength, char* cval, int32_t cvalLength, int32_t* elen,
+            int32_t* count, int32_t* ierr) {
+  const platform::ExportCall call;
+  platform::HostOut length(elen);
+  platform::HostInOut number(count);
+  platform::HostOut status(ierr);
+  const int32_t element = cval != nullptr && cvalLength > 0 ? cvalLength : 0;
+  api_access::PADATC(platform::hostText(cls, clsLength), platform::hostText(attr, attrLength),
+                     platform::hostText(id, idLength),
+                     hostValues(cval, static_cast<std::size_t>(element)), element, length.get(),
+                     number.get(), status.get());
+}
+
+void PADATI(const char* cls, int32_t clsLength, const char* attr, int32_t attrLength,
+            const char* id, int32_t idLength, int32_t* ival, int32_t* count, int32_t* ierr) {
+  const platform::ExportCall call;
+  platform::HostInOut number(count);
+  platform::HostOut status(ierr);
+  api_access::PADATI(platform::hostText(cls, clsLength), platform::hostText(attr, attrLength),
+                     platform::hostText(id, idLength), hostValues(ival), number.get(),
+                     status.get());
+}
+
+void PADATR(const char* cls, int32_t clsLength, const char* attr, int32_t attrLength,
+            const char* id, int32_t idLength, float* rval, int32_t* count, int32_t* iunset,
+            int32_t* iucls, int32_t* ierr) {
+  const platform::ExportCall call;
+  platform::HostInOut number(count);
+  platform::HostInOut set(iunset);
+  platform::HostOut unitClass(iucls);
+  platform::HostOut status(ierr);
+  api_access::PADATR(platform::hostText(cls, clsLength), platform::hostText(attr, attrLength),
+                     platform::hostText(id, idLength), hostValues(rval), number.get(), set.get(),
+                     unitClass.get(), status.get());
+}
+
+void PAUOM1(const int32_t* icode, const int32_t* iset, int32_t* istat, char* label,
+            int32_t labelLength) {
+  const platform::ExportCall call;
+  platform::HostOut status(istat);
+  std::span<char> text;
+  if (label != nullptr && labelLength > 0) {
+    text = std::span<char>(label, static_cast<std::size_t>(labelLength));
+  }
+  api_access::PAUOM1(platform::hostValue(icode, 0), platform::hostValue(iset, 0), status.get(),
+                     text);
 }
 
 }  // extern "C"

@@ -1,19 +1,25 @@
 // Writes a fixture problem for the host tests that load the shared library:
 //   build_fixture DIRECTORY [KIND]
 // KIND "gas" (default) a small solved gas problem; "unsolved" the same, not solved;
-// "foreign" one whose header names another product.
+// "foreign" one whose header names another product; "units" the data-request problem with
+// its unit types (fixtures::unitsProblem).
 #include <cstdio>
 #include <filesystem>
 #include <string>
 
 #include "fixtures/problem_builder.hpp"
+#include "fixtures/unit_blocks.hpp"
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: build_fixture DIRECTORY [gas|unsolved|foreign]\n");
+    std::fprintf(stderr, "usage: build_fixture DIRECTORY [gas|unsolved|foreign|units]\n");
     return 2;
   }
   const std::string kind = argc > 2 ? argv[2] : "gas";
+  if (kind == "units") {
+    fixtures::buildProblem(argv[1], fixtures::unitsProblem("plant"));
+    return 0;
+  }
   fixtures::ProblemDescription d;
   d.name = "plant";
   for (const char* name : {"NITROGEN", "METHANE", "ETHANE", "PROPANE", "N-BUTANE", "WATER"}) {

@@ -22,6 +22,11 @@ def load():
     lib.PAMISC.argtypes = [i32p] * 4
     lib.DBMISC.argtypes = [i32p] * 4
     lib.PACLOS.argtypes = []
+    text = [ctypes.c_char_p, ctypes.c_int32]
+    lib.PADATC.argtypes = text * 3 + [ctypes.c_char_p, ctypes.c_int32, i32p, i32p, i32p]
+    lib.PADATI.argtypes = text * 3 + [i32p, i32p, i32p]
+    lib.PADATR.argtypes = text * 3 + [ctypes.POINTER(ctypes.c_float), i32p, i32p, i32p, i32p]
+    lib.PAUOM1.argtypes = [i32p, i32p, i32p, ctypes.c_char_p, ctypes.c_int32]
     return lib
 
 
@@ -126,12 +131,156 @@ class ProblemAccess(unittest.TestCase):
                              text=True, check=True).stdout
         functions = {line.split()[-1] for line in out.splitlines()
                      if len(line.split()) == 3 and line.split()[1] in "TW"}
-        self.assertEqual(functions, {"PAOPEN", "PAMISC", "DBMISC", "PACLOS"})
+        self.assertEqual(functions, {"PAOPEN", "PAMISC", "DBMISC", "PACLOS", "PADATC", "PADATI",
+                                     "PADATR", "PAUOM1"})
 
     def test_a_foreign_database_ends_the_process_with_its_abort_report(self):
         name = build(self.dir, "foreign")
         status, _ = run_child(CHILD_PRELUDE + f"paopen({name!r}, {self.dir!r})")
         self.assertEqual(status, 15)
+
+
+def request(lib, kind, cls, attr, ident, iunset=1, width=16, n=64):
+    """One data request through the export KIND ("C", "I" or "R"); returns (status, the
+    values delivered, the other outputs) and what it printed."""
+    c, a, i = cls.encode(), attr.encode(), ident.encode()
+    count, ierr, elen, iucls = ints(4)
+    count.value = 0
+    if kind == "C":
+        buffer = ctypes.create_string_buffer(b"#" * (width * n), width * n)
+        lib.PADATC(c, len(c), a, len(a), i, len(i), buffer, width, ctypes.byref(elen),
+                   ctypes.byref(count), ctypes.byref(ierr))
+        raw = buffer.raw
+        values = [raw[k * width:(k + 1) * width].decode().rstrip()
+                  for k in range(min(max(count.value, 0), n))]
+        return ierr.value, values, dict(count=count.value, elen=elen.value)
+    if kind == "I":
+        array = (ctypes.c_int32 * n)(*([-7] * n))
+        lib.PADATI(c, len(c), a, len(a), i, len(i), array, ctypes.byref(count),
+                   ctypes.byref(ierr))
+        return ierr.value, list(array[:min(max(count.value, 0), n)]), dict(count=count.value)
+    array = (ctypes.c_float * n)(*([-7.0] * n))
+    unit_set = ctypes.c_int32(iunset)
+    lib.PADATR(c, len(c), a, len(a), i, len(i), array, ctypes.byref(count),
+               ctypes.byref(unit_set), ctypes.byref(iucls), ctypes.byref(ierr))
+    return ierr.value, [round(v, 4) for v in array[:min(max(count.value, 0), n)]], dict(
+        count=count.value, iunset=unit_set.value, iucls=iucls.value)
+
+
+# The data requests of the units problem (build_fixture "units"): export, class, attribute,
+# identifier, unit set -> status, the values, and the line printed (without trailing blanks).
+# Temperatures 310 K = 98.33 F; a missing value is 0.0; K-values in stored component order.
+REQUESTS = [
+    ("C", "COMPS   ", "IDS", "", 1, 0, ["METHANE", "ETHANE", "PROPANE", "WATER"], ""),
+    ("C", "comps", "IDS", "", 1, 1, [], " CLASS NOT SUPPORTED: comps"),
+    ("C", " COMPS", "IDS", "", 1, 1, [], " CLASS NOT SUPPORTED:  COMPS"),
+    ("I", "COMPS", "LibraryNumber", "", 1, 0, [1001, 0, 1003, 1004], ""),
+    ("R", "COMPS", "CritVol", "", 1, 0, [0.0986, 0.0, 0.2, 0.05595], ""),
+    ("C", "UNIT", "IDS", "", 1, 0, ["FLASH-1", "VALVE-1", "COLUMN-1", "STRIPPER-1", "HCURVE-1",
+                                     "EXCH-1", "MIXER-1", "CTROPT-1", "FLASH-2"], ""),
+    ("C", "UNIT", "TYPE", "VALVE-1", 1, 0, ["VALVE"], ""),
+    ("C", "UNIT", "CLASS", "STRIPPER-1", 1, 0, ["Side"], ""),
+    ("C", "UNIT", "TYPE", "OLD-FLASH", 1, 1, ["N/A"], ""),
+    ("I", "UNIT", "UnitSolutionFlags", "", 1, 0, [1, 1, 0, 1, 1, 1, 1, 1, 1], ""),
+    ("C", "UNIT", "ProdData", "FLASH-1", 1, 0, ["VAP", "LIQ"], ""),
+    ("R", "Flash", "TempCalc", "FLASH-1", 1, 0, [310.0], ""),
+    ("R", "Flash", "TempCalc", "FLASH-1", 5, 0, [98.33], ""),
+    ("R", "Flash", "TempCalc", "FLASH-1", 0, 0, [98.33], ""),
+    ("R", "Valve", "PresCalc", "VALVE-1", 5, 0, [0.0], ""),
+    ("R", "Flash", "KValues", "FLASH-1", 1, 0, [3.0, 0.2667, 0.05, 1.0], ""),
+    ("R", "Valve", "DutyCalc", "VALVE-1", 1, 1, [], " ATTRIBUTE NOT SUPPORTED: DutyCalc             FOR VALVE"),
+    ("R", "Flash", "TempCalc", "VALVE-1", 1, 1, [], " UNIT ID: VALVE-1      IS NOT FLASH UNIT OP"),
+    ("R", "Flash", "TempCalc", "OLD-FLASH", 1, 1, [], " INVALID UNIT ID: OLD-FLASH"),
+    ("C", "Flash", "TempCalc", "FLASH-1", 1, 1, [],
+     " WARNING: Flash        TempCalc             NOT CHARACTER TYPE"),
+    ("I", "COMPS", "IDS", "", 1, 1, [], " WARNING: COMPS        IDS                  NOT INTEGER TYPE"),
+    ("R", "UNIT", "TYPE", "FLASH-1", 1, 1, [],
+     " WARNING: UNIT         TYPE                 NOT FLOATING POINT TYPE"),
+]
+
+
+class DataRequests(unittest.TestCase):
+    def test_each_request_through_the_exports(self):
+        with tempfile.TemporaryDirectory() as top:
+            name = build(top + "/", "units")
+            code = CHILD_PRELUDE + f"""
+import json
+sys.path.insert(0, {os.path.dirname(os.path.abspath(__file__))!r})
+import host_test
+host_test.ARGS = type("A", (), dict(library=os.environ["VENDRAKOL_LIB"]))
+lib = host_test.load()
+print(paopen({name!r}, {top + "/"!r}))
+misc = [i32(0) for _ in range(4)]
+lib.PAMISC(*[ctypes.byref(v) for v in misc])
+for row in host_test.REQUESTS:
+    sys.stdout.flush()
+    print("BEGIN", flush=True)
+    ierr, values, more = host_test.request(lib, row[0], row[1], row[2], row[3], row[4])
+    sys.stdout.flush()
+    print("END " + json.dumps([ierr, values, more]), flush=True)
+lib.PACLOS()
+"""
+            status, out = run_child(code)
+        self.assertEqual(status, 0, out)
+        blocks = out.split("BEGIN\n")[1:]
+        self.assertEqual(len(blocks), len(REQUESTS), out)
+        for row, block in zip(REQUESTS, blocks):
+            with self.subTest(row=row[:5]):
+                printed, result = block.rsplit("END ", 1)
+                ierr, values, more = json.loads(result)
+                self.assertEqual(ierr, row[5])
+                if row[0] == "R" and row[5] == 0:
+                    self.assertEqual(len(values), len(row[6]))
+                    for got, expected in zip(values, row[6]):
+                        self.assertAlmostEqual(got, expected, delta=2e-3 * max(1, abs(expected)))
+                    self.assertEqual(more["iunset"], row[4] if 1 <= row[4] <= 7 else 5)
+                elif row[5] == 0 or row[6]:
+                    self.assertEqual(values, row[6])
+                else:  # refused: the array is left as it was
+                    untouched = {"C": "#" * 16, "I": -7, "R": -7.0}[row[0]]
+                    self.assertEqual(values, [untouched] * len(values))
+                self.assertEqual(printed, row[7] + "\n" if row[7] else "")
+
+    def test_unit_labels_with_short_and_long_buffers(self):
+        with tempfile.TemporaryDirectory() as top:
+            name = build(top + "/", "units")
+            code = CHILD_PRELUDE + f"""
+import json
+i32p = ctypes.POINTER(i32)
+lib.PAUOM1.argtypes = [i32p, i32p, i32p, ctypes.c_char_p, i32]
+paopen({name!r}, {top + "/"!r})
+results = []
+for code, unit_set in [(0, 5), (1, 5), (1, 3), (100022, 5), (-1, 5), (-2, 5)]:
+    for length in (10, 40):
+        label = ctypes.create_string_buffer(b"#" * length, length)
+        istat = i32(-9)
+        lib.PAUOM1(ctypes.byref(i32(code)), ctypes.byref(i32(unit_set)), ctypes.byref(istat),
+                   label, length)
+        results.append([code, unit_set, length, istat.value, label.raw.decode()])
+lib.PACLOS()
+print("LABELS " + json.dumps(results))
+"""
+            status, out = run_child(code)
+        self.assertEqual(status, 0, out)
+        results = json.loads(out.split("LABELS ", 1)[1])
+        full = {}
+        for code, unit_set, length, istat, label in results:
+            self.assertEqual(istat, 1 if code == 0 else 0)
+            # min(30, length) characters, blank-padded, nothing beyond.
+            self.assertEqual(label[min(30, length):], "#" * max(0, length - 30))
+            if length == 40:
+                full[code, unit_set] = label[:30].rstrip()
+        # The shipped unit table (data/units.txt): class 1 is F in set 5 and C in set 3,
+        # class 22 per mole FT3/LB-MOL in set 5.
+        self.assertEqual(full[0, 5], "")
+        self.assertEqual(full[1, 5], "F")
+        self.assertEqual(full[1, 3], "C")
+        self.assertEqual(full[100022, 5], "FT3/LB-MOL")
+        self.assertTrue(full[-1, 5].find(" / ") > 0, full[-1, 5])
+        self.assertTrue(full[-2, 5].startswith("1/"), full[-2, 5])
+        for code, unit_set, length, istat, label in results:
+            if length == 10:
+                self.assertEqual(label, (full[code, unit_set] + " " * 30)[:10])
 
 
 # ---------------------------------------------------------------------------------------
@@ -181,6 +330,53 @@ def dbmisc(nulls=()):
     values, pointers = outputs(4, nulls)
     lib.DBMISC(*pointers)
     return [v.value for v in values]
+
+text = [ctypes.c_char_p, i32]
+lib.PADATC.argtypes = text * 3 + [ctypes.c_char_p, i32, i32p, i32p, i32p]
+lib.PADATI.argtypes = text * 3 + [i32p, i32p, i32p]
+lib.PADATR.argtypes = text * 3 + [ctypes.POINTER(ctypes.c_float), i32p, i32p, i32p, i32p]
+lib.PAUOM1.argtypes = [i32p, i32p, i32p, ctypes.c_char_p, i32]
+
+def texts(cls, attr, ident, lengths):
+    args = []
+    for k, t in enumerate((cls, attr, ident)):
+        args += [t, len(t) if t is not None and lengths[k] is None else (lengths[k] or 0)]
+    return args
+
+def padatc(cls=b"COMPS", attr=b"IDS", ident=b"", lengths=(None, None, None), width=16,
+           array=True, nulls=()):
+    values, pointers = outputs(3, nulls)
+    buffer = ctypes.create_string_buffer(b"#" * (16 * 64), 16 * 64) if array else None
+    lib.PADATC(*texts(cls, attr, ident, lengths), buffer, width, *pointers)
+    shown = buffer.raw[:16 * 4].decode() if array else None
+    return [v.value for v in values] + [shown]
+
+def padati(cls=b"UNIT", attr=b"UnitSolutionFlags", ident=b"", lengths=(None, None, None),
+           array=True, nulls=()):
+    values, pointers = outputs(2, nulls)
+    buffer = (i32 * 64)(*([-7] * 64)) if array else None
+    lib.PADATI(*texts(cls, attr, ident, lengths), buffer, *pointers)
+    return [v.value for v in values] + [list(buffer[:3]) if array else None]
+
+def padatr(cls=b"Flash", attr=b"TempCalc", ident=b"FLASH-1", lengths=(None, None, None),
+           unit_set=1, array=True, nulls=()):
+    values, pointers = outputs(4, nulls)
+    values[1].value = unit_set
+    buffer = (ctypes.c_float * 64)(*([-7.0] * 64)) if array else None
+    lib.PADATR(*texts(cls, attr, ident, lengths), buffer, *pointers)
+    return [v.value for v in values] + [round(buffer[0], 3) if array else None]
+
+def pauom1(code=1, unit_set=5, length=10, label=True, nulls=()):
+    values, pointers = outputs(1, nulls)
+    inputs = [None if k in nulls else ctypes.byref(i32(v))
+              for k, v in ((10, code), (11, unit_set))]
+    buffer = ctypes.create_string_buffer(b"#" * 12, 12) if label else None
+    lib.PAUOM1(inputs[0], inputs[1], *pointers, buffer, length)
+    return [values[0].value, buffer.raw.decode() if label else None]
+
+def opened():
+    paopen()
+    pamisc()
 
 def done(**results):
     sys.stdout.flush()
@@ -319,16 +515,109 @@ CASES = {
 }
 
 
-class BadArguments(unittest.TestCase):
-    """Each export called with every kind of bad argument a host can pass: each case gives
-    its status, or the abort report of the open sequence, and nothing else ends the child."""
+# The data requests on the units problem: PADATC's outputs are ELEN, COUNT, IERR and the
+# first four elements of its array; PADATI's COUNT, IERR and its first three integers;
+# PADATR's COUNT, IUNSET, IUCLS, IERR and its first real; PAUOM1's ISTAT and its 12-byte
+# label buffer, of which LENGTH bytes may be written.
+IDS16 = "METHANE         ETHANE          PROPANE         WATER           "
+UNTOUCHED16 = "#" * 64
+FLAGS = [1, 1, 0]
+REQUEST_CASES = {
+    # Arrays.
+    "PADATC array null": dict(code="opened()\ndone(r=padatc(array=False))",
+                              results=dict(r=[16, 4, 0, None])),
+    "PADATC element length 0": dict(code="opened()\ndone(r=padatc(width=0))",
+                                    results=dict(r=[16, 4, 0, UNTOUCHED16])),
+    "PADATC element length -5": dict(code="opened()\ndone(r=padatc(width=-5))",
+                                     results=dict(r=[16, 4, 0, UNTOUCHED16])),
+    "PADATI array null": dict(code="opened()\ndone(r=padati(array=False))",
+                              results=dict(r=[9, 0, None])),
+    "PADATR array null": dict(code="opened()\ndone(r=padatr(array=False))",
+                              results=dict(r=[1, 1, 1, 0, None])),
+    # Null outputs: the others are still returned.
+    **{f"PADATC output {k + 1} null": dict(
+        code=f"opened()\ndone(r=padatc(nulls=({k},)))",
+        results=dict(r=[-99 if j == k else v for j, v in enumerate([16, 4, 0])] + [IDS16]))
+       for k in range(3)},
+    **{f"PADATR output {k + 1} null": dict(
+        code=f"opened()\ndone(r=padatr(nulls=({k},)))",
+        # Without IUNSET the unit set is 0, which becomes 5.
+        results=dict(r=[-99 if j == k and k != 1 else v for j, v in enumerate([1, 1, 1, 0])] +
+                     [310.0 if k != 1 else 98.33]))
+       for k in range(4)},
+    "PADATI all outputs null": dict(code="opened()\ndone(r=padati(nulls=(0, 1)))",
+                                    results=dict(r=[-99, -99, FLAGS])),
+    # Texts.
+    "class null with a length": dict(code="opened()\ndone(r=padatc(cls=None, lengths=(5, None, None)))",
+                                     results=dict(r=[4, -99, 1, UNTOUCHED16])),
+    "class length -1": dict(code="opened()\ndone(r=padatc(lengths=(-1, None, None)))",
+                            results=dict(r=[4, -99, 1, UNTOUCHED16])),
+    "class length most negative": dict(
+        code="opened()\ndone(r=padatc(lengths=(INT32_MIN, None, None)))",
+        results=dict(r=[4, -99, 1, UNTOUCHED16])),
+    "class length huge over a NUL-terminated text": dict(
+        code="opened()\ndone(r=padatc(lengths=(INT32_MAX, None, None)))",
+        results=dict(r=[16, 4, 0, IDS16])),
+    "class blank-padded to 5000": dict(code="opened()\ndone(r=padatc(cls=b'COMPS'.ljust(5000)))",
+                                       results=dict(r=[16, 4, 0, IDS16])),
+    "attribute null": dict(code="opened()\ndone(r=padatr(attr=None, lengths=(None, 9, None)))",
+                           results=dict(r=[0, 1, 0, 1, -7.0])),
+    "identifier null": dict(code="opened()\ndone(r=padatr(ident=None, lengths=(None, None, 7)))",
+                            results=dict(r=[-99, 1, 0, 1, -7.0])),
+    "identifier of 5000 characters": dict(code="opened()\ndone(r=padatr(ident=b'F' * 5000))",
+                                          results=dict(r=[-99, 1, 0, 1, -7.0])),
+    "identifier bytes that are not UTF-8": dict(
+        code="opened()\ndone(r=padatr(ident=b'\\xff\\xfe'))", results=dict(r=[-99, 1, 0, 1, -7.0])),
+    # Unit sets.
+    "unit set most negative": dict(code="opened()\ndone(r=padatr(unit_set=INT32_MIN))",
+                                   results=dict(r=[1, 5, 1, 0, 98.33])),
+    "unit set most positive": dict(code="opened()\ndone(r=padatr(unit_set=INT32_MAX))",
+                                   results=dict(r=[1, 5, 1, 0, 98.33])),
+    # The order of the calls.
+    "requests before the open": dict(
+        code="done(c=padatc(), i=padati(), r=padatr())",
+        results=dict(c=[0, -99, 1, UNTOUCHED16], i=[-99, 1, [-7, -7, -7]],
+                     r=[-99, 1, 0, 1, -7.0])),
+    "requests after the close": dict(
+        code="opened()\nlib.PACLOS()\ndone(c=padatc(), r=padatr())",
+        results=dict(c=[0, -99, 1, UNTOUCHED16], r=[-99, 1, 0, 1, -7.0])),
+    # Before PAMISC the tables are empty: no component, no unit is found.
+    "requests without PAMISC": dict(
+        code="paopen()\ndone(c=padatc(), r=padatr())",
+        results=dict(c=[16, 0, 0, UNTOUCHED16], r=[-99, 1, 0, 1, -7.0])),
+    # Unit labels.
+    "PAUOM1 label null": dict(code="opened()\ndone(r=pauom1(label=False))", results=dict(r=[0, None])),
+    "PAUOM1 label length 0": dict(code="opened()\ndone(r=pauom1(length=0))",
+                                  results=dict(r=[0, "#" * 12])),
+    "PAUOM1 label length -1": dict(code="opened()\ndone(r=pauom1(length=-1))",
+                                   results=dict(r=[0, "#" * 12])),
+    "PAUOM1 label length 4": dict(code="opened()\ndone(r=pauom1(length=4))",
+                                  results=dict(r=[0, "F   " + "#" * 8])),
+    "PAUOM1 code null": dict(code="opened()\ndone(r=pauom1(nulls=(10,)))",
+                             results=dict(r=[1, " " * 10 + "##"])),
+    "PAUOM1 set null": dict(code="opened()\ndone(r=pauom1(nulls=(11,)))",
+                            results=dict(r=[0, "F" + " " * 9 + "##"])),
+    "PAUOM1 status null": dict(code="opened()\ndone(r=pauom1(nulls=(0,)))",
+                               results=dict(r=[-99, "F" + " " * 9 + "##"])),
+    **{f"PAUOM1 code {code} set {unit_set}": dict(
+        code=f"opened()\ndone(r=pauom1(code={code}, unit_set={unit_set})[0])",
+        results=dict(r=status))
+       for code, unit_set, status in [("INT32_MIN", 5, 0), ("INT32_MAX", 5, 0), (-3, 5, 0),
+                                      (1, "INT32_MIN", 0), (1, "INT32_MAX", 0), (1, 999, 0)]},
+    "PAUOM1 before the open": dict(code="done(r=pauom1())", results=dict(r=[1, " " * 10 + "##"])),
+}
+
+
+class ChildCases(unittest.TestCase):
+    """Each case runs in a child process over a copy of the problem KIND."""
+    KIND = "gas"
 
     @classmethod
     def setUpClass(cls):
         cls.tmp = tempfile.TemporaryDirectory()
         cls.template = os.path.join(cls.tmp.name, "template")
         os.mkdir(cls.template)
-        build(cls.template)
+        build(cls.template, cls.KIND)
 
     @classmethod
     def tearDownClass(cls):
@@ -359,8 +648,24 @@ class BadArguments(unittest.TestCase):
         self.assertEqual(len(results), 1, shown)
         self.assertEqual(results[0], case["results"], shown)
 
+
+
+class BadArguments(ChildCases):
+    """Each export called with every kind of bad argument a host can pass: each case gives
+    its status, or the abort report of the open sequence, and nothing else ends the child."""
+
     def test_every_case_gives_its_status_and_the_process_survives(self):
         for label, case in CASES.items():
+            with self.subTest(label):
+                self.run_case(label, case)
+
+
+class DataRequestArguments(ChildCases):
+    """The data requests and the unit labels with every kind of bad argument."""
+    KIND = "units"
+
+    def test_every_case_gives_its_status_and_the_process_survives(self):
+        for label, case in REQUEST_CASES.items():
             with self.subTest(label):
                 self.run_case(label, case)
 

@@ -1,0 +1,326 @@
+// Data requests: the dispatcher of the 27 classes, the three requests by value type with
+// their delivery rules, nested requests, and the unit labels.
+#include "api/access/data_requests.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <limits>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "api/access/access.hpp"
+#include "api/access/readers.hpp"
+#include "platform/platform.hpp"
+#include "problem/problem.hpp"
+#include "services/services.hpp"
+
+namespace api_access {
+namespace {
+
+constexpr std::size_t kLabelChars = 30;
+constexpr std::size_t kClassShown = 10;
+constexpr std::size_t kIdColumns = 12;
+constexpr std::size_t kAttrColumns = 20;
+
+// Buffer sets by nesting depth: the host's request, and one request a reader makes inside
+// it. PARBUF is the reals of the first set.
+constexpr int kDepths = 2;
+std::array<ValueBuffers, kDepths> buffers;
+int depth = 0;
+
+struct ClassEntry {
+  std::string_view name;
+  Reader reader;
+};
+
+// Classes whose readers are not in this library yet answer every attribute as unsupported.
+template <const char* Wording>
+void unsupported(Request& request) {
+  answerUnsupported(request, Wording);
+}
+constexpr char kForStream[] = " FOR STREAM";
+constexpr char kForCompressor[] = " FOR COMPRESSOR";
+constexpr char kForExpander[] = " FOR EXPANDER";
+constexpr char kForPump[] = " FOR PUMP";
+constexpr char kForPipe[] = " FOR PIPE";
+constexpr char kForHx[] = " FOR HX";
+constexpr char kForHxRig[] = " FOR HXRIG";
+constexpr char kForLngHx[] = " FOR LNGHX";
+constexpr char kForShortcut[] = " FOR SHORTCUT COLUMN";
+constexpr char kForColumn[] = " FOR COLUMN/SIDE UNIT";
+constexpr char kForHCurve[] = " FOR HCURVE";
+constexpr char kForPhase[] = " FOR PHASE ENVELOPE";
+constexpr char kForCalculator[] = " FOR CALCULATOR";
+constexpr char kForReactor[] = " FOR REACTOR";
+constexpr char kForConReactor[] = " FOR CON REACTOR";
+constexpr char kForEquReactor[] = " FOR EQUIL REACTOR";
+constexpr char kForCstr[] = " FOR CSTR";
+constexpr char kForPlug[] = " FOR PLUG FLOW";
+constexpr char kForGibbs[] = " FOR GIBBS REACTOR";
+constexpr char kForUser[] = " FOR USER ADDED";
+constexpr char kForTitle[] = " FOR TITLE";
+
+// The classes in the order they are compared.
+constexpr std::array<ClassEntry, 27> kClasses{{
+    {"COMPS", &PACOMP},
+    {"STREAM", &unsupported<kForStream>},
+    {"UNIT", &PAUNIT},
+    {"Flash", &PAFLSH},
+    {"Valve", &PAVALV},
+    {"Compressor", &unsupported<kForCompressor>},
+    {"Expander", &unsupported<kForExpander>},
+    {"Pump", &unsupported<kForPump>},
+    {"Pipe", &unsupported<kForPipe>},
+    {"Hx", &unsupported<kForHx>},
+    {"HxRig", &unsupported<kForHxRig>},
+    {"LngHx", &unsupported<kForLngHx>},
+    {"Short", &unsupported<kForShortcut>},
+    {"Llex", &unsupported<kForColumn>},
+    {"Colu", &unsupported<kForColumn>},
+    {"Side", &unsupported<kForColumn>},
+    {"HCurve", &unsupported<kForHCurve>},
+    {"Phase", &unsupported<kForPhase>},
+    {"Calc", &unsupported<kForCalculator>},
+    {"Reactor", &unsupported<kForReactor>},
+    {"ConReactor", &unsupported<kForConReactor>},
+    {"EquReactor", &unsupported<kForEquReactor>},
+    {"Cstr", &unsupported<kForCstr>},
+    {"Plug", &unsupported<kForPlug>},
+    {"Gibbs", &unsupported<kForGibbs>},
+    {"User", &unsupported<kForUser>},
+    {"TITLE", &unsupported<kForTitle>},
+}};
+
+// One request at the current depth: the buffers cleared of the last request's values, the
+// dispatcher, the type check. Returns false when the reader's type is not WANTED (the
+// warning printed, IERR 1).
+bool run(std::string_view cls, Request& request, ValueType wanted, std::string_view wording) {
+  ValueBuffers& set = buffers[static_cast<std::size_t>(std::clamp(depth, 0, kDepths - 1))];
+  set.clear();
+  request.values = &set;
+  request.setType(wanted);
+  {
+    // The depth is restored however the reader returns (a stop that a test turns into an
+    // exception included).
+    struct Nested {
+      Nested() { ++depth; }
+      ~Nested() { --depth; }
+      Nested(const Nested&) = delete;
+      Nested& operator=(const Nested&) = delete;
+    } nested;
+    PADATX(cls, request);
+  }
+  if (request.type == static_cast<std::int32_t>(wanted)) return true;
+  printLine(" WARNING: " + columns(cls, kIdColumns) + " " + columns(request.attr, kAttrColumns) +
+            std::string(wording));
+  request.ierr = kRefused;
+  return false;
+}
+
+bool succeeded(const Request& request) {
+  return request.ierr == kOk || request.ierr == kZeroRateWarning;
+}
+
+// The values delivered: the count found, at most the buffers' size, never negative. A
+// refused request delivers only what its reader wrote (a blank name, an "N/A"), never the
+// blanks of a count it did not fill.
+std::int32_t delivered(const Request& request) {
+  const std::int32_t found = std::clamp(request.count, 0, kMostValues);
+  return succeeded(request) ? found : std::min(found, request.values->written);
+}
+
+bool refusedWithoutProblem(std::int32_t& ierr) {
+  if (problemOpen()) return false;
+  printLine(" NO PROBLEM IS OPEN");
+  ierr = kRefused;
+  return true;
+}
+
+float toSingle(double value) {
+  constexpr double kMost = std::numeric_limits<float>::max();
+  if (value > kMost) return std::numeric_limits<float>::infinity();
+  if (value < -kMost) return -std::numeric_limits<float>::infinity();
+  return static_cast<float>(value);
+}
+
+// Nothing of a former problem's requests is kept: the buffers are cleared whole.
+void forgetRequests() {
+  for (ValueBuffers& set : buffers) {
+    set.written = kMostValues;
+    set.clear();
+  }
+  depth = 0;
+}
+const bool kForgottenAtOpen = services::registerKeptValues(&forgetRequests);
+
+}  // namespace
+
+void ValueBuffers::clear() {
+  const auto n = static_cast<std::size_t>(std::clamp(written, 0, kMostValues));
+  std::fill_n(reals.begin(), n, 0.0);
+  std::fill_n(integers.begin(), n, 0);
+  for (std::size_t k = 0; k < n; ++k) texts[k].blank();
+  written = 0;
+}
+
+void Request::setReal(std::int32_t k, double value) {
+  if (k < 1 || k > kMostValues) return;
+  values->reals[static_cast<std::size_t>(k - 1)] = value;
+  values->written = std::max(values->written, k);
+}
+
+void Request::setInteger(std::int32_t k, std::int32_t value) {
+  if (k < 1 || k > kMostValues) return;
+  values->integers[static_cast<std::size_t>(k - 1)] = value;
+  values->written = std::max(values->written, k);
+}
+
+void Request::setText(std::int32_t k, std::string_view value) {
+  if (k < 1 || k > kMostValues) return;
+  values->texts[static_cast<std::size_t>(k - 1)].assign(value);
+  values->written = std::max(values->written, k);
+}
+
+double Request::real(std::int32_t k) const {
+  return k < 1 || k > kMostValues ? 0.0 : values->reals[static_cast<std::size_t>(k - 1)];
+}
+
+std::int32_t Request::integer(std::int32_t k) const {
+  return k < 1 || k > kMostValues ? 0 : values->integers[static_cast<std::size_t>(k - 1)];
+}
+
+bool Request::is(std::string_view name) const { return services::sameText(attr, name); }
+
+void Request::nullMissing() {
+  const std::int32_t n = std::clamp(count, 0, kMostValues);
+  for (std::int32_t k = 1; k <= n; ++k) {
+    if (type == static_cast<std::int32_t>(ValueType::Real) && real(k) <= services::RMISS) {
+      setReal(k, 0.0);
+    }
+    if (type == static_cast<std::int32_t>(ValueType::Integer) && integer(k) == services::IMISS) {
+      setInteger(k, 0);
+    }
+  }
+}
+
+void printLine(std::string_view line) { platform::writeLine(services::IOUNIT.output, line); }
+
+std::string columns(std::string_view text, std::size_t n) {
+  std::string shown(text.substr(0, std::min(n, text.size())));
+  shown.resize(n, ' ');
+  return shown;
+}
+
+void attributeNotSupported(Request& request, std::string_view wording) {
+  printLine(" ATTRIBUTE NOT SUPPORTED: " + columns(request.attr, kAttrColumns) +
+            std::string(wording));
+  request.ierr = kRefused;
+  request.count = 0;
+}
+
+void answerUnsupported(Request& request, std::string_view wording) {
+  // The type stays the one asked for: one line, and no type warning after it.
+  attributeNotSupported(request, wording);
+}
+
+void PADATX(std::string_view cls, Request& request) {
+  request.ierr = kOk;
+  if (request.iunset < 1 || request.iunset > services::kNamedUnitSets) {
+    request.iunset = kDefaultUnitSet;
+  }
+  for (const ClassEntry& entry : kClasses) {
+    if (!services::sameText(cls, entry.name)) continue;
+    entry.reader(request);
+    return;
+  }
+  printLine(" CLASS NOT SUPPORTED: " +
+            std::string(cls.substr(0, std::min(kClassShown, cls.size()))));
+  request.ierr = kRefused;
+}
+
+void PADATC(std::string_view cls, std::string_view attr, std::string_view id, std::span<char> cval,
+            std::int32_t element, std::int32_t& elen, std::int32_t& count, std::int32_t& ierr) {
+  if (refusedWithoutProblem(ierr)) return;
+  Request request{attr, id};
+  request.count = count;
+  request.iunset = 0;
+  const bool typed = run(cls, request, ValueType::Text, " NOT CHARACTER TYPE");
+  count = request.count;
+  elen = request.elen;
+  ierr = request.ierr;
+  if (!typed || element < 1) return;
+  // Element k at characters (k - 1) ELEMENT + 1 to k ELEMENT of CVAL, as many as it holds.
+  const auto width = static_cast<std::size_t>(element);
+  const auto n = std::min(static_cast<std::size_t>(delivered(request)), cval.size() / width);
+  for (std::size_t k = 0; k < n; ++k) {
+    services::assignText(cval.subspan(k * width, width), request.values->texts[k].view());
+  }
+}
+
+void PADATI(std::string_view cls, std::string_view attr, std::string_view id,
+            std::span<std::int32_t> ival, std::int32_t& count, std::int32_t& ierr) {
+  if (refusedWithoutProblem(ierr)) return;
+  Request request{attr, id};
+  request.count = count;
+  request.iunset = 0;
+  const bool typed = run(cls, request, ValueType::Integer, " NOT INTEGER TYPE");
+  count = request.count;
+  ierr = request.ierr;
+  if (!typed) return;
+  const auto n = std::min(static_cast<std::size_t>(delivered(request)), ival.size());
+  std::copy_n(request.values->integers.begin(), n, ival.begin());
+}
+
+void PADATR(std::string_view cls, std::string_view attr, std::string_view id, std::span<float> rval,
+            std::int32_t& count, std::int32_t& iunset, std::int32_t& iucls, std::int32_t& ierr) {
+  if (refusedWithoutProblem(ierr)) return;
+  Request request{attr, id};
+  request.count = count;
+  request.iunset = iunset;
+  request.iucls = iucls;
+  const bool typed = run(cls, request, ValueType::Real, " NOT FLOATING POINT TYPE");
+  count = request.count;
+  iunset = request.iunset;
+  iucls = request.iucls;
+  ierr = request.ierr;
+  deliverReals(request, typed, rval);
+}
+
+void deliverReals(const Request& request, bool typed, std::span<float> rval) {
+  if (request.count > kMostValues) {
+    printLine(" AMOUNT OF DATA FOUND IS TOO LARGE FOR STORAGE. DATA WILL BE LOST AS A RESULT. ");
+  }
+  if (!typed || !succeeded(request)) return;
+  const auto n = std::min(static_cast<std::size_t>(delivered(request)), rval.size());
+  const auto first = request.values->reals.begin();
+  std::transform(first, first + static_cast<std::ptrdiff_t>(n), rval.begin(), toSingle);
+}
+
+std::int32_t nestedInteger(std::string_view cls, std::string_view attr, std::string_view id,
+                           std::int32_t& value) {
+  if (depth >= kDepths) return kRefused;
+  Request request{attr, id};
+  request.iunset = 0;
+  if (!run(cls, request, ValueType::Integer, " NOT INTEGER TYPE")) return request.ierr;
+  if (succeeded(request) && request.count >= 1) value = request.integer(1);
+  return request.ierr;
+}
+
+void PAUOM1(std::int32_t icode, std::int32_t iset, std::int32_t& istat, std::span<char> label) {
+  std::array<char, kLabelChars> text;
+  text.fill(' ');
+  istat = icode == 0 ? 1 : 0;
+  if (problemOpen()) {
+    std::int32_t status = 0;
+    problem::UOMLBL(text, icode, iset, status);
+  } else {
+    printLine(" NO PROBLEM IS OPEN");
+    istat = 1;
+  }
+  const std::size_t n = std::min(label.size(), text.size());
+  std::copy_n(text.begin(), n, label.begin());
+}
+
+}  // namespace api_access
