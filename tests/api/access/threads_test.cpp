@@ -49,8 +49,8 @@ fixtures::ProblemDescription plant() {
   return d;
 }
 
-// Eight threads, each making a thousand calls that open, count and close the same problem
-// in an order that interleaves with the others'. Every answer must be one of the two a
+// Eight threads, each making a thousand calls that open, count, read and close the same
+// problem in an order that interleaves with the others'. Every answer must be one of the two a
 // single thread can get: the counts of the open problem, or "no problem open".
 TEST(Exports, CallsFromEightThreadsEachGetAWholeAnswer) {
   testing_support::TempDir dir;
@@ -75,6 +75,17 @@ TEST(Exports, CallsFromEightThreadsEachGetAWholeAnswer) {
           if (ierr != 0 || iout <= 0) ++wrong[t];
         } else if (step == 20) {
           PACLOS();
+        } else if (step % 5 == 1) {
+          // The molecular weights in the problem's own units: 6 values once the tables are
+          // built, none when the problem is open but not yet counted, or "not open".
+          std::array<float, kComponents> weights{};
+          std::int32_t count = kComponents, set = 1, unitClass = -1, ierr = -1;
+          PADATR("COMPS", 5, "MolWeight", 9, "", 0, weights.data(), &count, &set, &unitClass,
+                 &ierr);
+          const bool counted = ierr == 0 && count == kComponents && weights[1] > 16.0F &&
+                               weights[1] < 16.1F;  // methane, 16.043 g/mol
+          const bool uncounted = ierr == 0 && count == 0;
+          if (!counted && !uncounted && ierr != 1) ++wrong[t];
         } else if (step % 2 == 0) {
           std::int32_t ncomp = -1, nstrm = -1, nunit = -1, ierr = -1;
           PAMISC(&ncomp, &nstrm, &nunit, &ierr);
