@@ -1,0 +1,318 @@
+// Fuzz target: the data requests and unit labels of a solved problem, called through the
+// exports with whatever arguments a host might pass.
+//
+// At start-up the fixture builder writes a solved problem with one unit of every kind the
+// readers serve (a flash, a valve, a column, a side stripper, a heating curve, an exchanger,
+// a mixer, a controller, a flash whose stream is gone) into a temporary directory. Each input
+// opens it, counts it, runs its requests and closes it. A finding is a sanitizer report, a
+// crash, a hang, an escaping exception, a NaN or an infinity among the reals of a request
+// that reports status 0, a write beyond the 20000 values or the label a request was given, or a
+// problem file that the close changed (nothing asked for a write).
+//
+// Input: requests, each of kRequestBytes bytes, until the input ends.
+//   byte 0     the call: PADATC, PADATI, PADATR or PAUOM1 (the value modulo 4)
+//   byte 1     the class: one of the classes the dispatcher knows, or a garbled one
+//   byte 2     the attribute: one the readers know, or a garbled one
+//   byte 3     the identifier: a unit of the problem, blank, or a garbled one
+//   bytes 4-5  COUNT as the caller passes it (signed, little-endian)
+//   byte 6     the unit set (signed); for PAUOM1 bytes 4-7 are the unit code
+//   byte 7     how the texts' lengths are passed: their own, 0, -1, the largest integer (the
+//              texts end in a NUL), one short
+//   byte 8     the element length of PADATC's texts and the label length of PAUOM1 (0-47)
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "api/access/access.hpp"
+#include "fixtures/problem_builder.hpp"
+#include "fixtures/unit_blocks.hpp"
+#include "platform/platform.hpp"
+#include "storage/core_store_checker.hpp"
+#include "vendrakol.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::size_t kRequestBytes = 9;
+constexpr std::size_t kMostValues = 20000;
+constexpr std::size_t kLongestElement = 47;
+// Guard words after each buffer: a request must never write there.
+constexpr std::size_t kGuard = 64;
+constexpr std::int32_t kGuardWord = 0x5A5A5A5A;
+constexpr char kGuardChar = '\x5A';
+
+constexpr std::string_view kClasses[] = {
+    "COMPS",  "STREAM", "UNIT",  "Flash",   "Valve",      "Compressor", "Expander", "Pump",
+    "Pipe",   "Hx",     "HxRig", "LngHx",   "Short",      "Llex",       "Colu",     "Side",
+    "HCurve", "Phase",  "Calc",  "Reactor", "ConReactor", "EquReactor", "Cstr",     "Plug",
+    "Gibbs",  "User",   "TITLE", "comps",   " COMPS",     "COMPS   ",   "",         "UNIT\xff"};
+constexpr std::string_view kAttributes[] = {"IDS",
+                                            "AcenFactor",
+                                            "ApiGravity",
+                                            "CLASS",
+                                            "CritCompress",
+                                            "CritPres",
+                                            "CritTemp",
+                                            "CritVol",
+                                            "DutyCalc",
+                                            "FeedData",
+                                            "KValues",
+                                            "LibraryNumber",
+                                            "MolWeight",
+                                            "NAME",
+                                            "NormBoilPt",
+                                            "NumberFeeds",
+                                            "NumberProducts",
+                                            "NumberSides",
+                                            "PresCalc",
+                                            "ProdData",
+                                            "SpecGravity",
+                                            "StdFreEnForm",
+                                            "StdHeatForm",
+                                            "StdLiqDens",
+                                            "TYPE",
+                                            "TempCalc",
+                                            "UnitSolutionFlags",
+                                            "",
+                                            "ids",
+                                            "TYPE\x01"};
+constexpr std::string_view kIdentifiers[] = {"FLASH-1",
+                                             "VALVE-1",
+                                             "COLUMN-1",
+                                             "STRIPPER-1",
+                                             "HCURVE-1",
+                                             "EXCH-1",
+                                             "MIXER-1",
+                                             "CTROPT-1",
+                                             "FLASH-2",
+                                             "OLD-FLASH",
+                                             "",
+                                             "flash-1",
+                                             "FLASH-1     ",
+                                             "NO-SUCH-UNIT",
+                                             "A-VERY-LONG-IDENTIFIER-OF-FORTY-CHARACTERS"};
+
+struct Setting {
+  fs::path directory;
+  std::string problemName;
+  std::string dir2;
+  std::vector<fs::path> files;
+  std::vector<std::vector<char>> images;  // the problem files after an untouched close
+
+  ~Setting() {
+    std::error_code ignored;
+    if (!directory.empty()) fs::remove_all(directory, ignored);
+  }
+};
+
+Setting& setting() {
+  static Setting s;
+  return s;
+}
+
+std::vector<char> readBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+[[noreturn]] void finding(const char* what) {
+  std::fprintf(stderr, "==== %s\n", what);
+  std::abort();
+}
+
+bool openProblem() {
+  const Setting& s = setting();
+  std::int32_t iout = 0;
+  std::int32_t ierr = -1;
+  ::PAOPEN(s.problemName.data(), static_cast<std::int32_t>(s.problemName.size()), s.dir2.data(),
+           static_cast<std::int32_t>(s.dir2.size()), &iout, &ierr);
+  if (ierr != 0) return false;
+  std::int32_t ncomp = 0, nstrm = 0, nunit = 0;
+  ::PAMISC(&ncomp, &nstrm, &nunit, &ierr);
+  return true;
+}
+
+void buildProblem() {
+  Setting& s = setting();
+  std::string pattern = (fs::temp_directory_path() / "vendrakol-fuzz-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) {
+    std::perror("mkdtemp");
+    std::exit(2);
+  }
+  s.directory = pattern;
+  const fixtures::BuiltProblem built =
+      fixtures::buildProblem(s.directory, fixtures::unitsProblem("units"));
+  s.problemName = (s.directory / "units").string();
+  s.dir2 = s.directory.string() + "/";
+  const std::string base = built.problemBase.string();
+  s.files = {base + "1", base + "2", base + "3"};
+  // What a close writes back when nothing was changed is the reference of every input.
+  if (!openProblem()) finding("the fixture problem does not open");
+  ::PACLOS();
+  for (const fs::path& file : s.files) s.images.push_back(readBytes(file));
+}
+
+// A text as the input says to pass it: its address and the length given.
+struct PassedText {
+  std::string bytes;  // the text with a NUL after it
+  std::int32_t length = 0;
+};
+
+PassedText passed(std::string_view text, std::uint8_t how) {
+  PassedText t{std::string(text) + '\0', static_cast<std::int32_t>(text.size())};
+  switch (how % 5) {
+    case 1:
+      t.length = 0;
+      break;
+    case 2:
+      t.length = -1;
+      break;
+    case 3:
+      t.length = INT32_MAX;
+      break;
+    case 4:
+      t.length = t.length > 0 ? t.length - 1 : 0;
+      break;
+    default:
+      break;
+  }
+  return t;
+}
+
+template <std::size_t N>
+std::string_view pick(const std::string_view (&list)[N], std::uint8_t byte) {
+  return list[byte % N];
+}
+
+struct Buffers {
+  std::vector<std::int32_t> integers = std::vector<std::int32_t>(kMostValues + kGuard);
+  std::vector<float> reals = std::vector<float>(kMostValues + kGuard);
+  std::vector<char> texts = std::vector<char>(kMostValues * kLongestElement + kGuard);
+};
+
+Buffers& buffers() {
+  static Buffers b;
+  return b;
+}
+
+void runRequest(const std::uint8_t* r) {
+  Buffers& b = buffers();
+  const std::uint8_t call = r[0] % 4;
+  const PassedText cls = passed(pick(kClasses, r[1]), r[7]);
+  const PassedText attribute = passed(pick(kAttributes, r[2]), r[7]);
+  const PassedText id = passed(pick(kIdentifiers, r[3]), r[7]);
+  std::int32_t count = static_cast<std::int16_t>(r[4] | (r[5] << 8));
+  const std::int32_t elementLength = r[8] % (kLongestElement + 1);
+  std::int32_t ierr = -1;
+
+  // The values: as many as a request may give (the caller's array must hold them), then
+  // the guard.
+  const std::size_t values = kMostValues;
+  if (call == 0) {
+    const std::size_t chars = values * static_cast<std::size_t>(elementLength);
+    std::fill(b.texts.begin() + static_cast<std::ptrdiff_t>(chars),
+              b.texts.begin() + static_cast<std::ptrdiff_t>(chars + kGuard), kGuardChar);
+    std::int32_t elen = 0;
+    ::PADATC(cls.bytes.data(), cls.length, attribute.bytes.data(), attribute.length,
+             id.bytes.data(), id.length, b.texts.data(), elementLength, &elen, &count, &ierr);
+    for (std::size_t k = chars; k < chars + kGuard; ++k) {
+      if (b.texts[k] != kGuardChar) finding("PADATC wrote past the texts it was given");
+    }
+  } else if (call == 1 || call == 2) {
+    std::fill(b.integers.begin() + static_cast<std::ptrdiff_t>(values),
+              b.integers.begin() + static_cast<std::ptrdiff_t>(values + kGuard), kGuardWord);
+    std::fill(b.reals.begin() + static_cast<std::ptrdiff_t>(values),
+              b.reals.begin() + static_cast<std::ptrdiff_t>(values + kGuard), 12345.0F);
+    if (call == 1) {
+      ::PADATI(cls.bytes.data(), cls.length, attribute.bytes.data(), attribute.length,
+               id.bytes.data(), id.length, b.integers.data(), &count, &ierr);
+    } else {
+      std::int32_t set = static_cast<std::int8_t>(r[6]);
+      std::int32_t unitClass = 0;
+      ::PADATR(cls.bytes.data(), cls.length, attribute.bytes.data(), attribute.length,
+               id.bytes.data(), id.length, b.reals.data(), &count, &set, &unitClass, &ierr);
+      if (ierr == 0) {
+        const std::size_t given =
+            std::min<std::size_t>(values, count > 0 ? static_cast<std::size_t>(count) : 0);
+        for (std::size_t k = 0; k < given; ++k) {
+          if (!std::isfinite(b.reals[k])) finding("PADATR gave a NaN or an infinity");
+        }
+      }
+    }
+    for (std::size_t k = values; k < values + kGuard; ++k) {
+      if (b.integers[k] != kGuardWord || b.reals[k] != 12345.0F) {
+        finding("a request wrote past the values it was given");
+      }
+    }
+  } else {
+    const std::int32_t code = r[4] | (r[5] << 8) | (r[6] << 16) | (r[7] << 24);
+    const std::int32_t set = static_cast<std::int8_t>(r[3]);
+    std::fill(b.texts.begin() + elementLength, b.texts.begin() + elementLength + kGuard,
+              kGuardChar);
+    std::int32_t istat = -1;
+    ::PAUOM1(&code, &set, &istat, b.texts.data(), elementLength);
+    for (std::int32_t k = elementLength; k < elementLength + static_cast<std::int32_t>(kGuard);
+         ++k) {
+      if (b.texts[static_cast<std::size_t>(k)] != kGuardChar) {
+        finding("PAUOM1 wrote past the label it was given");
+      }
+    }
+  }
+}
+
+void checkFilesUnchanged() {
+  const Setting& s = setting();
+  for (std::size_t f = 0; f < s.files.size(); ++f) {
+    if (readBytes(s.files[f]) != s.images[f]) finding("a problem file changed at the close");
+  }
+}
+
+void checkCoreStore() {
+  std::string fault;
+  try {
+    fault = storage_testing::checkCoreStore();
+  } catch (const platform::RunStopped&) {
+    fault = "a tag or tree word leads outside the store";
+  }
+  if (!fault.empty()) finding(("core store damaged after the input: " + fault).c_str());
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
+  platform::setStopHook(&platform::throwingStopHook);
+  if (std::getenv("VENDRAKOL_FUZZ_SHOW") == nullptr) {
+    platform::setDiagnosticSink([](std::string_view) {});
+  }
+  platform::redirectStandardUnit(platform::kStdoutUnit, "/dev/null");
+  buildProblem();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  try {
+    if (!openProblem()) finding("the fixture problem does not open");
+    for (std::size_t at = 0; at + kRequestBytes <= size; at += kRequestBytes) {
+      runRequest(data + at);
+    }
+    ::PACLOS();
+  } catch (const platform::RunStopped&) {
+    // A request on an undamaged problem never ends the run: the caller's arguments alone
+    // must not stop the host.
+    finding("a request ended in the abort report");
+  }
+  checkFilesUnchanged();
+  checkCoreStore();
+  return 0;
+}
