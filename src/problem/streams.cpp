@@ -494,7 +494,16 @@ services::FixedText<12> ISRID(std::int32_t n) {
   std::array<std::int32_t, 1> data{};
   std::int32_t missing = 0;
   storage::FBINUM(kGet, streamIndex(), n, id, pointer, data, missing);
-  if (missing == 0) checkEntry(n, data[0]);
+  if (missing == 0) {
+    checkEntry(n, data[0]);
+    // A stream with a record always has an identifier (an automatic one when none was
+    // given): a blank one is a damaged index, which would hide the stream from the lists.
+    if (data[0] == static_cast<std::int32_t>(StreamStatus::Stream) && id.isBlank()) {
+      ERRITM("STREAM", n);
+      ERRITM("STATUS", data[0]);
+      ABTRPT("SR", SRCNAM.view(), SRCNAM.view(), "DAMAGED STREAM INDEX ENTRY");
+    }
+  }
   if (missing != 0 || id.at(1) == '$') id.blank();
   return id;
 }

@@ -397,6 +397,16 @@ TEST_F(Streams, DamagedIndexEntriesEndInTheStreamsAbortReport) {
     storage::FBINUM(2, index, n, name, pointer, data, missing);
   }
 
+  // A stream with a record whose identifier is blank (zeroed identifiers read back blank):
+  // it was counted among the streams but had no identifier to list.
+  std::array<std::int32_t, 1> active{2};
+  std::int32_t blank = 0;
+  storage::DiskPointer pointer = storage::emptyDiskPointer();
+  std::int32_t status = 0;
+  storage::FBINAM(2, index, "            ", 2, blank, pointer, active, status);
+  ASSERT_EQ(status, 0);
+  expectAbort([&] { ISRID(blank); }, "DAMAGED STREAM INDEX ENTRY",
+              {"STREAM " + std::to_string(blank), "STATUS 2"});
   EXPECT_EQ(ISRSTA(create("FINE")), 2);
 }
 
