@@ -131,6 +131,8 @@ struct LoadedBlock {
   std::int32_t realScratch = 0;
   std::int32_t integerLength1 = 0;  // lengths of the first integer and first 8-byte sectors
   std::int32_t realLength1 = 0;
+  std::int32_t integerLength2 = 0;  // and of the second ones (0 when absent)
+  std::int32_t realLength2 = 0;
   // The shared method-block area and method work area (8-byte indexes, elements W(area + 1)
   // on) with their sizes in 8-byte words. NOCORE: none yet; the loaders then get areas of
   // their own, and larger ones when a block or a work demand does not fit.
@@ -188,6 +190,27 @@ bool MTISC(std::int32_t code);
 
 // The correlation-set number to use for correlation type ITYPE.
 std::int32_t MTSETN(std::int32_t itype);
+
+// =======================================================================================
+// Shared routines of the flashes and the K-value engine
+// =======================================================================================
+
+// Whether the phases of a split are distinct enough for new K-values: REFRESH 1, except
+// when the K-values of the components flagged PRESENT (the water component of THCTL left
+// out) all lie within a factor of ten of each other (Kmin > 0.1 Kmax, Kmin < 1e15,
+// Kmax > 1e-15); then REFRESH is 1 only when ZV - ZL reaches 0.02 (both fractions above
+// FLTOL word 8) or 0.1 (otherwise). DIFFERENCE = ZV - ZL. No failure.
+//   present        in   per-component flags, nonzero present (N)
+//   k              in   K-values (N)
+//   zv, zl         in   compressibility factors of the two phases
+//   vapourFraction, liquidFraction in  phase fractions
+//   refresh        out  1: distinct
+//   unused         -    not read
+//   difference     out  ZV - ZL
+//   n              in   component count
+void FLSKSP(std::span<const std::int32_t> present, std::span<const double> k, double zv, double zl,
+            double vapourFraction, double liquidFraction, std::int32_t& refresh,
+            std::int32_t unused, double& difference, std::int32_t n);
 
 // =======================================================================================
 // The open of a problem and its method sets
