@@ -212,6 +212,25 @@ void FLSKSP(std::span<const std::int32_t> present, std::span<const double> k, do
             double vapourFraction, double liquidFraction, std::int32_t& refresh,
             std::int32_t unused, double& difference, std::int32_t n);
 
+// The block of the stored K-value model: 8-byte words from W(start + 1), each part's offset
+// from start (word start + offset + 1 is its first value); -1 for a part the level leaves out.
+// T0 (K) and P0 (kPa) at offsets 0 and 1, then K0, (dK/dT)0, (dK/dP)0 (NCK each), for level
+// 2 and above x0 (NCOMP) and dln K_i/dx_j (block i of NCOMP values per component i <= NCK),
+// for level 3 and above y0 and dln K_i/dy_j likewise.
+struct StoredModelBlock {
+  std::int32_t start = 0;  // 8-byte index; 0: not got yet
+  std::int32_t words = 0;
+  std::int32_t nck = 0, ncomp = 0, level = 0;
+  std::int32_t k0 = -1, dkdt0 = -1, dkdp0 = -1, x0 = -1, dlnkdx = -1, y0 = -1, dlnkdy = -1;
+};
+extern StoredModelBlock storedModelBlock;
+
+// Gets the block of the stored K-value model when HANDLE is 0: sized for the vapour and
+// component counts of COHDR and the model level LEVEL, filled with 0.0, described in
+// storedModelBlock; HANDLE becomes its 8-byte index. A HANDLE already set changes nothing.
+// IERR 1 when the core store has no room (nothing got), else 0.
+void ALDESC(std::int32_t& handle, std::int32_t& ierr, std::int32_t level);
+
 // =======================================================================================
 // The open of a problem and its method sets
 // =======================================================================================

@@ -10,6 +10,7 @@
 #include "problem/problem.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
+#include "thermo/equilibrium/kvalue_kernels.hpp"
 #include "thermo/equilibrium/kvalue_pair_internal.hpp"
 #include "thermo/equilibrium/kvalues.hpp"
 #include "thermo/equilibrium/liquid_liquid.hpp"
@@ -84,6 +85,17 @@ void KCALC(std::int32_t nck, std::int32_t ncomp, std::span<const double> y,
            std::span<const double> x, std::span<double> k, double t, double p, double& zv,
            double& zl, std::int32_t& kccall, std::int32_t kcdrv, std::int32_t kcopt,
            std::int32_t& ierr, std::int32_t reserved, std::int32_t& ifugst) {
+  // 1. The stored K-value model when its switches are on.
+  const StoredModelSwitches& sw = storedModelSwitches;
+  if (sw.a == 1 && sw.b != 0 && sw.c == 1) {
+    std::int32_t declined = 1;
+    KCMODL(t, p, nck, ncomp, y, x, k, kcopt, declined);
+    if (declined == 0) {
+      ierr = 0;
+      return;
+    }
+    ifugst = 0;
+  }
   // 2. The dispatcher.
   KCDISP(nck, ncomp, y, x, k, t, p, zv, zl, kccall, kcdrv, kcopt, ierr, reserved, ifugst);
   ierr = 0;

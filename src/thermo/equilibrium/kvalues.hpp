@@ -139,6 +139,29 @@ void KCPAIR(std::int32_t nck, std::int32_t ncomp, std::span<const double> y,
             std::int32_t reserved, std::int32_t& ifugst);
 
 // =======================================================================================
+// KCMODL
+// =======================================================================================
+
+// K-values from the stored local model (methods::storedModelBlock, got by ALDESC on first
+// use for the level of switch B): for i <= NCK
+//   ln K_i = ln K0_i - T0^2 (dK/dT)0_i/K0_i (1/T - 1/T0) + P0 (dK/dP)0_i/K0_i ln(P/P0)
+//            [+ sum_j (x_j - x0_j) dln K_i/dx_j, level >= 2] [+ sum_j (y_j - y0_j) dln K_i/dy_j,
+//            level >= 3],
+// K = exp(ln K limited to +-70) clamped to [kMinK, kMaxK]; then the water K-value (as the
+// pair route gives it, on the normalised compositions it leaves in work arrays 4 and 3);
+// a component absent from both phases gets K = 1. No derivatives.
+//   t, p          in   K, kPa
+//   nck, ncomp    in   vapour count and components in the vectors
+//   y, x          in   the caller's compositions (not normalised)
+//   k             out  K-values
+//   kcopt         in   K option word (digits 1 and 6)
+//   declined      out  1: no usable reference state (T0 or P0 not positive) or no block;
+//                      0: the model answered
+void KCMODL(double t, double p, std::int32_t nck, std::int32_t ncomp, std::span<const double> y,
+            std::span<const double> x, std::span<double> k, std::int32_t kcopt,
+            std::int32_t& declined);
+
+// =======================================================================================
 // KCALC and KCDISP
 // =======================================================================================
 

@@ -433,3 +433,70 @@ TEST(FLSKSP, RejectsASplitOfAlikePhases) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------------------------------
+// The stored K-value model
+// ---------------------------------------------------------------------------------------
+
+class StoredModel : public KValues {
+ protected:
+  // Switches (1, LEVEL, 1), the block got and filled with a reference state.
+  void store(std::int32_t level, double t0, double p0) {
+    equilibrium::storedModelSwitches = {1, level, 1};
+    std::int32_t handle = 0, ierr = 0;
+    methods::ALDESC(handle, ierr, level);
+    ASSERT_EQ(ierr, 0);
+    const methods::StoredModelBlock& b = methods::storedModelBlock;
+    const auto put = [&](std::int32_t offset, std::size_t k, double v) {
+      storage::CORSTO.setReal(b.start + offset + static_cast<std::int32_t>(k) + 1, v);
+    };
+    put(0, 0, t0);
+    put(0, 1, p0);
+    for (std::size_t i = 0; i < kN; ++i) {
+      put(b.k0, i, k0[i]);
+      put(b.dkdt0, i, dkdt0[i]);
+      put(b.dkdp0, i, dkdp0[i]);
+      if (level < 2) continue;
+      put(b.x0, i, kX[i]);
+      for (std::size_t j = 0; j < kN; ++j) put(b.dlnkdx, i * kN + j, 0.1 * (1.0 + i) - 0.05 * j);
+    }
+  }
+  void TearDown() override { equilibrium::storedModelSwitches = {}; }
+  const std::vector<double> k0 = {4.0, 0.8, 0.05};
+  const std::vector<double> dkdt0 = {0.01, 0.02, 0.003};
+  const std::vector<double> dkdp0 = {-0.002, -0.0004, -0.00002};
+};
+
+TEST_F(StoredModel, ExtrapolatesFromTheReferenceState) {
+  useCubic(Cubic::PengRobinson);
+  store(2, kT, kP);
+  // At the reference state with the reference liquid: K0.
+  KResult r = kcalc(kY, kX, kT, kP, kRigorous);
+  for (std::size_t i = 0; i < kN; ++i) EXPECT_NEAR(r.k[i], k0[i], 1e-14 * k0[i]);
+  // Elsewhere: the first-order expansion in 1/T, ln P and x, written out here.
+  const std::vector<double> x2 = {0.2, 0.3, 0.5};
+  r = kcalc(kY, x2, 320.0, 2500.0, kRigorous);
+  for (std::size_t i = 0; i < kN; ++i) {
+    double lnk = std::log(k0[i]) - kT * kT * dkdt0[i] / k0[i] * (1.0 / 320.0 - 1.0 / kT) +
+                 kP * dkdp0[i] / k0[i] * std::log(2500.0 / kP);
+    for (std::size_t j = 0; j < kN; ++j) lnk += (x2[j] - kX[j]) * (0.1 * (1.0 + i) - 0.05 * j);
+    EXPECT_NEAR(r.k[i], std::exp(lnk), 1e-12 * std::exp(lnk)) << i;
+  }
+  // A component absent from both phases: K = 1.
+  r = kcalc({0.9, 0.1, 0.0}, {0.5, 0.5, 0.0}, kT, kP, kRigorous);
+  EXPECT_EQ(r.k[2], 1.0);
+}
+
+TEST_F(StoredModel, DeclinesWithoutAReferenceStateAndClearsTheStatus) {
+  useCubic(Cubic::PengRobinson);
+  store(1, 0.0, kP);
+  KResult r;
+  r.k.assign(kN, 0.0);
+  r.ifugst = 99;
+  r.kccall = 12;
+  equilibrium::KCALC(3, 3, kY, kX, r.k, kT, kP, r.zv, r.zl, r.kccall, 0, kRigorous, r.ierr, 0,
+                     r.ifugst);
+  EXPECT_EQ(r.ifugst, 0);
+  const std::vector<double> k = expectedK(Cubic::PengRobinson, kY, kX, kT, kP);
+  for (std::size_t i = 0; i < kN; ++i) EXPECT_NEAR(r.k[i], k[i], 1e-9 * k[i]);
+}
