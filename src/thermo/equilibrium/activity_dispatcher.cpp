@@ -133,6 +133,7 @@ void callModel(ActivityModelCall& c) {
       groupModel(c);
       return;
     case ActivityModel::RegularSolution:
+    case ActivityModel::FloryHuggins:
       GAM406(c);
       return;
     case ActivityModel::Uniquac:
@@ -147,8 +148,7 @@ void callModel(ActivityModelCall& c) {
     case ActivityModel::Margules:
       GAM411(c);
       return;
-    case ActivityModel::FloryHuggins:  // GAM406 with K407KR
-    case ActivityModel::Segment:       // GAM409
+    case ActivityModel::Segment:  // GAM409
       modelMissing(c.code);
     case ActivityModel::None:
       break;
@@ -259,7 +259,7 @@ ActivityModel activityModelOf(std::int32_t code) {
 
 bool activityModelAvailable(ActivityModel model) {
   return model == ActivityModel::Nrtl || model == ActivityModel::GroupContribution ||
-         model == ActivityModel::RegularSolution || model == ActivityModel::Uniquac ||
+         model == ActivityModel::RegularSolution || model == ActivityModel::FloryHuggins || model == ActivityModel::Uniquac ||
          model == ActivityModel::Wilson || model == ActivityModel::VanLaar ||
          model == ActivityModel::Margules;
 }

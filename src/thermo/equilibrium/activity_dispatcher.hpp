@@ -133,8 +133,22 @@ struct ActivityModelCall {
 // for 120 the delta blocks at 6n+1 (water-poor liquid) and 7n+1 (water-rich, x_w > 0.3)
 // with V at 5n+1; code 120 with x_w <= 0.3 above 491.67 R replaces delta of water by
 // 31.6 - 0.0163 T_R for the call. Composition derivatives when the hundreds digit is set.
-// Aborts: "KC" "GAM406" "ACTIVITY MODEL NOT AVAILABLE" (item CODE) for 407 and 513.
+// No aborts of its own beyond "KC" "GAM406" "PARAMETER ARRAY TOO SHORT" (items NEEDED, HAVE).
+// Codes 407 and 513: PARAM holds V (m3/kmol), delta ((cal/cm3)^0.5), then the pair blocks A
+// and B (n x n, only i < j read; a pair with both below -1e35 has no parameters), by K407KR.
 void GAM406(ActivityModelCall& call);
+
+// The Flory-Huggins kernel of codes 407 and 513 (flory_huggins.cpp gives the equations).
+//   istat  out  0
+//   nder   in   N: composition derivatives (d ln gamma_i/d x_j at (j - 1) N + i, exact,
+//               mole fractions independent); otherwise only DLNGDX(1) = 0
+//   n, t, x in  component count, K, mole fractions
+//   lngam, dlngdt out  ln gamma and its temperature derivative (exact)
+//   v, delta, a, b in  volumes (m3/kmol), solubility parameters, pair blocks (n x n)
+void K407KR(std::int32_t& istat, std::int32_t nder, std::int32_t n, double t,
+            std::span<const double> x, std::span<double> lngam, std::span<double> dlngdt,
+            std::span<double> dlngdx, std::span<const double> v, std::span<const double> delta,
+            std::span<const double> a, std::span<const double> b);
 
 // The Wilson model 404: PARAM holds A(i,j) (K; n x n) then the liquid molar volumes V
 // (n, only their ratios count); CACHE Lambda = V_j/V_i exp(-A/T) (1.0 for A above 1.0E35),
