@@ -48,4 +48,40 @@ void KCVLLE(std::int32_t nck, std::int32_t ncomp, std::span<const double> y,
             std::int32_t& ierr, std::span<std::int32_t> iflag, std::int32_t reserved,
             std::int32_t& ifugst);
 
+// KCLLIQ modes.
+enum class DistributionMode : std::int32_t {
+  Fugacity = 0,         // fugacity coefficients of the two liquids
+  Activity = 1,         // activity coefficients (work array 11)
+  User = 2,             // the user-added liquid-liquid method
+  Correlation = 3,      // correlation 1907 only
+  CorrelationOnly = 4,  // correlation 1907 first and only, flags set by it
+};
+
+// The distribution coefficients KD = XA/XB between two given liquids by the liquid-liquid
+// method of the set (its option digit made the K-value option digit for the call):
+//   modes 0 and 1: FLCALC on each normalised liquid not marked unchanged by ISKIP (ln phi kept
+//     in liquidSplitState.lnphi1/2); PHI = exp(ln phi limited to +-70) (mode 0) or exp(ln gamma
+//     of work array 11 limited to +-30) (mode 1); KD = PHIB/PHIA (mode 0 as exp of the limited
+//     difference). Before any rigorous K-value evaluation a component flagged absent gets 1.
+//   mode 2: the user-added method through the K-value slot at the liquid-liquid level:
+//     PHIA = 1, PHIB = KD = the user's K (at least exp(-30)).
+//   modes 3 and 4, or set header word 21 positive: correlation 1907, v > 0 gives PHIA = 1,
+//     PHIB = KD = v and d ln KD/dT in work array 12 (mode 4 also sets the flags: 1 where
+//     v > 0, else 0, and nothing else runs).
+//   iflag     in/out  phase-type flags
+//   mode      in      DistributionMode
+//   ncomp, nck in     components; vapour count
+//   p, t      in      kPa, K
+//   xa, xb    in/out  the two liquids, normalised in place (modes 0 and 1)
+//   y         in      vapour composition (not read here)
+//   kd, phia, phib out distribution coefficients and the coefficients of the two liquids
+//   za, zb    out     compressibility factors of the liquids evaluated
+//   iskip     in      1: liquid A unchanged, 2: liquid B unchanged
+//   istat     out     0, or 2 when a liquid evaluation reported a status
+void KCLLIQ(std::span<std::int32_t> iflag, std::int32_t mode, std::int32_t ncomp,
+            std::int32_t nck, double p, double t, std::span<double> xa, std::span<double> xb,
+            std::span<const double> y, std::span<double> kd, std::span<double> phia,
+            std::span<double> phib, double& za, double& zb, std::int32_t iskip,
+            std::int32_t& istat);
+
 }  // namespace equilibrium

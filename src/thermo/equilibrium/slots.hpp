@@ -15,6 +15,7 @@ namespace equilibrium {
 // One K-value request of a user-added method.
 struct UserKValueRequest {
   std::int32_t code = 0;          // 901 to 915
+  std::int32_t level = 1;         // 1 vapour-liquid, 2 liquid-liquid (y is then liquid 1)
   std::int32_t rigorous = 0;      // digit 1 of KCOPT
   std::int32_t ncomp = 0;
   std::span<const double> y, x;   // vapour and liquid mole fractions

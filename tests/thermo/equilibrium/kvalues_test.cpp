@@ -500,3 +500,36 @@ TEST_F(StoredModel, DeclinesWithoutAReferenceStateAndClearsTheStatus) {
   const std::vector<double> k = expectedK(Cubic::PengRobinson, kY, kX, kT, kP);
   for (std::size_t i = 0; i < kN; ++i) EXPECT_NEAR(r.k[i], k[i], 1e-9 * k[i]);
 }
+
+// ---------------------------------------------------------------------------------------
+// Distribution coefficients between two liquids
+// ---------------------------------------------------------------------------------------
+
+TEST_F(KValues, DistributionCoefficientsAreTheRatioOfTheLiquidFugacityCoefficients) {
+  useCubic(Cubic::PengRobinson);
+  useLiquidLiquidMethod(101);
+  methods::MSPTRS.classes(2).optionWord = 1;
+  std::vector<double> xa = {0.5, 1.2, 0.3};  // normalised in place
+  std::vector<double> xb = kX2;
+  std::vector<double> kd(kN), phia(kN), phib(kN), y = kY;
+  std::vector<std::int32_t> flags = {1, 0, 1};
+  double za = 0.0, zb = 0.0;
+  std::int32_t istat = -1;
+  // Before any rigorous K-value evaluation a component flagged absent gets 1.
+  equilibrium::KCLLIQ(flags, 0, 3, 3, kP, kT, xa, xb, y, kd, phia, phib, za, zb, 0, istat);
+  EXPECT_EQ(istat, 0);
+  EXPECT_DOUBLE_EQ(xa[1], 0.6);
+  const auto la = independentLnPhi(Cubic::PengRobinson, kKij, xa, kT, kP, true);
+  const auto lb = independentLnPhi(Cubic::PengRobinson, kKij, xb, kT, kP, true);
+  for (std::size_t i : {0u, 2u}) {
+    EXPECT_NEAR(kd[i], std::exp(lb[i] - la[i]), 1e-9 * kd[i]) << i;
+    EXPECT_NEAR(phia[i], std::exp(la[i]), 1e-9 * phia[i]) << i;
+  }
+  EXPECT_EQ(kd[1], 1.0);
+  EXPECT_EQ(phia[1], 1.0);
+  // After one: every component counts; the K-value option digit is the set's again.
+  kcalc(kY, kX, kT, kP, kRigorous);
+  equilibrium::KCLLIQ(flags, 0, 3, 3, kP, kT, xa, xb, y, kd, phia, phib, za, zb, 0, istat);
+  EXPECT_NEAR(kd[1], std::exp(lb[1] - la[1]), 1e-9 * kd[1]);
+  EXPECT_EQ(methods::KMCTL.kvalue.option, 0);
+}
