@@ -533,3 +533,38 @@ TEST_F(KValues, DistributionCoefficientsAreTheRatioOfTheLiquidFugacityCoefficien
   EXPECT_NEAR(kd[1], std::exp(lb[1] - la[1]), 1e-9 * kd[1]);
   EXPECT_EQ(methods::KMCTL.kvalue.option, 0);
 }
+
+// ---------------------------------------------------------------------------------------
+// The correlation route through the entry
+// ---------------------------------------------------------------------------------------
+
+// Method 103 through KCALC gives what KCCORR gives at the same arguments.
+TEST_F(KValues, CorrelationRouteGivesWhatTheCorrelationGives) {
+  // Redlich-Kwong constants Omega_a = 0.42748, Omega_b = 0.08664 (O. Redlich and J. N. S.
+  // Kwong, Chem. Rev. 44 (1949) 233); volumes and solubility parameters of the regular-solution
+  // tests; class 10 (the first coefficient set) for every component.
+  const double r = 8.314471;
+  const std::vector<double> volumes = {0.0379, 0.0757, 0.1155};
+  const std::vector<double> deltas = {5.68, 6.40, 7.02};
+  BlockData block;
+  block.integers.assign(kN, 10);
+  block.reals.assign(8 * kN, 0.0);
+  const auto& comps = fugacity_test::ternary();
+  for (std::size_t i = 0; i < kN; ++i) {
+    const double tc = comps[i].tc, pc = comps[i].pc;
+    const std::vector<double> v = {std::sqrt(0.42748 * r * r * tc * tc / pc), 0.08664 * r * tc / pc,
+                                   comps[i].omega, tc, pc, volumes[i], deltas[i], deltas[i]};
+    for (std::size_t k = 0; k < 8; ++k) block.reals[k * kN + i] = v[k];
+  }
+  useKValueMethod(103, block, 1);
+  const KResult viaEntry = kcalc(kY, kX, kT, kP, kRigorous, kTemperature);
+  std::vector<double> k(kN), dkdt(kN), dkdp(kN, -1.0 / kP);
+  double zv = 0.0;
+  equilibrium::KCCORR(3, kT, kP, kP, k, dkdt, dkdp, kTemperature, 1, kX, kY, zv, 103, 0, 0);
+  for (std::size_t i = 0; i < kN; ++i) {
+    EXPECT_DOUBLE_EQ(viaEntry.k[i], k[i]) << i;
+    EXPECT_DOUBLE_EQ(viaEntry.dkdt[i], dkdt[i]) << i;
+    EXPECT_DOUBLE_EQ(viaEntry.dkdp[i], dkdp[i]) << i;
+  }
+  EXPECT_DOUBLE_EQ(viaEntry.zv, zv);
+}
