@@ -17,3 +17,4 @@
 #include "thermo/equilibrium/sour_water_kvalues.hpp"
 #include "thermo/equilibrium/vapour_fugacity.hpp"
 #include "thermo/equilibrium/water_kvalues.hpp"
+#include "thermo/equilibrium/weak_electrolytes.hpp"

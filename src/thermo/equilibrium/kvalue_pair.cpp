@@ -20,6 +20,7 @@
 #include "thermo/equilibrium/sour_water_kvalues.hpp"
 #include "thermo/equilibrium/vapour_fugacity.hpp"
 #include "thermo/equilibrium/water_kvalues.hpp"
+#include "thermo/equilibrium/weak_electrolytes.hpp"
 #include "thermo/pure/pure.hpp"
 
 namespace equilibrium {
@@ -255,6 +256,7 @@ bool sourPreCheck(const Pair& s) {
            fractionOf(s, blockWord(s, 2)) > kSourTrace ||
            fractionOf(s, blockWord(s, 3)) > kSourTrace;
   }
+  if (s.code == kElectrolyte511) return blockWord(s, 1) == static_cast<std::int32_t>(s.nck);
   return false;
 }
 
@@ -300,7 +302,7 @@ Next fugacityRoute(Pair& s, double& zv, double& zl, std::int32_t& ifugst, bool& 
       s.iflag[static_cast<std::size_t>(s.w - 1)] = 0;
     }
   };
-  preCheck = (s.code == kSourWater503 || s.code == kSourWater510) && sourPreCheck(s);
+  preCheck = services::LMCODB(s.code) && sourPreCheck(s);
   if (preCheck) return Next::Water;
 
   // 3. The vapour.
@@ -403,6 +405,23 @@ void sourAndHenry(Pair& s, bool preCheck) {
            s.der.u == 1 ? 1 : 0);
     b.integerSector1 -= n;
     b.realSector1 -= realShift;
+  }
+  if (s.code == kElectrolyte511) {
+    // The amines and the water component of the electrolyte part.
+    const std::int32_t amines = blockWord(s, 2);
+    const std::int32_t water = amines >= 0 ? blockWord(s, amines + 4) : 0;
+    if (amines > 0 && water > 0) {
+      methods::LoadedBlock& b = methods::LDSTAT;
+      const auto n = static_cast<std::int32_t>(s.nck);
+      const std::int32_t realShift = 7 * n + 8 * ((n * (n - 1)) / 2) + 2;
+      b.integerSector1 += n;
+      b.realSector1 += realShift;
+      double heat = 0.0;
+      AQELDR(static_cast<std::int32_t>(s.ncomp), s.t, s.p, s.x, s.y, s.k, s.dkdt, s.der.u,
+             s.der.u == 1 ? 2 : 1, heat);
+      b.integerSector1 -= n;
+      b.realSector1 -= realShift;
+    }
   }
   if (s.sour && !preCheck) {
     for (std::size_t i = 0; i < s.nck; ++i) {

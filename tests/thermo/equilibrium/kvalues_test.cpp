@@ -568,3 +568,54 @@ TEST_F(KValues, CorrelationRouteGivesWhatTheCorrelationGives) {
   }
   EXPECT_DOUBLE_EQ(viaEntry.zv, zv);
 }
+
+// ---------------------------------------------------------------------------------------
+// The weak-electrolyte K-values
+// ---------------------------------------------------------------------------------------
+
+// AQELDR on a block of one amine (constant Ka), carbon dioxide and water: water K = Psat/P;
+// carbon dioxide K = Hc/M(water)/(P/100 kPa per bar) times its free share; amine K = Psat/P
+// times its free share (at least 0.1), the shares from the speciation of the same liquid.
+TEST_F(KValues, ElectrolyteKValuesFollowTheSpeciation) {
+  // Components: 1 carbon dioxide, 2 water, 3 the amine (vapour pressures of the test set).
+  const double lnKa = std::log(1e-9);
+  const std::vector<double> masses = {0.04401, 0.018015, 0.06108};
+  BlockData block;
+  block.integers = {3, 1, 0, 1, 2, 0, 0, 0, 0, 0, 0, 3};
+  block.reals = {lnKa, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
+  block.reals.insert(block.reals.end(), masses.begin(), masses.end());
+  block.reals.push_back(0.0);
+  useKValueMethod(511, block, 1);
+  const std::vector<double> x = {0.01, 0.89, 0.10};
+  std::vector<double> k(kN, -1.0), dk(kN, -1.0);
+  double heat = 0.0;
+  equilibrium::AQELDR(3, kT, kP, x, kY, k, dk, 0, 2, heat);
+  // The same liquid speciated here.
+  const double ms = (0.89 * masses[1] + 0.10 * masses[2]) / 0.99;
+  equilibrium::ElectrolyteLiquid liquid;
+  liquid.carbon = 0.01 / (0.99 * ms);
+  liquid.amines = 1;
+  liquid.amine[0] = 0.10 / 0.99 / ms;
+  liquid.ka[0] = std::exp(lnKa);
+  const equilibrium::ElectrolyteConstants c = equilibrium::electrolyteConstants(kT);
+  equilibrium::ElectrolyteSpecies s;
+  double f = 0.0, ph = 0.0;
+  std::int32_t status = -1;
+  equilibrium::ROOT604(1e-6, 100, status, 0.0, -std::log10(c.kw), f, ph, c, liquid, s);
+  const double freeCarbon = s.species[static_cast<std::size_t>(equilibrium::Ion::CarbonDioxide)];
+  EXPECT_NEAR(k[1], antoine(1, kT) / kP, 1e-6 * k[1]);
+  const double kc = c.henryCarbon / masses[1] / (kP / 100.0) * freeCarbon / liquid.carbon;
+  EXPECT_NEAR(k[0], kc, 1e-9 * kc);
+  const double ka = antoine(2, kT) / kP * std::max(s.free[0] / liquid.amine[0], 0.1);
+  EXPECT_NEAR(k[2], ka, 1e-6 * ka);
+  // dK/dT: a difference 0.02 degrees Rankine wide, against a central difference of 0.2 K.
+  std::vector<double> kp(kN), km(kN), unused(kN);
+  double h2 = 0.0;
+  equilibrium::AQELDR(3, kT + 0.1, kP, x, kY, kp, unused, 0, 1, h2);
+  equilibrium::AQELDR(3, kT - 0.1, kP, x, kY, km, unused, 0, 1, h2);
+  EXPECT_EQ(h2, 0.0);  // mode 1 has no heat term
+  for (std::size_t i = 0; i < kN; ++i) {
+    const double fd = (kp[i] - km[i]) / 0.2;
+    EXPECT_NEAR(dk[i], fd, 2e-3 * std::fabs(fd)) << i;
+  }
+}
