@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "../pure/density_blocks.hpp"
 #include "kvalues_support.hpp"
 #include "methods/methods.hpp"
 #include "problem/problem.hpp"
@@ -617,5 +618,48 @@ TEST_F(KValues, ElectrolyteKValuesFollowTheSpeciation) {
   for (std::size_t i = 0; i < kN; ++i) {
     const double fd = (kp[i] - km[i]) / 0.2;
     EXPECT_NEAR(dk[i], fd, 2e-3 * std::fabs(fd)) << i;
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// Numerical composition derivatives
+// ---------------------------------------------------------------------------------------
+
+// Methods 122 and 204 give no analytic composition derivatives: the pair routine forms them
+// by one-sided differences of 1 % of each mole fraction (hence the loose tolerance of the
+// matrix). Those differences must not disturb the temperature derivatives of the evaluation
+// they belong to.
+TEST_F(KValues, NumericalCompositionPassKeepsTheTemperatureDerivatives) {
+  struct Method {
+    std::int32_t code;
+    BlockData block;
+    double tolerance;   // of the difference matrix
+    double tTolerance;  // of dK/dT: 204's kernel gives its derivative to about 1e-4
+  };
+  const auto& c = fugacity_test::ternary();
+  const std::vector<Method> methods = {
+      {122, fugacity_test::cubicWithPairs(122, c), 1e-2, 1e-5},
+      {204, density_test::leeKeslerBlock(204, c, false), 1e-2, 1e-3}};
+  for (const Method& m : methods) {
+    SCOPED_TRACE(m.code);
+    startKValueRun();
+    useKValueMethod(m.code, m.block, 1);
+    const KResult r = kcalc(kY, kX, kT, kP, kRigorous, kComposition);
+    const std::vector<double> dlnkdx = array(equilibrium::kLnKxArray, kN * kN);
+    const double ht = 1e-3, hn = 1e-5;
+    const KResult tp = kcalc(kY, kX, kT + ht, kP, kRigorous);
+    const KResult tm = kcalc(kY, kX, kT - ht, kP, kRigorous);
+    for (std::size_t i = 0; i < kN; ++i) {
+      const double fd = (tp.k[i] - tm.k[i]) / (2.0 * ht);
+      EXPECT_NEAR(r.dkdt[i], fd, m.tTolerance * std::fabs(fd) + 1e-9) << "T " << i;
+    }
+    for (std::size_t k = 0; k < kN; ++k) {
+      const KResult xp = kcalc(kY, added(kX, k, hn), kT, kP, kRigorous);
+      const KResult xm = kcalc(kY, added(kX, k, -hn), kT, kP, kRigorous);
+      for (std::size_t i = 0; i < kN; ++i) {
+        const double fd = (std::log(xp.k[i]) - std::log(xm.k[i])) / (2.0 * hn);
+        EXPECT_NEAR(dlnkdx[k * kN + i], fd, m.tolerance * (std::fabs(fd) + 0.1)) << i << "," << k;
+      }
+    }
   }
 }
