@@ -97,6 +97,8 @@ void modelWater(std::size_t nck, std::size_t ncomp, std::span<const double> y,
     wh.waterVapourPressureSlope = dpwdt;
   }
   k[wi] = std::clamp(k[wi], kMinK, kMaxK);
+  problem::THCTL.ywd = wh.freeWaterK;
+  problem::THCTL.xwd = wh.solubility;
 }
 
 }  // namespace

@@ -471,6 +471,9 @@ void waterKValue(Pair& s) {
     wh.waterVapourPressureSlope = dpwdt;
   }
   s.k[wi] = std::clamp(s.k[wi], kMinK, kMaxK);
+  // The water words of the method-set control: the free-water K-value and the solubility.
+  problem::THCTL.ywd = wh.freeWaterK;
+  problem::THCTL.xwd = wh.solubility;
 }
 
 // 9.2. The pressure derivatives.

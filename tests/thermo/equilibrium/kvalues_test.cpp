@@ -253,6 +253,10 @@ TEST_F(KValues, WaterIsLeftOutOfTheNormalisation) {
   equilibrium::KCWATR(3, xn, kw, 0, dkwdt, dkwdp, dpwdt, 1, 0, kT, kP, 6, 0, pw, 0);
   EXPECT_DOUBLE_EQ(r.k[2], kw);
   EXPECT_DOUBLE_EQ(r.dkdp[2], dkwdp);
+  // The water words of the set control: YWD the free-water K-value Pw/P, XWD the solubility.
+  EXPECT_DOUBLE_EQ(problem::THCTL.ywd, pw / kP);
+  EXPECT_DOUBLE_EQ(problem::THCTL.xwd, equilibrium::waterHandling.solubility);
+  EXPECT_DOUBLE_EQ(kw, problem::THCTL.ywd / problem::THCTL.xwd);
 }
 
 // ---------------------------------------------------------------------------------------
