@@ -23,13 +23,12 @@ constexpr std::int32_t kAddress = 31000123;
 constexpr std::int32_t kArrayWords = kComponents * kComponents;
 
 // A natural gas and a condensate-like liquid of it (mole fractions).
-const std::vector<std::string> kNames = {"NITROGEN", "CARBON DIOXIDE", "METHANE",  "ETHANE",
-                                         "PROPANE",  "N-BUTANE",       "N-PENTANE", "N-HEXANE",
+const std::vector<std::string> kNames = {"NITROGEN",  "CARBON DIOXIDE", "METHANE",   "ETHANE",
+                                         "PROPANE",   "N-BUTANE",       "N-PENTANE", "N-HEXANE",
                                          "N-HEPTANE", "N-OCTANE"};
-const std::vector<double> kVapour = {0.01, 0.02, 0.85, 0.06, 0.03,
+const std::vector<double> kVapour = {0.01,  0.02,  0.85,  0.06,  0.03,
                                      0.015, 0.008, 0.004, 0.002, 0.001};
-const std::vector<double> kLiquid = {0.002, 0.01, 0.25, 0.08, 0.09,
-                                     0.11, 0.12, 0.12, 0.11, 0.108};
+const std::vector<double> kLiquid = {0.002, 0.01, 0.25, 0.08, 0.09, 0.11, 0.12, 0.12, 0.11, 0.108};
 constexpr double kT = 250.0;   // K
 constexpr double kP = 5000.0;  // kPa
 
@@ -93,8 +92,8 @@ void KCALCBothPhases(benchmark::State& state) {
   std::int32_t ierr = 0, status = 0;
   for (auto _ : state) {
     std::int32_t kccall = equilibrium::kFullCall;
-    equilibrium::KCALC(kComponents, kComponents, kVapour, kLiquid, k, kT, kP, zv, zl, kccall, 0,
-                       1, ierr, 0, status);
+    equilibrium::KCALC(kComponents, kComponents, kVapour, kLiquid, k, kT, kP, zv, zl, kccall, 0, 1,
+                       ierr, 0, status);
     benchmark::DoNotOptimize(k.data());
   }
 }

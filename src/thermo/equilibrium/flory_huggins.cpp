@@ -3,7 +3,8 @@
 //
 // With V'_i = 1000 V_i (cm3/mol), S = sum x_i V'_i, phi_i = x_i V'_i/S, r_i = V_i/V_min:
 //   W_ij = A_ij + B_ij/T (a pair with parameters) or (delta_i - delta_j)^2 V'_min/(R T);
-//   ln gamma_i = ln(V'_i/S) + 1 - V'_i/S + r_i [sum_{j != i} W_ij phi_j - sum_{k<l} W_kl phi_k phi_l],
+//   ln gamma_i = ln(V'_i/S) + 1 - V'_i/S + r_i [sum_{j != i} W_ij phi_j - sum_{k<l} W_kl phi_k
+//   phi_l],
 // and without any pair parameters the regular solution with the Flory-Huggins term,
 //   ln gamma_i = ln(V'_i/S) + 1 - V'_i/S + (delta_i - mean delta)^2 V'_i/(R T),
 // R = 1.98721 cal/(mol K). The composition derivatives (mole fractions independent) are

@@ -64,8 +64,9 @@ void modelWater(std::size_t nck, std::size_t ncomp, std::span<const double> y,
                                     static_cast<std::int32_t>(ncomp));
     }
     double fy = 0.0, fx = 0.0, sum = 0.0;
-    services::NRMCNT(static_cast<std::int32_t>(nck), y, yn, flags.first(std::min(flags.size(), nck)),
-                     flags.empty() ? 0 : 1, excluded, kPresence, fy, sum);
+    services::NRMCNT(static_cast<std::int32_t>(nck), y, yn,
+                     flags.first(std::min(flags.size(), nck)), flags.empty() ? 0 : 1, excluded,
+                     kPresence, fy, sum);
     services::NRMCNT(static_cast<std::int32_t>(ncomp), x, xn, flags, flags.empty() ? 10 : 11,
                      excluded, kPresence, fx, sum);
     wh.liquidNonWaterFraction = fx;

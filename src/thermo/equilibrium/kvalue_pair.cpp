@@ -38,9 +38,9 @@ double workValue(std::int32_t array, std::size_t i) {
 }
 
 void setWorkValue(std::int32_t array, std::size_t i, double v) {
-  storage::CORSTO.setReal(
-      problem::FWPART.realOffset(static_cast<std::size_t>(array)) + static_cast<std::int32_t>(i) + 1,
-      v);
+  storage::CORSTO.setReal(problem::FWPART.realOffset(static_cast<std::size_t>(array)) +
+                              static_cast<std::int32_t>(i) + 1,
+                          v);
 }
 
 void requireWork(std::int32_t array, std::size_t need, std::string_view routine) {
@@ -331,8 +331,8 @@ Next fugacityRoute(Pair& s, double& zv, double& zl, std::int32_t& ifugst, bool& 
     dropWaterFlag();
     if (s.fx > 0.0) {
       std::int32_t numerical = 0;
-      FLCALC(static_cast<std::int32_t>(s.ncomp), s.x, lnphiL, s.t, s.p, zl, level, 0, s.iflag,
-             form, ifugst, numerical);
+      FLCALC(static_cast<std::int32_t>(s.ncomp), s.x, lnphiL, s.t, s.p, zl, level, 0, s.iflag, form,
+             ifugst, numerical);
       for (std::size_t i = 0; i < s.ncomp; ++i) setWorkValue(kLiquidLnPhiArray, i, lnphiL[i]);
       if (s.der.c == 1 && (numerical == 1 || s.code == kCornerStates204)) {
         numericalPass(FLCALC, s.ncomp, s.x, lnphiL, s.t, s.p, form, s.iflag, kLiquidLnPhiNArray);
@@ -376,8 +376,7 @@ Next fugacityRoute(Pair& s, double& zv, double& zl, std::int32_t& ifugst, bool& 
   if (s.der.c == 1) {
     const std::size_t n = s.nck;
     const bool activity = s.option == kActivityOptionDigit;
-    const bool idealVapour =
-        methods::MSPTRS.classes(kVapourFugacityClass).code == kIdealVapourCode;
+    const bool idealVapour = methods::MSPTRS.classes(kVapourFugacityClass).code == kIdealVapourCode;
     for (std::size_t kk = 0; kk < n; ++kk) {
       for (std::size_t i = 0; i < n; ++i) {
         const double lx = activity ? workValue(kLnGammaXArray, kk * n + i)
@@ -434,8 +433,8 @@ void sourAndHenry(Pair& s, bool preCheck) {
     }
   }
   if (methods::KMCTL.henryFlag != 0) {
-    KCHENR(static_cast<std::int32_t>(s.nck), static_cast<std::int32_t>(s.ncomp), s.t, s.p, s.x,
-           s.k, s.dkdt, s.der.u, 1, s.fugacityForm ? 1 : 0);
+    KCHENR(static_cast<std::int32_t>(s.nck), static_cast<std::int32_t>(s.ncomp), s.t, s.p, s.x, s.k,
+           s.dkdt, s.der.u, 1, s.fugacityForm ? 1 : 0);
   }
 }
 
@@ -448,12 +447,11 @@ void waterKValue(Pair& s) {
   if (wh.option == kFreeWaterBesideEquilibrium && s.d.rigorous > 0) {
     // Free water beside the equilibrium water: the rigorous K(w) stays.
     double pw = 0.0, dpwdt = 0.0;
-    pure::WPROP(static_cast<std::int32_t>(pure::WaterProperty::VapourPressure), wh.waterMethod,
-                s.t, s.p, pw, dpwdt, static_cast<std::int32_t>(pure::WaterPhase::Liquid),
-                wh.correction, services::GDPOPT.diagnosticSwitch(kWaterDebugSwitch), unit,
-                pressureCell());
-    const double v = std::clamp(workValue(kVapourLnPhiArray, wi), -kMaxFreeWaterExponent,
-                                kMaxFreeWaterExponent);
+    pure::WPROP(static_cast<std::int32_t>(pure::WaterProperty::VapourPressure), wh.waterMethod, s.t,
+                s.p, pw, dpwdt, static_cast<std::int32_t>(pure::WaterPhase::Liquid), wh.correction,
+                services::GDPOPT.diagnosticSwitch(kWaterDebugSwitch), unit, pressureCell());
+    const double v =
+        std::clamp(workValue(kVapourLnPhiArray, wi), -kMaxFreeWaterExponent, kMaxFreeWaterExponent);
     wh.freeWaterK = (pw / s.p) / std::exp(v);
     wh.solubility = s.k[wi] != 0.0 ? wh.freeWaterK / s.k[wi] : 0.0;
     wh.waterVapourPressure = pw;
@@ -461,9 +459,9 @@ void waterKValue(Pair& s) {
     s.dkdp[wi] = (workValue(kLiquidLnPhiPArray, wi) - workValue(kVapourLnPhiPArray, wi)) * s.k[wi];
   } else {
     double kw = 0.0, dkwdt = 0.0, dkwdp = 0.0, dpwdt = 0.0, pw = 0.0;
-    KCWATR(static_cast<std::int32_t>(s.ncomp), s.x, kw, s.der.u, dkwdt, dkwdp, dpwdt,
-           s.d.rigorous, 0, s.t, s.p, unit, services::GDPOPT.diagnosticSwitch(kKernelDebugSwitch),
-           pw, s.d.unnormalised);
+    KCWATR(static_cast<std::int32_t>(s.ncomp), s.x, kw, s.der.u, dkwdt, dkwdp, dpwdt, s.d.rigorous,
+           0, s.t, s.p, unit, services::GDPOPT.diagnosticSwitch(kKernelDebugSwitch), pw,
+           s.d.unnormalised);
     s.k[wi] = kw;
     s.dkdp[wi] = dkwdp;
     if (s.der.u > 0) s.dkdt[wi] = dkwdt;
@@ -484,8 +482,7 @@ void pressureDerivatives(Pair& s) {
   for (std::size_t i = 0; i < s.ncomp; ++i) {
     if (!activity && static_cast<std::int32_t>(i + 1) == s.w) continue;
     if (eos && !kvalueState.wilsonUsed && s.der.u != 0 && i < s.nck) {
-      s.dkdp[i] =
-          (workValue(kLiquidLnPhiPArray, i) - workValue(kVapourLnPhiPArray, i)) * s.k[i];
+      s.dkdp[i] = (workValue(kLiquidLnPhiPArray, i) - workValue(kVapourLnPhiPArray, i)) * s.k[i];
     } else {
       s.dkdp[i] = -s.k[i] / s.p;
     }
@@ -558,8 +555,7 @@ void KCPAIR(std::int32_t nck, std::int32_t ncomp, std::span<const double> y,
     s.fugacityForm = s.option == kActivityOptionDigit && services::LMCODA(s.code) == 0;
 
     // 2. The route.
-    const std::int32_t rigorousFlag =
-        optionDigit(methods::MSPTRS.classes(1).optionWord, 3);
+    const std::int32_t rigorousFlag = optionDigit(methods::MSPTRS.classes(1).optionWord, 3);
     if (rigorousFlag != 1 && s.d.rigorous == 0) {
       next = simplified(s, zl, zv);
     } else if (s.option == 3) {
@@ -568,8 +564,8 @@ void KCPAIR(std::int32_t nck, std::int32_t ncomp, std::span<const double> y,
     } else if (s.code == kRaoultHenry) {
       raoult(s, s.nck);
       if (methods::KMCTL.henryFlag != 0) {
-        KCHENR(static_cast<std::int32_t>(s.nck), static_cast<std::int32_t>(s.ncomp), t, p, s.x,
-               s.k, s.dkdt, s.der.u, 0, s.fugacityForm ? 1 : 0);
+        KCHENR(static_cast<std::int32_t>(s.nck), static_cast<std::int32_t>(s.ncomp), t, p, s.x, s.k,
+               s.dkdt, s.der.u, 0, s.fugacityForm ? 1 : 0);
       }
       next = Next::Tail;
     } else if (s.code == kChart) {

@@ -22,13 +22,13 @@ std::int32_t optionDigit(std::int32_t word, int place);
 
 // The digits of the K option word KCOPT that the engine reads.
 struct KOption {
-  std::int32_t rigorous;       // 1: 0 simplified, >= 1 rigorous (1 also: sour back-substitution)
-  std::int32_t liquidLiquid;   // 3: nonzero the liquid-liquid level (no vapour evaluation)
-  std::int32_t noSplit;        // 4: 1 no liquid-liquid split
-  std::int32_t fugacityOnly;   // 5: 1 stop after the fugacity evaluations
-  std::int32_t unnormalised;   // 6: nonzero both compositions used unchanged
-  std::int32_t allPresent;     // 7: 1 every phase flag 2, water's 0
-  std::int32_t lnK;            // 8: 1 return ln K on the fugacity route
+  std::int32_t rigorous;      // 1: 0 simplified, >= 1 rigorous (1 also: sour back-substitution)
+  std::int32_t liquidLiquid;  // 3: nonzero the liquid-liquid level (no vapour evaluation)
+  std::int32_t noSplit;       // 4: 1 no liquid-liquid split
+  std::int32_t fugacityOnly;  // 5: 1 stop after the fugacity evaluations
+  std::int32_t unnormalised;  // 6: nonzero both compositions used unchanged
+  std::int32_t allPresent;    // 7: 1 every phase flag 2, water's 0
+  std::int32_t lnK;           // 8: 1 return ln K on the fugacity route
 };
 KOption decodeKOption(std::int32_t kcopt);
 

@@ -140,8 +140,8 @@ void activityRoute(std::int32_t n, std::span<const double> x, std::span<double> 
   methods::KValueMethods& k = methods::KMCTL;
   pure::MDLODE(k.levelWord >= 1 ? k.levelWord : 1);
   const std::int32_t code = k.liquidFugacity.code;
-  const std::size_t nl = std::max(
-      count(n), count(problem::COHDR(problem::cohdr::kLiquidComponents)));
+  const std::size_t nl =
+      std::max(count(n), count(problem::COHDR(problem::cohdr::kLiquidComponents)));
   ActivityScratch& s = activityScratch;
 
   // The model's regions: control words (code 120: after the first N), parameters, cached

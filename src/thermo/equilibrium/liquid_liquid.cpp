@@ -98,8 +98,8 @@ void KCVLLE(std::int32_t nck, std::int32_t ncomp, std::span<const double> y,
   const std::span<double> lnphi2 = sized(s.lnphi2, n, 0.0);
   const std::span<double> kv1 = sized(s.kv1, n, 0.0);
   const std::span<double> kv2 = sized(s.kv2, n, 0.0);
-  for (std::int32_t a : {kFirstDkDpArray, kFirstDkDtArray, kDkDtArray, kDkDpArray,
-                         kLiquidLnPhiArray}) {
+  for (std::int32_t a :
+       {kFirstDkDpArray, kFirstDkDtArray, kDkDtArray, kDkDpArray, kLiquidLnPhiArray}) {
     requireWork(a, n, kName);
   }
 
@@ -127,7 +127,7 @@ void KCVLLE(std::int32_t nck, std::int32_t ncomp, std::span<const double> y,
     request.ncomp = ncomp;
     request.nck = nck;
     const std::int32_t debug3 = services::GDPOPT.diagnosticSwitch(kThreePhaseDebugSwitch);
-    request.debug = debug3 >= 2 ? 2
+    request.debug = debug3 >= 2                                                 ? 2
                     : services::GDPOPT.diagnosticSwitch(kWaterDebugSwitch) >= 3 ? 1
                                                                                 : 0;
     request.unit = services::IOUNIT.report;
@@ -155,8 +155,7 @@ void KCVLLE(std::int32_t nck, std::int32_t ncomp, std::span<const double> y,
   }
   // 5. No liquid-liquid split.
   if (!(s.theta > 0.0)) {
-    noSplit(nck, ncomp, y, x, k, t, p, zv, zl, kccall, kcdrv, kcopt, ierr, iflag, reserved,
-            ifugst);
+    noSplit(nck, ncomp, y, x, k, t, p, zv, zl, kccall, kcdrv, kcopt, ierr, iflag, reserved, ifugst);
     return;
   }
   const double theta = s.theta;

@@ -78,8 +78,8 @@ enum class DistributionMode : std::int32_t {
 //   za, zb    out     compressibility factors of the liquids evaluated
 //   iskip     in      1: liquid A unchanged, 2: liquid B unchanged
 //   istat     out     0, or 2 when a liquid evaluation reported a status
-void KCLLIQ(std::span<std::int32_t> iflag, std::int32_t mode, std::int32_t ncomp,
-            std::int32_t nck, double p, double t, std::span<double> xa, std::span<double> xb,
+void KCLLIQ(std::span<std::int32_t> iflag, std::int32_t mode, std::int32_t ncomp, std::int32_t nck,
+            double p, double t, std::span<double> xa, std::span<double> xb,
             std::span<const double> y, std::span<double> kd, std::span<double> phia,
             std::span<double> phib, double& za, double& zb, std::int32_t iskip,
             std::int32_t& istat);

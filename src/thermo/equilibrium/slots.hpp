@@ -14,15 +14,15 @@ namespace equilibrium {
 
 // One K-value request of a user-added method.
 struct UserKValueRequest {
-  std::int32_t code = 0;          // 901 to 915
-  std::int32_t level = 1;         // 1 vapour-liquid, 2 liquid-liquid (y is then liquid 1)
-  std::int32_t rigorous = 0;      // digit 1 of KCOPT
+  std::int32_t code = 0;      // 901 to 915
+  std::int32_t level = 1;     // 1 vapour-liquid, 2 liquid-liquid (y is then liquid 1)
+  std::int32_t rigorous = 0;  // digit 1 of KCOPT
   std::int32_t ncomp = 0;
-  std::span<const double> y, x;   // vapour and liquid mole fractions
-  double t = 0.0;                 // K
-  double p = 0.0;                 // kPa
-  std::int32_t derivatives = 0;   // units digit of KCDRV
-  std::int32_t composition = 0;   // 1: composition derivatives asked for
+  std::span<const double> y, x;  // vapour and liquid mole fractions
+  double t = 0.0;                // K
+  double p = 0.0;                // kPa
+  std::int32_t derivatives = 0;  // units digit of KCDRV
+  std::int32_t composition = 0;  // 1: composition derivatives asked for
 };
 
 // Fills K and dK/dT (NCOMP values each) and the two compressibility factors; returns the
@@ -46,9 +46,9 @@ struct LiquidSplitRequest {
   std::span<const std::int32_t> flags;  // phase-type flags
   std::int32_t key1 = 0;                // key components (0: none)
   std::int32_t key2 = 0;
-  std::int32_t water = 0;               // the set's water component
-  std::int32_t usable = 0;              // 1: the stored split may start the search
-  std::int32_t methodClass = 0;         // 0 equation of state, 1 activity, 2 user, 3 none
+  std::int32_t water = 0;        // the set's water component
+  std::int32_t usable = 0;       // 1: the stored split may start the search
+  std::int32_t methodClass = 0;  // 0 equation of state, 1 activity, 2 user, 3 none
   std::int32_t ncomp = 0;
   std::int32_t nck = 0;
   std::int32_t debug = 0;

@@ -62,7 +62,9 @@ double limitedExp(double v) { return std::exp(std::clamp(v, -kExponentLimit, kEx
 // The logarithm of a quantity that must be positive; a non-positive one marks the whole
 // exponent as -30 (NaN propagates the mark through the sums).
 double lnOf(double v) { return v > 0.0 ? std::log(v) : -HUGE_VAL; }
-double expOf(double v) { return std::isinf(v) && v < 0.0 ? std::exp(-kExponentLimit) : limitedExp(v); }
+double expOf(double v) {
+  return std::isinf(v) && v < 0.0 ? std::exp(-kExponentLimit) : limitedExp(v);
+}
 
 std::int32_t blockInteger(std::int32_t k) {
   return storage::CORSTO[methods::LDSTAT.integerSector1 + k];
@@ -282,8 +284,7 @@ void AQELDR(std::int32_t ncomp, double t, double p, std::span<const double> x,
   const double v = blockReal(10 * n + ncomp + 1);
   const double u = 1.0 - v;
   const double fCorrection =
-      correction ? std::exp(8.0 * u * u /
-                            std::pow(u + 3.4782608695652177 * (1.000001 - u), 2.0))
+      correction ? std::exp(8.0 * u * u / std::pow(u + 3.4782608695652177 * (1.000001 - u), 2.0))
                  : 1.0;
 
   // 2-5. One evaluation at T, in mode 2 a second 0.02 degrees Rankine lower.
@@ -315,7 +316,7 @@ void AQELDR(std::int32_t ncomp, double t, double p, std::span<const double> x,
         const double kq = (1.0765816 * w - 7.100413) + (1742.4131 - 407.10586 * w) / tp;
         const double xx = cc * (std::sqrt(cc / aa) * kq + hh) + ss * g;
         const double lnKa = cc + ss > 0.0 ? xx / (cc + ss) : xx / aa;
-        liquid.ka[j] = lnKa <= -kLnLimit   ? kConstantFloor
+        liquid.ka[j] = lnKa <= -kLnLimit  ? kConstantFloor
                        : lnKa >= kLnLimit ? kConstantCeiling
                                           : std::exp(lnKa);
       } else {

@@ -84,7 +84,7 @@ void ROOT604(double tol, std::int32_t maxit, std::int32_t& status, double xlo, d
 // Aborts: "KC" "AQELDR" "ELECTROLYTE BLOCK INVALID" (item AMINES or COMP) for more than five
 // amines or a component outside 1..NCOMP.
 void AQELDR(std::int32_t ncomp, double t, double p, std::span<const double> x,
-            std::span<const double> y, std::span<double> k, std::span<double> dk,
-            std::int32_t flag, std::int32_t mode, double& h);
+            std::span<const double> y, std::span<double> k, std::span<double> dk, std::int32_t flag,
+            std::int32_t mode, double& h);
 
 }  // namespace equilibrium

@@ -44,16 +44,19 @@ class Segment : public ::testing::Test {
     double gert = 0.0, hert2 = 0.0;
   };
   Out run(std::vector<double> param, const std::vector<double>& x, double t, std::int32_t nder) {
-    Out o{std::vector<double>(kN), std::vector<double>(kN), std::vector<double>(kN * kN, -9.0),
-          {}, 0.0, 0.0};
+    Out o{std::vector<double>(kN),
+          std::vector<double>(kN),
+          std::vector<double>(kN * kN, -9.0),
+          {},
+          0.0,
+          0.0};
     std::vector<double> w(4 * kN);
     const std::size_t n2 = kN * kN;
     std::span<double> p(param);
     equilibrium::K409KR(nder, kN, t, x, o.lng, o.dlngdt, o.dlngdx, o.gert, o.hert2,
                         p.subspan(3 * n2, kN), p.first(n2), p.subspan(n2, n2),
-                        p.subspan(2 * n2, n2), std::span(w).first(kN),
-                        std::span(w).subspan(kN, kN), std::span(w).subspan(2 * kN, kN),
-                        std::span(w).subspan(3 * kN, kN));
+                        p.subspan(2 * n2, n2), std::span(w).first(kN), std::span(w).subspan(kN, kN),
+                        std::span(w).subspan(2 * kN, kN), std::span(w).subspan(3 * kN, kN));
     o.param = param;
     return o;
   }

@@ -40,8 +40,8 @@ TEST(K407KR, WithoutPairParametersIsTheRegularSolutionWithTheFloryHugginsTerm) {
   const Out o = evaluate(noPairs(), noPairs(), kX, kT, kN);
   std::vector<double> lng(kN), dlngdt(kN), dlngdx(kN * kN);
   std::int32_t istat = -1;
-  equilibrium::GAMREG(istat, kN, kN, kT, kX, lng, dlngdt, dlngdx, kDelta, equilibrium::kFloryHuggins,
-                      kV);
+  equilibrium::GAMREG(istat, kN, kN, kT, kX, lng, dlngdt, dlngdx, kDelta,
+                      equilibrium::kFloryHuggins, kV);
   for (std::int32_t i = 0; i < kN; ++i) {
     EXPECT_NEAR(o.lng[i], lng[i], 1e-12);
     EXPECT_NEAR(o.dlngdt[i], dlngdt[i], 1e-14);

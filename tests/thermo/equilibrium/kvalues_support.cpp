@@ -93,11 +93,10 @@ void useLiquidLiquidMethod(std::int32_t code) {
 BlockData cubicBlock(Cubic form, const std::vector<double>& kij) {
   std::vector<fixtures::ComponentSpec> specs;
   for (const auto& s : fugacity_test::ternary()) specs.push_back(density_test::specOf(s));
-  return fixtures::cubicParameterBlock(
-      101,
-      form == Cubic::Soave ? fixtures::CubicForm::SoaveRedlichKwong
-                           : fixtures::CubicForm::PengRobinson,
-      specs, kij);
+  return fixtures::cubicParameterBlock(101,
+                                       form == Cubic::Soave ? fixtures::CubicForm::SoaveRedlichKwong
+                                                            : fixtures::CubicForm::PengRobinson,
+                                       specs, kij);
 }
 
 // The cubic equations: G. Soave, Chem. Eng. Sci. 27 (1972) 1197 and D.-Y. Peng and
@@ -121,8 +120,8 @@ std::vector<double> independentLnPhi(Cubic form, const std::vector<double>& kij,
   for (std::size_t i = 0; i < n; ++i) {
     const auto& c = comps[i];
     const double w = c.omega;
-    const double m = soave ? 0.480 + 1.574 * w - 0.176 * w * w
-                           : 0.37464 + 1.54226 * w - 0.26992 * w * w;
+    const double m =
+        soave ? 0.480 + 1.574 * w - 0.176 * w * w : 0.37464 + 1.54226 * w - 0.26992 * w * w;
     const double s = 1.0 + m * (1.0 - std::sqrt(t / c.tc));
     ai[i] = oa * r * r * c.tc * c.tc / c.pc * s * s;
     bi[i] = ob * r * c.tc / c.pc;

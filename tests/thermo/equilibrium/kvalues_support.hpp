@@ -40,8 +40,7 @@ BlockData cubicBlock(Cubic form, const std::vector<double>& kij);
 // ln(phi) of every component of a phase of composition Z at T and P by the cubic FORM with
 // the classical mixing rule, solved in the test (vapour: largest root; liquid: smallest).
 std::vector<double> independentLnPhi(Cubic form, const std::vector<double>& kij,
-                                     const std::vector<double>& z, double t, double p,
-                                     bool liquid);
+                                     const std::vector<double>& z, double t, double p, bool liquid);
 
 // What KCALC returns, with the work arrays it leaves.
 struct KResult {

@@ -7,8 +7,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -69,8 +69,8 @@ TEST_F(KValues, CubicKValuesAreTheRatioOfTheFugacityCoefficients) {
   for (Cubic form : {Cubic::PengRobinson, Cubic::Soave}) {
     SCOPED_TRACE(form == Cubic::Soave ? "Soave" : "Peng-Robinson");
     useCubic(form);
-    for (const auto& [t, p] : std::vector<std::pair<double, double>>{{300.0, 2000.0},
-                                                                     {250.0, 800.0}}) {
+    for (const auto& [t, p] :
+         std::vector<std::pair<double, double>>{{300.0, 2000.0}, {250.0, 800.0}}) {
       const KResult r = kcalc(kY, kX, t, p, kRigorous);
       const std::vector<double> k = expectedK(form, kY, kX, t, p);
       EXPECT_EQ(r.ierr, 0);
@@ -196,7 +196,9 @@ TEST_F(KValues, OptionDigitsChooseTheRouteAndTheFlags) {
          EXPECT_EQ(r.zv, -9.0);
        }},
       {"digit 7: every flag 2", 1000001, 12, 1, 0,
-       [](const KResult&) { EXPECT_EQ(flags(), (std::vector<std::int32_t>{2, 2, 2})); }},
+       [](const KResult&) {
+         EXPECT_EQ(flags(), (std::vector<std::int32_t>{2, 2, 2}));
+       }},
   };
   for (const OptionCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -429,8 +431,8 @@ TEST(FLSKSP, RejectsASplitOfAlikePhases) {
   methods::FLSKSP(present, std::vector<double>{1.0, 1.5, 100.0}, 0.33, 0.30, 0.5, 0.5, refresh, 0,
                   diff, 3);
   EXPECT_EQ(refresh, 1);
-  methods::FLSKSP(present, std::vector<double>{1.0, 1.5, 100.0}, 0.33, 0.30, 1e-8, 0.5, refresh,
-                  0, diff, 3);
+  methods::FLSKSP(present, std::vector<double>{1.0, 1.5, 100.0}, 0.33, 0.30, 1e-8, 0.5, refresh, 0,
+                  diff, 3);
   EXPECT_EQ(refresh, 0);  // a vanishing phase asks for 0.1
   methods::FLSKSP(present, std::vector<double>{1.0, 11.0, 1.0}, 0.30, 0.30, 0.5, 0.5, refresh, 0,
                   diff, 3);
@@ -557,8 +559,14 @@ TEST_F(KValues, CorrelationRouteGivesWhatTheCorrelationGives) {
   const auto& comps = fugacity_test::ternary();
   for (std::size_t i = 0; i < kN; ++i) {
     const double tc = comps[i].tc, pc = comps[i].pc;
-    const std::vector<double> v = {std::sqrt(0.42748 * r * r * tc * tc / pc), 0.08664 * r * tc / pc,
-                                   comps[i].omega, tc, pc, volumes[i], deltas[i], deltas[i]};
+    const std::vector<double> v = {std::sqrt(0.42748 * r * r * tc * tc / pc),
+                                   0.08664 * r * tc / pc,
+                                   comps[i].omega,
+                                   tc,
+                                   pc,
+                                   volumes[i],
+                                   deltas[i],
+                                   deltas[i]};
     for (std::size_t k = 0; k < 8; ++k) block.reals[k * kN + i] = v[k];
   }
   useKValueMethod(103, block, 1);
