@@ -18,6 +18,7 @@
 #include "problem/problem.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
+#include "support/allocation_counter.hpp"
 #include "support/test_support.hpp"
 #include "thermo/equilibrium/equilibrium.hpp"
 #include "thermo/pure/pure.hpp"
@@ -674,4 +675,40 @@ TEST_F(KValues, NumericalCompositionPassKeepsTheTemperatureDerivatives) {
       }
     }
   }
+}
+
+// ---------------------------------------------------------------------------------------
+// Warm calls
+// ---------------------------------------------------------------------------------------
+
+// Once warm, a K-value call allocates nothing: the equation-of-state route with composition
+// derivatives, the activity route and the liquid-liquid route.
+TEST_F(KValues, WarmCallsAllocateNothing) {
+  const auto warmCount = [](const std::function<void()>& call) {
+    call();
+    const std::size_t before = testing_support::allocationCount();
+    call();
+    return testing_support::allocationCount() - before;
+  };
+  std::vector<double> k(kN);
+  double zv = 0.0, zl = 0.0;
+  std::int32_t ierr = 0, status = 0;
+  const auto kcalcInPlace = [&](std::int32_t kcopt, std::int32_t kcdrv) {
+    return [&, kcopt, kcdrv] {
+      std::int32_t kccall = 12;
+      equilibrium::KCALC(3, 3, kY, kX, k, kT, kP, zv, zl, kccall, kcdrv, kcopt, ierr, 0, status);
+    };
+  };
+  useCubic(Cubic::PengRobinson);
+  EXPECT_EQ(warmCount(kcalcInPlace(kRigorous, kComposition)), 0u) << "equation of state";
+  useLiquidLiquidMethod(101);
+  equilibrium::fillLiquidSplit(fixedSplit);
+  EXPECT_EQ(warmCount(kcalcInPlace(kRigorous, kTemperature)), 0u) << "liquid-liquid";
+  startKValueRun();
+  BlockData wilson;
+  wilson.reals.assign(kN * kN + kN, 0.05);
+  wilson.integers = {0, 0, 0, -1, 1, 0};
+  wilson.reals2.assign(2 * kN * kN + 1, 0.0);
+  useKValueMethod(404, wilson, equilibrium::kActivityOptionDigit);
+  EXPECT_EQ(warmCount(kcalcInPlace(kRigorous, kComposition)), 0u) << "activity";
 }
