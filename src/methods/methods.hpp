@@ -132,6 +132,8 @@ struct LoadedBlock {
   std::int32_t realScratch = 0;
   std::int32_t integerLength1 = 0;  // lengths of the first integer and first 8-byte sectors
   std::int32_t realLength1 = 0;
+  std::int32_t integerLength2 = 0;  // and of the second ones (0 when absent)
+  std::int32_t realLength2 = 0;
   // The shared method-block area and method work area (8-byte indexes, elements W(area + 1)
   // on) with their sizes in 8-byte words. NOCORE: none yet; the loaders then get areas of
   // their own, and larger ones when a block or a work demand does not fit.
@@ -189,6 +191,46 @@ bool MTISC(std::int32_t code);
 
 // The correlation-set number to use for correlation type ITYPE.
 std::int32_t MTSETN(std::int32_t itype);
+
+// =======================================================================================
+// Shared routines of the flashes and the K-value engine
+// =======================================================================================
+
+// Whether the phases of a split are distinct enough for new K-values: REFRESH 1, except
+// when the K-values of the components flagged PRESENT (the water component of THCTL left
+// out) all lie within a factor of ten of each other (Kmin > 0.1 Kmax, Kmin < 1e15,
+// Kmax > 1e-15); then REFRESH is 1 only when ZV - ZL reaches 0.02 (both fractions above
+// FLTOL word 8) or 0.1 (otherwise). DIFFERENCE = ZV - ZL. No failure.
+//   present        in   per-component flags, nonzero present (N)
+//   k              in   K-values (N)
+//   zv, zl         in   compressibility factors of the two phases
+//   vapourFraction, liquidFraction in  phase fractions
+//   refresh        out  1: distinct
+//   unused         -    not read
+//   difference     out  ZV - ZL
+//   n              in   component count
+void FLSKSP(std::span<const std::int32_t> present, std::span<const double> k, double zv, double zl,
+            double vapourFraction, double liquidFraction, std::int32_t& refresh,
+            std::int32_t unused, double& difference, std::int32_t n);
+
+// The block of the stored K-value model: 8-byte words from W(start + 1), each part's offset
+// from start (word start + offset + 1 is its first value); -1 for a part the level leaves out.
+// T0 (K) and P0 (kPa) at offsets 0 and 1, then K0, (dK/dT)0, (dK/dP)0 (NCK each), for level
+// 2 and above x0 (NCOMP) and dln K_i/dx_j (block i of NCOMP values per component i <= NCK),
+// for level 3 and above y0 and dln K_i/dy_j likewise.
+struct StoredModelBlock {
+  std::int32_t start = 0;  // 8-byte index; 0: not got yet
+  std::int32_t words = 0;
+  std::int32_t nck = 0, ncomp = 0, level = 0;
+  std::int32_t k0 = -1, dkdt0 = -1, dkdp0 = -1, x0 = -1, dlnkdx = -1, y0 = -1, dlnkdy = -1;
+};
+extern StoredModelBlock storedModelBlock;
+
+// Gets the block of the stored K-value model when HANDLE is 0: sized for the vapour and
+// component counts of COHDR and the model level LEVEL, filled with 0.0, described in
+// storedModelBlock; HANDLE becomes its 8-byte index. A HANDLE already set changes nothing.
+// IERR 1 when the core store has no room (nothing got), else 0.
+void ALDESC(std::int32_t& handle, std::int32_t& ierr, std::int32_t level);
 
 // =======================================================================================
 // The open of a problem and its method sets

@@ -37,11 +37,6 @@ std::int32_t digit(std::int32_t word, std::int32_t place) {
   return word % 10;
 }
 
-[[noreturn]] void modelMissing(std::int32_t code) {
-  services::ERRITM("CODE", code);
-  services::ABTRPT("KC", kName, kName, "ACTIVITY MODEL NOT AVAILABLE");
-}
-
 void requireLength(std::size_t have, std::size_t need, std::int32_t array) {
   requireActivityArray(kName, have, need, array);
 }
@@ -133,6 +128,7 @@ void callModel(ActivityModelCall& c) {
       groupModel(c);
       return;
     case ActivityModel::RegularSolution:
+    case ActivityModel::FloryHuggins:
       GAM406(c);
       return;
     case ActivityModel::Uniquac:
@@ -147,9 +143,9 @@ void callModel(ActivityModelCall& c) {
     case ActivityModel::Margules:
       GAM411(c);
       return;
-    case ActivityModel::FloryHuggins:  // GAM406 with K407KR
-    case ActivityModel::Segment:       // GAM409
-      modelMissing(c.code);
+    case ActivityModel::Segment:
+      GAM409(c);
+      return;
     case ActivityModel::None:
       break;
   }
@@ -259,7 +255,8 @@ ActivityModel activityModelOf(std::int32_t code) {
 
 bool activityModelAvailable(ActivityModel model) {
   return model == ActivityModel::Nrtl || model == ActivityModel::GroupContribution ||
-         model == ActivityModel::RegularSolution || model == ActivityModel::Uniquac ||
+         model == ActivityModel::RegularSolution || model == ActivityModel::FloryHuggins ||
+         model == ActivityModel::Segment || model == ActivityModel::Uniquac ||
          model == ActivityModel::Wilson || model == ActivityModel::VanLaar ||
          model == ActivityModel::Margules;
 }

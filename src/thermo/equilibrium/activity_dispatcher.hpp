@@ -52,8 +52,7 @@ enum class ActivityModel : std::int32_t {
 // The model of activity method CODE; None for a code outside the table.
 ActivityModel activityModelOf(std::int32_t code);
 
-// Whether the library holds the routine of MODEL (a code whose model is missing stops the
-// run in ACCALC with "KC" "ACCALC" "ACTIVITY MODEL NOT AVAILABLE", item CODE).
+// Whether the library holds the routine of MODEL (every model of the table).
 bool activityModelAvailable(ActivityModel model);
 
 // Words of the method's integer control array ICTL (1-based).
@@ -133,8 +132,36 @@ struct ActivityModelCall {
 // for 120 the delta blocks at 6n+1 (water-poor liquid) and 7n+1 (water-rich, x_w > 0.3)
 // with V at 5n+1; code 120 with x_w <= 0.3 above 491.67 R replaces delta of water by
 // 31.6 - 0.0163 T_R for the call. Composition derivatives when the hundreds digit is set.
-// Aborts: "KC" "GAM406" "ACTIVITY MODEL NOT AVAILABLE" (item CODE) for 407 and 513.
+// No aborts of its own beyond "KC" "GAM406" "PARAMETER ARRAY TOO SHORT" (items NEEDED, HAVE).
+// Codes 407 and 513: PARAM holds V (m3/kmol), delta ((cal/cm3)^0.5), then the pair blocks A
+// and B (n x n, only i < j read; a pair with both below -1e35 has no parameters), by K407KR.
 void GAM406(ActivityModelCall& call);
+
+// The segment model 409 and 514 (activity_segment.cpp gives the equations): PARAM holds A, B
+// and C (n x n, only i < j read; the lower triangles receive a_ij(T) and da_ij/dT), then
+// the segment factors p (n); WORK (4n) the segment numbers, their temperature derivatives,
+// the volume fractions and theirs. The temperature derivatives are always formed; the
+// composition derivatives (hundreds digit) are d ln gamma_i/d x_j, mole fractions
+// independent. The liquid molar densities come from correlation 1231 (XPCALC).
+// Aborts: "KC" "GAM409" "ACTIVITY ARRAY TOO SHORT"; those of XPCALC.
+void GAM409(ActivityModelCall& call);
+void K409KR(std::int32_t nder, std::int32_t n, double t, std::span<const double> x,
+            std::span<double> lngam, std::span<double> dlngdt, std::span<double> dlngdx,
+            double& gert, double& hert2, std::span<const double> p, std::span<double> a,
+            std::span<double> b, std::span<const double> c, std::span<double> w1,
+            std::span<double> w2, std::span<double> w3, std::span<double> w4);
+
+// The Flory-Huggins kernel of codes 407 and 513 (flory_huggins.cpp gives the equations).
+//   istat  out  0
+//   nder   in   N: composition derivatives (d ln gamma_i/d x_j at (j - 1) N + i, exact,
+//               mole fractions independent); otherwise only DLNGDX(1) = 0
+//   n, t, x in  component count, K, mole fractions
+//   lngam, dlngdt out  ln gamma and its temperature derivative (exact)
+//   v, delta, a, b in  volumes (m3/kmol), solubility parameters, pair blocks (n x n)
+void K407KR(std::int32_t& istat, std::int32_t nder, std::int32_t n, double t,
+            std::span<const double> x, std::span<double> lngam, std::span<double> dlngdt,
+            std::span<double> dlngdx, std::span<const double> v, std::span<const double> delta,
+            std::span<const double> a, std::span<const double> b);
 
 // The Wilson model 404: PARAM holds A(i,j) (K; n x n) then the liquid molar volumes V
 // (n, only their ratios count); CACHE Lambda = V_j/V_i exp(-A/T) (1.0 for A above 1.0E35),
@@ -230,7 +257,6 @@ void GAMEOS(std::int32_t code, std::int32_t d, double t, std::int32_t ncp,
 //   istat       out     0, or 100 when the model or the saturated-vapour term refused (a
 //                       refusal of the model is cleared when the saturated-vapour term runs)
 // Aborts: message 1990020001 through MSGABT ("ACCALC") for a code outside the table;
-// "KC" "ACCALC" "ACTIVITY MODEL NOT AVAILABLE" (item CODE) for a model not in the library;
 // "KC" "ACCALC" "ACTIVITY ARRAY TOO SHORT" (items ARRAY: the argument's position, SIZE,
 // NEEDED) for a short array;
 // those of the models, TPCACH, XPCALC and the loaders.

@@ -1,4 +1,5 @@
-// GAM406: the regular-solution activity models 120 and 406 of the activity route, by GAMREG.
+// GAM406: the regular-solution activity models 120 and 406 of the activity route, by GAMREG,
+// and the Flory-Huggins models 407 and 513, by K407KR.
 #include <cstdint>
 #include <cstdio>
 #include <span>
@@ -16,6 +17,8 @@ namespace {
 constexpr std::string_view kName = "GAM406";
 constexpr std::int32_t kWaterSolubilityCode = 120;
 constexpr std::int32_t kRegularSolutionCode = 406;
+constexpr std::int32_t kFloryHugginsCode = 407;
+constexpr std::int32_t kFloryHugginsAltCode = 513;
 // Code 120: the water-rich liquid above this water fraction; the water solubility parameter
 // 31.6 - 0.0163 T_R of a water-poor liquid above the ice point in degrees Rankine.
 constexpr double kWaterRichFraction = 0.3;
@@ -30,7 +33,8 @@ void GAM406(ActivityModelCall& c) {
   // 1. These models report no excess Gibbs energy or enthalpy.
   c.gert = 0.0;
   c.hert2 = 0.0;
-  if (c.code != kWaterSolubilityCode && c.code != kRegularSolutionCode) {
+  const bool floryHuggins = c.code == kFloryHugginsCode || c.code == kFloryHugginsAltCode;
+  if (c.code != kWaterSolubilityCode && c.code != kRegularSolutionCode && !floryHuggins) {
     services::ERRITM("CODE", c.code);
     services::ABTRPT("KC", kName, kName, "ACTIVITY MODEL NOT AVAILABLE");
   }
@@ -47,6 +51,19 @@ void GAM406(ActivityModelCall& c) {
   const std::int32_t nder = (c.request / 100) % 10 != 0 ? n : 1;
   const std::int32_t option =
       c.ictl.size() >= activityctl::kOption ? c.ictl[activityctl::kOption - 1] : 0;
+
+  // 5. Codes 407 and 513: V, delta, then the pair blocks A and B.
+  if (floryHuggins) {
+    if (c.param.size() < 2 * nn + 2 * nn * nn || c.x.size() < nn) {
+      services::ERRITM("NEEDED", static_cast<std::int32_t>(2 * nn + 2 * nn * nn));
+      services::ERRITM("HAVE", static_cast<std::int32_t>(c.param.size()));
+      services::ABTRPT("KC", kName, kName, "PARAMETER ARRAY TOO SHORT");
+    }
+    K407KR(c.status, nder, n, c.t, c.x, c.lngam, c.dlngdt, c.dlngdx, c.param.first(nn),
+           c.param.subspan(nn, nn), c.param.subspan(2 * nn, nn * nn),
+           c.param.subspan(2 * nn + nn * nn, nn * nn));
+    return;
+  }
 
   // 4. The volume and solubility-parameter blocks of the code.
   std::size_t volumes = 0;

@@ -74,6 +74,9 @@ void storeArray(std::int32_t array, std::span<const double> values, std::string_
   for (std::int32_t i = 0; i < need; ++i) {
     CORSTO.setReal(offset + i + 1, values[static_cast<std::size_t>(i)]);
   }
+  // A composition-derivative matrix written: the flag of its phase.
+  if (array == kVapourArrays.lnphiN) fugacityDerivativeFlags.IDRVV = 1;
+  if (array == kLiquidArrays.lnphiN) fugacityDerivativeFlags.IDRVL = 1;
 }
 
 std::span<double> scratch(std::size_t k, std::size_t n) {

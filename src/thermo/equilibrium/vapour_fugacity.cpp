@@ -162,9 +162,15 @@ void dispatch(const RouteCall& c, std::span<double> lnphi, double& z, std::int32
 
 }  // namespace
 
+FugacityDerivativeFlags fugacityDerivativeFlags;
+namespace {
+const bool kDerivativeFlagsReset =
+    services::registerKeptValues([] { fugacityDerivativeFlags = {}; });
+}  // namespace
+
 std::int32_t fugacityLevel(std::int32_t request) {
   if ((request / 100) % 10 == 1) return kCompositionLevel;
-  if (request % 10 == 1) return kTemperatureLevel;
+  if (request % 10 != 0) return kTemperatureLevel;
   return kValuesLevel;
 }
 
@@ -175,6 +181,7 @@ void FVCALC(std::int32_t n, std::span<const double> y, std::span<double> lnphi, 
   // 1. Entry: counters, the phase marker of the root routine, the entry dump.
   const Timer timer;
   pure::EOSDBG.request = pure::kVapourPhase;
+  fugacityDerivativeFlags.IDRVV = 0;
   const auto nc = static_cast<std::size_t>(n > 0 ? n : 0);
   const std::span<const double> x = y.first(nc);
   const std::span<double> result = lnphi.first(nc);

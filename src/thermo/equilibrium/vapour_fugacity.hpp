@@ -26,7 +26,8 @@ inline constexpr std::int32_t kTemperatureLevel = 2;
 inline constexpr std::int32_t kCompositionLevel = 4;
 
 // The level of a derivative request word: 4 when its hundreds digit is 1, else 2 when its
-// units digit is 1, else 1.
+// units digit is nonzero, else 1. (Any temperature request gets the derivative arrays, so
+// that no caller forms dK/dT from arrays left by an earlier call.)
 std::int32_t fugacityLevel(std::int32_t request);
 
 // Flash work arrays (FWPART real arrays) that the vapour fugacity routine writes: one value
@@ -36,6 +37,15 @@ inline constexpr std::int32_t kVapourLnPhiTArray = 8;      // dln(phi_i)/dT
 inline constexpr std::int32_t kVapourLnPhiPArray = 24;     // dln(phi_i)/dP
 inline constexpr std::int32_t kVapourLnPhiNArray = 25;     // n dln(phi_i)/dn_j, N x N
 inline constexpr std::int32_t kPartialResidualArray = 50;  // n d(hr)/dn_i of the cubic root
+
+// Whether the last vapour (IDRVV) and liquid (IDRVL) fugacity call filled its composition
+// derivative matrix (arrays 25 and 27): each routine clears its flag on entry and the flag
+// is set only when a level-4 route wrote the matrix. Zero at problem open.
+struct FugacityDerivativeFlags {
+  std::int32_t IDRVV = 0;
+  std::int32_t IDRVL = 0;
+};
+extern FugacityDerivativeFlags fugacityDerivativeFlags;
 
 // The vapour-phase code of an activity K-value method that means an ideal vapour.
 inline constexpr std::int32_t kIdealVapourCode = 107;

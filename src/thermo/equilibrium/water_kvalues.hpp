@@ -24,7 +24,9 @@ struct WaterHandling {
   std::int32_t correction = 0;          // second water-property option: WPROP's correction
   double liquidNonWaterFraction = 0.0;  // of the liquid whose K-values are formed
   double freeWaterK = 0.0;              // out: Kfw = Pw/P
-  double solubility = 1.0;              // out: s
+  double solubility = 1.0;              // out: s (Kfw/Kw)
+  double waterVapourPressure = 0.0;     // out: Pw of the last water K-value, kPa
+  double waterVapourPressureSlope = 0.0;  // out: dPw/dT, kPa/K
 };
 extern WaterHandling waterHandling;
 

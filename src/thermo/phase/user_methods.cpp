@@ -15,6 +15,7 @@
 #include "problem/problem.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
+#include "thermo/equilibrium/slots.hpp"
 #include "thermo/pure/correlations.hpp"
 #include "thermo/pure/liquid_density.hpp"
 
@@ -283,6 +284,25 @@ std::int32_t answerSetUp(std::int32_t code) {
 
 const bool kResetAtOpen = services::registerKeptValues(&resetUserMethods);
 const bool kSetUpFilled = (methods::fillUserKValueSetUp(&answerSetUp), true);
+
+// The K-value request of the K-value engine: the slot routine of the code with the vapour
+// (or first liquid) and the liquid; K and dK/dT from the record's two result arrays, the
+// compressibility factors from its density results; the return flag is the answer.
+constexpr std::int32_t kKValuePhase = 1;  // the phase word of a K-value request
+std::int32_t answerKValues(const equilibrium::UserKValueRequest& r, std::span<double> k,
+                           std::span<double> dkdt, double& zl, double& zv) {
+  double h = 0.0, dhdt = 0.0;
+  std::int32_t status = 0;
+  UKHSDR(r.code, r.level, static_cast<std::int32_t>(UserRequest::KValues), kKValuePhase, r.ncomp,
+         r.y, r.x, r.x, r.t, r.p, r.derivatives, h, dhdt, 0.0, 0.0, status, zl, zv, 0.0);
+  const std::size_t n = std::min({k.size(), dkdt.size(), kUserComponents});
+  for (std::size_t i = 0; i < n; ++i) {
+    k[i] = UKHCOM.results1[i];
+    dkdt[i] = UKHCOM.results2[i];
+  }
+  return UKHCOM.flag;
+}
+const bool kKValuesFilled = (equilibrium::fillUserKValues(&answerKValues), true);
 
 }  // namespace
 

@@ -45,6 +45,7 @@ void clearSectors() {
   LDSTAT.integerSector1 = LDSTAT.integerSector2 = 0;
   LDSTAT.realSector1 = LDSTAT.realSector2 = 0;
   LDSTAT.integerLength1 = LDSTAT.realLength1 = 0;
+  LDSTAT.integerLength2 = LDSTAT.realLength2 = 0;
 }
 
 // Reads the block at ADDRESS of LENGTH words into the block area (grown when it does not
@@ -59,9 +60,9 @@ void readBlock(std::int32_t address, std::int32_t length) {
   LDSTAT.length = length;
   storage::SBWRD(storage::IPDTOI(LDSTAT.blockArea), length, address);
   sectorOf(SectorKind::Integer, 1, LDSTAT.integerSector1, &LDSTAT.integerLength1);
-  sectorOf(SectorKind::Integer, 2, LDSTAT.integerSector2, nullptr);
+  sectorOf(SectorKind::Integer, 2, LDSTAT.integerSector2, &LDSTAT.integerLength2);
   sectorOf(SectorKind::Real, 1, LDSTAT.realSector1, &LDSTAT.realLength1);
-  sectorOf(SectorKind::Real, 2, LDSTAT.realSector2, nullptr);
+  sectorOf(SectorKind::Real, 2, LDSTAT.realSector2, &LDSTAT.realLength2);
 }
 
 }  // namespace

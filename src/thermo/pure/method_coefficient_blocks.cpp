@@ -24,6 +24,7 @@ void clearBlockResults() {
   LDSTAT.integerSector1 = LDSTAT.integerSector2 = 0;
   LDSTAT.realSector1 = LDSTAT.realSector2 = 0;
   LDSTAT.integerLength1 = LDSTAT.realLength1 = 0;
+  LDSTAT.integerLength2 = LDSTAT.realLength2 = 0;
 }
 
 // One loader call for the block (ADDRESS, LENGTH) of an entry whose work lengths stand

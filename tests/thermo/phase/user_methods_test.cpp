@@ -20,6 +20,7 @@
 #include "storage/file_layer_support.hpp"
 #include "storage/storage.hpp"
 #include "support/test_support.hpp"
+#include "thermo/equilibrium/slots.hpp"
 #include "thermo/phase/phase.hpp"
 #include "thermo/pure/correlation_sets.hpp"
 #include "thermo/pure/correlations.hpp"
@@ -192,6 +193,33 @@ class UserMethods : public ::testing::Test {
   double h = -7.0, dhdt = -7.0, z1 = -7.0, z2 = -7.0;
   std::int32_t status = 0;
 };
+
+// The K-value engine reaches a user-added method through its slot: the routine of the code
+// sees a K-value request with both compositions, and its K-values, their derivatives and its
+// answer flag come back.
+TEST_F(UserMethods, KValueSlotReachesTheRoutineOfTheCode) {
+  answer.flag = 1;
+  answer.results1 = {2.0F, 0.5F, 0.125F};
+  answer.results2 = {0.02F, 0.01F, 0.004F};
+  equilibrium::UserKValueRequest r;
+  r.code = 905;
+  r.ncomp = 3;
+  const std::vector<double> vapour = {0.6, 0.3, 0.1}, liquid = {0.2, 0.3, 0.5};
+  r.y = vapour;
+  r.x = liquid;
+  r.t = 300.0;
+  r.p = 1000.0;
+  r.derivatives = 1;
+  std::vector<double> k(3, -1.0), dkdt(3, -1.0);
+  double zl = 0.0, zv = 0.0;
+  EXPECT_EQ(equilibrium::callUserKValues(r, k, dkdt, zl, zv), 1);
+  EXPECT_EQ(seen.slot, 5);
+  EXPECT_EQ(seen.record.request, static_cast<std::int32_t>(UserRequest::KValues));
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(k[i], answer.results1[i]);
+    EXPECT_EQ(dkdt[i], answer.results2[i]);
+  }
+}
 
 TEST_F(UserMethods, EachCodeReachesItsSlot) {
   for (std::int32_t code = phase::kFirstUserMethod; code <= phase::kLastUserMethod; ++code) {

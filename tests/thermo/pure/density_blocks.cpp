@@ -162,6 +162,8 @@ std::int32_t holdBlock(const BlockData& data, std::int32_t address) {
   held.realSector2 = SBCUR.pointer(SectorKind::Real, 2);
   held.integerLength1 = static_cast<std::int32_t>(data.integers.size());
   held.realLength1 = static_cast<std::int32_t>(data.reals.size());
+  held.integerLength2 = static_cast<std::int32_t>(data.integers2.size());
+  held.realLength2 = static_cast<std::int32_t>(data.reals2.size());
   return length;
 }
 
