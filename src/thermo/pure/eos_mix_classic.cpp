@@ -37,7 +37,7 @@ AttractionSums& classicalSums(std::string_view routine, std::span<const double> 
   for (std::size_t p = 0; p < pairs; ++p) {
     sums.pairs[p] = eos_internal::pairValue(p, k, kT, kTT, level);
   }
-  eos_internal::addQuadratic(sums, x, level == 4);
+  eos_internal::addQuadratic(sums, x, level == 4, level);
   return sums;
 }
 
