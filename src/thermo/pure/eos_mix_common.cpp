@@ -24,8 +24,9 @@ AttractionSums& attractionSums(std::size_t n, bool hessian) {
   sums.value = Jet{};
   sums.gradient.assign(n, Jet{});
   sums.hessian.assign(hessian ? n * n : 0, 0.0);
-  sums.roots.assign(n, Jet{});
-  sums.pairs.assign(pairCount(static_cast<std::int32_t>(n)), Jet{});
+  // Every rule writes all roots and pairs before it reads them: sized, not cleared.
+  sums.roots.resize(n);
+  sums.pairs.resize(pairCount(static_cast<std::int32_t>(n)));
   return sums;
 }
 
@@ -48,21 +49,6 @@ void checkMixtureArrays(std::string_view routine, std::int32_t level, std::size_
     requireLength(out.abb, n * n, routine, "ABB");
     requireLength(out.bbb, n * n, routine, "BBB");
   }
-}
-
-Jet rootAttraction(std::size_t i, std::span<const double> sqrta, std::span<const double> aT,
-                   std::span<const double> aTT, std::int32_t level) {
-  Jet r{sqrta[i], 0.0, 0.0};
-  if (r.v <= 0.0) return r;
-  // d sqrt(a)/dT = a'/(2 sqrt(a)); d2 sqrt(a)/dT2 = (a''/2 - (d sqrt(a)/dT)^2)/sqrt(a).
-  if (level >= 2) r.d = aT[i] / (2.0 * r.v);
-  if (level >= 3) r.dd = (0.5 * aTT[i] - r.d * r.d) / r.v;
-  return r;
-}
-
-Jet pairValue(std::size_t k, std::span<const double> v, std::span<const double> vT,
-              std::span<const double> vTT, std::int32_t level) {
-  return Jet{v[k], level >= 2 ? vT[k] : 0.0, level >= 3 ? vTT[k] : 0.0};
 }
 
 void addQuadratic(AttractionSums& sums, std::span<const double> x, bool hessian,
