@@ -43,7 +43,7 @@ AttractionSums& asymmetricSums(std::string_view routine, std::span<const double>
     const Jet a2 = eos_internal::pairValue(p, k2, k2T, k2TT, level);
     sums.pairs[p] = 1.0 - 0.5 * (a1 + a2);
   }
-  eos_internal::addQuadratic(sums, x, level == 4, level);
+  eos_internal::addQuadratic(sums, x, level == 4);
   // The pair slots now hold k1 - k2 for the asymmetric parts.
   for (std::size_t p = 0; p < pairs; ++p) {
     sums.pairs[p] = eos_internal::pairValue(p, k1, k1T, k1TT, level) -

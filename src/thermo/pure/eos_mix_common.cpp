@@ -51,26 +51,24 @@ void checkMixtureArrays(std::string_view routine, std::int32_t level, std::size_
   }
 }
 
-void addQuadratic(AttractionSums& sums, std::span<const double> x, bool hessian,
-                  std::int32_t level) {
+void addQuadraticValues(AttractionSums& sums, std::span<const double> sqrta,
+                        std::span<const double> k, std::span<const double> x) {
   const std::size_t n = sums.n;
-  if (level < 2 && !hessian) {
-    // Values only: the same sums without the temperature derivatives.
-    double value = 0.0;
-    for (std::size_t j = 0; j < n; ++j) {
-      const double rj = sums.roots[j].v;
-      double row = rj * x[j];
-      const Jet* pairRow = sums.pairs.data() + (j >= 1 ? (j - 1) * j / 2 : 0);
-      for (std::size_t i = 0; i < j; ++i) row = row + sums.roots[i].v * x[i] * pairRow[i].v;
-      for (std::size_t i = j + 1; i < n; ++i) {
-        row = row + sums.roots[i].v * x[i] * sums.pairs[(i - 1) * i / 2 + j].v;
-      }
-      value = value + rj * x[j] * row;
-      sums.gradient[j].v = sums.gradient[j].v + 2.0 * rj * row;
-    }
-    sums.value.v = sums.value.v + value;
-    return;
+  double value = 0.0;
+  for (std::size_t j = 0; j < n; ++j) {
+    const double rj = sqrta[j];
+    double row = rj * x[j];
+    const double* pairRow = k.data() + (j >= 1 ? (j - 1) * j / 2 : 0);
+    for (std::size_t i = 0; i < j; ++i) row = row + sqrta[i] * x[i] * pairRow[i];
+    for (std::size_t i = j + 1; i < n; ++i) row = row + sqrta[i] * x[i] * k[(i - 1) * i / 2 + j];
+    value = value + rj * x[j] * row;
+    sums.gradient[j].v = sums.gradient[j].v + 2.0 * rj * row;
   }
+  sums.value.v = sums.value.v + value;
+}
+
+void addQuadratic(AttractionSums& sums, std::span<const double> x, bool hessian) {
+  const std::size_t n = sums.n;
   for (std::size_t j = 0; j < n; ++j) {
     const Jet& rj = sums.roots[j];
     // Row sums t_j = sum_i s_i K_ij, starting with the diagonal term.

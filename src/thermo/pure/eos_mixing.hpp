@@ -78,9 +78,13 @@ inline Jet pairValue(std::size_t k, std::span<const double> v, std::span<const d
 }
 
 // Adds sum_i sum_j s_i s_j K_ij, s_i = sqrt(a_i) x_i, K_ii = 1, K_ij from sums.pairs, with
-// sums.roots holding sqrt(a_i). Below LEVEL 2 only the values are formed.
-void addQuadratic(AttractionSums& sums, std::span<const double> x, bool hessian,
-                  std::int32_t level = 4);
+// sums.roots holding sqrt(a_i).
+void addQuadratic(AttractionSums& sums, std::span<const double> x, bool hessian);
+
+// The values alone of the same sums, straight from sqrt(a_i) (SQRTA) and the packed pair
+// factors K: the value and gradient words, without temperature derivatives or Hessian.
+void addQuadraticValues(AttractionSums& sums, std::span<const double> sqrta,
+                        std::span<const double> k, std::span<const double> x);
 
 // Fills the twelve outputs from the sums and the pure covolumes at LEVEL (1-4).
 void finishMixture(std::int32_t level, std::span<const double> x, std::span<const double> b,
