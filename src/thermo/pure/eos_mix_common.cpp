@@ -54,14 +54,20 @@ void checkMixtureArrays(std::string_view routine, std::int32_t level, std::size_
 void addQuadraticValues(AttractionSums& sums, std::span<const double> sqrta,
                         std::span<const double> k, std::span<const double> x) {
   const std::size_t n = sums.n;
+  // s_i = sqrt(a_i) x_i, in the scratch of the assembly; the sums keep the order of the
+  // general path term by term, so that both give the same values to the last bit.
+  std::vector<double>& s = sums.hx;
+  s.resize(n);
+  for (std::size_t i = 0; i < n; ++i) s[i] = sqrta[i] * x[i];
   double value = 0.0;
   for (std::size_t j = 0; j < n; ++j) {
     const double rj = sqrta[j];
-    double row = rj * x[j];
-    const double* pairRow = k.data() + (j >= 1 ? (j - 1) * j / 2 : 0);
-    for (std::size_t i = 0; i < j; ++i) row = row + sqrta[i] * x[i] * pairRow[i];
-    for (std::size_t i = j + 1; i < n; ++i) row = row + sqrta[i] * x[i] * k[(i - 1) * i / 2 + j];
-    value = value + rj * x[j] * row;
+    double row = s[j];
+    const std::size_t rowStart = j >= 1 ? (j - 1) * j / 2 : 0;  // pairs (i, j), i < j
+    for (std::size_t i = 0; i < j; ++i) row = row + s[i] * k[rowStart + i];
+    std::size_t q = j * (j + 1) / 2 + j;  // pair (j + 1, j), then (i, j) at q += i
+    for (std::size_t i = j + 1; i < n; q += i, ++i) row = row + s[i] * k[q];
+    value = value + s[j] * row;
     sums.gradient[j].v = sums.gradient[j].v + 2.0 * rj * row;
   }
   sums.value.v = sums.value.v + value;
