@@ -33,10 +33,9 @@ constexpr double kP = 5000.0;  // kPa
 constexpr std::int32_t kHeldAddress = 41000077;
 
 // A lean natural gas (mole fractions sum to 1).
-const std::array<const char*, 10> kNames = {"METHANE",  "ETHANE",         "PROPANE",
-                                            "N-BUTANE", "N-PENTANE",      "N-HEXANE",
-                                            "N-HEPTANE", "NITROGEN",      "CARBON DIOXIDE",
-                                            "HYDROGEN SULFIDE"};
+const std::array<const char*, 10> kNames = {
+    "METHANE",  "ETHANE",    "PROPANE",  "N-BUTANE",       "N-PENTANE",
+    "N-HEXANE", "N-HEPTANE", "NITROGEN", "CARBON DIOXIDE", "HYDROGEN SULFIDE"};
 const std::vector<double> kGas = {0.83, 0.06, 0.03, 0.01, 0.005, 0.003, 0.002, 0.03, 0.02, 0.01};
 
 std::vector<fixtures::ComponentSpec> components() {
@@ -175,10 +174,11 @@ struct PlainPengRobinson {
     const std::size_t n = comps.size();
     const std::vector<double> packed = pairCoefficients(n);
     for (const fixtures::ComponentSpec& c : comps) {
-      const double m = 0.37464 + 1.54226 * c.acentricFactor - 0.26992 * c.acentricFactor * c.acentricFactor;
+      const double m =
+          0.37464 + 1.54226 * c.acentricFactor - 0.26992 * c.acentricFactor * c.acentricFactor;
       const double alpha = 1.0 + m * (1.0 - std::sqrt(t / c.criticalTemperature));
-      const double ac = 0.45723553 * kR * kR * c.criticalTemperature * c.criticalTemperature /
-                        c.criticalPressure;
+      const double ac =
+          0.45723553 * kR * kR * c.criticalTemperature * c.criticalTemperature / c.criticalPressure;
       sqrta.push_back(std::sqrt(ac) * alpha);
       b.push_back(0.07779607 * kR * c.criticalTemperature / c.criticalPressure);
     }
@@ -258,9 +258,8 @@ void yardstick(benchmark::State& state) {
                            Equation{"SRK", 102, fixtures::CubicForm::SoaveRedlichKwong}}) {
     for (const std::int32_t level : {1, 2, 4}) {
       const std::string name = std::string("FVCALC/") + e.name + "/level:" + std::to_string(level);
-      benchmark::RegisterBenchmark(name.c_str(), [e, level](benchmark::State& s) {
-        fvcalc(s, e.code, e.form, level);
-      });
+      benchmark::RegisterBenchmark(
+          name.c_str(), [e, level](benchmark::State& s) { fvcalc(s, e.code, e.form, level); });
     }
   }
   return true;

@@ -55,23 +55,27 @@ class RealView {
   std::size_t size() const { return count_; }
   // Real k of the view, 0-based.
   double operator[](std::size_t k) const {
-    if (k >= count_) [[unlikely]] outside(k);
+    if (k >= count_) [[unlikely]]
+      outside(k);
     double value;
     std::memcpy(&value, words_ + 2 * k, sizeof value);
     return value;
   }
   void set(std::size_t k, double value) const {
-    if (k >= count_) [[unlikely]] outside(k);
+    if (k >= count_) [[unlikely]]
+      outside(k);
     std::memcpy(words_ + 2 * k, &value, sizeof value);
   }
   // Copies the first out.size() reals of the view into OUT (all of them must lie in it).
   void copyTo(std::span<double> out) const {
-    if (out.size() > count_) [[unlikely]] outside(out.size() - 1);
+    if (out.size() > count_) [[unlikely]]
+      outside(out.size() - 1);
     if (!out.empty()) std::memcpy(out.data(), words_, out.size() * sizeof(double));
   }
   // Writes VALUES over the first values.size() reals of the view.
   void assign(std::span<const double> values) const {
-    if (values.size() > count_) [[unlikely]] outside(values.size() - 1);
+    if (values.size() > count_) [[unlikely]]
+      outside(values.size() - 1);
     if (!values.empty()) std::memcpy(words_, values.data(), values.size() * sizeof(double));
   }
   // Whether the first values.size() reals of the view hold exactly the bits of VALUES.
@@ -101,7 +105,8 @@ class CoreStore {
   // Integer word k.
   std::int32_t& operator[](std::int32_t k) {
     const platform::CoreExtent& e = platform::coreExtent();
-    if (k < 1 || static_cast<std::size_t>(k) > e.committed) [[unlikely]] outOfRange(k, 1);
+    if (k < 1 || static_cast<std::size_t>(k) > e.committed) [[unlikely]]
+      outOfRange(k, 1);
     return e.base[k - 1];
   }
   // Single-precision real word k.
@@ -113,9 +118,7 @@ class CoreStore {
     std::memcpy(&value, realAddress(d), sizeof value);
     return value;
   }
-  void setReal(std::int32_t d, double value) {
-    std::memcpy(realAddress(d), &value, sizeof value);
-  }
+  void setReal(std::int32_t d, double value) { std::memcpy(realAddress(d), &value, sizeof value); }
   // Integer words first to first+count-1.
   std::span<std::int32_t> words(std::int32_t first, std::int32_t count);
   // 8-byte reals W(first) to W(first+count-1), checked once.

@@ -59,9 +59,8 @@ void checkMixtureArrays(std::string_view routine, std::int32_t level, std::size_
 
 // sqrt(a_i) with its temperature derivatives from a_i' and a_i'' (read only at the
 // levels that give them).
-inline Jet rootAttraction(std::size_t i, std::span<const double> sqrta,
-                          std::span<const double> aT, std::span<const double> aTT,
-                          std::int32_t level) {
+inline Jet rootAttraction(std::size_t i, std::span<const double> sqrta, std::span<const double> aT,
+                          std::span<const double> aTT, std::int32_t level) {
   Jet r{sqrta[i], 0.0, 0.0};
   if (r.v <= 0.0) return r;
   // d sqrt(a)/dT = a'/(2 sqrt(a)); d2 sqrt(a)/dT2 = (a''/2 - (d sqrt(a)/dT)^2)/sqrt(a).

@@ -51,7 +51,6 @@ constexpr double kEntropyFactor = 0.2388458;
 // The vapour virial estimate and the corrected vapour pressure.
 constexpr double kFt3PerLbPerCm3PerG = 0.016018461;
 
-
 // The Helmholtz function of water (J/g) at T (K) and RHO (g/cm3), in the precision of REAL.
 template <typename Real>
 Real helmholtz(Real t, Real rho) {

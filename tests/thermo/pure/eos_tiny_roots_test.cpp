@@ -25,11 +25,14 @@ using Long = long double;
 struct LongCubic {
   Long c2, c1, c0;
   LongCubic(Long a, Long b, Long s, Long p)
-      : c2(-(1 + (1 + s) * b)), c1(a + s * b + (s + p) * b * b), c0(-(a * b + p * b * b * (1 + b))) {}
+      : c2(-(1 + (1 + s) * b)),
+        c1(a + s * b + (s + p) * b * b),
+        c0(-(a * b + p * b * b * (1 + b))) {}
   Long value(Long z) const { return ((z + c2) * z + c1) * z + c0; }
   Long slope(Long z) const { return (3 * z + 2 * c2) * z + c1; }
   Long largestTerm(Long z) const {
-    return std::max({std::fabs(z * z * z), std::fabs(c2 * z * z), std::fabs(c1 * z), std::fabs(c0)});
+    return std::max(
+        {std::fabs(z * z * z), std::fabs(c2 * z * z), std::fabs(c1 * z), std::fabs(c0)});
   }
   Long newton(Long z) const {
     for (int k = 0; k < 200; ++k) {

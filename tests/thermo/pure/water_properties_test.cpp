@@ -214,11 +214,11 @@ TEST_F(Water, SteamTableDensityReproducesThePressure) {
     std::int32_t phase;
   };
   constexpr double kPsiaPerKPa = 0.14503801;
-  for (const Case c : {Case{700.0, 30000.0, kVapour}, Case{650.0, 22500.0, kVapour},
-                       Case{647.5, 22100.0, kVapour}, Case{660.0, 25000.0, kVapour},
-                       Case{640.0, 19000.0, kVapour}, Case{600.0, 10000.0, kVapour},
-                       Case{400.0, 101.325, kVapour}, Case{640.0, 25000.0, kLiquid},
-                       Case{600.0, 15000.0, kLiquid}, Case{300.0, 101.325, kLiquid}}) {
+  for (const Case c :
+       {Case{700.0, 30000.0, kVapour}, Case{650.0, 22500.0, kVapour}, Case{647.5, 22100.0, kVapour},
+        Case{660.0, 25000.0, kVapour}, Case{640.0, 19000.0, kVapour}, Case{600.0, 10000.0, kVapour},
+        Case{400.0, 101.325, kVapour}, Case{640.0, 25000.0, kLiquid}, Case{600.0, 15000.0, kLiquid},
+        Case{300.0, 101.325, kLiquid}}) {
     SCOPED_TRACE(std::to_string(c.t) + " K, " + std::to_string(c.p) + " kPa");
     const double rho = kMolarMass / 1000.0 / water(1, kSteamTables, c.t, c.p, c.phase).value;
     double psia = 0.0;
