@@ -65,6 +65,7 @@ bool coreCommit(std::size_t words) {
     return false;
   }
   r.committed = target;
+  core_detail::extent = CoreExtent{r.base, r.committed};
   return true;
 }
 
@@ -77,6 +78,7 @@ void coreRelease(std::size_t keepWords) {
   madvise(wordAddress(keep), bytes, MADV_DONTNEED);
   mprotect(wordAddress(keep), bytes, PROT_NONE);
   r.committed = keep;
+  core_detail::extent = CoreExtent{r.base, r.committed};
 }
 
 void setCoreLimit(std::size_t words) { region().limit = words; }

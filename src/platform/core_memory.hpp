@@ -23,6 +23,17 @@ std::int32_t* coreWords();
 // Words 1 to coreCommitted() can be read and written.
 std::size_t coreCommitted();
 
+// The first word and the committed words together, readable without a call: the core
+// store checks every index against them.
+struct CoreExtent {
+  std::int32_t* base = nullptr;  // word 1; nullptr while nothing is committed
+  std::size_t committed = 0;
+};
+namespace core_detail {
+inline constinit CoreExtent extent{};
+}  // namespace core_detail
+inline const CoreExtent& coreExtent() { return core_detail::extent; }
+
 // Makes words 1 to `words` usable. Words committed for the first time, or again after a
 // release, read 0. False when the reservation, a limit set by setCoreLimit or the machine
 // refuses; nothing changes then.

@@ -32,22 +32,13 @@ std::int64_t gNextAreaWord = kStaticReservation + 1;
 
 std::int32_t* wordAddress(std::int32_t k) { return platform::coreWords() + (k - 1); }
 
-[[noreturn]] void outOfRange(std::int64_t first, std::int64_t count) {
-  const auto clamp = [](std::int64_t v) {
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
-  };
-  ERRITM("INDEX", clamp(first));
-  ERRITM("COUNT", clamp(count));
-  ABTRPT("CM", "CORSTO", CURRTN.cm.view(), "CORE INDEX OUT OF RANGE");
-}
-
 bool inRange(std::int64_t first, std::int64_t count) {
   return count >= 0 && first >= 1 &&
          first + count - 1 <= static_cast<std::int64_t>(platform::coreCommitted());
 }
 
 void checkRange(std::int64_t first, std::int64_t count) {
-  if (!inRange(first, count)) outOfRange(first, count);
+  if (!inRange(first, count)) CoreStore::outOfRange(first, count);
 }
 
 // Writes the tags of a free block of base b and length len.
@@ -74,9 +65,13 @@ bool CoreStore::holds(std::int32_t first, std::int32_t count) const {
   return inRange(first, count);
 }
 
-std::int32_t& CoreStore::operator[](std::int32_t k) {
-  checkRange(k, 1);
-  return *wordAddress(k);
+void CoreStore::outOfRange(std::int64_t first, std::int64_t count) {
+  const auto clamp = [](std::int64_t v) {
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
+  };
+  ERRITM("INDEX", clamp(first));
+  ERRITM("COUNT", clamp(count));
+  ABTRPT("CM", "CORSTO", CURRTN.cm.view(), "CORE INDEX OUT OF RANGE");
 }
 
 float CoreStore::single(std::int32_t k) { return std::bit_cast<float>((*this)[k]); }
@@ -85,18 +80,16 @@ void CoreStore::setSingle(std::int32_t k, float value) {
   (*this)[k] = std::bit_cast<std::int32_t>(value);
 }
 
-double CoreStore::real(std::int32_t d) {
-  const std::int64_t first = 2 * std::int64_t{d} - 1;
-  checkRange(first, 2);
-  double value = 0.0;
-  std::memcpy(&value, wordAddress(static_cast<std::int32_t>(first)), sizeof value);
-  return value;
+RealView CoreStore::reals(std::int32_t first, std::int32_t count) {
+  const std::int64_t word = 2 * std::int64_t{first} - 1;
+  checkRange(word, 2 * std::int64_t{count});
+  if (count == 0) return {};
+  return RealView(wordAddress(static_cast<std::int32_t>(word)), static_cast<std::size_t>(count),
+                  first);
 }
 
-void CoreStore::setReal(std::int32_t d, double value) {
-  const std::int64_t first = 2 * std::int64_t{d} - 1;
-  checkRange(first, 2);
-  std::memcpy(wordAddress(static_cast<std::int32_t>(first)), &value, sizeof value);
+void RealView::outside(std::size_t k) const {
+  CoreStore::outOfRange(2 * (std::int64_t{first_} + static_cast<std::int64_t>(k)) - 1, 2);
 }
 
 std::span<std::int32_t> CoreStore::words(std::int32_t first, std::int32_t count) {

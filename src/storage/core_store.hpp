@@ -11,8 +11,10 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <span>
 
+#include "platform/core_memory.hpp"
 #include "services/one_based.hpp"
 
 namespace storage {
@@ -42,6 +44,57 @@ inline constexpr std::int32_t kLarger = 6;   // child on the equal-or-larger-len
 inline constexpr std::int32_t kLink = 7;     // 5 or 6: the parent's word that holds b
 }  // namespace block
 
+// A checked view of COUNT 8-byte reals of the store, validated against the committed words
+// once, when the store makes it; every element access is then checked against the view's
+// own extent only, so that a walk over a block costs no more than the walk. A view never
+// reaches outside the reals it was made for ("CM" abort "CORE INDEX OUT OF RANGE").
+// Valid until the store is set up again (CMINIT).
+class RealView {
+ public:
+  RealView() = default;
+  std::size_t size() const { return count_; }
+  // Real k of the view, 0-based.
+  double operator[](std::size_t k) const {
+    if (k >= count_) [[unlikely]]
+      outside(k);
+    double value;
+    std::memcpy(&value, words_ + 2 * k, sizeof value);
+    return value;
+  }
+  void set(std::size_t k, double value) const {
+    if (k >= count_) [[unlikely]]
+      outside(k);
+    std::memcpy(words_ + 2 * k, &value, sizeof value);
+  }
+  // Copies the first out.size() reals of the view into OUT (all of them must lie in it).
+  void copyTo(std::span<double> out) const {
+    if (out.size() > count_) [[unlikely]]
+      outside(out.size() - 1);
+    if (!out.empty()) std::memcpy(out.data(), words_, out.size() * sizeof(double));
+  }
+  // Writes VALUES over the first values.size() reals of the view.
+  void assign(std::span<const double> values) const {
+    if (values.size() > count_) [[unlikely]]
+      outside(values.size() - 1);
+    if (!values.empty()) std::memcpy(words_, values.data(), values.size() * sizeof(double));
+  }
+  // Whether the first values.size() reals of the view hold exactly the bits of VALUES.
+  bool holdsExactly(std::span<const double> values) const {
+    if (values.size() > count_) return false;
+    return values.empty() ||
+           std::memcmp(words_, values.data(), values.size() * sizeof(double)) == 0;
+  }
+
+ private:
+  friend class CoreStore;
+  RealView(std::int32_t* words, std::size_t count, std::int32_t first)
+      : words_(words), count_(count), first_(first) {}
+  [[noreturn]] void outside(std::size_t k) const;
+  std::int32_t* words_ = nullptr;
+  std::size_t count_ = 0;
+  std::int32_t first_ = 0;  // the 8-byte index of element 0, named in the abort
+};
+
 // CORSTO: the store's words and views. Every access is checked against the words the
 // store has committed; an index outside them is the "CM" abort "CORE INDEX OUT OF RANGE".
 class CoreStore {
@@ -50,17 +103,41 @@ class CoreStore {
   std::int32_t size = 0;
 
   // Integer word k.
-  std::int32_t& operator[](std::int32_t k);
+  std::int32_t& operator[](std::int32_t k) {
+    const platform::CoreExtent& e = platform::coreExtent();
+    if (k < 1 || static_cast<std::size_t>(k) > e.committed) [[unlikely]]
+      outOfRange(k, 1);
+    return e.base[k - 1];
+  }
   // Single-precision real word k.
   float single(std::int32_t k);
   void setSingle(std::int32_t k, float value);
   // 8-byte real W(d): integer words 2d-1 and 2d.
-  double real(std::int32_t d);
-  void setReal(std::int32_t d, double value);
+  double real(std::int32_t d) {
+    double value;
+    std::memcpy(&value, realAddress(d), sizeof value);
+    return value;
+  }
+  void setReal(std::int32_t d, double value) { std::memcpy(realAddress(d), &value, sizeof value); }
   // Integer words first to first+count-1.
   std::span<std::int32_t> words(std::int32_t first, std::int32_t count);
+  // 8-byte reals W(first) to W(first+count-1), checked once.
+  RealView reals(std::int32_t first, std::int32_t count);
   // Whether words first to first+count-1 all lie in committed memory.
   bool holds(std::int32_t first, std::int32_t count) const;
+
+  // The "CM" abort "CORE INDEX OUT OF RANGE" with items INDEX and COUNT.
+  [[noreturn]] static void outOfRange(std::int64_t first, std::int64_t count);
+
+ private:
+  std::int32_t* realAddress(std::int32_t d) {
+    const std::int64_t first = 2 * std::int64_t{d} - 1;
+    const platform::CoreExtent& e = platform::coreExtent();
+    if (first < 1 || first + 1 > static_cast<std::int64_t>(e.committed)) [[unlikely]] {
+      outOfRange(first, 2);
+    }
+    return e.base + (first - 1);
+  }
 };
 extern CoreStore CORSTO;
 

@@ -243,6 +243,43 @@ TEST_F(CoreStore, ViewsShareTheWords) {
   EXPECT_EQ(services::MSGTXT.lines(1).trimmed(), "*** ABORT ***  CORE INDEX OUT OF RANGE");
 }
 
+// A real view shares the words of the reals it was made for, is checked against the
+// committed words once when it is made, and never reaches past its own extent, not even
+// into words the store has committed.
+TEST_F(CoreStore, RealViewsStayInsideTheirReals) {
+  storage::CMINIT(0, 0, 0);
+  const std::int32_t d = storage::ICMGTR(6, 1);
+  const storage::RealView view = CORSTO.reals(d + 1, 4);
+  ASSERT_EQ(view.size(), 4u);
+  view.set(0, 1.0);
+  EXPECT_EQ(CORSTO[2 * (d + 1) - 1], 0);
+  EXPECT_EQ(CORSTO[2 * (d + 1)], 0x3FF00000);
+  CORSTO.setReal(d + 4, -3.5);
+  EXPECT_EQ(view[3], -3.5);
+  const std::vector<double> values = {2.0, 4.0, 8.0};
+  view.assign(values);
+  std::vector<double> back(4);
+  view.copyTo(back);
+  EXPECT_EQ(back, (std::vector<double>{2.0, 4.0, 8.0, -3.5}));
+  EXPECT_TRUE(view.holdsExactly(values));
+  EXPECT_FALSE(view.holdsExactly(std::vector<double>{2.0, 4.0, -8.0}));
+  EXPECT_FALSE(view.holdsExactly(std::vector<double>(5, 0.0)));
+  // Element 4 is W(d + 5), a committed word of the same block: still outside the view.
+  EXPECT_THROW(view[4], platform::RunStopped);
+  EXPECT_THROW(view.set(4, 0.0), platform::RunStopped);
+  EXPECT_THROW(view.assign(std::vector<double>(5, 0.0)), platform::RunStopped);
+  std::vector<double> tooLong(5);
+  EXPECT_THROW(view.copyTo(tooLong), platform::RunStopped);
+  EXPECT_EQ(CORSTO.real(d + 5), 0.0);
+  // Made outside the committed words, or with a negative count.
+  const auto committed = static_cast<std::int32_t>(platform::coreCommitted());
+  EXPECT_THROW(CORSTO.reals(committed / 2, 2), platform::RunStopped);
+  EXPECT_THROW(CORSTO.reals(0, 1), platform::RunStopped);
+  EXPECT_THROW(CORSTO.reals(d + 1, -1), platform::RunStopped);
+  EXPECT_EQ(CORSTO.reals(d + 1, 0).size(), 0u);
+  EXPECT_EQ(services::MSGTXT.lines(1).trimmed(), "*** ABORT ***  CORE INDEX OUT OF RANGE");
+}
+
 // Seeded random gets and frees of mixed sizes, with further areas, keep every invariant and
 // never hand out overlapping blocks.
 TEST_F(CoreStore, RandomGetsAndFreesKeepTheStoreConsistent) {

@@ -86,7 +86,7 @@ struct Terms {
   std::int32_t nc = 0;
   std::int32_t level = 0;
   double t = 0.0;
-  std::vector<double> parameters;
+  std::uint64_t generation = 0;  // of the held block's copy the terms were formed from
   std::vector<std::int32_t> formsUsed;
 };
 
@@ -120,14 +120,15 @@ std::int32_t integerWord(std::int32_t k) { return CORSTO[LDSTAT.integerSector1 +
   services::ABTRPT("KC", routine, routine, "PARAMETER BLOCK TOO SHORT");
 }
 
-// Whether the cached terms serve this call: the same code, components, parameters and alpha
-// forms, the same temperature (relative 2.22e-16) and at least the level asked for.
-bool cacheHit(const Terms& w, const RouteCall& c, std::span<const double> block) {
+// Whether the cached terms serve this call: the same code and components, the held block's
+// copy unchanged since they were formed, the same alpha forms, the same temperature
+// (relative 2.22e-16) and at least the level asked for.
+bool cacheHit(const Terms& w, const RouteCall& c) {
   if (!w.valid || w.code != c.code || w.nc != c.nc || w.level < c.level) return false;
+  if (w.generation != heldRealsGeneration()) return false;
   if (services::RELCMP(w.t, c.t) != 0) return false;
   const auto n = static_cast<std::size_t>(c.nc);
-  return std::equal(block.begin(), block.end(), w.parameters.begin(), w.parameters.end()) &&
-         std::equal(w.forms.begin(), w.forms.begin() + static_cast<std::ptrdiff_t>(n),
+  return std::equal(w.forms.begin(), w.forms.begin() + static_cast<std::ptrdiff_t>(n),
                     w.formsUsed.begin(), w.formsUsed.end());
 }
 
@@ -163,25 +164,22 @@ void nrtlTerms(Terms& w, const RouteCall& c, std::size_t np, double& g, double& 
   if (w.nrtl.size() < reals) w.nrtl.resize(reals);
   const std::size_t words = 6 + np;
   if (w.descriptor.size() < words) w.descriptor.resize(words);
-  for (std::size_t q = 0; q < reals; ++q) {
-    w.nrtl[q] = CORSTO.real(LDSTAT.realSector2 + static_cast<std::int32_t>(q) + 1);
-  }
-  for (std::size_t q = 0; q < words; ++q) {
-    w.descriptor[q] = CORSTO[LDSTAT.integerSector2 + static_cast<std::int32_t>(q) + 1];
-  }
+  const storage::RealView parameters =
+      CORSTO.reals(LDSTAT.realSector2 + 1, static_cast<std::int32_t>(reals));
+  const std::span<std::int32_t> descriptorWords =
+      CORSTO.words(LDSTAT.integerSector2 + 1, static_cast<std::int32_t>(words));
   const std::span<double> nrtl(w.nrtl.data(), reals);
+  parameters.copyTo(nrtl);
+  std::copy(descriptorWords.begin(), descriptorWords.end(), w.descriptor.begin());
   const std::int32_t option = c.level >= kCompositionLevel ? 100 : 0;
   pure::VTNRTL(c.x, c.t, c.nc, option, nrtl.first(5 * n2),
                std::span<std::int32_t>(w.descriptor.data(), words), nrtl.subspan(5 * n2),
                std::span<double>(w.sums.data(), 4 * n), std::span<double>(w.lngam.data(), n),
                std::span<double>(w.lngamT.data(), n), std::span<double>(w.dlngdx.data(), n2), g, hE,
                gTT);
-  for (std::size_t q = 5 * n2; q < reals; ++q) {
-    CORSTO.setReal(LDSTAT.realSector2 + static_cast<std::int32_t>(q) + 1, w.nrtl[q]);
-  }
-  for (std::size_t q = 0; q < words; ++q) {
-    CORSTO[LDSTAT.integerSector2 + static_cast<std::int32_t>(q) + 1] = w.descriptor[q];
-  }
+  for (std::size_t q = 5 * n2; q < reals; ++q) parameters.set(q, w.nrtl[q]);
+  std::copy(w.descriptor.begin(), w.descriptor.begin() + static_cast<std::ptrdiff_t>(words),
+            descriptorWords.begin());
 }
 
 // The group-contribution terms of 113 from the block's second sectors: the model's
@@ -214,9 +212,8 @@ void groupTerms(Terms& w, const RouteCall& c, double& g, double& hE, double& gTT
       std::max({3 * n + m, blockEnd(pu::kGroupBlockAWord, ng2), blockEnd(pu::kGroupBlockBWord, ng2),
                 blockEnd(pu::kGroupBlockCWord, 3 * ng2)});
   if (w.groups.size() < reals) w.groups.resize(reals);
-  for (std::size_t q = 0; q < reals; ++q) {
-    w.groups[q] = CORSTO.real(LDSTAT.realSector2 + static_cast<std::int32_t>(q) + 1);
-  }
+  CORSTO.reals(LDSTAT.realSector2 + 1, static_cast<std::int32_t>(reals))
+      .copyTo(std::span<double>(w.groups.data(), reals));
   const std::size_t integerWork = 2 * m + m * n, realWork = n + 9 * m;
   if (w.groupIntegers.size() < integerWork) w.groupIntegers.resize(integerWork);
   if (w.groupWork.size() < realWork) w.groupWork.resize(realWork);
@@ -269,14 +266,16 @@ bool cubicRoute(const RouteCall& c, std::span<double> lnphi, double& z) {
   const std::span<const double> cov = block.subspan(at(cb::covolume(c.nc)), n);
   const std::span<const double> alpha = block.subspan(at(cb::alpha(c.nc)), 3 * n);
   const std::span<const double> tc = block.subspan(at(cb::criticalTemperature(c.nc)), n);
-  for (std::size_t i = 0; i < n; ++i) w.forms[i] = integerWord(static_cast<std::int32_t>(i + 1));
+  const std::span<const std::int32_t> formWords =
+      CORSTO.words(LDSTAT.integerSector1 + 1, static_cast<std::int32_t>(n));
+  std::copy(formWords.begin(), formWords.end(), w.forms.begin());
 
   // 1. The cache: equation-of-state K-value methods other than 109, 112 and the sour-water
   //    and electrolyte codes, when the block's caching switch is on.
   const bool cacheable = c.cacheAllowed && rule != Rule::Nrtl && rule != Rule::Groups &&
                          !isSourOrElectrolyte(c.code) &&
                          integerWord(LDSTAT.integerLength1 - 2) == kCacheOn;
-  const bool hit = cacheable && cacheHit(w, c, block);
+  const bool hit = cacheable && cacheHit(w, c);
   if (!hit) {
     // 2. Pure-component terms (113: after its activity model, step 4).
     const std::span<const std::int32_t> forms(w.forms.data(), n);
@@ -299,7 +298,7 @@ bool cubicRoute(const RouteCall& c, std::span<double> lnphi, double& z) {
       w.code = c.code;
       w.nc = c.nc;
       w.t = c.t;
-      w.parameters.assign(block.begin(), block.end());
+      w.generation = heldRealsGeneration();
       w.formsUsed.assign(w.forms.begin(), w.forms.begin() + static_cast<std::ptrdiff_t>(n));
     }
   }

@@ -22,15 +22,20 @@ using storage::CORSTO;
 // The thermodynamic-kernel debug level handed to method 204 (diagnostic switch 3, word 103).
 constexpr int kKernelDebugSwitch = 3;
 
-// Kept between calls so that a warm call allocates nothing; every problem open starts it
-// again.
-std::vector<double> heldBlockCopy;
-const bool kHeldBlockCopyReset = services::registerKeptValues([] { heldBlockCopy = {}; });
-
-std::vector<double>& blockCopy() {
-  std::vector<double>& copy = heldBlockCopy;
-  return copy;
-}
+// The copy of the held block's first real sector, the words it holds and a count that
+// moves whenever the copy is taken again. Kept between calls so that a warm call allocates
+// nothing; every problem open starts it again.
+struct HeldCopy {
+  std::vector<double> reals;
+  std::size_t words = 0;
+  std::uint64_t generation = 0;
+};
+HeldCopy heldBlockCopy;
+const bool kHeldBlockCopyReset = services::registerKeptValues([] {
+  heldBlockCopy.reals = {};
+  heldBlockCopy.words = 0;
+  ++heldBlockCopy.generation;
+});
 
 // Kept between calls so that a warm call allocates nothing; every problem open starts it
 // again.
@@ -52,13 +57,22 @@ std::span<const double> heldReals(std::size_t words, std::string_view routine) {
     services::ERRITM("HAVE", static_cast<std::int32_t>(have));
     services::ABTRPT("KC", routine, routine, "PARAMETER BLOCK TOO SHORT");
   }
-  std::vector<double>& copy = blockCopy();
-  if (copy.size() < words) copy.resize(words);
-  for (std::size_t k = 0; k < words; ++k) {
-    copy[k] = CORSTO.real(LDSTAT.realSector1 + static_cast<std::int32_t>(k) + 1);
+  // One bitwise comparison with the copy through a checked view of the sector; the words
+  // are copied again only when the block was loaded anew or changed in core.
+  HeldCopy& held = heldBlockCopy;
+  const storage::RealView sector =
+      CORSTO.reals(LDSTAT.realSector1 + 1, static_cast<std::int32_t>(words));
+  if (held.reals.size() < words) held.reals.resize(words);
+  const std::span<double> copy(held.reals.data(), words);
+  if (held.words != words || !sector.holdsExactly(copy)) {
+    sector.copyTo(copy);
+    held.words = words;
+    ++held.generation;
   }
-  return std::span<const double>(copy.data(), words);
+  return copy;
 }
+
+std::uint64_t heldRealsGeneration() { return heldBlockCopy.generation; }
 
 void storeArray(std::int32_t array, std::span<const double> values, std::string_view routine) {
   const auto k = static_cast<std::size_t>(array);
@@ -71,9 +85,7 @@ void storeArray(std::int32_t array, std::span<const double> values, std::string_
     services::ABTRPT("KC", routine, routine, "FLASH WORK ARRAY TOO SHORT");
   }
   const std::int32_t offset = problem::FWPART.realOffset(k);
-  for (std::int32_t i = 0; i < need; ++i) {
-    CORSTO.setReal(offset + i + 1, values[static_cast<std::size_t>(i)]);
-  }
+  CORSTO.reals(offset + 1, need).assign(values);
   // A composition-derivative matrix written: the flag of its phase.
   if (array == kVapourArrays.lnphiN) fugacityDerivativeFlags.IDRVV = 1;
   if (array == kLiquidArrays.lnphiN) fugacityDerivativeFlags.IDRVL = 1;

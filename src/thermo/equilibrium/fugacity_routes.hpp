@@ -62,8 +62,13 @@ bool densityKernelRoute(const RouteCall& call, std::span<double> lnphi, double& 
 
 // The first WORDS 8-byte words of the held block's first real sector, copied into owned
 // storage that lasts until the next call. Aborts through ROUTINE "PARAMETER BLOCK TOO SHORT"
-// (items NEEDED, HAVE) when the sector is shorter.
+// (items NEEDED, HAVE) when the sector is shorter. The copy is taken again only when the
+// sector's words differ from it (a new load, or a change in core).
 std::span<const double> heldReals(std::size_t words, std::string_view routine);
+
+// A count that moves whenever heldReals takes its copy again: terms formed from the copy
+// still serve while it stays the same.
+std::uint64_t heldRealsGeneration();
 
 // Copies VALUES into flash work array ARRAY; aborts through ROUTINE "FLASH WORK ARRAY TOO
 // SHORT" (items ARRAY, SIZE, NEEDED) when the partition gives it fewer elements.

@@ -13,8 +13,11 @@ namespace {
 
 // Tolerance of the family tests on s = u1 + u2 and p = u1 u2.
 constexpr double kFamilyTolerance = 1e-5;
-// |f| at or below this ends the search.
+// |f| at or below this times the size of the cubic's terms ends the search; the same
+// relative bound tells a vanishing discriminant of the deflated quadratic.
 constexpr double kResidualTolerance = 1e-20;
+// Newton steps on the full cubic that refine a root of the deflated quadratic.
+constexpr int kPolishSteps = 4;
 // Newton passes continue while the relative step exceeds this.
 constexpr double kNewtonSwitch = 0.01;
 // The bracket ends sit just inside (B, upper).
@@ -29,6 +32,28 @@ constexpr double kRepulsiveRelativeStop = 1e-10;
 constexpr int kMaxPasses = 500;
 // Multiple of the rounding unit within which the depressed cubic's coefficients count as 0.
 constexpr double kTripleRootNoise = 64.0 * 2.22e-16;
+
+// Whether f = f(Z) is zero to the search's tolerance, relative to the size of the terms.
+bool converged(const Cubic& c, double z, double f) {
+  return std::fabs(f) <= kResidualTolerance * c.termScale(z);
+}
+
+// Refines a root of the deflated quadratic by Newton steps on the full cubic: deflation by
+// a root near 1 cancels digits of the small roots, which the full cubic restores. A step
+// is kept only while it lowers |f|.
+double polish(const Cubic& c, double z) {
+  double f = c.value(z);
+  for (int k = 0; k < kPolishSteps && f != 0.0; ++k) {
+    const double fp = c.slope(z);
+    if (fp == 0.0) break;
+    const double next = z - f / fp;
+    const double fNext = c.value(next);
+    if (!(std::fabs(fNext) < std::fabs(f))) break;
+    z = next;
+    f = fNext;
+  }
+  return z;
+}
 
 // Whether the cubic is a three-fold root within rounding: its depressed coefficients
 // p = c1 - c2^2/3 and q = 2 c2^3/27 - c2 c1/3 + c0 vanish to the noise of their terms. A
@@ -76,7 +101,7 @@ bool startValue(const Cubic& c, double d, double& lo, double& hi, double& z) {
 bool newtonPasses(const Cubic& c, double step, double& lo, double& hi, double& z) {
   for (int pass = 0; pass < kMaxPasses; ++pass) {
     const double f = c.value(z);
-    if (std::fabs(f) <= kResidualTolerance) return false;
+    if (converged(c, z, f)) return false;
     if (f <= 0.0) {
       lo = z;
     } else {
@@ -105,7 +130,7 @@ void chebyshevPasses(const Cubic& c, double step, double& lo, double& hi, double
   for (int pass = 0; pass < kMaxPasses; ++pass) {
     const double f = c.value(z);
     const double fp = c.slope(z);
-    if (std::fabs(f) <= kResidualTolerance) return;
+    if (converged(c, z, f)) return;
     if (f > 0.0) {
       hi = z;
     } else {
@@ -137,7 +162,7 @@ void chooseRoot(const Cubic& c, std::int32_t phase, RootSearch& r) {
   const double d = pp * pp - 4.0 * qq;
   r.deflatedDiscriminant = d;
   r.z1 = z1;
-  if (std::fabs(d) < kResidualTolerance || d < 0.0) {
+  if (std::fabs(d) < kResidualTolerance * (pp * pp + 4.0 * std::fabs(qq)) || d < 0.0) {
     // The other two roots coincide with the one found (d below 0 is rounding only).
     r.equalRoots = true;
     r.z2 = z1;
@@ -146,6 +171,8 @@ void chooseRoot(const Cubic& c, std::int32_t phase, RootSearch& r) {
     const double root = std::fabs(std::sqrt(d));
     r.z2 = pp >= 0.0 ? -(pp + root) / 2.0 : -(pp - root) / 2.0;
     r.z3 = services::RELCMP(r.z2, 0.0) == 0 ? 0.0 : qq / r.z2;
+    r.z2 = polish(c, r.z2);
+    r.z3 = polish(c, r.z3);
   }
   const double roots[3] = {r.z1, r.z2, r.z3};
   const double b = c.b;

@@ -137,6 +137,16 @@ struct Cubic {
 
   double value(double z) const { return ((z + c2) * z + c1) * z + c0; }
   double slope(double z) const { return (3.0 * z + 2.0 * c2) * z + c1; }
+  // The size of the cubic's terms at Z: |Z^3| + |c2 Z^2| + |c1 Z| + |c0|. Residuals are
+  // judged against it, so that a cubic whose terms are all tiny (a liquid at micro-pascals)
+  // is solved as closely as one whose terms are near 1.
+  double termScale(double z) const {
+    const double az = z < 0.0 ? -z : z;
+    const double t2 = c2 < 0.0 ? -c2 : c2;
+    const double t1 = c1 < 0.0 ? -c1 : c1;
+    const double t0 = c0 < 0.0 ? -c0 : c0;
+    return ((az + t2) * az + t1) * az + t0;
+  }
 };
 
 // The plain cubic of the two-constant equation for A, B, s = u1 + u2 and p = u1 u2.

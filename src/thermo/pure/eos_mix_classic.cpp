@@ -31,6 +31,11 @@ AttractionSums& classicalSums(std::string_view routine, std::span<const double> 
   if (level >= 2) eos_internal::requireLength(kT, pairs, routine, "DK/DT");
   if (level >= 3) eos_internal::requireLength(kTT, pairs, routine, "D2K/DT2");
   AttractionSums& sums = eos_internal::attractionSums(n, level == 4);
+  if (level == 1) {
+    // Values only.
+    eos_internal::addQuadraticValues(sums, sqrta, k, x);
+    return sums;
+  }
   for (std::size_t i = 0; i < n; ++i) {
     sums.roots[i] = eos_internal::rootAttraction(i, sqrta, aT, aTT, level);
   }

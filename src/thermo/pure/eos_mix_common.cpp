@@ -24,8 +24,9 @@ AttractionSums& attractionSums(std::size_t n, bool hessian) {
   sums.value = Jet{};
   sums.gradient.assign(n, Jet{});
   sums.hessian.assign(hessian ? n * n : 0, 0.0);
-  sums.roots.assign(n, Jet{});
-  sums.pairs.assign(pairCount(static_cast<std::int32_t>(n)), Jet{});
+  // Every rule writes all roots and pairs before it reads them: sized, not cleared.
+  sums.roots.resize(n);
+  sums.pairs.resize(pairCount(static_cast<std::int32_t>(n)));
   return sums;
 }
 
@@ -50,19 +51,26 @@ void checkMixtureArrays(std::string_view routine, std::int32_t level, std::size_
   }
 }
 
-Jet rootAttraction(std::size_t i, std::span<const double> sqrta, std::span<const double> aT,
-                   std::span<const double> aTT, std::int32_t level) {
-  Jet r{sqrta[i], 0.0, 0.0};
-  if (r.v <= 0.0) return r;
-  // d sqrt(a)/dT = a'/(2 sqrt(a)); d2 sqrt(a)/dT2 = (a''/2 - (d sqrt(a)/dT)^2)/sqrt(a).
-  if (level >= 2) r.d = aT[i] / (2.0 * r.v);
-  if (level >= 3) r.dd = (0.5 * aTT[i] - r.d * r.d) / r.v;
-  return r;
-}
-
-Jet pairValue(std::size_t k, std::span<const double> v, std::span<const double> vT,
-              std::span<const double> vTT, std::int32_t level) {
-  return Jet{v[k], level >= 2 ? vT[k] : 0.0, level >= 3 ? vTT[k] : 0.0};
+void addQuadraticValues(AttractionSums& sums, std::span<const double> sqrta,
+                        std::span<const double> k, std::span<const double> x) {
+  const std::size_t n = sums.n;
+  // s_i = sqrt(a_i) x_i, in the scratch of the assembly; the sums keep the order of the
+  // general path term by term, so that both give the same values to the last bit.
+  std::vector<double>& s = sums.hx;
+  s.resize(n);
+  for (std::size_t i = 0; i < n; ++i) s[i] = sqrta[i] * x[i];
+  double value = 0.0;
+  for (std::size_t j = 0; j < n; ++j) {
+    const double rj = sqrta[j];
+    double row = s[j];
+    const std::size_t rowStart = j >= 1 ? (j - 1) * j / 2 : 0;  // pairs (i, j), i < j
+    for (std::size_t i = 0; i < j; ++i) row = row + s[i] * k[rowStart + i];
+    std::size_t q = j * (j + 1) / 2 + j;  // pair (j + 1, j), then (i, j) at q += i
+    for (std::size_t i = j + 1; i < n; q += i, ++i) row = row + s[i] * k[q];
+    value = value + s[j] * row;
+    sums.gradient[j].v = sums.gradient[j].v + 2.0 * rj * row;
+  }
+  sums.value.v = sums.value.v + value;
 }
 
 void addQuadratic(AttractionSums& sums, std::span<const double> x, bool hessian) {

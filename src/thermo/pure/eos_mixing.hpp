@@ -59,17 +59,31 @@ void checkMixtureArrays(std::string_view routine, std::int32_t level, std::size_
 
 // sqrt(a_i) with its temperature derivatives from a_i' and a_i'' (read only at the
 // levels that give them).
-Jet rootAttraction(std::size_t i, std::span<const double> sqrta, std::span<const double> aT,
-                   std::span<const double> aTT, std::int32_t level);
+inline Jet rootAttraction(std::size_t i, std::span<const double> sqrta, std::span<const double> aT,
+                          std::span<const double> aTT, std::int32_t level) {
+  Jet r{sqrta[i], 0.0, 0.0};
+  if (r.v <= 0.0) return r;
+  // d sqrt(a)/dT = a'/(2 sqrt(a)); d2 sqrt(a)/dT2 = (a''/2 - (d sqrt(a)/dT)^2)/sqrt(a).
+  if (level >= 2) r.d = aT[i] / (2.0 * r.v);
+  if (level >= 3) r.dd = (0.5 * aTT[i] - r.d * r.d) / r.v;
+  return r;
+}
 
 // A pair quantity with its temperature derivatives (read only at the levels that give
 // them).
-Jet pairValue(std::size_t k, std::span<const double> v, std::span<const double> vT,
-              std::span<const double> vTT, std::int32_t level);
+inline Jet pairValue(std::size_t k, std::span<const double> v, std::span<const double> vT,
+                     std::span<const double> vTT, std::int32_t level) {
+  return Jet{v[k], level >= 2 ? vT[k] : 0.0, level >= 3 ? vTT[k] : 0.0};
+}
 
 // Adds sum_i sum_j s_i s_j K_ij, s_i = sqrt(a_i) x_i, K_ii = 1, K_ij from sums.pairs, with
 // sums.roots holding sqrt(a_i).
 void addQuadratic(AttractionSums& sums, std::span<const double> x, bool hessian);
+
+// The values alone of the same sums, straight from sqrt(a_i) (SQRTA) and the packed pair
+// factors K: the value and gradient words, without temperature derivatives or Hessian.
+void addQuadraticValues(AttractionSums& sums, std::span<const double> sqrta,
+                        std::span<const double> k, std::span<const double> x);
 
 // Fills the twelve outputs from the sums and the pure covolumes at LEVEL (1-4).
 void finishMixture(std::int32_t level, std::span<const double> x, std::span<const double> b,

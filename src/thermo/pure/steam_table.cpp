@@ -51,22 +51,22 @@ constexpr double kEntropyFactor = 0.2388458;
 // The vapour virial estimate and the corrected vapour pressure.
 constexpr double kFt3PerLbPerCm3PerG = 0.016018461;
 
-}  // namespace
-
-double WPCOR4(double t, double rho) {
-  double tau = 1000.0 / t;
+// The Helmholtz function of water (J/g) at T (K) and RHO (g/cm3), in the precision of REAL.
+template <typename Real>
+Real helmholtz(Real t, Real rho) {
+  Real tau = Real{1000} / t;
   if (tau == kTauA) tau = kTauGuard;
   if (rho == kRhoA) rho = kRhoGuard;
 
   // Q = (tau - tau_c) sum_j (tau - tau_aj)^(j-2) [sum_{i<=8} A_ij (rho - rho_aj)^(i-1)
   //     + exp(-E rho) sum_{i=9,10} A_ij rho^(i-9)]; in column 1 tau_a1 = tau_c, so that
   // (tau - tau_c) (tau - tau_a1)^-1 is 1.
-  const double decay = std::exp(-kE * rho);
-  double q = 0.0;
-  double tauPower = 1.0;  // (tau - tau_a)^(j-2) for j >= 2
+  const Real decay = std::exp(-kE * rho);
+  Real q = 0;
+  Real tauPower = 1;  // (tau - tau_a)^(j-2) for j >= 2
   for (int j = 0; j < 7; ++j) {
-    const double rhoA = j == 0 ? kRhoA1 : kRhoA;
-    double inner = 0.0;
+    const Real rhoA = j == 0 ? kRhoA1 : kRhoA;
+    Real inner = 0;
     for (int i = 7; i >= 0; --i)
       inner = inner * (rho - rhoA) + kA[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)];
     inner +=
@@ -79,30 +79,45 @@ double WPCOR4(double t, double rho) {
     }
   }
 
-  double psi0 = 0.0;
+  Real psi0 = 0;
   for (int i = 5; i >= 0; --i) psi0 = psi0 / tau + kPsi0[static_cast<std::size_t>(i)];
-  const double lnT = std::log(t);
+  const Real lnT = std::log(t);
   psi0 += kPsi0[6] * lnT + kPsi0[7] * lnT / tau;
   return psi0 + kR * t * (std::log(rho) + rho * q);
 }
 
+}  // namespace
+
+double WPCOR4(double t, double rho) { return helmholtz(t, rho); }
+
+// The differences are formed in extended precision: the sum of the fundamental equation
+// cancels several digits, and the quotients over a relative step of 1e-6 would otherwise
+// carry that rounding into the pressure (about 5e-4 psia), too coarse for the density search
+// that matches it to 1e-9.
 void WPCOR2(double t, double rho, double& out, std::int32_t kind) {
+  using Extended = long double;
+  const Extended te = t;
+  const Extended rhoE = rho;
+  const Extended step = kStep;
   const double tauShift = 1000.0 / t * (1.0 + kStep);
   const double tShift = 1000.0 / tauShift;
-  const double psi = WPCOR4(t, rho);
+  const Extended psi = helmholtz(te, rhoE);
   if (kind == static_cast<std::int32_t>(SteamQuantity::Entropy)) {
     // s = -dpsi/dT.
-    out = -(WPCOR4(tShift, rho) - psi) * kEntropyFactor / (tShift - t);
+    out = static_cast<double>(-(helmholtz(Extended{tShift}, rhoE) - psi) * kEntropyFactor /
+                              (Extended{tShift} - te));
     return;
   }
   // p = rho^2 dpsi/drho, MPa.
-  const double p = (WPCOR4(t, rho * (1.0 + kStep)) - psi) * rho / kStep;
+  const Extended p = (helmholtz(te, rhoE * (1 + step)) - psi) * rhoE / step;
   if (kind == static_cast<std::int32_t>(SteamQuantity::Pressure)) {
-    out = kPsiaPerMPa * p;
+    out = static_cast<double>(kPsiaPerMPa * p);
     return;
   }
   // h = p/rho + d(tau psi)/dtau.
-  out = (p / rho + (1.000001 * WPCOR4(tShift, rho) - psi) / kStep) * kBtuPerLbPerJPerG;
+  out = static_cast<double>(
+      (p / rhoE + ((1 + step) * helmholtz(Extended{tShift}, rhoE) - psi) / step) *
+      kBtuPerLbPerJPerG);
 }
 
 void WPCOR1(double t, double patm, double& v) {

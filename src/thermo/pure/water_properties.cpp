@@ -33,6 +33,15 @@ constexpr double kAtmPsia = 14.6959;
 constexpr double kBtuPerLbToKjPerKmol = kWtfac / kHsfac * kH2oMw;
 constexpr double kPressureFloor = 1.0e-10;
 constexpr double kExponentLimit = 60.0;
+// The density search of the steam-table route: the relative pressure match it converges
+// to, the absolute match (psia) below which the rounding of the pressure quotient of the
+// fundamental equation scatters it, its step limit, the largest density change of one step
+// (g/cm3) and the relative density change below which it stops.
+constexpr double kDensityTolerance = 1.0e-9;
+constexpr double kPressureNoise = 2.0e-7;
+constexpr int kDensitySteps = 100;
+constexpr double kDensityMove = 0.1;
+constexpr double kDensityStepLimit = 1.0e-14;
 
 // Temperatures (F) of the breakpoints.
 constexpr double kFreezingF = 32.0;
@@ -211,31 +220,51 @@ double density(const State& s, bool refine) {
   }
   if (!refine) return rho;
 
-  const double tolerance = s.pw > 400.0 ? 0.001 : s.pw > 100.0 ? 0.005 : 0.01;
+  // Secant steps on p(rho) - PW, kept inside the bracket of a sign change once one is
+  // known (a step that leaves it bisects), until the recomputed pressure matches PW to
+  // 1e-9 relative, or to 2e-7 psia where the rounding of the pressure quotient is larger
+  // (liquids at low pressure); the search also ends when the density no longer moves in its
+  // 14th digit. The density of the best match found is returned.
   const auto pressure = [&](double r) {
     double p = 0.0;
     WPCOR2(s.t, r, p, static_cast<std::int32_t>(SteamQuantity::Pressure));
     return p;
   };
+  const double tolerance = std::max(kDensityTolerance * s.pw, kPressureNoise);
   double p = pressure(rho);
+  double best = rho;
+  double bestMiss = std::abs(s.pw - p);
   double rhoPrev = 0.0;
   double pPrev = 0.0;
-  for (int step = 1; std::abs(s.pw - p) / s.pw > tolerance && step <= 9; ++step) {
+  double below = 0.0;  // a density whose pressure is below PW, 0 while none is known
+  double above = 0.0;  // a density whose pressure is above PW, 0 while none is known
+  for (int step = 1; std::abs(s.pw - p) > tolerance && step <= kDensitySteps; ++step) {
+    (p < s.pw ? below : above) = rho;
     double next = 0.0;
     if (step == 1) {
-      next = rho * 1.05;
+      next = p < s.pw ? rho * 1.05 : rho / 1.05;
     } else {
-      const double delta = std::clamp((rho - rhoPrev) * (s.pw - p) / (p - pPrev), -0.1, 0.1);
+      const double delta =
+          std::clamp((rho - rhoPrev) * (s.pw - p) / (p - pPrev), -kDensityMove, kDensityMove);
       next = rho + delta;
       if (next <= 0.0) next = rho / 2.0;
+    }
+    if (below > 0.0 && above > 0.0) {
+      const double lo = std::min(below, above);
+      const double hi = std::max(below, above);
+      if (!(next > lo && next < hi)) next = 0.5 * (below + above);
     }
     rhoPrev = rho;
     pPrev = p;
     rho = next;
     p = pressure(rho);
-    if (std::abs(p - pPrev) <= 1.0e-10) break;
-    if (step >= 3 && std::abs(rho - rhoPrev) < 0.0001) break;
+    if (std::abs(s.pw - p) < bestMiss) {
+      best = rho;
+      bestMiss = std::abs(s.pw - p);
+    }
+    if (p == pPrev || std::abs(rho - rhoPrev) <= kDensityStepLimit * rho) break;
   }
+  rho = best;
   return rho;
 }
 

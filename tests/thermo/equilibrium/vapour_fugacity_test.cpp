@@ -344,6 +344,34 @@ TEST_F(VapourFugacity, WarmCallsAllocateNothing) {
   }
 }
 
+// The values-only path of the cubic route (level 1), warm, with the temperature cache
+// hitting and missing, allocates nothing either; its ln(phi) is the same to the last bit
+// as that of a level-2 call, which forms the mixture with its temperature derivatives.
+TEST_F(VapourFugacity, WarmValuesOnlyCallsAllocateNothing) {
+  for (const std::int32_t code : {101, 102, 111}) {
+    SCOPED_TRACE(code);
+    useEquationOfState(code, cubicWithPairs(code, ternary()));
+    const std::size_t n = kVapour.size();
+    std::vector<double> missed(n), hit(n);
+    const std::vector<std::int32_t> flags(n, 1);
+    double z = 0.0;
+    std::int32_t status = 0, numerical = 0;
+    const auto once = [&](double t, std::vector<double>& lnphi) {
+      equilibrium::FVCALC(static_cast<std::int32_t>(n), kVapour, lnphi, t, 2000.0, z, 0, 0, flags,
+                          0, status, numerical);
+    };
+    once(350.0, missed);
+    once(351.0, missed);
+    const std::size_t before = testing_support::allocationCount();
+    once(352.0, missed);
+    once(352.0, hit);
+    EXPECT_EQ(testing_support::allocationCount(), before);
+    EXPECT_EQ(hit, missed);
+    useEquationOfState(code, cubicWithPairs(code, ternary()));
+    EXPECT_EQ(call(kVapour, 352.0, 2000.0, 1).lnphi, missed);
+  }
+}
+
 // ---------------------------------------------------------------------------------------
 // The ideal vapour, fugacity mode, dumps and failures
 // ---------------------------------------------------------------------------------------

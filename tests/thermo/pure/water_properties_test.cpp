@@ -2,6 +2,7 @@
 // function of water, the corrections and hooks, and POLY2D.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <functional>
@@ -209,6 +210,54 @@ double densityAt(double t, double psia, double lo, double hi) {
     (p < psia ? lo : hi) = mid;
   }
   return 0.5 * (lo + hi);
+}
+
+// The steam-table density reproduces the pressure it was solved for: the fundamental
+// equation at the returned volume gives P to 1e-9, or to 2e-7 psia where the rounding of its
+// pressure quotient is larger (the liquid at one atmosphere), near the critical point
+// (647.1 K, 22.064 MPa), in the supercritical region and on both sides of saturation.
+TEST_F(Water, SteamTableDensityReproducesThePressure) {
+  struct Case {
+    double t, p;  // K, kPa
+    std::int32_t phase;
+  };
+  constexpr double kPsiaPerKPa = 0.14503801;
+  for (const Case c :
+       {Case{700.0, 30000.0, kVapour}, Case{650.0, 22500.0, kVapour}, Case{647.5, 22100.0, kVapour},
+        Case{660.0, 25000.0, kVapour}, Case{640.0, 19000.0, kVapour}, Case{600.0, 10000.0, kVapour},
+        Case{400.0, 101.325, kVapour}, Case{640.0, 25000.0, kLiquid}, Case{600.0, 15000.0, kLiquid},
+        Case{300.0, 101.325, kLiquid}}) {
+    SCOPED_TRACE(std::to_string(c.t) + " K, " + std::to_string(c.p) + " kPa");
+    const double rho = kMolarMass / 1000.0 / water(1, kSteamTables, c.t, c.p, c.phase).value;
+    double psia = 0.0;
+    pure::WPCOR2(c.t, rho, psia, static_cast<std::int32_t>(pure::SteamQuantity::Pressure));
+    EXPECT_NEAR(psia, kPsiaPerKPa * c.p, std::max(1e-9 * kPsiaPerKPa * c.p, 2e-7));
+  }
+}
+
+// Cp as the enthalpy's temperature derivative near the critical point and in the
+// supercritical region, where Cp is large and changes fast. Central differences of the
+// enthalpy over 0.025 K and 0.05 K agree (their truncation, (dT^2/6) d3H/dT3, stays below
+// 3e-4 at these states), and the slope WPROP returns, a difference over 1 F, is the mean
+// of Cp over that interval: Simpson's rule on the central differences at its ends and middle.
+TEST_F(Water, HeatCapacityIsTheSlopeOfTheEnthalpy) {
+  struct Case {
+    double t, p;  // K, kPa
+  };
+  for (const Case c : {Case{700.0, 30000.0}, Case{680.0, 30000.0}, Case{660.0, 25000.0},
+                       Case{650.0, 22500.0}, Case{800.0, 40000.0}, Case{500.0, 1000.0}}) {
+    SCOPED_TRACE(std::to_string(c.t) + " K, " + std::to_string(c.p) + " kPa");
+    const auto central = [&](double t, double dt) {
+      return (water(2, kSteamTables, t + dt, c.p, kVapour).value -
+              water(2, kSteamTables, t - dt, c.p, kVapour).value) /
+             (2.0 * dt);
+    };
+    const double width = 1.0 / 1.8;
+    const double mid = central(c.t + 0.5 * width, 0.05);
+    expectRelative(central(c.t + 0.5 * width, 0.025), mid, 5e-4, "central differences");
+    const double mean = (central(c.t, 0.05) + 4.0 * mid + central(c.t + width, 0.05)) / 6.0;
+    expectRelative(water(2, kSteamTables, c.t, c.p, kVapour).slope, mean, 1e-3, "slope");
+  }
 }
 
 TEST(WPCOR4, TheFundamentalEquationOfWater) {
