@@ -257,7 +257,9 @@ bool cubicRoute(const RouteCall& c, std::span<double> lnphi, double& z) {
   std::size_t need = pairStart + groups * np;
   if (rule == Rule::Flagged) need += n;
   const std::span<const double> block = heldReals(need, c.routine);
-  const auto needInts = static_cast<std::int32_t>(n + 3 + (rule == Rule::Flagged ? 1 : 0));
+  const bool associatingCode = c.code == cb::kAssociatingCode;
+  const auto needInts = static_cast<std::int32_t>(
+      n + 3 + (rule == Rule::Flagged || associatingCode ? 1 : 0));
   if (LDSTAT.integerLength1 < needInts) shortIntegers(c.routine, needInts);
   Terms& w = terms(n, np);
   const double u1 = block[at(cb::kU1)];
@@ -274,7 +276,7 @@ bool cubicRoute(const RouteCall& c, std::span<double> lnphi, double& z) {
   //    and electrolyte codes, when the block's caching switch is on.
   const bool cacheable = c.cacheAllowed && rule != Rule::Nrtl && rule != Rule::Groups &&
                          !isSourOrElectrolyte(c.code) &&
-                         integerWord(LDSTAT.integerLength1 - 2) == kCacheOn;
+                         integerWord(cb::cacheWords(c.code, c.nc, LDSTAT.integerLength1)) == kCacheOn;
   const bool hit = cacheable && cacheHit(w, c);
   if (!hit) {
     // 2. Pure-component terms (113: after its activity model, step 4).
@@ -372,9 +374,9 @@ bool cubicRoute(const RouteCall& c, std::span<double> lnphi, double& z) {
   // 5. The root of the phase with ln(phi); EOSZRA for 122 with its associating component.
   double zT = 0.0, zP = 0.0, hr = 0.0, sr = 0.0, cpr = 0.0, cvr = 0.0, cpcv = 0.0;
   std::int32_t associating = 0;
-  if (c.code == 122 && integerWord(c.nc + 1) >= 1) {
+  if (associatingCode && integerWord(cb::associatingCount(c.nc)) >= 1) {
     if (LDSTAT.integerLength1 < needInts + 1) shortIntegers(c.routine, needInts + 1);
-    const std::int32_t first = integerWord(c.nc + 2);
+    const std::int32_t first = integerWord(cb::associatingIndices(c.nc));
     if (first >= 1 && first <= c.nc &&
         c.x[static_cast<std::size_t>(first - 1)] >= kAssociatingFraction) {
       associating = first;

@@ -82,7 +82,7 @@ bool cubicLiquid(std::int32_t code, std::int32_t nc, double t, double p, std::sp
   eos_internal::requireLength(block, need, kName, "CUBIC BLOCK");
   eos_internal::requireLength(
       std::span<const std::int32_t>(CORSTO.words(LDSTAT.integerSector1 + 1, LDSTAT.integerLength1)),
-      n + 3, kName, "CUBIC INTEGERS");
+      n + (code == cubicblock::kAssociatingCode ? 4 : 3), kName, "CUBIC INTEGERS");
   Work& w = work(n, np);
   const double u1 = block[at(cubicblock::kU1)];
   const double u2 = block[at(cubicblock::kU2)];
@@ -92,11 +92,11 @@ bool cubicLiquid(std::int32_t code, std::int32_t nc, double t, double p, std::sp
   const std::span<const double> tc = block.subspan(at(cubicblock::criticalTemperature(nc)), n);
   for (std::size_t i = 0; i < n; ++i) w.forms[i] = integerWord(static_cast<std::int32_t>(i + 1));
 
-  // 1. The temperature cache: the last three integer words and the last real word.
-  const std::int32_t last = LDSTAT.integerLength1;
-  std::int32_t& state = integerWord(last - 2);
-  std::int32_t& valid = integerWord(last - 1);
-  std::int32_t& evaluations = integerWord(last);
+  // 1. The temperature cache: three integer words and the last real word.
+  const std::int32_t cache = cubicblock::cacheWords(code, nc, LDSTAT.integerLength1);
+  std::int32_t& state = integerWord(cache);
+  std::int32_t& valid = integerWord(cache + 1);
+  std::int32_t& evaluations = integerWord(cache + 2);
   const std::int32_t cachedT = LDSTAT.realSector1 + LDSTAT.realLength1;
   const auto scratchWords = static_cast<std::int32_t>(2 * n + 2 * np);
   if (density_internal::ensureRealScratch(scratchWords)) valid = 0;
@@ -228,8 +228,11 @@ bool cubicLiquid(std::int32_t code, std::int32_t nc, double t, double p, std::sp
   double zT = 0.0, zP = 0.0, hr = 0.0, sr = 0.0, cpr = 0.0, cvr = 0.0, cpcv = 0.0;
   const std::span<double> lnphi(w.lnphi.data(), n);
   std::int32_t associating = 0;
-  if (code == 122 && integerWord(nc + 1) >= 1) {
-    const std::int32_t first = integerWord(nc + 2);
+  if (code == cubicblock::kAssociatingCode && integerWord(cubicblock::associatingCount(nc)) >= 1) {
+    eos_internal::requireLength(std::span<const std::int32_t>(CORSTO.words(
+                                    LDSTAT.integerSector1 + 1, LDSTAT.integerLength1)),
+                                n + 5, kName, "CUBIC INTEGERS");
+    const std::int32_t first = integerWord(cubicblock::associatingIndices(nc));
     if (first >= 1 && first <= nc &&
         x[static_cast<std::size_t>(first - 1)] >= kAssociatingFraction) {
       associating = first;

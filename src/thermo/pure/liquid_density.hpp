@@ -149,10 +149,19 @@ constexpr std::int32_t groups(std::int32_t code) {
 }
 // 108: the coefficients c_i (NC values) of the flagged component's term, after the groups;
 // 124: 4 NC words after the groups, then the volume shifts c_i (NC values).
-// Integer words: the alpha-form codes (1..NC); 108 the flagged component at NC+1; 122 the
-// count of associating components at NC+1 and their indices from NC+2. The last three
-// integer words are the temperature cache: state (2: keep the terms while T repeats),
-// valid flag, count of evaluations; the last real word holds the cached temperature.
+// Integer words: the alpha-form codes (1..NC); 108 the flagged component at NC+1. Three
+// words are the temperature cache: state (2: keep the terms while T repeats), valid flag,
+// count of evaluations; they are the last three integer words, except for 122, whose
+// cache words are NC+1..NC+3, followed by the count of associating components at NC+4 and
+// their indices from NC+5. The last real word holds the cached temperature.
+inline constexpr std::int32_t kAssociatingCode = 122;
+// The first of the three cache words of a block with INTEGERS integer words.
+constexpr std::int32_t cacheWords(std::int32_t code, std::int32_t nc, std::int32_t integers) {
+  return code == kAssociatingCode ? nc + 1 : integers - 2;
+}
+// 122: the count of associating components, and the word of the first one's index.
+constexpr std::int32_t associatingCount(std::int32_t nc) { return nc + 4; }
+constexpr std::int32_t associatingIndices(std::int32_t nc) { return nc + 5; }
 // 109 and 112: the NRTL parameters (5 NC^2) and the NRTL work (4 NC^2 + 1) in the second
 // real sector, the NRTL descriptor in the second integer sector.
 }  // namespace cubicblock

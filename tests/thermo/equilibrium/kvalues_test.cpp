@@ -262,6 +262,33 @@ TEST_F(KValues, WaterIsLeftOutOfTheNormalisation) {
   EXPECT_DOUBLE_EQ(kw, problem::THCTL.ywd / problem::THCTL.xwd);
 }
 
+// The water words of the set control after a K-value call with a water component, for the
+// temperature solubility correlation: YWD the free-water K-value Pw/P, XWD the solubility
+// s = exp(6.23685 - min(7218.58364/(1.8 T), 20)), their ratio K(w); words 13 and 14 the
+// non-water partial pressure of the liquid.
+TEST_F(KValues, WaterRouteFillsTheSetControlWords) {
+  useCubic(Cubic::PengRobinson);
+  problem::THCTL.idecnt = 3;
+  problem::THCTL.waterComponent = 3;
+  equilibrium::waterHandling.option = equilibrium::kWaterFromTemperature;
+  const std::vector<double> x = {0.28, 0.42, 0.30};
+  const std::vector<double> y = {0.90, 0.08, 0.02};
+  for (const double t : {kT, kT + 25.0}) {
+    SCOPED_TRACE(t);
+    problem::THCTL.xwd = problem::THCTL.ywd = -1.0;
+    const KResult r = kcalc(y, x, t, kP, kRigorous);
+    const double s = std::exp(6.23685 - std::min(7218.58364 / (1.8 * t), 20.0));
+    EXPECT_NEAR(problem::THCTL.xwd, s, 1e-12 * s);
+    double kw = 0.0, dkwdt = 0.0, dkwdp = 0.0, dpwdt = 0.0, pw = 0.0;
+    const auto xn = array(equilibrium::kLiquidCompositionArray, kN);
+    equilibrium::KCWATR(3, xn, kw, 0, dkwdt, dkwdp, dpwdt, 1, 0, t, kP, 6, 0, pw, 0);
+    EXPECT_GT(pw, 0.0);
+    EXPECT_DOUBLE_EQ(problem::THCTL.ywd, pw / kP);
+    EXPECT_NEAR(r.k[2], problem::THCTL.ywd / problem::THCTL.xwd, 1e-12 * r.k[2]);
+    EXPECT_NEAR(problem::THCTL.kvalueState[0], 0.7 * kP, 1e-9 * kP);
+  }
+}
+
 // ---------------------------------------------------------------------------------------
 // The activity route
 // ---------------------------------------------------------------------------------------

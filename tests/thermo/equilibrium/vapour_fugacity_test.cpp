@@ -301,8 +301,9 @@ TEST_F(VapourFugacity, Method122LeavesCompositionDerivativesToTheCaller) {
   EXPECT_EQ(array(8, 1)[0], kUntouched);
   EXPECT_EQ(second.lnphi, first.lnphi);
 
-  block.integers[3] = 1;  // one associating component: component 3
-  block.integers[4] = 3;
+  // One associating component: component 3.
+  block.integers[static_cast<std::size_t>(pure::cubicblock::associatingCount(3) - 1)] = 1;
+  block.integers.push_back(3);
   useEquationOfState(122, block);
   const std::vector<std::vector<double>> compositions = {{0.8, 0.2, 1e-13}, {0.8, 0.19, 0.01}};
   for (const std::vector<double>& y : compositions) {
