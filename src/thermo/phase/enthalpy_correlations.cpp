@@ -27,7 +27,11 @@ constexpr std::int32_t kRedlichKisterTerms = 8;
 // Scratch slots (after those of the frame).
 constexpr std::size_t kValues = 10, kSlopes = 11, kVaporisation = 12, kVaporisationSlopes = 13,
                       kSingle = 14, kSingleSlope = 15, kPerComponentCp = 16, kWork = 17,
-                      kPressureSlopes = 18, kPartials = 19, kKinds = 11;
+                      kPressureSlopes = 18, kPartials = 19, kKinds = 11, kFractions = 20,
+                      kLnPhi = 21, kElectrolyteK = 22, kElectrolyteDk = 23;
+
+// Relative temperature step of the slope of the mixing terms 418 and 511.
+constexpr double kMixingStep = 1.0e-3;
 
 double constant(problem::ComponentReal sector, std::size_t i) {
   return pure::componentConstant(sector, static_cast<std::int32_t>(i) + 1);
@@ -47,6 +51,74 @@ double continued(std::size_t i, double t, double p, double tc, double& slope) {
   return atTc + (t - tc) * slope;
 }
 
+
+// R T r of the Redlich-Kister term of the second liquid models 419 and 420 (block of the
+// second liquid: the four N x N matrices).
+double redlichKisterTerm(std::size_t nc, double t, std::int32_t second) {
+  pure::MDLOD3();
+  const std::span<const double> block = blockReals("HLIQDR");
+  const std::size_t nn = nc * nc;
+  if (block.size() < 4 * nn) {
+    services::ERRITM("NEEDED", static_cast<std::int32_t>(4 * nn));
+    services::ERRITM("HAVE", static_cast<std::int32_t>(block.size()));
+    services::ABTRPT("PH", "HLIQDR", "HLIQDR", "PARAMETER BLOCK TOO SHORT");
+  }
+  const std::span<const double> y = loadFlash(kLiquidComposition, nc, kWork, "HLIQDR");
+  const double r = PAIRLP(static_cast<std::int32_t>(nc), kRedlichKisterTerms, t, y,
+                          block.first(nn), block.subspan(nn, nn), block.subspan(2 * nn, nn),
+                          block.subspan(3 * nn, nn), second);
+  return kR * t * r;
+}
+
+// What the two temperature-dependent mixing terms need besides T.
+struct MixingTerm {
+  std::size_t nc;
+  double p;
+  double total;  // S
+  std::span<const double> x;
+  std::span<const std::int32_t> presence;
+  double& z;
+  std::int32_t& noComposition;
+};
+
+// Second liquid model 418: H^E = R T^2 tau of the activity model behind the liquid fugacity
+// routine, on the mole fractions of the liquid; its ln(phi) go to scratch of the driver, not to
+// a flash array. A liquid fugacity method that is no activity method leaves tau of some
+// earlier liquid in PMCTL2: it has no excess enthalpy here.
+double excessLiquidTerm(const MixingTerm& m, double t) {
+  const methods::KValueMethods& k = methods::KMCTL;
+  const bool activity = k.kvalue.option == equilibrium::kActivityOptionDigit;
+  const std::int32_t fugacity = activity && services::LMCODA(k.kvalue.code) == 0 ? 1 : 0;
+  const std::span<double> fractions = reals(kFractions, m.nc);
+  for (std::size_t i = 0; i < m.nc; ++i) fractions[i] = m.total > 0.0 ? m.x[i] / m.total : 0.0;
+  const std::span<double> lnphi = reals(kLnPhi, m.nc);
+  std::int32_t status = 0;
+  m.noComposition = 0;
+  equilibrium::FLCALC(static_cast<std::int32_t>(m.nc), fractions, lnphi, t, m.p, m.z, 0, 1,
+                      m.presence, fugacity, status, m.noComposition);
+  return activity ? kR * t * t * methods::PMCTL2.excessEnthalpy : 0.0;
+}
+
+// Code 511: R T r of the weak-electrolyte model's heat of absorption, on the normalised liquid
+// (array 3). The model writes K-values and their slopes; it gets scratch of its own so that
+// the flash's K-values and dK/dT (arrays 5 and 6) survive an enthalpy evaluation. Its part of
+// the block follows the general pair parameters of the COHDR components.
+double electrolyteTerm(const MixingTerm& m, double t, std::int32_t d1) {
+  const std::int32_t count = problem::COHDR(problem::cohdr::kVapourComponents);
+  const std::size_t nc = m.nc;
+  const std::span<const double> y = loadFlash(kLiquidComposition, nc, kWork, "HLIQDR");
+  const std::span<double> k = reals(kElectrolyteK, nc), dk = reals(kElectrolyteDk, nc);
+  for (std::size_t i = 0; i < nc; ++i) k[i] = dk[i] = 0.0;
+  methods::LoadedBlock& b = methods::LDSTAT;
+  const std::int32_t realShift = 7 * count + 2 + 8 * ((count * (count - 1)) / 2);
+  b.integerSector1 += count;
+  b.realSector1 += realShift;
+  double r = 0.0;
+  equilibrium::AQELDR(count, t, m.p, y, y, k, dk, d1, 2, r);
+  b.integerSector1 -= count;
+  b.realSector1 -= realShift;
+  return kR * t * r;
+}
 }  // namespace
 
 void vapourCorrelation(std::int32_t n, double t, double p, std::span<const double> x,
@@ -94,9 +166,9 @@ void vapourCorrelation(std::int32_t n, double t, double p, std::span<const doubl
 }
 
 void liquidCorrelation(std::int32_t n, double t, double p, std::span<const double> x,
-                       std::int32_t d1, std::int32_t code, double& h, double& cp, double& hw,
-                       double& cpw, double& /*z*/, std::int32_t& status,
-                       std::int32_t& /*noComposition*/) {
+                       std::span<const std::int32_t> presence, std::int32_t d1, std::int32_t code,
+                       double& h, double& cp, double& hw, double& cpw, double& z,
+                       std::int32_t& status, std::int32_t& noComposition) {
   const auto nc = static_cast<std::size_t>(n);
   const std::span<double> a23 = reals(kValues, nc), a35 = reals(kSlopes, nc);
   for (std::size_t i = 0; i < nc; ++i) a35[i] = 0.0;
@@ -117,26 +189,22 @@ void liquidCorrelation(std::int32_t n, double t, double p, std::span<const doubl
     if (x[i] > 0.0) sum += x[i] * a23[i];
   }
 
-  // Mixing term per mole.
-  double e = 0.0;
+  // Mixing term per mole, with its temperature slope for the heat capacity when the term
+  // depends on temperature (the Redlich-Kister term R T r does not: r goes as 1/T).
   const std::int32_t second = methods::PMCTL2.secondLiquidCode;
+  double e = 0.0, slope = 0.0;
   if (second == 419 || second == 420) {
-    pure::MDLOD3();
-    const std::span<const double> block = blockReals("HLIQDR");
-    const std::size_t nn = nc * nc;
-    if (block.size() < 4 * nn) {
-      services::ERRITM("NEEDED", static_cast<std::int32_t>(4 * nn));
-      services::ERRITM("HAVE", static_cast<std::int32_t>(block.size()));
-      services::ABTRPT("PH", "HLIQDR", "HLIQDR", "PARAMETER BLOCK TOO SHORT");
-    }
-    const std::span<const double> y = loadFlash(kLiquidComposition, nc, kWork, "HLIQDR");
-    const double r = PAIRLP(n, kRedlichKisterTerms, t, y, block.first(nn), block.subspan(nn, nn),
-                            block.subspan(2 * nn, nn), block.subspan(3 * nn, nn), second);
-    e = kR * t * r;
+    e = redlichKisterTerm(nc, t, second);
   } else if (second == 418 || (second == 0 && code == 511)) {
-    // The activity-model excess enthalpy of the liquid fugacity routine and the electrolyte
-    // model are not part of this build: the sum stands without its mixing term.
-    status = kEnthalpyNoMixingTerm;
+    const MixingTerm term{nc, p, total, x, presence, z, noComposition};
+    const auto at = [&](double tt) {
+      return second == 418 ? excessLiquidTerm(term, tt) : electrolyteTerm(term, tt, d1);
+    };
+    if (d1 > 0 && total > 0.0) {
+      const double step = kMixingStep * t;
+      slope = (at(t + step) - at(t - step)) / (2.0 * step);
+    }
+    e = at(t);  // last, so that what the models keep is of T itself
   }
   double hook = 0.0;
   if (code == kSumHookCode) services::NOOP01(n, t, p, x, hook);
@@ -146,6 +214,7 @@ void liquidCorrelation(std::int32_t n, double t, double p, std::span<const doubl
     for (std::size_t i = 0; i < nc; ++i) {
       if (x[i] > 0.0) cp += x[i] * a35[i];
     }
+    cp += total * slope;
   }
   if (total > 0.0) {
     h /= total;

@@ -228,7 +228,8 @@ std::int32_t driver(const Side& side, std::int32_t n, double t, double p, std::s
       if (side.phase == 1) {
         vapourCorrelation(n, t, p, xs, d1, d2, code, h, cp);
       } else {
-        liquidCorrelation(n, t, p, xs, d1, code, h, cp, hw, cpw, z, status, noComposition);
+        liquidCorrelation(n, t, p, xs, integers(kYSlot, nc), d1, code, h, cp, hw, cpw, z, status,
+                          noComposition);
       }
       return 0;
     }

@@ -18,9 +18,13 @@ void vapourCorrelation(std::int32_t n, double t, double p, std::span<const doubl
                        std::int32_t d1, std::int32_t d2, std::int32_t code, double& h, double& cp);
 
 // Liquid: the correlation sum (type 211) with the mixing term of the second liquid model or
-// the electrolyte model; the normalised composition is in flash array 3.
+// the electrolyte model; the normalised composition is in flash array 3, PRESENCE the
+// presence counts of the normalisation. With D1 > 0 the heat capacity takes the temperature
+// slope of the mixing term too. Model 418 sets Z and NOCOMPOSITION through the liquid
+// fugacity routine.
 void liquidCorrelation(std::int32_t n, double t, double p, std::span<const double> x,
-                       std::int32_t d1, std::int32_t code, double& h, double& cp, double& hw,
-                       double& cpw, double& z, std::int32_t& status, std::int32_t& noComposition);
+                       std::span<const std::int32_t> presence, std::int32_t d1, std::int32_t code,
+                       double& h, double& cp, double& hw, double& cpw, double& z,
+                       std::int32_t& status, std::int32_t& noComposition);
 
 }  // namespace phase

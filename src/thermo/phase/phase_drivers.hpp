@@ -37,9 +37,6 @@ extern PhaseDriverWords PHDRWD;
 // Status words of the enthalpy drivers.
 inline constexpr std::int32_t kEnthalpyOk = 0;
 inline constexpr std::int32_t kEnthalpyNoAmount = 2;  // liquid: S <= 0, H = Cp = 0
-// Liquid: the mixing term of the second-liquid model 418 or the electrolyte model 511 is not
-// available in this build; H and Cp hold the correlation sum without it.
-inline constexpr std::int32_t kEnthalpyNoMixingTerm = 3;
 
 // HVAPDR and HLIQDR: molar enthalpy and heat capacity of a vapour or a liquid.
 //   n        in   component count N
@@ -51,7 +48,7 @@ inline constexpr std::int32_t kEnthalpyNoMixingTerm = 3;
 //                 component)
 //   z        out  compressibility factor of the kernels that give one (else unchanged)
 //   option   in   option word (d1, d2 above)
-//   status   out  kEnthalpyOk, or for the liquid kEnthalpyNoAmount, kEnthalpyNoMixingTerm
+//   status   out  kEnthalpyOk, or for the liquid kEnthalpyNoAmount
 //   noComposition in/out  set to 1 by method 122 asked for d2 = 2 (no composition
 //                 derivatives); while nonzero the partial enthalpies are not filled
 //   residual out  the residual of the non-water part (unchanged by the correlation methods

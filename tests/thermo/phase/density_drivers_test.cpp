@@ -329,6 +329,36 @@ TEST_F(DensityDrivers, StoredDensitiesRestoreThePointerSets) {
   EXPECT_NEAR(streamWord("DRY", 9), 2500.0 / (kR * 330.0 * 0.5), 1e-12);
 }
 
+// The liquid with a stored K-value model: the density is the liquid's of record type 2 and its
+// compressibility goes to the stream; pointer set 2 comes back and the stream stays current in
+// pointer set 1.
+TEST_F(DensityDrivers, StoredLiquidDensityRestoresThePointerSets) {
+  useSet(4);
+  const std::int32_t n = problem::ISRNO("LIQUID");
+  const std::int32_t other = problem::ISRNO("DRY");
+  problem::SRSET(n, 11);
+  std::int32_t istat = -1;
+  problem::SRPAGE(0, 2, 1, istat);
+  ASSERT_EQ(istat, 0);
+  for (std::int32_t k = 1; k <= 3; ++k) {
+    CORSTO.setReal(problem::SRLAYT.type2.scalars(static_cast<std::size_t>(k)), 0.5 * k);
+  }
+  problem::SRPAGE(2, 2, 1, istat);
+  ASSERT_EQ(istat, 0);
+  const double lhc = streamWord("LIQUID", 25);
+  ASSERT_GT(lhc, 0.0);
+  problem::SRSET(other, 10);
+  const Liquid l = liquid("LIQUID");
+  EXPECT_EQ(l.ierr, 0);
+  EXPECT_DOUBLE_EQ(l.rhol, 1.5);  // the second liquid's place: one liquid
+  EXPECT_DOUBLE_EQ(l.rhohc, l.rhol);
+  EXPECT_DOUBLE_EQ(l.rhohw, l.rhol);
+  EXPECT_DOUBLE_EQ(l.fl, lhc);
+  EXPECT_EQ(problem::SRPSET.set2.stream, other);
+  EXPECT_EQ(problem::SRPSET.set1.stream, n);
+  EXPECT_NEAR(streamWord("LIQUID", 10), 2500.0 / (kR * 330.0 * 1.5), 1e-12);
+}
+
 // A density between two K-value calls leaves the flash's pseudo-root signal alone.
 TEST_F(DensityDrivers, PseudoRootSignalIsLeftAlone) {
   methods::PMCTL2.ISEUDL = 4;
