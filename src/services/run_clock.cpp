@@ -4,6 +4,7 @@
 #include <span>
 
 #include "platform/platform.hpp"
+#include "services/run_options.hpp"
 #include "services/services.hpp"
 
 namespace services {
@@ -117,6 +118,20 @@ void RUNCLK(std::int32_t n, double& dt) {
 void CLRTXT() {
   gOpenProblemText.text.blank();
   gOpenProblemText.flag = 0;
+}
+
+RoutineTimer::RoutineTimer(std::size_t slot) : RoutineTimer(slot, TIMST2.seconds(slot)) {}
+
+RoutineTimer::RoutineTimer(std::size_t slot, float& seconds) : seconds_(seconds) {
+  if (GDPOPT.diagnosticSwitch(kTimingSwitch) > 0) TIMST2.calls(slot) += 1;
+  if (GDPOPT.diagnosticSwitch(kRoutineClockSwitch) > 0) {
+    clocked_ = true;
+    CLKSEC(start_);
+  }
+}
+
+RoutineTimer::~RoutineTimer() {
+  if (clocked_) TIMACC(start_, seconds_);
 }
 
 }  // namespace services

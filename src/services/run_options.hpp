@@ -24,10 +24,10 @@ struct ProblemUnits {
   std::int32_t errorFile = -1;        // the message file
   std::int32_t problemDatabase = -1;  // unit words handed to the database attaches
   std::int32_t supportDatabase = -1;
-  std::int32_t echo = -1;       // echo of the console dialogue; written when positive
-  std::int32_t third = -1;      // third destination of the line output; written when positive
-  std::int32_t echoSwitch = 0;  // the echo is written while this is positive
-  std::int32_t reportFile = -1;  // the report listing, and its three copies; the problem
+  std::int32_t echo = -1;         // echo of the console dialogue; written when positive
+  std::int32_t third = -1;        // third destination of the line output; written when positive
+  std::int32_t echoSwitch = 0;    // the echo is written while this is positive
+  std::int32_t reportFile = -1;   // the report listing, and its three copies; the problem
   std::int32_t reportCopy1 = -1;  // close closes the last one
   std::int32_t reportCopy2 = -1;
   std::int32_t reportClose = -1;
@@ -47,8 +47,9 @@ extern ReportOptions RPTOPT;
 inline constexpr std::int32_t kTitlesInHeader = 1;
 
 // Switch numbers read by the run-time services.
-inline constexpr int kDisplayModeSwitch = 6;  // display mode of aborts: 1 in the units digit
-inline constexpr int kTimingSwitch = 27;      // timing statistics of the busy routines
+inline constexpr int kDisplayModeSwitch = 6;    // display mode of aborts: 1 in the units digit
+inline constexpr int kTimingSwitch = 27;        // timing statistics of the busy routines
+inline constexpr int kRoutineClockSwitch = 29;  // elapsed times of the busy routines
 
 // GSCTAB: image of table GSC, 8 integers, 4 reals and a 24-character text. Real 3 is the
 // basis value (the basis counts as set when it is not below -1.0E35) and real 4 the basis

@@ -12,8 +12,8 @@
 
 #include "services/empty_hooks.hpp"
 #include "services/fixed_text.hpp"
-#include "services/markers.hpp"
 #include "services/kept_values.hpp"
+#include "services/markers.hpp"
 #include "services/numeric.hpp"
 #include "services/one_based.hpp"
 #include "services/report_pages.hpp"
@@ -51,8 +51,8 @@ void ERRITM(std::string_view label, std::int32_t ival);
 //   failed  the routine that failed
 //   usercl  the routine the outside called; shown only when it differs from `failed`
 //   message the text of the report; as much of it is shown as nine lines hold
-[[noreturn]] void ABTRPT(std::string_view subsys, std::string_view failed,
-                         std::string_view usercl, std::string_view message);
+[[noreturn]] void ABTRPT(std::string_view subsys, std::string_view failed, std::string_view usercl,
+                         std::string_view message);
 
 // Ends the run with exit status 10 + N, N clamped to 0..9.
 [[noreturn]] void STOPCD(std::int32_t n);
@@ -73,11 +73,11 @@ enum class MessageLevel : std::int32_t { Message = 1, Warning = 2, Error = 3, Ab
 // MSGPAR: the parameters of the next numbered message. Numbers are 1-based as the message
 // macros count them.
 struct MessageParameters {
-  OneBased<FixedText<25>, 10> shortTexts;   // macro C
-  OneBased<FixedText<75>, 5> longTexts;     // macro D
-  FixedText<250> composition;               // macro S
-  OneBased<std::int32_t, 10> integers;      // macro I; IMISS = not set
-  OneBased<float, 10> reals;                // macro R; below -1.0E35 = not set
+  OneBased<FixedText<25>, 10> shortTexts;  // macro C
+  OneBased<FixedText<75>, 5> longTexts;    // macro D
+  FixedText<250> composition;              // macro S
+  OneBased<std::int32_t, 10> integers;     // macro I; IMISS = not set
+  OneBased<float, 10> reals;               // macro R; below -1.0E35 = not set
 };
 extern MessageParameters MSGPAR;
 
@@ -89,8 +89,8 @@ extern RunCounters ERCNTS;
 
 // Record kinds of the message file.
 enum class RecordKind : std::int32_t {
-  Message = 1,       // header of a numbered message
-  List = 2,          // header of a list of alternatives
+  Message = 1,  // header of a numbered message
+  List = 2,     // header of a list of alternatives
   EndOfFile = 3,
   Continuation = 4,
   Comment = 5,
@@ -121,9 +121,9 @@ inline constexpr std::size_t kMessageLineText = 63;
 // MSGTXT: the state of the message system and of the message-file search.
 struct MessageState {
   FixedText<75> du1;
-  std::int32_t fileUnit = -1;       // keyword "FILE"; -1 = no message file
-  std::int32_t warningSwitch = 2;   // keyword "WARNING"; 0 suppresses warnings
-  std::int32_t tracebackOption = 0; // keyword "TRACEB"
+  std::int32_t fileUnit = -1;        // keyword "FILE"; -1 = no message file
+  std::int32_t warningSwitch = 2;    // keyword "WARNING"; 0 suppresses warnings
+  std::int32_t tracebackOption = 0;  // keyword "TRACEB"
   OneBased<std::int32_t, 4> levelCounters;
   MessageLevel level = MessageLevel::Message;
   FixedText<kExpandedWidth> expanded;
@@ -311,6 +311,23 @@ void TIMACC(double start, float& acc);
 
 // ACC += the time elapsed since START.
 void TIMAC2(double start, float& acc);
+
+// Times a routine for as long as it lives: counts the call in TIMST2 slot SLOT while the
+// timing switch is on and, while the routine-clock switch is on, adds the elapsed time to
+// SECONDS (TIMST2's seconds of the slot unless another is given).
+class RoutineTimer {
+ public:
+  explicit RoutineTimer(std::size_t slot);
+  RoutineTimer(std::size_t slot, float& seconds);
+  ~RoutineTimer();
+  RoutineTimer(const RoutineTimer&) = delete;
+  RoutineTimer& operator=(const RoutineTimer&) = delete;
+
+ private:
+  float& seconds_;
+  bool clocked_ = false;
+  double start_ = 0.0;
+};
 
 // Resets the run clock and stamps the run start with the time and date.
 void RUNDAT();

@@ -29,7 +29,6 @@ using methods::LDSTAT;
 using storage::CORSTO;
 
 constexpr std::string_view kName = "FLCALC";
-constexpr int kClockSwitch = 29;
 constexpr int kFugacityDebugSwitch = 54;
 constexpr std::int32_t kDumpLevel = 3;
 constexpr std::int32_t kCubeRootAssociating = 122;
@@ -40,26 +39,6 @@ constexpr std::int32_t kRegularSolutionControlWords = 6;
 constexpr std::size_t kValuesPerLine = 5;
 
 std::int32_t diagnostic(int k) { return services::GDPOPT.diagnosticSwitch(k); }
-
-class Timer {
- public:
-  Timer() {
-    if (diagnostic(services::kTimingSwitch) > 0) services::TIMST2.calls(kTimingSlotFLCALC) += 1;
-    if (diagnostic(kClockSwitch) > 0) {
-      clocked_ = true;
-      services::CLKSEC(start_);
-    }
-  }
-  ~Timer() {
-    if (clocked_) services::TIMACC(start_, services::TIMST2.seconds(kTimingSlotFLCALC));
-  }
-  Timer(const Timer&) = delete;
-  Timer& operator=(const Timer&) = delete;
-
- private:
-  bool clocked_ = false;
-  double start_ = 0.0;
-};
 
 void dump(std::string_view heading, std::span<const double> values) {
   const int unit = services::IOUNIT.report;
@@ -224,7 +203,7 @@ void FLCALC(std::int32_t n, std::span<const double> x, std::span<double> lnphi, 
             std::span<const std::int32_t> phaseFlags, std::int32_t fugacity, std::int32_t& status,
             std::int32_t& numerical) {
   // 1. Entry: counters, the phase marker of the root routine, the entry dump.
-  const Timer timer;
+  const services::RoutineTimer timer(kTimingSlotFLCALC);
   pure::EOSDBG.request = pure::kLiquidPhase;
   fugacityDerivativeFlags.IDRVL = 0;
   const std::size_t nc = count(n);

@@ -25,8 +25,7 @@ using fugacity_internal::scratch;
 using fugacity_internal::storeArray;
 
 constexpr std::string_view kName = "FVCALC";
-// Diagnostic switches: call counting, routine clocks, fugacity dumps (level 3 and above).
-constexpr int kClockSwitch = 29;
+// Diagnostic switch of the fugacity dumps (level 3 and above).
 constexpr int kFugacityDebugSwitch = 54;
 constexpr std::int32_t kDumpLevel = 3;
 constexpr std::int32_t kCubeRootAssociating = 122;
@@ -35,27 +34,6 @@ constexpr std::int32_t kChemicalTheoryOption = 2;
 constexpr std::size_t kValuesPerLine = 5;
 
 std::int32_t diagnostic(int k) { return services::GDPOPT.diagnosticSwitch(k); }
-
-// Counts the call and, with the routine clocks on, adds its elapsed time.
-class Timer {
- public:
-  Timer() {
-    if (diagnostic(services::kTimingSwitch) > 0) services::TIMST2.calls(kTimingSlotFVCALC) += 1;
-    if (diagnostic(kClockSwitch) > 0) {
-      clocked_ = true;
-      services::CLKSEC(start_);
-    }
-  }
-  ~Timer() {
-    if (clocked_) services::TIMACC(start_, services::TIMST2.seconds(kTimingSlotFVCALC));
-  }
-  Timer(const Timer&) = delete;
-  Timer& operator=(const Timer&) = delete;
-
- private:
-  bool clocked_ = false;
-  double start_ = 0.0;
-};
 
 // The heading and the values, five to a line, each line led by its first component's index.
 void dump(std::string_view heading, std::span<const double> values) {
@@ -179,7 +157,7 @@ void FVCALC(std::int32_t n, std::span<const double> y, std::span<double> lnphi, 
             std::span<const std::int32_t> /*phaseFlags*/, std::int32_t fugacity,
             std::int32_t& status, std::int32_t& numerical) {
   // 1. Entry: counters, the phase marker of the root routine, the entry dump.
-  const Timer timer;
+  const services::RoutineTimer timer(kTimingSlotFVCALC);
   pure::EOSDBG.request = pure::kVapourPhase;
   fugacityDerivativeFlags.IDRVV = 0;
   const auto nc = static_cast<std::size_t>(n > 0 ? n : 0);

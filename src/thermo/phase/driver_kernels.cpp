@@ -171,24 +171,7 @@ bool cubic(const ResidualCall& c, Residual& out) {
   return true;
 }
 
-// The routine-clock switch (diagnostic switch word 129).
-constexpr int kClockSwitch = 29;
-
 }  // namespace
-
-DriverTimer::DriverTimer(std::size_t slot) : slot_(slot) {
-  if (services::GDPOPT.diagnosticSwitch(services::kTimingSwitch) > 0) {
-    services::TIMST2.calls(slot_) += 1;
-  }
-  if (services::GDPOPT.diagnosticSwitch(kClockSwitch) > 0) {
-    clocked_ = true;
-    services::CLKSEC(start_);
-  }
-}
-
-DriverTimer::~DriverTimer() {
-  if (clocked_) services::TIMACC(start_, services::TIMST2.seconds(slot_));
-}
 
 std::span<double> reals(std::size_t slot, std::size_t n) {
   if (kept.reals.size() <= slot) kept.reals.resize(slot + 1);

@@ -7,6 +7,8 @@
 #include <span>
 #include <string_view>
 
+#include "services/services.hpp"
+
 namespace phase::drivers {
 
 // Flash work arrays (FWPART real arrays) of the drivers.
@@ -27,20 +29,8 @@ inline constexpr std::size_t kTimingSlotSLIQDR = 14;
 inline constexpr std::size_t kTimingSlotDVAPDR = 15;
 inline constexpr std::size_t kTimingSlotDLIQDR = 16;
 
-// Counts a driver's call in its slot when the timing switch is on and, with the routine
-// clocks on, adds the time until it goes out of scope.
-class DriverTimer {
- public:
-  explicit DriverTimer(std::size_t slot);
-  ~DriverTimer();
-  DriverTimer(const DriverTimer&) = delete;
-  DriverTimer& operator=(const DriverTimer&) = delete;
-
- private:
-  std::size_t slot_;
-  bool clocked_ = false;
-  double start_ = 0.0;
-};
+// A driver's call counted and timed in its slot.
+using DriverTimer = services::RoutineTimer;
 
 // The array K (first N values) copied into a kept scratch; written back by storeFlash.
 std::span<double> loadFlash(std::int32_t k, std::size_t n, std::size_t slot,

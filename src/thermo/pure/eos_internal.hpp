@@ -8,6 +8,8 @@
 #include <span>
 #include <string_view>
 
+#include "services/services.hpp"
+
 namespace pure::eos_internal {
 
 // ---------------------------------------------------------------------------------------
@@ -65,7 +67,6 @@ inline Jet sqrt(Jet x) { return pow(x, 0.5); }
 // ---------------------------------------------------------------------------------------
 
 // Diagnostic switches read by the kernels.
-inline constexpr int kClockTimingSwitch = 29;  // routine clocks
 inline constexpr int kFugacityDebugSwitch = 54;
 
 // Timing slots of the kernels: call counters in TIMST2, elapsed times in TIMST1.
@@ -73,19 +74,13 @@ inline constexpr std::size_t kTimingSlotEOSZRT = 26;
 inline constexpr std::size_t kTimingSlotEOSTWU = 27;
 inline constexpr std::size_t kTimingSlotEOSMR7 = 28;
 
-// Counts a call of a timed kernel while the timing switch is on and adds its elapsed time
-// while the routine-clock switch is on.
+// A timed kernel's call counted in TIMST2 and its elapsed time added in TIMST1.
 class KernelTimer {
  public:
-  explicit KernelTimer(std::size_t slot);
-  ~KernelTimer();
-  KernelTimer(const KernelTimer&) = delete;
-  KernelTimer& operator=(const KernelTimer&) = delete;
+  explicit KernelTimer(std::size_t slot) : timer_(slot, services::TIMST1.seconds(slot)) {}
 
  private:
-  std::size_t slot_;
-  bool clocked_ = false;
-  double start_ = 0.0;
+  services::RoutineTimer timer_;
 };
 
 // Stops the run with an abort report of ROUTINE when an array holds fewer than NEED

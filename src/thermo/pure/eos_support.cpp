@@ -11,8 +11,6 @@
 namespace pure::eos_internal {
 namespace {
 
-bool switchOn(int k) { return services::GDPOPT.diagnosticSwitch(k) > 0; }
-
 [[noreturn]] void shortArray(std::size_t have, std::size_t need, std::string_view routine,
                              std::string_view what) {
   services::ERRITM("NEED", static_cast<std::int32_t>(need));
@@ -24,20 +22,6 @@ bool switchOn(int k) { return services::GDPOPT.diagnosticSwitch(k) > 0; }
 }
 
 }  // namespace
-
-KernelTimer::KernelTimer(std::size_t slot) : slot_(slot) {
-  if (switchOn(services::kTimingSwitch)) services::TIMST2.calls(slot_) += 1;
-  if (switchOn(kClockTimingSwitch)) {
-    clocked_ = true;
-    services::CLKSEC(start_);
-  }
-}
-
-KernelTimer::~KernelTimer() {
-  if (clocked_ && switchOn(kClockTimingSwitch)) {
-    services::TIMACC(start_, services::TIMST1.seconds(slot_));
-  }
-}
 
 void requireLength(std::span<const double> array, std::size_t need, std::string_view routine,
                    std::string_view what) {
