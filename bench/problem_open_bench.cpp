@@ -17,37 +17,6 @@
 
 namespace {
 
-// A solved gas problem of six components, STREAMS streams S0001, S0002 ... and UNITS units
-// U0001, U0002 ...
-fixtures::ProblemDescription problemWith(std::int32_t streams, std::int32_t units) {
-  fixtures::ProblemDescription d;
-  d.name = "plant";
-  for (const char* name : {"NITROGEN", "METHANE", "ETHANE", "PROPANE", "N-BUTANE", "WATER"}) {
-    d.components.push_back(fixtures::publishedComponent(name));
-  }
-  d.methodSets = {fixtures::equationOfStateSet("PR", 101)};
-  char id[16];
-  for (std::int32_t s = 1; s <= streams; ++s) {
-    fixtures::StreamSpec stream;
-    std::snprintf(id, sizeof id, "S%04d", static_cast<int>(s));
-    stream.name = id;
-    stream.temperature = 300.0;
-    stream.pressure = 5000.0;
-    stream.rate = 100.0;
-    stream.composition = {0.02, 0.80, 0.10, 0.05, 0.02, 0.01};
-    d.streams.push_back(stream);
-  }
-  for (std::int32_t u = 1; u <= units; ++u) {
-    fixtures::UnitSpec unit;
-    std::snprintf(id, sizeof id, "U%04d", static_cast<int>(u));
-    unit.identifier = id;
-    unit.type = 110001;
-    unit.status = 2;
-    d.flowsheet.units.push_back(unit);
-  }
-  return d;
-}
-
 // The problems, each built on first use in a directory of its own under one scratch
 // directory that the end of the run removes.
 class BuiltProblems {
@@ -59,7 +28,7 @@ class BuiltProblems {
       const std::filesystem::path directory =
           scratch_.path() / ("s" + std::to_string(streams) + "-u" + std::to_string(units));
       std::filesystem::create_directory(directory);
-      fixtures::buildProblem(directory, problemWith(streams, units));
+      fixtures::buildProblem(directory, fixtures::gasPlant(streams, units));
       found = built_.emplace(key, directory).first;
     }
     return found->second;

@@ -5,7 +5,6 @@
 
 #include <array>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
@@ -20,41 +19,12 @@ constexpr std::int32_t kStreams = 12;
 constexpr std::int32_t kUnits = 4;
 constexpr std::int32_t kComponents = 6;
 
-fixtures::ProblemDescription plant() {
-  fixtures::ProblemDescription d;
-  d.name = "plant";
-  for (const char* name : {"NITROGEN", "METHANE", "ETHANE", "PROPANE", "N-BUTANE", "WATER"}) {
-    d.components.push_back(fixtures::publishedComponent(name));
-  }
-  d.methodSets = {fixtures::equationOfStateSet("PR", 101)};
-  char id[16];
-  for (std::int32_t s = 1; s <= kStreams; ++s) {
-    fixtures::StreamSpec stream;
-    std::snprintf(id, sizeof id, "S%04d", static_cast<int>(s));
-    stream.name = id;
-    stream.temperature = 300.0;
-    stream.pressure = 5000.0;
-    stream.rate = 100.0;
-    stream.composition = {0.02, 0.80, 0.10, 0.05, 0.02, 0.01};
-    d.streams.push_back(stream);
-  }
-  for (std::int32_t u = 1; u <= kUnits; ++u) {
-    fixtures::UnitSpec unit;
-    std::snprintf(id, sizeof id, "U%04d", static_cast<int>(u));
-    unit.identifier = id;
-    unit.type = 110001;
-    unit.status = 2;
-    d.flowsheet.units.push_back(unit);
-  }
-  return d;
-}
-
 // Eight threads, each making a thousand calls that open, count, read and close the same
 // problem in an order that interleaves with the others'. Every answer must be one of the two a
 // single thread can get: the counts of the open problem, or "no problem open".
 TEST(Exports, CallsFromEightThreadsEachGetAWholeAnswer) {
   testing_support::TempDir dir;
-  fixtures::buildProblem(dir.path(), plant());
+  fixtures::buildProblem(dir.path(), fixtures::gasPlant(kStreams, kUnits));
   const std::string name = (dir.path() / "plant").string();
   const std::string dir2 = dir.path().string() + "/";
 
