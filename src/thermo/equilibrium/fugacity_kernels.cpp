@@ -1,11 +1,13 @@
 // The density-kernel routes of the fugacity routines (methods 110, 204 and 125 to 128), and
 // the helpers that copy the held parameter block and fill the flash work arrays.
 #include <cstdint>
+#include <cstdio>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "methods/methods.hpp"
+#include "platform/platform.hpp"
 #include "problem/problem.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
@@ -89,6 +91,21 @@ void storeArray(std::int32_t array, std::span<const double> values, std::string_
   // A composition-derivative matrix written: the flag of its phase.
   if (array == kVapourArrays.lnphiN) fugacityDerivativeFlags.IDRVV = 1;
   if (array == kLiquidArrays.lnphiN) fugacityDerivativeFlags.IDRVL = 1;
+}
+
+void dump(std::string_view heading, std::span<const double> values) {
+  constexpr std::size_t kValuesPerLine = 5;
+  const int unit = services::IOUNIT.report;
+  platform::writeLine(unit, heading);
+  char line[16 + 15 * kValuesPerLine];
+  for (std::size_t first = 0; first < values.size(); first += kValuesPerLine) {
+    int used = std::snprintf(line, sizeof line, "%5d", static_cast<int>(first + 1));
+    for (std::size_t k = first; k < values.size() && k < first + kValuesPerLine; ++k) {
+      used += std::snprintf(line + used, sizeof line - static_cast<std::size_t>(used), "%15.6E",
+                            values[k]);
+    }
+    platform::writeLine(unit, line);
+  }
 }
 
 std::span<double> scratch(std::size_t k, std::size_t n) {

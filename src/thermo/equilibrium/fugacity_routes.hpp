@@ -74,6 +74,10 @@ std::uint64_t heldRealsGeneration();
 // SHORT" (items ARRAY, SIZE, NEEDED) when the partition gives it fewer elements.
 void storeArray(std::int32_t array, std::span<const double> values, std::string_view routine);
 
+// The fugacity dump on the report: the heading, then the values five to a line, each line
+// led by its first component's index.
+void dump(std::string_view heading, std::span<const double> values);
+
 // Owned scratch of N doubles, index K (several may be live at once); kept between calls.
 std::span<double> scratch(std::size_t k, std::size_t n);
 

@@ -5,13 +5,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <span>
 #include <string_view>
 #include <vector>
 
 #include "methods/methods.hpp"
-#include "platform/platform.hpp"
 #include "problem/problem.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
@@ -23,6 +21,7 @@
 namespace equilibrium {
 namespace {
 
+using fugacity_internal::dump;
 using fugacity_internal::RouteCall;
 using fugacity_internal::storeArray;
 using methods::LDSTAT;
@@ -36,23 +35,8 @@ constexpr std::int32_t kLiquidLiquidSlot = 2;
 constexpr std::int32_t kLiquidLiquidLevel = 2;
 constexpr std::int32_t kRegularSolutionCorrelation = 120;
 constexpr std::int32_t kRegularSolutionControlWords = 6;
-constexpr std::size_t kValuesPerLine = 5;
 
 std::int32_t diagnostic(int k) { return services::GDPOPT.diagnosticSwitch(k); }
-
-void dump(std::string_view heading, std::span<const double> values) {
-  const int unit = services::IOUNIT.report;
-  platform::writeLine(unit, heading);
-  char line[16 + 15 * kValuesPerLine];
-  for (std::size_t first = 0; first < values.size(); first += kValuesPerLine) {
-    int used = std::snprintf(line, sizeof line, "%5d", static_cast<int>(first + 1));
-    for (std::size_t k = first; k < values.size() && k < first + kValuesPerLine; ++k) {
-      used += std::snprintf(line + used, sizeof line - static_cast<std::size_t>(used), "%15.6E",
-                            values[k]);
-    }
-    platform::writeLine(unit, line);
-  }
-}
 
 // The K-value slot word and method code, switched to the liquid-liquid method for a call at
 // the liquid-liquid level and restored when the call ends (aborts included).

@@ -4,12 +4,10 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <span>
 #include <string_view>
 
 #include "methods/methods.hpp"
-#include "platform/platform.hpp"
 #include "problem/problem.hpp"
 #include "services/services.hpp"
 #include "thermo/equilibrium/fugacity_routes.hpp"
@@ -19,6 +17,7 @@
 namespace equilibrium {
 namespace {
 
+using fugacity_internal::dump;
 using fugacity_internal::heldReals;
 using fugacity_internal::RouteCall;
 using fugacity_internal::scratch;
@@ -31,24 +30,8 @@ constexpr std::int32_t kDumpLevel = 3;
 constexpr std::int32_t kCubeRootAssociating = 122;
 constexpr std::int32_t kVapourLiquidSlot = 1;
 constexpr std::int32_t kChemicalTheoryOption = 2;
-constexpr std::size_t kValuesPerLine = 5;
 
 std::int32_t diagnostic(int k) { return services::GDPOPT.diagnosticSwitch(k); }
-
-// The heading and the values, five to a line, each line led by its first component's index.
-void dump(std::string_view heading, std::span<const double> values) {
-  const int unit = services::IOUNIT.report;
-  platform::writeLine(unit, heading);
-  char line[16 + 15 * kValuesPerLine];
-  for (std::size_t first = 0; first < values.size(); first += kValuesPerLine) {
-    int used = std::snprintf(line, sizeof line, "%5d", static_cast<int>(first + 1));
-    for (std::size_t k = first; k < values.size() && k < first + kValuesPerLine; ++k) {
-      used += std::snprintf(line + used, sizeof line - static_cast<std::size_t>(used), "%15.6E",
-                            values[k]);
-    }
-    platform::writeLine(unit, line);
-  }
-}
 
 [[noreturn]] void noRoute(std::int32_t code) {
   services::ERRITM("CODE", code);
