@@ -1,6 +1,6 @@
 // The questions other code asks about a unit: its status, type code, identifier (through the
 // identifier cache), text, heading line, data locations, and the number of units. None of
-// them aborts on a missing unit.
+// them aborts on a missing unit; a damaged index entry ends in the unit class's abort report.
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -23,6 +23,41 @@ constexpr std::size_t kStatusWord = 0;
 constexpr std::size_t kTypeWord = 1;
 constexpr std::size_t kIdLength = 12;
 constexpr std::int32_t kTextLength = 40;
+
+// Index statuses a unit can have: 1 registered, 2 with a record, 3 solved.
+constexpr std::int32_t kLowestStatus = 1;
+constexpr std::int32_t kHighestStatus = 3;
+
+// Whether ID is an identifier a unit can have: not blank, and text only (a record of other
+// data read in place of the index page gives zero bytes or binary words there).
+bool plausibleIdentifier(std::string_view id) {
+  bool blank = true;
+  for (const char c : id) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte >= 0x7F) return false;
+    if (c != ' ') blank = false;
+  }
+  return !blank;
+}
+
+// Entry N of the unit index. An entry in use whose status no unit can have, or whose
+// identifier is not text, is a damaged index (a page of the index overwritten by another
+// record read back zero statuses and blank identifiers, so that a solved problem counted no
+// units): the unit class's abort report, never an answer read from it.
+entity::IndexEntry checkedEntry(std::int32_t n) {
+  const entity::IndexEntry entry = entity::readEntry(UNSLTC.un.index, n);
+  if (!entry.found) return entry;
+  const std::int32_t status = entry.data[kStatusWord];
+  if (status >= kLowestStatus && status <= kHighestStatus &&
+      plausibleIdentifier(entry.key(kIdLength))) {
+    return entry;
+  }
+  services::ERRITM("UNIT", n);
+  services::ERRITM("STATUS", status);
+  services::ABTRPT("UN", entityRoutines.unit.view(), entityRoutines.unit.view(),
+                   "DAMAGED UNIT INDEX ENTRY");
+  return entry;
+}
 
 // The digits of a heading code.
 constexpr std::int32_t digit(std::int64_t value, std::int64_t place) {
@@ -61,17 +96,17 @@ void UNLOC(std::int32_t n, std::int32_t& len1, std::int32_t& adr1, std::int32_t&
 
 std::int32_t IUNSTA(std::int32_t n) {
   entityRoutines.unit.assign("IUNSTA");
-  return entity::readEntry(UNSLTC.un.index, n).data[kStatusWord];
+  return checkedEntry(n).data[kStatusWord];
 }
 
 std::int32_t KUNTYP(std::int32_t n) {
   entityRoutines.unit.assign("KUNTYP");
-  return entity::readEntry(UNSLTC.un.index, n).data[kTypeWord];
+  return checkedEntry(n).data[kTypeWord];
 }
 
 FixedText<12> KUNID(std::int32_t n) {
   entityRoutines.unit.assign("KUNID");
-  const entity::IndexEntry entry = entity::readEntry(UNSLTC.un.index, n);
+  const entity::IndexEntry entry = checkedEntry(n);
   FixedText<12> id;
   if (entry.found && !entity::isHidden(entry.key(kIdLength))) id.assign(entry.key(kIdLength));
   return id;

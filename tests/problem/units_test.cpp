@@ -2,8 +2,12 @@
 // the slot rules (eviction with write-back, locking, freeing) and the unit's heading line.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "problem/flowsheet_test_support.hpp"
@@ -315,3 +319,69 @@ TEST_F(Units, EvictingARecordWithoutIndexEntryIsRefused) {
 }
 
 }  // namespace
+
+// A unit index entry in use that no unit can have: a status outside 1 to 3, or an
+// identifier that is blank or not text. An index page overwritten by another record of the
+// file read back statuses 0 and zero-byte identifiers, and a solved problem counted no units
+// without a word; every question about such an entry now ends in the unit class's report.
+TEST_F(Units, DamagedIndexEntriesEndInTheUnitsAbortReport) {
+  const std::int32_t index = problem::UNSLTC.un.index;
+  const auto expectDamaged = [&](std::int32_t n, const std::string& status) {
+    problem::clearUnitIdentifiers();
+    for (const auto& [routine, read] : std::vector<std::pair<std::string, std::function<void()>>>{
+             {"IUNSTA", [n] { problem::IUNSTA(n); }},
+             {"KUNTYP", [n] { problem::KUNTYP(n); }},
+             {"KUNID", [n] { problem::KUNID(n); }},
+             {"KUNID", [n] { problem::UNITID(n); }}}) {
+      const auto abort = abortOf(read);
+      ASSERT_TRUE(abort.stopped) << routine;
+      EXPECT_EQ(abort.message, "DAMAGED UNIT INDEX ENTRY");
+      EXPECT_EQ(abort.items,
+                (std::vector<std::string>{"UNIT " + std::to_string(n), "STATUS " + status}));
+      EXPECT_NE(abort.heading.find("SUBSYSTEM UN"), std::string::npos) << abort.heading;
+      EXPECT_NE(abort.heading.find("FAILED IN " + routine), std::string::npos) << abort.heading;
+    }
+  };
+
+  // Statuses no unit has, in the entry of a unit that answers normally otherwise.
+  std::array<char, 12> name{};
+  storage::DiskPointer pointer{};
+  std::array<std::int32_t, 2> data{};
+  std::int32_t missing = 0;
+  storage::FBINUM(1, index, kValve, name, pointer, data, missing);
+  ASSERT_EQ(missing, 0);
+  const std::array<std::int32_t, 2> good = data;
+  for (const auto& [status, shown] : std::vector<std::pair<std::int32_t, std::string>>{
+           {0, "0"}, {7, "7"}, {-1, "-1"}, {INT32_MIN, "MISSING"}}) {
+    SCOPED_TRACE(shown);
+    data = {status, good[1]};
+    storage::FBINUM(2, index, kValve, name, pointer, data, missing);
+    expectDamaged(kValve, shown);
+  }
+  data = good;
+  storage::FBINUM(2, index, kValve, name, pointer, data, missing);
+  problem::clearUnitIdentifiers();
+  EXPECT_EQ(problem::IUNSTA(kValve), 2);
+  EXPECT_EQ(problem::UNITID(kValve).trimmed(), "VALVE-1");
+
+  // Identifiers no unit has: blank, and the zero words of another record read in place of the
+  // index page (written straight into the page in core, as no writer stores them).
+  for (const bool zeroWords : {false, true}) {
+    SCOPED_TRACE(zeroWords);
+    const std::string id = zeroWords ? "ZEROED" : "";
+    std::int32_t n = 0;
+    std::array<std::int32_t, 2> active{2, 120002};
+    storage::DiskPointer none = storage::emptyDiskPointer();
+    std::int32_t status = 0;
+    storage::FBINAM(2, index, id, 2, n, none, active, status);
+    ASSERT_EQ(status, 0);
+    if (zeroWords) {
+      const std::int32_t nw = CORSTO[index + storage::pagectl::kNameWords];
+      const std::int32_t slot = (n - 1) % CORSTO[index + storage::pagectl::kPageSize];
+      for (std::int32_t k = 1; k <= nw; ++k) {
+        CORSTO[CORSTO[index + storage::pagectl::kPageNames] + slot * nw + k] = 0;
+      }
+    }
+    expectDamaged(n, "2");
+  }
+}
