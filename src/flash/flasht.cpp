@@ -215,7 +215,8 @@ InnerExit innerSearch(IsothermalFlash& a, Passes& s, double x0, double zw, std::
         return a.KXNEW == 1 ? InnerExit::NextPass : InnerExit::Left;
       }
     }
-    if (steps > 0) {
+    // From the second split of the call on: a split that already solves ends the search.
+    if (flasw > 1) {
       if (std::abs(a.GFLSH) <= a.GTOL || (a.GFLSH > 0.0 && a.FLIQHC <= absent) ||
           (a.GFLSH < 0.0 && a.FVAPOR <= absent)) {
         return InnerExit::Left;
