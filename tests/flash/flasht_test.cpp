@@ -13,6 +13,7 @@
 #include "methods/methods.hpp"
 #include "problem/problem.hpp"
 #include "services/services.hpp"
+#include "storage/storage.hpp"
 #include "thermo/equilibrium/equilibrium.hpp"
 
 namespace {
@@ -193,6 +194,70 @@ TEST_F(FlashDouble, PolymerSetIsStillFlashed) {
   EXPECT_EQ(polymer.a.IFFAIL, 0);
   EXPECT_EQ(polymer.a.FVAPOR, dry.a.FVAPOR);
   EXPECT_EQ(polymer.x, dry.x);
+}
+
+// The Gibbs flash forced by switch 45 runs only for a feed without water; it is not built
+// yet and fails, and its failure stands. The positive flash (thousands digit of switch 41)
+// falls back on the K-value loop when it fails.
+TEST_F(FlashDouble, GibbsAndPositiveFlashesOnlyWithoutWater) {
+  const std::vector<double> k = antoineK({kMethane, kPropane, kPentane}, 300.0, 2000.0);
+  kDouble.kvalues = k;
+  services::GDPOPT.words(145) = 1;
+  {
+    Flash f({0.5, 0.3, 0.2}, 300.0, 2000.0);
+    flash::FLASHT(f.a);
+    EXPECT_EQ(f.a.IFFAIL, 1) << "the Gibbs flash failed";
+  }
+  {
+    flash_test::useSet(kWetSet);
+    kDouble.waterComponent = 4;
+    kDouble.ywd = 0.01;
+    kDouble.xwd = 5e-4;
+    kDouble.kvalues.push_back(kDouble.ywd / kDouble.xwd);
+    Flash f({0.45, 0.25, 0.15, 0.15}, 300.0, 2000.0);
+    f.a.ZWFEED = 0.15;
+    flash::FLASHT(f.a);
+    EXPECT_EQ(f.a.IFFAIL, 0) << "water in the feed: the K-value loop";
+    EXPECT_GT(f.a.FWATER, 0.0);
+  }
+  services::GDPOPT.words(145) = 0;
+  services::GDPOPT.words(141) = 1000;
+  flash_test::useSet(kDrySet);
+  kDouble = {};
+  kDouble.kvalues = k;
+  Flash f({0.5, 0.3, 0.2}, 300.0, 2000.0);
+  flash::FLASHT(f.a);
+  EXPECT_EQ(f.a.IFFAIL, 0);
+  EXPECT_NEAR(f.a.FVAPOR, flash_test::exactVapourFraction(f.z, k), 1e-8);
+  services::GDPOPT.words(141) = 0;
+}
+
+// A stored two-phase estimate spares the K-values of the first pass; the block then holds
+// the new result and is marked used.
+TEST_F(FlashDouble, StoredEstimateSparesTheFirstKValues) {
+  kDouble.kvalues = antoineK({kMethane, kPropane, kPentane}, 300.0, 2000.0);
+  const std::vector<double> z{0.5, 0.3, 0.2};
+  Flash fresh(z, 300.0, 2000.0);
+  const std::int64_t c0 = flash::kvalueCalls();
+  flash::FLASHT(fresh.a);
+  const std::int64_t freshCalls = flash::kvalueCalls() - c0;
+
+  flash::FLSTAT.IKVPNT() = storage::ICMGTD(20, 1);
+  flash::storeEstimate(300.0, 2000.0, fresh.a.FLIQHC, 0.0, fresh.a.FTOTLQ, fresh.a.FVAPOR,
+                       kDouble.kvalues);
+  flash::FLSTAT.IHVDAT() = 2;
+  Flash f(z, 300.0, 2000.0);
+  const std::int64_t c1 = flash::kvalueCalls();
+  flash::FLASHT(f.a);
+  EXPECT_EQ(flash::kvalueCalls() - c1, freshCalls - 1);
+  EXPECT_NEAR(f.a.FVAPOR, fresh.a.FVAPOR, 1e-12);
+  EXPECT_EQ(flash::FLSTAT.IHVDAT(), 1);
+  double fl = 0.0, fw = 0.0, ft = 0.0, fv = 0.0;
+  std::vector<double> k(3);
+  flash::FLSCPY(fl, fw, ft, fv, 3, k);
+  EXPECT_EQ(fv, f.a.FVAPOR);
+  EXPECT_EQ(k, kDouble.kvalues);
+  flash::FLSTAT.IHVDAT() = 0;
 }
 
 // KXFLAG 1: a single pass, one K-value call and one search.

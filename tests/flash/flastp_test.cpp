@@ -318,6 +318,55 @@ TEST_F(Router, CallCounterWraps) {
   EXPECT_EQ(flash::FLCNTR.words(10), wraps + 1);
 }
 
+// Failure notes go out while the router's note counter is below 200, unlimited while
+// switch 47 is set, never in a silent run.
+TEST_F(Router, FailureNotesStopAtTheLimit) {
+  useCodes(kPlainSet, kPengRobinson, kPengRobinson, 0);
+  setSwitch(41, 2);
+  script = answering(1, 1, 1, 1);
+  struct Case {
+    std::int32_t idebug, switch47, before, after;
+  };
+  for (const Case c : {Case{1, 0, 198, 199}, Case{1, 0, 199, 200}, Case{1, 0, 200, 200},
+                       Case{1, 1, 200, 201}, Case{0, 0, 10, 10}}) {
+    SCOPED_TRACE(testing::Message() << c.idebug << " " << c.switch47 << " " << c.before);
+    setSwitch(47, c.switch47);
+    flash::FLCNTR.words(1) = c.before;
+    Flash f({0.6, 0.4, 0.0}, 300.0, 2000.0);
+    f.a.IDEBUG = c.idebug;
+    flash::FLASTP(f.a);
+    EXPECT_EQ(flash::FLCNTR.words(1), c.after);
+  }
+}
+
+// FLSDIF reports a change of phases between the recorded and the current result, and
+// nothing when they agree within 0.1 per cent or both are all vapour.
+TEST_F(Router, CompareReportsAPhaseChange) {
+  useCodes(kPlainSet, kPengRobinson, services::IMISS, 0);
+  struct Case {
+    const char* label;
+    double l1, v1, l2, v2;
+    bool reported;
+  };
+  const std::vector<Case> cases = {
+      {"all vapour twice", 0.0, 1.0, 0.0, 1.0, false},
+      {"agree within 0.1 per cent", 0.4, 0.6, 0.4002, 0.5998, false},
+      {"vapour fraction moved", 0.4, 0.6, 0.45, 0.55, true},
+      {"liquid appeared", 0.0, 1.0, 0.3, 0.7, true},
+  };
+  const std::vector<double> z{0.6, 0.4, 0.0};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    flash::RecordedResult rec;
+    flash::FLSDIF(1, 1, 0, -1, 200, services::IMISS, 3, 3, z, 300.0, 2000.0, c.l1, 0.0, c.v1,
+                  0.0, 0.0, rec);
+    const std::int32_t before = flash::FLCNTR.words(1);
+    flash::FLSDIF(2, 1, 0, -1, 200, services::IMISS, 3, 3, z, 300.0, 2000.0, c.l2, 0.0, c.v2,
+                  0.0, 0.0, rec);
+    EXPECT_EQ(flash::FLCNTR.words(1) - before, c.reported ? 1 : 0);
+  }
+}
+
 // A warm router with the real FLASHT and the engine's Peng-Robinson K-values allocates
 // nothing.
 TEST(RouterWarm, AllocatesNothing) {
