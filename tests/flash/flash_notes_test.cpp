@@ -54,8 +54,7 @@ TEST_F(FlashNotes, NoteGoesToTheHookFromItsLevel) {
     std::int32_t level, idebug;
     bool hooked;
   };
-  for (const Case c : {Case{1, 0, false}, Case{2, 1, false}, Case{1, 1, true},
-                       Case{0, 0, true}}) {
+  for (const Case c : {Case{1, 0, false}, Case{2, 1, false}, Case{1, 1, true}, Case{0, 0, true}}) {
     SCOPED_TRACE(testing::Message() << c.level << " " << c.idebug);
     hookLines.clear();
     flash::FLSMSG(c.level, c.idebug, -1, "  FLASHT (  12 ) -   NOTE   TEXT      ");

@@ -51,10 +51,9 @@ struct KDouble {
 };
 extern KDouble kDouble;
 void constantKValues(std::int32_t nck, std::int32_t ncomp, std::span<const double> y,
-                     std::span<const double> x, std::span<double> k, double t, double p,
-                     double& zv, double& zl, std::int32_t& kccall, std::int32_t kcdrv,
-                     std::int32_t kcopt, std::int32_t& ierr, std::int32_t reserved,
-                     std::int32_t& ifugst);
+                     std::span<const double> x, std::span<double> k, double t, double p, double& zv,
+                     double& zl, std::int32_t& kccall, std::int32_t kcdrv, std::int32_t kcopt,
+                     std::int32_t& ierr, std::int32_t reserved, std::int32_t& ifugst);
 
 // Antoine vapour pressure, kPa: log10(P/bar) = A - B/(T + C), T in K.
 struct Antoine {

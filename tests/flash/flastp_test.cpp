@@ -26,16 +26,16 @@ constexpr std::int32_t kFreeWaterCheck = 125;  // a code the free-water check ac
 // What the doubles did and what they answer.
 struct Script {
   std::int32_t flashn = 1, flashc = 1, flas3p = 1, fls3w1 = 1;  // IFFAIL returned
-  double fwater = 0.1;   // FWATER left by FLS3W1
+  double fwater = 0.1;                                          // FWATER left by FLS3W1
   // Root words FLASHT leaves on its first call.
   std::int32_t iseudl = 1, iseudv = 1;
-  double fliqhc = 0.3;   // FLIQHC left by FLASHT
+  double fliqhc = 0.3;  // FLIQHC left by FLASHT
 };
 Script script;
-std::string calls;             // the algorithms run, in order
+std::string calls;                     // the algorithms run, in order
 std::vector<std::int32_t> iseudiSeen;  // ISEUDI at each FLASHT call
-IsothermalFlash seenByFlasht;  // the arguments of the last FLASHT call
-std::int32_t workCount = 0;    // the component count the last work arrays were filled for
+IsothermalFlash seenByFlasht;          // the arguments of the last FLASHT call
+std::int32_t workCount = 0;            // the component count the last work arrays were filled for
 
 void record(const char* name) {
   if (!calls.empty()) calls += ",";
@@ -158,8 +158,8 @@ struct Row {
   std::int32_t iffail = 0, jflnew = 0;
 };
 
-Script answering(std::int32_t flashn, std::int32_t flashc, std::int32_t flas3p,
-                 std::int32_t fls3w1, double fwater = 0.1) {
+Script answering(std::int32_t flashn, std::int32_t flashc, std::int32_t flas3p, std::int32_t fls3w1,
+                 double fwater = 0.1) {
   Script s;
   s.flashn = flashn;
   s.flashc = flashc;
@@ -182,34 +182,34 @@ TEST_F(Router, RoutesAndFallsBack) {
        answering(0, 0, 0, 0), "FLASHT", 0, 0},
       {"two-phase route", kPlainSet, kPengRobinson, services::IMISS, 2, 0, 0, 0.0,
        answering(0, 1, 1, 1), "FLASHN", 0, 1},
-      {"negative switch, Newton fallback fails", kPlainSet, kPengRobinson, services::IMISS, -1,
-       0, 0, 0.0, fail, "FLASHN,FLASHC,FLASHT", 0, 0},
+      {"negative switch, Newton fallback fails", kPlainSet, kPengRobinson, services::IMISS, -1, 0,
+       0, 0.0, fail, "FLASHN,FLASHC,FLASHT", 0, 0},
       {"Newton fallback solves", kPlainSet, kPengRobinson, services::IMISS, 2, 0, 0, 0.0,
        answering(1, 0, 1, 1), "FLASHN,FLASHC", 0, 1},
-      {"chart K-values: no Newton fallback", kPlainSet, kChart, services::IMISS, 2, 0, 0, 0.0,
-       fail, "FLASHN,FLASHT", 0, 0},
+      {"chart K-values: no Newton fallback", kPlainSet, kChart, services::IMISS, 2, 0, 0, 0.0, fail,
+       "FLASHN,FLASHT", 0, 0},
       {"switch 45 forces FLASHT", kPlainSet, kPengRobinson, services::IMISS, 2, 1, 0, 0.0,
        answering(0, 0, 0, 0), "FLASHT", 0, 0},
       {"polymer set", kPolymerSet, kPengRobinson, services::IMISS, 2, 0, 0, 0.0,
        answering(0, 0, 0, 0), "FLASHT", 0, 0},
       {"free-water check code", kPlainSet, kFreeWaterCheck, services::IMISS, 2, 0, 0, 0.0,
        answering(0, 0, 0, 0), "FLASHT", 0, 0},
-      {"NOPOLYSYH skips the polymer test", kNotPolymerSet, kFreeWaterCheck, services::IMISS, 2,
-       0, 0, 0.0, answering(0, 0, 0, 0), "FLASHN", 0, 1},
+      {"NOPOLYSYH skips the polymer test", kNotPolymerSet, kFreeWaterCheck, services::IMISS, 2, 0,
+       0, 0.0, answering(0, 0, 0, 0), "FLASHN", 0, 1},
       {"same VLE and LLE codes", kPlainSet, kPengRobinson, kPengRobinson, 2, 0, 0, 0.0,
        answering(1, 1, 0, 1), "FLAS3P", 0, 1},
       {"three-phase route fails", kPlainSet, kPengRobinson, kPengRobinson, 2, 0, 0, 0.0, fail,
        "FLAS3P,FLASHT", 0, 0},
-      {"three-phase pure component, silent", kPlainSet, kPengRobinson, kPengRobinson, 2, 0, 0,
-       0.0, answering(1, 1, 10, 1), "FLAS3P", 0, 0},
-      {"sour-water codes", kPlainSet, kSourWater, kSourWater, 2, 0, 0, 0.0,
-       answering(0, 0, 0, 0), "FLASHT", 0, 0},
-      {"different LLE code", kPlainSet, kPengRobinson, kSoave, 2, 0, 0, 0.0,
-       answering(0, 0, 0, 0), "FLASHT", 0, 0},
+      {"three-phase pure component, silent", kPlainSet, kPengRobinson, kPengRobinson, 2, 0, 0, 0.0,
+       answering(1, 1, 10, 1), "FLAS3P", 0, 0},
+      {"sour-water codes", kPlainSet, kSourWater, kSourWater, 2, 0, 0, 0.0, answering(0, 0, 0, 0),
+       "FLASHT", 0, 0},
+      {"different LLE code", kPlainSet, kPengRobinson, kSoave, 2, 0, 0, 0.0, answering(0, 0, 0, 0),
+       "FLASHT", 0, 0},
       {"feed all water", kPlainSet, kPengRobinson, services::IMISS, 2, 0, 3, 0.9999995,
        answering(0, 0, 0, 0), "FLASHT", 0, 0},
-      {"feed just below all water", kPlainSet, kPengRobinson, services::IMISS, 2, 0, 3,
-       0.9999994, answering(1, 1, 1, 0), "FLS3W1", 0, 1},
+      {"feed just below all water", kPlainSet, kPengRobinson, services::IMISS, 2, 0, 3, 0.9999994,
+       answering(1, 1, 1, 0), "FLS3W1", 0, 1},
       {"no water in the feed", kPlainSet, kPengRobinson, services::IMISS, 2, 0, 3, 0.0,
        answering(0, 1, 1, 1), "FLASHN", 0, 1},
       {"free-water flash without free water", kPlainSet, kPengRobinson, services::IMISS, 2, 0, 3,
@@ -218,8 +218,8 @@ TEST_F(Router, RoutesAndFallsBack) {
        "FLS3W1,FLASHT", 0, 0},
       {"free-water pure component", kPlainSet, kPengRobinson, services::IMISS, 2, 0, 3, 0.2,
        answering(1, 1, 1, 10), "FLS3W1", 0, 0},
-      {"FLASHN pure component, chart K-values, silent", kPlainSet, kChart, services::IMISS, 2, 0,
-       0, 0.0, answering(10, 1, 1, 1), "FLASHN", 0, 0},
+      {"FLASHN pure component, chart K-values, silent", kPlainSet, kChart, services::IMISS, 2, 0, 0,
+       0.0, answering(10, 1, 1, 1), "FLASHN", 0, 0},
       {"FLASHN pure component, then the Newton flash fails", kPlainSet, kPengRobinson,
        services::IMISS, 2, 0, 0, 0.0, answering(10, 1, 1, 1), "FLASHN,FLASHC,FLASHT", 0, 0},
   };
@@ -358,11 +358,11 @@ TEST_F(Router, CompareReportsAPhaseChange) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
     flash::RecordedResult rec;
-    flash::FLSDIF(1, 1, 0, -1, 200, services::IMISS, 3, 3, z, 300.0, 2000.0, c.l1, 0.0, c.v1,
-                  0.0, 0.0, rec);
+    flash::FLSDIF(1, 1, 0, -1, 200, services::IMISS, 3, 3, z, 300.0, 2000.0, c.l1, 0.0, c.v1, 0.0,
+                  0.0, rec);
     const std::int32_t before = flash::FLCNTR.words(1);
-    flash::FLSDIF(2, 1, 0, -1, 200, services::IMISS, 3, 3, z, 300.0, 2000.0, c.l2, 0.0, c.v2,
-                  0.0, 0.0, rec);
+    flash::FLSDIF(2, 1, 0, -1, 200, services::IMISS, 3, 3, z, 300.0, 2000.0, c.l2, 0.0, c.v2, 0.0,
+                  0.0, rec);
     EXPECT_EQ(flash::FLCNTR.words(1) - before, c.reported ? 1 : 0);
   }
 }
