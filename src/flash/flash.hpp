@@ -1,5 +1,6 @@
 // The flash engine: the work-array table of the isothermal flash algorithms and the note
-// counters of the flashes.
+// counters of the flashes, and the dense linear solver of the Newton flash.
 #pragma once
 
+#include "flash/linear_solver.hpp"
 #include "flash/work_tables.hpp"
