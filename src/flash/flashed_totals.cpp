@@ -41,7 +41,7 @@ constexpr std::size_t kVapourCount = 28;
 constexpr std::size_t kLiquidCount = 29;
 constexpr std::size_t kFirstSolidForming = 15;
 constexpr std::size_t kLastSolidForming = 21;
-constexpr std::size_t kFirstSolidEnthalpy = 38;   // first solid phase, HTOTFL
+constexpr std::size_t kFirstSolidEnthalpy = 38;  // first solid phase, HTOTFL
 constexpr std::size_t kLastSolidEnthalpy = 46;
 constexpr std::size_t kSecondSolidEnthalpyFirst = 39;  // second solid phase, HTOTFL
 constexpr std::size_t kSecondSolidEnthalpyLast = 47;
@@ -84,8 +84,7 @@ class Stream {
 };
 
 std::span<const double> loadVector(std::size_t which, std::vector<double>& buffer) {
-  const auto n = static_cast<std::size_t>(
-      std::max(0, COHDR(problem::cohdr::kStreamComponents)));
+  const auto n = static_cast<std::size_t>(std::max(0, COHDR(problem::cohdr::kStreamComponents)));
   if (buffer.size() < n) buffer.resize(n);
   const std::span<double> out = std::span(buffer).first(n);
   if (n > 0) {
@@ -109,7 +108,8 @@ bool hasLiquidLiquidMethod() {
 
 // Whether component I (1-based) is present in LIQUID.
 bool presentIn(std::span<const double> liquid, std::int32_t i) {
-  return static_cast<std::size_t>(i) <= liquid.size() && liquid[static_cast<std::size_t>(i - 1)] > 0.0;
+  return static_cast<std::size_t>(i) <= liquid.size() &&
+         liquid[static_cast<std::size_t>(i - 1)] > 0.0;
 }
 
 // The liquid component count for the liquid method CODE, and whether a solid-forming
@@ -253,9 +253,8 @@ void HTOTFL(std::int32_t& ierr) {
   const double fs2 = m(h::kSecondSolidRate);
   for (const std::int32_t k :
        {h::kWaterEnthalpy, h::kLiquidEnthalpy, h::kLiquidHeatCapacity, h::kVapourEnthalpy,
-        h::kVapourHeatCapacity, h::kSolidEnthalpy, h::kSolidHeatCapacity,
-        h::kSecondSolidEnthalpy, h::kSecondSolidWord, h::kWaterHeatCapacity,
-        h::kVapourResidual}) {
+        h::kVapourHeatCapacity, h::kSolidEnthalpy, h::kSolidHeatCapacity, h::kSecondSolidEnthalpy,
+        h::kSecondSolidWord, h::kWaterHeatCapacity, h::kVapourResidual}) {
     m.set(k, 0.0);
   }
   double hw = 0.0;
@@ -323,7 +322,8 @@ void HTOTFL(std::int32_t& ierr) {
 
   // 8. The first solid phase.
   const bool solids = fs > 0.0 || fs2 > 0.0;
-  const std::span<const double> s = solids ? loadVector(kSolidVector, kept.s) : std::span<const double>();
+  const std::span<const double> s =
+      solids ? loadVector(kSolidVector, kept.s) : std::span<const double>();
   if (fs > 0.0) {
     double hs = 0.0, cps = 0.0;
     const std::int32_t a = COHDR(kFirstSolidEnthalpy), b = COHDR(kLastSolidEnthalpy);
@@ -362,8 +362,8 @@ void STOTFL(std::int32_t& ierr) {
 
   // 2. A stream without rate has no entropy.
   if (rate <= 0.0) {
-    for (const std::int32_t k : {h::kEntropy, h::kWaterEntropy, h::kLiquidEntropy,
-                                 h::kVapourEntropy, h::kSolidEntropy}) {
+    for (const std::int32_t k :
+         {h::kEntropy, h::kWaterEntropy, h::kLiquidEntropy, h::kVapourEntropy, h::kSolidEntropy}) {
       m.set(k, 0.0);
     }
   }

@@ -21,8 +21,8 @@ namespace flash {
 namespace totals {
 inline constexpr std::int32_t kTemperature = 1;
 inline constexpr std::int32_t kPressure = 2;
-inline constexpr std::int32_t kVapourZ = 7;   // compressibility factor of the vapour driver
-inline constexpr std::int32_t kLiquidZ = 8;   // compressibility factor of the liquid driver
+inline constexpr std::int32_t kVapourZ = 7;  // compressibility factor of the vapour driver
+inline constexpr std::int32_t kLiquidZ = 8;  // compressibility factor of the liquid driver
 inline constexpr std::int32_t kRate = 11;
 inline constexpr std::int32_t kEnthalpy = 12;
 inline constexpr std::int32_t kEntropy = 13;
@@ -50,7 +50,7 @@ inline constexpr std::int32_t kSecondSolidWord = 38;  // the heat capacity of th
 }  // namespace totals
 
 // Messages of the totals.
-inline constexpr std::int32_t kMessageSolidInLiquid = 1030001098;   // integer 1: component
+inline constexpr std::int32_t kMessageSolidInLiquid = 1030001098;  // integer 1: component
 inline constexpr std::int32_t kMessageSolidStopsTheRun = 1990020005;
 
 // The TIMST2 slot of HTOTFL.

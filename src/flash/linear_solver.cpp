@@ -38,7 +38,8 @@ void rejectShape(std::int32_t n, std::int32_t nrhs, std::int32_t lda) {
 void reportSingular(std::int32_t unit, std::int64_t row, std::int64_t column, double pivot) {
   constexpr std::string_view kFrame = " *********************************************";
   char line[96];
-  std::snprintf(line, sizeof line, " SINGULAR PIVOT ELEMENT (%4lld%4lld) = %12.4E IN SUBROUTINE LINING",
+  std::snprintf(line, sizeof line,
+                " SINGULAR PIVOT ELEMENT (%4lld%4lld) = %12.4E IN SUBROUTINE LINING",
                 static_cast<long long>(row), static_cast<long long>(column), pivot);
   platform::writeLine(unit, kFrame);
   platform::writeLine(unit, line);
@@ -49,8 +50,7 @@ void reportSingular(std::int32_t unit, std::int64_t row, std::int64_t column, do
 
 void LINING(std::int32_t n, std::int32_t nrhs, std::int32_t lda, std::span<double> a,
             std::int32_t mode, double& det, std::span<std::int32_t> ipiv,
-            std::span<double> /*work*/, std::int32_t debug, std::int32_t unit,
-            std::int32_t& ierr) {
+            std::span<double> /*work*/, std::int32_t debug, std::int32_t unit, std::int32_t& ierr) {
   if (n < 0 || nrhs < 0 || lda < n ||
       a.size() < static_cast<std::size_t>(lda) * static_cast<std::size_t>(n + nrhs) ||
       ipiv.size() < static_cast<std::size_t>(n)) {

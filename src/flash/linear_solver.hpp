@@ -39,7 +39,7 @@ inline constexpr double kDeterminantLimit = 1e20;
 // Aborts: "FL" from LINING when N, NRHS or LDA is negative, LDA is below N, or A or IPIV is
 // too short for them.
 void LINING(std::int32_t n, std::int32_t nrhs, std::int32_t lda, std::span<double> a,
-            std::int32_t mode, double& det, std::span<std::int32_t> ipiv,
-            std::span<double> work, std::int32_t debug, std::int32_t unit, std::int32_t& ierr);
+            std::int32_t mode, double& det, std::span<std::int32_t> ipiv, std::span<double> work,
+            std::int32_t debug, std::int32_t unit, std::int32_t& ierr);
 
 }  // namespace flash

@@ -160,8 +160,7 @@ void PARVAL(std::span<const std::int32_t> rec, double& value, std::int32_t& d3, 
     return k >= 1 && static_cast<std::size_t>(k) <= reals.size() ? reals[k - 1] : DMISS;
   };
 
-  if (code != kShiftedCubic &&
-      kind == static_cast<std::int32_t>(ParameterKind::CriticalPressure)) {
+  if (code != kShiftedCubic && kind == static_cast<std::int32_t>(ParameterKind::CriticalPressure)) {
     // Pc = Omega_b R Tc / b.
     const double tc = word(pure::cubicblock::criticalTemperature(n) + i - 1);
     const double b = word(pure::cubicblock::covolume(n) + i - 1);
@@ -170,11 +169,10 @@ void PARVAL(std::span<const std::int32_t> rec, double& value, std::int32_t& d3, 
     value = omegaB * kBlockGasConstant * tc / b;
     return;
   }
-  if (code != kShiftedCubic &&
-      kind == static_cast<std::int32_t>(ParameterKind::AcentricFactor)) {
+  if (code != kShiftedCubic && kind == static_cast<std::int32_t>(ParameterKind::AcentricFactor)) {
     // 4. From the slope m of a component on Soave's alpha form, else the component table.
-    const bool soaveForm = block.integerLength1 >= i &&
-                           storage::CORSTO[block.integerSector1 + i] == kSoaveAlphaForm;
+    const bool soaveForm =
+        block.integerLength1 >= i && storage::CORSTO[block.integerSector1 + i] == kSoaveAlphaForm;
     if (!soaveForm) {
       value = tableAcentricFactor(i);
       return;
@@ -212,8 +210,8 @@ void PRKAPW(std::int32_t mode, double& kappa, double& omega) {
   double x3 = -100.0;
   std::int32_t nroot = 0;
   services::CUBRTS(kSmallest, kHeavyM2 / kHeavyM3, kHeavyM1 / kHeavyM3,
-                   (kHeavyM0 - kappa) / kHeavyM3, x1, x2, x3, nroot, kNewtonFirst,
-                   0.01 * quadratic, kTolerance);
+                   (kHeavyM0 - kappa) / kHeavyM3, x1, x2, x3, nroot, kNewtonFirst, 0.01 * quadratic,
+                   kTolerance);
   omega = x1;
   if (x1 < kLowestOmega && nroot > 1) {
     omega = x2;

@@ -20,14 +20,14 @@ inline constexpr std::int32_t kComponentScale = 10000;
 
 // Kinds of parameter that PARVAL returns.
 enum class ParameterKind : std::int32_t {
-  CriticalTemperature = 1,   // K
-  CriticalPressure = 2,      // kPa
+  CriticalTemperature = 1,  // K
+  CriticalPressure = 2,     // kPa
   AcentricFactor = 3,
-  Interaction = 4,           // k_ij, first coefficient group
-  SecondInteraction = 5,     // second coefficient group
-  SpecificationValue6 = 6,   // 6 to 8: the value of the current specification record
+  Interaction = 4,          // k_ij, first coefficient group
+  SecondInteraction = 5,    // second coefficient group
+  SpecificationValue6 = 6,  // 6 to 8: the value of the current specification record
   SpecificationValue8 = 8,
-  ShiftedCubic9 = 9,         // 9 to 12: words that only the shifted cubic (124) carries
+  ShiftedCubic9 = 9,  // 9 to 12: words that only the shifted cubic (124) carries
   ShiftedCubic12 = 12,
 };
 

@@ -55,15 +55,13 @@ const bool kFilled = (phase::fillWaterProperty(&fillSlot), true);
 
 }  // namespace
 
-void VFWATR(std::int32_t iwopt, std::int32_t iphase, float t, float p, float& wval,
-            float& wderiv) {
+void VFWATR(std::int32_t iwopt, std::int32_t iphase, float t, float p, float& wval, float& wderiv) {
   // 1. T and P into the engine's units; option 6 is computed as option 1.
   const double tk = services::UOMCNV(t, kTemperatureClass, kVectorSet, kEngineSet);
   const double pk = services::UOMCNV(p, kPressureClass, kVectorSet, kEngineSet);
   const auto option = static_cast<WaterOption>(iwopt);
-  const std::int32_t asked = option == WaterOption::VolumeClass16
-                                 ? static_cast<std::int32_t>(WaterOption::Volume)
-                                 : iwopt;
+  const std::int32_t asked =
+      option == WaterOption::VolumeClass16 ? static_cast<std::int32_t>(WaterOption::Volume) : iwopt;
   const bool steam = asked >= static_cast<std::int32_t>(WaterOption::Volume) &&
                      asked <= static_cast<std::int32_t>(WaterOption::Entropy);
 

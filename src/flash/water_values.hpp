@@ -24,7 +24,6 @@ enum class WaterOption : std::int32_t {
 //   wderiv  out  its temperature derivative in unit set 5 (per unit of set-5 temperature)
 // The pressure word of the K-value state in THCTL is set to 0.0 and left as the water
 // routine leaves it. No status; the water routine's own limits apply (0.0 outside them).
-void VFWATR(std::int32_t iwopt, std::int32_t iphase, float t, float p, float& wval,
-            float& wderiv);
+void VFWATR(std::int32_t iwopt, std::int32_t iphase, float t, float p, float& wval, float& wderiv);
 
 }  // namespace flash

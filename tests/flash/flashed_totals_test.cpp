@@ -35,10 +35,13 @@ struct Line {
   double enthalpy(double t) const { return a + b * t; }
   double entropy(double t, double p) const { return c * std::log(t / 100.0) + d * p / 1000.0; }
 };
-constexpr std::array<Line, kComponents> kVapour{{{100, 30, 1, -2}, {200, 70, 2, -3}, {300, 33, 3, -4}}};
-constexpr std::array<Line, kComponents> kLiquid{{{-900, 50, 5, 1}, {-800, 90, 6, 2}, {-700, 75, 7, 3}}};
+constexpr std::array<Line, kComponents> kVapour{
+    {{100, 30, 1, -2}, {200, 70, 2, -3}, {300, 33, 3, -4}}};
+constexpr std::array<Line, kComponents> kLiquid{
+    {{-900, 50, 5, 1}, {-800, 90, 6, 2}, {-700, 75, 7, 3}}};
 constexpr Line kFreeWater{-4000, 76, 8, 5};
-constexpr std::array<Line, kComponents> kSolid{{{-2000, 40, 11, 0}, {-3000, 60, 13, 0}, {-5000, 80, 17, 0}}};
+constexpr std::array<Line, kComponents> kSolid{
+    {{-2000, 40, 11, 0}, {-3000, 60, 13, 0}, {-5000, 80, 17, 0}}};
 
 double sum(const std::array<Line, kComponents>& lines, std::span<const double> x,
            double (*value)(const Line&, double, double), double t, double p) {
@@ -54,8 +57,8 @@ double entropyOf(const Line& l, double t, double p) { return l.entropy(t, p); }
 struct Calls {
   std::vector<std::int32_t> liquidNumbers;  // the exchange words at each liquid call
   std::vector<std::int32_t> secondLiquid;
-  std::vector<double> waterPressureWords;   // the pressure word at each water call
-  std::int32_t failing = 0;                 // 1 vapour, 2 liquid driver reports failure
+  std::vector<double> waterPressureWords;  // the pressure word at each water call
+  std::int32_t failing = 0;                // 1 vapour, 2 liquid driver reports failure
 };
 Calls calls;
 
@@ -126,14 +129,15 @@ void solidCorrelation(std::int32_t type, std::int32_t, std::int32_t ncomps, std:
   derivs[0] = kSolid[static_cast<std::size_t>(iconly - 1)].b;
 }
 
-void solidEntropy(std::int32_t ic1, std::int32_t ic2, double t, double p,
-                  std::span<const double> x, double& s, double& ds, std::int32_t, std::int32_t,
-                  std::span<const std::int32_t>, std::int32_t kind, std::int32_t) {
+void solidEntropy(std::int32_t ic1, std::int32_t ic2, double t, double p, std::span<const double> x,
+                  double& s, double& ds, std::int32_t, std::int32_t, std::span<const std::int32_t>,
+                  std::int32_t kind, std::int32_t) {
   EXPECT_EQ(kind, 4);
   s = 0.0;
   ds = 0.0;
   for (std::int32_t i = ic1; i <= ic2; ++i) {
-    s += x[static_cast<std::size_t>(i - ic1)] * kSolid[static_cast<std::size_t>(i - 1)].entropy(t, p);
+    s += x[static_cast<std::size_t>(i - ic1)] *
+         kSolid[static_cast<std::size_t>(i - 1)].entropy(t, p);
   }
 }
 
@@ -231,16 +235,83 @@ const std::array<double, kComponents> kNone{0.0, 0.0, 0.0};
 // The phases each case holds; the solids use components 1-2 (first phase) and 2-3 (second
 // phase) of the solid vector.
 const std::vector<StreamCase> kCases{
-    {"all vapour", 10.0, 1.0, 0.0, 0.0, 0.0, 0.0, {0.5, 0.3, 0.2}, kNone, kNone, -1.0, kNone, kNone},
-    {"vapour, liquid, free water", 10.0, 0.3, 0.5, 0.2, 0.0, 0.0, {0.7, 0.2, 0.1},
-     {0.1, 0.9, 0.0}, kNone, -1.0, kNone, kNone},
-    {"two liquids", 4.0, 0.0, 1.0, 0.0, 0.0, 0.0, kNone, {0.3, 0.5, 0.2}, kNone, 0.3,
-     {0.1, 0.9, 0.0}, {0.0, 0.05, 0.95}},
-    {"two liquids beside free water", 4.0, 0.2, 0.5, 0.3, 0.0, 0.0, {0.6, 0.3, 0.1},
-     {0.3, 0.5, 0.2}, kNone, 0.4, {0.2, 0.8, 0.0}, {0.0, 0.1, 0.9}},
-    {"vapour and solids", 2.0, 0.75, 0.0, 0.0, 0.25, 0.1, {0.9, 0.1, 0.0}, kNone,
-     {0.6, 0.4, 0.0}, -1.0, kNone, kNone},
-    {"no rate", 0.0, 0.4, 0.6, 0.0, 0.0, 0.0, {0.5, 0.5, 0.0}, {0.2, 0.8, 0.0}, kNone, -1.0, kNone,
+    {"all vapour",
+     10.0,
+     1.0,
+     0.0,
+     0.0,
+     0.0,
+     0.0,
+     {0.5, 0.3, 0.2},
+     kNone,
+     kNone,
+     -1.0,
+     kNone,
+     kNone},
+    {"vapour, liquid, free water",
+     10.0,
+     0.3,
+     0.5,
+     0.2,
+     0.0,
+     0.0,
+     {0.7, 0.2, 0.1},
+     {0.1, 0.9, 0.0},
+     kNone,
+     -1.0,
+     kNone,
+     kNone},
+    {"two liquids",
+     4.0,
+     0.0,
+     1.0,
+     0.0,
+     0.0,
+     0.0,
+     kNone,
+     {0.3, 0.5, 0.2},
+     kNone,
+     0.3,
+     {0.1, 0.9, 0.0},
+     {0.0, 0.05, 0.95}},
+    {"two liquids beside free water",
+     4.0,
+     0.2,
+     0.5,
+     0.3,
+     0.0,
+     0.0,
+     {0.6, 0.3, 0.1},
+     {0.3, 0.5, 0.2},
+     kNone,
+     0.4,
+     {0.2, 0.8, 0.0},
+     {0.0, 0.1, 0.9}},
+    {"vapour and solids",
+     2.0,
+     0.75,
+     0.0,
+     0.0,
+     0.25,
+     0.1,
+     {0.9, 0.1, 0.0},
+     kNone,
+     {0.6, 0.4, 0.0},
+     -1.0,
+     kNone,
+     kNone},
+    {"no rate",
+     0.0,
+     0.4,
+     0.6,
+     0.0,
+     0.0,
+     0.0,
+     {0.5, 0.5, 0.0},
+     {0.2, 0.8, 0.0},
+     kNone,
+     -1.0,
+     kNone,
      kNone},
 };
 

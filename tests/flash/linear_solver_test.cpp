@@ -11,6 +11,7 @@
 
 #include "flash/flash.hpp"
 #include "platform/platform.hpp"
+#include "support/allocation_counter.hpp"
 #include "support/test_support.hpp"
 
 namespace {
@@ -186,6 +187,21 @@ TEST(LINING, ReportsASingularPivot) {
     EXPECT_EQ(testing_support::readFile(file), frame + c.note + "\n" + frame)
         << "only the debug call writes";
   }
+}
+
+// The solve works in the caller's arrays: it allocates nothing.
+TEST(LINING, AllocatesNothing) {
+  constexpr std::int32_t n = 12;
+  std::vector<double> a(static_cast<std::size_t>(n) * (n + 1), 1.0);
+  for (std::int32_t i = 0; i < n; ++i) a[static_cast<std::size_t>(i * n + i)] = 2.0 * n;
+  std::vector<std::int32_t> ipiv(n);
+  std::vector<double> work(n);
+  double det = 0.0;
+  std::int32_t ierr = -1;
+  const std::size_t before = testing_support::allocationCount();
+  flash::LINING(n, 1, n, a, 1, det, ipiv, work, 0, platform::kNoUnit, ierr);
+  EXPECT_EQ(testing_support::allocationCount(), before);
+  EXPECT_EQ(ierr, 0);
 }
 
 TEST(LINING, RejectsAnArrayTooShortForTheSystem) {

@@ -68,8 +68,8 @@ class ParameterValues : public ::testing::Test {
     activity.codes[0] = 404;
     activity.slotBlock[0] = 0;
     activity.parameterWords[0] = 12;
-    description.methodSets = {cubicSet("SRK", 101), cubicSet("PR", 102),
-                              cubicSet("SHIFTED", 124), activity};
+    description.methodSets = {cubicSet("SRK", 101), cubicSet("PR", 102), cubicSet("SHIFTED", 124),
+                              activity};
     description.defaultMethodSet = kSoave;
     fixtures::buildProblem(dir.path(), description);
     std::int32_t iout = 0;
@@ -157,10 +157,11 @@ TEST_F(ParameterValues, MissingWhereTheBlockHasNoValue) {
   struct Case {
     std::int32_t set, kind, components;
   };
-  const std::vector<Case> cases{{kActivity, 1, 10000}, {kActivity, 4, 20001}, {kSoave, 9, 10000},
-                                {kPengRobinson, 12, 10000}, {kSoave, 0, 10000},
-                                {kSoave, 13, 10000}, {kShifted, 13, 10000}, {kSoave, 1, 50000},
-                                {kSoave, 1, 0}, {kSoave, 6, 10000}, {kShifted, 8, 10000}};
+  const std::vector<Case> cases{
+      {kActivity, 1, 10000},      {kActivity, 4, 20001}, {kSoave, 9, 10000},
+      {kPengRobinson, 12, 10000}, {kSoave, 0, 10000},    {kSoave, 13, 10000},
+      {kShifted, 13, 10000},      {kSoave, 1, 50000},    {kSoave, 1, 0},
+      {kSoave, 6, 10000},         {kShifted, 8, 10000}};
   for (const Case& c : cases) {
     SCOPED_TRACE("set " + std::to_string(c.set) + " kind " + std::to_string(c.kind) + " code " +
                  std::to_string(c.components));

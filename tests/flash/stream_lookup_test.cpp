@@ -134,7 +134,8 @@ TEST_F(StreamLookup, WaterValuesAreTheWaterRoutinesInUnitSet5) {
     problem::THCTL.kvalueState[0] = 55.0;
     flash::VFWATR(c.option, c.phase, t5, p5, value, derivative);
     double v = 0.0, d = 0.0;
-    pure::WPROP(c.option, c.method, tIn, pIn, v, d, c.phase, problem::THCTL.setHeader[1], 0, 0, 0.0);
+    pure::WPROP(c.option, c.method, tIn, pIn, v, d, c.phase, problem::THCTL.setHeader[1], 0, 0,
+                0.0);
     EXPECT_NEAR(services::UOMCNV(value, c.cls, 5, 1), v, 1e-5 * std::abs(v) + 1e-6);
     EXPECT_EQ(problem::THCTL.kvalueState[0], 0.0) << "the pressure word is cleared";
     float slotValue = 0.0F, slotDerivative = 0.0F;
