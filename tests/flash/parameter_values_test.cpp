@@ -71,6 +71,10 @@ class ParameterValues : public ::testing::Test {
     description.methodSets = {cubicSet("SRK", 101), cubicSet("PR", 102), cubicSet("SHIFTED", 124),
                               activity};
     description.defaultMethodSet = kSoave;
+    fixtures::SpecificationSpec spec;
+    spec.identifier = "SPEC1";
+    spec.record.reals = {{3.25, 7.5}};
+    description.flowsheet.specifications = {spec};
     fixtures::buildProblem(dir.path(), description);
     std::int32_t iout = 0;
     methods::PAINIT(dir.path().string() + "/" + description.name, dir.path().string(), iout, 0);
@@ -148,6 +152,19 @@ TEST_F(ParameterValues, InteractionParametersOfThePackedTriangle) {
       EXPECT_EQ(value(set, 4, code), DMISS);
     }
   }
+}
+
+// Kinds 6 to 8 give the value of the current specification record, for any of the cubic
+// codes; none without a cubic code.
+TEST_F(ParameterValues, SpecificationValueOfTheCurrentRecord) {
+  problem::VSSET(1, 0);
+  for (const std::int32_t set : {kSoave, kPengRobinson, kShifted}) {
+    for (const std::int32_t kind : {6, 7, 8}) {
+      SCOPED_TRACE("set " + std::to_string(set) + " kind " + std::to_string(kind));
+      EXPECT_EQ(value(set, kind, 20001), 3.25);
+    }
+  }
+  EXPECT_EQ(value(kActivity, 6, 20001), DMISS);
 }
 
 // What no block gives: an activity K-value method, kinds the code does not carry, undefined
