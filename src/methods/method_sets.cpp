@@ -44,24 +44,48 @@ constexpr std::array<std::int32_t, sb::kPointerSectors> kPointerLengths{
 
 // The set's own component block: the words its area holds (THCTL word 7 is the length of
 // the block last read, which may be shorter), and the component table's own pointers of
-// COPTRS words 1 to 72, kept from the first override after the open so that each own block
-// read replaces the sectors of the one before it instead of leaving pointers into words
-// that the new block overwrites.
+// COPTRS words 1 to 72 as the open left them, kept at the first load of a set after the
+// open. Every load puts them back before the new set's block (if any) replaces sectors, so
+// that the component data of a set never depend on the set loaded before it, and the
+// release of the set areas puts them back so that no pointer is left into the freed block.
 struct ComponentOverrides {
   std::int32_t capacity = 0;
+  bool kept = false;
   std::array<std::int32_t, problem::kIntegerSectors + problem::kRealSectors> tablePointers{};
 };
 ComponentOverrides overrides;
 
-// Nothing of a set is held once the table TH has freed its areas, nor at the open of a
-// problem: no sector starts, no component overrides.
+std::span<std::int32_t> overridablePointers() {
+  return std::span(problem::COPTRS.words.values).first(overrides.tablePointers.size());
+}
+
+// Puts the component table's own pointers back into COPTRS, keeping them first when this
+// is the first load since the open.
+void restoreTablePointers() {
+  const std::span<std::int32_t> base = overridablePointers();
+  if (!overrides.kept) {
+    std::copy(base.begin(), base.end(), overrides.tablePointers.begin());
+    overrides.kept = true;
+    return;
+  }
+  std::copy(overrides.tablePointers.begin(), overrides.tablePointers.end(), base.begin());
+}
+
+// A new problem: nothing of a set is held, and COPTRS is the new table's (not touched).
 void forgetLoadedSet() {
   MSPTRS = MethodSetPointers{};
   overrides = ComponentOverrides{};
 }
 
+// Table TH has freed the set areas: COPTRS gets the table's own pointers back before the
+// overrides are forgotten.
+void releaseLoadedSet() {
+  if (overrides.kept) restoreTablePointers();
+  forgetLoadedSet();
+}
+
 const bool kForgottenAtOpen = services::registerKeptValues(&forgetLoadedSet);
-const bool kForgottenAtRelease = (problem::fillMethodSetReleased(&forgetLoadedSet), true);
+const bool kForgottenAtRelease = (problem::fillMethodSetReleased(&releaseLoadedSet), true);
 
 // Aborts the run with message 1990020003 for set N.
 [[noreturn]] void setNotFound(std::int32_t n) {
@@ -101,29 +125,26 @@ void checkShape() {
 
 // Reads the set's own component block named by Q into the component-block area of THCTL
 // and points COPTRS at the sectors it carries (integer sectors 1 to 27, real sectors 1 to
-// 45, each when its length is above 0). Without a block nothing changes: the overrides of
-// an earlier set stay in force. The area is not cleared before the read, which fills every
-// word of the block: a length that a damaged pointer claims costs no memory before the read
-// finds the block missing from its file (file error 22 or 15).
+// 45, each when its length is above 0), over the component table's own pointers, which
+// every load puts back first: a set without a block reads the table's data. The area is
+// not cleared before the read, which fills every word of the block: a length that a
+// damaged pointer claims costs no memory before the read finds the block missing from its
+// file (file error 22 or 15).
 void loadComponentBlock(const DiskPointer& q) {
+  restoreTablePointers();
   std::int32_t none = 0;
   storage::SBCHKP(q, none);
   if (none != 0) return;
   MethodSetControl& control = THCTL;
   problem::ComponentPointers& pointers = problem::COPTRS;
-  auto base = std::span(pointers.words.values).first(overrides.tablePointers.size());
   const std::int32_t length = storage::dp(q, storage::dpword::kTotalLength);
   if (control.componentArea == NOCORE) {
-    std::copy(base.begin(), base.end(), overrides.tablePointers.begin());
     control.componentArea = storage::ICMGTI(length, kNoFill);
     overrides.capacity = length;
-  } else {
-    std::copy(overrides.tablePointers.begin(), overrides.tablePointers.end(), base.begin());
-    if (overrides.capacity < length) {
-      storage::CMFREI(control.componentArea);
-      control.componentArea = storage::ICMGTI(length, kNoFill);
-      overrides.capacity = length;
-    }
+  } else if (overrides.capacity < length) {
+    storage::CMFREI(control.componentArea);
+    control.componentArea = storage::ICMGTI(length, kNoFill);
+    overrides.capacity = length;
   }
   control.componentLength = length;
   storage::SBWRD(control.componentArea, length, storage::dp(q, storage::dpword::kAddress));

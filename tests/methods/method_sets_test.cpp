@@ -499,7 +499,8 @@ TEST_F(MethodSets, ActivityAndSecondLiquidEntries) {
 }
 
 // A set's own component block replaces the component sectors it carries; a set without one
-// keeps the sectors of the set before it; the next own block replaces the one before it.
+// reads the component table's own data, whatever set came before it; the next own block
+// replaces the one before it.
 TEST_F(MethodSets, OwnComponentBlocksReplaceComponentSectors) {
   using problem::ComponentReal;
   using problem::COPTRS;
@@ -532,7 +533,11 @@ TEST_F(MethodSets, OwnComponentBlocksReplaceComponentSectors) {
   }
 
   switchTo(kPr);
-  EXPECT_EQ(real(ComponentReal::CriticalTemperature, 1), 500.0) << "still the first set's";
+  for (std::int32_t w = 1; w <= 72; ++w) {
+    EXPECT_EQ(COPTRS.words(static_cast<std::size_t>(w)), table.words(static_cast<std::size_t>(w)))
+        << "word " << w << ": a set without a block reads the table's";
+  }
+  EXPECT_EQ(real(ComponentReal::CriticalTemperature, 1), tableCriticalTemperature(1));
 
   switchTo(kOwnPressure);
   for (std::int32_t i = 1; i <= n; ++i) {
@@ -547,6 +552,61 @@ TEST_F(MethodSets, OwnComponentBlocksReplaceComponentSectors) {
   EXPECT_EQ(real(ComponentReal::CriticalTemperature, 2), 501.0);
   EXPECT_EQ(real(ComponentReal::CriticalPressure, 2), tableCriticalPressure(2));
   EXPECT_EQ(COPTRS.integerSector(20), table.integerSector(20));
+}
+
+// Switching A -> B -> A between a set with its own component block and one without gives
+// each set the same pure-component data every time, and no COPTRS word is left pointing
+// into the component-block area once table TH has freed it.
+TEST_F(MethodSets, ComponentDataDoNotDependOnTheSetBefore) {
+  using problem::ComponentReal;
+  using problem::COPTRS;
+  const problem::ComponentPointers table = COPTRS;
+  const auto n = static_cast<std::int32_t>(description.components.size());
+  const auto snapshot = [&] {
+    std::vector<double> values;
+    for (const ComponentReal sector : {ComponentReal::CriticalTemperature,
+                                       ComponentReal::CriticalPressure,
+                                       ComponentReal::AcentricFactor}) {
+      for (std::int32_t i = 1; i <= n; ++i) {
+        values.push_back(storage::CORSTO.real(COPTRS.realSector(sector) + i));
+      }
+    }
+    for (std::int32_t i = 1; i <= n; ++i) {
+      values.push_back(storage::CORSTO[COPTRS.integerSector(4) + i]);
+    }
+    return values;
+  };
+
+  switchTo(kPr);
+  const std::vector<double> plain = snapshot();
+  switchTo(kOwnCritical);
+  const std::vector<double> own = snapshot();
+  EXPECT_NE(own, plain);
+  for (const std::int32_t set : {kPr, kOwnCritical, kOwnPressure, kPr, kOwnCritical, kPr}) {
+    SCOPED_TRACE(set);
+    switchTo(set);
+    if (set == kPr) {
+      EXPECT_EQ(snapshot(), plain);
+    }
+    if (set == kOwnCritical) {
+      EXPECT_EQ(snapshot(), own);
+    }
+  }
+
+  // The release of the set areas (the write of TH at the close) gives COPTRS the table's
+  // own pointers back: none points into the freed block.
+  switchTo(kOwnCritical);
+  const std::int32_t area = problem::THCTL.componentArea;
+  const std::int32_t length = problem::THCTL.componentLength;
+  ASSERT_NE(area, NOCORE);
+  closeProblem();
+  for (std::int32_t w = 1; w <= 72; ++w) {
+    const std::int32_t word = COPTRS.words(static_cast<std::size_t>(w));
+    EXPECT_EQ(word, table.words(static_cast<std::size_t>(w))) << "word " << w;
+    const bool insideIntegers = w <= 27 && word >= area && word < area + length;
+    const bool insideReals = w > 27 && word >= area / 2 && word < (area + length) / 2 + 1;
+    EXPECT_FALSE(word != NOCORE && (insideIntegers || insideReals)) << "word " << w;
+  }
 }
 
 // A set that has no index entry, no set block or a block of another shape stops the run;

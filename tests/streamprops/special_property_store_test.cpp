@@ -218,6 +218,36 @@ TEST_F(SpecialPropertyStore, ValueBlockIsReadAgainAfterASetChange) {
   EXPECT_EQ(value(b.values1, 1), 0.01);
 }
 
+// Loading another method set frees every cached value block of the previous one, the first
+// and the last inspection property and the kinematic viscosity with its second array
+// among them: no entry is left pointing into core.
+TEST_F(SpecialPropertyStore, SetChangeFreesEveryCachedValueBlock) {
+  const std::vector<Entry> entries{
+      {1, 373, 1, 0.5, 1.5, {10.1, 9.2, 8.3}, {-3.1, -3.2, -3.3}},
+      {5, 372, 2, 0.0, 0.0, {0.01, 0.02, 0.03}, {}},
+      {89, 373, 1, 0.0, 0.0, {1.0, 2.0, 3.0}, {}},
+  };
+  writeStore(kInspection, entries);
+  reloadSet();
+  std::int32_t ierr = -1;
+  SPPTRG(kInspection, ierr);
+  ASSERT_EQ(ierr, 0);
+  for (const std::int32_t k : {1, 5, 89}) {
+    PropertyBlend b;
+    SPCMPV(kInspection, k, b, ierr);
+    ASSERT_EQ(ierr, 0) << k;
+    EXPECT_NE(SPBLWK.inspection(static_cast<std::size_t>(k)).pointer, services::NOCORE) << k;
+  }
+  reloadSet();
+  for (std::size_t k = 1; k <= static_cast<std::size_t>(kInspectionProperties); ++k) {
+    EXPECT_EQ(SPBLWK.inspection(k).pointer, services::NOCORE) << k;
+  }
+  for (std::size_t k = 1; k <= static_cast<std::size_t>(kUserProperties); ++k) {
+    EXPECT_EQ(SPBLWK.user(k).pointer, services::NOCORE) << k;
+  }
+  EXPECT_EQ(SSPTRS.type(kInspection).pointer, services::NOCORE);
+}
+
 // A second problem opened in the same process starts with no store in core.
 TEST_F(SpecialPropertyStore, ReopenStartsWithoutCopies) {
   writeStore(kInspection, kEntries);
