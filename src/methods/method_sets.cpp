@@ -192,7 +192,7 @@ void FLMSET(std::int32_t& d3, std::int32_t& d4, std::int32_t& d5, std::int32_t& 
   control.idecnt = sb::decimalDigit(c, 5) == 1 ? sb::headerWord(sb::kFreeWaterComponent) : 0;
   const std::int32_t settings = problem::THMISC.integerSector2;
   control.waterComponent = settings == NOCORE ? 0 : storage::CORSTO[settings + 1];
-  if (control.setHeader[sb::kNoFreeWater - 2] == 1) control.idecnt = 0;
+  if (control.noFreeWater == 1) control.idecnt = 0;
 
   // 4. The density drivers evaluate afresh.
   PMCTL1.cacheValid = 0;
@@ -223,9 +223,10 @@ void FCINIT(std::int32_t n) {
   if (ierr != 0) setNotFound(n);
 
   // 3. Set header words 2 to 5.
-  for (std::size_t k = 0; k < control.setHeader.size(); ++k) {
-    control.setHeader[k] = sb::headerWord(static_cast<std::int32_t>(k + 2));
-  }
+  control.waterOption = sb::headerWord(sb::kWaterOption);
+  control.waterPropertyMethod = sb::headerWord(sb::kWaterPropertyMethod);
+  control.waterPropertyCorrection = sb::headerWord(sb::kWaterPropertyCorrection);
+  control.noFreeWater = sb::headerWord(sb::kNoFreeWater);
 
   // 4. The set's own component block.
   DiskPointer q{};

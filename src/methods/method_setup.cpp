@@ -114,7 +114,7 @@ std::int32_t DBSSTR() {
     // 1. The user routine answers the set-up query once; its return flag is kept.
     const std::int32_t flag = userKValueSetUp(code);
     // 2-3. No free water for a set without one; the set's option word.
-    if (THCTL.setHeader[3] == kWaterFreeHeader) THCTL.idecnt = 0;
+    if (THCTL.noFreeWater == kWaterFreeHeader) THCTL.idecnt = 0;
     const std::int32_t option = (THCTL.idecnt > 0 ? 100000 : 0) + 100 * flag + 2;
     storage::CORSTO[MSPTRS.integerSectors(4) + 1] = option;
     // 4. The set's block written back under its index entry.

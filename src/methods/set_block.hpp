@@ -38,7 +38,10 @@ inline constexpr std::int32_t kParameterBlocks = 3;
 inline constexpr std::int32_t kComponentBlock = 5;
 
 // Words of the set header.
-inline constexpr std::int32_t kFreeWaterComponent = 1;  // the free-water component index
+inline constexpr std::int32_t kFreeWaterComponent = 1;       // the free-water component index
+inline constexpr std::int32_t kWaterOption = 2;              // the water-handling option
+inline constexpr std::int32_t kWaterPropertyMethod = 3;      // first water-property option
+inline constexpr std::int32_t kWaterPropertyCorrection = 4;  // second water-property option
 inline constexpr std::int32_t kNoFreeWater = 5;         // 1: the set has no free-water component
 inline constexpr std::int32_t kPureLiquidFugacity = 8;  // 1: pure-liquid fugacity from 1231
 

@@ -277,9 +277,10 @@ TEST_F(MethodSets, SwitchLoadsEachSetsBlockAndDescriptor) {
       EXPECT_EQ(loadedWord(3, slot), setOf(n).codes[slotIndex(slot)]) << "slot " << slot;
       EXPECT_EQ(loadedWord(4, slot), setOf(n).options[slotIndex(slot)]) << "slot " << slot;
     }
-    EXPECT_EQ(control.setHeader,
-              (std::array<std::int32_t, 4>{setOf(n).header[1], setOf(n).header[2],
-                                           setOf(n).header[3], setOf(n).header[4]}));
+    EXPECT_EQ(control.waterOption, setOf(n).header[1]);
+    EXPECT_EQ(control.waterPropertyMethod, setOf(n).header[2]);
+    EXPECT_EQ(control.waterPropertyCorrection, setOf(n).header[3]);
+    EXPECT_EQ(control.noFreeWater, setOf(n).header[4]);
     EXPECT_EQ(control.waterComponent, kWaterComponent);
 
     const StoredSet stored(n);

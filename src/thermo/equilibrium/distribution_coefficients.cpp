@@ -13,6 +13,8 @@
 #include "thermo/equilibrium/liquid_fugacity.hpp"
 #include "thermo/equilibrium/liquid_liquid.hpp"
 #include "thermo/equilibrium/slots.hpp"
+#include "thermo/equilibrium/sour_water_kvalues.hpp"
+#include "thermo/equilibrium/weak_electrolytes.hpp"
 #include "thermo/pure/pure.hpp"
 
 namespace equilibrium {
@@ -30,11 +32,26 @@ constexpr std::size_t kLiquidLiquidClass = 2;
 constexpr double kPhiLimit = 70.0;
 constexpr double kGammaLimit = 30.0;
 constexpr std::int32_t kFailed = 2;
+// The sour-water and electrolyte correction: the liquid-liquid methods it serves, the least
+// share of either liquid it needs, the limit of the logarithms it forms.
+constexpr std::int32_t kSixSpecies = 503;
+constexpr std::int32_t kSourElectrolyte = 510;
+constexpr std::int32_t kWeakElectrolyte = 511;
+constexpr double kLeastShare = 5e-7;
+constexpr double kModelLimit = 30.0;
+// The method-510 block: the table of problem components at I(2..21), the molecules' places
+// in it from I(22).
+constexpr std::int32_t kTablePlaces = 20;
+// The method-511 block after its amine count q: carbon dioxide, water and hydrogen sulphide at
+// I(q + 3..q + 5), the amines from I(q + 11).
+constexpr std::int32_t kElectrolyteGases = 3;
+constexpr std::int32_t kElectrolyteAmines = 11;
 
 // Scratch kept between calls so that a warm call allocates nothing; every problem open
 // starts it again.
 struct DistributionScratch {
   std::vector<double> k, dkdt;
+  std::vector<std::int32_t> keys;
 };
 DistributionScratch distributionScratch;
 const bool kScratchReset = services::registerKeptValues([] { distributionScratch = {}; });
@@ -64,11 +81,115 @@ void distribution(std::size_t k, double t, double p, double& v, double& dv) {
   dv = slope[0];
 }
 
+// Word I(K) of the liquid-liquid method's block past its NCK per-component words (the
+// starts already advanced).
+std::int32_t modelWord(std::int32_t k) {
+  const methods::LoadedBlock& b = methods::LDSTAT;
+  return k >= 1 && k <= b.integerLength1 ? storage::CORSTO[b.integerSector1 + k] : 0;
+}
+
+// The block of the liquid-liquid method with its starts advanced past the pair parameters
+// (NCK words and 7 NCK + 8 NCK(NCK - 1)/2 + 2 reals) for the life of the object.
+class ModelPart {
+ public:
+  explicit ModelPart(std::int32_t nck)
+      : integers_(nck), reals_(7 * nck + 8 * ((nck * (nck - 1)) / 2) + 2) {
+    pure::MDLODC(static_cast<std::int32_t>(kLiquidLiquidClass));
+    methods::LoadedBlock& b = methods::LDSTAT;
+    b.integerSector1 += integers_;
+    b.integerLength1 -= integers_;
+    b.realSector1 += reals_;
+    b.realLength1 -= reals_;
+  }
+  ~ModelPart() {
+    methods::LoadedBlock& b = methods::LDSTAT;
+    b.integerSector1 -= integers_;
+    b.integerLength1 += integers_;
+    b.realSector1 -= reals_;
+    b.realLength1 += reals_;
+  }
+  ModelPart(const ModelPart&) = delete;
+  ModelPart& operator=(const ModelPart&) = delete;
+
+ private:
+  std::int32_t integers_, reals_;
+};
+
+// 5. The key components of the sour-water or electrolyte method CODE get the distribution
+// coefficient of the model's K-values: with phiV = exp(ln phiV of work array 7, limited
+// to +-30), KV1 = PHIA/phiV and KV2 the model's K-value against liquid B,
+//   KD = KV2/KV1 (exp(+-30) beyond), ln(phiB) = ln(phiV KD KV1), PHIB = exp(ln(phiB) limited).
+// The model starts from the K-values of liquid B's own coefficients, PHIB/phiV, so that a key
+// component the model leaves alone (a liquid that does not qualify) keeps its coefficient.
+// Returns false when method 510 meets a K-value that is not positive.
+bool sourCorrection(std::int32_t code, std::size_t n, std::int32_t nck, double t, double p,
+                    std::span<const double> xb, std::span<const double> y,
+                    std::span<const std::int32_t> iflag, std::span<double> kd,
+                    std::span<const double> phia, std::span<double> phib) {
+  LiquidSplitState& s = liquidSplitState;
+  DistributionScratch& w = distributionScratch;
+  if (s.kv1.size() < n) s.kv1.resize(n, 0.0);
+  if (s.kv2.size() < n) s.kv2.resize(n, 0.0);
+  if (w.dkdt.size() < n) w.dkdt.resize(n);
+  const std::span<double> kv1(s.kv1.data(), n), kv2(s.kv2.data(), n), dk(w.dkdt.data(), n);
+  requireWork(kVapourLnPhiArray, n, kName);
+  const auto phiV = [](std::size_t c) {
+    return std::exp(std::clamp(workValue(kVapourLnPhiArray, c), -kModelLimit, kModelLimit));
+  };
+  for (std::size_t c = 0; c < n; ++c) kv2[c] = phib[c] / phiV(c);
+
+  const ModelPart part(nck);
+  std::vector<std::int32_t>& keys = w.keys;
+  keys.clear();
+  if (code == kWeakElectrolyte) {
+    const std::int32_t q = modelWord(2);
+    if (q <= 0) return true;
+    double heat = 0.0;
+    AQELDR(static_cast<std::int32_t>(n), t, p, xb, y, kv2, dk, 0, 1, heat);
+    for (std::int32_t k = kElectrolyteGases; k < kElectrolyteGases + 3; ++k) {
+      keys.push_back(modelWord(q + k));
+    }
+    for (std::int32_t k = 0; k < q; ++k) keys.push_back(modelWord(q + kElectrolyteAmines + k));
+  } else {
+    KCSOUR(static_cast<std::int32_t>(n), t, p, 0.0, xb, y, kv2, code, dk, 0);
+    if (code == kSixSpecies) {
+      for (std::int32_t k = 1; k <= 4; ++k) keys.push_back(modelWord(k));
+    } else {
+      const std::int32_t molecules = modelWord(1);
+      for (std::int32_t i = 1; i <= molecules; ++i) {
+        keys.push_back(modelWord(1 + modelWord(kTablePlaces + 1 + i)));
+      }
+    }
+  }
+
+  const bool rigorousSeen = kvalueState.rigorousEvaluated != 0;
+  for (const std::int32_t key : keys) {
+    if (key <= 0 || static_cast<std::size_t>(key) > n) continue;
+    const auto c = static_cast<std::size_t>(key - 1);
+    if (!rigorousSeen && (c >= iflag.size() || iflag[c] == 0)) continue;
+    const double v = phiV(c);
+    kv1[c] = phia[c] / v;
+    if (kv1[c] <= 0.0 || kv2[c] <= 0.0) {
+      if (code == kSourElectrolyte) return false;
+      // Another model's K-value of 0 stands for a vanishing share in the vapour.
+      kd[c] = std::exp(-kModelLimit);
+    } else {
+      const double d = std::log(kv2[c]) - std::log(kv1[c]);
+      kd[c] = d > kModelLimit    ? std::exp(kModelLimit)
+              : d < -kModelLimit ? std::exp(-kModelLimit)
+                                 : kv2[c] / kv1[c];
+    }
+    s.lnphi2[c] = std::log(v * kd[c] * kv1[c]);
+    phib[c] = std::exp(std::clamp(s.lnphi2[c], -kModelLimit, kModelLimit));
+  }
+  return true;
+}
+
 }  // namespace
 
-void KCLLIQ(std::span<std::int32_t> iflag, std::int32_t mode, std::int32_t ncomp,
-            std::int32_t /*nck*/, double p, double t, std::span<double> xa, std::span<double> xb,
-            std::span<const double> /*y*/, std::span<double> kd, std::span<double> phia,
+void KCLLIQ(std::span<std::int32_t> iflag, std::int32_t mode, std::int32_t ncomp, std::int32_t nck,
+            double p, double t, std::span<double> xa, std::span<double> xb,
+            std::span<const double> y, std::span<double> kd, std::span<double> phia,
             std::span<double> phib, double& za, double& zb, std::int32_t iskip,
             std::int32_t& istat) {
   // 1. Status and the liquid-liquid option digit.
@@ -130,6 +251,17 @@ void KCLLIQ(std::span<std::int32_t> iflag, std::int32_t mode, std::int32_t ncomp
           kd[k] = phib[k] / phia[k];
         }
       }
+    }
+  }
+  // 5. The sour-water and electrolyte correction of the key components, when both liquids
+  //    hold a share of the split.
+  const std::int32_t c2 = methods::MSPTRS.classes(kLiquidLiquidClass).code;
+  if (istat == 0 && s.theta > kLeastShare && s.thetaRest > kLeastShare &&
+      (c2 == kSixSpecies || c2 == kSourElectrolyte || c2 == kWeakElectrolyte)) {
+    if (!sourCorrection(c2, n, nck, t, p, xb.first(n), y.first(std::min(y.size(), n)), iflag, kd,
+                        phia, phib)) {
+      istat = kFailed;
+      return;
     }
   }
   // 6. The user-added liquid-liquid method.

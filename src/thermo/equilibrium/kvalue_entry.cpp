@@ -127,7 +127,8 @@ void KCDISP(std::int32_t nck, std::int32_t ncomp, std::span<const double> y,
   const std::span<double> yn(s.y.data(), n), xn(s.x.data(), n);
   const std::span<std::int32_t> flags = flagArray(n);
   const std::int32_t water = problem::THCTL.idecnt;
-  const std::int32_t excluded = waterHandling.option == kFreeWaterBesideEquilibrium ? 0 : water;
+  const std::int32_t excluded =
+      problem::THCTL.waterOption == kFreeWaterBesideEquilibrium ? 0 : water;
   double fy = 1.0, fx = 1.0, sum = 0.0;
   if (d.unnormalised == 0) {
     services::NRMCNT(ncomp, y, yn, flags, kCountFresh, excluded, kPresence, fy, sum);

@@ -54,9 +54,9 @@ void modelWater(std::size_t nck, std::size_t ncomp, std::span<const double> y,
   const std::span<double> yn(s.y.data(), nck), xn(s.x.data(), ncomp);
   requireWork(kVapourCompositionArray, ncomp, kName);
   requireWork(kLiquidCompositionArray, ncomp, kName);
-  WaterHandling& wh = waterHandling;
+  problem::MethodSetControl& wh = problem::THCTL;
   if (d.unnormalised == 0) {
-    const std::int32_t excluded = wh.option == kFreeWaterBesideEquilibrium ? 0 : w;
+    const std::int32_t excluded = wh.waterOption == kFreeWaterBesideEquilibrium ? 0 : w;
     const std::size_t nf = static_cast<std::size_t>(problem::FWPART.integerSize(kPhaseFlagArray));
     std::span<std::int32_t> flags;
     if (nf >= ncomp && ncomp > 0) {
@@ -77,14 +77,14 @@ void modelWater(std::size_t nck, std::size_t ncomp, std::span<const double> y,
   for (std::size_t i = 0; i < nck; ++i) setWorkValue(kVapourCompositionArray, i, yn[i]);
   for (std::size_t i = 0; i < ncomp; ++i) setWorkValue(kLiquidCompositionArray, i, xn[i]);
   const std::int32_t unit = services::IOUNIT.report;
-  if (wh.option == kFreeWaterBesideEquilibrium && d.rigorous > 0) {
+  if (wh.waterOption == kFreeWaterBesideEquilibrium && d.rigorous > 0) {
     double pw = 0.0, dpwdt = 0.0;
-    pure::WPROP(static_cast<std::int32_t>(pure::WaterProperty::VapourPressure), wh.waterMethod, t,
-                p, pw, dpwdt, static_cast<std::int32_t>(pure::WaterPhase::Liquid), wh.correction,
-                services::GDPOPT.diagnosticSwitch(kWaterDebugSwitch), unit,
-                problem::THCTL.kvalueState[0]);
-    wh.freeWaterK = (pw / p) / std::exp(workValue(kVapourLnPhiArray, wi));
-    wh.solubility = k[wi] != 0.0 ? wh.freeWaterK / k[wi] : 0.0;
+    pure::WPROP(static_cast<std::int32_t>(pure::WaterProperty::VapourPressure),
+                wh.waterPropertyMethod, t, p, pw, dpwdt,
+                static_cast<std::int32_t>(pure::WaterPhase::Liquid), wh.waterPropertyCorrection,
+                services::GDPOPT.diagnosticSwitch(kWaterDebugSwitch), unit, wh.partialPressure);
+    wh.ywd = (pw / p) / std::exp(workValue(kVapourLnPhiArray, wi));
+    wh.xwd = k[wi] != 0.0 ? wh.ywd / k[wi] : 0.0;
     wh.waterVapourPressure = pw;
     wh.waterVapourPressureSlope = dpwdt;
     setWorkValue(kDkDpArray, wi,
@@ -98,8 +98,6 @@ void modelWater(std::size_t nck, std::size_t ncomp, std::span<const double> y,
     wh.waterVapourPressureSlope = dpwdt;
   }
   k[wi] = std::clamp(k[wi], kMinK, kMaxK);
-  problem::THCTL.ywd = wh.freeWaterK;
-  problem::THCTL.xwd = wh.solubility;
 }
 
 }  // namespace

@@ -80,6 +80,10 @@ constexpr double kSourTrace = 1e-9;
 constexpr double kMaxFreeWaterExponent = 80.0;
 // The per-component K-value derivative start values.
 constexpr double kStartDkDt = 0.1;
+// The per-component K-value correlation: its correlation type and the word of the set
+// header that switches it on.
+constexpr std::int32_t kComponentKType = 1902;
+constexpr std::int32_t kComponentKSwitchWord = 20;
 
 bool isCorrelation(std::int32_t c) {
   return c == 103 || c == 104 || c == 118 || c == 119 || c == kCorrelation120;
@@ -98,6 +102,8 @@ enum class Next { Clamp, Water, Tail, Return };
 struct PairScratch {
   std::vector<double> lnphiV, lnphiL, dkdt, dkdp, base, perturbed, z, psat;
   std::vector<double> tc, pc, omega;
+  // 1 for a component whose K-value the per-component correlation gave.
+  std::vector<unsigned char> correlated;
 };
 PairScratch pairScratch;
 const bool kPairScratchReset = services::registerKeptValues([] { pairScratch = {}; });
@@ -123,7 +129,7 @@ struct Pair {
   std::span<std::int32_t> iflag;
 };
 
-double& pressureCell() { return problem::THCTL.kvalueState[0]; }
+double& pressureCell() { return problem::THCTL.partialPressure; }
 
 // Raoult's law K = Psat/P with dK/dT = (dPsat/dT)/P for components 1..N.
 void raoult(Pair& s, std::size_t n) {
@@ -296,7 +302,7 @@ Next fugacityRoute(Pair& s, double& zv, double& zl, std::int32_t& ifugst, bool& 
   const std::int32_t level = s.der.level();
   if (!services::LMCODA(s.code)) pure::MDLODC(1);
   const std::int32_t form = s.fugacityForm ? 1 : 0;
-  const bool waterOut = s.w > 0 && waterHandling.option != kFreeWaterBesideEquilibrium;
+  const bool waterOut = s.w > 0 && problem::THCTL.waterOption != kFreeWaterBesideEquilibrium;
   const auto dropWaterFlag = [&] {
     if (waterOut && static_cast<std::size_t>(s.w) <= s.iflag.size()) {
       s.iflag[static_cast<std::size_t>(s.w - 1)] = 0;
@@ -442,18 +448,20 @@ void sourAndHenry(Pair& s, bool preCheck) {
 void waterKValue(Pair& s) {
   if (s.w <= 0 || static_cast<std::size_t>(s.w) > s.ncomp) return;
   const auto wi = static_cast<std::size_t>(s.w - 1);
-  WaterHandling& wh = waterHandling;
+  problem::MethodSetControl& wh = problem::THCTL;
   const std::int32_t unit = services::IOUNIT.report;
-  if (wh.option == kFreeWaterBesideEquilibrium && s.d.rigorous > 0) {
-    // Free water beside the equilibrium water: the rigorous K(w) stays.
+  if (wh.waterOption == kFreeWaterBesideEquilibrium && s.d.rigorous > 0) {
+    // Free water beside the equilibrium water: the rigorous K(w) stays; YWD = Pw/P/phi,
+    // XWD = YWD/K(w).
     double pw = 0.0, dpwdt = 0.0;
-    pure::WPROP(static_cast<std::int32_t>(pure::WaterProperty::VapourPressure), wh.waterMethod, s.t,
-                s.p, pw, dpwdt, static_cast<std::int32_t>(pure::WaterPhase::Liquid), wh.correction,
+    pure::WPROP(static_cast<std::int32_t>(pure::WaterProperty::VapourPressure),
+                wh.waterPropertyMethod, s.t, s.p, pw, dpwdt,
+                static_cast<std::int32_t>(pure::WaterPhase::Liquid), wh.waterPropertyCorrection,
                 services::GDPOPT.diagnosticSwitch(kWaterDebugSwitch), unit, pressureCell());
     const double v =
         std::clamp(workValue(kVapourLnPhiArray, wi), -kMaxFreeWaterExponent, kMaxFreeWaterExponent);
-    wh.freeWaterK = (pw / s.p) / std::exp(v);
-    wh.solubility = s.k[wi] != 0.0 ? wh.freeWaterK / s.k[wi] : 0.0;
+    wh.ywd = (pw / s.p) / std::exp(v);
+    wh.xwd = s.k[wi] != 0.0 ? wh.ywd / s.k[wi] : 0.0;
     wh.waterVapourPressure = pw;
     wh.waterVapourPressureSlope = dpwdt;
     s.dkdp[wi] = (workValue(kLiquidLnPhiPArray, wi) - workValue(kVapourLnPhiPArray, wi)) * s.k[wi];
@@ -469,17 +477,51 @@ void waterKValue(Pair& s) {
     wh.waterVapourPressureSlope = dpwdt;
   }
   s.k[wi] = std::clamp(s.k[wi], kMinK, kMaxK);
-  // The water words of the method-set control: the free-water K-value and the solubility.
-  problem::THCTL.ywd = wh.freeWaterK;
-  problem::THCTL.xwd = wh.solubility;
 }
 
-// 9.2. The pressure derivatives.
-void pressureDerivatives(Pair& s) {
+// 9.1. The per-component K-value correlation (set header word 20 positive): a component
+// whose correlation value v is positive gets K = F2 v/P, dK/dT = F2 (dv/dT)/P, F2 the second
+// real of its correlation record, and no composition dependence (its column of the ln K
+// matrices and its diagonal elements 0). A component without one keeps its K-value.
+// CORRELATED marks the components served (their dK/dP is -K/P whatever the route).
+void componentCorrelation(Pair& s, std::span<unsigned char> correlated) {
+  std::fill(correlated.begin(), correlated.end(), 0);
+  const std::int32_t header = methods::MSPTRS.integerSectors(1);
+  if (header <= 0 || CORSTO[header + kComponentKSwitchWord] <= 0) return;
+  const std::int32_t set = methods::MTSETN(kComponentKType);
+  const std::size_t n = s.nck;
+  for (std::size_t k = 0; k < s.ncomp; ++k) {
+    double value[1] = {0.0}, slope[1] = {0.0};
+    pure::XPCALC(kComponentKType, set, 1, static_cast<std::int32_t>(k + 1), 1,
+                 static_cast<std::int32_t>(pure::Extrapolation::TypeDefault), s.t, s.p, value,
+                 slope);
+    if (value[0] <= 0.0) continue;
+    const double f2 = pure::XPCAUX;
+    correlated[k] = 1;
+    s.k[k] = f2 * value[0] / s.p;
+    s.dkdt[k] = f2 * slope[0] / s.p;
+    if (k < n && s.der.c == 1) {
+      for (std::size_t i = 0; i < n; ++i) {
+        setWorkValue(kLnKxArray, k * n + i, 0.0);
+        setWorkValue(kLnKyArray, k * n + i, 0.0);
+      }
+      setWorkValue(kLnKxDiagonalArray, k, 0.0);
+      setWorkValue(kLnKyDiagonalArray, k, 0.0);
+    }
+  }
+}
+
+// 9.2. The pressure derivatives. A K-value of the per-component correlation, F2 v(T)/P, has
+// dK/dP = -K/P on every route.
+void pressureDerivatives(Pair& s, std::span<const unsigned char> correlated) {
+  for (std::size_t i = 0; i < s.ncomp; ++i) {
+    if (correlated[i] != 0) s.dkdp[i] = -s.k[i] / s.p;
+  }
   if (isCorrelation(s.code)) return;
   const bool activity = methods::MTISB(s.code);
   const bool eos = methods::MTISA(s.code);
   for (std::size_t i = 0; i < s.ncomp; ++i) {
+    if (correlated[i] != 0) continue;
     if (!activity && static_cast<std::int32_t>(i + 1) == s.w) continue;
     if (eos && !kvalueState.wilsonUsed && s.der.u != 0 && i < s.nck) {
       s.dkdp[i] = (workValue(kLiquidLnPhiPArray, i) - workValue(kVapourLnPhiPArray, i)) * s.k[i];
@@ -530,7 +572,7 @@ void KCPAIR(std::int32_t nck, std::int32_t ncomp, std::span<const double> y,
   Next next = Next::Tail;
   bool preCheck = false;
   if (s.code != kNoComputation) {
-    waterHandling.liquidNonWaterFraction = fx;
+    problem::THCTL.liquidNonWaterFraction = fx;
     s.d = decodeKOption(kcopt);
     s.der = decodeKDerivatives(kcdrv);
     s.o3 = optionDigit(kccall, 3);
@@ -600,7 +642,13 @@ void KCPAIR(std::int32_t nck, std::int32_t ncomp, std::span<const double> y,
     waterKValue(s);
     next = Next::Tail;
   }
-  if (next == Next::Tail) pressureDerivatives(s);
+  if (next == Next::Tail) {
+    std::vector<unsigned char>& marks = pairScratch.correlated;
+    if (marks.size() < s.ncomp) marks.resize(s.ncomp);
+    const std::span<unsigned char> correlated(marks.data(), s.ncomp);
+    componentCorrelation(s, correlated);
+    pressureDerivatives(s, correlated);
+  }
 
   // 10. Exit: the water flag, the derivative arrays.
   if (s.w > 0 && static_cast<std::size_t>(s.w) <= s.iflag.size()) {

@@ -113,8 +113,12 @@ inline constexpr std::size_t kTimingSlotKCALC = 33;
 //      so that they agree with the sour-water K-values, Henry's law (KCHENR).
 //   8. Water K-value (a set with a water component): the free-water K-value beside the
 //      equilibrium one (water-handling option 3, rigorous), or KCWATR; K(w) clamped.
-//   9. Pressure derivatives: activity codes -K/P; equation-of-state codes
-//      (dln phiL/dP - dln phiV/dP) K (-K/P after the Wilson estimate or without u).
+//   9. The per-component K-value correlation when set header word 20 is positive: a
+//      component whose correlation 1902 gives v > 0 takes K = F2 v/P, dK/dT = F2 (dv/dT)/P
+//      (F2 the record's second real, pure::XPCAUX), dK/dP = -K/P and a zero column of the
+//      ln K matrices. Pressure derivatives of the others: activity codes -K/P;
+//      equation-of-state codes (dln phiL/dP - dln phiV/dP) K (-K/P after the Wilson
+//      estimate or without u).
 //  10. The water component's flag back to 1.
 //   nck, ncomp  in      components whose K-values are formed; components in the vectors
 //   y, x        in      normalised mole fractions (NCOMP)

@@ -63,6 +63,15 @@ enum class DistributionMode : std::int32_t {
 //     in liquidSplitState.lnphi1/2); PHI = exp(ln phi limited to +-70) (mode 0) or exp(ln gamma
 //     of work array 11 limited to +-30) (mode 1); KD = PHIB/PHIA (mode 0 as exp of the limited
 //     difference). Before any rigorous K-value evaluation a component flagged absent gets 1.
+//   sour-water and electrolyte correction (liquid-liquid method 503, 510 or 511, both shares
+//     of the stored split above 5e-7): the model (KCSOUR, or AQELDR for 511) on XB and Y,
+//     with the starts of the method's block advanced past its pair parameters, starting from
+//     KV2 = PHIB/phiV (phiV = exp(ln phiV of work array 7 limited to +-30)); each key
+//     component present (or any, once a rigorous evaluation has run) takes
+//       KV1 = PHIA/phiV, KD = KV2/KV1 (exp(+-30) beyond), ln phiB = ln(phiV KD KV1),
+//       PHIB = exp(ln phiB limited to +-30);
+//     keys: 503 I(1..4); 510 I(1 + I(21 + i)), i = 1..I(1); 511 I(q + 3..q + 5) and the q
+//     amines from I(q + 11), q = I(2). Method 510 meeting a KV1 or KV2 not positive: ISTAT 2.
 //   mode 2: the user-added method through the K-value slot at the liquid-liquid level:
 //     PHIA = 1, PHIB = KD = the user's K (at least exp(-30)).
 //   modes 3 and 4, or set header word 21 positive: correlation 1907, v > 0 gives PHIA = 1,
@@ -70,14 +79,17 @@ enum class DistributionMode : std::int32_t {
 //     v > 0, else 0, and nothing else runs).
 //   iflag     in/out  phase-type flags
 //   mode      in      DistributionMode
-//   ncomp, nck in     components; vapour count
+//   ncomp, nck in     components; vapour count (the block shift of the correction)
 //   p, t      in      kPa, K
 //   xa, xb    in/out  the two liquids, normalised in place (modes 0 and 1)
-//   y         in      vapour composition (not read here)
+//   y         in      vapour composition (the sour-water model)
 //   kd, phia, phib out distribution coefficients and the coefficients of the two liquids
 //   za, zb    out     compressibility factors of the liquids evaluated
 //   iskip     in      1: liquid A unchanged, 2: liquid B unchanged
-//   istat     out     0, or 2 when a liquid evaluation reported a status
+//   istat     out     0, or 2 when a liquid evaluation reported a status or method 510 met a
+//                     K-value that is not positive
+// Aborts: "KC" "KCLLIQ" "FLASH WORK ARRAY TOO SHORT" (items ARRAY, SIZE, NEEDED); those of
+// FLCALC, the loader, KCSOUR and AQELDR.
 void KCLLIQ(std::span<std::int32_t> iflag, std::int32_t mode, std::int32_t ncomp, std::int32_t nck,
             double p, double t, std::span<double> xa, std::span<double> xb,
             std::span<const double> y, std::span<double> kd, std::span<double> phia,

@@ -17,11 +17,7 @@
 
 namespace equilibrium {
 
-WaterHandling waterHandling;
-
 namespace {
-
-const bool kWaterHandlingReset = services::registerKeptValues([] { waterHandling = {}; });
 
 // Kw and Kfw of water alone above its critical temperature.
 constexpr double kSupercriticalK = 1.1;
@@ -68,7 +64,7 @@ std::span<const double> terms(std::size_t r, std::int32_t n) {
 void solubility(std::int32_t ncomp, std::span<const double> x, std::int32_t u,
                 std::int32_t simplified, std::int32_t alternative, double t, double p,
                 std::int32_t noSolubility, double& s, double& dsdt) {
-  const WaterHandling& w = waterHandling;
+  const problem::MethodSetControl& w = problem::THCTL;
   if (simplified == 0) {
     if (ncomp != 1 && noSolubility == 0) WSOLTX(t, s, dsdt);
     return;
@@ -79,16 +75,16 @@ void solubility(std::int32_t ncomp, std::span<const double> x, std::int32_t u,
     return;
   }
   std::int32_t flag = 0;
-  if (w.option < kWaterFromTemperature) {
+  if (w.waterOption < kWaterFromTemperature) {
     flag = 1;
     if (gatherTerms(ncomp)) {
       WSOLHC(ncomp, problem::THCTL.idecnt, t, x, terms(0, ncomp), terms(1, ncomp), terms(2, ncomp),
              terms(3, ncomp), s, dsdt, flag);
     }
     if (flag == 1) WSOLTX(t, s, dsdt);
-  } else if (w.option == kWaterFromTemperature) {
+  } else if (w.waterOption == kWaterFromTemperature) {
     WSOLTX(t, s, dsdt);
-  } else if (w.option >= kNoSolubilityCorrelation) {
+  } else if (w.waterOption >= kNoSolubilityCorrelation) {
     WSOLZ2(ncomp, problem::THCTL.idecnt, u, x, t, p, s, dsdt, flag);
     if (flag == 1) WSOLTX(t, s, dsdt);
   }
@@ -100,7 +96,7 @@ void KCWATR(std::int32_t ncomp, std::span<const double> x, double& kw, std::int3
             double& dkwdt, double& dkwdp, double& dpwdt, std::int32_t simplified,
             std::int32_t alternative, double t, double p, std::int32_t unit, std::int32_t debug,
             double& pw, std::int32_t noSolubility) {
-  WaterHandling& w = waterHandling;
+  problem::MethodSetControl& w = problem::THCTL;
   // 1. No vapour pressure yet; s = 1 unless a correlation sets it.
   pw = 0.0;
   dpwdt = 0.0;
@@ -111,24 +107,25 @@ void KCWATR(std::int32_t ncomp, std::span<const double> x, double& kw, std::int3
   const bool supercritical = t > kWaterCriticalTemperature && ncomp == 1;
   if (supercritical) {
     kw = kSupercriticalK;
-    w.freeWaterK = 1.0;
+    w.ywd = 1.0;
     dkwdt = 0.0;
     dkwdp = 0.0;
-  } else if (w.option != kNoWaterVapourPressure) {
+  } else if (w.waterOption != kNoWaterVapourPressure) {
     // 3. The vapour pressure of water over the liquid.
-    pure::WPROP(static_cast<std::int32_t>(pure::WaterProperty::VapourPressure), w.waterMethod, t, p,
-                pw, dpwdt, static_cast<std::int32_t>(pure::WaterPhase::Liquid), w.correction, debug,
-                unit, problem::THCTL.kvalueState[0]);
+    pure::WPROP(static_cast<std::int32_t>(pure::WaterProperty::VapourPressure),
+                w.waterPropertyMethod, t, p, pw, dpwdt,
+                static_cast<std::int32_t>(pure::WaterPhase::Liquid), w.waterPropertyCorrection,
+                debug, unit, w.partialPressure);
   }
 
   // 4. The solubility of water in the hydrocarbon liquid.
   solubility(ncomp, x, u, simplified, alternative, t, p, noSolubility, s, dsdt);
-  w.solubility = s;
+  w.xwd = s;
   if (supercritical) return;
 
   // 5. Kfw = Pw/P, Kw = Kfw/s and the derivatives.
-  w.freeWaterK = pw / p;
-  kw = w.freeWaterK / s;
+  w.ywd = pw / p;
+  kw = w.ywd / s;
   dkwdt = services::RELCMP(pw, 0.0) != 0 ? kw * (dpwdt / pw - dsdt / s) : 0.0;
   dkwdp = -kw / p;
 }

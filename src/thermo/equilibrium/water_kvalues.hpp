@@ -9,32 +9,18 @@
 #include <cstdint>
 #include <span>
 
+#include "problem/method_set_control.hpp"
+
 namespace equilibrium {
 
-// The water-handling cells of the current method set that the water K-value reads and
-// writes (the method-set control THCTL does not hold them yet); the water
-// component index is THCTL.idecnt and the pressure cell handed to WPROP is
-// THCTL.kvalueState[0].
-struct WaterHandling {
-  // Water-handling option: 0 or 1 solubility from the hydrocarbon correlation (WSOLHC),
-  // 2 from the temperature correlation (WSOLTX), 3 free water beside equilibrium water
-  // (s = 1), 4 and above no correlation (s = 1), 5 also no vapour pressure (Kw = 0).
-  std::int32_t option = 0;
-  std::int32_t waterMethod = 0;         // first water-property option: WPROP's method
-  std::int32_t correction = 0;          // second water-property option: WPROP's correction
-  double liquidNonWaterFraction = 0.0;  // of the liquid whose K-values are formed
-  double freeWaterK = 0.0;              // out: Kfw = Pw/P
-  double solubility = 1.0;              // out: s (Kfw/Kw)
-  double waterVapourPressure = 0.0;     // out: Pw of the last water K-value, kPa
-  double waterVapourPressureSlope = 0.0;  // out: dPw/dT, kPa/K
-};
-extern WaterHandling waterHandling;
-
-// The water-handling options.
-inline constexpr std::int32_t kWaterFromTemperature = 2;
-inline constexpr std::int32_t kFreeWaterBesideEquilibrium = 3;
-inline constexpr std::int32_t kNoSolubilityCorrelation = 4;
-inline constexpr std::int32_t kNoWaterVapourPressure = 5;
+// The water cells of the current method set live in THCTL: the water-handling option, the
+// two water-property options handed to WPROP, the liquid non-water fraction, the pressure
+// word of the water routines, and the results XWD (s), YWD (Kfw) and the water vapour
+// pressure with its temperature derivative. The water component index is THCTL.idecnt.
+using problem::kFreeWaterBesideEquilibrium;
+using problem::kNoSolubilityCorrelation;
+using problem::kNoWaterVapourPressure;
+using problem::kWaterFromTemperature;
 
 // Component real sectors (COPTRS) of the hydrocarbon correlation: A the weight of a
 // component in the volume-type averages, B, C and D the terms they average.
@@ -70,7 +56,7 @@ inline constexpr double kWaterCriticalTemperature = 647.28;
 // (WSOLTX when it cannot evaluate or the component sectors are not in core), 2 WSOLTX,
 // 3 and above nothing. Then Kfw = Pw/P, Kw = Kfw/s,
 // dKw/dT = Kw (dPw/dT / Pw - (ds/dT)/s) (0 when Pw is 0), dKw/dP = -Kw/P.
-// Writes waterHandling.freeWaterK and waterHandling.solubility. No aborts.
+// Writes Kfw to THCTL.ywd and s to THCTL.xwd. No aborts.
 void KCWATR(std::int32_t ncomp, std::span<const double> x, double& kw, std::int32_t u,
             double& dkwdt, double& dkwdp, double& dpwdt, std::int32_t simplified,
             std::int32_t alternative, double t, double p, std::int32_t unit, std::int32_t debug,

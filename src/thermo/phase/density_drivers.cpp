@@ -12,7 +12,6 @@
 #include "problem/streams.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
-#include "thermo/equilibrium/water_kvalues.hpp"
 #include "thermo/phase/driver_kernels.hpp"
 #include "thermo/phase/phase_drivers.hpp"
 #include "thermo/phase/user_methods.hpp"
@@ -53,9 +52,9 @@ constexpr std::size_t kY = 30, kRaw = 31;
 // The molar density of pure water (kmol/m3) of PHASE at T, P with the partial pressure PP.
 double waterDensity(std::int32_t phase, double t, double p, double pp) {
   double v = 0.0, dv = 0.0;
-  const equilibrium::WaterHandling& w = equilibrium::waterHandling;
-  pure::WPROP(static_cast<std::int32_t>(pure::WaterProperty::Volume), w.waterMethod, t, p, v, dv,
-              phase, w.correction, 0, services::IOUNIT.report, pp);
+  const problem::MethodSetControl& w = problem::THCTL;
+  pure::WPROP(static_cast<std::int32_t>(pure::WaterProperty::Volume), w.waterPropertyMethod, t, p,
+              v, dv, phase, w.waterPropertyCorrection, 0, services::IOUNIT.report, pp);
   return v > 0.0 ? 1.0 / v : services::DMISS;
 }
 

@@ -14,7 +14,6 @@
 #include "storage/storage.hpp"
 #include "thermo/equilibrium/equilibrium.hpp"
 #include "thermo/equilibrium/fugacity_routes.hpp"
-#include "thermo/equilibrium/water_kvalues.hpp"
 #include "thermo/phase/phase_drivers.hpp"
 #include "thermo/pure/pure.hpp"
 
@@ -238,8 +237,8 @@ Normalised normalise(std::span<const double> x, std::span<double> y, std::span<s
 
 void waterProperty(std::int32_t kind, std::int32_t phase, double t, double p, double pp,
                    double& value, double& slope) {
-  const equilibrium::WaterHandling& w = equilibrium::waterHandling;
-  pure::WPROP(kind, w.waterMethod, t, p, value, slope, phase, w.correction,
+  const problem::MethodSetControl& w = problem::THCTL;
+  pure::WPROP(kind, w.waterPropertyMethod, t, p, value, slope, phase, w.waterPropertyCorrection,
               services::GDPOPT.diagnosticSwitch(kWaterDebugSwitch), services::IOUNIT.report, pp);
 }
 

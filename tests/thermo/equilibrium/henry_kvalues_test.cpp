@@ -340,3 +340,59 @@ TEST_F(HenryKValues, AbortsOnAShortBlockOrAMissingVapourPressure) {
 }
 
 }  // namespace
+
+namespace {
+
+// A set of K-value method 1 (Raoult's law with Henry components) reached through KCALC gives
+// what the built pieces give directly: K = Psat/P, dK/dT = (dPsat/dT)/P from the vapour
+// pressures, then KCHENR on the normalised liquid; dK/dP = -K/P.
+TEST_F(HenryKValues, ReachedThroughTheKValueEntry) {
+  components(3, {antoineRecord(1, kWaterAntoine), antoineRecord(2, kWaterAntoine),
+                 antoineRecord(3, kPropaneAntoine)});
+  const Pair inWater{3, 1, {25.0, -1500.0, -1.2, 2.0e-5}};
+  henryBlock({0, 0, 1}, {inWater});
+  for (std::int32_t array : {3, 4, 8, 10, 18, 49}) {
+    problem::FWPART.realOffset(static_cast<std::size_t>(array)) = storage::ICMGTR(3, 1);
+    problem::FWPART.realSize(static_cast<std::size_t>(array)) = 3;
+  }
+  problem::FWPART.integerOffset(1) = storage::ICMGTI(3, 1);
+  problem::FWPART.integerSize(1) = 3;
+  problem::THCTL.idecnt = 0;
+  methods::MSPTRS.classes(1) = {1, 0, 0, 0, services::NODISK, 0};
+  methods::KMCTL.kvalue.code = 1;
+  methods::KMCTL.kvalue.slot = 1;
+  methods::KMCTL.henryFlag = 1;
+
+  // The second solvent absent, so that the solute's constant is the pair's alone.
+  const std::vector<double> x{0.9, 0.0, 0.3};  // normalised by the entry: 0.75, 0, 0.25
+  const std::vector<double> xn{0.75, 0.0, 0.25};
+  const std::vector<double> y{0.2, 0.1, 0.7};
+  const double t = 330.0, p = 800.0;
+  std::vector<double> k(3, -1.0);
+  double zv = 0.0, zl = 0.0;
+  std::int32_t kccall = 12, ierr = -1, status = -1;
+  equilibrium::KCALC(3, 3, y, x, k, t, p, zv, zl, kccall, 1, 1, ierr, 0, status);
+  EXPECT_EQ(ierr, 0);
+
+  Result direct{std::vector<double>(3), std::vector<double>(3)};
+  const Antoine antoine[3] = {kWaterAntoine, kWaterAntoine, kPropaneAntoine};
+  for (std::size_t i = 0; i < 3; ++i) {
+    const Antoine& a = antoine[i];
+    direct.k[i] = a.kPa(t) / p;
+    // d(Psat)/dT = Psat ln 10 B/(T + C)^2.
+    direct.dkdt[i] = direct.k[i] * std::log(10.0) * a.b / ((t + a.c) * (t + a.c));
+  }
+  equilibrium::KCHENR(3, 3, t, p, xn, direct.k, direct.dkdt, 1, 0, 0);
+  for (std::int32_t i = 1; i <= 3; ++i) {
+    SCOPED_TRACE(i);
+    const auto at = static_cast<std::size_t>(i - 1);
+    // The correlation driver's decimal logarithm carries about 8 figures.
+    EXPECT_NEAR(k[at], direct.k[at], 1e-6 * direct.k[at]);
+    EXPECT_NEAR(work(6, i), direct.dkdt[at], 1e-6 * std::abs(direct.dkdt[at]));
+    EXPECT_DOUBLE_EQ(work(18, i), -k[at] / p);
+  }
+  // The solute's K-value is the Henry constant's, not its vapour pressure's.
+  EXPECT_NEAR(std::log(k[2] * p), 25.0 - 1500.0 / t - 1.2 * std::log(t) + 2.0e-5 * p, 1e-12);
+}
+
+}  // namespace

@@ -61,7 +61,6 @@ void startKValueRun() {
   const std::int32_t header = storage::ICMGTI(kHeaderWords, 1);
   methods::MSPTRS.integerSectors(1) = header;
   for (std::size_t c = 1; c <= methods::kMethodClasses; ++c) methods::MSPTRS.classes(c) = {};
-  equilibrium::waterHandling = {};
   equilibrium::kvalueState = {};
   equilibrium::liquidSplitState = {};
   equilibrium::fillLiquidSplit(nullptr);

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "../pure/correlation_sets.hpp"
 #include "../pure/density_blocks.hpp"
 #include "kvalues_support.hpp"
 #include "methods/methods.hpp"
@@ -139,77 +140,8 @@ TEST_F(KValues, AnyTemperatureRequestFormsFreshDerivatives) {
 }
 
 // ---------------------------------------------------------------------------------------
-// The option words
+// The option words (the table of every digit: kvalue_options_test.cpp)
 // ---------------------------------------------------------------------------------------
-
-// One row: the option words and what the call must show.
-struct OptionCase {
-  std::string name;
-  std::int32_t kcopt, kccall, optionDigit, optionWord;
-  std::function<void(const KResult&)> check;
-};
-
-TEST_F(KValues, OptionDigitsChooseTheRouteAndTheFlags) {
-  const std::vector<double> rigorous = expectedK(Cubic::PengRobinson, kY, kX, kT, kP);
-  const auto raoult = [](const KResult& r) {
-    for (std::size_t i = 0; i < kN; ++i) {
-      const double k = antoine(i, kT) / kP;
-      EXPECT_NEAR(r.k[i], k, 1e-6 * k);
-      EXPECT_NEAR(r.dkdp[i], -r.k[i] / kP, 1e-12);
-    }
-  };
-  const auto isRigorous = [&](const KResult& r) {
-    for (std::size_t i = 0; i < kN; ++i) EXPECT_NEAR(r.k[i], rigorous[i], 1e-9 * rigorous[i]);
-  };
-  const std::vector<OptionCase> cases = {
-      {"0: simplified, Raoult's law", 0, 12, 1, 0, raoult},
-      {"0 with the set's rigorous-K digit", 0, 12, 1, 100, isRigorous},
-      {"0 with option digit 2: Wilson estimate", 0, 12, 2, 0,
-       [](const KResult& r) {
-         const auto& c = fugacity_test::ternary();
-         for (std::size_t i = 0; i < kN; ++i) {
-           // G. M. Wilson's estimate, K = Pc/P exp(5.37 (1 + omega)(1 - Tc/T)).
-           const double k =
-               c[i].pc / kP * std::exp(5.37 * (1.0 + c[i].omega) * (1.0 - c[i].tc / kT));
-           EXPECT_NEAR(r.k[i], k, 1e-9 * k);
-         }
-       }},
-      {"1: rigorous, flags counted over both phases", 1, 12, 1, 0,
-       [&](const KResult& r) {
-         isRigorous(r);
-         EXPECT_EQ(flags(), (std::vector<std::int32_t>{2, 2, 2}));
-         EXPECT_EQ(methods::KMCTL.levelWord, 1);
-       }},
-      {"digit 8: ln K", 10000001, 12, 1, 0,
-       [&](const KResult& r) {
-         for (std::size_t i = 0; i < kN; ++i) EXPECT_NEAR(r.k[i], std::log(rigorous[i]), 1e-9);
-       }},
-      {"digit 5: fugacity coefficients only", 10001, 12, 1, 0,
-       [&](const KResult& r) {
-         for (std::size_t i = 0; i < kN; ++i) EXPECT_EQ(r.k[i], 1.0);
-         const auto l = independentLnPhi(Cubic::PengRobinson, kKij, kX, kT, kP, true);
-         const auto v = array(equilibrium::kLiquidLnPhiArray, kN);
-         for (std::size_t i = 0; i < kN; ++i) EXPECT_NEAR(v[i], l[i], 1e-9);
-       }},
-      {"digits 3 and 4: liquid-liquid level, no split, no vapour evaluation", 1101, 12, 1, 0,
-       [](const KResult& r) {
-         EXPECT_EQ(methods::KMCTL.levelWord, 2);
-         EXPECT_EQ(r.zv, -9.0);
-       }},
-      {"digit 7: every flag 2", 1000001, 12, 1, 0,
-       [](const KResult&) {
-         EXPECT_EQ(flags(), (std::vector<std::int32_t>{2, 2, 2}));
-       }},
-  };
-  for (const OptionCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    startKValueRun();
-    useCubic(Cubic::PengRobinson, c.optionWord);
-    useLiquidLiquidMethod(101);
-    methods::KMCTL.kvalue.option = c.optionDigit;
-    c.check(kcalc(kY, kX, kT, kP, c.kcopt, 0, c.kccall));
-  }
-}
 
 // Digit 6 uses the compositions as given; digit 6 = 0 normalises them.
 TEST_F(KValues, DigitSixKeepsTheCompositionsUnchanged) {
@@ -242,7 +174,7 @@ TEST_F(KValues, WaterIsLeftOutOfTheNormalisation) {
   useCubic(Cubic::PengRobinson);
   problem::THCTL.idecnt = 3;
   problem::THCTL.waterComponent = 3;
-  equilibrium::waterHandling.option = equilibrium::kNoSolubilityCorrelation;
+  problem::THCTL.waterOption = problem::kNoSolubilityCorrelation;
   const std::vector<double> x = {0.28, 0.42, 0.30};
   const std::vector<double> y = {0.90, 0.08, 0.02};
   const KResult r = kcalc(y, x, kT, kP, kRigorous);
@@ -250,7 +182,7 @@ TEST_F(KValues, WaterIsLeftOutOfTheNormalisation) {
   EXPECT_DOUBLE_EQ(xn[0] + xn[1], 1.0);
   EXPECT_EQ(xn[2], 0.0);
   EXPECT_NEAR(xn[0], 0.4, 1e-15);
-  EXPECT_DOUBLE_EQ(equilibrium::waterHandling.liquidNonWaterFraction, 0.7);
+  EXPECT_DOUBLE_EQ(problem::THCTL.liquidNonWaterFraction, 0.7);
   EXPECT_EQ(flags()[2], 1);
   double kw = 0.0, dkwdt = 0.0, dkwdp = 0.0, dpwdt = 0.0, pw = 0.0;
   equilibrium::KCWATR(3, xn, kw, 0, dkwdt, dkwdp, dpwdt, 1, 0, kT, kP, 6, 0, pw, 0);
@@ -258,7 +190,6 @@ TEST_F(KValues, WaterIsLeftOutOfTheNormalisation) {
   EXPECT_DOUBLE_EQ(r.dkdp[2], dkwdp);
   // The water words of the set control: YWD the free-water K-value Pw/P, XWD the solubility.
   EXPECT_DOUBLE_EQ(problem::THCTL.ywd, pw / kP);
-  EXPECT_DOUBLE_EQ(problem::THCTL.xwd, equilibrium::waterHandling.solubility);
   EXPECT_DOUBLE_EQ(kw, problem::THCTL.ywd / problem::THCTL.xwd);
 }
 
@@ -270,7 +201,7 @@ TEST_F(KValues, WaterRouteFillsTheSetControlWords) {
   useCubic(Cubic::PengRobinson);
   problem::THCTL.idecnt = 3;
   problem::THCTL.waterComponent = 3;
-  equilibrium::waterHandling.option = equilibrium::kWaterFromTemperature;
+  problem::THCTL.waterOption = problem::kWaterFromTemperature;
   const std::vector<double> x = {0.28, 0.42, 0.30};
   const std::vector<double> y = {0.90, 0.08, 0.02};
   for (const double t : {kT, kT + 25.0}) {
@@ -285,7 +216,7 @@ TEST_F(KValues, WaterRouteFillsTheSetControlWords) {
     EXPECT_GT(pw, 0.0);
     EXPECT_DOUBLE_EQ(problem::THCTL.ywd, pw / kP);
     EXPECT_NEAR(r.k[2], problem::THCTL.ywd / problem::THCTL.xwd, 1e-12 * r.k[2]);
-    EXPECT_NEAR(problem::THCTL.kvalueState[0], 0.7 * kP, 1e-9 * kP);
+    EXPECT_NEAR(problem::THCTL.partialPressure, 0.7 * kP, 1e-9 * kP);
   }
 }
 
@@ -567,6 +498,53 @@ TEST_F(KValues, DistributionCoefficientsAreTheRatioOfTheLiquidFugacityCoefficien
   equilibrium::KCLLIQ(flags, 0, 3, 3, kP, kT, xa, xb, y, kd, phia, phib, za, zb, 0, istat);
   EXPECT_NEAR(kd[1], std::exp(lb[1] - la[1]), 1e-9 * kd[1]);
   EXPECT_EQ(methods::KMCTL.kvalue.option, 0);
+}
+
+// ---------------------------------------------------------------------------------------
+// The per-component K-value correlation
+// ---------------------------------------------------------------------------------------
+
+// Set header word 20 on: a component with a K-value correlation (type 1902, here an Antoine
+// form of value v in kPa, F2 = 2 the record's second real) gets K = F2 v/P, dK/dT =
+// F2 (dv/dT)/P, dK/dP = -K/P (the derivative of that value) and no composition dependence;
+// components without one keep the rigorous K-values. Word 20 off: all rigorous.
+TEST_F(KValues, ComponentCorrelationReplacesTheKValuesItCovers) {
+  for (const std::int32_t on : {1, 0}) {
+    SCOPED_TRACE(on);
+    startKValueRun();
+    useCubic(Cubic::PengRobinson);
+    storage::CORSTO[methods::MSPTRS.integerSectors(1) + 20] = on;
+    correlation_testing::Record none;
+    none.component = 1;
+    none.noCorrelation = true;
+    correlation_testing::Record propane =
+        correlation_testing::antoineRecord(2, kAntoine[1].a, kAntoine[1].b, kAntoine[1].c);
+    propane.auxiliary = 2.0;
+    correlation_testing::installSet(1902, 1, {none, propane});
+    const KResult r = kcalc(kY, kX, kT, kP, kRigorous, kComposition);
+    const std::vector<double> k = expectedK(Cubic::PengRobinson, kY, kX, kT, kP);
+    const std::vector<double> dlnkdx = array(equilibrium::kLnKxArray, kN * kN);
+    const std::vector<double> dlnkdy = array(equilibrium::kLnKyArray, kN * kN);
+    for (std::size_t i : {0u, 2u}) EXPECT_NEAR(r.k[i], k[i], 1e-9 * k[i]) << i;
+    if (on == 0) {
+      EXPECT_NEAR(r.k[1], k[1], 1e-9 * k[1]);
+      EXPECT_NE(dlnkdx[kN + 1], 0.0);
+      continue;
+    }
+    // v = Psat, dv/dT = v ln 10 B/(T + C)^2; the decimal logarithm carries about 8 figures.
+    const double v = antoine(1, kT);
+    const double dv = v * std::log(10.0) * kAntoine[1].b / std::pow(kT + kAntoine[1].c, 2);
+    EXPECT_NEAR(r.k[1], 2.0 * v / kP, 1e-6 * r.k[1]);
+    EXPECT_NEAR(r.dkdt[1], 2.0 * dv / kP, 1e-6 * r.dkdt[1]);
+    EXPECT_DOUBLE_EQ(r.dkdp[1], -r.k[1] / kP);
+    for (std::size_t i = 0; i < kN; ++i) {
+      EXPECT_EQ(dlnkdx[kN + i], 0.0) << i;
+      EXPECT_EQ(dlnkdy[kN + i], 0.0) << i;
+      EXPECT_NE(dlnkdx[i], 0.0) << i;  // the other columns stay
+    }
+    EXPECT_EQ(array(equilibrium::kLnKxDiagonalArray, kN)[1], 0.0);
+    EXPECT_EQ(array(equilibrium::kLnKyDiagonalArray, kN)[1], 0.0);
+  }
 }
 
 // ---------------------------------------------------------------------------------------

@@ -18,7 +18,6 @@
 namespace {
 
 using correlation_testing::derivative;
-using equilibrium::waterHandling;
 
 constexpr std::int32_t kSteamTables = 1;
 constexpr double kAtmosphere = 101.325;
@@ -40,10 +39,10 @@ class WaterKValues : public ::testing::Test {
  protected:
   void SetUp() override {
     correlation_testing::startRun();
-    waterHandling = {};
-    waterHandling.waterMethod = kSteamTables;
+    problem::THCTL = {};
+    problem::THCTL.currentSet = 1;
+    problem::THCTL.waterPropertyMethod = kSteamTables;
     problem::THCTL.idecnt = 1;
-    problem::THCTL.kvalueState = {};
   }
 
   // Puts TERMS into the component real sectors of the hydrocarbon correlation.
@@ -90,8 +89,8 @@ TEST_F(WaterKValues, WaterAloneFollowsRaoultsLawWithPublishedVapourPressures) {
       const Water w = kcwatr(1, {1.0}, t, p, simplified);
       EXPECT_NEAR(w.kw * p, s.kPa, 0.01 * s.kPa);
       EXPECT_DOUBLE_EQ(w.pw, w.kw * p);
-      EXPECT_EQ(waterHandling.freeWaterK, w.kw);
-      EXPECT_EQ(waterHandling.solubility, 1.0);
+      EXPECT_EQ(problem::THCTL.ywd, w.kw);
+      EXPECT_EQ(problem::THCTL.xwd, 1.0);
       EXPECT_DOUBLE_EQ(w.dkwdp, -w.kw / p);
       const double fdT =
           derivative([&](double v) { return kcwatr(1, {1.0}, v, p, simplified).kw; }, t, 1e-3);
@@ -109,7 +108,7 @@ TEST_F(WaterKValues, SpecialCasesOfTheWaterKValue) {
   // routine's own limit and values).
   Water w = kcwatr(1, {1.0}, 700.0, 25000.0);
   EXPECT_EQ(w.kw, 1.1);
-  EXPECT_EQ(waterHandling.freeWaterK, 1.0);
+  EXPECT_EQ(problem::THCTL.ywd, 1.0);
   EXPECT_EQ(w.dkwdt, 0.0);
   EXPECT_EQ(w.dkwdp, 0.0);
   EXPECT_EQ(w.pw, 0.0);
@@ -117,15 +116,15 @@ TEST_F(WaterKValues, SpecialCasesOfTheWaterKValue) {
   // Above it in a mixture the vapour pressure counts.
   EXPECT_GT(kcwatr(2, {0.0, 1.0}, 700.0, 25000.0, 0).pw, 0.0);
   // Option 5: no vapour pressure, so Kw, Kfw and the derivatives are 0.
-  waterHandling.option = equilibrium::kNoWaterVapourPressure;
-  waterHandling.liquidNonWaterFraction = 0.9;
+  problem::THCTL.waterOption = equilibrium::kNoWaterVapourPressure;
+  problem::THCTL.liquidNonWaterFraction = 0.9;
   for (std::int32_t simplified : {0, 1}) {
     w = kcwatr(2, {0.0, 1.0}, 350.0, 500.0, simplified);
     EXPECT_EQ(w.pw, 0.0);
     EXPECT_EQ(w.kw, 0.0);
     EXPECT_EQ(w.dkwdt, 0.0);
     EXPECT_EQ(w.dkwdp, 0.0);
-    EXPECT_EQ(waterHandling.freeWaterK, 0.0);
+    EXPECT_EQ(problem::THCTL.ywd, 0.0);
   }
 }
 
@@ -164,11 +163,11 @@ TEST_F(WaterKValues, ChoosesTheSolubilityByRouteAndOption) {
            Case{"no hydrocarbon in the liquid", 3, 1, 0, 0, 0, 5e-11, 1.0},
        }) {
     SCOPED_TRACE(c.what);
-    waterHandling.option = c.option;
-    waterHandling.liquidNonWaterFraction = c.nonWater;
+    problem::THCTL.waterOption = c.option;
+    problem::THCTL.liquidNonWaterFraction = c.nonWater;
     const Water w = kcwatr(c.ncomp, x, t, 300.0, c.simplified, c.alternative, c.noSolubility);
-    EXPECT_EQ(waterHandling.solubility, c.s);
-    EXPECT_DOUBLE_EQ(waterHandling.freeWaterK, w.pw / 300.0);
+    EXPECT_EQ(problem::THCTL.xwd, c.s);
+    EXPECT_DOUBLE_EQ(problem::THCTL.ywd, w.pw / 300.0);
     EXPECT_DOUBLE_EQ(w.kw, w.pw / 300.0 / c.s);
     const double fd = derivative(
         [&](double v) {
@@ -180,13 +179,13 @@ TEST_F(WaterKValues, ChoosesTheSolubilityByRouteAndOption) {
 
   // The hydrocarbon correlation falls back on the temperature correlation for a liquid
   // without volume weight and when the component terms are not in core.
-  waterHandling.option = 0;
-  waterHandling.liquidNonWaterFraction = 1.0;
+  problem::THCTL.waterOption = 0;
+  problem::THCTL.liquidNonWaterFraction = 1.0;
   kcwatr(3, {1.0, 0.0, 0.0}, t, 300.0);
-  EXPECT_EQ(waterHandling.solubility, sTx);
+  EXPECT_EQ(problem::THCTL.xwd, sTx);
   problem::COPTRS.realSector(equilibrium::kSolubilityCSector) = services::NOCORE;
   kcwatr(3, x, t, 300.0);
-  EXPECT_EQ(waterHandling.solubility, sTx);
+  EXPECT_EQ(problem::THCTL.xwd, sTx);
 }
 
 // The temperature correlation: its formula at 300 K (its own constants, restated: the check

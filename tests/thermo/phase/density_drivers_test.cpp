@@ -119,8 +119,8 @@ class DensityDrivers : public ::testing::Test {
   }
   static double waterDensity(std::int32_t phase, double t, double p, double pp) {
     double v = 0.0, dv = 0.0;
-    pure::WPROP(1, equilibrium::waterHandling.waterMethod, t, p, v, dv, phase,
-                equilibrium::waterHandling.correction, 0, 0, pp);
+    pure::WPROP(1, problem::THCTL.waterPropertyMethod, t, p, v, dv, phase,
+                problem::THCTL.waterPropertyCorrection, 0, 0, pp);
     return 1.0 / v;
   }
 
