@@ -150,12 +150,12 @@ std::int32_t waterComponent(std::int32_t n) {
 void freeWater(std::int32_t property, double t, double p, double yWater, double& value,
                double& slope) {
   problem::MethodSetControl& control = problem::THCTL;
-  double& pressureWord = control.kvalueState[0];
+  double& pressureWord = control.partialPressure;
   pressureWord = (1.0 - yWater) * p;
   value = 0.0;
   slope = 0.0;
-  routines.water(property, control.setHeader[2], t, p, value, slope, kLiquidPhase,
-                 control.setHeader[1], 0, 0, pressureWord);
+  routines.water(property, control.waterPropertyCorrection, t, p, value, slope, kLiquidPhase,
+                 control.waterPropertyMethod, 0, 0, pressureWord);
 }
 
 // One liquid by the enthalpy driver; true when the driver reported a failure.

@@ -32,7 +32,7 @@ constexpr std::int32_t kSteamTables = 1;
 
 // The set's second water-property option word (THCTL word 24), which lets the saturation
 // temperature iterate.
-std::int32_t correctionWord() { return problem::THCTL.setHeader[1]; }
+std::int32_t correctionWord() { return problem::THCTL.waterPropertyMethod; }
 
 // The multiplier of a conversion from the engine's set to set 5.
 double factor(std::int32_t cls) {
@@ -66,7 +66,7 @@ void VFWATR(std::int32_t iwopt, std::int32_t iphase, float t, float p, float& wv
                      asked <= static_cast<std::int32_t>(WaterOption::Entropy);
 
   // 2.-3. The K-value state's pressure word cleared, then the water routine.
-  double& pressureWord = problem::THCTL.kvalueState[0];
+  double& pressureWord = problem::THCTL.partialPressure;
   pressureWord = 0.0;
   double v = 0.0;
   double d = 0.0;

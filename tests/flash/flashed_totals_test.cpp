@@ -108,7 +108,7 @@ std::int32_t water(std::int32_t property, std::int32_t, double t, double p, doub
                    double& slope, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
                    double deltaP) {
   calls.waterPressureWords.push_back(deltaP);
-  EXPECT_EQ(deltaP, problem::THCTL.kvalueState[0]);
+  EXPECT_EQ(deltaP, problem::THCTL.partialPressure);
   if (property == static_cast<std::int32_t>(pure::WaterProperty::Enthalpy)) {
     value = kFreeWater.enthalpy(t);
     slope = kFreeWater.b;

@@ -131,13 +131,13 @@ TEST_F(StreamLookup, WaterValuesAreTheWaterRoutinesInUnitSet5) {
   for (const Case& c : {Case{2, 28, 1, 2}, Case{3, 29, 1, 2}, Case{4, 4, 0, 1}, Case{5, 1, 0, 1}}) {
     SCOPED_TRACE(c.option);
     float value = 0.0F, derivative = 0.0F;
-    problem::THCTL.kvalueState[0] = 55.0;
+    problem::THCTL.partialPressure = 55.0;
     flash::VFWATR(c.option, c.phase, t5, p5, value, derivative);
     double v = 0.0, d = 0.0;
-    pure::WPROP(c.option, c.method, tIn, pIn, v, d, c.phase, problem::THCTL.setHeader[1], 0, 0,
+    pure::WPROP(c.option, c.method, tIn, pIn, v, d, c.phase, problem::THCTL.waterPropertyMethod, 0, 0,
                 0.0);
     EXPECT_NEAR(services::UOMCNV(value, c.cls, 5, 1), v, 1e-5 * std::abs(v) + 1e-6);
-    EXPECT_EQ(problem::THCTL.kvalueState[0], 0.0) << "the pressure word is cleared";
+    EXPECT_EQ(problem::THCTL.partialPressure, 0.0) << "the pressure word is cleared";
     float slotValue = 0.0F, slotDerivative = 0.0F;
     EXPECT_EQ(phase::waterProperty(c.option, c.phase, t5, p5, slotValue, slotDerivative), 0);
     EXPECT_EQ(slotValue, value);
