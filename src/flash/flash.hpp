@@ -1,5 +1,17 @@
 // The flash engine: the work-array table of the isothermal flash algorithms and the note
-// counters of the flashes.
+// counters, the shared flash state words and the K-value seam, the notes and trace prints
+// of the flashes, the phase-region code, the bracketed search and closure steps, the phase
+// split at given K-values, the Rachford-Rice solution, the common argument list of the
+// isothermal algorithms, the default two-phase flash FLASHT and the router FLASTP.
 #pragma once
 
+#include "flash/algorithms.hpp"
+#include "flash/flash_arguments.hpp"
+#include "flash/flash_notes.hpp"
+#include "flash/flash_state.hpp"
+#include "flash/phase_region.hpp"
+#include "flash/phase_split.hpp"
+#include "flash/rachford_rice.hpp"
+#include "flash/search_steps.hpp"
+#include "flash/slots.hpp"
 #include "flash/work_tables.hpp"

@@ -1,0 +1,125 @@
+// The isothermal flash algorithms and the router that chooses among them. Included by
+// flash.hpp.
+//
+// FLASTP routes one flash at fixed T and P to FLASHT (the default two-phase flash with free
+// water), the three-phase flash FLAS3P, the free-water flash FLS3W1, or the successive-
+// substitution flash FLASHN with its Newton fallback FLASHC, falling back on FLASHT when
+// the chosen one fails. FLASHN, FLASHC, FLAS3P, FLS3W1 and the Gibbs and positive flashes
+// that FLASHT reaches (FLASGB, FLASHP) are not built yet: each reports failure (IFFAIL 1)
+// with its full argument list, so that the router falls back on FLASHT.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "flash/flash_arguments.hpp"
+#include "services/markers.hpp"
+#include "storage/storage.hpp"
+
+namespace flash {
+
+// The two-phase work arrays of FLWKTB, in the order the algorithms receive them: slots 16,
+// 13, 15, 14.
+struct TwoPhaseWork {
+  storage::RealView slot16, slot13, slot15, slot14;
+};
+// The Newton work arrays: slot 26 (integers), then slots 18 to 25 and 27.
+struct NewtonWork {
+  std::span<std::int32_t> slot26;
+  storage::RealView slot18, slot19, slot20, slot21, slot22, slot23, slot24, slot25, slot27;
+};
+// The three-phase work arrays, in the order FLAS3P receives them: slots 7, 8, 10, 9, 11,
+// 14, 12, 13, 15, 16, 1, 2, 3, 4, 5, 6, 17 (FLS3W1: the first twelve but 12, then 1-3).
+struct ThreePhaseWork {
+  storage::RealView slot7, slot8, slot10, slot9, slot11, slot14, slot12, slot13, slot15, slot16,
+      slot1, slot2, slot3, slot4, slot5, slot6, slot17;
+};
+struct FreeWaterWork {
+  storage::RealView slot7, slot8, slot10, slot9, slot11, slot14, slot13, slot15, slot16, slot1,
+      slot2, slot3;
+};
+
+// The default two-phase flash with free water: an outer loop of K-value refreshes around a
+// bracketed search on FLIQHC at fixed K-values (FLSCMP, FLSBRK, DRICE), with acceleration
+// (STEPDM) or averaging of the compositions, oscillation control, the rebuild of an
+// incipient phase's trial composition, the reuse of a stored estimate, the Gibbs flash
+// (switch 45, without water in the feed) and the positive flash (thousands digit of switch
+// 41). All 45 common arguments; see IsothermalFlash. IFFAIL 1 after 100 passes without
+// convergence, more than 60 bracket steps in the last inner search, or a failed Gibbs
+// flash.
+void FLASHT(IsothermalFlash& a);
+
+// The isothermal flash router (the 45 common arguments): counts the call (NNFLST), routes
+// by the method set, switches 41 and 45 and the feed water, falls back on FLASHT, repeats
+// FLASHT at the problem's root selection when a phase was solved at a pseudo root, compares
+// two algorithms in compare mode (switch 41 = 3), sets the step of the caller's iteration
+// variable and the stored-estimate block, and gives failure notes (message 1000000214).
+void FLASTP(IsothermalFlash& a);
+
+// ---------------------------------------------------------------------------------------
+// Algorithms not built yet: each sets IFFAIL 1 and changes nothing else.
+// ---------------------------------------------------------------------------------------
+
+// Successive substitution: common arguments 1, 3-9, 11-14, 17-31, 37, 42, 43, 45, 36; the
+// two-phase work arrays; the message level (1).
+void FLASHN(IsothermalFlash& a, const TwoPhaseWork& work, std::int32_t level);
+// Newton iterations: as FLASHN with a copy of KXOPT in place of argument 14, then the
+// presence flags, the Newton work arrays and the message level (1).
+void FLASHC(IsothermalFlash& a, std::int32_t& kxopt, const TwoPhaseWork& work,
+            const NewtonWork& newton, std::int32_t level);
+// Vapour, liquid 1 and liquid 2: common 1-37 and 41-45, the three-phase work arrays, the
+// three-phase message level (in/out).
+void FLAS3P(IsothermalFlash& a, const ThreePhaseWork& work, std::int32_t& level);
+// Vapour, hydrocarbon liquid and free water: as FLAS3P with the free-water work arrays.
+void FLS3W1(IsothermalFlash& a, const FreeWaterWork& work, std::int32_t& level);
+// The Gibbs-energy minimisation flash that FLASHT runs when switch 45 forces it.
+void FLASGB(IsothermalFlash& a);
+// The positive flash that FLASHT tries first when the thousands digit of switch 41 is set:
+// the common arguments and four work arrays of 500 reals.
+void FLASHP(IsothermalFlash& a, std::span<double> w1, std::span<double> w2,
+            std::span<double> w3, std::span<double> w4);
+
+// ---------------------------------------------------------------------------------------
+// The algorithm seam
+// ---------------------------------------------------------------------------------------
+
+// The algorithms the router and FLASHT call: the routines above unless a test has put
+// doubles in their place.
+struct FlashAlgorithms {
+  void (*flasht)(IsothermalFlash&) = &FLASHT;
+  void (*flashn)(IsothermalFlash&, const TwoPhaseWork&, std::int32_t) = &FLASHN;
+  void (*flashc)(IsothermalFlash&, std::int32_t&, const TwoPhaseWork&, const NewtonWork&,
+                 std::int32_t) = &FLASHC;
+  void (*flas3p)(IsothermalFlash&, const ThreePhaseWork&, std::int32_t&) = &FLAS3P;
+  void (*fls3w1)(IsothermalFlash&, const FreeWaterWork&, std::int32_t&) = &FLS3W1;
+  void (*flasgb)(IsothermalFlash&) = &FLASGB;
+  void (*flashp)(IsothermalFlash&, std::span<double>, std::span<double>, std::span<double>,
+                 std::span<double>) = &FLASHP;
+};
+const FlashAlgorithms& flashAlgorithms();
+
+// While alive, the router and FLASHT call the algorithms of REPLACEMENT.
+class ScopedFlashAlgorithms {
+ public:
+  explicit ScopedFlashAlgorithms(const FlashAlgorithms& replacement);
+  ~ScopedFlashAlgorithms();
+  ScopedFlashAlgorithms(const ScopedFlashAlgorithms&) = delete;
+  ScopedFlashAlgorithms& operator=(const ScopedFlashAlgorithms&) = delete;
+
+ private:
+  FlashAlgorithms previous_;
+};
+
+}  // namespace flash
+
+namespace flash {
+
+// Whether a method code is set (neither IMISS nor 0).
+inline bool hasCode(std::int32_t code) { return code != services::IMISS && code != 0; }
+
+// Whether the current method set takes the polymer path of FLASHT and of the router: its
+// name is not "NOPOLYSYH" and it is "POLYSYH" or MTISC accepts its vapour-liquid code VLE
+// or liquid-liquid code LLE.
+bool polymerSet(std::int32_t vle, std::int32_t lle);
+
+}  // namespace flash
