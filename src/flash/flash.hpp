@@ -2,13 +2,15 @@
 // counters, the shared flash state words and the K-value seam, the notes and trace prints
 // of the flashes, the phase-region code, the bracketed search and closure steps, the phase
 // split at given K-values, the Rachford-Rice solution, the common argument list of the
-// isothermal algorithms, the default two-phase flash FLASHT and the router FLASTP.
+// isothermal algorithms, the default two-phase flash FLASHT and the router FLASTP, and the
+// liquid-liquid split by key components (TLSPLT, FLAS3L).
 #pragma once
 
 #include "flash/algorithms.hpp"
 #include "flash/flash_arguments.hpp"
 #include "flash/flash_notes.hpp"
 #include "flash/flash_state.hpp"
+#include "flash/liquid_split.hpp"
 #include "flash/phase_region.hpp"
 #include "flash/phase_split.hpp"
 #include "flash/rachford_rice.hpp"
