@@ -74,10 +74,10 @@ inline constexpr std::size_t kTimingSlotTLSPLT = 38;
 void TLSPLT(std::span<std::int32_t> flags, std::int32_t& l1key, std::int32_t& l2key,
             std::int32_t preferred, std::int32_t start, std::int32_t liquidClass, std::int32_t nc,
             std::int32_t nck, std::int32_t print, std::int32_t unit, double p, double t,
-            std::span<const double> z, double& fracl1, std::int32_t& status,
-            std::span<double> xl1, std::span<double> xl2, std::span<const double> y,
-            std::span<double> dcoef, std::span<double> gl1, std::span<double> gl2,
-            std::span<double> work1, std::span<double> work2, double& v1, double& v2);
+            std::span<const double> z, double& fracl1, std::int32_t& status, std::span<double> xl1,
+            std::span<double> xl2, std::span<const double> y, std::span<double> dcoef,
+            std::span<double> gl1, std::span<double> gl2, std::span<double> work1,
+            std::span<double> work2, double& v1, double& v2);
 
 // FLAS3L: the liquid-liquid set-up of a running three-phase flash. It settles the key pair
 // (chosen as TLSPLT chooses, but the first key from DCOEF_i and 1/DCOEF_j of each pair only,
@@ -92,10 +92,10 @@ void TLSPLT(std::span<std::int32_t> flags, std::int32_t& l1key, std::int32_t& l2
 void FLAS3L(std::span<std::int32_t> flags, std::int32_t& l1key, std::int32_t& l2key,
             std::int32_t preferred, std::int32_t start, std::int32_t liquidClass, std::int32_t nc,
             std::int32_t nck, std::int32_t print, std::int32_t unit, double p, double t,
-            std::span<const double> z, double& fracl1, std::int32_t& status,
-            std::span<double> xl1, std::span<double> xl2, std::span<const double> y,
-            std::span<double> dcoef, std::span<double> gl1, std::span<double> gl2,
-            std::span<double> work1, std::span<double> work2, double& v1, double& v2);
+            std::span<const double> z, double& fracl1, std::int32_t& status, std::span<double> xl1,
+            std::span<double> xl2, std::span<const double> y, std::span<double> dcoef,
+            std::span<double> gl1, std::span<double> gl2, std::span<double> work1,
+            std::span<double> work2, double& v1, double& v2);
 
 // The K-value engine's liquid-split slot: FLAS3L while the three-phase flash runs, else
 // TLSPLT, with the request's keys, its water component as the preferred key of liquid 2,

@@ -24,8 +24,8 @@ bool present(std::span<const double> z, std::int32_t i) {
 
 // The first key k1 over the component pairs; 0 when no ratio exceeds 1. FAILED is set when
 // KCLLIQ fails.
-std::int32_t firstKeyOfPairs(Liquids& liquids, KeyRule rule, std::span<const double> z,
-                             double eps, bool& failed) {
+std::int32_t firstKeyOfPairs(Liquids& liquids, KeyRule rule, std::span<const double> z, double eps,
+                             bool& failed) {
   std::int32_t k1 = 0;
   double best = 1.0;
   const auto consider = [&](double ratio, std::int32_t component) {
@@ -73,9 +73,9 @@ void seed(std::span<double> x, std::int32_t own, std::int32_t other, double eps)
   x[static_cast<std::size_t>(other - 1)] = eps;
 }
 
-KeyChoice chooseKeys(Liquids& liquids, KeyRule rule, std::span<const double> z,
-                     std::int32_t& l1key, std::int32_t& l2key, std::int32_t start,
-                     std::span<const double> work1, std::span<const double> work2) {
+KeyChoice chooseKeys(Liquids& liquids, KeyRule rule, std::span<const double> z, std::int32_t& l1key,
+                     std::int32_t& l2key, std::int32_t start, std::span<const double> work1,
+                     std::span<const double> work2) {
   KeyChoice choice;
   if (l1key != 0 && l2key != 0) return choice;
   choice.chosenHere = true;
@@ -134,8 +134,8 @@ KeyChoice chooseKeys(Liquids& liquids, KeyRule rule, std::span<const double> z,
 
 void traceLine(std::int32_t unit, std::string_view text) { platform::writeLine(unit, text); }
 
-void traceKeys(std::int32_t unit, std::string_view opening, double p, double t,
-               std::int32_t l1key, std::int32_t l2key, std::span<const double> z) {
+void traceKeys(std::int32_t unit, std::string_view opening, double p, double t, std::int32_t l1key,
+               std::int32_t l2key, std::span<const double> z) {
   char line[160];
   std::snprintf(line, sizeof line,
                 " %.*s PRESSURE =%12.4f KPA, TEMPERATURE =%10.3f DEG. K, L1KEY =%4d L2KEY =%4d",
@@ -162,8 +162,7 @@ void traceLiquids(std::int32_t unit, std::string_view header, const Liquids& liq
   for (std::size_t i = 0; i < z.size(); ++i) {
     if (!(z[i] > kFeedPresent)) continue;
     std::snprintf(line, sizeof line, " %4zu %14.6E %14.6E %14.6E %14.6E %14.6E", i + 1,
-                  liquids.xl1[i], liquids.xl2[i], liquids.gl1[i], liquids.gl2[i],
-                  liquids.dcoef[i]);
+                  liquids.xl1[i], liquids.xl2[i], liquids.gl1[i], liquids.gl2[i], liquids.dcoef[i]);
     traceLine(unit, line);
   }
 }

@@ -70,15 +70,15 @@ struct KeyChoice {
 //      START set the liquids are given back from the work copies.
 // With both keys given nothing is done. Without a first key, or when KCLLIQ fails, the
 // search is abandoned with the keys as given; a partner key left 0 means no partner.
-KeyChoice chooseKeys(Liquids& liquids, KeyRule rule, std::span<const double> z,
-                     std::int32_t& l1key, std::int32_t& l2key, std::int32_t start,
-                     std::span<const double> work1, std::span<const double> work2);
+KeyChoice chooseKeys(Liquids& liquids, KeyRule rule, std::span<const double> z, std::int32_t& l1key,
+                     std::int32_t& l2key, std::int32_t start, std::span<const double> work1,
+                     std::span<const double> work2);
 
 // Trace lines on UNIT: one line of text, and the component tables (only the components
 // present in the feed).
 void traceLine(std::int32_t unit, std::string_view text);
-void traceKeys(std::int32_t unit, std::string_view opening, double p, double t,
-               std::int32_t l1key, std::int32_t l2key, std::span<const double> z);
+void traceKeys(std::int32_t unit, std::string_view opening, double p, double t, std::int32_t l1key,
+               std::int32_t l2key, std::span<const double> z);
 void traceKeyChange(std::int32_t unit, std::int32_t l1key, std::int32_t l2key);
 void traceLiquids(std::int32_t unit, std::string_view header, const Liquids& liquids,
                   std::span<const double> z);

@@ -79,8 +79,8 @@ struct Attempt {
 
 // The inner search on the liquid-2 fraction at fixed DCOEF: FLSCMP with liquid 2 in the
 // liquid role and liquid 1 in the vapour role, bracketed steps by FLSBRK.
-void innerSearch(Liquids& liquids, std::span<double> feed, double tol, double start1,
-                 Attempt& a, std::int32_t print, std::int32_t unit) {
+void innerSearch(Liquids& liquids, std::span<double> feed, double tol, double start1, Attempt& a,
+                 std::int32_t print, std::int32_t unit) {
   std::int32_t iriter = 0;
   BracketState bracket;
   double gf = 0.0;
@@ -213,10 +213,10 @@ bool inverted(const Liquids& liquids, std::int32_t l1key, std::int32_t l2key) {
 void TLSPLT(std::span<std::int32_t> flags, std::int32_t& l1key, std::int32_t& l2key,
             std::int32_t preferred, std::int32_t start, std::int32_t liquidClass, std::int32_t nc,
             std::int32_t nck, std::int32_t print, std::int32_t unit, double p, double t,
-            std::span<const double> z, double& fracl1, std::int32_t& status,
-            std::span<double> xl1, std::span<double> xl2, std::span<const double> y,
-            std::span<double> dcoef, std::span<double> gl1, std::span<double> gl2,
-            std::span<double> work1, std::span<double> work2, double& v1, double& v2) {
+            std::span<const double> z, double& fracl1, std::int32_t& status, std::span<double> xl1,
+            std::span<double> xl2, std::span<const double> y, std::span<double> dcoef,
+            std::span<double> gl1, std::span<double> gl2, std::span<double> work1,
+            std::span<double> work2, double& v1, double& v2) {
   // Entry: timing, status, the widened clamps and no free water in the split.
   const services::RoutineTimer timer(kTimingSlotTLSPLT);
   const std::size_t n = static_cast<std::size_t>(std::max(nc, 0));

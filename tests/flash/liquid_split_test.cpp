@@ -3,6 +3,8 @@
 // no-split results, FLAS3L's set-up of a key pair, and the K-value engine's liquid-liquid
 // route running through the filled slot. The distribution coefficients come from a test
 // double of the user-added K-value slot, which KCLLIQ asks for the user-added class.
+#include "flash/liquid_split.hpp"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,7 +16,6 @@
 #include <vector>
 
 #include "../thermo/equilibrium/kvalues_support.hpp"
-#include "flash/liquid_split.hpp"
 #include "methods/methods.hpp"
 #include "problem/problem.hpp"
 #include "services/services.hpp"
@@ -33,14 +34,18 @@ constexpr std::int32_t kUserCode = 901;
 constexpr double kSplitTolerance = 1e-5;  // FLTOL(7) at its start value
 
 // The test double: constant distribution coefficients x1/x2 at the liquid-liquid level.
+// When COLLAPSED says so for the two liquids (liquid 1 in y, liquid 2 in x), every
+// coefficient is 1: the liquids mix.
 std::vector<double> constantD;
+std::function<bool(std::span<const double>, std::span<const double>)> collapsed;
 std::int32_t doubleCalls = 0;
 std::int32_t constantDistribution(const equilibrium::UserKValueRequest& r, std::span<double> k,
                                   std::span<double> dkdt, double&, double&) {
   if (r.level != 2) return 0;
   ++doubleCalls;
+  const bool mixed = collapsed && collapsed(r.y, r.x);
   for (std::size_t i = 0; i < k.size(); ++i) {
-    k[i] = i < constantD.size() ? constantD[i] : 1.0;
+    k[i] = i < constantD.size() && !mixed ? constantD[i] : 1.0;
     dkdt[i] = 0.0;
   }
   return 1;
@@ -49,7 +54,14 @@ std::int32_t constantDistribution(const equilibrium::UserKValueRequest& r, std::
 // The split's 25 arguments with owned arrays.
 struct Call {
   explicit Call(std::size_t n)
-      : flags(n, 1), xl1(n, 0.0), xl2(n, 0.0), y(n, 0.0), dcoef(n), gl1(n), gl2(n), work1(n, 0.0),
+      : flags(n, 1),
+        xl1(n, 0.0),
+        xl2(n, 0.0),
+        y(n, 0.0),
+        dcoef(n),
+        gl1(n),
+        gl2(n),
+        work1(n, 0.0),
         work2(n, 0.0) {}
   std::vector<std::int32_t> flags;
   std::int32_t l1key = 0, l2key = 0, preferred = 0, start = 0;
@@ -73,7 +85,8 @@ struct Call {
 double exactTheta(const std::vector<double>& d, const std::vector<double>& z) {
   const auto g = [&](long double th) {
     long double s = 0.0L;
-    for (std::size_t i = 0; i < z.size(); ++i) s += z[i] * (d[i] - 1.0L) / (1.0L + th * (d[i] - 1.0L));
+    for (std::size_t i = 0; i < z.size(); ++i)
+      s += z[i] * (d[i] - 1.0L) / (1.0L + th * (d[i] - 1.0L));
     return s;
   };
   long double lo = 0.0L, hi = 1.0L;
@@ -107,7 +120,10 @@ class LiquidSplit : public ::testing::Test {
     useLiquidLiquidMethod(kUserCode);
     doubleCalls = 0;
   }
-  void TearDown() override { equilibrium::fillUserKValues(nullptr); }
+  void TearDown() override {
+    equilibrium::fillUserKValues(nullptr);
+    collapsed = nullptr;
+  }
 };
 
 // ---------------------------------------------------------------------------------------
@@ -133,6 +149,7 @@ TEST_F(LiquidSplit, BinaryEqualsTheClosedFormSplit) {
       {"only key 2 given", {8.0, 0.05}, {0.4, 0.6}, 0, 1, 0, 2, 1},
       {"chosen, preferred second key exchanges them", {30.0, 0.25}, {0.3, 0.7}, 0, 0, 1, 2, 1},
       {"chosen, preferred key already second", {30.0, 0.25}, {0.3, 0.7}, 0, 0, 2, 1, 2},
+      {"keys outside the components count as not given", {30.0, 0.25}, {0.3, 0.7}, 7, -3, 0, 1, 2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -232,6 +249,35 @@ TEST_F(LiquidSplit, NoSplitGivesBackTheFeed) {
   }
 }
 
+// A split whose liquids merge with the first partner is tried again with the alternative
+// partner (the smallest D_i/z_i), but only when the keys were chosen here. The double
+// remembers which partner liquid 2 was last seeded with (component 2 or 3) and mixes the
+// liquids once they leave the seeds of component 2.
+TEST_F(LiquidSplit, RetriesWithTheAlternativePartner) {
+  constantD = {20.0, 0.5, 0.6};
+  std::size_t seededWith = 0;
+  const auto mergeAfterSeedOfTwo = [&seededWith](std::span<const double>,
+                                                 std::span<const double> l2) {
+    if (l2[1] >= 0.95) seededWith = 1;
+    if (l2[2] >= 0.95) seededWith = 2;
+    return seededWith == 1 && l2[1] < 0.95;
+  };
+  const std::vector<double> z = {0.3, 0.05, 0.65};  // D/z: 10 for component 2, 0.92 for 3
+  Call chosen(3);
+  collapsed = mergeAfterSeedOfTwo;
+  chosen.run(&flash::TLSPLT, z);
+  ASSERT_EQ(chosen.status, 0);
+  EXPECT_EQ(chosen.l1key, 1);
+  EXPECT_EQ(chosen.l2key, 3);
+  EXPECT_NEAR(chosen.fracl1, exactTheta(constantD, z), 10.0 * kSplitTolerance);
+  Call given(3);
+  given.l1key = 1;
+  given.l2key = 2;
+  given.run(&flash::TLSPLT, z);
+  EXPECT_EQ(given.status, 1);
+  EXPECT_EQ(given.l2key, 2);
+}
+
 // The clamps of FLSCMP are widened and the water component hidden only while the split
 // runs; a feed with the set's water component keeps its water in both liquids.
 TEST_F(LiquidSplit, KeepsWaterAndRestoresTheFlashWords) {
@@ -312,8 +358,8 @@ TEST_F(LiquidSplit, ActivityModelSplitMeetsIsoActivity) {
                         dx(n2);
     std::vector<std::int32_t> descriptor = ictl;
     double g = 0.0, h = 0.0, gtt = 0.0;
-    pure::VTNRTL(x, kT, static_cast<std::int32_t>(kN), 0, param, descriptor, cache, sums, lng,
-                 dlng, dx, g, h, gtt);
+    pure::VTNRTL(x, kT, static_cast<std::int32_t>(kN), 0, param, descriptor, cache, sums, lng, dlng,
+                 dx, g, h, gtt);
     for (std::size_t i = 0; i < kN; ++i) x[i] *= std::exp(lng[i]);
     return x;  // the activities
   };
