@@ -76,8 +76,8 @@ void FLS3W1(IsothermalFlash& a, const FreeWaterWork& work, std::int32_t& level);
 void FLASGB(IsothermalFlash& a);
 // The positive flash that FLASHT tries first when the thousands digit of switch 41 is set:
 // the common arguments and four work arrays of 500 reals.
-void FLASHP(IsothermalFlash& a, std::span<double> w1, std::span<double> w2,
-            std::span<double> w3, std::span<double> w4);
+void FLASHP(IsothermalFlash& a, std::span<double> w1, std::span<double> w2, std::span<double> w3,
+            std::span<double> w4);
 
 // ---------------------------------------------------------------------------------------
 // The algorithm seam

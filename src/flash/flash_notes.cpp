@@ -108,8 +108,8 @@ void FLSPRT(std::int32_t mode, std::int32_t dest, std::int32_t iout, double t, d
     const double zi = z[static_cast<std::size_t>(i - 1)];
     char kv[40] = "";
     if (withK) std::snprintf(kv, sizeof kv, "  $ KV=%.6E", kOf(i));
-    std::snprintf(text, sizeof text, "%s%d, %.8E%s%s", i == 1 ? "  COMP=" : "       ", number,
-                  zi, last ? "" : " / *", kv);
+    std::snprintf(text, sizeof text, "%s%d, %.8E%s%s", i == 1 ? "  COMP=" : "       ", number, zi,
+                  last ? "" : " / *", kv);
     putLine(dest, iout, text);
   }
 }
@@ -164,8 +164,7 @@ void FLSDIF(std::int32_t mode, std::int32_t family, std::int32_t idebug, std::in
   const auto present = [](double a1, double a2) { return a1 >= 1e-6 || a2 >= 1e-6; };
   bool same = false;
   if (codeOld == codeNew) {
-    const bool pz = present(old.z, now.z), px = present(old.x, now.x),
-               py = present(old.y, now.y);
+    const bool pz = present(old.z, now.z), px = present(old.x, now.x), py = present(old.y, now.y);
     const bool lowWater = old.z < 0.4 && now.z < 0.4;
     if (!pz) {
       same = (old.x > 0.4 || now.x > 0.4) ? agree(old.x, now.x) : agree(old.y, now.y);

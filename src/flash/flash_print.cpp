@@ -16,8 +16,8 @@ void writef(std::int32_t unit, const char* format, ...) {
   const int n = std::vsnprintf(line, sizeof line, format, args);
   va_end(args);
   if (n < 0) return;
-  const auto length = static_cast<std::size_t>(n) < sizeof line ? static_cast<std::size_t>(n)
-                                                                  : sizeof line - 1;
+  const auto length =
+      static_cast<std::size_t>(n) < sizeof line ? static_cast<std::size_t>(n) : sizeof line - 1;
   platform::writeLine(unit, std::string_view(line, length));
 }
 

@@ -37,8 +37,8 @@ const bool kStartsAtOpen = services::registerKeptValues(&startAtOpen);
 double& MPFRC1() { return equilibrium::liquidSplitState.theta; }
 double& MPFRC2() { return equilibrium::liquidSplitState.thetaRest; }
 
-void storeEstimate(double t, double p, double fliqhc, double fwater, double ftotlq,
-                   double fvapor, std::span<const double> k) {
+void storeEstimate(double t, double p, double fliqhc, double fwater, double ftotlq, double fvapor,
+                   std::span<const double> k) {
   const std::int32_t at = FLSTAT.IKVPNT();
   if (at <= 0) return;
   auto& store = storage::CORSTO;

@@ -49,8 +49,8 @@ double& MPFRC2();
 
 // The stored-estimate block: 8-byte words r(1) T, r(4) P, r(7) FLIQHC, r(8) FWATER,
 // r(9) FTOTLQ, r(10) FVAPOR, r(10 + i) the K-values. Writes those words at IKVPNT.
-void storeEstimate(double t, double p, double fliqhc, double fwater, double ftotlq,
-                   double fvapor, std::span<const double> k);
+void storeEstimate(double t, double p, double fliqhc, double fwater, double ftotlq, double fvapor,
+                   std::span<const double> k);
 
 // ---------------------------------------------------------------------------------------
 // The K-value seam

@@ -25,11 +25,11 @@ namespace {
 using services::FLTOL;
 
 // FLTOL words read here.
-constexpr std::size_t kKChangeLimit = 4;       // 0.001
-constexpr std::size_t kFractionChange = 6;     // 1e-5
-constexpr std::size_t kAbsent = 8;             // 5e-7: a fraction at or below it is absent
-constexpr std::size_t kWhole = 9;              // 0.9999995: at or above it, the whole
-constexpr std::size_t kFeedWaterLimit = 10;    // 0.999999
+constexpr std::size_t kKChangeLimit = 4;          // 0.001
+constexpr std::size_t kFractionChange = 6;        // 1e-5
+constexpr std::size_t kAbsent = 8;                // 5e-7: a fraction at or below it is absent
+constexpr std::size_t kWhole = 9;                 // 0.9999995: at or above it, the whole
+constexpr std::size_t kFeedWaterLimit = 10;       // 0.999999
 constexpr std::size_t kPseudoCriticalWater = 11;  // 0.999995
 
 // Diagnostic switches.
@@ -81,8 +81,8 @@ std::size_t count(std::int32_t n) { return static_cast<std::size_t>(std::max(n, 
 
 void kvalues(IsothermalFlash& a, Passes& s, std::int32_t kopt) {
   std::int32_t kccall = s.kphase, ifugst = 0;
-  flashKValues(a.NCOMP, a.NC, a.Y, a.X, a.XK, a.T, a.P, a.ZV, a.ZL, kccall, a.KCDRV, kopt,
-               s.kerr, a.KLLE, ifugst);
+  flashKValues(a.NCOMP, a.NC, a.Y, a.X, a.XK, a.T, a.P, a.ZV, a.ZL, kccall, a.KCDRV, kopt, s.kerr,
+               a.KLLE, ifugst);
 }
 
 // E1: a trial composition of the incipient phase from the fresh simplified K-values.
@@ -185,8 +185,8 @@ InnerExit innerSearch(IsothermalFlash& a, Passes& s, double x0, double zw, std::
   std::int32_t steps = 0;
   BracketState bracket;
   for (;;) {
-    FLSCMP(a.NCOMP, a.NC, a.IFIXLW, zw, a.FTOTLQ, a.FLIQHC, a.FWATER, a.FVAPOR, a.GFLSH, a.Z,
-           a.X, a.Y, a.XK);
+    FLSCMP(a.NCOMP, a.NC, a.IFIXLW, zw, a.FTOTLQ, a.FLIQHC, a.FWATER, a.FVAPOR, a.GFLSH, a.Z, a.X,
+           a.Y, a.XK);
     FLSTAT.closedByDrice() = 0;
     ++flasw;
     if (a.IFIXLW > 0) return InnerExit::Left;
@@ -215,7 +215,8 @@ InnerExit innerSearch(IsothermalFlash& a, Passes& s, double x0, double zw, std::
         return a.KXNEW == 1 ? InnerExit::NextPass : InnerExit::Left;
       }
     }
-    if (steps > 0) {
+    // From the second split of the call on: a split that already solves ends the search.
+    if (flasw > 1) {
       if (std::abs(a.GFLSH) <= a.GTOL || (a.GFLSH > 0.0 && a.FLIQHC <= absent) ||
           (a.GFLSH < 0.0 && a.FVAPOR <= absent)) {
         return InnerExit::Left;
@@ -383,8 +384,8 @@ void kvalueLoop(IsothermalFlash& a) {
     a.IFFAIL = kFlashSolved;
     s.kritic = 1;
     if (zw < FLTOL(kFeedWaterLimit) && a.IEOS != 0 && a.KXOPT != 1) {
-      methods::FLSKSP(a.IPRES, a.XK, a.ZV, a.ZL, a.FVAPOR, a.FLIQHC, s.kritic, 0,
-                      s.zDifference, a.NC);
+      methods::FLSKSP(a.IPRES, a.XK, a.ZV, a.ZL, a.FVAPOR, a.FLIQHC, s.kritic, 0, s.zDifference,
+                      a.NC);
     }
     // F. The search on FLIQHC.
     if (innerSearch(a, s, x0, zw, flasw) == InnerExit::NextPass) continue;
@@ -518,11 +519,11 @@ void FLASHT(IsothermalFlash& a) {
   // runs.
   if (polymerSet(vle, lle)) {
     a.IFFAIL = kFlashFailed;
-    services::NOOP05(a.IOUT, a.IOUT2, a.NCOMP, a.NC, a.INITFL, a.IDEBUG, a.IEOS, a.KXFLAG,
-                     a.ITPFIX, a.IPRES, a.IFFAIL, a.KCDRV, a.IFIXLW, a.KXOPT, a.KXNEW, a.KTRIV,
-                     a.TRATE, a.Z, a.X, a.Y, a.XK, a.XSTOR, a.YSTOR, a.T, a.P, a.GFLSH, a.GTOL,
-                     a.FTOTLQ, a.FLIQHC, a.FWATER, a.FVAPOR, a.DXNEW, a.DXOLD, a.DYNEW, a.DYOLD,
-                     a.XKSTOR, a.GFLABS, a.VARITR, a.VARSTP, a.DVSTEP, a.ZWFEED, a.KLLE);
+    services::NOOP05(a.IOUT, a.IOUT2, a.NCOMP, a.NC, a.INITFL, a.IDEBUG, a.IEOS, a.KXFLAG, a.ITPFIX,
+                     a.IPRES, a.IFFAIL, a.KCDRV, a.IFIXLW, a.KXOPT, a.KXNEW, a.KTRIV, a.TRATE, a.Z,
+                     a.X, a.Y, a.XK, a.XSTOR, a.YSTOR, a.T, a.P, a.GFLSH, a.GTOL, a.FTOTLQ,
+                     a.FLIQHC, a.FWATER, a.FVAPOR, a.DXNEW, a.DXOLD, a.DYNEW, a.DYOLD, a.XKSTOR,
+                     a.GFLABS, a.VARITR, a.VARSTP, a.DVSTEP, a.ZWFEED, a.KLLE);
     if (a.IFFAIL == kFlashSolved) {
       a.FLIQHC = a.FTOTLQ;
       a.FWATER = 0.0;

@@ -47,7 +47,15 @@ std::int32_t switchValue(int k) { return services::GDPOPT.diagnosticSwitch(k); }
 // K-value codes for which the two-liquid route of the router is open.
 bool routerCode(std::int32_t code) {
   switch (code) {
-    case 1: case 103: case 104: case 105: case 118: case 119: case 120: case 503: case 510:
+    case 1:
+    case 103:
+    case 104:
+    case 105:
+    case 118:
+    case 119:
+    case 120:
+    case 503:
+    case 510:
     case 511:
       return false;
     default:
@@ -58,7 +66,15 @@ bool routerCode(std::int32_t code) {
 // The equation-of-state K-value codes for which the Newton flash follows FLASHN.
 bool newtonCode(std::int32_t code) {
   switch (code) {
-    case 101: case 102: case 108: case 109: case 111: case 112: case 114: case 116: case 117:
+    case 101:
+    case 102:
+    case 108:
+    case 109:
+    case 111:
+    case 112:
+    case 114:
+    case 116:
+    case 117:
     case 121:
       return true;
     default:
@@ -77,7 +93,7 @@ TwoPhaseWork twoPhaseWork(std::int32_t n) {
 
 ThreePhaseWork threePhaseWork(std::int32_t n) {
   FLSWKA(static_cast<std::int32_t>(WorkMode::ThreePhase), n);
-  return {work(7, n),  work(8, n),  work(10, n), work(9, n), work(11, n), work(14, n),
+  return {work(7, n),  work(8, n),  work(10, n), work(9, n),  work(11, n), work(14, n),
           work(12, n), work(13, n), work(15, n), work(16, n), work(1, n),  work(2, n),
           work(3, n),  work(4, n),  work(5, n),  work(6, n),  work(17, n)};
 }
@@ -92,9 +108,15 @@ NewtonWork newtonWork(std::int32_t n) {
   FLSWKA(static_cast<std::int32_t>(WorkMode::Newton), n);
   const std::int32_t m = std::max(n, 1);
   return {storage::CORSTO.words(FLWKTB.slots(26), m),
-          work(18, n), work(19, n), work(20, n), work(21, n),
-          storage::CORSTO.reals(FLWKTB.slots(22), m * m), work(23, n),
-          storage::CORSTO.reals(FLWKTB.slots(24), m * (m + 1)), work(25, n), work(27, n)};
+          work(18, n),
+          work(19, n),
+          work(20, n),
+          work(21, n),
+          storage::CORSTO.reals(FLWKTB.slots(22), m * m),
+          work(23, n),
+          storage::CORSTO.reals(FLWKTB.slots(24), m * (m + 1)),
+          work(25, n),
+          work(27, n)};
 }
 
 // A failure note: message 1000000214 with LABEL, the call count, T and P, at most 200 per
@@ -116,8 +138,7 @@ bool failureNote(const IsothermalFlash& a, const char* label) {
               squeezed.end(), ' ');
     services::SQZBLK(squeezed);
     writef(a.IOUT, " ** ERROR ** %.*s",
-           static_cast<int>(services::LENTRM({squeezed.data(), squeezed.size()})),
-           squeezed.data());
+           static_cast<int>(services::LENTRM({squeezed.data(), squeezed.size()})), squeezed.data());
   }
   services::MSGOUT(kRouterNote);
   ++counters(kFailureNotes);
@@ -138,8 +159,8 @@ void flashtPath(IsothermalFlash& a, std::int32_t threePhaseLevel) {
   algorithms.flasht(a);
   const double absent = FLTOL(kAbsent);
   std::int32_t lambda = threePhaseLevel;
-  if (a.IDEBUG > 0 && ((roots.ISEUDL == 0 && a.FLIQHC > absent) ||
-                       (roots.ISEUDV == 0 && a.FVAPOR > absent))) {
+  if (a.IDEBUG > 0 &&
+      ((roots.ISEUDL == 0 && a.FLIQHC > absent) || (roots.ISEUDV == 0 && a.FVAPOR > absent))) {
     lambda = 1;
   }
   auto& counters = FLCNTR.words;
@@ -179,8 +200,8 @@ void flashtPath(IsothermalFlash& a, std::int32_t threePhaseLevel) {
       FLSMSG(lambda, a.IDEBUG, a.IOUT, text);
     }
   }
-  const bool noneAtPseudoRoot = (a.FLIQHC <= absent || roots.ISEUDL != 0) &&
-                                (a.FVAPOR <= absent || roots.ISEUDV != 0);
+  const bool noneAtPseudoRoot =
+      (a.FLIQHC <= absent || roots.ISEUDL != 0) && (a.FVAPOR <= absent || roots.ISEUDV != 0);
   if ((roots.ISEUDP == roots.ISEUDL && roots.ISEUDP == roots.ISEUDV) || noneAtPseudoRoot) return;
   roots.ISEUDI = roots.ISEUDP;
   algorithms.flasht(a);
@@ -265,8 +286,14 @@ void FLASTP(IsothermalFlash& a) {
   const std::int32_t vle = methods::MSPTRS.classes(1).code;
   const std::int32_t lle = methods::MSPTRS.classes(2).code;
   const bool liquidLiquid = hasCode(lle);
-  const EntryValues entry{a.KXFLAG, a.KXOPT,  a.INITFL, a.FVAPOR, a.FTOTLQ,
-                          a.FLIQHC, a.FWATER, liquidLiquid ? MPFRC1() : 0.0,
+  const EntryValues entry{a.KXFLAG,
+                          a.KXOPT,
+                          a.INITFL,
+                          a.FVAPOR,
+                          a.FTOTLQ,
+                          a.FLIQHC,
+                          a.FWATER,
+                          liquidLiquid ? MPFRC1() : 0.0,
                           liquidLiquid ? MPFRC2() : 0.0};
   const std::int32_t algorithmSwitch = switchValue(kAlgorithmSwitch);
   // 4. The note threshold.

@@ -30,8 +30,8 @@ PhaseRegion classify(double x, double y, double z) {
 
 }  // namespace
 
-void FLS3RG(std::int32_t iout, std::int32_t idebug, double& thetax, double& thetay,
-            double& thetaz, std::int32_t& iphtyp) {
+void FLS3RG(std::int32_t iout, std::int32_t idebug, double& thetax, double& thetay, double& thetaz,
+            std::int32_t& iphtyp) {
   if (idebug > 0) {
     writef(iout, "ENTERED FLS3RG");
     writef(iout, " FLS3RG- THETAY THETAX THETAZ =%14.6E%14.6E%14.6E", thetay, thetax, thetaz);

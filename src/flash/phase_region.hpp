@@ -25,7 +25,7 @@ enum class PhaseRegion : std::int32_t {
 //   thetay  in/out  vapour fraction
 //   thetaz  in/out  fraction in liquid 2 (the free water)
 //   iphtyp  out     PhaseRegion
-void FLS3RG(std::int32_t iout, std::int32_t idebug, double& thetax, double& thetay,
-            double& thetaz, std::int32_t& iphtyp);
+void FLS3RG(std::int32_t iout, std::int32_t idebug, double& thetax, double& thetay, double& thetaz,
+            std::int32_t& iphtyp);
 
 }  // namespace flash

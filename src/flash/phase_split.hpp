@@ -12,9 +12,9 @@ namespace flash {
 
 // Which phase fraction a caller holds (IFIXLW).
 enum class HeldFraction : std::int32_t {
-  None = 0,            // the hydrocarbon-liquid fraction is the caller's search variable
+  None = 0,  // the hydrocarbon-liquid fraction is the caller's search variable
   HydrocarbonLiquid = 1,
-  Vapour = 2,          // the vapour (and so the total liquid) fraction is held
+  Vapour = 2,  // the vapour (and so the total liquid) fraction is held
 };
 
 // Start temperature (ITPFIX 1, at P) or start pressure (ITPFIX 2, at T) of a flash at the

@@ -94,9 +94,9 @@ void STEPDM(double lo, double hi, double dnew, double dold, double& x, double& w
   }
 }
 
-void DRICE(double slfrac, std::span<const double> k, std::span<const double> z,
-           std::span<double> x, std::span<double> y, double gtol, std::int32_t n,
-           std::int32_t idebug, std::int32_t iout) {
+void DRICE(double slfrac, std::span<const double> k, std::span<const double> z, std::span<double> x,
+           std::span<double> y, double gtol, std::int32_t n, std::int32_t idebug,
+           std::int32_t iout) {
   constexpr double kLargestK = 1e10;
   constexpr std::int32_t kUpdateLimit = 51;
   const auto count = static_cast<std::size_t>(std::max(n, 0));

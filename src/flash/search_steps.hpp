@@ -66,8 +66,8 @@ void STEPDM(double lo, double hi, double dnew, double dold, double& x, double& w
 //   n       in   component count
 //   idebug  in   above 3: the pass listing on IOUT
 //   iout    in   print unit
-void DRICE(double slfrac, std::span<const double> k, std::span<const double> z,
-           std::span<double> x, std::span<double> y, double gtol, std::int32_t n,
-           std::int32_t idebug, std::int32_t iout);
+void DRICE(double slfrac, std::span<const double> k, std::span<const double> z, std::span<double> x,
+           std::span<double> y, double gtol, std::int32_t n, std::int32_t idebug,
+           std::int32_t iout);
 
 }  // namespace flash

@@ -9,8 +9,8 @@
 namespace {
 
 struct Case {
-  double x, y, z;           // received (liquid 1, vapour, liquid 2)
-  double ex, ey, ez;        // after clamping and normalising
+  double x, y, z;     // received (liquid 1, vapour, liquid 2)
+  double ex, ey, ez;  // after clamping and normalising
   std::int32_t region;
 };
 
