@@ -110,6 +110,16 @@ TEST(LiquidSplitSlot, IsFilledWhenTheProgramStarts) {
   EXPECT_EQ(r.status, 1);
 }
 
+// K = phiL/phiV of Peng-Robinson with the pairs of the run, solved in the test support.
+std::vector<double> expectedK(const std::vector<double>& y, const std::vector<double>& x) {
+  const std::vector<double> kij = {0.02, 0.03, 0.01};
+  const std::vector<double> v = independentLnPhi(Cubic::PengRobinson, kij, y, kT, kP, false);
+  const std::vector<double> l = independentLnPhi(Cubic::PengRobinson, kij, x, kT, kP, true);
+  std::vector<double> k(v.size());
+  for (std::size_t i = 0; i < k.size(); ++i) k[i] = std::exp(l[i] - v[i]);
+  return k;
+}
+
 class LiquidSplit : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -339,7 +349,7 @@ TEST_F(LiquidSplit, ActivityModelSplitMeetsIsoActivity) {
   block.reals = nrtl;
   block.integers = ictl;
   block.reals2.assign(4 * n2 + 1, 0.0);
-  useKValueMethod(401, block, equilibrium::kActivityOptionDigit);
+  useKValueMethod(401, block, equilibrium::kActivityOptionDigit, equilibrium::kActivityOptionDigit);
   useLiquidLiquidMethod(401);
   methods::MSPTRS.classes(2).optionWord = equilibrium::kActivityOptionDigit;
   const std::vector<double> z = {0.30, 0.10, 0.60};
@@ -371,6 +381,37 @@ TEST_F(LiquidSplit, ActivityModelSplitMeetsIsoActivity) {
     EXPECT_NEAR(a1[i], a2[i], 5e-3 * a2[i]) << i;
     EXPECT_NEAR(call.fracl1 * call.xl1[i] + (1.0 - call.fracl1) * call.xl2[i], z[i], 1e-12) << i;
   }
+  // Through the K-value entry: the vapour against each liquid (K = gamma Psat/P with the
+  // Antoine pressures of the run), combined as 1/K = theta/K1 + (1 - theta)/K2.
+  const std::vector<double> y = {0.5, 0.3, 0.2};
+  const KResult r = kcalc(y, z, kT, kP, 1, 1);
+  const equilibrium::LiquidSplitState& s = equilibrium::liquidSplitState;
+  ASSERT_GT(s.theta, 0.0);
+  const std::vector<double> x1(s.x1.begin(), s.x1.begin() + kN);
+  const std::vector<double> x2(s.x2.begin(), s.x2.begin() + kN);
+  const std::vector<double> g1 = gammaOf(x1), g2 = gammaOf(x2);
+  const double sum1 = std::accumulate(x1.begin(), x1.end(), 0.0);
+  const double sum2 = std::accumulate(x2.begin(), x2.end(), 0.0);
+  for (std::size_t i = 0; i < kN; ++i) {
+    const double k1 = g1[i] / (x1[i] / sum1) * antoine(i, kT) / kP;
+    const double k2 = g2[i] / (x2[i] / sum2) * antoine(i, kT) / kP;
+    const double k = 1.0 / (s.theta / k1 + (1.0 - s.theta) / k2);
+    EXPECT_NEAR(r.k[i], k, 1e-6 * k) << i;
+  }
+}
+
+// An equation-of-state liquid that does not split (the light ternary of the run under
+// Peng-Robinson): the route answers with the plain pair and marks the stored split unusable.
+TEST_F(LiquidSplit, EquationOfStateLiquidThatDoesNotSplitTakesThePlainPair) {
+  useKValueMethod(101, cubicBlock(Cubic::PengRobinson, {0.02, 0.03, 0.01}), 1);
+  useLiquidLiquidMethod(101);
+  methods::MSPTRS.classes(2).optionWord = 1;
+  const std::vector<double> y = {0.85, 0.12, 0.03}, x = {0.15, 0.35, 0.50};
+  const KResult r = kcalc(y, x, kT, kP, 1, 1);
+  const std::vector<double> k = expectedK(y, x);
+  for (std::size_t i = 0; i < kN; ++i) EXPECT_NEAR(r.k[i], k[i], 1e-9 * k[i]) << i;
+  EXPECT_EQ(equilibrium::liquidSplitState.theta, -1.0);
+  EXPECT_EQ(equilibrium::liquidSplitState.x1[0], services::DMISS);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -449,15 +490,6 @@ TEST_F(LiquidSplit, ThreePhaseWithoutAPairGivesBackTheWorkCopies) {
 // ---------------------------------------------------------------------------------------
 // The K-value engine's liquid-liquid route through the slot
 // ---------------------------------------------------------------------------------------
-
-std::vector<double> expectedK(const std::vector<double>& y, const std::vector<double>& x) {
-  const std::vector<double> kij = {0.02, 0.03, 0.01};
-  const std::vector<double> v = independentLnPhi(Cubic::PengRobinson, kij, y, kT, kP, false);
-  const std::vector<double> l = independentLnPhi(Cubic::PengRobinson, kij, x, kT, kP, true);
-  std::vector<double> k(v.size());
-  for (std::size_t i = 0; i < k.size(); ++i) k[i] = std::exp(l[i] - v[i]);
-  return k;
-}
 
 TEST_F(LiquidSplit, KValueRouteRunsThroughTheSplit) {
   useKValueMethod(101, cubicBlock(Cubic::PengRobinson, {0.02, 0.03, 0.01}), 1);
