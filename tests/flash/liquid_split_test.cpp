@@ -17,9 +17,11 @@
 
 #include "../thermo/equilibrium/kvalues_support.hpp"
 #include "methods/methods.hpp"
+#include "platform/platform.hpp"
 #include "problem/problem.hpp"
 #include "services/services.hpp"
 #include "support/allocation_counter.hpp"
+#include "support/test_support.hpp"
 #include "thermo/equilibrium/equilibrium.hpp"
 #include "thermo/pure/pure.hpp"
 
@@ -67,6 +69,7 @@ struct Call {
   std::int32_t l1key = 0, l2key = 0, preferred = 0, start = 0;
   std::int32_t liquidClass = kUserClass;
   std::int32_t print = 0;
+  std::int32_t unit = -1;
   double fracl1 = 0.5;
   std::int32_t status = -9;
   std::vector<double> xl1, xl2, y, dcoef, gl1, gl2, work1, work2;
@@ -74,8 +77,8 @@ struct Call {
 
   void run(decltype(&flash::TLSPLT) routine, const std::vector<double>& z) {
     const auto n = static_cast<std::int32_t>(z.size());
-    routine(flags, l1key, l2key, preferred, start, liquidClass, n, n, print, 6, kP, kT, z, fracl1,
-            status, xl1, xl2, y, dcoef, gl1, gl2, work1, work2, v1, v2);
+    routine(flags, l1key, l2key, preferred, start, liquidClass, n, n, print, unit, kP, kT, z,
+            fracl1, status, xl1, xl2, y, dcoef, gl1, gl2, work1, work2, v1, v2);
   }
 };
 
@@ -485,6 +488,51 @@ TEST_F(LiquidSplit, ThreePhaseWithoutAPairGivesBackTheWorkCopies) {
   EXPECT_EQ(empty.xl2, (std::vector<double>{1.0, 0.0, 0.0}));
   EXPECT_EQ(methods::THDXCH.L1KEY, 0);
   EXPECT_EQ(methods::THDXCH.L2KEY, 0);
+}
+
+// The traces go to the unit given: nothing at print level 0, the closing line from 1, the
+// key, iteration and component tables from 2.
+TEST_F(LiquidSplit, TracesFollowThePrintLevel) {
+  constexpr int kUnit = 71;
+  struct Case {
+    const char* name;
+    decltype(&flash::TLSPLT) routine;
+    std::int32_t print;
+    std::vector<std::string> present, absent;
+  };
+  const std::vector<Case> cases = {
+      {"split, level 0", &flash::TLSPLT, 0, {}, {"TLSPLT"}},
+      {"split, level 1", &flash::TLSPLT, 1, {" END TLSPLT FRACL1 ="}, {"BEGIN", "OUTER LOOP"}},
+      {"split, level 2",
+       &flash::TLSPLT,
+       2,
+       {" BEGIN TLSPLT- PRESSURE =", " OUTER LOOP KXITER =", " GFLSH =", " END TLSPLT"},
+       {}},
+      {"set-up, level 1", &flash::FLAS3L, 1, {" LEAVING FLAS3L - IHVLLE =  1"}, {"ENTERED"}},
+      {"set-up, level 2",
+       &flash::FLAS3L,
+       2,
+       {" ENTERED FLAS3L", " FLAS3L- PRESSURE =", " .. DCOEF ..."},
+       {}},
+  };
+  testing_support::TempDir dir;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    constantD = {20.0, 1.5, 0.2};
+    const auto path = dir.file("trace.txt");
+    ASSERT_EQ(platform::openSequential(kUnit, path.string(), platform::FileStatus::Unknown,
+                                       platform::FileAccess::Write),
+              platform::IoResult::Ok);
+    Call call(3);
+    call.print = c.print;
+    call.unit = kUnit;
+    call.run(c.routine, {0.15, 0.35, 0.50});
+    platform::closeUnit(kUnit, true);
+    const std::string text = testing_support::readFile(path);
+    if (c.present.empty()) EXPECT_EQ(text, "");
+    for (const std::string& line : c.present) EXPECT_NE(text.find(line), std::string::npos) << line;
+    for (const std::string& word : c.absent) EXPECT_EQ(text.find(word), std::string::npos) << word;
+  }
 }
 
 // ---------------------------------------------------------------------------------------
