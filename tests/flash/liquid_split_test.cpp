@@ -529,7 +529,9 @@ TEST_F(LiquidSplit, TracesFollowThePrintLevel) {
     call.run(c.routine, {0.15, 0.35, 0.50});
     platform::closeUnit(kUnit, true);
     const std::string text = testing_support::readFile(path);
-    if (c.present.empty()) EXPECT_EQ(text, "");
+    if (c.present.empty()) {
+      EXPECT_EQ(text, "");
+    }
     for (const std::string& line : c.present) EXPECT_NE(text.find(line), std::string::npos) << line;
     for (const std::string& word : c.absent) EXPECT_EQ(text.find(word), std::string::npos) << word;
   }
