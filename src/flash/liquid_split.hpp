@@ -67,9 +67,10 @@ inline constexpr std::size_t kTimingSlotTLSPLT = 38;
 //   v1, v2     out     the two liquid results of KCLLIQ (compressibility factors for the
 //                      equation-of-state class)
 // Every failure (no key pair, a KCLLIQ status above 1, no two distinct liquids) is the no-split
-// result. The K-value clamps of FLTOL (words 12 and 13) are widened to 1e-30 and 1e30 and
-// the water component of THCTL is hidden while the routine runs, and put back on every
-// exit: the split has no free water, and every component of the feed stays in the liquids.
+// result. The K-value clamps of FLTOL (words 12 and 13) are widened to 1e-30 and 1e30 while
+// the routine runs, and the water component of THCTL is hidden from FLSCMP during the search
+// on the fraction; both are put back on every exit. The split has no free water: every
+// component of the feed, the set's water among them, stays in the two liquids.
 // No message and no abort of its own.
 void TLSPLT(std::span<std::int32_t> flags, std::int32_t& l1key, std::int32_t& l2key,
             std::int32_t preferred, std::int32_t start, std::int32_t liquidClass, std::int32_t nc,

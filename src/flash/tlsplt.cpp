@@ -81,6 +81,9 @@ struct Attempt {
 // liquid role and liquid 1 in the vapour role, bracketed steps by FLSBRK.
 void innerSearch(Liquids& liquids, std::span<double> feed, double tol, double start1, Attempt& a,
                  std::int32_t print, std::int32_t unit) {
+  // The split has no free water: FLSCMP would decant the water component's feed, so it
+  // sees no water component while it splits the liquid (KCLLIQ still does).
+  const Restore<std::int32_t> water(problem::THCTL.idecnt, 0);
   std::int32_t iriter = 0;
   BracketState bracket;
   double gf = 0.0;
@@ -217,13 +220,12 @@ void TLSPLT(std::span<std::int32_t> flags, std::int32_t& l1key, std::int32_t& l2
             std::span<double> xl2, std::span<const double> y, std::span<double> dcoef,
             std::span<double> gl1, std::span<double> gl2, std::span<double> work1,
             std::span<double> work2, double& v1, double& v2) {
-  // Entry: timing, status, the widened clamps and no free water in the split.
+  // Entry: timing, status and the widened clamps.
   const services::RoutineTimer timer(kTimingSlotTLSPLT);
   const std::size_t n = static_cast<std::size_t>(std::max(nc, 0));
   status = static_cast<std::int32_t>(SplitStatus::Split);
   const Restore<double> smallest(services::FLTOL(kSmallestKWord), kSplitSmallestK);
   const Restore<double> largest(services::FLTOL(kLargestKWord), kSplitLargestK);
-  const Restore<std::int32_t> water(problem::THCTL.idecnt, 0);
   Liquids liquids{flags.first(std::min(n, flags.size())),
                   liquidClass,
                   nc,

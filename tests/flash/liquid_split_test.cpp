@@ -41,10 +41,12 @@ constexpr double kSplitTolerance = 1e-5;  // FLTOL(7) at its start value
 std::vector<double> constantD;
 std::function<bool(std::span<const double>, std::span<const double>)> collapsed;
 std::int32_t doubleCalls = 0;
+std::int32_t waterSeen = 0;  // the smallest water index of THCTL the double was asked with
 std::int32_t constantDistribution(const equilibrium::UserKValueRequest& r, std::span<double> k,
                                   std::span<double> dkdt, double&, double&) {
   if (r.level != 2) return 0;
   ++doubleCalls;
+  waterSeen = std::min(waterSeen, problem::THCTL.idecnt);
   const bool mixed = collapsed && collapsed(r.y, r.x);
   for (std::size_t i = 0; i < k.size(); ++i) {
     k[i] = i < constantD.size() && !mixed ? constantD[i] : 1.0;
@@ -291,8 +293,9 @@ TEST_F(LiquidSplit, RetriesWithTheAlternativePartner) {
   EXPECT_EQ(given.l2key, 2);
 }
 
-// The clamps of FLSCMP are widened and the water component hidden only while the split
-// runs; a feed with the set's water component keeps its water in both liquids.
+// The clamps of FLSCMP are widened while the split runs and the water component is hidden
+// from FLSCMP only: a feed with the set's water component keeps its water in both liquids,
+// while the distribution coefficients are evaluated with the set's water as it is.
 TEST_F(LiquidSplit, KeepsWaterAndRestoresTheFlashWords) {
   constantD = {200.0, 1.3, 0.01};  // component 3 plays the water
   problem::THCTL.idecnt = 3;
@@ -300,6 +303,7 @@ TEST_F(LiquidSplit, KeepsWaterAndRestoresTheFlashWords) {
   services::FLTOL(12) = 1e-10;
   services::FLTOL(13) = 1e10;
   const std::vector<double> z = {0.3, 0.2, 0.5};
+  waterSeen = 99;
   Call call(3);
   call.run(&flash::TLSPLT, z);
   ASSERT_EQ(call.status, 0);
@@ -307,6 +311,7 @@ TEST_F(LiquidSplit, KeepsWaterAndRestoresTheFlashWords) {
     EXPECT_NEAR(call.fracl1 * call.xl1[i] + (1.0 - call.fracl1) * call.xl2[i], z[i], 1e-12) << i;
   }
   EXPECT_NEAR(call.xl1[2] / call.xl2[2], 0.01, 1e-12);
+  EXPECT_EQ(waterSeen, 3);  // the distribution coefficients see the set's water
   EXPECT_EQ(problem::THCTL.idecnt, 3);
   EXPECT_EQ(services::FLTOL(12), 1e-10);
   EXPECT_EQ(services::FLTOL(13), 1e10);
