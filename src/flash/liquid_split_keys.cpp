@@ -1,4 +1,4 @@
-// The key pair of the liquid-liquid split and the pieces both split routines share.
+// The key pair of the liquid-liquid split and the helpers both split routines share.
 #include "flash/liquid_split_keys.hpp"
 
 #include <algorithm>
