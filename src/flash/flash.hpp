@@ -3,9 +3,9 @@
 // of the flashes, the phase-region code, the bracketed search and closure steps, the phase
 // split at given K-values, the Rachford-Rice solution, the common argument list of the
 // isothermal algorithms, the default two-phase flash FLASHT and the router FLASTP, the
-// totals of a flashed stream, the stream lookup and the water values of the flash and
-// property calls, the thermodynamic parameter values, the dense linear solver and the empty
-// calls.
+// liquid-liquid split by key components (TLSPLT, FLAS3L), the totals of a flashed stream,
+// the stream lookup and the water values of the flash and property calls, the
+// thermodynamic parameter values, the dense linear solver and the empty calls.
 #pragma once
 
 #include "flash/algorithms.hpp"
@@ -16,6 +16,7 @@
 #include "flash/flashed_totals.hpp"
 #include "flash/linear_solver.hpp"
 #include "flash/parameter_values.hpp"
+#include "flash/liquid_split.hpp"
 #include "flash/phase_region.hpp"
 #include "flash/phase_split.hpp"
 #include "flash/rachford_rice.hpp"
