@@ -77,6 +77,7 @@ struct Terms {
   std::vector<double> lnphiT, lnphiP, lnphiN, hrn, zdn;
   std::vector<double> lngam, lngamT, dlngdx, sums, nrtl, groups, groupWork, diagonal;
   std::vector<std::int32_t> descriptor, groupIntegers;
+  std::size_t sizedFor = 0;  // the component count the arrays hold at least
 };
 
 // Kept between calls so that a warm call allocates nothing; every problem open starts it
@@ -86,6 +87,8 @@ const bool kCubicTermsReset = services::registerKeptValues([] { cubicTerms = {};
 
 Terms& terms(std::size_t n) {
   Terms& w = cubicTerms;
+  if (n <= w.sizedFor) return w;
+  w.sizedFor = n;
   for (auto* v : {&w.abar, &w.abarT, &w.bbar, &w.bbarT, &w.lnphiT, &w.lnphiP, &w.hrn, &w.zdn,
                   &w.lngam, &w.lngamT}) {
     if (v->size() < n) v->resize(n);

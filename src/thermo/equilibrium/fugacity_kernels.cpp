@@ -110,6 +110,7 @@ bool densityKernelRoute(const RouteCall& c, std::span<double> lnphi, double& z,
                         std::int32_t& status) {
   const auto n = static_cast<std::size_t>(c.nc);
   const bool derivatives = c.level >= kTemperatureLevel;
+  if (c.code != 110 && c.code != 204 && (c.code < 125 || c.code > 128)) return false;
   const std::span<double> lnphiT = scratch(0, n);
   const std::span<double> lnphiP = scratch(1, n);
   switch (c.code) {

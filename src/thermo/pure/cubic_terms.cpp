@@ -39,12 +39,18 @@ struct HeldTerms {
   std::int32_t nc = 0;
   std::size_t copied = 0;  // reals of the block copied when they were formed
   std::int64_t evaluations = 0;
+  std::size_t sizedFor = 0, pairsSizedFor = 0;  // the counts the arrays hold at least
 };
 HeldTerms heldTerms;
 const bool kHeldTermsReset = services::registerKeptValues([] { heldTerms = {}; });
 
 void grow(std::vector<double>& v, std::size_t n) {
   if (v.size() < n) v.resize(n);
+}
+
+// RELCMP's equality of two temperatures, with the repeat of the very same value first.
+bool sameTemperature(double stored, double t) {
+  return stored == t || services::RELCMP(stored, t) == 0;
 }
 
 [[noreturn]] void tooShort(std::string_view routine, std::int64_t need, std::int32_t have) {
@@ -122,13 +128,19 @@ CubicTerms heldCubicTerms(const CubicTermsCall& c) {
   const bool caching = c.cacheAllowed && cacheSwitch == kCacheOn && room;
   const std::int32_t storedT = LDSTAT.realSector1 + reals;
 
-  for (auto* v : {&w.sqrta, &w.a, &w.aT, &w.aTT}) grow(*v, n);
-  for (auto* v : {&w.k1, &w.k1T, &w.k1TT, &w.k2, &w.k2T, &w.k2TT}) grow(*v, np);
+  if (n > w.sizedFor) {
+    for (auto* v : {&w.sqrta, &w.a, &w.aT, &w.aTT}) grow(*v, n);
+    w.sizedFor = n;
+  }
+  if (np > w.pairsSizedFor) {
+    for (auto* v : {&w.k1, &w.k1T, &w.k1TT, &w.k2, &w.k2T, &w.k2TT}) grow(*v, np);
+    w.pairsSizedFor = np;
+  }
   grow(w.block, c.words);
 
   const bool hit = caching && valid == kStored && storedLevel >= c.level && w.formed &&
                    w.code == c.code && w.nc == c.nc && w.copied >= c.words &&
-                   services::RELCMP(CORSTO.real(storedT), c.t) == 0;
+                   sameTemperature(CORSTO.real(storedT), c.t);
   if (!hit) {
     // The block as it is now, through one checked view of its first sector.
     const std::span<double> copy(w.block.data(), c.words);
