@@ -1,5 +1,6 @@
 // The core store: words and views, areas, and the raw get and free.
 #include "storage/core_store.hpp"
+#include "storage/free_tree.hpp"
 
 #include <algorithm>
 #include <bit>

@@ -179,12 +179,6 @@ void CMTINS(std::int32_t b);
 void CMTDEL(std::int32_t b);
 void CMTBAL(std::int32_t b, std::int32_t side, std::int32_t change);
 void CMTROT(std::int32_t b, std::int32_t& top, std::int32_t& change);
-// Whether the free block of base B, its length changed to LENGTH, keeps the tree's length
-// order where it stands: no in-order predecessor longer and no successor shorter.
-bool fitsInPlace(std::int32_t b, std::int32_t length);
-// The free block of base FRESH (its tags written) takes the tree place of the node of base
-// OLD, with OLD's balance, children and parent link.
-void replaceNode(std::int32_t old, std::int32_t fresh);
 
 // A further area of S words from the platform: B = its base index, ADDRESS its first word,
 // both 0 when refused.

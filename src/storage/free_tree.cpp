@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "storage/core_store.hpp"
+#include "storage/free_tree.hpp"
 
 namespace storage {
 namespace {
