@@ -1,5 +1,6 @@
 // The core store: words and views, areas, and the raw get and free.
 #include "storage/core_store.hpp"
+#include "storage/free_tree.hpp"
 
 #include <algorithm>
 #include <bit>
@@ -125,8 +126,7 @@ void CMINIT(std::int32_t nsize, std::int32_t newsiz, std::int32_t extra) {
   if (wanted > kStaticWords) {
     ERRITM("REQUEST", static_cast<std::int32_t>(std::min<std::int64_t>(wanted, INT32_MAX)));
     ERRITM("AVAIL", kStaticWords);
-    ABTRPT("CM", "CMINIT", CURRTN.cm.view(),
-           "INSUFFICIENT STORAGE AVAILABLE FOR INITIALIZATION");
+    ABTRPT("CM", "CMINIT", CURRTN.cm.view(), "INSUFFICIENT STORAGE AVAILABLE FOR INITIALIZATION");
   }
   const auto size = static_cast<std::int32_t>(wanted);
 
@@ -136,8 +136,7 @@ void CMINIT(std::int32_t nsize, std::int32_t newsiz, std::int32_t extra) {
   if (!platform::coreCommit(kStaticReservation)) {
     ERRITM("REQUEST", size);
     ERRITM("AVAIL", 0);
-    ABTRPT("CM", "CMINIT", CURRTN.cm.view(),
-           "INSUFFICIENT STORAGE AVAILABLE FOR INITIALIZATION");
+    ABTRPT("CM", "CMINIT", CURRTN.cm.view(), "INSUFFICIENT STORAGE AVAILABLE FOR INITIALIZATION");
   }
 
   CORSTO.size = size;
@@ -179,8 +178,8 @@ void CMGET(std::int32_t n, std::int32_t soft, std::int32_t& p) {
   if (possible) CMFIND(l, p, avail);
   if (p == 0 && possible && CMCTL.areaCount < kMaxAreas) {
     // A further area: the larger of the new-area size and the request with its extra.
-    const std::int64_t s64 = std::max<std::int64_t>(CMCTL.newAreaWords,
-                                                    std::int64_t{CMCTL.extraWords} + l);
+    const std::int64_t s64 =
+        std::max<std::int64_t>(CMCTL.newAreaWords, std::int64_t{CMCTL.extraWords} + l);
     if (s64 < static_cast<std::int64_t>(platform::kCoreReservedWords)) {
       const auto s = static_cast<std::int32_t>(s64);
       std::int32_t address = 0;
@@ -248,6 +247,7 @@ void CMFREE(std::int32_t p) {
   std::int32_t base = p;
 
   // The lower neighbour's last word is word p: its base when it is free.
+  std::int32_t kept = 0;  // a free neighbour whose tree place the merged block may take
   const std::int32_t below = CORSTO[p];
   if (below != 0) {
     const std::int32_t belowLength = CORSTO[below + block::kH2];
@@ -256,7 +256,7 @@ void CMFREE(std::int32_t p) {
       ERRITM("BELOW", below);
       ABTRPT("CM", "CMFREE", CURRTN.cm.view(), "CORE STORE TAGS CORRUPTED");
     }
-    CMTDEL(below);
+    kept = below;
     base = below;
     len += belowLength;
   }
@@ -270,10 +270,26 @@ void CMFREE(std::int32_t p) {
       ABTRPT("CM", "CMFREE", CURRTN.cm.view(), "CORE STORE TAGS CORRUPTED");
     }
     const std::int32_t aboveLength = CORSTO[above + block::kH2];
-    CMTDEL(above);
+    // Of two free neighbours the longer one keeps its place, the other leaves the tree.
     len += aboveLength;
+    if (kept != 0 && aboveLength > CORSTO[kept + block::kH2]) {
+      CMTDEL(kept);
+      kept = above;
+    } else if (kept != 0) {
+      CMTDEL(above);
+    } else {
+      kept = above;
+    }
   }
 
+  // The merged block takes the place of a neighbour's node where the tree's order allows;
+  // otherwise the neighbour leaves the tree and the merged block enters it.
+  if (kept != 0 && fitsInPlace(kept, len)) {
+    freeTags(base, len);
+    replaceNode(kept, base);
+    return;
+  }
+  if (kept != 0) CMTDEL(kept);
   addFreeBlock(base, len);
 }
 

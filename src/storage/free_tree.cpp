@@ -1,10 +1,12 @@
 // The free tree of the core store: an AVL tree of the free blocks keyed by length, threaded
 // through the blocks' own words. Equal lengths go to the larger side; the head pseudo-block
 // of length 0 holds the root on its larger side.
+#include <climits>
 #include <cstdint>
 #include <cstdlib>
 
 #include "storage/core_store.hpp"
+#include "storage/free_tree.hpp"
 
 namespace storage {
 namespace {
@@ -17,12 +19,12 @@ using block::kLink;
 using block::kParent;
 using block::kSmaller;
 
-std::int32_t lengthOf(std::int32_t b) { return CORSTO[b + kH2]; }
-std::int32_t childOf(std::int32_t b, std::int32_t side) { return CORSTO[b + side]; }
+inline std::int32_t lengthOf(std::int32_t b) { return CORSTO[b + kH2]; }
+inline std::int32_t childOf(std::int32_t b, std::int32_t side) { return CORSTO[b + side]; }
 std::int32_t opposite(std::int32_t side) { return side == kLarger ? kSmaller : kLarger; }
 
 // Hangs `child` (0 for none) on `side` of `parent`, with its parent and link words.
-void setChild(std::int32_t parent, std::int32_t side, std::int32_t child) {
+inline void setChild(std::int32_t parent, std::int32_t side, std::int32_t child) {
   CORSTO[parent + side] = child;
   if (child != 0) {
     CORSTO[child + kParent] = parent;
@@ -33,7 +35,42 @@ void setChild(std::int32_t parent, std::int32_t side, std::int32_t child) {
 // Shortest remainder that a take splits off as a free block of its own.
 constexpr std::int32_t kSplitMargin = 10;
 
+// The length of the in-order neighbour of B on SIDE (kSmaller: predecessor, kLarger:
+// successor); BEYOND when there is none.
+std::int32_t neighbourLength(std::int32_t b, std::int32_t side, std::int32_t beyond) {
+  const std::int32_t other = opposite(side);
+  std::int32_t node = childOf(b, side);
+  if (node != 0) {
+    for (std::int32_t next = childOf(node, other); next != 0; next = childOf(node, other)) {
+      node = next;
+    }
+    return lengthOf(node);
+  }
+  // Up until the walk arrives from OTHER's side: that ancestor is the neighbour.
+  node = b;
+  while (node != kTreeHead && CORSTO[node + kLink] == side) node = CORSTO[node + kParent];
+  if (node == kTreeHead) return beyond;
+  const std::int32_t parent = CORSTO[node + kParent];
+  return parent == kTreeHead ? beyond : lengthOf(parent);
+}
+
 }  // namespace
+
+bool fitsInPlace(std::int32_t b, std::int32_t length) {
+  // Only the neighbour on the side the length moves toward can be passed.
+  const std::int32_t now = lengthOf(b);
+  if (length < now) return neighbourLength(b, kSmaller, 0) <= length;
+  if (length > now) return neighbourLength(b, kLarger, INT32_MAX) >= length;
+  return true;
+}
+
+void replaceNode(std::int32_t old, std::int32_t fresh) {
+  if (fresh == old) return;
+  CORSTO[fresh + kBalance] = CORSTO[old + kBalance];
+  setChild(fresh, kSmaller, childOf(old, kSmaller));
+  setChild(fresh, kLarger, childOf(old, kLarger));
+  setChild(CORSTO[old + kParent], CORSTO[old + kLink], fresh);
+}
 
 void CMFIND(std::int32_t l, std::int32_t& p, std::int32_t& avail) {
   avail = 0;
@@ -57,17 +94,26 @@ void CMFIND(std::int32_t l, std::int32_t& p, std::int32_t& avail) {
   }
   if (taken == 0) return;
 
-  CMTDEL(taken);
   std::int32_t length = lengthOf(taken);
   if (length > l + kSplitMargin) {
+    // The rest stays free; where the tree's order allows, it takes the taken block's place
+    // in the tree instead of leaving and entering it.
     const std::int32_t rest = taken + l;
     const std::int32_t restLength = length - l;
+    const bool inPlace = fitsInPlace(taken, restLength);
+    if (!inPlace) CMTDEL(taken);
     CORSTO[rest + kH1] = rest;
     CORSTO[rest + kH2] = restLength;
     CORSTO[rest + restLength - 1] = restLength;
     CORSTO[rest + restLength] = rest;
-    CMTINS(rest);
+    if (inPlace) {
+      replaceNode(taken, rest);
+    } else {
+      CMTINS(rest);
+    }
     length = l;
+  } else {
+    CMTDEL(taken);
   }
   CORSTO[taken + kH1] = 0;
   CORSTO[taken + kH2] = length;

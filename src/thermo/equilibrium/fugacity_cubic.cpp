@@ -21,8 +21,6 @@ using methods::LDSTAT;
 using storage::CORSTO;
 namespace cb = pure::cubicblock;
 
-// The caching switch value that keeps the terms while the temperature repeats.
-constexpr std::int32_t kCacheOn = 2;
 // The smallest mole fraction of the associating component of method 122 that selects EOSZRA.
 constexpr double kAssociatingFraction = 1.0e-12;
 
@@ -71,23 +69,15 @@ bool storesK(Rule rule) {
   return rule == Rule::Asymmetric || rule == Rule::CubeRoot || rule == Rule::PairFraction;
 }
 
-// The terms of the route, kept between calls (single-threaded library): a warm call
-// allocates nothing, and the pure-component and pair terms double as the temperature cache.
+// The route's own arrays, kept between calls (single-threaded library) so that a warm call
+// allocates nothing; the pure-component and pair terms are the held block's (pure::
+// heldCubicTerms).
 struct Terms {
-  std::vector<double> sqrta, a, aT, aTT;
-  std::vector<double> k1, k1T, k1TT, k2, k2T, k2TT;
   std::vector<double> abar, abarT, bbar, bbarT, abb, bbb;
   std::vector<double> lnphiT, lnphiP, lnphiN, hrn, zdn;
   std::vector<double> lngam, lngamT, dlngdx, sums, nrtl, groups, groupWork, diagonal;
-  std::vector<std::int32_t> forms, descriptor, groupIntegers;
-  // What the cached terms were formed from.
-  bool valid = false;
-  std::int32_t code = 0;
-  std::int32_t nc = 0;
-  std::int32_t level = 0;
-  double t = 0.0;
-  std::uint64_t generation = 0;  // of the held block's copy the terms were formed from
-  std::vector<std::int32_t> formsUsed;
+  std::vector<std::int32_t> descriptor, groupIntegers;
+  std::size_t sizedFor = 0;  // the component count the arrays hold at least
 };
 
 // Kept between calls so that a warm call allocates nothing; every problem open starts it
@@ -95,20 +85,18 @@ struct Terms {
 Terms cubicTerms;
 const bool kCubicTermsReset = services::registerKeptValues([] { cubicTerms = {}; });
 
-Terms& terms(std::size_t n, std::size_t np) {
+Terms& terms(std::size_t n) {
   Terms& w = cubicTerms;
-  for (auto* v : {&w.sqrta, &w.a, &w.aT, &w.aTT, &w.abar, &w.abarT, &w.bbar, &w.bbarT, &w.lnphiT,
-                  &w.lnphiP, &w.hrn, &w.zdn, &w.lngam, &w.lngamT}) {
+  if (n <= w.sizedFor) return w;
+  w.sizedFor = n;
+  for (auto* v : {&w.abar, &w.abarT, &w.bbar, &w.bbarT, &w.lnphiT, &w.lnphiP, &w.hrn, &w.zdn,
+                  &w.lngam, &w.lngamT}) {
     if (v->size() < n) v->resize(n);
   }
   for (auto* v : {&w.abb, &w.bbb, &w.lnphiN, &w.dlngdx}) {
     if (v->size() < n * n) v->resize(n * n);
   }
-  for (auto* v : {&w.k1, &w.k1T, &w.k1TT, &w.k2, &w.k2T, &w.k2TT}) {
-    if (v->size() < np) v->resize(np);
-  }
   if (w.sums.size() < 4 * n) w.sums.resize(4 * n);
-  if (w.forms.size() < n) w.forms.resize(n);
   return w;
 }
 
@@ -118,41 +106,6 @@ std::int32_t integerWord(std::int32_t k) { return CORSTO[LDSTAT.integerSector1 +
   services::ERRITM("NEEDED", need);
   services::ERRITM("HAVE", LDSTAT.integerLength1);
   services::ABTRPT("KC", routine, routine, "PARAMETER BLOCK TOO SHORT");
-}
-
-// Whether the cached terms serve this call: the same code and components, the held block's
-// copy unchanged since they were formed, the same alpha forms, the same temperature
-// (relative 2.22e-16) and at least the level asked for.
-bool cacheHit(const Terms& w, const RouteCall& c) {
-  if (!w.valid || w.code != c.code || w.nc != c.nc || w.level < c.level) return false;
-  if (w.generation != heldRealsGeneration()) return false;
-  if (services::RELCMP(w.t, c.t) != 0) return false;
-  const auto n = static_cast<std::size_t>(c.nc);
-  return std::equal(w.forms.begin(), w.forms.begin() + static_cast<std::ptrdiff_t>(n),
-                    w.formsUsed.begin(), w.formsUsed.end());
-}
-
-// Pair terms k = A + B/T + C/T^2 with dk/dT = -B/T^2 - 2C/T^3 and d2k/dT2 = 2B/T^3 + 6C/T^4,
-// stored as k or as 1 - k (derivatives of the stored term).
-void pairTerms(Terms& w, const RouteCall& c, std::span<const double> block, std::size_t pairStart,
-               std::size_t np, std::size_t width, bool asK) {
-  const double t = c.t;
-  const double t2 = t * t, t3 = t2 * t, t4 = t3 * t;
-  const double sign = asK ? 1.0 : -1.0;
-  for (std::size_t q = 0; q < width; ++q) {
-    const double a = block[pairStart + q];
-    const double b = block[pairStart + width + q];
-    const double cc = block[pairStart + 2 * width + q];
-    const double k = a + b / t + cc / t2;
-    const double v = asK ? k : 1.0 - k;
-    const double d = sign * (-b / t2 - 2.0 * cc / t3);
-    const double dd = sign * (2.0 * b / t3 + 6.0 * cc / t4);
-    if (q < np) {
-      w.k1[q] = v, w.k1T[q] = d, w.k1TT[q] = dd;
-    } else {
-      w.k2[q - np] = v, w.k2T[q - np] = d, w.k2TT[q - np] = dd;
-    }
-  }
 }
 
 // The NRTL terms of 109 and 112 from the block's second sectors (parameters 5 N^2, work
@@ -256,62 +209,41 @@ bool cubicRoute(const RouteCall& c, std::span<double> lnphi, double& z) {
   const std::size_t pairStart = at(cb::pairs(c.nc));
   std::size_t need = pairStart + groups * np;
   if (rule == Rule::Flagged) need += n;
-  const std::span<const double> block = heldReals(need, c.routine);
   const bool associatingCode = c.code == cb::kAssociatingCode;
-  const auto needInts = static_cast<std::int32_t>(
-      n + 3 + (rule == Rule::Flagged || associatingCode ? 1 : 0));
+  const auto needInts =
+      static_cast<std::int32_t>(n + 3 + (rule == Rule::Flagged || associatingCode ? 1 : 0));
   if (LDSTAT.integerLength1 < needInts) shortIntegers(c.routine, needInts);
-  Terms& w = terms(n, np);
+  Terms& w = terms(n);
+
+  // 1-3. The pure-component and pair terms at T from the held block's term cache: kept for
+  //      the equation-of-state K-value methods other than 109, 112, 113 and the sour-water
+  //      and electrolyte codes while the block's switch is on. 113 forms its pure-component
+  //      terms after its activity model (step 4); the NRTL rules carry their own pair terms.
+  pure::CubicTermsCall termsCall;
+  termsCall.code = c.code;
+  termsCall.nc = c.nc;
+  termsCall.t = c.t;
+  termsCall.level = c.level;
+  termsCall.cacheAllowed =
+      c.cacheAllowed && rule != Rule::Nrtl && rule != Rule::Groups && !isSourOrElectrolyte(c.code);
+  termsCall.pureTerms = rule != Rule::Groups;
+  termsCall.pairTerms = rule != Rule::Nrtl && rule != Rule::Groups;
+  termsCall.storesK = storesK(rule);
+  termsCall.groups = static_cast<std::int32_t>(groups);
+  termsCall.words = need;
+  termsCall.routine = c.routine;
+  const pure::CubicTerms held = pure::heldCubicTerms(termsCall);
+  const std::span<const double> block = held.block;
   const double u1 = block[at(cb::kU1)];
   const double u2 = block[at(cb::kU2)];
-  const std::span<const double> sqrtac = block.subspan(at(cb::sqrtAc(c.nc)), n);
   const std::span<const double> cov = block.subspan(at(cb::covolume(c.nc)), n);
-  const std::span<const double> alpha = block.subspan(at(cb::alpha(c.nc)), 3 * n);
   const std::span<const double> tc = block.subspan(at(cb::criticalTemperature(c.nc)), n);
-  const std::span<const std::int32_t> formWords =
-      CORSTO.words(LDSTAT.integerSector1 + 1, static_cast<std::int32_t>(n));
-  std::copy(formWords.begin(), formWords.end(), w.forms.begin());
-
-  // 1. The cache: equation-of-state K-value methods other than 109, 112 and the sour-water
-  //    and electrolyte codes, when the block's caching switch is on.
-  const bool cacheable = c.cacheAllowed && rule != Rule::Nrtl && rule != Rule::Groups &&
-                         !isSourOrElectrolyte(c.code) &&
-                         integerWord(cb::cacheWords(c.code, c.nc, LDSTAT.integerLength1)) == kCacheOn;
-  const bool hit = cacheable && cacheHit(w, c);
-  if (!hit) {
-    // 2. Pure-component terms (113: after its activity model, step 4).
-    const std::span<const std::int32_t> forms(w.forms.data(), n);
-    if (rule != Rule::Groups) {
-      pure::EOSTWU(sqrtac, alpha, forms, c.level, 3, c.nc, c.t, tc,
-                   std::span<double>(w.sqrta.data(), n), std::span<double>(w.a.data(), n),
-                   std::span<double>(w.aT.data(), n), std::span<double>(w.aTT.data(), n));
-    }
-    // 3. Pair terms; one neutral slot for a single component and for the NRTL rule.
-    const bool asK = storesK(rule);
-    if (c.nc > 1 && rule != Rule::Nrtl && rule != Rule::Groups) {
-      pairTerms(w, c, block, pairStart, np, width, asK);
-    } else {
-      for (auto* v : {&w.k1T, &w.k1TT, &w.k2T, &w.k2TT}) std::fill_n(v->begin(), np, 0.0);
-      std::fill_n(w.k1.begin(), np, asK ? 0.0 : 1.0);
-      std::fill_n(w.k2.begin(), np, asK ? 0.0 : 1.0);
-    }
-    w.valid = cacheable;
-    if (cacheable) {
-      w.code = c.code;
-      w.nc = c.nc;
-      w.t = c.t;
-      w.generation = heldRealsGeneration();
-      w.formsUsed.assign(w.forms.begin(), w.forms.begin() + static_cast<std::ptrdiff_t>(n));
-    }
-  }
-  if (cacheable) w.level = c.level;
 
   // 4. The mixing rule of the code.
   double am = 0.0, amT = 0.0, amTT = 0.0, bm = 0.0, bmT = 0.0, bmTT = 0.0;
   const auto span1 = [&](std::vector<double>& v) { return std::span<double>(v.data(), n); };
-  const auto spanP = [&](std::vector<double>& v) { return std::span<const double>(v.data(), np); };
   const auto spanN = [&](std::vector<double>& v) { return std::span<double>(v.data(), n * n); };
-  const std::span<const double> sqrta = span1(w.sqrta), aT = span1(w.aT), aTT = span1(w.aTT);
+  const std::span<const double> sqrta = held.sqrta, aT = held.aT, aTT = held.aTT;
   const std::span<double> abar = span1(w.abar), abarT = span1(w.abarT), abb = spanN(w.abb);
   const std::span<double> bbar = span1(w.bbar), bbarT = span1(w.bbarT), bbb = spanN(w.bbb);
   const std::span<const double> c1 = block.subspan(pairStart + 3 * width, groups == 8 ? np : 0);
@@ -319,52 +251,52 @@ bool cubicRoute(const RouteCall& c, std::span<double> lnphi, double& z) {
       block.subspan(pairStart + 3 * width + (groups == 8 ? np : 0), groups == 8 ? np : 0);
   switch (rule) {
     case Rule::Classical:
-      pure::EOSMR7(sqrta, aT, aTT, cov, spanP(w.k1), spanP(w.k1T), spanP(w.k1TT), c.level, c.nc,
-                   c.x, am, amT, amTT, abar, abarT, abb, bm, bmT, bmTT, bbar, bbarT, bbb);
+      pure::EOSMR7(sqrta, aT, aTT, cov, held.k1, held.k1T, held.k1TT, c.level, c.nc, c.x, am, amT,
+                   amTT, abar, abarT, abb, bm, bmT, bmTT, bbar, bbarT, bbb);
       break;
     case Rule::Flagged: {
       const std::int32_t flagged = integerWord(c.nc + 1);
       const double tw =
           flagged >= 1 && flagged <= c.nc ? tc[static_cast<std::size_t>(flagged - 1)] : 1.0;
-      pure::EOSMR4(sqrta, aT, aTT, cov, spanP(w.k1), spanP(w.k1T), spanP(w.k1TT),
+      pure::EOSMR4(sqrta, aT, aTT, cov, held.k1, held.k1T, held.k1TT,
                    block.subspan(pairStart + 3 * width, n), flagged, c.level, c.nc, c.t, tw, c.x,
                    am, amT, amTT, abar, abarT, abb, bm, bmT, bmTT, bbar, bbarT, bbb);
       break;
     }
     case Rule::Asymmetric:
-      pure::EOSMR3(sqrta, aT, aTT, cov, spanP(w.k1), spanP(w.k1T), spanP(w.k1TT), spanP(w.k2),
-                   spanP(w.k2T), spanP(w.k2TT), c.level, c.nc, c.x, am, amT, amTT, abar, abarT, abb,
-                   bm, bmT, bmTT, bbar, bbarT, bbb);
+      pure::EOSMR3(sqrta, aT, aTT, cov, held.k1, held.k1T, held.k1TT, held.k2, held.k2T, held.k2TT,
+                   c.level, c.nc, c.x, am, amT, amTT, abar, abarT, abb, bm, bmT, bmTT, bbar, bbarT,
+                   bbb);
       break;
     case Rule::CubeRoot:
-      pure::EOSMR2(sqrta, aT, aTT, cov, spanP(w.k1), spanP(w.k1T), spanP(w.k1TT), spanP(w.k2),
-                   spanP(w.k2T), spanP(w.k2TT), c1, c2, c.level, c.nc, c.x, c.t, am, amT, amTT,
-                   abar, abarT, abb, bm, bmT, bmTT, bbar, bbarT, bbb);
+      pure::EOSMR2(sqrta, aT, aTT, cov, held.k1, held.k1T, held.k1TT, held.k2, held.k2T, held.k2TT,
+                   c1, c2, c.level, c.nc, c.x, c.t, am, amT, amTT, abar, abarT, abb, bm, bmT, bmTT,
+                   bbar, bbarT, bbb);
       break;
     case Rule::PairFraction:
-      pure::EOSMR1(sqrta, aT, aTT, cov, spanP(w.k1), spanP(w.k1T), spanP(w.k1TT), spanP(w.k2),
-                   spanP(w.k2T), spanP(w.k2TT), c1, c2, c.level, c.nc, c.x, am, amT, amTT, abar,
-                   abarT, abb, bm, bmT, bmTT, bbar, bbarT, bbb);
+      pure::EOSMR1(sqrta, aT, aTT, cov, held.k1, held.k1T, held.k1TT, held.k2, held.k2T, held.k2TT,
+                   c1, c2, c.level, c.nc, c.x, am, amT, amTT, abar, abarT, abb, bm, bmT, bmTT, bbar,
+                   bbarT, bbb);
       break;
     case Rule::Nrtl: {
       double g = 0.0, hE = 0.0, gTT = 0.0;
       nrtlTerms(w, c, np, g, hE, gTT);
-      pure::EOSMR6(span1(w.a), aT, aTT, cov, span1(w.lngam), span1(w.lngamT), spanN(w.dlngdx), g,
-                   hE, gTT, c.t, c.level, c.nc, u1, u2, c.x, am, amT, amTT, abar, abarT, abb, bm,
-                   bmT, bmTT, bbar, bbarT, bbb);
+      pure::EOSMR6(held.a, aT, aTT, cov, span1(w.lngam), span1(w.lngamT), spanN(w.dlngdx), g, hE,
+                   gTT, c.t, c.level, c.nc, u1, u2, c.x, am, amT, amTT, abar, abarT, abb, bm, bmT,
+                   bmTT, bbar, bbarT, bbb);
       break;
     }
     case Rule::Groups: {
       double g = 0.0, hE = 0.0, gTT = 0.0;
       std::int32_t status = 0;
       groupTerms(w, c, g, hE, gTT, status);
-      pure::EOSTWU(sqrtac, alpha, std::span<const std::int32_t>(w.forms.data(), n), c.level, 3,
-                   c.nc, c.t, tc, std::span<double>(w.sqrta.data(), n),
-                   std::span<double>(w.a.data(), n), std::span<double>(w.aT.data(), n),
-                   std::span<double>(w.aTT.data(), n));
-      pure::EOSMR6(span1(w.a), aT, aTT, cov, span1(w.lngam), span1(w.lngamT), spanN(w.dlngdx), g,
-                   hE, gTT, c.t, c.level, c.nc, u1, u2, c.x, am, amT, amTT, abar, abarT, abb, bm,
-                   bmT, bmTT, bbar, bbarT, bbb);
+      pure::EOSTWU(block.subspan(at(cb::sqrtAc(c.nc)), n),
+                   block.subspan(at(cb::alpha(c.nc)), 3 * n),
+                   CORSTO.words(LDSTAT.integerSector1 + 1, c.nc), c.level, 3, c.nc, c.t, tc,
+                   held.sqrta, held.a, held.aT, held.aTT);
+      pure::EOSMR6(held.a, aT, aTT, cov, span1(w.lngam), span1(w.lngamT), spanN(w.dlngdx), g, hE,
+                   gTT, c.t, c.level, c.nc, u1, u2, c.x, am, amT, amTT, abar, abarT, abb, bm, bmT,
+                   bmTT, bbar, bbarT, bbb);
       break;
     }
     case Rule::None:

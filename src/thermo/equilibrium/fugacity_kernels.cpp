@@ -24,20 +24,14 @@ using storage::CORSTO;
 // The thermodynamic-kernel debug level handed to method 204 (diagnostic switch 3, word 103).
 constexpr int kKernelDebugSwitch = 3;
 
-// The copy of the held block's first real sector, the words it holds and a count that
-// moves whenever the copy is taken again. Kept between calls so that a warm call allocates
-// nothing; every problem open starts it again.
+// The copy of the held block's first real sector and the words it holds. Kept between calls
+// so that a warm call allocates nothing; every problem open starts it again.
 struct HeldCopy {
   std::vector<double> reals;
   std::size_t words = 0;
-  std::uint64_t generation = 0;
 };
 HeldCopy heldBlockCopy;
-const bool kHeldBlockCopyReset = services::registerKeptValues([] {
-  heldBlockCopy.reals = {};
-  heldBlockCopy.words = 0;
-  ++heldBlockCopy.generation;
-});
+const bool kHeldBlockCopyReset = services::registerKeptValues([] { heldBlockCopy = {}; });
 
 // Kept between calls so that a warm call allocates nothing; every problem open starts it
 // again.
@@ -69,12 +63,9 @@ std::span<const double> heldReals(std::size_t words, std::string_view routine) {
   if (held.words != words || !sector.holdsExactly(copy)) {
     sector.copyTo(copy);
     held.words = words;
-    ++held.generation;
   }
   return copy;
 }
-
-std::uint64_t heldRealsGeneration() { return heldBlockCopy.generation; }
 
 void storeArray(std::int32_t array, std::span<const double> values, std::string_view routine) {
   const auto k = static_cast<std::size_t>(array);
@@ -119,6 +110,7 @@ bool densityKernelRoute(const RouteCall& c, std::span<double> lnphi, double& z,
                         std::int32_t& status) {
   const auto n = static_cast<std::size_t>(c.nc);
   const bool derivatives = c.level >= kTemperatureLevel;
+  if (c.code != 110 && c.code != 204 && (c.code < 125 || c.code > 128)) return false;
   const std::span<double> lnphiT = scratch(0, n);
   const std::span<double> lnphiP = scratch(1, n);
   switch (c.code) {

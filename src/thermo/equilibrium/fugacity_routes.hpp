@@ -47,8 +47,9 @@ struct RouteCall {
   bool writeArrays = true;
 };
 
-// The cubic route of CODE from the held block (LDSTAT): pure-component terms (EOSTWU), pair
-// terms k = A + B/T + C/T^2, the code's mixing rule and the root of the phase (EOSZRT, or
+// The cubic route of CODE from the held block (LDSTAT): pure-component terms (EOSTWU) and pair
+// terms k = A + B/T + C/T^2 from the block's term cache (pure::heldCubicTerms), the code's
+// mixing rule and the root of the phase (EOSZRT, or
 // EOSZRA for 122 with its associating component present). Writes ln(phi), Z, and by level the
 // derivative arrays of the phase and array 50. Returns false when the code has no mixing
 // rule (nothing written).
@@ -65,10 +66,6 @@ bool densityKernelRoute(const RouteCall& call, std::span<double> lnphi, double& 
 // (items NEEDED, HAVE) when the sector is shorter. The copy is taken again only when the
 // sector's words differ from it (a new load, or a change in core).
 std::span<const double> heldReals(std::size_t words, std::string_view routine);
-
-// A count that moves whenever heldReals takes its copy again: terms formed from the copy
-// still serve while it stays the same.
-std::uint64_t heldRealsGeneration();
 
 // Copies VALUES into flash work array ARRAY; aborts through ROUTINE "FLASH WORK ARRAY TOO
 // SHORT" (items ARRAY, SIZE, NEEDED) when the partition gives it fewer elements.

@@ -1,6 +1,6 @@
 // The cubic-equation route of the liquid-density dispatcher: the pure-component and pair
-// terms at T (kept in the method's real scratch while the temperature repeats), the mixing
-// rule of the method code and the liquid root.
+// terms at T (the held block's term cache), the mixing rule of the method code and the
+// liquid root.
 #include <cmath>
 #include <cstdint>
 #include <span>
@@ -11,6 +11,7 @@
 #include "storage/storage.hpp"
 #include "thermo/pure/activity_kernels.hpp"
 #include "thermo/pure/cubic_eos.hpp"
+#include "thermo/pure/cubic_terms.hpp"
 #include "thermo/pure/density_internal.hpp"
 #include "thermo/pure/eos_internal.hpp"
 #include "thermo/pure/liquid_density.hpp"
@@ -23,33 +24,27 @@ using methods::LDSTAT;
 using storage::CORSTO;
 
 constexpr const char* kName = "DNLIQ";
-// The cache state that keeps the terms while the temperature repeats.
-constexpr std::int32_t kCacheByTemperature = 2;
 // The smallest mole fraction of the associating component that selects EOSZRA.
 constexpr double kAssociatingFraction = 1.0e-12;
 
 // The arrays of the route, kept between calls (the library is single-threaded) so that a
 // warm call allocates nothing.
 struct Work {
-  std::vector<double> sqrta, a, k1, k2, abar, bbar, lnphi;
-  std::vector<double> lngam, lngamT, sums, coef, nrtl;
-  std::vector<std::int32_t> forms, descriptor;
+  std::vector<double> abar, bbar, lnphi;
+  std::vector<double> lngam, lngamT, sums, nrtl;
+  std::vector<std::int32_t> descriptor;
 };
 // Kept between calls so that a warm call allocates nothing; every problem open starts it
 // again.
 Work cubicWork;
 const bool kCubicWorkReset = services::registerKeptValues([] { cubicWork = {}; });
 
-Work& work(std::size_t n, std::size_t np) {
+Work& work(std::size_t n) {
   Work& w = cubicWork;
-  for (auto* v : {&w.sqrta, &w.a, &w.abar, &w.bbar, &w.lnphi, &w.lngam, &w.lngamT}) {
+  for (auto* v : {&w.abar, &w.bbar, &w.lnphi, &w.lngam, &w.lngamT}) {
     if (v->size() < n) v->resize(n);
   }
   if (w.sums.size() < 4 * n) w.sums.resize(4 * n);
-  for (auto* v : {&w.k1, &w.k2}) {
-    if (v->size() < np) v->resize(np);
-  }
-  if (w.forms.size() < n) w.forms.resize(n);
   return w;
 }
 
@@ -83,80 +78,42 @@ bool cubicLiquid(std::int32_t code, std::int32_t nc, double t, double p, std::sp
   eos_internal::requireLength(
       std::span<const std::int32_t>(CORSTO.words(LDSTAT.integerSector1 + 1, LDSTAT.integerLength1)),
       n + (code == cubicblock::kAssociatingCode ? 4 : 3), kName, "CUBIC INTEGERS");
-  Work& w = work(n, np);
+  Work& w = work(n);
+
+  // 1-3. The pure-component and pair terms at T, kept with the block while the temperature
+  //      repeats when its cache state asks for it (the state word 2).
+  CubicTermsCall termsCall;
+  termsCall.code = code;
+  termsCall.nc = nc;
+  termsCall.t = t;
+  termsCall.level = 1;
+  termsCall.cacheAllowed = true;
+  termsCall.pairTerms = !isExcessRule(code);
+  termsCall.storesK = isAsymmetric(code);
+  termsCall.groups = groups;
+  termsCall.words = need;
+  termsCall.routine = kName;
+  const CubicTerms terms = heldCubicTerms(termsCall);
+  if (terms.evaluated) DNCNTS.termEvaluations += 1;
+  // The terms' copy of the block: the words they were formed from.
+  block = terms.block;
   const double u1 = block[at(cubicblock::kU1)];
   const double u2 = block[at(cubicblock::kU2)];
-  const std::span<const double> sqrtac = block.subspan(at(cubicblock::sqrtAc(nc)), n);
   const std::span<const double> cov = block.subspan(at(cubicblock::covolume(nc)), n);
-  const std::span<const double> alpha = block.subspan(at(cubicblock::alpha(nc)), 3 * n);
   const std::span<const double> tc = block.subspan(at(cubicblock::criticalTemperature(nc)), n);
-  for (std::size_t i = 0; i < n; ++i) w.forms[i] = integerWord(static_cast<std::int32_t>(i + 1));
-
-  // 1. The temperature cache: three integer words and the last real word.
-  const std::int32_t cache = cubicblock::cacheWords(code, nc, LDSTAT.integerLength1);
-  std::int32_t& state = integerWord(cache);
-  std::int32_t& valid = integerWord(cache + 1);
-  std::int32_t& evaluations = integerWord(cache + 2);
-  const std::int32_t cachedT = LDSTAT.realSector1 + LDSTAT.realLength1;
-  const auto scratchWords = static_cast<std::int32_t>(2 * n + 2 * np);
-  if (density_internal::ensureRealScratch(scratchWords)) valid = 0;
-  const std::int32_t scratch = LDSTAT.realScratch;
-  const bool evaluate =
-      state != kCacheByTemperature || valid != 1 || services::RELCMP(CORSTO.real(cachedT), t) != 0;
-  if (evaluate) {
-    // 2. Pure-component terms.
-    EOSTWU(sqrtac, alpha, w.forms, 1, 3, nc, t, tc, w.sqrta, w.a, {}, {});
-    // 3. Pair terms k = 1 - (A + B/T + C/T^2), or A + B/T + C/T^2 for the asymmetric rules.
-    if (nc > 1 && !isExcessRule(code)) {
-      for (std::size_t q = 0; q < width; ++q) {
-        const double v = block[pairStart + q] + block[pairStart + width + q] / t +
-                         block[pairStart + 2 * width + q] / (t * t);
-        const double k = isAsymmetric(code) ? v : 1.0 - v;
-        if (q < np) {
-          w.k1[q] = k;
-        } else {
-          w.k2[q - np] = k;
-        }
-      }
-    } else {
-      for (std::size_t q = 0; q < np; ++q) w.k1[q] = w.k2[q] = isAsymmetric(code) ? 0.0 : 1.0;
-    }
-    for (std::size_t i = 0; i < n; ++i) {
-      CORSTO.setReal(scratch + static_cast<std::int32_t>(i) + 1, w.sqrta[i]);
-      CORSTO.setReal(scratch + static_cast<std::int32_t>(n + i) + 1, w.a[i]);
-    }
-    for (std::size_t q = 0; q < np; ++q) {
-      CORSTO.setReal(scratch + static_cast<std::int32_t>(2 * n + q) + 1, w.k1[q]);
-      CORSTO.setReal(scratch + static_cast<std::int32_t>(2 * n + np + q) + 1, w.k2[q]);
-    }
-    evaluations += 1;
-    DNCNTS.termEvaluations += 1;
-    if (state == kCacheByTemperature) {
-      CORSTO.setReal(cachedT, t);
-      valid = 1;
-    }
-  } else {
-    for (std::size_t i = 0; i < n; ++i) {
-      w.sqrta[i] = CORSTO.real(scratch + static_cast<std::int32_t>(i) + 1);
-      w.a[i] = CORSTO.real(scratch + static_cast<std::int32_t>(n + i) + 1);
-    }
-    for (std::size_t q = 0; q < np; ++q) {
-      w.k1[q] = CORSTO.real(scratch + static_cast<std::int32_t>(2 * n + q) + 1);
-      w.k2[q] = CORSTO.real(scratch + static_cast<std::int32_t>(2 * n + np + q) + 1);
-    }
-  }
+  const std::span<const double> sqrta = terms.sqrta;
 
   // 4. The mixing rule of the code.
   double am = 0.0, amT = 0.0, amTT = 0.0, bm = 0.0, bmT = 0.0, bmTT = 0.0;
   const std::span<double> abar(w.abar.data(), n);
   const std::span<double> bbar(w.bbar.data(), n);
-  const std::span<const double> k1(w.k1.data(), np);
-  const std::span<const double> k2(w.k2.data(), np);
+  const std::span<const double> k1 = terms.k1;
+  const std::span<const double> k2 = terms.k2;
   switch (code) {
     case 101:
     case 102:
     case 124:
-      EOSMR7(w.sqrta, {}, {}, cov, k1, {}, {}, 1, nc, x, am, amT, amTT, abar, {}, {}, bm, bmT, bmTT,
+      EOSMR7(sqrta, {}, {}, cov, k1, {}, {}, 1, nc, x, am, amT, amTT, abar, {}, {}, bm, bmT, bmTT,
              bbar, {}, {});
       break;
     case 108: {
@@ -164,14 +121,14 @@ bool cubicLiquid(std::int32_t code, std::int32_t nc, double t, double p, std::sp
       const std::span<const double> c = block.subspan(pairStart + 3 * width, n);
       const double tw =
           flagged >= 1 && flagged <= nc ? tc[static_cast<std::size_t>(flagged - 1)] : 1.0;
-      EOSMR4(w.sqrta, {}, {}, cov, k1, {}, {}, c, flagged, 1, nc, t, tw, x, am, amT, amTT, abar, {},
+      EOSMR4(sqrta, {}, {}, cov, k1, {}, {}, c, flagged, 1, nc, t, tw, x, am, amT, amTT, abar, {},
              {}, bm, bmT, bmTT, bbar, {}, {});
       break;
     }
     case 111:
     case 114:
-      EOSMR3(w.sqrta, {}, {}, cov, k1, {}, {}, k2, {}, {}, 1, nc, x, am, amT, amTT, abar, {}, {},
-             bm, bmT, bmTT, bbar, {}, {});
+      EOSMR3(sqrta, {}, {}, cov, k1, {}, {}, k2, {}, {}, 1, nc, x, am, amT, amTT, abar, {}, {}, bm,
+             bmT, bmTT, bbar, {}, {});
       break;
     case 116:
     case 117:
@@ -181,10 +138,10 @@ bool cubicLiquid(std::int32_t code, std::int32_t nc, double t, double p, std::sp
       const std::span<const double> c1 = block.subspan(pairStart + 3 * width, np);
       const std::span<const double> c2 = block.subspan(pairStart + 3 * width + np, np);
       if (code == 121 || code == 122) {
-        EOSMR2(w.sqrta, {}, {}, cov, k1, {}, {}, k2, {}, {}, c1, c2, 1, nc, x, t, am, amT, amTT,
-               abar, {}, {}, bm, bmT, bmTT, bbar, {}, {});
+        EOSMR2(sqrta, {}, {}, cov, k1, {}, {}, k2, {}, {}, c1, c2, 1, nc, x, t, am, amT, amTT, abar,
+               {}, {}, bm, bmT, bmTT, bbar, {}, {});
       } else {
-        EOSMR1(w.sqrta, {}, {}, cov, k1, {}, {}, k2, {}, {}, c1, c2, 1, nc, x, am, amT, amTT, abar,
+        EOSMR1(sqrta, {}, {}, cov, k1, {}, {}, k2, {}, {}, c1, c2, 1, nc, x, am, amT, amTT, abar,
                {}, {}, bm, bmT, bmTT, bbar, {}, {});
       }
       break;
@@ -215,7 +172,7 @@ bool cubicLiquid(std::int32_t code, std::int32_t nc, double t, double p, std::sp
       for (std::size_t q = 0; q < words; ++q) {
         CORSTO[LDSTAT.integerSector2 + static_cast<std::int32_t>(q) + 1] = w.descriptor[q];
       }
-      EOSMR6(w.a, {}, {}, cov, std::span<const double>(w.lngam.data(), n),
+      EOSMR6(terms.a, {}, {}, cov, std::span<const double>(w.lngam.data(), n),
              std::span<const double>(w.lngamT.data(), n), {}, g, hE, gTT, t, 1, nc, u1, u2, x, am,
              amT, amTT, abar, {}, {}, bm, bmT, bmTT, bbar, {}, {});
       break;
@@ -229,8 +186,8 @@ bool cubicLiquid(std::int32_t code, std::int32_t nc, double t, double p, std::sp
   const std::span<double> lnphi(w.lnphi.data(), n);
   std::int32_t associating = 0;
   if (code == cubicblock::kAssociatingCode && integerWord(cubicblock::associatingCount(nc)) >= 1) {
-    eos_internal::requireLength(std::span<const std::int32_t>(CORSTO.words(
-                                    LDSTAT.integerSector1 + 1, LDSTAT.integerLength1)),
+    eos_internal::requireLength(std::span<const std::int32_t>(
+                                    CORSTO.words(LDSTAT.integerSector1 + 1, LDSTAT.integerLength1)),
                                 n + 5, kName, "CUBIC INTEGERS");
     const std::int32_t first = integerWord(cubicblock::associatingIndices(nc));
     if (first >= 1 && first <= nc &&

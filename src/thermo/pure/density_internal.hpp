@@ -1,4 +1,4 @@
-// Private helpers of the liquid-density routes: the method scratch areas of the loaders.
+// Private helpers of the liquid-density routes.
 // Not part of the subsystem's interface.
 #pragma once
 
@@ -6,11 +6,6 @@
 #include <span>
 
 namespace pure::density_internal {
-
-// Makes the real scratch of the method being served hold at least REALWORDS 8-byte words,
-// growing PMCTL2's size and the work area when it does not. Returns true when the scratch
-// moved (what a route kept there is then lost).
-bool ensureRealScratch(std::int32_t realWords);
 
 // The cubic-equation route of DNLIQ for CODE: the liquid compressibility factor Z of the
 // normalised composition X at T and P from the method block BLOCK (the first real sector;

@@ -225,19 +225,6 @@ double criticalCovolume(Family family) {
   return 0.0;
 }
 
-Cubic plainCubic(double a, double b, double s, double p) {
-  Cubic c;
-  c.a = a;
-  c.b = b;
-  c.c2 = -(1.0 + (1.0 + s) * b);
-  c.c1 = a + s * b + (s + p) * b * b;
-  c.c0 = -(a * b + p * b * b * (1.0 + b));
-  c.upper = b + 1.0;
-  c.fLower = (s - p - 1.0) * b * b;
-  c.fUpper = a;
-  return c;
-}
-
 RootSearch searchRoot(const Cubic& c, std::int32_t phase, double step) {
   RootSearch r;
   const double b = c.b;

@@ -85,10 +85,19 @@ class KernelTimer {
 
 // Stops the run with an abort report of ROUTINE when an array holds fewer than NEED
 // values: the caller broke the kernel's argument contract.
-void requireLength(std::span<const double> array, std::size_t need, std::string_view routine,
-                   std::string_view what);
-void requireLength(std::span<const std::int32_t> array, std::size_t need, std::string_view routine,
-                   std::string_view what);
+// The abort itself, apart from the checks so that they stay inline on the kernels' paths.
+[[noreturn]] void shortArray(std::size_t have, std::size_t need, std::string_view routine,
+                             std::string_view what);
+inline void requireLength(std::span<const double> array, std::size_t need, std::string_view routine,
+                          std::string_view what) {
+  if (array.size() < need) [[unlikely]]
+    shortArray(array.size(), need, routine, what);
+}
+inline void requireLength(std::span<const std::int32_t> array, std::size_t need,
+                          std::string_view routine, std::string_view what) {
+  if (array.size() < need) [[unlikely]]
+    shortArray(array.size(), need, routine, what);
+}
 
 // Position of the pair (i, j), i != j, 1-based, in a packed lower triangle without the
 // diagonal: (max - 1)(max - 2)/2 + min, returned 0-based.
@@ -145,7 +154,18 @@ struct Cubic {
 };
 
 // The plain cubic of the two-constant equation for A, B, s = u1 + u2 and p = u1 u2.
-Cubic plainCubic(double a, double b, double s, double p);
+inline Cubic plainCubic(double a, double b, double s, double p) {
+  Cubic c;
+  c.a = a;
+  c.b = b;
+  c.c2 = -(1.0 + (1.0 + s) * b);
+  c.c1 = a + s * b + (s + p) * b * b;
+  c.c0 = -(a * b + p * b * b * (1.0 + b));
+  c.upper = b + 1.0;
+  c.fLower = (s - p - 1.0) * b * b;
+  c.fUpper = a;
+  return c;
+}
 
 // What the root search found.
 struct RootSearch {

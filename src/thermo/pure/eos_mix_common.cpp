@@ -23,10 +23,11 @@ AttractionSums& attractionSums(std::size_t n, bool hessian) {
   sums.n = n;
   sums.value = Jet{};
   sums.gradient.assign(n, Jet{});
-  sums.hessian.assign(hessian ? n * n : 0, 0.0);
+  if (hessian || !sums.hessian.empty()) sums.hessian.assign(hessian ? n * n : 0, 0.0);
   // Every rule writes all roots and pairs before it reads them: sized, not cleared.
-  sums.roots.resize(n);
-  sums.pairs.resize(pairCount(static_cast<std::int32_t>(n)));
+  if (sums.roots.size() != n) sums.roots.resize(n);
+  const std::size_t pairs = pairCount(static_cast<std::int32_t>(n));
+  if (sums.pairs.size() != pairs) sums.pairs.resize(pairs);
   return sums;
 }
 
@@ -95,8 +96,23 @@ void addQuadratic(AttractionSums& sums, std::span<const double> x, bool hessian)
 void finishMixture(std::int32_t level, std::span<const double> x, std::span<const double> b,
                    AttractionSums& sums, MixtureOutputs& out) {
   const std::size_t n = sums.n;
-  Jet weighted{};
   double bm = 0.0;
+  if (level == 1) {
+    // Values only: the value lanes of the general assembly, term by term.
+    double weighted = 0.0;
+    for (std::size_t k = 0; k < n; ++k) {
+      weighted = weighted + x[k] * sums.gradient[k].v;
+      bm += x[k] * b[k];
+    }
+    out.a = sums.value.v;
+    out.b = bm;
+    for (std::size_t i = 0; i < n; ++i) {
+      out.abar[i] = sums.value.v + sums.gradient[i].v - weighted;
+      out.bbar[i] = b[i];
+    }
+    return;
+  }
+  Jet weighted{};
   for (std::size_t k = 0; k < n; ++k) {
     weighted = weighted + x[k] * sums.gradient[k];
     bm += x[k] * b[k];

@@ -9,28 +9,15 @@
 #include "thermo/pure/eos_internal.hpp"
 
 namespace pure::eos_internal {
-namespace {
 
-[[noreturn]] void shortArray(std::size_t have, std::size_t need, std::string_view routine,
-                             std::string_view what) {
+void shortArray(std::size_t have, std::size_t need, std::string_view routine,
+                std::string_view what) {
   services::ERRITM("NEED", static_cast<std::int32_t>(need));
   services::ERRITM("HAVE", static_cast<std::int32_t>(have));
   std::string message = "ARRAY ";
   message += what;
   message += " IS SHORTER THAN THE CALL NEEDS";
   services::ABTRPT(" ", routine, routine, message);
-}
-
-}  // namespace
-
-void requireLength(std::span<const double> array, std::size_t need, std::string_view routine,
-                   std::string_view what) {
-  if (array.size() < need) shortArray(array.size(), need, routine, what);
-}
-
-void requireLength(std::span<const std::int32_t> array, std::size_t need, std::string_view routine,
-                   std::string_view what) {
-  if (array.size() < need) shortArray(array.size(), need, routine, what);
 }
 
 }  // namespace pure::eos_internal

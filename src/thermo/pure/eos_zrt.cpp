@@ -153,9 +153,12 @@ void EOSZRT(double a, double aT, double aTT, std::span<const double> abar,
   const double ratio = b != 0.0 ? a / (b * rt) : 0.0;  // A/B
   const double l = eos_internal::attractionTerm(ratio, cb, z, u1, u2);
   const double g = z - 1.0 - lnZb + l;
+  // ai = abar_i/a (0 without attraction) and bi = bbar_i/b through one division each.
+  const double perA = over(1.0, a);
+  const double perB = 1.0 / b;
   for (std::size_t i = 0; i < n; ++i) {
-    const double ai = over(abar[i], a);
-    const double bi = bbar[i] / b;
+    const double ai = abar[i] * perA;
+    const double bi = bbar[i] * perB;
     lnphi[i] = bi * (z - 1.0 - l) + l * ai + l - lnZb + lnCorrection;
   }
 
@@ -176,8 +179,8 @@ void EOSZRT(double a, double aT, double aTT, std::span<const double> abar,
     const double lT = ratio * (cb * zT - cBT * z) / q;
     const double hT = aTp - bTp - 1.0 / t;  // dln(A/B)/dT
     for (std::size_t i = 0; i < n; ++i) {
-      const double ai = over(abar[i], a);
-      const double bi = bbar[i] / b;
+      const double ai = abar[i] * perA;
+      const double bi = bbar[i] * perB;
       const double ei = ai + 1.0 - bi;
       lnphiT[i] = (bbarT[i] / b - bi * bTp) * (z - 1.0) + bi * zT + (cBT - zT) / zb +
                   (l * hT + lT) * ei + l * (over(abarT[i], a) - ai * aTp - bbarT[i] / b + bi * bTp);
@@ -219,8 +222,8 @@ void EOSZRT(double a, double aT, double aTT, std::span<const double> abar,
                  fp;
       }
       for (std::size_t i = 0; i < n; ++i) {
-        const double ai = over(abar[i], a);
-        const double bi = bbar[i] / b;
+        const double ai = abar[i] * perA;
+        const double bi = bbar[i] * perB;
         const double ei = ai + 1.0 - bi;
         const double cBi = pr * bbar[i] - cb;
         const double cAi = pr2 * abar[i] - ca;

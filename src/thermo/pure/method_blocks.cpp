@@ -6,7 +6,7 @@
 #include "methods/methods.hpp"
 #include "services/markers.hpp"
 #include "storage/storage.hpp"
-#include "thermo/pure/density_internal.hpp"
+#include "thermo/pure/cubic_terms.hpp"
 #include "thermo/pure/liquid_density.hpp"
 
 namespace pure {
@@ -49,13 +49,14 @@ void clearSectors() {
 }
 
 // Reads the block at ADDRESS of LENGTH words into the block area (grown when it does not
-// fit) and describes its sectors.
+// fit) and describes its sectors. The terms kept for the block held before are forgotten.
 void readBlock(std::int32_t address, std::int32_t length) {
   const std::int32_t reals = (length + 1) / 2;
   if (LDSTAT.blockArea == services::NOCORE || LDSTAT.blockAreaReals < reals) {
     LDSTAT.blockArea = storage::ICMGTR(reals, 0);
     LDSTAT.blockAreaReals = reals;
   }
+  forgetHeldCubicTerms();
   LDSTAT.address = address;
   LDSTAT.length = length;
   storage::SBWRD(storage::IPDTOI(LDSTAT.blockArea), length, address);
@@ -83,12 +84,6 @@ void setMethodScratch(std::int32_t integerWords, std::int32_t realWords) {
 void loadMethodBlock(std::int32_t address, std::int32_t length) {
   // A real address is at least 1,000,001: file code times a million plus the record.
   if (address != LDSTAT.address && address != NODISK && address > 0) readBlock(address, length);
-}
-
-bool density_internal::ensureRealScratch(std::int32_t realWords) {
-  if (methods::PMCTL2.realScratchSize >= realWords) return false;
-  setMethodScratch(methods::PMCTL2.integerScratchSize, realWords);
-  return true;
 }
 
 void MDLODC(std::int32_t k) {

@@ -9,6 +9,7 @@
 #include "thermo/pure/correlations.hpp"
 #include "thermo/pure/corresponding_states.hpp"
 #include "thermo/pure/cubic_eos.hpp"
+#include "thermo/pure/cubic_terms.hpp"
 #include "thermo/pure/hard_chain.hpp"
 #include "thermo/pure/liquid_density.hpp"
 #include "thermo/pure/method_coefficient_blocks.hpp"

@@ -246,8 +246,8 @@ TEST_F(VapourFugacity, RequestWordSelectsTheDerivativeArrays) {
   }
 }
 
-// The pure-component and pair terms are kept while the temperature repeats, the parameters
-// are unchanged and the stored level suffices; the results are the same either way.
+// The pure-component and pair terms are kept while the temperature repeats, the block's valid
+// flag stands and the stored level suffices; the results are the same either way.
 TEST_F(VapourFugacity, TemperatureCacheSkipsTermsOnlyWhenTheyServe) {
   services::GDPOPT.words(diagnosticWord(services::kTimingSwitch)) = 1;
   const auto evaluations = [] { return services::TIMST2.calls(kEosTwuSlot); };
@@ -265,9 +265,13 @@ TEST_F(VapourFugacity, TemperatureCacheSkipsTermsOnlyWhenTheyServe) {
   EXPECT_EQ(evaluations(), 2) << "another pressure";
   const Result before = call(kVapour, 348.1, 2000.0, 1);
   EXPECT_EQ(evaluations(), 3) << "another temperature";
-  // A changed pair coefficient in the held block.
+  // A changed pair coefficient in the held block, written as every writer of a held block
+  // does: with the block's valid flag cleared.
   const auto pairA = pure::cubicblock::pairs(3);
   CORSTO.setReal(methods::LDSTAT.realSector1 + pairA, 0.05);
+  const std::int32_t cacheWords =
+      pure::cubicblock::cacheWords(102, 3, methods::LDSTAT.integerLength1);
+  CORSTO[methods::LDSTAT.integerSector1 + cacheWords + 1] = 0;
   const Result changed = call(kVapour, 348.1, 2000.0, 1);
   EXPECT_EQ(evaluations(), 4) << "a changed parameter";
   EXPECT_NE(changed.lnphi, before.lnphi);

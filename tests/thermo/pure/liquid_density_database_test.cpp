@@ -198,6 +198,39 @@ TEST_F(DensityFromDatabase, OneSharedBlockEvaluatedOncePerTemperature) {
   EXPECT_EQ(pure::DNCNTS.termEvaluations, before + 2);
 }
 
+// Every load of a block forgets the terms kept for the block held before, whatever the cache
+// words of the new block say: a second Peng-Robinson set whose stored block carries a valid
+// flag, a stored level 4 and the very temperature of the call, with a pair coefficient of its
+// own, gives its own density, not the terms of the first set's block.
+TEST_F(DensityFromDatabase, BlockLoadClearsTheValidFlag) {
+  fixtures::ProblemDescription d = problemWithDensitySets();
+  auto stale = fixtures::equationOfStateSet("PR-STORED", 102);
+  stale.parameterBlocks[0] = [](const std::vector<fixtures::ComponentSpec>& comps) {
+    fixtures::MethodBlock b =
+        fixtures::cubicParameterBlock(102, fixtures::CubicForm::PengRobinson, comps, {0.1});
+    const std::size_t cache = b.integers.size() - 3;  // switch, valid flag, stored level
+    b.integers[cache + 1] = 1;
+    b.integers[cache + 2] = 4;
+    b.reals.back() = 320.0;  // the stored temperature
+    return b;
+  };
+  d.methodSets = {fixtures::equationOfStateSet("PENG-ROB", 102), stale};
+  openProblem(d);
+  const std::vector<double> x = {0.7, 0.3};
+  makeCurrent(1);
+  const double first = liquidDensity(x, 320.0, 2000.0);
+  makeCurrent(2);
+  const std::int64_t before = pure::heldCubicTermsEvaluations();
+  const double second = liquidDensity(x, 320.0, 2000.0);
+  EXPECT_EQ(pure::heldCubicTermsEvaluations(), before + 1);
+  EXPECT_GT(std::fabs(second / first - 1.0), 1e-4) << "the pair coefficient of the second set";
+  // The second set's terms, evaluated again from its block, give the same density.
+  const std::int32_t validWord =
+      pure::cubicblock::cacheWords(102, 2, methods::LDSTAT.integerLength1) + 1;
+  storage::CORSTO[methods::LDSTAT.integerSector1 + validWord] = 0;
+  EXPECT_EQ(liquidDensity(x, 320.0, 2000.0), second);
+}
+
 // Every method with a block of the fixture builder, in the liquid-density slot of a set of a
 // problem of its own: a liquid density of the order of n-butane's with some propane (near
 // 10 kmol/m3 at 300 K); the cubic codes whose mixing rules reduce to the classical quadratic
