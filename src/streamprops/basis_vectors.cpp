@@ -147,8 +147,10 @@ RangeSums cumulate(SumBasis basis, std::int32_t first, std::int32_t last, std::i
   // 4. Without the reference component.
   const bool inside = reference > 0 && reference >= first && reference <= last && usable(iref);
   if (!inside) {
+    // Without the reference the dry results are the wet ones (for bases 2-4 the ratio
+    // formed below).
     r.tdry = r.twet;
-    r.sdry = r.swet;
+    r.sdry = massOverVolume(basis) ? (volume > 0.0 ? r.twet / volume : 0.0) : r.swet;
   } else {
     const double xr = xi(iref);
     if (weighsByOwnConstant(basis) || basis == SumBasis::LiquidMolarVolume) {

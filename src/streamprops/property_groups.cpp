@@ -49,8 +49,8 @@ constexpr std::int32_t kWithWater = 1;
 constexpr std::int32_t kWithoutWater = 2;
 
 // Heating values: the real sectors of the component constants (kJ/kmol).
-constexpr std::int32_t kGrossHeatingValue = 26;
-constexpr std::int32_t kNetHeatingValue = 27;
+constexpr std::int32_t kGrossHeatingValue = static_cast<std::int32_t>(problem::ComponentReal::GrossHeatingValue);
+constexpr std::int32_t kNetHeatingValue = static_cast<std::int32_t>(problem::ComponentReal::NetHeatingValue);
 
 // Grains per pound and standard cubic feet per pound-mole (60 F, 14.696 psia) of code 701.
 constexpr double kGrainsPerPound = 7000.0;
