@@ -78,6 +78,13 @@ Units unitsOf(std::span<std::int32_t> rec) {
   return {w / 1000, w % 1000};
 }
 
+// A difference D of class CLS in unit FROM in internal units: by the factor alone.
+double differenceToInternal(double d, std::int32_t cls, std::int32_t from) {
+  double factor = 1.0, offset = 0.0;
+  services::UOMFCT(cls, from, kInternalSet, factor, offset);
+  return factor * d;
+}
+
 // The tolerance of the current item by its tolerance kind.
 double toleranceOf() {
   const std::int32_t kind = headerWord(spec::kTolerance);
@@ -244,12 +251,11 @@ SpecificationResult SPCVAL(std::int32_t n, std::int32_t code) {
       r.sval = services::UOMCNV(r.sval, u1.cls, u1.unit, kInternalSet);
       if (op != 3 && r.tol < 0.0) {
         // An absolute tolerance in the record's units becomes one relative to the target.
+        // A tolerance is a difference: it converts by the units' factor, without the offset
+        // of a temperature or gauge-pressure scale.
         const bool global2 = headerWord(spec::kTolerance) == 2;
-        const double t = global2 ? services::UOMCNV(std::abs(r.tol), kToleranceClass,
-                                                    kToleranceSet, kInternalSet)
-                                 : services::UOMCNV(std::abs(r.tol), u1.cls, u1.unit,
-                                                    kInternalSet);
-        r.tol = -t;
+        r.tol = -differenceToInternal(std::abs(r.tol), global2 ? kToleranceClass : u1.cls,
+                                      global2 ? kToleranceSet : u1.unit);
         r.tol = services::RELCMP(r.sval, 0.0) == 0 ? -r.tol : -r.tol / r.sval;
       }
     }
