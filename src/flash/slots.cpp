@@ -14,8 +14,8 @@ SpecificationValue fillSpecificationValue(SpecificationValue routine) {
   return specification.fill(routine);
 }
 
-bool specificationValue(std::int32_t n, std::int32_t code, double& sval, double& vcalc,
-                        double& err, double& tol, std::int32_t& notmet) {
+bool specificationValue(std::int32_t n, std::int32_t code, double& sval, double& vcalc, double& err,
+                        double& tol, std::int32_t& notmet) {
   const SpecificationValue routine = specification.routine();
   if (routine == nullptr) {
     sval = vcalc = err = tol = 0.0;

@@ -17,8 +17,8 @@ namespace streamprops {
 namespace {
 
 using problem::COHDR;
-using problem::COPTRS;
 using problem::ComponentReal;
+using problem::COPTRS;
 using storage::CORSTO;
 using storage::RealView;
 namespace srmain = problem::srmain;
@@ -36,8 +36,7 @@ RealView constants(ComponentReal k, std::int32_t n) {
 
 // Vector V (1-4) of the stream of pointer set 1.
 RealView streamVector(std::int32_t v, std::int32_t n) {
-  return CORSTO.reals(problem::SRPSET.set1.realSectors.at(static_cast<std::size_t>(v - 1)) + 1,
-                      n);
+  return CORSTO.reals(problem::SRPSET.set1.realSectors.at(static_cast<std::size_t>(v - 1)) + 1, n);
 }
 
 // The constants a basis weighs by, read through one view each.
@@ -154,8 +153,8 @@ RangeSums cumulate(SumBasis basis, std::int32_t first, std::int32_t last, std::i
   } else {
     const double xr = xi(iref);
     if (weighsByOwnConstant(basis) || basis == SumBasis::LiquidMolarVolume) {
-      const double pr = basis == SumBasis::LiquidMolarVolume ? at(c.mw, iref) / at(c.sg, iref)
-                                                             : at(c.p, iref);
+      const double pr =
+          basis == SumBasis::LiquidMolarVolume ? at(c.mw, iref) / at(c.sg, iref) : at(c.p, iref);
       r.tdry = std::max(r.twet - xr, 0.0);
       r.sdry = std::max(r.swet - xr * pr, 0.0);
     } else if (massOverVolume(basis)) {

@@ -143,12 +143,11 @@ double operandValue(std::int32_t n, std::int32_t k, std::int32_t d5, std::int32_
 }
 
 // The general flash asks for its specification values through its slot.
-void specificationSlot(std::int32_t n, std::int32_t code, double& sval, double& vcalc,
-                       double& err, double& tol, std::int32_t& notmet) {
+void specificationSlot(std::int32_t n, std::int32_t code, double& sval, double& vcalc, double& err,
+                       double& tol, std::int32_t& notmet) {
   SPCVAL(n, code, sval, vcalc, err, tol, notmet);
 }
-const bool kSpecificationSlotFilled =
-    (flash::fillSpecificationValue(&specificationSlot), true);
+const bool kSpecificationSlotFilled = (flash::fillSpecificationValue(&specificationSlot), true);
 
 }  // namespace
 

@@ -41,11 +41,11 @@ inline constexpr std::int32_t kResultSector = 4;
 
 // The results of SPCVAL.
 struct SpecificationResult {
-  double sval = 0.0;       // the target (form B: the operator applied to it)
-  double vcalc = 0.0;      // the calculated value
-  double err = 0.0;        // the deviation, relative or absolute
-  double tol = 0.0;        // the tolerance used: positive relative, negative absolute
-  std::int32_t notmet = 1; // 1 not met, 0 met
+  double sval = 0.0;        // the target (form B: the operator applied to it)
+  double vcalc = 0.0;       // the calculated value
+  double err = 0.0;         // the deviation, relative or absolute
+  double tol = 0.0;         // the tolerance used: positive relative, negative absolute
+  std::int32_t notmet = 1;  // 1 not met, 0 met
 };
 
 // SPCVAL: the value of specification (or CS item) N.
@@ -82,8 +82,7 @@ double SPOPER(std::int32_t op, double a, double b);
 // sectors of unit OPREC word 5's data block holds at position OPREC word 19. CODE2 =
 // D5 x 10000 + N names the item made current again afterwards. DMISS when the unit has no
 // data block, the item or the position does not exist.
-void SPTYP5(std::int32_t code2, std::span<std::int32_t> oprec, std::int32_t iaux,
-            double& value);
+void SPTYP5(std::int32_t code2, std::span<std::int32_t> oprec, std::int32_t iaux, double& value);
 
 // SPTYP8: a value of the reaction of OPREC word 7 (looked up from the reaction-set and
 // reaction identifiers of words 38-40 and 35-37 when below 1, and cached there): item

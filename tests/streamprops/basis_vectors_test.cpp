@@ -3,6 +3,8 @@
 // written out here, with and without the water reference; unit totals; component codes
 // that neither list holds; SPBASE for each phase of a stream with free water; WKALOC; and
 // the phase volume flows of SRPHTO against the ideal gas.
+#include "streamprops/basis_vectors.hpp"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -16,7 +18,6 @@
 #include "problem/problem.hpp"
 #include "problem/streams.hpp"
 #include "storage/storage.hpp"
-#include "streamprops/basis_vectors.hpp"
 #include "support/test_support.hpp"
 
 namespace {
@@ -55,8 +56,8 @@ fixtures::ComponentSpec component(const std::string& name, const Constants& c) {
   return s;
 }
 
-fixtures::StreamSpec stream(const std::string& name, double rate, double vf, double lf,
-                            double wf, std::vector<double> vapour, std::vector<double> liquid) {
+fixtures::StreamSpec stream(const std::string& name, double rate, double vf, double lf, double wf,
+                            std::vector<double> vapour, std::vector<double> liquid) {
   fixtures::StreamSpec s;
   s.name = name;
   s.temperature = 300.0;
@@ -111,8 +112,7 @@ class BasisVectors : public ::testing::Test {
     problem::SRSETT(problem::ISRNO(name));
     Phase r;
     std::int32_t iwork = 0, ptr = 0;
-    streamprops::SPBASE(static_cast<std::int32_t>(phase), iwork, ptr, r.amount, r.mrate,
-                        noflag);
+    streamprops::SPBASE(static_cast<std::int32_t>(phase), iwork, ptr, r.amount, r.mrate, noflag);
     for (std::int32_t i = 1; i <= 3; ++i) r.x.push_back(storage::CORSTO.real(ptr + i));
     storage::CMFRER(iwork);
     return r;
@@ -183,11 +183,17 @@ void expectSums(const RangeSums& got, const RangeSums& want) {
   EXPECT_EQ(got.tmass, 0.0);
 }
 
-constexpr std::array<SumBasis, 11> kBases{
-    SumBasis::Moles,           SumBasis::MolecularWeight,     SumBasis::SpecificGravity,
-    SumBasis::LiquidDensity,   SumBasis::ApiGravity,          SumBasis::LiquidMolarVolume,
-    SumBasis::CriticalTemperature, SumBasis::CriticalPressure, SumBasis::CriticalCompressibility,
-    SumBasis::AcentricFactor,  SumBasis::NormalBoilingPoint};
+constexpr std::array<SumBasis, 11> kBases{SumBasis::Moles,
+                                          SumBasis::MolecularWeight,
+                                          SumBasis::SpecificGravity,
+                                          SumBasis::LiquidDensity,
+                                          SumBasis::ApiGravity,
+                                          SumBasis::LiquidMolarVolume,
+                                          SumBasis::CriticalTemperature,
+                                          SumBasis::CriticalPressure,
+                                          SumBasis::CriticalCompressibility,
+                                          SumBasis::AcentricFactor,
+                                          SumBasis::NormalBoilingPoint};
 
 TEST_F(BasisVectors, EveryBasisMatchesItsDefinitionWithAndWithoutTheWaterReference) {
   const std::array<double, 3> x{0.5, 0.3, 0.2};

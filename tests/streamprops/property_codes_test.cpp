@@ -4,6 +4,8 @@
 // heating values against published volumetric heating values, grains of hydrogen sulphide,
 // the codes whose groups are missing, the electrolyte codes, the transport codes without a
 // defined phase, and warm calls that allocate nothing.
+#include "streamprops/property_codes.hpp"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -20,7 +22,6 @@
 #include "problem/streams.hpp"
 #include "services/markers.hpp"
 #include "storage/storage.hpp"
-#include "streamprops/property_codes.hpp"
 #include "support/allocation_counter.hpp"
 #include "support/test_support.hpp"
 
@@ -31,8 +32,8 @@ using streamprops::PropertyStatus;
 constexpr std::int32_t kWater = 5;
 const char* const kNames[] = {"METHANE", "ETHANE", "PROPANE", "HYDROGEN SULFIDE", "WATER"};
 
-fixtures::StreamSpec stream(const std::string& name, double rate, double vf, double lf,
-                            double wf, std::vector<double> vapour, std::vector<double> liquid) {
+fixtures::StreamSpec stream(const std::string& name, double rate, double vf, double lf, double wf,
+                            std::vector<double> vapour, std::vector<double> liquid) {
   fixtures::StreamSpec s;
   s.name = name;
   s.temperature = 300.0;
@@ -74,19 +75,18 @@ class PropertyCodes : public ::testing::Test {
     set.header[0] = kWater;
     set.header[4] = 0;  // the set has a free-water component
     d.methodSets = {set};
-    fixtures::StreamSpec gas = stream("GAS", 100.0, 1.0, 0.0, 0.0,
-                                      {0.8, 0.1, 0.0999, 0.0001, 0.0}, {0, 0, 0, 0, 0});
+    fixtures::StreamSpec gas =
+        stream("GAS", 100.0, 1.0, 0.0, 0.0, {0.8, 0.1, 0.0999, 0.0001, 0.0}, {0, 0, 0, 0, 0});
     gas.enthalpy = -1000.0;
     gas.realWords = {{64, 1.64}, {68, 1.68}, {75, 1.75}, {89, 1.89},
-                     {65, 1.65}, {90, 1.90}, {29, 2.9}, {35, 0.0}};
-    fixtures::StreamSpec noRate = stream("NORATE", 1.0, 1.0, 0.0, 0.0,
-                                         {1.0, 0.0, 0.0, 0.0, 0.0}, {0, 0, 0, 0, 0});
+                     {65, 1.65}, {90, 1.90}, {29, 2.9},  {35, 0.0}};
+    fixtures::StreamSpec noRate =
+        stream("NORATE", 1.0, 1.0, 0.0, 0.0, {1.0, 0.0, 0.0, 0.0, 0.0}, {0, 0, 0, 0, 0});
     noRate.rate = services::DMISS;
     noRate.temperature = 310.0;
     noRate.pressure = 200.0;
     noRate.realWords = gas.realWords;
-    fixtures::StreamSpec mixed = stream("MIXED", 10.0, 0.4, 0.5, 0.1, mixedVapour_,
-                                        mixedLiquid_);
+    fixtures::StreamSpec mixed = stream("MIXED", 10.0, 0.4, 0.5, 0.1, mixedVapour_, mixedLiquid_);
     mixed.enthalpy = 50.0;
     mixed.realWords = {{35, 2.0}, {36, 3.0}};
     d.streams = {gas, noRate, mixed, pure("C1", 1), pure("C2", 2), pure("C3", 3)};
@@ -259,8 +259,7 @@ TEST_F(PropertyCodes, HeatingValuesMatchPublishedVolumetricValues) {
     const char* stream;
     double gross, net;
   };
-  const Published rows[] = {
-      {"C1", 1010.0, 909.4}, {"C2", 1769.7, 1618.7}, {"C3", 2516.1, 2314.9}};
+  const Published rows[] = {{"C1", 1010.0, 909.4}, {"C2", 1769.7, 1618.7}, {"C3", 2516.1, 2314.9}};
   for (const Published& p : rows) {
     SCOPED_TRACE(p.stream);
     EXPECT_NEAR(value(p.stream, {306, 1}) / kBtuPerCubicFoot, p.gross, 3e-4 * p.gross);
@@ -323,12 +322,23 @@ TEST_F(PropertyCodes, TheWorkingStreamIsEvaluatedWhenTheRequestSaysSo) {
   EXPECT_EQ(problem::SRPSET.set1.stream, problem::ISRNO("MIXED"));
 }
 
+TEST_F(PropertyCodes, AStreamWithoutItsRecordOfDerivedValuesGivesTheMissingValue) {
+  // GAS holds no record of type 26; the working stream is the same afterwards.
+  problem::SRSET(problem::ISRNO("MIXED"), 0);
+  auto w = record("GAS", {703});
+  w[13] = 1;
+  double v = 0.0;
+  streamprops::SPEDSP(0, w, 0, v, 0, 0.0);
+  EXPECT_EQ(v, services::DMISS);
+  EXPECT_EQ(problem::SRPSET.set2.stream, problem::ISRNO("MIXED"));
+}
+
 TEST_F(PropertyCodes, WarmEvaluationsAllocateNothing) {
   // The evaluators on the stream made current once; the stream set-up and the component
   // index of a range lie below this layer and are not counted here.
-  const Request requests[] = {{201},       {212},          {211, 1, 0, 0},
-                              {211, 2, 20, 0}, {211, 12, 310, 0}, {303, 12, 10000, 0},
-                              {306, 1},    {701, 1},       {714}};
+  const Request requests[] = {
+      {201},    {212},    {211, 1, 0, 0}, {211, 2, 20, 0}, {211, 12, 310, 0}, {303, 12, 10000, 0},
+      {306, 1}, {701, 1}, {714}};
   std::vector<std::array<std::int32_t, streamprops::spcrec::kWords>> records;
   for (const Request& r : requests) records.push_back(record("MIXED", r));
   problem::SRSETT(problem::ISRNO("MIXED"));

@@ -4,6 +4,8 @@
 // a zero operand; a missing second operand; the stored target alone; a calculated quantity;
 // a CS item; a reaction the problem lacks; the two operators on their own; and the general
 // flash's slot.
+#include "streamprops/specification_values.hpp"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -21,7 +23,6 @@
 #include "services/services.hpp"
 #include "storage/storage.hpp"
 #include "streamprops/property_codes.hpp"
-#include "streamprops/specification_values.hpp"
 #include "support/test_support.hpp"
 
 namespace {
@@ -39,6 +40,7 @@ struct Operand {
   std::int32_t units = 0;
   std::int32_t code = 0;  // property code of a stream property (of stream 1)
   std::string setId, reactionId;
+  std::int32_t unit = 0, position = 0;  // the specification a unit's data block names
 };
 
 // A specification record.
@@ -60,6 +62,8 @@ std::vector<std::int32_t> operandWords(const Operand& o) {
   w[3] = 1;  // stream 1
   w[11] = o.units;
   w[12] = o.code;
+  w[4] = o.unit;
+  w[18] = o.position;
   std::int32_t ierr = 0;
   if (!o.reactionId.empty()) {
     storage::TXTOIW(o.reactionId, std::span<std::int32_t>(w).subspan(34, 3), 3, ierr);
@@ -185,8 +189,15 @@ std::vector<Case> cases() {
        {0, 100, 0, 0, {1, kFahrenheit, 201, "", ""}, {}, 170.33, 0.9},
        10,
        // 170.33 F is 350 K; 0.9 F of difference is 0.5 K.
-       {(170.33 - 32.0) / 1.8 + kZeroCelsius, kFeedTemperature, 0.0, 0.5 / kFeedTemperature,
-        0}},
+       {(170.33 - 32.0) / 1.8 + kZeroCelsius, kFeedTemperature, 0.0, 0.5 / kFeedTemperature, 0}},
+      {"the target of the specification a unit names",
+       {0, 0, 0, 0, {5, 0, 0, "", "", 1, 2}, {}, 80.0, 0.001},
+       0,
+       {80.0, 80.0, 0.0, 0.001, 0}},
+      {"a position the unit's list does not hold is missing",
+       {0, 0, 0, 0, {5, 0, 0, "", "", 1, 4}, {}, 80.0, 0.001},
+       0,
+       {80.0, services::DMISS, (services::DMISS - 80.0) / 80.0, 0.001, 1}},
       {"the stored target alone",
        {0, 0, 0, 0, kTemperatureC, {}, 76.85, 0.001},
        100,
@@ -217,6 +228,16 @@ class SpecificationValues : public ::testing::Test {
     feed.vapour = {0.9, 0.1};
     feed.integerWords = {{20, 1}};
     d.streams = {feed};
+    // A unit whose data block names specifications 1 and 2 in its system sector 15.
+    fixtures::UnitSpec unit;
+    unit.identifier = "DRUM";
+    unit.type = 1;
+    fixtures::BlockSpec data;
+    data.system.assign(15, std::vector<std::int32_t>{0});
+    data.system[14] = {1, 2, 1};
+    data.integers = {{0}};
+    unit.data = data;
+    d.flowsheet.units = {unit};
     std::int32_t k = 0;
     for (const Case& c : cases()) {
       d.flowsheet.specifications.push_back(specification("SPEC" + std::to_string(++k), c.d));
@@ -281,8 +302,9 @@ TEST_F(SpecificationValues, CombineAndApplyNumberTheirOperatorsApart) {
     double a, b, comb, oper;
   };
   const Row rows[] = {
-      {0, 6.0, 2.0, 6.0, 6.0},  {1, 6.0, 2.0, 8.0, 4.0},   {2, 6.0, 2.0, 4.0, 8.0},
-      {3, 6.0, 2.0, 3.0, 12.0}, {4, 6.0, 2.0, 12.0, 3.0},  {5, 6.0, 2.0, 6.0, 6.0},
+      {0, 6.0, 2.0, 6.0, 6.0},  {1, 6.0, 2.0, 8.0, 4.0},
+      {2, 6.0, 2.0, 4.0, 8.0},  {3, 6.0, 2.0, 3.0, 12.0},
+      {4, 6.0, 2.0, 12.0, 3.0}, {5, 6.0, 2.0, 6.0, 6.0},
       {-1, 6.0, 2.0, 6.0, 6.0}, {1, 6.0, -2.0e35, 6.0, 2.0e35 + 6.0},
   };
   for (const Row& c : rows) {
