@@ -1,0 +1,182 @@
+#include "streamprops/column_problem.hpp"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "methods/methods.hpp"
+#include "problem/problem.hpp"
+#include "services/markers.hpp"
+#include "storage/storage.hpp"
+
+namespace column_problem {
+namespace {
+
+constexpr std::int32_t kControlWords = 100;
+constexpr std::int32_t kLiquidTemperatureItem = 175;
+constexpr std::int32_t kSubUnitFirstPosition = 5;
+
+template <std::size_t N>
+std::vector<double> list(const std::array<double, N>& values) {
+  return {values.begin(), values.end()};
+}
+
+// Feed entry words: kind 0, the liquid tray and the stream; the vapour tray.
+std::int32_t feedWord(std::int32_t liquidTray, std::int32_t stream) {
+  return liquidTray * 10000 + stream;
+}
+
+}  // namespace
+
+fixtures::BlockSpec columnBlock(std::int32_t algorithm, const Profiles& p,
+                                const TwoLiquids* liquids) {
+  fixtures::BlockSpec block;
+  block.system.assign(23, {});
+  block.system[3] = {0, 2, 0};
+  block.system[10] = {feedWord(2, kFeed1), feedWord(3, kFeed2)};
+  block.system[11] = {0, 2 * 10000};
+
+  std::vector<std::int32_t> control(kControlWords, 0);
+  control[4 - 1] = kTrays;
+  control[10 - 1] = kTrays;
+  control[41 - 1] = algorithm;
+  control[51 - 1] = 2;
+  control[94 - 1] = services::IMISS;
+  block.integers.assign(17, {});
+  block.integers[0] = control;
+  block.integers[1] = {kSubUnitFirstPosition * 10000 + kSections};
+  block.integers[2] = {kSideUnit};
+  block.integers[15] = {101, 101, 101};
+  block.integers[16] = {0, kComponents, 2 * kComponents};
+
+  block.reals.assign(kLiquidTemperatureItem, {});
+  const auto put = [&](std::int32_t item, std::vector<double> values) {
+    block.reals[static_cast<std::size_t>(item - 1)] = std::move(values);
+  };
+  put(6, {11.0, 12.0, 13.0, 14.0, 15.0, 16.0, 17.0});
+  put(7, list(p.temperature));
+  put(8, list(p.pressure));
+  put(9, list(p.netVapour));
+  put(10, list(p.netLiquid));
+  put(11, list(p.totalVapour));
+  put(12, list(p.totalLiquid));
+  put(13, list(p.vapourEnthalpy));
+  put(14, list(p.liquidEnthalpy));
+  put(15, list(p.vapourCarried));
+  put(16, list(p.liquidCarried));
+  put(17, {40.0, 41.0, 42.0});
+  put(18, {80.0, 81.0, 82.0});
+  put(20, list(p.vapour));
+  put(21, list(p.liquid));
+  put(kLiquidTemperatureItem, list(p.temperature));
+  if (liquids != nullptr) {
+    std::vector<double> enthalpy = list(liquids->enthalpy);
+    for (std::int32_t t = 0; t < kTrays; ++t) enthalpy[static_cast<std::size_t>(t)] = p.liquidEnthalpy[static_cast<std::size_t>(t)];
+    put(14, enthalpy);
+    put(26, liquids->liquid1);
+    put(27, liquids->liquid2);
+    put(28, list(liquids->liquid1Rate));
+    put(29, list(liquids->liquid2Rate));
+  }
+  return block;
+}
+
+fixtures::ProblemDescription description(const std::string& name) {
+  fixtures::ProblemDescription d;
+  d.name = name;
+  for (const char* c : {"METHANE", "ETHANE", "PROPANE"}) {
+    d.components.push_back(fixtures::publishedComponent(c));
+  }
+  d.methodSets = {fixtures::equationOfStateSet("PR", 102)};
+
+  fixtures::StreamSpec feed1;
+  feed1.name = "FEED1";
+  feed1.temperature = 300.0;
+  feed1.pressure = 2000.0;
+  feed1.rate = 10.0;
+  feed1.enthalpy = -1000.0;
+  feed1.waterFraction = 0.0;
+  feed1.vapourFraction = 0.4;
+  feed1.liquidFraction = 0.6;
+  feed1.composition = {0.5, 0.3, 0.2};
+  feed1.vapour = {0.7, 0.2, 0.1};
+  feed1.liquid = {0.3667, 0.3667, 0.2667};
+  feed1.integerWords = {{20, 1}};
+  fixtures::StreamSpec feed2 = feed1;
+  feed2.name = "FEED2";
+  feed2.temperature = 400.0;
+  feed2.pressure = 1500.0;
+  feed2.rate = 5.0;
+  feed2.enthalpy = -500.0;
+  feed2.vapourFraction = 1.0;
+  feed2.liquidFraction = 0.0;
+  feed2.composition = {0.2, 0.2, 0.6};
+  feed2.vapour = {0.2, 0.2, 0.6};
+  feed2.liquid = {0.0, 0.0, 0.0};
+  fixtures::StreamSpec idle = feed1;
+  idle.name = "IDLE";
+  idle.rate = 0.0;
+  d.streams = {feed1, feed2, idle};
+
+  fixtures::UnitSpec column;
+  column.identifier = "COLUMN";
+  column.type = 120001;
+  column.data = columnBlock(1, Profiles{});
+  fixtures::UnitSpec extractor = column;
+  extractor.identifier = "EXTRACTOR";
+  TwoLiquids liquids;
+  liquids.liquid1Rate = {5.0, 5.0, 5.0, 4.0, 4.0, 4.0};
+  liquids.liquid2Rate = {3.0, 3.0, 3.0, 2.0, 2.0, 2.0};
+  liquids.enthalpy = {0.0, 0.0, 0.0, -410.0, -410.0, -410.0, -420.0, -420.0, -420.0};
+  liquids.liquid1.assign(kTrays * kComponents, 1.0 / kComponents);
+  liquids.liquid2.assign(kTrays * kComponents, 1.0 / kComponents);
+  extractor.data = columnBlock(4, Profiles{}, &liquids);
+
+  fixtures::UnitSpec side;
+  side.identifier = "SIDE";
+  side.type = 120002;
+  fixtures::BlockSpec sideBlock;
+  sideBlock.system.assign(23, {});
+  std::vector<std::int32_t> control(kControlWords, 0);
+  control[10 - 1] = 2;
+  control[94 - 1] = kColumn;
+  sideBlock.integers = {control};
+  sideBlock.reals.assign(6, {});
+  sideBlock.reals[5] = {91.0, 92.0};
+  side.data = sideBlock;
+
+  fixtures::UnitSpec other;
+  other.identifier = "OTHER";
+  other.type = 10001;
+  fixtures::BlockSpec otherBlock;
+  otherBlock.system.assign(23, {});
+  otherBlock.integers = {std::vector<std::int32_t>(kControlWords, 0), {7, 8, 9}};
+  otherBlock.integers[0][94 - 1] = services::IMISS;
+  otherBlock.integers.resize(250, {});
+  otherBlock.integers[249] = {4242, 4343};
+  otherBlock.reals = {{1.5, 2.5}, {10.0, 20.0, 30.0}};
+  other.data = otherBlock;
+
+  d.flowsheet.units = {column, extractor, side, other};
+  return d;
+}
+
+void open(const testing_support::TempDir& dir) {
+  std::int32_t iout = 0;
+  methods::PAINIT(dir.file("columns").string(), dir.path().string(), iout, 0);
+  std::int32_t d3 = 0, d4 = 0, d5 = 0, ndig = 0;
+  methods::FLMSET(d3, d4, d5, ndig, 1);
+}
+
+void close() {
+  methods::PAEND();
+  storage::FIINIT();
+}
+
+void loadUnit(std::int32_t n) {
+  constexpr std::int32_t kLoadWholeForContext3 = 133;
+  problem::UNSETC(n);
+  problem::DBUBLK(kLoadWholeForContext3, n, 0);
+}
+
+}  // namespace column_problem
