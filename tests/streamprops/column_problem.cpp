@@ -116,7 +116,20 @@ fixtures::ProblemDescription description(const std::string& name) {
   fixtures::StreamSpec idle = feed1;
   idle.name = "IDLE";
   idle.rate = 0.0;
-  d.streams = {feed1, feed2, idle};
+  fixtures::StreamSpec feed3 = feed1;
+  feed3.name = "FEED3";
+  feed3.temperature = 400.0;
+  feed3.pressure = 1500.0;
+  feed3.enthalpy = -500.0;
+  feed3.vapourFraction = 1.0;
+  feed3.liquidFraction = 0.0;
+  feed3.composition = {0.1, 0.1, 0.8};
+  feed3.vapour = {0.1, 0.1, 0.8};
+  feed3.liquid = {0.0, 0.0, 0.0};
+  fixtures::StreamSpec unknownEnthalpy = feed3;
+  unknownEnthalpy.name = "NOENTHALPY";
+  unknownEnthalpy.enthalpy = services::RMISS;
+  d.streams = {feed1, feed2, idle, feed3, unknownEnthalpy};
 
   fixtures::UnitSpec column;
   column.identifier = "COLUMN";
@@ -157,7 +170,38 @@ fixtures::ProblemDescription description(const std::string& name) {
   otherBlock.reals = {{1.5, 2.5}, {10.0, 20.0, 30.0}};
   other.data = otherBlock;
 
-  d.flowsheet.units = {column, extractor, side, other};
+  other.record.vatEntries = 10;
+  other.record.vat = {
+      100020000, 2, 1,              0,  // 1 real item 2, index 2, the first of a pair
+      100020000, 2, 2,              0,  // 2 the same, the pair picked by the code
+      300020000, 3, 0,              0,  // 3 integer item 2, index 3
+      500000000, 0, 0,              6,  // 4 row 6, converted as conversion row 6 selects
+      services::IMISS, 1, 1,        0,  // 5 kind and items missing
+      100010000, 1, 1,              0,  // 6 real item 1, index 1
+      100020000, 2, services::IMISS, 0, // 7 option digits missing
+      500000000, 0, 0,              7,  // 8 row 7
+      200020001, 1, 0,              0,  // 9 attributed real item 2
+      500000000, 0, 0,              4,  // 10 row 4, itself indirect
+  };
+
+  // Units whose feeds make hierarchy streams.
+  const auto mixer = [&](const std::string& id, std::vector<std::int32_t> feeds) {
+    fixtures::UnitSpec unit;
+    unit.identifier = id;
+    unit.type = 10002;
+    fixtures::BlockSpec block;
+    block.system.assign(23, {});
+    block.system[3] = {0, static_cast<std::int32_t>(feeds.size()), 0};
+    block.system[10] = feeds;
+    std::vector<std::int32_t> words(kControlWords, 0);
+    words[51 - 1] = static_cast<std::int32_t>(feeds.size());
+    block.integers = {words};
+    unit.data = block;
+    return unit;
+  };
+  d.flowsheet.units = {column, extractor, side, other, mixer("MIXER", {kFeed1, kFeed3}),
+                       mixer("NOH-MIXER", {kFeed1, kNoEnthalpy}), mixer("IDLE-MIXER", {}),
+                       mixer("ZERO-MIXER", {kIdle})};
   return d;
 }
 

@@ -22,11 +22,17 @@ inline constexpr std::int32_t kColumn = 1;    // algorithm 1
 inline constexpr std::int32_t kExtractor = 2; // algorithm 4, two-liquid profiles
 inline constexpr std::int32_t kSideUnit = 3;  // a side unit whose parent is kColumn
 inline constexpr std::int32_t kOther = 4;     // a unit with VAT rows and attributed items
+inline constexpr std::int32_t kMixer = 5;     // feeds FEED1 and FEED3
+inline constexpr std::int32_t kNoEnthalpyMixer = 6;  // feeds FEED1 and NOENTHALPY
+inline constexpr std::int32_t kNoFeedMixer = 7;
+inline constexpr std::int32_t kZeroFeedMixer = 8;    // feed IDLE
 
 // Streams in index order.
 inline constexpr std::int32_t kFeed1 = 1;  // 10 kmol, 300 K, 2000 kPa, vapour 0.4, liquid 0.6
 inline constexpr std::int32_t kFeed2 = 2;  // 5 kmol, 400 K, 1500 kPa, all vapour
 inline constexpr std::int32_t kIdle = 3;   // rate 0
+inline constexpr std::int32_t kFeed3 = 4;  // 10 kmol, 400 K, 1500 kPa, all vapour
+inline constexpr std::int32_t kNoEnthalpy = 5;  // FEED3 with a missing enthalpy
 
 // The tray profiles both columns hold (element t - 1 for tray t).
 struct Profiles {

@@ -191,7 +191,9 @@ TEST_F(TrayStreams, LoadedAndStoredProfilesGiveTheSameTrayStream) {
       for (std::size_t i = 0; i < x.size(); ++i) {
         EXPECT_NEAR(s->vectors[0][i], x[i], 1e-15);
         EXPECT_NEAR(s->vectors[phaseVector][i], x[i], 1e-15);
-        if (vapour) EXPECT_EQ(s->vectors[2][i], 0.0);
+        if (vapour) {
+          EXPECT_EQ(s->vectors[2][i], 0.0);
+        }
       }
     }
   }
