@@ -46,8 +46,8 @@ struct Profiles {
   std::array<double, kTrays> liquidEnthalpy{-400.0, -500.0, -600.0};
   std::array<double, kTrays> vapourCarried{0.9, 0.8, 0.7};
   std::array<double, kTrays> liquidCarried{0.1, 0.2, 0.3};
-  // Rows of kComponents per tray, not normalised (tray 3's vapour sums to 0.0).
-  std::array<double, kTrays * kComponents> vapour{2.0, 1.0, 1.0, 1.0, 1.0, 2.0, 0.0, 0.0, 0.0};
+  // Rows of kComponents per tray, not normalised.
+  std::array<double, kTrays * kComponents> vapour{2.0, 1.0, 1.0, 1.0, 1.0, 2.0, 1.0, 0.0, 3.0};
   std::array<double, kTrays * kComponents> liquid{1.0, 2.0, 1.0, 1.0, 1.0, 1.0,
                                                   0.2, 0.3, 0.5};
 };

@@ -177,7 +177,7 @@ TEST_F(TrayStreams, LoadedAndStoredProfilesGiveTheSameTrayStream) {
       EXPECT_EQ(h(vapour ? header::kVapourCarried : header::kLiquidCarried),
                 vapour ? p.vapourCarried[t] : p.liquidCarried[t]);
       // A liquid's vapour vector: the loaded form carries the tray's vapour composition,
-      // normalised (tray 3's sums to 0.0), the stored form none.
+      // normalised, the stored form none.
       if (!vapour) {
         double vsum = 0.0;
         for (std::size_t i = 0; i < x.size(); ++i) vsum += p.vapour[t * kComponents + i];
