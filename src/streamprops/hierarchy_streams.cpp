@@ -36,9 +36,7 @@ constexpr std::int32_t kSpecialCode = 5;
 constexpr std::int32_t kKeptWord1 = 22;
 constexpr std::int32_t kKeptWord2 = 23;
 
-std::int32_t slotCount(std::int32_t handle) {
-  return CORSTO[handle + storage::scword::kSlotCount];
-}
+std::int32_t slotCount(std::int32_t handle) { return CORSTO[handle + storage::scword::kSlotCount]; }
 
 // Whether method code CODE is of the special kind.
 bool special(std::int32_t code) { return services::LMCODA(code) == 1 || code == kSpecialCode; }
@@ -114,9 +112,9 @@ void UVHIER(std::int32_t /*idum1*/, std::int32_t /*idum2*/, std::int32_t& istrm)
   const std::int32_t nfeed =
       control.size() >= kFeedCountWord ? std::max(control[kFeedCountWord - 1], 0) : 0;
   const std::int32_t list = problem::PAUWRK.context3.systemSectors(kFeedListSector);
-  const std::span<const std::int32_t> feeds =
-      list == services::NOCORE || nfeed == 0 ? std::span<const std::int32_t>{}
-                                             : CORSTO.words(list + 1, nfeed);
+  const std::span<const std::int32_t> feeds = list == services::NOCORE || nfeed == 0
+                                                  ? std::span<const std::int32_t>{}
+                                                  : CORSTO.words(list + 1, nfeed);
   std::int32_t ierr = 0;
   UVHSUM(static_cast<std::int32_t>(feeds.size()), feeds, ierr);
   problem::SRFREE(istrm, 0);
@@ -147,9 +145,8 @@ void UVHSUM(std::int32_t nfeed, std::span<const std::int32_t> list, std::int32_t
   problem::SRCREA(kTemporary, "", temp, istat);
   problem::SRSET(target, kForEvaluation);
   const std::int32_t mwStart = problem::COPTRS.realSector(problem::ComponentReal::MolecularWeight);
-  const RealView mw = mwStart == services::NOCORE || ncmol < 1
-                          ? RealView{}
-                          : CORSTO.reals(mwStart + 1, ncmol);
+  const RealView mw =
+      mwStart == services::NOCORE || ncmol < 1 ? RealView{} : CORSTO.reals(mwStart + 1, ncmol);
   const auto weight = [&mw](std::int32_t i) {
     return static_cast<std::size_t>(i) <= mw.size() ? mw[static_cast<std::size_t>(i - 1)] : 0.0;
   };
@@ -190,9 +187,12 @@ void UVHSUM(std::int32_t nfeed, std::span<const std::int32_t> list, std::int32_t
         const auto e = static_cast<std::size_t>(i - 1);
         const double x = f.vector(Vector::Whole)[e];
         h.vector(Vector::Whole).set(e, h.vector(Vector::Whole)[e] + r * x);
-        h.vector(Vector::Vapour).set(e, h.vector(Vector::Vapour)[e] + r * f.vector(Vector::Vapour)[e] * vf);
-        h.vector(Vector::Liquid).set(e, h.vector(Vector::Liquid)[e] + r * f.vector(Vector::Liquid)[e] * lf);
-        h.vector(Vector::Solid).set(e, h.vector(Vector::Solid)[e] + r * f.vector(Vector::Solid)[e] * sf);
+        h.vector(Vector::Vapour)
+            .set(e, h.vector(Vector::Vapour)[e] + r * f.vector(Vector::Vapour)[e] * vf);
+        h.vector(Vector::Liquid)
+            .set(e, h.vector(Vector::Liquid)[e] + r * f.vector(Vector::Liquid)[e] * lf);
+        h.vector(Vector::Solid)
+            .set(e, h.vector(Vector::Solid)[e] + r * f.vector(Vector::Solid)[e] * sf);
         m += r * x * weight(i);
         sums.molarFractions += x;
       }

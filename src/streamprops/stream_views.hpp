@@ -65,9 +65,7 @@ struct StreamViews {
   void set(std::int32_t k, double value) const {
     header.set(static_cast<std::size_t>(k - 1), value);
   }
-  const storage::RealView& vector(Vector v) const {
-    return vectors[static_cast<std::size_t>(v)];
-  }
+  const storage::RealView& vector(Vector v) const { return vectors[static_cast<std::size_t>(v)]; }
 };
 
 // The views of the stream current in pointer set SET (1 or 2), the vectors NCSTR long.

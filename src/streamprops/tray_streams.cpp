@@ -168,9 +168,9 @@ void clearScratchStream(std::int32_t set) {
   const StreamViews s =
       streamViews(set == problem::kReadingSet ? problem::SRPSET.set1 : problem::SRPSET.set2);
   for (std::int32_t k = 1; k <= header::kCount; ++k) s.set(k, DMISS);
-  for (const std::int32_t k : {header::kRate, header::kWaterFraction, header::kVapourFraction,
-                               header::kLiquidFraction, header::kSolidFraction,
-                               header::kMassRate}) {
+  for (const std::int32_t k :
+       {header::kRate, header::kWaterFraction, header::kVapourFraction, header::kLiquidFraction,
+        header::kSolidFraction, header::kMassRate}) {
     s.set(k, 0.0);
   }
   for (const RealView& v : s.vectors) {
@@ -306,8 +306,8 @@ void UVFILL(std::int32_t t, std::int32_t phase, std::int32_t phase2, std::int32_
   // 2. A column whose profiles the hook fills.
   const std::int32_t algorithm = loadedWord(item::kControl, kAlgorithmWord);
   if (algorithm == kHookAlgorithm) {
-    services::NOOP03(t, phase, phase2, kind, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                     0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+    services::NOOP03(t, phase, phase2, kind, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                     0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
     return;
   }
 
@@ -373,8 +373,8 @@ void UVFILL(std::int32_t t, std::int32_t phase, std::int32_t phase2, std::int32_
     s.set(header::kVapourHeatCapacity, value(item::kVapourHeatCapacity, t));
     s.set(header::kVapourCarried, value(item::kVapourCarried, t));
     copyEntries(profile(item::kVapourComposition), rowStart, row);
-    rowFound = putComposition(row, true, {&s.vector(Vector::Whole), &s.vector(Vector::Vapour)}) >
-               0.0;
+    rowFound =
+        putComposition(row, true, {&s.vector(Vector::Whole), &s.vector(Vector::Vapour)}) > 0.0;
   }
 
   // 8. The liquid, whole or one of two.
@@ -434,10 +434,11 @@ void UVFILL(std::int32_t t, std::int32_t phase, std::int32_t phase2, std::int32_
   const std::int64_t solidRow = (std::int64_t{t} - 1) * nsol;
   const auto entry = [](const RealView& v, std::int64_t i) {
     return i >= 1 && static_cast<std::size_t>(i) <= v.size() ? v[static_cast<std::size_t>(i - 1)]
-                                                              : 0.0;
+                                                             : 0.0;
   };
   const auto put = [](const RealView& v, std::int64_t i, double x) {
-    if (i >= 1 && static_cast<std::size_t>(i) <= v.size()) v.set(static_cast<std::size_t>(i - 1), x);
+    if (i >= 1 && static_cast<std::size_t>(i) <= v.size())
+      v.set(static_cast<std::size_t>(i - 1), x);
   };
   if (liquid && solids && molarSolids > 0) {
     const double s0 = value(item::kMolarSolidRate, t);

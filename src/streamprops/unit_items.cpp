@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <span>
 #include <string_view>
 
@@ -49,9 +49,7 @@ bool validItem(std::int32_t item) { return item >= 1 && item <= kMaxUnitItem; }
 
 bool isLoadedUnit(std::int32_t u) { return u > 0 && problem::UNCURR.context3.unit == u; }
 
-bool workAreaHolds(std::int32_t u) {
-  return isLoadedUnit(u) && problem::PAUWRK.context3.unit == u;
-}
+bool workAreaHolds(std::int32_t u) { return isLoadedUnit(u) && problem::PAUWRK.context3.unit == u; }
 
 std::span<std::int32_t> loadedIntegers(std::int32_t item) {
   if (!validItem(item)) return {};
@@ -110,8 +108,7 @@ std::int32_t StoredUnitData::integer(std::int32_t item, std::int32_t index,
   return word[0];
 }
 
-double StoredUnitData::real(std::int32_t item, std::int32_t index,
-                            std::string_view routine) const {
+double StoredUnitData::real(std::int32_t item, std::int32_t index, std::string_view routine) const {
   std::array<double, 1> value{};
   reals(item, index, value, routine);
   return value[0];
@@ -203,8 +200,8 @@ void UVREAD(std::int32_t u, std::int32_t p, std::int32_t& ud, std::int32_t& pd) 
     }
     for (std::int32_t k = 1; k < rank; ++k) {
       const std::int32_t sub = block.integer(kSubUnitsItem, k, kRoutine);
-      const std::int32_t positions = StoredUnitData(sub).integer(kControlItem, kPositionsWord,
-                                                                 kRoutine);
+      const std::int32_t positions =
+          StoredUnitData(sub).integer(kControlItem, kPositionsWord, kRoutine);
       if (positions != IMISS) before += positions;
     }
   }

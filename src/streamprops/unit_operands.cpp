@@ -83,8 +83,8 @@ double cappedRatio(double numerator, double denominator) {
 }
 
 // Variable type 2 of a column: the reflux-type ratios of its top tray streams.
-double columnRatio(std::int32_t u, std::int32_t n, std::span<std::int32_t> oprec,
-                   std::int32_t iaux, double argval) {
+double columnRatio(std::int32_t u, std::int32_t n, std::span<std::int32_t> oprec, std::int32_t iaux,
+                   double argval) {
   const auto eval = [&](std::int32_t k1, std::int32_t k2, std::int32_t k3) {
     double v = DMISS;
     UVEVAL(n, oprec, iaux, k1, k2, k3, v, argval);

@@ -46,8 +46,7 @@ std::span<const std::int32_t> unitVat(std::int32_t u, std::int32_t kind) {
   std::int32_t len1 = 0, adr1 = 0, used2 = 0, len2 = 0, adr2 = 0;
   problem::UNLOC(u, len1, adr1, used2, len2, adr2);
   std::int32_t status = 0, words = 0, offset = 0;
-  storage::SBDLOC(len1, adr1, static_cast<std::int32_t>(SectorKind::Vat), 1, status, words,
-                  offset);
+  storage::SBDLOC(len1, adr1, static_cast<std::int32_t>(SectorKind::Vat), 1, status, words, offset);
   if (status != 0 || words < 1) return {};
   return CORSTO.words(context.vatSector + 1, words);
 }
@@ -186,8 +185,8 @@ void UVINDX(std::int32_t num, std::int32_t list, std::int32_t& pos) {
 // Reads
 // ---------------------------------------------------------------------------------------
 
-void UVATTR(std::int32_t u, std::int32_t var, std::int32_t index, double& value,
-            std::int32_t& ierr, std::int32_t /*mode*/) {
+void UVATTR(std::int32_t u, std::int32_t var, std::int32_t index, double& value, std::int32_t& ierr,
+            std::int32_t /*mode*/) {
   value = DMISS;
   ierr = 0;
   // The loaded unit: its row, and the real of the item in the work area.
@@ -225,7 +224,7 @@ void UVATTR(std::int32_t u, std::int32_t var, std::int32_t index, double& value,
     return;
   }
   const std::array<std::int32_t, kVatRowWords> row{rowWord(vat, var, 1), rowWord(vat, var, 2),
-                                                  option, conversion};
+                                                   option, conversion};
   UVDCOD(1, row, 0, derr);
   if (derr != 0) {
     services::MSGOUT(kBadElementOptions);

@@ -63,8 +63,7 @@ void UVDCD2(std::int32_t row, std::span<const std::int32_t> table, std::int32_t 
 
 // Packs UVDEC back into row ROW of TABLE. IERR 1 (nothing written) when the row lies
 // outside TABLE, else 0.
-void UVIDX2(std::int32_t row, std::span<std::int32_t> table, std::int32_t idum,
-            std::int32_t& ierr);
+void UVIDX2(std::int32_t row, std::span<std::int32_t> table, std::int32_t idum, std::int32_t& ierr);
 
 // The five-digit option word of a tray-stream amount built from W's digits: its tens,
 // hundreds and ten-thousands digits, each 1 when 0, and its thousands and units digits as
@@ -95,8 +94,8 @@ void UVINDX(std::int32_t num, std::int32_t list, std::int32_t& pos);
 // names. VALUE DMISS and IERR 1 when the row cannot be decoded, the item is missing, INDEX
 // is outside 1 to its count, or (stored block) the element's option words are missing or
 // cannot be decoded (message 1100000016). The stored path leaves U current in context 2.
-void UVATTR(std::int32_t u, std::int32_t var, std::int32_t index, double& value,
-            std::int32_t& ierr, std::int32_t mode);
+void UVATTR(std::int32_t u, std::int32_t var, std::int32_t index, double& value, std::int32_t& ierr,
+            std::int32_t mode);
 // UVCALL: UVATTR with MODE 0.
 void UVCALL(std::int32_t u, std::int32_t var, std::int32_t index, double& value,
             std::int32_t& ierr);

@@ -71,7 +71,8 @@ fixtures::BlockSpec columnBlock(std::int32_t algorithm, const Profiles& p,
   put(kLiquidTemperatureItem, list(p.temperature));
   if (liquids != nullptr) {
     std::vector<double> enthalpy = list(liquids->enthalpy);
-    for (std::int32_t t = 0; t < kTrays; ++t) enthalpy[static_cast<std::size_t>(t)] = p.liquidEnthalpy[static_cast<std::size_t>(t)];
+    for (std::int32_t t = 0; t < kTrays; ++t)
+      enthalpy[static_cast<std::size_t>(t)] = p.liquidEnthalpy[static_cast<std::size_t>(t)];
     put(14, enthalpy);
     put(26, liquids->liquid1);
     put(27, liquids->liquid2);
@@ -171,18 +172,20 @@ fixtures::ProblemDescription description(const std::string& name) {
   other.data = otherBlock;
 
   other.record.vatEntries = 10;
+  // clang-format off
   other.record.vat = {
-      100020000, 2, 1,              0,  // 1 real item 2, index 2, the first of a pair
-      100020000, 2, 2,              0,  // 2 the same, the pair picked by the code
-      300020000, 3, 0,              0,  // 3 integer item 2, index 3
-      500000000, 0, 0,              6,  // 4 row 6, converted as conversion row 6 selects
-      services::IMISS, 1, 1,        0,  // 5 kind and items missing
-      100010000, 1, 1,              0,  // 6 real item 1, index 1
-      100020000, 2, services::IMISS, 0, // 7 option digits missing
-      500000000, 0, 0,              7,  // 8 row 7
-      200020001, 1, 0,              0,  // 9 attributed real item 2
-      500000000, 0, 0,              4,  // 10 row 4, itself indirect
+      100020000, 2, 1, 0,                // 1 real item 2, index 2, the first of a pair
+      100020000, 2, 2, 0,                // 2 the same, the pair picked by the code
+      300020000, 3, 0, 0,                // 3 integer item 2, index 3
+      500000000, 0, 0, 6,                // 4 row 6, converted as conversion row 6 selects
+      services::IMISS, 1, 1, 0,          // 5 kind and items missing
+      100010000, 1, 1, 0,                // 6 real item 1, index 1
+      100020000, 2, services::IMISS, 0,  // 7 option digits missing
+      500000000, 0, 0, 7,                // 8 row 7
+      200020001, 1, 0, 0,                // 9 attributed real item 2
+      500000000, 0, 0, 4,                // 10 row 4, itself indirect
   };
+  // clang-format on
 
   // Units whose feeds make hierarchy streams.
   const auto mixer = [&](const std::string& id, std::vector<std::int32_t> feeds) {
@@ -199,8 +202,13 @@ fixtures::ProblemDescription description(const std::string& name) {
     unit.data = block;
     return unit;
   };
-  d.flowsheet.units = {column, extractor, side, other, mixer("MIXER", {kFeed1, kFeed3}),
-                       mixer("NOH-MIXER", {kFeed1, kNoEnthalpy}), mixer("IDLE-MIXER", {}),
+  d.flowsheet.units = {column,
+                       extractor,
+                       side,
+                       other,
+                       mixer("MIXER", {kFeed1, kFeed3}),
+                       mixer("NOH-MIXER", {kFeed1, kNoEnthalpy}),
+                       mixer("IDLE-MIXER", {}),
                        mixer("ZERO-MIXER", {kIdle})};
   return d;
 }

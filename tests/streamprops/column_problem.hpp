@@ -18,20 +18,20 @@ inline constexpr std::int32_t kComponents = 3;
 inline constexpr std::int32_t kSections = 3;  // OFFS of the two-liquid profiles
 
 // Units in index order.
-inline constexpr std::int32_t kColumn = 1;    // algorithm 1
-inline constexpr std::int32_t kExtractor = 2; // algorithm 4, two-liquid profiles
-inline constexpr std::int32_t kSideUnit = 3;  // a side unit whose parent is kColumn
-inline constexpr std::int32_t kOther = 4;     // a unit with VAT rows and attributed items
-inline constexpr std::int32_t kMixer = 5;     // feeds FEED1 and FEED3
+inline constexpr std::int32_t kColumn = 1;           // algorithm 1
+inline constexpr std::int32_t kExtractor = 2;        // algorithm 4, two-liquid profiles
+inline constexpr std::int32_t kSideUnit = 3;         // a side unit whose parent is kColumn
+inline constexpr std::int32_t kOther = 4;            // a unit with VAT rows and attributed items
+inline constexpr std::int32_t kMixer = 5;            // feeds FEED1 and FEED3
 inline constexpr std::int32_t kNoEnthalpyMixer = 6;  // feeds FEED1 and NOENTHALPY
 inline constexpr std::int32_t kNoFeedMixer = 7;
-inline constexpr std::int32_t kZeroFeedMixer = 8;    // feed IDLE
+inline constexpr std::int32_t kZeroFeedMixer = 8;  // feed IDLE
 
 // Streams in index order.
-inline constexpr std::int32_t kFeed1 = 1;  // 10 kmol, 300 K, 2000 kPa, vapour 0.4, liquid 0.6
-inline constexpr std::int32_t kFeed2 = 2;  // 5 kmol, 400 K, 1500 kPa, all vapour
-inline constexpr std::int32_t kIdle = 3;   // rate 0
-inline constexpr std::int32_t kFeed3 = 4;  // 10 kmol, 400 K, 1500 kPa, all vapour
+inline constexpr std::int32_t kFeed1 = 1;       // 10 kmol, 300 K, 2000 kPa, vapour 0.4, liquid 0.6
+inline constexpr std::int32_t kFeed2 = 2;       // 5 kmol, 400 K, 1500 kPa, all vapour
+inline constexpr std::int32_t kIdle = 3;        // rate 0
+inline constexpr std::int32_t kFeed3 = 4;       // 10 kmol, 400 K, 1500 kPa, all vapour
 inline constexpr std::int32_t kNoEnthalpy = 5;  // FEED3 with a missing enthalpy
 
 // The tray profiles both columns hold (element t - 1 for tray t).
@@ -48,8 +48,7 @@ struct Profiles {
   std::array<double, kTrays> liquidCarried{0.1, 0.2, 0.3};
   // Rows of kComponents per tray, not normalised.
   std::array<double, kTrays * kComponents> vapour{2.0, 1.0, 1.0, 1.0, 1.0, 2.0, 1.0, 0.0, 3.0};
-  std::array<double, kTrays * kComponents> liquid{1.0, 2.0, 1.0, 1.0, 1.0, 1.0,
-                                                  0.2, 0.3, 0.5};
+  std::array<double, kTrays * kComponents> liquid{1.0, 2.0, 1.0, 1.0, 1.0, 1.0, 0.2, 0.3, 0.5};
 };
 
 // The data block of a column with ALGORITHM and PROFILES; the two-liquid profiles (items 26
@@ -58,8 +57,8 @@ struct TwoLiquids {
   std::array<double, 2 * kSections> liquid1Rate{};
   std::array<double, 2 * kSections> liquid2Rate{};
   std::array<double, 3 * kSections> enthalpy{};  // item 14: three sections
-  std::vector<double> liquid1;                    // item 26
-  std::vector<double> liquid2;                    // item 27
+  std::vector<double> liquid1;                   // item 26
+  std::vector<double> liquid2;                   // item 27
 };
 fixtures::BlockSpec columnBlock(std::int32_t algorithm, const Profiles& profiles,
                                 const TwoLiquids* liquids = nullptr);

@@ -2,6 +2,8 @@
 // sums worked out here from the feeds (rate-weighted temperature, lowest pressure, enthalpy,
 // phase fractions and compositions), a feed whose enthalpy is missing, units without a
 // flowing feed, and the streams and the method set current before the build current again.
+#include "streamprops/hierarchy_streams.hpp"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -14,7 +16,6 @@
 #include "services/services.hpp"
 #include "storage/storage.hpp"
 #include "streamprops/column_problem.hpp"
-#include "streamprops/hierarchy_streams.hpp"
 #include "streamprops/stream_views.hpp"
 #include "streamprops/unit_data.hpp"
 #include "support/test_support.hpp"
@@ -40,9 +41,16 @@ struct Feed {
   double t, p, rate, h, vf, lf;
   std::array<double, 3> x, y, xl;
 };
-const Feed kFeedOne{300.0, 2000.0, 10.0, -1000.0, 0.4, 0.6,
-                    {0.5, 0.3, 0.2}, {0.7, 0.2, 0.1}, {0.3667, 0.3667, 0.2667}};
-const Feed kFeedThree{400.0, 1500.0, 10.0, -500.0, 1.0, 0.0,
+const Feed kFeedOne{300.0,
+                    2000.0,
+                    10.0,
+                    -1000.0,
+                    0.4,
+                    0.6,
+                    {0.5, 0.3, 0.2},
+                    {0.7, 0.2, 0.1},
+                    {0.3667, 0.3667, 0.2667}};
+const Feed kFeedThree{400.0,           1500.0,          10.0,           -500.0, 1.0, 0.0,
                       {0.1, 0.1, 0.8}, {0.1, 0.1, 0.8}, {0.0, 0.0, 0.0}};
 
 TEST_F(HierarchyStreams, FeedsMixAsOneStream) {

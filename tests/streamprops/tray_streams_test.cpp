@@ -18,6 +18,7 @@
 #include "streamprops/column_problem.hpp"
 #include "streamprops/stream_views.hpp"
 #include "streamprops/unit_data.hpp"
+#include "support/allocation_counter.hpp"
 #include "support/test_support.hpp"
 
 namespace {
@@ -49,7 +50,8 @@ Snapshot scratchStream() {
   Snapshot snap;
   for (std::int32_t k = 1; k <= header::kCount; ++k) snap.header.push_back(s.get(k));
   for (std::size_t v = 0; v < 4; ++v) {
-    for (std::size_t i = 0; i < s.vectors[v].size(); ++i) snap.vectors[v].push_back(s.vectors[v][i]);
+    for (std::size_t i = 0; i < s.vectors[v].size(); ++i)
+      snap.vectors[v].push_back(s.vectors[v][i]);
   }
   return snap;
 }
@@ -95,8 +97,12 @@ TEST_F(TrayStreams, IntegerWordsComeFromTheWorkAreaOrTheStoredBlock) {
     std::int32_t unit, item, index, expected;
   };
   const std::vector<Case> cases = {
-      {kColumn, 1, 4, column_problem::kTrays}, {kColumn, 1, 41, 1},   {kColumn, 17, 3, 6},
-      {kExtractor, 1, 41, 4},                  {kOther, 250, 2, 4343}, {kOther, 2, 1, 7},
+      {kColumn, 1, 4, column_problem::kTrays},
+      {kColumn, 1, 41, 1},
+      {kColumn, 17, 3, 6},
+      {kExtractor, 1, 41, 4},
+      {kOther, 250, 2, 4343},
+      {kOther, 2, 1, 7},
   };
   for (const bool loaded : {false, true}) {
     for (const Case& c : cases) {
@@ -140,11 +146,14 @@ TEST_F(TrayStreams, LoadedAndStoredProfilesGiveTheSameTrayStream) {
   struct Case {
     std::int32_t tray, phase, kind;
   };
-  const std::vector<Case> cases = {{1, kVapour, kNet},  {2, kVapour, kTotal}, {1, kLiquid, kNet},
-                                   {2, kLiquid, kTotal}, {3, kLiquid, kNet}};
+  const std::vector<Case> cases = {{1, kVapour, kNet},
+                                   {2, kVapour, kTotal},
+                                   {1, kLiquid, kNet},
+                                   {2, kLiquid, kTotal},
+                                   {3, kLiquid, kNet}};
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << "tray " << c.tray << " phase " << c.phase << " kind "
-                                    << c.kind);
+    SCOPED_TRACE(testing::Message()
+                 << "tray " << c.tray << " phase " << c.phase << " kind " << c.kind);
     column_problem::loadUnit(kColumn);
     const Snapshot loaded = trayStream(kColumn, c.tray, c.phase, 0, c.kind);
     column_problem::loadUnit(kOther);
@@ -263,11 +272,32 @@ TEST_F(TrayStreams, TwoLiquidTrayHoldsTheLiquidItsRatesShow) {
   const std::vector<Case> cases = {
       {"no liquid 1 left: liquid 2", 5.0, 3.0, 0.0, 3.0, 0, 3.0, h2, liquid2},
       {"no liquid 2 left: liquid 1", 5.0, 3.0, 5.0, 0.0, 0, 5.0, h1, liquid1},
-      {"short by less than 1e-12: whole liquid", 5.0, 3.0, 5.0 - 1e-13, 3.0, 0, 30.0, -400.0,
+      {"short by less than 1e-12: whole liquid",
+       5.0,
+       3.0,
+       5.0 - 1e-13,
+       3.0,
+       0,
+       30.0,
+       -400.0,
        {0.25, 0.5, 0.25}},
-      {"short by 1e-12 or more: both", 5.0, 3.0, 4.0, 2.0, 0, 6.0, (4 * h1 + 2 * h2) / 6.0,
+      {"short by 1e-12 or more: both",
+       5.0,
+       3.0,
+       4.0,
+       2.0,
+       0,
+       6.0,
+       (4 * h1 + 2 * h2) / 6.0,
        {(4 * 0.6 + 2 * 0.1) / 6, (4 * 0.3 + 2 * 0.2) / 6, (4 * 0.1 + 2 * 0.7) / 6}},
-      {"both asked for, none left: no division", 5.0, 3.0, 0.0, 0.0, 8, 0.0, DMISS,
+      {"both asked for, none left: no division",
+       5.0,
+       3.0,
+       0.0,
+       0.0,
+       8,
+       0.0,
+       DMISS,
        {0.0, 0.0, 0.0}},
   };
   for (const Case& c : cases) {
@@ -296,6 +326,28 @@ TEST_F(TrayStreams, TwoLiquidTrayHoldsTheLiquidItsRatesShow) {
     }
     for (const double h : s.header) EXPECT_TRUE(std::isfinite(h));
   }
+}
+
+// The fill of a tray stream from the loaded profiles; making the scratch stream current is
+// the stream layer's own work.
+TEST_F(TrayStreams, WarmTrayStreamsOfTheLoadedColumnAllocateNothing) {
+  column_problem::loadUnit(kExtractor);
+  std::int32_t ns = 0, ierr = 0;
+  UVCUR(ns);
+  problem::SRSTUP(ns, problem::kReadingSet, 1);
+  const auto fill = [&] {
+    for (const std::int32_t phase2 : {0, kLiquid1, kLiquid2, kBothLiquids}) {
+      clearScratchStream(problem::kReadingSet);
+      UVGETL(kExtractor, 1, kLiquid, phase2, kNet, 1, ierr);
+    }
+    clearScratchStream(problem::kReadingSet);
+    UVGETL(kExtractor, 2, kVapour, 0, kTotal, 2, ierr);
+  };
+  fill();
+  const std::size_t before = testing_support::allocationCount();
+  fill();
+  EXPECT_EQ(testing_support::allocationCount(), before);
+  problem::SRFREE(ns, 0);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 // indirect with its conversion, attributed, and rows with missing words) read from the work
 // area and from the stored block, a side unit's data in its parent, and the column variables
 // computed from tray streams with their capped ratios.
+#include "streamprops/unit_variables.hpp"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -16,7 +18,6 @@
 #include "storage/storage.hpp"
 #include "streamprops/column_problem.hpp"
 #include "streamprops/unit_data.hpp"
-#include "streamprops/unit_variables.hpp"
 #include "support/test_support.hpp"
 
 namespace {
@@ -106,10 +107,10 @@ TEST(VatRows, ConversionRowsSelectTheirUnitClasses) {
   struct Case {
     std::int32_t row, selector, cls;
   };
-  for (const Case c : {Case{0, 0, 0}, Case{1, 1, 26}, Case{2, 2, 1}, Case{8, 2, 1},
-                       Case{9, 0, 0}, Case{14, 2, 1}, Case{15, 5, 36}, Case{16, 4, 12},
-                       Case{21, 6, 2}, Case{23, 7, 5}, Case{26, 5, 36}, Case{27, 0, 0},
-                       Case{28, 0, 0}, Case{-1, 0, 0}}) {
+  for (const Case c :
+       {Case{0, 0, 0}, Case{1, 1, 26}, Case{2, 2, 1}, Case{8, 2, 1}, Case{9, 0, 0}, Case{14, 2, 1},
+        Case{15, 5, 36}, Case{16, 4, 12}, Case{21, 6, 2}, Case{23, 7, 5}, Case{26, 5, 36},
+        Case{27, 0, 0}, Case{28, 0, 0}, Case{-1, 0, 0}}) {
     SCOPED_TRACE(testing::Message() << "row " << c.row);
     EXPECT_EQ(conversionSelector(c.row), c.selector);
     EXPECT_EQ(selectorClass(c.selector), c.cls);
