@@ -88,7 +88,11 @@ fixtures::ProblemDescription description(const std::string& name) {
   for (const char* c : {"METHANE", "ETHANE", "PROPANE"}) {
     d.components.push_back(fixtures::publishedComponent(c));
   }
-  d.methodSets = {fixtures::equationOfStateSet("PR", 102)};
+  // Set 2 evaluates liquid enthalpies by a method of the special kind, set 3 is of set 1's kind.
+  fixtures::MethodSetSpec special = fixtures::equationOfStateSet("SPECIAL", 102);
+  fixtures::setSlotMethod(special, 6, 601);
+  d.methodSets = {fixtures::equationOfStateSet("PR", 102), special,
+                  fixtures::equationOfStateSet("ALIKE", 102)};
 
   fixtures::StreamSpec feed1;
   feed1.name = "FEED1";
@@ -130,7 +134,13 @@ fixtures::ProblemDescription description(const std::string& name) {
   fixtures::StreamSpec unknownEnthalpy = feed3;
   unknownEnthalpy.name = "NOENTHALPY";
   unknownEnthalpy.enthalpy = services::RMISS;
-  d.streams = {feed1, feed2, idle, feed3, unknownEnthalpy};
+  fixtures::StreamSpec underSpecial = feed1;
+  underSpecial.name = "FEED1-SP";
+  underSpecial.integerWords = {{20, 2}};
+  fixtures::StreamSpec underAlike = feed3;
+  underAlike.name = "FEED3-ALIKE";
+  underAlike.integerWords = {{20, 3}};
+  d.streams = {feed1, feed2, idle, feed3, unknownEnthalpy, underSpecial, underAlike};
 
   fixtures::UnitSpec column;
   column.identifier = "COLUMN";
@@ -209,7 +219,8 @@ fixtures::ProblemDescription description(const std::string& name) {
                        mixer("MIXER", {kFeed1, kFeed3}),
                        mixer("NOH-MIXER", {kFeed1, kNoEnthalpy}),
                        mixer("IDLE-MIXER", {}),
-                       mixer("ZERO-MIXER", {kIdle})};
+                       mixer("ZERO-MIXER", {kIdle}),
+                       mixer("SETS-MIXER", {kFeed1Special, kFeed3Alike})};
   return d;
 }
 

@@ -26,6 +26,7 @@ inline constexpr std::int32_t kMixer = 5;            // feeds FEED1 and FEED3
 inline constexpr std::int32_t kNoEnthalpyMixer = 6;  // feeds FEED1 and NOENTHALPY
 inline constexpr std::int32_t kNoFeedMixer = 7;
 inline constexpr std::int32_t kZeroFeedMixer = 8;  // feed IDLE
+inline constexpr std::int32_t kSetsMixer = 9;      // feeds FEED1-SP and FEED3-ALIKE
 
 // Streams in index order.
 inline constexpr std::int32_t kFeed1 = 1;       // 10 kmol, 300 K, 2000 kPa, vapour 0.4, liquid 0.6
@@ -33,6 +34,8 @@ inline constexpr std::int32_t kFeed2 = 2;       // 5 kmol, 400 K, 1500 kPa, all 
 inline constexpr std::int32_t kIdle = 3;        // rate 0
 inline constexpr std::int32_t kFeed3 = 4;       // 10 kmol, 400 K, 1500 kPa, all vapour
 inline constexpr std::int32_t kNoEnthalpy = 5;  // FEED3 with a missing enthalpy
+inline constexpr std::int32_t kFeed1Special = 6;  // FEED1 under method set 2 (another kind)
+inline constexpr std::int32_t kFeed3Alike = 7;    // FEED3 under method set 3 (the same kind)
 
 // The tray profiles both columns hold (element t - 1 for tray t).
 struct Profiles {

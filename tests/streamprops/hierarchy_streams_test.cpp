@@ -63,6 +63,7 @@ TEST_F(HierarchyStreams, FeedsMixAsOneStream) {
   const std::vector<Case> cases = {
       {"300 K and 400 K at equal rates", kMixer, kFeedThree, true},
       {"a feed of missing enthalpy adds its rate only", kNoEnthalpyMixer, kFeedThree, false},
+      {"feeds under sets of another and of the same kind", kSetsMixer, kFeedThree, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
