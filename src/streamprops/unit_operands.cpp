@@ -1,6 +1,6 @@
 // Unit-operation operands of a specification: the value of a unit variable (SPUNIT), the
-// column variables computed from tray streams (UVEVAL, UVCOL), and the property of a tray
-// stream (SPSTRM).
+// column variables computed from tray streams (UVEVAL, UVCOL), and the properties of a tray
+// stream (SPSTRM) and of the loaded unit's hierarchy stream (SPOTHR).
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -9,6 +9,7 @@
 #include "problem/problem.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
+#include "streamprops/hierarchy_streams.hpp"
 #include "streamprops/property_codes.hpp"
 #include "streamprops/stream_views.hpp"
 #include "streamprops/unit_data.hpp"
@@ -116,6 +117,20 @@ double columnRatio(std::int32_t u, std::int32_t n, std::span<std::int32_t> oprec
   const double b = eval(1, 1, 1);
   if (missing(a) || missing(b)) return DMISS;
   return cappedRatio(b, std::max(a - b, 0.0));
+}
+
+// The property of stream NS by the operand's code, the operand naming NS for the evaluation;
+// its words 1 and 3 are put back, word 4 keeps NS.
+void propertyOf(std::int32_t ns, std::int32_t n, std::span<std::int32_t> oprec, std::int32_t iaux,
+                double& value, std::int32_t noflag, double argval) {
+  const std::int32_t type = get(oprec, word::kType);
+  const std::int32_t reference = get(oprec, word::kReference);
+  put(oprec, word::kStream, ns);
+  put(oprec, word::kType, kStreamOperand);
+  put(oprec, word::kReference, kNamedStream);
+  SPEDSP(n, oprec, iaux, value, noflag, argval);
+  put(oprec, word::kType, type);
+  put(oprec, word::kReference, reference);
 }
 
 }  // namespace
@@ -314,15 +329,19 @@ void SPSTRM(std::int32_t n, std::span<std::int32_t> oprec, std::int32_t iaux, do
     value = streamViews(problem::SRPSET.set1).get(header::kRate);
     return;
   }
-  // 5. Its property, the operand naming the scratch stream for the evaluation.
-  const std::int32_t type = get(oprec, word::kType);
-  const std::int32_t reference = get(oprec, word::kReference);
-  put(oprec, word::kStream, ns);
-  put(oprec, word::kType, kStreamOperand);
-  put(oprec, word::kReference, kNamedStream);
-  SPEDSP(n, oprec, iaux, value, noflag, argval);
-  put(oprec, word::kType, type);
-  put(oprec, word::kReference, reference);
+  // 5. Its property.
+  propertyOf(ns, n, oprec, iaux, value, noflag, argval);
+}
+
+void SPOTHR(std::int32_t n, std::span<std::int32_t> oprec, std::int32_t iaux, double& value,
+            std::int32_t noflag, double argval) {
+  if (problem::UNCURR.context3.unit < 1) {
+    value = DMISS;
+    return;
+  }
+  std::int32_t istrm = 0;
+  UVHIER(0, 0, istrm);
+  propertyOf(istrm, n, oprec, iaux, value, noflag, argval);
 }
 
 }  // namespace streamprops

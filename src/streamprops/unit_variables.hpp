@@ -141,4 +141,10 @@ void UVCOL(std::int32_t var, double& value, std::span<std::int32_t> oprec, std::
 void SPSTRM(std::int32_t n, std::span<std::int32_t> oprec, std::int32_t iaux, double& value,
             std::int32_t kind, std::int32_t noflag, double argval);
 
+// SPOTHR: the property of the hierarchy stream of the loaded unit (operand type 2): the
+// feeds mixed by UVHIER, their property by code through SPEDSP. DMISS when no unit is
+// loaded. Operand words 1 and 3 are restored; word 4 names the scratch stream afterwards.
+void SPOTHR(std::int32_t n, std::span<std::int32_t> oprec, std::int32_t iaux, double& value,
+            std::int32_t noflag, double argval);
+
 }  // namespace streamprops

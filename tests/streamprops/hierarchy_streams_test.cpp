@@ -18,6 +18,7 @@
 #include "streamprops/column_problem.hpp"
 #include "streamprops/stream_views.hpp"
 #include "streamprops/unit_data.hpp"
+#include "streamprops/unit_variables.hpp"
 #include "support/test_support.hpp"
 
 namespace {
@@ -147,6 +148,22 @@ TEST_F(HierarchyStreams, MarksAreRaisedAndLoweredByTen) {
   UVENDH();
   EXPECT_EQ(problem::SRPSET.set2.stream, kIdle);
   EXPECT_EQ(problem::SRPSET.set1.stream, kFeed2);
+}
+
+TEST_F(HierarchyStreams, OperandOfTheHierarchyStreamTakesItsProperty) {
+  // Code 201, header real 1: the mixture's temperature; no loaded unit: missing.
+  std::array<std::int32_t, 43> operand{};
+  operand[0] = 2;
+  operand[2] = 1;
+  operand[12] = 201;
+  double value = 0.0;
+  SPOTHR(1, operand, 43, value, 0, services::DMISS);
+  EXPECT_EQ(value, services::DMISS);
+  loadUnit(kMixer);
+  SPOTHR(1, operand, 43, value, 0, services::DMISS);
+  EXPECT_EQ(value, 350.0);
+  EXPECT_EQ(operand[0], 2);
+  EXPECT_EQ(operand[2], 1);
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "streamprops/column_problem.hpp"
 #include "streamprops/stream_views.hpp"
 #include "streamprops/unit_data.hpp"
+#include "streamprops/unit_variables.hpp"
 #include "support/allocation_counter.hpp"
 #include "support/test_support.hpp"
 
@@ -348,6 +349,31 @@ TEST_F(TrayStreams, WarmTrayStreamsOfTheLoadedColumnAllocateNothing) {
   fill();
   EXPECT_EQ(testing_support::allocationCount(), before);
   problem::SRFREE(ns, 0);
+}
+
+TEST_F(TrayStreams, OperandOfATrayStreamTakesItsProperty) {
+  // Unit word 5, tray word 20, phase word 10; code 201 (header real 1, the temperature).
+  const column_problem::Profiles p;
+  struct Case {
+    std::int32_t tray, phase, kind;
+    double value;
+  };
+  for (const Case c :
+       {Case{2, kVapour, kNet, p.temperature[1]}, Case{3, kLiquid, kTotal, p.temperature[2]},
+        Case{2, kVapour, kFeedRate, 10.0 * 0.6 + 5.0}}) {
+    SCOPED_TRACE(testing::Message() << "tray " << c.tray << " kind " << c.kind);
+    column_problem::loadUnit(kColumn);
+    std::array<std::int32_t, 43> operand{};
+    operand[0] = 3;
+    operand[4] = kColumn;
+    operand[9] = c.phase;
+    operand[12] = 201;
+    operand[19] = c.tray;
+    double value = 0.0;
+    SPSTRM(1, operand, 43, value, c.kind, 0, DMISS);
+    EXPECT_EQ(value, c.value);
+    EXPECT_EQ(operand[0], 3);
+  }
 }
 
 }  // namespace
