@@ -17,8 +17,8 @@ namespace streamprops {
 namespace {
 
 using problem::COHDR;
-using problem::COPTRS;
 using problem::ComponentReal;
+using problem::COPTRS;
 using storage::CORSTO;
 using storage::RealView;
 namespace srmain = problem::srmain;
@@ -36,8 +36,7 @@ RealView constants(ComponentReal k, std::int32_t n) {
 
 // Vector V (1-4) of the stream of pointer set 1.
 RealView streamVector(std::int32_t v, std::int32_t n) {
-  return CORSTO.reals(problem::SRPSET.set1.realSectors.at(static_cast<std::size_t>(v - 1)) + 1,
-                      n);
+  return CORSTO.reals(problem::SRPSET.set1.realSectors.at(static_cast<std::size_t>(v - 1)) + 1, n);
 }
 
 // The constants a basis weighs by, read through one view each.
@@ -147,13 +146,15 @@ RangeSums cumulate(SumBasis basis, std::int32_t first, std::int32_t last, std::i
   // 4. Without the reference component.
   const bool inside = reference > 0 && reference >= first && reference <= last && usable(iref);
   if (!inside) {
+    // Without the reference the dry results are the wet ones (for bases 2-4 the ratio
+    // formed below).
     r.tdry = r.twet;
-    r.sdry = r.swet;
+    r.sdry = massOverVolume(basis) ? (volume > 0.0 ? r.twet / volume : 0.0) : r.swet;
   } else {
     const double xr = xi(iref);
     if (weighsByOwnConstant(basis) || basis == SumBasis::LiquidMolarVolume) {
-      const double pr = basis == SumBasis::LiquidMolarVolume ? at(c.mw, iref) / at(c.sg, iref)
-                                                             : at(c.p, iref);
+      const double pr =
+          basis == SumBasis::LiquidMolarVolume ? at(c.mw, iref) / at(c.sg, iref) : at(c.p, iref);
       r.tdry = std::max(r.twet - xr, 0.0);
       r.sdry = std::max(r.swet - xr * pr, 0.0);
     } else if (massOverVolume(basis)) {

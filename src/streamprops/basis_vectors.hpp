@@ -28,12 +28,12 @@ enum class PhaseBasis : std::int32_t {
 
 // Bases of SPCUMP: the component constant p and what the weighted sums hold.
 enum class SumBasis : std::int32_t {
-  Moles = 0,                // no constant: mole sums only (weighted sums 1.0)
-  MolecularWeight = 1,      // x p; entries beyond NCMOL summed apart as the mass-based part
-  SpecificGravity = 2,      // mass / volume
-  LiquidDensity = 3,        // mass / volume x 999.014 (kg/m3)
-  ApiGravity = 4,           // 141.5 / (mass / volume) - 131.5
-  LiquidMolarVolume = 5,    // x MW / SG / 999.014 (m3/kmol)
+  Moles = 0,              // no constant: mole sums only (weighted sums 1.0)
+  MolecularWeight = 1,    // x p; entries beyond NCMOL summed apart as the mass-based part
+  SpecificGravity = 2,    // mass / volume
+  LiquidDensity = 3,      // mass / volume x 999.014 (kg/m3)
+  ApiGravity = 4,         // 141.5 / (mass / volume) - 131.5
+  LiquidMolarVolume = 5,  // x MW / SG / 999.014 (m3/kmol)
   CriticalTemperature = 101,
   CriticalPressure = 102,
   CriticalCompressibility = 103,

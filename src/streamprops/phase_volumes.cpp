@@ -28,8 +28,8 @@ void SRPHTO(double& vtot1, double& vtot2, double& vv1, double& vv2, double& vl1,
   const double r = rec.real(problem::srmain::kRate);
   if (!(r > 0.0)) return;
   const double vf = rec.real(problem::srmain::kVapourFraction);
-  const double lf = rec.real(problem::srmain::kLiquidFraction) +
-                    rec.real(problem::srmain::kWaterFraction);
+  const double lf =
+      rec.real(problem::srmain::kLiquidFraction) + rec.real(problem::srmain::kWaterFraction);
 
   // 2. The vapour: dry and wet density with their fractions.
   if (vf > 0.0) {

@@ -28,19 +28,19 @@ namespace streamprops {
 // SPCREC: the integer record of one stream property request (an operand of a
 // specification), read 1-based. The words read here:
 namespace spcrec {
-inline constexpr std::int32_t kType = 1;       // operand type; 1 = stream property
-inline constexpr std::int32_t kReference = 3;  // 1: the stream of pointer set 2; else word 4
-inline constexpr std::int32_t kStream = 4;     // stream number
-inline constexpr std::int32_t kUnit = 5;       // unit of a unit-operation operand
-inline constexpr std::int32_t kReaction = 7;   // reaction number (0: look it up)
-inline constexpr std::int32_t kRange = 9;      // first x 10000 + last component number
-inline constexpr std::int32_t kPhase = 10;     // PhaseBasis
-inline constexpr std::int32_t kOptions = 11;   // option digits (tens, hundreds, ten-thousands)
-inline constexpr std::int32_t kUnits = 12;     // unit class x 1000 + unit
-inline constexpr std::int32_t kCode = 13;      // property code
-inline constexpr std::int32_t kItem = 14;      // item number of code 703
-inline constexpr std::int32_t kPosition5 = 19; // position of a type-5 operand
-inline constexpr std::int32_t kPosition = 20;  // position of a tray-stream operand
+inline constexpr std::int32_t kType = 1;        // operand type; 1 = stream property
+inline constexpr std::int32_t kReference = 3;   // 1: the stream of pointer set 2; else word 4
+inline constexpr std::int32_t kStream = 4;      // stream number
+inline constexpr std::int32_t kUnit = 5;        // unit of a unit-operation operand
+inline constexpr std::int32_t kReaction = 7;    // reaction number (0: look it up)
+inline constexpr std::int32_t kRange = 9;       // first x 10000 + last component number
+inline constexpr std::int32_t kPhase = 10;      // PhaseBasis
+inline constexpr std::int32_t kOptions = 11;    // option digits (tens, hundreds, ten-thousands)
+inline constexpr std::int32_t kUnits = 12;      // unit class x 1000 + unit
+inline constexpr std::int32_t kCode = 13;       // property code
+inline constexpr std::int32_t kItem = 14;       // item number of code 703
+inline constexpr std::int32_t kPosition5 = 19;  // position of a type-5 operand
+inline constexpr std::int32_t kPosition = 20;   // position of a tray-stream operand
 inline constexpr std::int32_t kReactionItem = 25;
 inline constexpr std::int32_t kParameterKind = 30;
 inline constexpr std::int32_t kReactionId = 35;  // words 35-37: 12 characters

@@ -90,8 +90,9 @@ std::span<double> sized(std::vector<double>& v, std::size_t n) {
 void copyVector(std::int32_t v, std::int32_t count, std::span<double> out) {
   const auto n = std::min(static_cast<std::size_t>(std::max(count, 0)), out.size());
   if (n == 0) return;
-  storage::CORSTO.reals(problem::SRPSET.set1.realSectors.at(static_cast<std::size_t>(v - 1)) + 1,
-                        static_cast<std::int32_t>(n))
+  storage::CORSTO
+      .reals(problem::SRPSET.set1.realSectors.at(static_cast<std::size_t>(v - 1)) + 1,
+             static_cast<std::int32_t>(n))
       .copyTo(out.first(n));
 }
 
@@ -128,10 +129,10 @@ TransportChoice transportOf(std::int32_t code, bool vapour) {
   const methods::PropertyMethods4& m = methods::PMCTL4;
   switch (code) {
     case 500:
-      return vapour ? TransportChoice{TransportProperty::VapourViscosity,
-                                      m.vapourViscosity.code, true}
-                    : TransportChoice{TransportProperty::LiquidViscosity,
-                                      m.liquidViscosity.code, true};
+      return vapour
+                 ? TransportChoice{TransportProperty::VapourViscosity, m.vapourViscosity.code, true}
+                 : TransportChoice{TransportProperty::LiquidViscosity, m.liquidViscosity.code,
+                                   true};
     case 501:
       return vapour ? TransportChoice{TransportProperty::VapourConductivity,
                                       m.vapourConductivity.code, true}
@@ -155,13 +156,12 @@ PropertyStatus SPEDSP(std::int32_t ispec, std::span<std::int32_t> oprec, std::in
   }
   // 1. The stream: the working stream or the one numbered in the request.
   const std::int32_t n = word(oprec, spcrec::kReference) == 1 ? problem::SRPSET.set2.stream
-                                                               : word(oprec, spcrec::kStream);
+                                                              : word(oprec, spcrec::kStream);
   problem::SRSETT(n);
 
   // 2. Temperature and pressure are given even without a rate.
   const std::int32_t code = word(oprec, spcrec::kCode);
-  if (code != kTemperature && code != kPressure &&
-      headerReal(kRateNotSet) < services::RMISS) {
+  if (code != kTemperature && code != kPressure && headerReal(kRateNotSet) < services::RMISS) {
     value = 0.0;
     return PropertyStatus::Done;
   }
@@ -201,8 +201,8 @@ void SPE500(std::int32_t, std::span<std::int32_t> oprec, std::int32_t, std::int3
   const std::int32_t code = word(oprec, spcrec::kCode);
   const auto phase = static_cast<PhaseBasis>(word(oprec, spcrec::kPhase));
   const bool vapour = phase == PhaseBasis::Vapour;
-  const bool liquid = phase == PhaseBasis::TotalLiquid ||
-                      phase == PhaseBasis::HydrocarbonLiquid || phase == PhaseBasis::FreeWater;
+  const bool liquid = phase == PhaseBasis::TotalLiquid || phase == PhaseBasis::HydrocarbonLiquid ||
+                      phase == PhaseBasis::FreeWater;
   const TransportChoice choice = transportOf(code, vapour);
   if (!(vapour || liquid) || !choice.defined) {
     value = services::DMISS;
@@ -213,8 +213,7 @@ void SPE500(std::int32_t, std::span<std::int32_t> oprec, std::int32_t, std::int3
   const double t = headerReal(1);
   const double p = headerReal(2);
   const MethodSetRestore restore;
-  MethodSetRestore::use(
-      problem::MainRecord(problem::SRPSET.set1).integer(kMethodSetWord));
+  MethodSetRestore::use(problem::MainRecord(problem::SRPSET.set1).integer(kMethodSetWord));
   // The method set's transport entries are those of the stream's set now.
   const TransportChoice method = transportOf(code, vapour);
 

@@ -49,8 +49,10 @@ constexpr std::int32_t kWithWater = 1;
 constexpr std::int32_t kWithoutWater = 2;
 
 // Heating values: the real sectors of the component constants (kJ/kmol).
-constexpr std::int32_t kGrossHeatingValue = 26;
-constexpr std::int32_t kNetHeatingValue = 27;
+constexpr std::int32_t kGrossHeatingValue =
+    static_cast<std::int32_t>(problem::ComponentReal::GrossHeatingValue);
+constexpr std::int32_t kNetHeatingValue =
+    static_cast<std::int32_t>(problem::ComponentReal::NetHeatingValue);
 
 // Grains per pound and standard cubic feet per pound-mole (60 F, 14.696 psia) of code 701.
 constexpr double kGrainsPerPound = 7000.0;
@@ -101,8 +103,7 @@ double rangeAmount(std::span<std::int32_t> oprec, std::int32_t noflag) {
   }
 
   // The numerators: the range.
-  RangeSums part =
-      SPCUMP(basis, range.first, range.last, iwat, phase.x(), noflag, range.icode);
+  RangeSums part = SPCUMP(basis, range.first, range.last, iwat, phase.x(), noflag, range.icode);
   const bool wholeMolar = range.icode == 0 && range.first == 1 && range.last == ncmol;
   if (unitTotals && wholeMolar) part.twet = part.tdry = 1.0;
   const double mass = basis == SumBasis::MolecularWeight ? m * part.tmass : 0.0;
@@ -143,8 +144,8 @@ double liquidToSolid(std::span<std::int32_t> oprec, std::int32_t noflag) {
   const std::int32_t nl = COHDR(problem::cohdr::kLiquidComponents);
   if (c < 1 || c > std::min(nl, ns)) return 0.0;
   const BasisVector solid(static_cast<std::int32_t>(PhaseBasis::Solid), noflag);
-  const RangeSums r = SPCUMP(weight ? SumBasis::MolecularWeight : SumBasis::Moles, 1, ns,
-                             water(), solid.x(), noflag, 0);
+  const RangeSums r = SPCUMP(weight ? SumBasis::MolecularWeight : SumBasis::Moles, 1, ns, water(),
+                             solid.x(), noflag, 0);
   double s = solid.amount() * r.swet * r.twet;
   if (weight) s += solid.massRate() * r.tmass;
   const problem::MainRecord rec(problem::SRPSET.set1);
@@ -176,16 +177,19 @@ double recordValue(std::span<std::int32_t> oprec) {
       value = CORSTO.real(sub.pointer(storage::SectorKind::Real, 1) + item);
     }
   }
+  // The working stream as it was: the earlier one, or none.
   if (previous > 0 && previous != n) {
     problem::SRSET(previous, 10);
+  } else if (previous < 1) {
+    problem::SRPSET.set2 = {};
   }
   return value;
 }
 
 }  // namespace
 
-void SPE200(std::int32_t, std::span<std::int32_t> oprec, std::int32_t, std::int32_t&,
-            double& value, std::int32_t noflag) {
+void SPE200(std::int32_t, std::span<std::int32_t> oprec, std::int32_t, std::int32_t&, double& value,
+            std::int32_t noflag) {
   // 1. A header real by its number; 200 and 296-299 name none.
   const std::int32_t code = word(oprec, spcrec::kCode);
   if (code > 200 && code - 200 <= kHeaderReals) value = headerReal(code - 200);
@@ -211,16 +215,16 @@ void SPE200(std::int32_t, std::span<std::int32_t> oprec, std::int32_t, std::int3
   }
 }
 
-void SPE300(std::int32_t, std::span<std::int32_t> oprec, std::int32_t, std::int32_t&,
-            double& value, std::int32_t noflag) {
+void SPE300(std::int32_t, std::span<std::int32_t> oprec, std::int32_t, std::int32_t&, double& value,
+            std::int32_t noflag) {
   const std::int32_t code = word(oprec, spcrec::kCode);
   if (code >= 301 && code <= 305) {
     // 3. Range averages of a component constant.
     const std::int32_t d4 = detail::optionsOf(oprec).d4;
     const detail::ComponentRange range = detail::rangeOf(oprec, molarCount());
     const BasisVector phase(word(oprec, spcrec::kPhase), noflag);
-    const RangeSums r = SPCUMP(static_cast<SumBasis>(code - 300), range.first, range.last,
-                               water(), phase.x(), noflag, range.icode);
+    const RangeSums r = SPCUMP(static_cast<SumBasis>(code - 300), range.first, range.last, water(),
+                               phase.x(), noflag, range.icode);
     if (d4 == kWithWater) value = r.swet;
     if (d4 == kWithoutWater) value = r.sdry;
   } else if (code == 306 || code == 307) {
@@ -229,8 +233,8 @@ void SPE300(std::int32_t, std::span<std::int32_t> oprec, std::int32_t, std::int3
   }
 }
 
-void SPE700(std::int32_t, std::span<std::int32_t> oprec, std::int32_t, std::int32_t&,
-            double& value, std::int32_t noflag) {
+void SPE700(std::int32_t, std::span<std::int32_t> oprec, std::int32_t, std::int32_t&, double& value,
+            std::int32_t noflag) {
   const std::int32_t code = word(oprec, spcrec::kCode);
   if (code < 701 || code > 716) return;
   value = 0.0;
@@ -239,8 +243,8 @@ void SPE700(std::int32_t, std::span<std::int32_t> oprec, std::int32_t, std::int3
       // Grains of the range per 100 standard cubic feet: sum x MW x 7000 x 100 / 379.49.
       const detail::ComponentRange range = detail::rangeOf(oprec, streamCount());
       const BasisVector phase(word(oprec, spcrec::kPhase), noflag);
-      const RangeSums r = SPCUMP(SumBasis::MolecularWeight, range.first, range.last, 0,
-                                 phase.x(), noflag, range.icode);
+      const RangeSums r = SPCUMP(SumBasis::MolecularWeight, range.first, range.last, 0, phase.x(),
+                                 noflag, range.icode);
       value = r.twet * r.swet * kGrainsPerPound * 100.0 / kScfPerPoundMole;
       break;
     }
