@@ -22,6 +22,8 @@
 #include "storage/storage.hpp"
 #include "streamprops/property_codes.hpp"
 #include "streamprops/property_internal.hpp"
+#include "streamprops/unit_data.hpp"
+#include "streamprops/unit_variables.hpp"
 
 namespace streamprops {
 namespace {
@@ -112,7 +114,7 @@ void reactionMessage(std::int32_t n, const std::string& setid, const std::string
 
 // Operand K of the current item, evaluated by its type.
 double operandValue(std::int32_t n, std::int32_t k, std::int32_t d5, std::int32_t d4,
-                    double preset) {
+                    std::int32_t d1, double preset) {
   const std::span<std::int32_t> rec = recordOf(spec::kOperandSector + k);
   const double argument = realWord(spec::kArgument + k);
   double value = preset;
@@ -130,8 +132,16 @@ double operandValue(std::int32_t n, std::int32_t k, std::int32_t d5, std::int32_
       SPTYP8(n, rec, kIaux, value);
       break;
     case OperandType::HierarchyStream:
+      SPOTHR(n, rec, kIaux, value, d4, argument);
+      break;
     case OperandType::TrayStream:
-    case OperandType::UnitVariable:
+      SPSTRM(n, rec, kIaux, value, static_cast<std::int32_t>(TrayKind::Net), d4, argument);
+      break;
+    case OperandType::UnitVariable: {
+      std::int32_t ival = 0;
+      SPUNIT(d1, n, rec, kIaux, ival, value, argument);
+      break;
+    }
     case OperandType::Parameter:
       // Not available yet.
       value = services::DMISS;
@@ -190,7 +200,6 @@ SpecificationResult SPCVAL(std::int32_t n, std::int32_t code) {
   const std::int32_t d3 = optionDigit(code, 2);
   const std::int32_t d4 = optionDigit(code, 3);
   const std::int32_t d5 = optionDigit(code, 4);
-  (void)d1;  // handed to the unit-variable operands, not available yet
   SpecificationResult r;
   makeCurrent(n, d5);
 
@@ -212,7 +221,7 @@ SpecificationResult SPCVAL(std::int32_t n, std::int32_t code) {
   std::array<bool, 2> stored{};
   for (std::int32_t k = 1; k <= count; ++k) {
     double& v = k == 1 ? a : b;
-    v = operandValue(n, k, d5, d4, v);
+    v = operandValue(n, k, d5, d4, d1, v);
     makeCurrent(n, d5);
     const std::span<std::int32_t> rec = recordOf(spec::kOperandSector + k);
     units[static_cast<std::size_t>(k - 1)] = unitsOf(rec);

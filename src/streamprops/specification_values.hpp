@@ -7,13 +7,14 @@
 // Operand types (word 1 of an operand record):
 //   1 property of a stream by property code (SPEDSP)
 //   2 property of the hierarchy stream of the loaded unit
-//   3 property of a stream inside a unit operation (a tray stream)
-//   4 variable of a unit operation
+//   3 property of a stream inside a unit operation (a tray stream, SPSTRM)
+//   4 variable of a unit operation (SPUNIT)
 //   5 stored target of the specification a unit's data block names (SPTYP5)
 //   6 value stored in the specification itself (reals 18 and 19)
 //   7 thermodynamic parameter of a method set
 //   8 value from a reaction record (SPTYP8)
-// Types 2, 3, 4 and 7 are not available yet: such an operand is the missing value DMISS.
+// Type 7 is not available yet: such an operand is the missing value DMISS. Type 2 (SPOTHR)
+// is the missing value when no unit is loaded.
 #pragma once
 
 #include <cstdint>

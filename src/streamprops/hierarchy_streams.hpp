@@ -1,0 +1,39 @@
+// Hierarchy streams: the mixture of all the feeds of the loaded unit, as if they were combined
+// into one stream before entering it, assembled in the scratch stream so that a property code
+// can be evaluated on it. The build makes several streams current, so it is bracketed by
+// UVSTHR and UVENDH, which mark the streams current before (through the hierarchy values of
+// the stream slots: 2 the stream of set 2, 1 that of set 1) and make them current again.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+namespace streamprops {
+
+// UVHIER: assembles the hierarchy stream of the loaded unit (its first NFEED feeds, NFEED
+// being word 51 of its integer item 1) and returns the scratch stream's number in ISTRM.
+// The streams current before are current again afterwards; so is the method set.
+void UVHIER(std::int32_t idum1, std::int32_t idum2, std::int32_t& istrm);
+
+// UVSTHR: raises the hierarchy value of every occupied stream slot by 10.
+void UVSTHR();
+
+// UVENDH: lowers the hierarchy values by 10 (not below 0) and makes the streams so marked
+// current again: that of value 2 in set 2, that of value 1 in set 1.
+void UVENDH();
+
+// UVHSUM: sums the streams of LIST (each entry mod 10000 a stream number, the first NFEED
+// entries) into the stream current in set 2: molar rates and component amounts per phase,
+// enthalpy (a feed whose enthalpy is missing adds its rate only), the mass-based part, the
+// rate-weighted temperature and the lowest pressure. A feed under a method set whose
+// enthalpy methods are of another kind than the current set's is summed from a copy given
+// the current set (see flashCopyInCurrentSet).
+//   ierr  out  0; 1 when no feed has a positive rate (the target is left zeroed)
+void UVHSUM(std::int32_t nfeed, std::span<const std::int32_t> list, std::int32_t& ierr);
+
+// The flash of a feed's copy at its own temperature and pressure under the current method
+// set. The stream flash driver is not part of this library yet, so the copy is left as it was
+// copied; its status is not examined by the sum either way.
+void flashCopyInCurrentSet(std::int32_t copy);
+
+}  // namespace streamprops
