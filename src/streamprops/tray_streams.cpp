@@ -15,7 +15,6 @@
 #include "storage/storage.hpp"
 #include "streamprops/stream_views.hpp"
 #include "streamprops/unit_data.hpp"
-#include "thermo/equilibrium/water_kvalues.hpp"
 #include "thermo/pure/water.hpp"
 
 namespace streamprops {
@@ -127,7 +126,7 @@ std::span<double> trayRow(std::size_t slot) {
 
 // The water terms of header reals 17 and 18 at the stream's temperature and pressure.
 void waterTerms(const StreamViews& s) {
-  const std::int32_t method = equilibrium::waterHandling.waterMethod;
+  const std::int32_t method = problem::THCTL.waterPropertyMethod;
   const std::int32_t property = static_cast<std::int32_t>(pure::WaterProperty::Enthalpy);
   const double t = s.get(header::kTemperature);
   const double p = s.get(header::kPressure);
