@@ -101,6 +101,9 @@ struct PropertyMethods2 {
   // The mixture terms of the last activity-model call (ACCALC), read by the liquid enthalpy.
   double excessGibbs = 0.0;     // G^E/(R T)
   double excessEnthalpy = 0.0;  // H^E/(R T^2) = -d(G^E/(R T))/dT, 1/K
+  // The last word: the component (a position) whose liquid-to-solid ratio the stream
+  // property code 702 gives; 0 = none.
+  std::int32_t ratioComponent = 0;
 };
 extern PropertyMethods2 PMCTL2;
 

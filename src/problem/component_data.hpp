@@ -65,6 +65,8 @@ enum class ComponentReal : std::int32_t {
   AcentricFactor = 9,
   HeatOfFormation = 17,
   FreeEnergyOfFormation = 18,
+  GrossHeatingValue = 26,  // kJ/kmol, ideal gas
+  NetHeatingValue = 27,    // kJ/kmol, ideal gas
 };
 
 // Integer sectors of the pure-component data.

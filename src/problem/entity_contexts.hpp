@@ -60,8 +60,11 @@ struct UnitContexts {
 };
 extern UnitContexts UNCURR;
 
-// SPCUR: the current specification or CS item.
+// SPCUR: the current specification or CS item, and the four global tolerances that a
+// specification may name instead of its own (positive relative, negative absolute; 0.0
+// unless a caller sets them).
 struct SpecificationContext {
+  std::array<double, 4> globalTolerances{};
   std::int32_t item = 0;                      // 0 = none
   std::array<std::int32_t, 4> integerSectors{};
   std::int32_t realSector = 0;
