@@ -278,7 +278,7 @@ TEST_F(SpecialPropertyStore, TableTextsBlankPadded) {
 }
 
 // Special properties of a named stream: blank or unknown names and keys have none; those
-// answered by the thermodynamic routines are 0; the blended ones are not available yet.
+// answered by the thermodynamic routines are 0; the others blend over the stream.
 TEST_F(SpecialPropertyStore, PropertyOfANamedStream) {
   writeStore(kInspection, kEntries);
   reloadSet();
@@ -290,9 +290,21 @@ TEST_F(SpecialPropertyStore, PropertyOfANamedStream) {
   EXPECT_EQ(ierr, 1);
   SPKEYV("NOSUCH", 0, "SULF", value, ierr);
   EXPECT_EQ(ierr, 1);
+  // Sulphur blends by its first entry: the weight average of 0.01, 0.02 and 0.03.
   SPKEYV("FEED", 0, "SULF", value, ierr);
+  EXPECT_EQ(ierr, 0);
+  double num = 0.0, den = 0.0;
+  const std::array<double, kComponents> x{0.2, 0.3, 0.5};
+  const char* names[] = {"N-HEXANE", "N-HEPTANE", "N-DECANE"};
+  for (std::size_t i = 0; i < kComponents; ++i) {
+    const double mw = fixtures::publishedComponent(names[i]).molecularWeight;
+    num += x[i] * kEntries[1].values[i] * mw;
+    den += x[i] * mw;
+  }
+  EXPECT_NEAR(value, num / den, 1e-12);
+  // A property the store does not hold has no value.
+  SPKEYV("FEED", 0, "CETI", value, ierr);
   EXPECT_EQ(ierr, 1);
-  EXPECT_EQ(value, 0.0);
   SPKEYV("FEED", 0, "JT  ", value, ierr);
   EXPECT_EQ(ierr, 0);
   EXPECT_EQ(value, 0.0);
