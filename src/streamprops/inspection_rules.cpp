@@ -16,6 +16,7 @@
 #include "services/services.hpp"
 #include "services/units_of_measure.hpp"
 #include "storage/storage.hpp"
+#include "streamprops/curve_internal.hpp"
 #include "streamprops/distillation_tables.hpp"
 #include "streamprops/inspection_blending.hpp"
 #include "streamprops/octane_numbers.hpp"
@@ -53,6 +54,10 @@ void copyReals(std::int32_t start, std::span<double> out) {
   storage::CORSTO.reals(start + 1, static_cast<std::int32_t>(out.size())).copyTo(out);
 }
 
+}  // namespace
+
+namespace detail {
+
 // The molecular weights, gravities and boiling points of the N components.
 BlendConstants constantsOf(std::size_t n) {
   using problem::COPTRS;
@@ -64,6 +69,47 @@ BlendConstants constantsOf(std::size_t n) {
           std::span<const double>(scratch.sg.data(), n),
           std::span<const double>(scratch.nbp.data(), n)};
 }
+
+void curveCuts(double& ibp, double& end) {
+  const auto& bp = problem::DBGLOB.bpvals;
+  ibp = bp.reals(1);
+  end = bp.reals(2);
+  if (end > 1.0) {
+    ibp /= 100.0;
+    end /= 100.0;
+  }
+}
+
+// The distillation curve of X of type JFLAG on the volume (or weight) basis; false when the
+// composition has no positive liquid volume or the conversion supplies no points.
+bool curveOf(std::span<const double> x, std::int32_t jflag, std::int32_t basisFlag,
+             std::int32_t unit, const BlendConstants& c,
+             std::span<double, kCurvePoints> curve) {
+  const std::size_t n = x.size();
+  const auto& bp = problem::DBGLOB.bpvals;
+  double ibp = 0.0, end = 0.0;
+  curveCuts(ibp, end);
+  if (scratch.order.size() < n) scratch.order.resize(n);
+  std::span<std::int32_t> order(scratch.order.data(), n);
+  services::SORTIX(1, static_cast<std::int32_t>(n), c.boilingPoint, order);
+  std::span<double> amounts = sized(scratch.amounts, n);
+  std::copy(x.begin(), x.end(), amounts.begin());
+  const CurveComponents comp{problem::THCTL.idecnt, order, c.molecularWeight, c.boilingPoint,
+                             c.gravity, amounts};
+  std::int32_t iflag = 0, ierr = 0, basis = basisFlag;
+  double ibpT = 0.0, endT = 0.0;
+  std::array<double, kCurvePoints> tbp{};
+  STMTBP(iflag, jflag, ierr, 0, unit, bp.integers(5), comp, ibp, end, ibpT, endT, basis,
+         sized(scratch.cumulative, n), sized(scratch.mid, n), curve, tbp);
+  return ierr == 0;
+}
+
+}  // namespace detail
+
+namespace {
+
+using detail::constantsOf;
+using detail::curveOf;
 
 // The store's data of property IPROP of store TYPE with its per-component values; false
 // when there is no store or no entry.
@@ -131,33 +177,6 @@ void genericBlend(std::int32_t type, std::int32_t iprop, const PropertyBlend& bl
     default:
       return;
   }
-}
-
-// The distillation curve of X of type JFLAG on the volume (or weight) basis; false when the
-// composition has no positive liquid volume or the conversion supplies no points.
-bool curveOf(std::span<const double> x, std::int32_t jflag, std::int32_t basisFlag,
-             std::int32_t unit, const BlendConstants& c,
-             std::span<double, kCurvePoints> curve) {
-  const std::size_t n = x.size();
-  const auto& bp = problem::DBGLOB.bpvals;
-  double ibp = bp.reals(1), end = bp.reals(2);
-  if (end > 1.0) {
-    ibp /= 100.0;
-    end /= 100.0;
-  }
-  if (scratch.order.size() < n) scratch.order.resize(n);
-  std::span<std::int32_t> order(scratch.order.data(), n);
-  services::SORTIX(1, static_cast<std::int32_t>(n), c.boilingPoint, order);
-  std::span<double> amounts = sized(scratch.amounts, n);
-  std::copy(x.begin(), x.end(), amounts.begin());
-  const CurveComponents comp{problem::THCTL.idecnt, order, c.molecularWeight, c.boilingPoint,
-                             c.gravity, amounts};
-  std::int32_t iflag = 0, ierr = 0, basis = basisFlag;
-  double ibpT = 0.0, endT = 0.0;
-  std::array<double, kCurvePoints> tbp{};
-  STMTBP(iflag, jflag, ierr, 0, unit, bp.integers(5), comp, ibp, end, ibpT, endT, basis,
-         sized(scratch.cumulative, n), sized(scratch.mid, n), curve, tbp);
-  return ierr == 0;
 }
 
 // Cetane index (ASTM D976) of X: D86 50 % point and the water-free standard density.

@@ -13,6 +13,7 @@
 #include "services/services.hpp"
 #include "storage/storage.hpp"
 #include "streamprops/basis_vectors.hpp"
+#include "streamprops/distillation_group.hpp"
 #include "streamprops/inspection_blending.hpp"
 #include "streamprops/property_codes.hpp"
 #include "streamprops/property_internal.hpp"
@@ -189,9 +190,9 @@ PropertyStatus SPEDSP(std::int32_t ispec, std::span<std::int32_t> oprec, std::in
       SPE600(ispec, oprec, iaux, istat, value, noflag, argval);
       break;
     case Group::Curves:
-      // The vapour-pressure and distillation group is not available yet.
-      value = services::DMISS;
-      return PropertyStatus::NotAvailable;
+      SPE400(ispec, oprec, iaux, istat, value, noflag, argval);
+      if (istat == kCurveGroupNotAvailable) return PropertyStatus::NotAvailable;
+      break;
     case Group::None:
       break;
   }

@@ -13,6 +13,7 @@
 
 #include "problem/database.hpp"
 #include "streamprops/curve_conversions.hpp"
+#include "streamprops/distillation_group.hpp"
 #include "streamprops/distillation_tables.hpp"
 
 namespace {
@@ -434,6 +435,81 @@ TEST_F(StmtbpTest, SimulatedDistillationAndWeightBasis) {
   EXPECT_EQ(weight.iflag, 8);
   EXPECT_EQ(weight.basis, 0);
   EXPECT_GT(weight.curve[10], volume.curve[10]);
+}
+
+}  // namespace
+
+namespace {
+
+// An independent natural cubic spline: the tridiagonal system solved by Gaussian
+// elimination on a full matrix, evaluated by the cubic of each interval in power form.
+double referenceSpline(const std::vector<double>& x, const std::vector<double>& y, double xi) {
+  const std::size_t n = x.size();
+  std::vector<std::vector<double>> a(n, std::vector<double>(n + 1, 0.0));
+  a[0][0] = 1.0;
+  a[n - 1][n - 1] = 1.0;
+  for (std::size_t i = 1; i + 1 < n; ++i) {
+    const double h0 = x[i] - x[i - 1], h1 = x[i + 1] - x[i];
+    a[i][i - 1] = h0;
+    a[i][i] = 2.0 * (h0 + h1);
+    a[i][i + 1] = h1;
+    a[i][n] = 6.0 * ((y[i + 1] - y[i]) / h1 - (y[i] - y[i - 1]) / h0);
+  }
+  for (std::size_t c = 0; c < n; ++c) {
+    for (std::size_t r = c + 1; r < n; ++r) {
+      const double f = a[r][c] / a[c][c];
+      for (std::size_t k = c; k <= n; ++k) a[r][k] -= f * a[c][k];
+    }
+  }
+  std::vector<double> m(n, 0.0);
+  for (std::size_t r = n; r-- > 0;) {
+    double s = a[r][n];
+    for (std::size_t k = r + 1; k < n; ++k) s -= a[r][k] * m[k];
+    m[r] = s / a[r][r];
+  }
+  std::size_t i = 0;
+  while (x[i + 1] < xi) ++i;
+  const double h = x[i + 1] - x[i], t = xi - x[i];
+  const double b = (y[i + 1] - y[i]) / h - h * (2.0 * m[i] + m[i + 1]) / 6.0;
+  return y[i] + b * t + m[i] / 2.0 * t * t + (m[i + 1] - m[i]) / (6.0 * h) * t * t * t;
+}
+
+TEST(TBPHLP, AgreesWithAnIndependentNaturalSpline) {
+  // A distillation table of 21 points at the initial point, 5, ..., 95 % and the end point.
+  std::vector<double> x{1.0}, y;
+  for (int k = 1; k < 20; ++k) x.push_back(5.0 * k);
+  x.push_back(98.0);
+  for (double p : x) y.push_back(300.0 + 2.0 * p + 40.0 * std::sin(p / 15.0));
+  std::vector<double> m2(x.size(), 0.0);
+  for (double xi : {1.5, 2.5, 7.3, 33.3, 50.0, 64.9, 95.5, 97.9}) {
+    SCOPED_TRACE(xi);
+    double yi = 0.0, dyi = 0.0, d2yi = 0.0;
+    TBPHLP(21, x, y, m2, xi, yi, dyi, d2yi, 0, 0);
+    EXPECT_NEAR(yi, referenceSpline(x, y, xi), 1e-9);
+    // With the second derivatives reused the value is the same; the slope and curvature
+    // agree with differences of the spline.
+    double again = 0.0;
+    TBPHLP(21, x, y, m2, xi, again, dyi, d2yi, 1, 2);
+    EXPECT_EQ(again, yi);
+    const double hstep = 1e-5;
+    EXPECT_NEAR(dyi, (referenceSpline(x, y, xi + hstep) - referenceSpline(x, y, xi - hstep)) /
+                         (2 * hstep), 1e-5);
+  }
+  // Knots and the ends.
+  for (std::size_t k = 0; k < x.size(); ++k) {
+    double yi = 0.0, dyi = -1.0, d2yi = -1.0;
+    TBPHLP(21, x, y, m2, x[k], yi, dyi, d2yi, 1, 0);
+    EXPECT_NEAR(yi, y[k], 1e-9);
+  }
+  double yi = 0.0, dyi = -1.0, d2yi = -1.0;
+  TBPHLP(21, x, y, m2, 0.2, yi, dyi, d2yi, 1, 1);
+  EXPECT_EQ(yi, y.front());
+  EXPECT_EQ(dyi, 0.0);
+  dyi = -1.0;
+  TBPHLP(21, x, y, m2, 99.5, yi, dyi, d2yi, 1, 2);
+  EXPECT_EQ(yi, y.back());
+  EXPECT_EQ(dyi, -1.0);  // unwritten for IDER 2
+  EXPECT_EQ(d2yi, -1.0);
 }
 
 }  // namespace
