@@ -20,6 +20,7 @@
 #include "services/services.hpp"
 #include "storage/core_store_checker.hpp"
 #include "storage/storage.hpp"
+#include "streamprops/inspection_blending.hpp"
 #include "streamprops/streamprops.hpp"
 #include "support/test_support.hpp"
 #include "thermo/phase/phase.hpp"
@@ -354,6 +355,52 @@ TEST_F(SpecialPropertyStore, ViscosityMethodEightThroughTheStore) {
   ASSERT_EQ(storage_testing::checkCoreStore(&after), "");
   EXPECT_EQ(after.freeWords, before.freeWords);
   EXPECT_EQ(after.allocatedBlocks, before.allocatedBlocks);
+}
+
+// Octane numbers through the store: RON by the interaction model (method 373) over a pure
+// olefin, a pure saturate and a pure aromatic. Total aromatics are stored on the weight
+// basis, so the ring-count aromatics stand in for them. By hand, with every component in a
+// single group: ON = sum v_i^2 ON_i + sum over i != j of v_i v_j (ON_i + ON_j) / 2
+// (1 - T(g_i, g_j)), T the research coefficients of the model.
+TEST_F(SpecialPropertyStore, ResearchOctaneOfAnOlefinSaturateAromaticBlend) {
+  const std::vector<Entry> entries{
+      {45, 373, 3, 0.0, 0.0, {95.0, 70.0, 105.0}, {}},
+      {21, 372, 3, 0.0, 0.0, {1.0, 0.0, 0.0}, {}},
+      {20, 372, 3, 0.0, 0.0, {0.0, 1.0, 0.0}, {}},
+      {14, 372, 2, 0.0, 0.0, {0.0, 0.0, 1.0}, {}},
+      {8, 372, 3, 0.0, 0.0, {0.0, 0.0, 1.0}, {}},
+      {7, 385, 3, 0.0, 0.0, {20.0, 21.0, 22.0}, {}},
+  };
+  writeStore(kInspection, entries);
+  reloadSet();
+  const std::array<double, kComponents> x{0.2, 0.3, 0.5};
+  std::array<double, kComponents> v{};
+  double total = 0.0;
+  const char* names[] = {"N-HEXANE", "N-HEPTANE", "N-DECANE"};
+  for (std::size_t i = 0; i < kComponents; ++i) {
+    const auto c = fixtures::publishedComponent(names[i]);
+    v[i] = x[i] * c.molecularWeight / c.liquidDensity;
+    total += v[i];
+  }
+  for (double& f : v) f /= total;
+  const std::array<double, kComponents> on{95.0, 70.0, 105.0};
+  // Groups: 0 olefin, 1 saturate, 2 aromatic.
+  const double t01 = -0.1462, t02 = 0.0404, t12 = -0.0485;
+  const double pair[3][3] = {{0.0, t01, t02}, {t01, 0.0, t12}, {t02, t12, 0.0}};
+  double hand = 0.0;
+  for (std::size_t i = 0; i < 3; ++i) {
+    for (std::size_t j = 0; j < 3; ++j) {
+      hand += v[i] * v[j] * (on[i] + on[j]) / 2.0 * (1.0 - pair[i][j]);
+    }
+  }
+  double value = 0.0;
+  SPBLND(45, x, value, 0.0);
+  EXPECT_NEAR(value, hand, 1e-6);
+  // No motor octane entry: missing; smoke point by method 385 has no defined value.
+  SPBLND(46, x, value, 0.0);
+  EXPECT_EQ(value, services::DMISS);
+  SPBLND(7, x, value, 0.0);
+  EXPECT_EQ(value, services::DMISS);
 }
 
 }  // namespace
