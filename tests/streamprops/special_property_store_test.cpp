@@ -64,9 +64,12 @@ class SpecialPropertyStore : public ::testing::Test {
     d.streams = {feed};
     fixtures::buildProblem(dir_.path(), d);
     open();
+    libraryBlend_ = phase::fillKinematicViscosityBlend(nullptr);
+    phase::fillKinematicViscosityBlend(libraryBlend_);
   }
+  phase::KinematicViscosityBlend libraryBlend_ = nullptr;
   void TearDown() override {
-    phase::fillKinematicViscosityBlend(nullptr);
+    phase::fillKinematicViscosityBlend(libraryBlend_);
     methods::PAEND();
     storage::FIINIT();
   }
@@ -330,7 +333,9 @@ TEST_F(SpecialPropertyStore, ViscosityMethodEightThroughTheStore) {
   const std::vector<double> x{0.2, 0.3, 0.5};
   double f = 0.0, mu = 0.0;
   std::int32_t flag = 0, ierr = -1;
-  // Without the blend the method fails.
+  // The library fills the blend; with the slot emptied the method fails.
+  EXPECT_NE(libraryBlend_, nullptr);
+  phase::fillKinematicViscosityBlend(nullptr);
   phase::PMDISP(300.0, 100.0, x, x, f, flag, mu, 8, 0, ierr);
   EXPECT_EQ(ierr, 1);
   phase::fillKinematicViscosityBlend(&averageOfA);
