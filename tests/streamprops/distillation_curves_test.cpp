@@ -15,6 +15,8 @@
 #include "streamprops/curve_conversions.hpp"
 #include "streamprops/distillation_group.hpp"
 #include "streamprops/distillation_tables.hpp"
+#include "streamprops/octane_numbers.hpp"
+#include "support/allocation_counter.hpp"
 
 namespace {
 
@@ -510,6 +512,35 @@ TEST(TBPHLP, AgreesWithAnIndependentNaturalSpline) {
   EXPECT_EQ(yi, y.back());
   EXPECT_EQ(dyi, -1.0);  // unwritten for IDER 2
   EXPECT_EQ(d2yi, -1.0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(WarmCalls, AllocateNothing) {
+  // Curves of every type and the octane model, once to warm their kept scratch, then again.
+  problem::DBGLOB.bpvals.integers(3) = 1;
+  problem::DBGLOB.bpvals.integers(5) = 2;
+  Mixture m({350.0, 400.0, 450.0, 520.0}, {0.3, 0.3, 0.2, 0.2});
+  Build b;
+  b.cumulative.assign(4, 0.0);
+  b.mid.assign(4, 0.0);
+  std::vector<double> v{0.25, 0.25, 0.25, 0.25}, on{90, 80, 70, 100}, g(12, 0.25);
+  auto run = [&] {
+    for (std::int32_t jflag : {1, 2, 3, 4, 5, 6, 7, 8}) {
+      b.iflag = 0;
+      STMTBP(b.iflag, jflag, b.ierr, 0, -1, 2, m.components(), 0.01, 0.98, b.ibpT, b.endT,
+             b.basis, b.cumulative, b.mid, b.curve, b.tbp);
+    }
+    GroupFractions groups{g, 4};
+    double value = 0.0;
+    RONSSI(kResearchOctane, v, v, on, groups, 0, value);
+  };
+  run();
+  const std::size_t before = testing_support::allocationCount();
+  run();
+  EXPECT_EQ(testing_support::allocationCount(), before);
 }
 
 }  // namespace
