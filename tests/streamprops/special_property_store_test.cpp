@@ -21,6 +21,7 @@
 #include "storage/core_store_checker.hpp"
 #include "storage/storage.hpp"
 #include "streamprops/inspection_blending.hpp"
+#include "streamprops/property_codes.hpp"
 #include "streamprops/streamprops.hpp"
 #include "support/test_support.hpp"
 #include "thermo/phase/phase.hpp"
@@ -406,6 +407,35 @@ TEST_F(SpecialPropertyStore, ResearchOctaneOfAnOlefinSaturateAromaticBlend) {
   EXPECT_EQ(value, services::DMISS);
   SPBLND(7, x, value, 0.0);
   EXPECT_EQ(value, services::DMISS);
+}
+
+// The 600 codes through the dispatcher: sulphur (605) blends as SPKEYV does, a code of the
+// group without a rule (699) is 0, a user property without a user store (690) is missing,
+// and kinematic viscosity (601) at a temperature blends the Walther constants of the
+// store.
+TEST_F(SpecialPropertyStore, InspectionCodesThroughTheDispatcher) {
+  writeStore(kInspection, kEntries);
+  reloadSet();
+  auto code = [](std::int32_t c, double argval) {
+    std::array<std::int32_t, streamprops::spcrec::kWords> w{};
+    w[0] = 1;
+    w[3] = problem::ISRNO("FEED");
+    w[12] = c;
+    w[13] = 1;
+    double v = -7.0;
+    streamprops::SPEDSP(3, w, 0, v, 0, argval);
+    return v;
+  };
+  double keyed = 0.0;
+  std::int32_t ierr = -1;
+  SPKEYV("FEED", 0, "SULF", keyed, ierr);
+  ASSERT_EQ(ierr, 0);
+  EXPECT_EQ(code(605, 0.0), keyed);
+  EXPECT_EQ(code(699, 0.0), 0.0);
+  EXPECT_EQ(code(690, 0.0), services::DMISS);
+  const double nu = code(601, 320.0);
+  EXPECT_GT(nu, 0.0);
+  EXPECT_LT(code(601, 360.0), nu);  // thinner when hotter
 }
 
 }  // namespace
