@@ -345,6 +345,28 @@ TEST_F(StmtbpTest, MethodsWithoutPointsGiveZeroCurvesAndTheErrorFlag) {
   EXPECT_EQ(forced.ierr, 1);
 }
 
+TEST_F(StmtbpTest, WideCutsKeepTheSplineFinite) {
+  // An initial cut of 10 % or more puts the first abscissa on the 5 % one, an end cut below
+  // 90 % the last on the 95 % one: the coinciding point is dropped, never divided by a zero
+  // interval.
+  Mixture m({350.0, 400.0, 450.0, 520.0}, {0.3, 0.3, 0.2, 0.2});
+  struct Case {
+    double ibp, end;
+  };
+  for (const Case& c : {Case{0.10, 0.98}, Case{0.20, 0.98}, Case{0.01, 0.80}, Case{0.2, 0.6}}) {
+    for (std::int32_t jflag : {2, 5, 6, 7}) {
+      SCOPED_TRACE(testing::Message() << c.ibp << " " << c.end << " type " << jflag);
+      const Build b = build(m, jflag, 2, c.ibp, c.end);
+      ASSERT_EQ(b.ierr, 0);
+      for (double t : b.curve) {
+        EXPECT_TRUE(std::isfinite(t));
+        EXPECT_GT(t, 200.0);
+        EXPECT_LT(t, 900.0);
+      }
+    }
+  }
+}
+
 TEST_F(StmtbpTest, TenMillimetreCurveInvertsTheMaxwellBonnellRelation) {
   // Maxwell and Bonnell (1957) in the kelvin form of Riazi (2005), ch. 3, for a Watson
   // factor of 12: T_atm = 748.1 A / (1 / T + 0.3861 A - 5.1606e-4), with
