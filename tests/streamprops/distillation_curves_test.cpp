@@ -302,6 +302,9 @@ TEST_F(StmtbpTest, ThreeComponentCurveMatchesTheHandComputedStaircase) {
   const Build wide = build(m, 1, 2, 0.10, 0.5);
   EXPECT_NEAR(wide.ibpT, 300.0, 1e-9);
   EXPECT_NEAR(wide.endT, (0.3 * 400.0 + 0.2 * 350.0) / 0.5, 1e-9);
+  // An end cut of the whole stream leaves nothing to average: the last boiling point.
+  const Build whole = build(m, 1, 2, 0.01, 1.0);
+  EXPECT_EQ(whole.endT, 400.0);
 }
 
 TEST_F(StmtbpTest, NoPositiveVolumeIsAnError) {
