@@ -11,10 +11,10 @@
 // Code ranges:
 //   200-299  SPE200   header reals, component-range amounts, enthalpy flow
 //   300-399  SPE300   range averages of component constants, heating values
-//   400-499           vapour pressures, distillation curves (not available yet: DMISS)
+//   400-499  SPE400   distillation curves; vapour pressures and product cuts not available
+//                     yet (DMISS, status NotAvailable)
 //   500-599  SPE500   transport properties of a phase
-//   601-699           inspection properties, blending, user properties (not available
-//                     yet: DMISS)
+//   601-699  SPE600   inspection properties, blending, user properties
 //   701-716  SPE700   gas-quality and further stream quantities
 //   801-899  SPE800   electrolyte quantity 801
 // Codes 600, 700, 717-800 and codes outside 200-899 write nothing.

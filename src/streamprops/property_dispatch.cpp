@@ -13,6 +13,8 @@
 #include "services/services.hpp"
 #include "storage/storage.hpp"
 #include "streamprops/basis_vectors.hpp"
+#include "streamprops/distillation_group.hpp"
+#include "streamprops/inspection_blending.hpp"
 #include "streamprops/property_codes.hpp"
 #include "streamprops/property_internal.hpp"
 #include "thermo/phase/transport.hpp"
@@ -149,7 +151,7 @@ TransportChoice transportOf(std::int32_t code, bool vapour) {
 }  // namespace
 
 PropertyStatus SPEDSP(std::int32_t ispec, std::span<std::int32_t> oprec, std::int32_t iaux,
-                      double& value, std::int32_t noflag, double /*argval*/) {
+                      double& value, std::int32_t noflag, double argval) {
   if (oprec.size() < static_cast<std::size_t>(spcrec::kWords)) {
     services::ERRITM("LENGTH", static_cast<std::int32_t>(oprec.size()));
     services::ABTRPT("SP", "SPEDSP", "SPEDSP", "PROPERTY REQUEST RECORD TOO SHORT");
@@ -184,12 +186,13 @@ PropertyStatus SPEDSP(std::int32_t ispec, std::span<std::int32_t> oprec, std::in
     case Group::Electrolyte:
       SPE800(ispec, oprec, iaux, istat, value);
       break;
-    case Group::Curves:
     case Group::Inspection:
-      // The vapour-pressure, distillation and inspection-property groups are not
-      // available yet.
-      value = services::DMISS;
-      return PropertyStatus::NotAvailable;
+      SPE600(ispec, oprec, iaux, istat, value, noflag, argval);
+      break;
+    case Group::Curves:
+      SPE400(ispec, oprec, iaux, istat, value, noflag, argval);
+      if (istat == kCurveGroupNotAvailable) return PropertyStatus::NotAvailable;
+      break;
     case Group::None:
       break;
   }

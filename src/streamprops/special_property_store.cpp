@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "methods/methods.hpp"
 #include "methods/slots.hpp"
@@ -19,6 +20,8 @@
 #include "services/run_options.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
+#include "streamprops/inspection_blending.hpp"
+#include "streamprops/property_internal.hpp"
 #include "streamprops/streamprops.hpp"
 #include "thermo/phase/slots.hpp"
 
@@ -45,6 +48,11 @@ constexpr std::int32_t kValueIntegerSectors = 2;
 constexpr std::int32_t kValueRealSectors = 4;
 // Properties 54-58 are answered by the thermodynamic routines, not by blending.
 constexpr std::int32_t kFirstThermodynamic = 54;
+
+// The composition SPKEYV blends, kept so that a warm call allocates nothing; every problem
+// open frees it.
+std::vector<double> keyedComposition;
+const bool kKeyedReset = services::registerKeptValues([] { keyedComposition = {}; });
 constexpr std::int32_t kLastThermodynamic = 58;
 
 std::int32_t capacity(std::int32_t ityp) {
@@ -473,17 +481,29 @@ void SPKEYV(std::string_view streamid, std::int32_t isp, std::string_view key, d
   problem::SRSETT(n);
   const problem::MainRecord rec(problem::SRPSET.set1);
   const double rate = rec.real(problem::srmain::kRate);
-  // 4. The value: the blended properties are not available, those the thermodynamic
-  // routines answer are 0.
-  bool available = true;
+  // 4. The value: the thermodynamic properties (54-58) are 0, the others blend over the
+  // whole stream.
   if (rate > 0.0) {
     const bool thermodynamic =
         isp == 0 && index >= kFirstThermodynamic && index <= kLastThermodynamic;
-    available = thermodynamic;
+    if (!thermodynamic) {
+      const detail::BasisVector basis(0, 0);
+      const auto count = static_cast<std::size_t>(
+          std::max(problem::COHDR(problem::cohdr::kComponents), 0));
+      std::vector<double>& x = keyedComposition;
+      if (x.size() < count) x.resize(count);
+      std::span<double> xs(x.data(), count);
+      if (count > 0) basis.x().copyTo(xs);
+      if (isp == 0) {
+        SPBLND(index, xs, value, 0.0);
+      } else {
+        SPUSER(isp, xs, value);
+      }
+    }
   }
   if (previous > 0) problem::SRSETT(previous);
   // 5. The status.
-  ierr = available && value > services::RMISS ? 0 : 1;
+  ierr = value > services::RMISS ? 0 : 1;
 }
 
 }  // namespace streamprops

@@ -159,7 +159,7 @@ void SPUCLS(std::int32_t iprop, std::int32_t method, std::int32_t& iclass);
 
 // The value of a special property of stream STREAMID: inspection property KEY (ISP 0) or
 // user special property ISP. IERR 1 for a blank identifier, an unknown keyword or stream,
-// and for every property that needs the blending rules (not available yet); VALUE 0 then.
+// and whenever the value is DMISS (no store, no entry, no rule for its method).
 // The stream of pointer set 1 is current again after.
 void SPKEYV(std::string_view streamid, std::int32_t isp, std::string_view key, double& value,
             std::int32_t& ierr);

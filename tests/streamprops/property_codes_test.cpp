@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "problem/database.hpp"
+
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -279,12 +281,70 @@ TEST_F(PropertyCodes, GrainsOfHydrogenSulphidePerHundredStandardCubicFeet) {
   EXPECT_NEAR(value("GAS", {701, 1, 0, 4 * 10000 + 4}), 6.286, 1e-3);
 }
 
+TEST_F(PropertyCodes, DistillationCurveReadAtAPercentage) {
+  // The TBP curve of the whole stream read at a percentage: at or below the initial point it is
+  // the initial temperature, at or above the end point the end temperature, and in between
+  // it rises; the options held as fractions read the same curve.
+  auto at = [](std::int32_t code, double percent) {
+    auto w = record("GAS", {code, 0});
+    w[15] = 1;
+    double v = -7.0;
+    streamprops::SPEDSP(3, w, 43, v, 0, percent);
+    return v;
+  };
+  auto& bp = problem::DBGLOB.bpvals;
+  bp.reals(1) = 1.0;
+  bp.reals(2) = 98.0;
+  const double ibp = at(400, 1.0), end = at(400, 98.0);
+  EXPECT_GT(ibp, 0.0);
+  EXPECT_EQ(at(400, 0.5), ibp);
+  EXPECT_EQ(at(400, 99.0), end);
+  EXPECT_GT(end, ibp);
+  double previous = ibp;
+  for (double p : {3.0, 10.0, 30.0, 50.0, 70.0, 90.0}) {
+    SCOPED_TRACE(p);
+    const double t = at(400, p);
+    EXPECT_GE(t, previous - 1e-9);
+    EXPECT_LE(t, end + 1e-9);
+    previous = t;
+  }
+  const double middle = at(400, 50.0);
+  bp.reals(1) = 0.01;
+  bp.reals(2) = 0.98;
+  EXPECT_EQ(at(400, 50.0), middle);
+  EXPECT_EQ(at(400, 0.5), ibp);
+  // Every curve type of the group gives a temperature.
+  for (std::int32_t code : {401, 402, 409}) EXPECT_GT(at(code, 50.0), 0.0);
+}
+
 TEST_F(PropertyCodes, GroupsNotAvailableGiveTheMissingValueWithAStatus) {
-  for (const std::int32_t code : {401, 450, 499, 601, 650, 690, 699}) {
+  for (const std::int32_t code : {404, 405, 406}) {
     SCOPED_TRACE(code);
     PropertyStatus status = PropertyStatus::Done;
     EXPECT_EQ(value("GAS", {code, 1}, -7.0, &status), services::DMISS);
     EXPECT_EQ(status, PropertyStatus::NotAvailable);
+  }
+  // Codes of the 400s without a curve type are missing; a curve code without a lookup
+  // writes nothing.
+  for (const std::int32_t code : {407, 408, 450, 499}) {
+    SCOPED_TRACE(code);
+    PropertyStatus status = PropertyStatus::NotAvailable;
+    EXPECT_EQ(value("GAS", {code, 1}, -7.0, &status), services::DMISS);
+    EXPECT_EQ(status, PropertyStatus::Done);
+  }
+  EXPECT_EQ(value("GAS", {401, 1}, -7.0), -7.0);
+  // The 600s of a method set without a special-property store: kinematic viscosity and
+  // the codes without a rule are 0, the blended properties missing.
+  struct Inspection {
+    std::int32_t code;
+    double expected;
+  };
+  for (const Inspection& c : {Inspection{601, 0.0}, Inspection{650, services::DMISS},
+                              Inspection{690, services::DMISS}, Inspection{699, 0.0}}) {
+    SCOPED_TRACE(c.code);
+    PropertyStatus status = PropertyStatus::NotAvailable;
+    EXPECT_EQ(value("GAS", {c.code, 1}, -7.0, &status), c.expected);
+    EXPECT_EQ(status, PropertyStatus::Done);
   }
   for (const std::int32_t code : {150, 200, 296, 600, 700, 717, 800, 900}) {
     SCOPED_TRACE(code);

@@ -20,6 +20,8 @@
 #include "services/services.hpp"
 #include "storage/core_store_checker.hpp"
 #include "storage/storage.hpp"
+#include "streamprops/inspection_blending.hpp"
+#include "streamprops/property_codes.hpp"
 #include "streamprops/streamprops.hpp"
 #include "support/test_support.hpp"
 #include "thermo/phase/phase.hpp"
@@ -63,9 +65,12 @@ class SpecialPropertyStore : public ::testing::Test {
     d.streams = {feed};
     fixtures::buildProblem(dir_.path(), d);
     open();
+    libraryBlend_ = phase::fillKinematicViscosityBlend(nullptr);
+    phase::fillKinematicViscosityBlend(libraryBlend_);
   }
+  phase::KinematicViscosityBlend libraryBlend_ = nullptr;
   void TearDown() override {
-    phase::fillKinematicViscosityBlend(nullptr);
+    phase::fillKinematicViscosityBlend(libraryBlend_);
     methods::PAEND();
     storage::FIINIT();
   }
@@ -308,7 +313,7 @@ TEST_F(SpecialPropertyStore, TableTextsBlankPadded) {
 }
 
 // Special properties of a named stream: blank or unknown names and keys have none; those
-// answered by the thermodynamic routines are 0; the blended ones are not available yet.
+// answered by the thermodynamic routines are 0; the others blend over the stream.
 TEST_F(SpecialPropertyStore, PropertyOfANamedStream) {
   writeStore(kInspection, kEntries);
   reloadSet();
@@ -320,9 +325,21 @@ TEST_F(SpecialPropertyStore, PropertyOfANamedStream) {
   EXPECT_EQ(ierr, 1);
   SPKEYV("NOSUCH", 0, "SULF", value, ierr);
   EXPECT_EQ(ierr, 1);
+  // Sulphur blends by its first entry: the weight average of 0.01, 0.02 and 0.03.
   SPKEYV("FEED", 0, "SULF", value, ierr);
+  EXPECT_EQ(ierr, 0);
+  double num = 0.0, den = 0.0;
+  const std::array<double, kComponents> x{0.2, 0.3, 0.5};
+  const char* names[] = {"N-HEXANE", "N-HEPTANE", "N-DECANE"};
+  for (std::size_t i = 0; i < kComponents; ++i) {
+    const double mw = fixtures::publishedComponent(names[i]).molecularWeight;
+    num += x[i] * kEntries[1].values[i] * mw;
+    den += x[i] * mw;
+  }
+  EXPECT_NEAR(value, num / den, 1e-12);
+  // A property the store does not hold has no value.
+  SPKEYV("FEED", 0, "CETI", value, ierr);
   EXPECT_EQ(ierr, 1);
-  EXPECT_EQ(value, 0.0);
   SPKEYV("FEED", 0, "JT  ", value, ierr);
   EXPECT_EQ(ierr, 0);
   EXPECT_EQ(value, 0.0);
@@ -347,7 +364,9 @@ TEST_F(SpecialPropertyStore, ViscosityMethodEightThroughTheStore) {
   const std::vector<double> x{0.2, 0.3, 0.5};
   double f = 0.0, mu = 0.0;
   std::int32_t flag = 0, ierr = -1;
-  // Without the blend the method fails.
+  // The library fills the blend; with the slot emptied the method fails.
+  EXPECT_NE(libraryBlend_, nullptr);
+  phase::fillKinematicViscosityBlend(nullptr);
   phase::PMDISP(300.0, 100.0, x, x, f, flag, mu, 8, 0, ierr);
   EXPECT_EQ(ierr, 1);
   phase::fillKinematicViscosityBlend(&averageOfA);
@@ -372,6 +391,81 @@ TEST_F(SpecialPropertyStore, ViscosityMethodEightThroughTheStore) {
   ASSERT_EQ(storage_testing::checkCoreStore(&after), "");
   EXPECT_EQ(after.freeWords, before.freeWords);
   EXPECT_EQ(after.allocatedBlocks, before.allocatedBlocks);
+}
+
+// Octane numbers through the store: RON by the interaction model (method 373) over a pure
+// olefin, a pure saturate and a pure aromatic. Total aromatics are stored on the weight
+// basis, so the ring-count aromatics stand in for them. By hand, with every component in a
+// single group: ON = sum v_i^2 ON_i + sum over i != j of v_i v_j (ON_i + ON_j) / 2
+// (1 - T(g_i, g_j)), T the research coefficients of the model.
+TEST_F(SpecialPropertyStore, ResearchOctaneOfAnOlefinSaturateAromaticBlend) {
+  const std::vector<Entry> entries{
+      {45, 373, 3, 0.0, 0.0, {95.0, 70.0, 105.0}, {}},
+      {21, 372, 3, 0.0, 0.0, {1.0, 0.0, 0.0}, {}},
+      {20, 372, 3, 0.0, 0.0, {0.0, 1.0, 0.0}, {}},
+      {14, 372, 2, 0.0, 0.0, {0.0, 0.0, 1.0}, {}},
+      {8, 372, 3, 0.0, 0.0, {0.0, 0.0, 1.0}, {}},
+      {7, 385, 3, 0.0, 0.0, {20.0, 21.0, 22.0}, {}},
+  };
+  writeStore(kInspection, entries);
+  reloadSet();
+  const std::array<double, kComponents> x{0.2, 0.3, 0.5};
+  std::array<double, kComponents> v{};
+  double total = 0.0;
+  const char* names[] = {"N-HEXANE", "N-HEPTANE", "N-DECANE"};
+  for (std::size_t i = 0; i < kComponents; ++i) {
+    const auto c = fixtures::publishedComponent(names[i]);
+    v[i] = x[i] * c.molecularWeight / c.liquidDensity;
+    total += v[i];
+  }
+  for (double& f : v) f /= total;
+  const std::array<double, kComponents> on{95.0, 70.0, 105.0};
+  // Groups: 0 olefin, 1 saturate, 2 aromatic.
+  const double t01 = -0.1462, t02 = 0.0404, t12 = -0.0485;
+  const double pair[3][3] = {{0.0, t01, t02}, {t01, 0.0, t12}, {t02, t12, 0.0}};
+  double hand = 0.0;
+  for (std::size_t i = 0; i < 3; ++i) {
+    for (std::size_t j = 0; j < 3; ++j) {
+      hand += v[i] * v[j] * (on[i] + on[j]) / 2.0 * (1.0 - pair[i][j]);
+    }
+  }
+  double value = 0.0;
+  SPBLND(45, x, value, 0.0);
+  EXPECT_NEAR(value, hand, 1e-6);
+  // No motor octane entry: missing; smoke point by method 385 has no defined value.
+  SPBLND(46, x, value, 0.0);
+  EXPECT_EQ(value, services::DMISS);
+  SPBLND(7, x, value, 0.0);
+  EXPECT_EQ(value, services::DMISS);
+}
+
+// The 600 codes through the dispatcher: sulphur (605) blends as SPKEYV does, a code of the
+// group without a rule (699) is 0, a user property without a user store (690) is missing,
+// and kinematic viscosity (601) at a temperature blends the Walther constants of the
+// store.
+TEST_F(SpecialPropertyStore, InspectionCodesThroughTheDispatcher) {
+  writeStore(kInspection, kEntries);
+  reloadSet();
+  auto code = [](std::int32_t c, double argval) {
+    std::array<std::int32_t, streamprops::spcrec::kWords> w{};
+    w[0] = 1;
+    w[3] = problem::ISRNO("FEED");
+    w[12] = c;
+    w[13] = 1;
+    double v = -7.0;
+    streamprops::SPEDSP(3, w, 0, v, 0, argval);
+    return v;
+  };
+  double keyed = 0.0;
+  std::int32_t ierr = -1;
+  SPKEYV("FEED", 0, "SULF", keyed, ierr);
+  ASSERT_EQ(ierr, 0);
+  EXPECT_EQ(code(605, 0.0), keyed);
+  EXPECT_EQ(code(699, 0.0), 0.0);
+  EXPECT_EQ(code(690, 0.0), services::DMISS);
+  const double nu = code(601, 320.0);
+  EXPECT_GT(nu, 0.0);
+  EXPECT_LT(code(601, 360.0), nu);  // thinner when hotter
 }
 
 }  // namespace

@@ -1,0 +1,151 @@
+// The 400 group of the stream-property codes and the cubic spline of distillation tables.
+#include "streamprops/distillation_group.hpp"
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+#include "problem/component_data.hpp"
+#include "services/kept_values.hpp"
+#include "services/markers.hpp"
+#include "services/run_options.hpp"
+#include "services/services.hpp"
+#include "streamprops/curve_internal.hpp"
+#include "streamprops/distillation_tables.hpp"
+#include "streamprops/property_internal.hpp"
+
+namespace streamprops {
+namespace {
+
+// Request words read here.
+constexpr std::int32_t kVariant = 15;
+constexpr std::int32_t kLookup = 16;
+constexpr double kLookupPreset = 100000.0;  // asks TBLQIN for its turning-point check
+
+// Kept so that a warm call allocates nothing; every problem open frees it.
+std::vector<double> composition;
+std::vector<double> sweep;
+const bool kReset = services::registerKeptValues([] {
+  composition = {};
+  sweep = {};
+});
+
+// The curve type of a code of the group; 0 for none.
+std::int32_t curveTypeOf(std::int32_t code, std::int32_t variant) {
+  switch (code) {
+    case 400:
+      return variant == 2 ? 8 : 1;
+    case 401:
+      return 2;
+    case 402:
+      return 4;
+    case 403:
+      return variant == 1 ? 5 : variant == 2 ? 6 : 0;
+    case 409:
+      return 7;
+    default:
+      return 0;
+  }
+}
+
+// The codes that need the true and Reid vapour pressures or the unit data.
+bool notAvailable(std::int32_t code) { return code == 404 || code == 405 || code == 406; }
+
+}  // namespace
+
+void TBPHLP(std::int32_t n, std::span<const double> x, std::span<const double> y,
+            std::span<double> m2, double xi, double& yi, double& dyi, double& d2yi,
+            std::int32_t iopt, std::int32_t ider) {
+  if (n < 1) return;
+  const auto np = static_cast<std::size_t>(n);
+  // Second derivatives: M2(1) = M2(N) = 0 and, for i = 2..N-1,
+  //   h(i-1) M2(i-1) + 2 (h(i-1) + h(i)) M2(i) + h(i) M2(i+1) = 6 (s(i) - s(i-1)).
+  if (iopt != 1) {
+    m2[0] = 0.0;
+    m2[np - 1] = 0.0;
+    if (sweep.size() < np) sweep.resize(np);
+    if (np >= 3) {
+      sweep[0] = 0.0;
+      for (std::size_t i = 1; i + 1 < np; ++i) {
+        const double hl = x[i] - x[i - 1], hr = x[i + 1] - x[i];
+        const double rhs = 6.0 * ((y[i + 1] - y[i]) / hr - (y[i] - y[i - 1]) / hl);
+        const double pivot = 2.0 * (hl + hr) - hl * sweep[i - 1];
+        sweep[i] = hr / pivot;
+        m2[i] = (rhs - hl * m2[i - 1]) / pivot;
+      }
+      for (std::size_t i = np - 2; i >= 1; --i) m2[i] -= sweep[i] * m2[i + 1];
+    }
+  }
+  if (xi <= x[0] || np == 1) {
+    yi = y[0];
+    if (ider == 1) dyi = 0.0;
+    return;
+  }
+  if (xi > x[np - 1]) {
+    yi = y[np - 1];
+    if (ider == 1) dyi = 0.0;
+    return;
+  }
+  std::size_t i = 0;
+  while (x[i + 1] < xi) ++i;
+  const double h = x[i + 1] - x[i];
+  const double a = xi - x[i];
+  const double b = x[i + 1] - xi;
+  yi = (m2[i] / 6.0 * (b * b - h * h) + y[i]) * b / h +
+       (m2[i + 1] / 6.0 * (a * a - h * h) + y[i + 1]) * a / h;
+  if (ider > 0) {
+    dyi = (y[i + 1] - y[i]) / h - m2[i] * b * b / (2.0 * h) + m2[i + 1] * a * a / (2.0 * h) -
+          (m2[i + 1] - m2[i]) * h / 6.0;
+  }
+  if (ider == 2) d2yi = (b * m2[i] + a * m2[i + 1]) / h;
+}
+
+void SPE400(std::int32_t, std::span<std::int32_t> oprec, std::int32_t, std::int32_t& istat,
+            double& value, std::int32_t noflag, double argval) {
+  using detail::word;
+  istat = 0;
+  const std::int32_t code = word(oprec, spcrec::kCode);
+  // The vapour pressures and the product cut need the general flash and the unit data,
+  // which this build does not evaluate yet.
+  if (notAvailable(code)) {
+    istat = kCurveGroupNotAvailable;
+    value = services::DMISS;
+    return;
+  }
+  const std::int32_t type = curveTypeOf(code, word(oprec, kVariant));
+  if (type == 0) {
+    value = services::DMISS;
+    return;
+  }
+  // The composition of the requested phase and the curve; a failed build leaves zeros.
+  const std::size_t n =
+      static_cast<std::size_t>(std::max(problem::COHDR(problem::cohdr::kComponents), 0));
+  const detail::BasisVector basis(word(oprec, spcrec::kPhase), noflag);
+  if (composition.size() < n) composition.resize(n);
+  std::span<double> x(composition.data(), n);
+  if (n > 0) basis.x().copyTo(x);
+  std::array<double, kCurvePoints> t{};
+  const BlendConstants c = detail::constantsOf(n);
+  if (!detail::curveOf(x, type, 0, services::IOUNIT.report, c, t)) t.fill(0.0);
+  if (word(oprec, kLookup) != 1) return;
+
+  // The table of percentages: initial point, 5, 10, ..., 95, end point.
+  double ibp = 0.0, end = 0.0;
+  detail::curveCuts(ibp, end);
+  std::array<double, kCurvePoints> p{};
+  for (std::size_t k = 0; k < kCurvePoints; ++k) p[k] = 5.0 * static_cast<double>(k);
+  p[0] = ibp * 100.0;
+  p[kCurvePoints - 1] = end * 100.0;
+  if (argval <= p[0]) {
+    value = t[0];
+  } else if (argval >= p[kCurvePoints - 1]) {
+    value = t[kCurvePoints - 1];
+  } else {
+    value = kLookupPreset;
+    std::array<double, 3> coef{};
+    std::int32_t k = 0;
+    services::TBLQIN(p, t, static_cast<std::int32_t>(kCurvePoints), argval, value, coef, k);
+  }
+}
+
+}  // namespace streamprops
