@@ -598,9 +598,13 @@ void Substitution::run() {
       s_.kword = 1;
     } else if (FLSTAT.IHVDAT() == 2 && a_.KXOPT == 1) {
       FLSCPY(a_.FLIQHC, a_.FWATER, a_.FTOTLQ, a_.FVAPOR, a_.NCOMP, a_.XK);
-      double kmax = 0.0;
-      for (std::size_t i = 0; i < count(a_.NCOMP); ++i) kmax = std::max(kmax, a_.XK[i]);
-      if (!(kmax >= 0.99 && kmax <= 1.01)) {
+      // K-values that all lie within 0.99..1.01 tell nothing: fresh ones are got instead.
+      double kmin = 1e30, kmax = 0.0;
+      for (std::size_t i = 0; i < count(a_.NCOMP); ++i) {
+        kmin = std::min(kmin, a_.XK[i]);
+        kmax = std::max(kmax, a_.XK[i]);
+      }
+      if (!(kmin >= 0.99 && kmax <= 1.01)) {
         step = Step::Split;
         s_.kword = 1;
       }
