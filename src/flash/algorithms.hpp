@@ -5,8 +5,8 @@
 // water), the three-phase flash FLAS3P, the free-water flash FLS3W1, or the successive-
 // substitution flash FLASHN with its Newton fallback FLASHC, falling back on FLASHT when
 // the chosen one fails. FLASHC, FLAS3P, FLS3W1, the Gibbs and positive flashes that FLASHT
-// reaches (FLASGB, FLASHP) and the fixed-fraction flash FLASL2 are not built yet: each reports failure (IFFAIL 1)
-// with its full argument list, so that the router falls back on FLASHT.
+// reaches (FLASGB, FLASHP) and the fixed-fraction flash FLASL2 are not built yet: each reports
+// failure (IFFAIL 1) with its full argument list, so that the router falls back on FLASHT.
 #pragma once
 
 #include <cstdint>
@@ -98,15 +98,15 @@ void FLASHP(IsothermalFlash& a, std::span<double> w1, std::span<double> w2, std:
 void FLASL2(std::int32_t iout, std::int32_t ncomp, std::int32_t nc, std::int32_t idebug,
             std::int32_t itpfix, std::int32_t& iffail, std::int32_t kdrv, std::span<const double> z,
             std::span<double> x, std::span<double> y, std::span<double> k, double& t, double& p,
-            double& ftotlq, double& fliqhc, double& fwater, double& fvapor, double& zv,
-            double& zl, std::int32_t klle, std::span<double> wlnk, std::span<double> wslp);
+            double& ftotlq, double& fliqhc, double& fwater, double& fvapor, double& zv, double& zl,
+            std::int32_t klle, std::span<double> wlnk, std::span<double> wslp);
 
 // ---------------------------------------------------------------------------------------
 // The algorithm seam
 // ---------------------------------------------------------------------------------------
 
-// The algorithms the router, FLASHT and the pure-component flash call: the routines above unless a test has put
-// doubles in their place.
+// The algorithms the router, FLASHT and the pure-component flash call: the routines above unless a
+// test has put doubles in their place.
 struct FlashAlgorithms {
   void (*flasht)(IsothermalFlash&) = &FLASHT;
   void (*flashn)(IsothermalFlash&, const TwoPhaseWork&, std::int32_t) = &FLASHN;
@@ -119,8 +119,8 @@ struct FlashAlgorithms {
                  std::span<double>) = &FLASHP;
   void (*flasl2)(std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
                  std::int32_t&, std::int32_t, std::span<const double>, std::span<double>,
-                 std::span<double>, std::span<double>, double&, double&, double&, double&,
-                 double&, double&, double&, double&, std::int32_t, std::span<double>,
+                 std::span<double>, std::span<double>, double&, double&, double&, double&, double&,
+                 double&, double&, double&, std::int32_t, std::span<double>,
                  std::span<double>) = &FLASL2;
 };
 const FlashAlgorithms& flashAlgorithms();

@@ -391,8 +391,9 @@ Step Substitution::oscillation() {
   const auto t = [&](std::size_t k) { return 100.0 * f1 * h[k]; };
   const auto inside = [](double x) { return x >= 0.0 && x < 1.0; };
   double mean = -1.0;
-  if (std::abs(h[1] - h[5]) < t(1) && std::abs(h[1] - h[3]) < t(1) && std::abs(h[0] - h[4]) < t(0) &&
-      std::abs(h[0] - h[2]) < t(0) && inside(h[0]) && inside(h[1])) {
+  if (std::abs(h[1] - h[5]) < t(1) && std::abs(h[1] - h[3]) < t(1) &&
+      std::abs(h[0] - h[4]) < t(0) && std::abs(h[0] - h[2]) < t(0) && inside(h[0]) &&
+      inside(h[1])) {
     mean = (h[4] + h[5]) / 2.0;
   } else if (std::abs(h[2] - h[5]) < t(2) && std::abs(h[1] - h[4]) < t(1) &&
              std::abs(h[0] - h[3]) < t(0) && inside(h[1]) && inside(h[2]) && h[0] >= 0.0 &&
@@ -483,9 +484,9 @@ bool Substitution::realRootRepeat() {
       return true;
     }
   } else if (s_.roots == 1 && FLCNTR.words(kPseudoRootNotes) <= noteLimit(kPseudoRootNotes)) {
-    std::snprintf(text, sizeof text, " FLASHN (%lld ) - %s",
-                  static_cast<long long>(flashCalls.NNFLST),
-                  a_.IFFAIL == kFlashSolved ? "SOLVED WITH REAL ROOTS" : "NOT SOLVED WITH REAL ROOTS");
+    std::snprintf(
+        text, sizeof text, " FLASHN (%lld ) - %s", static_cast<long long>(flashCalls.NNFLST),
+        a_.IFFAIL == kFlashSolved ? "SOLVED WITH REAL ROOTS" : "NOT SOLVED WITH REAL ROOTS");
     FLSMSG(level_, a_.IDEBUG, a_.IOUT, text);
     std::snprintf(text, sizeof text, " FLIQHC=%14.6E  FVAPOR=%14.6E  KK100=%4d", a_.FLIQHC,
                   a_.FVAPOR, s_.kk100);
@@ -518,8 +519,7 @@ void Substitution::finish() {
     services::NORMLZ(a_.NC, a_.X);
   }
   // 26. A single phase converges its own K-values.
-  if (a_.IFFAIL == kFlashSolved &&
-      (a_.FLIQHC >= FLTOL(kWhole) || a_.FVAPOR >= FLTOL(kWhole))) {
+  if (a_.IFFAIL == kFlashSolved && (a_.FLIQHC >= FLTOL(kWhole) || a_.FVAPOR >= FLTOL(kWhole))) {
     SinglePhaseControl c;
     c.kind = a_.FLIQHC >= FLTOL(kWhole) ? SinglePhase::Liquid : SinglePhase::Vapour;
     c.maxit = kSingleSteps;

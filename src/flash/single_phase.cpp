@@ -78,7 +78,8 @@ std::size_t count(std::int32_t n) { return static_cast<std::size_t>(std::max(n, 
 
 void FLSNPC(std::int32_t mmpure, IsothermalFlash& a) {
   // 1. Entry.
-  if (a.IDEBUG > 0) writef(a.IOUT, " ENTERED FLSNPC T=%12.5f P=%12.5f MMPURE=%4d", a.T, a.P, mmpure);
+  if (a.IDEBUG > 0)
+    writef(a.IOUT, " ENTERED FLSNPC T=%12.5f P=%12.5f MMPURE=%4d", a.T, a.P, mmpure);
   // 2. The component is the whole of both phases.
   const auto p = static_cast<std::size_t>(mmpure - 1);
   a.X[p] = 1.0;
@@ -159,7 +160,9 @@ void FLSNPC(std::int32_t mmpure, IsothermalFlash& a) {
                             a.Z, a.X, a.Y, a.XK, td, pt, a.FTOTLQ, a.FLIQHC, a.FWATER, a.FVAPOR,
                             a.ZV, a.ZL, a.KLLE, wlnk, wslp);
           if (a.IFFAIL != kFlashSolved) {
+            // No K-value call; the fractions still add up to the feed.
             callK = false;
+            a.FLIQHC = 1.0 - a.FVAPOR;
           } else if (td < a.T) {
             a.FVAPOR = 1.0;
             if (a.IDEBUG > 0) writef(a.IOUT, " DEW POINT TEMPERATURE - ALL VAPOR");

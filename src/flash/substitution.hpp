@@ -40,13 +40,13 @@ void FLSOSC(OscillationMode mode, std::string_view name, std::int32_t& iosc, std
 
 // Results of FLSKVC.
 enum class KRange : std::int32_t {
-  Outside = 0,      // some present K lies outside XKLO..XKHI
-  Straddles = 1,    // min < 1 < max
-  AllOne = 2,       // min = max = 1
-  AllEqual = 3,     // min = max (not 1)
-  BelowOne = 4,     // max < 1
-  AboveOne = 5,     // min > 1
-  EndAtOne = 6,     // one end exactly 1
+  Outside = 0,    // some present K lies outside XKLO..XKHI
+  Straddles = 1,  // min < 1 < max
+  AllOne = 2,     // min = max = 1
+  AllEqual = 3,   // min = max (not 1)
+  BelowOne = 4,   // max < 1
+  AboveOne = 5,   // min > 1
+  EndAtOne = 6,   // one end exactly 1
 };
 
 // FLSKVC: whether the K-values of the present components (z > 0) lie within XKLO..XKHI,
@@ -100,17 +100,17 @@ enum class SinglePhase : std::int32_t { Liquid = 1, Vapour = 2 };
 // The arguments of FLSNGL besides the compositions.
 struct SinglePhaseControl {
   SinglePhase kind = SinglePhase::Liquid;
-  std::int32_t maxit = 10;    // largest number of passes
-  std::int32_t nc = 0;        // second count of the K-value call
-  std::int32_t ncomp = 0;     // loop bound and first count of the K-value call
-  double t = 0.0, p = 0.0;    // K, kPa
-  std::int32_t kcdrv = 0;     // derivative request of the K-value call
-  std::int32_t klle = 0;      // handed to the K-value call
-  std::int32_t roots = 0;     // root-selection mode copied into ISEUDI before each call
+  std::int32_t maxit = 10;  // largest number of passes
+  std::int32_t nc = 0;      // second count of the K-value call
+  std::int32_t ncomp = 0;   // loop bound and first count of the K-value call
+  double t = 0.0, p = 0.0;  // K, kPa
+  std::int32_t kcdrv = 0;   // derivative request of the K-value call
+  std::int32_t klle = 0;    // handed to the K-value call
+  std::int32_t roots = 0;   // root-selection mode copied into ISEUDI before each call
   std::int32_t idebug = 0, iout = -1, level = 1;
-  double zmin = 1e-4;         // composition threshold of the convergence test
-  double tol = 1e-4;          // convergence tolerance on the relative K change
-  std::int32_t nprt = 0;      // components in the debug table
+  double zmin = 1e-4;     // composition threshold of the convergence test
+  double tol = 1e-4;      // convergence tolerance on the relative K change
+  std::int32_t nprt = 0;  // components in the debug table
 };
 
 // FLSNGL: converges the K-values of a single phase. The phase keeps the feed composition;

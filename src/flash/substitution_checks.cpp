@@ -21,8 +21,8 @@ namespace flash {
 namespace {
 
 constexpr double kEmptyHistory = 1e10;
-constexpr double kSameValue = 5e-7;          // relative distance of a repeat
-constexpr std::size_t kNoteCounter = 5;      // FLCNTR word of the oscillation notes
+constexpr double kSameValue = 5e-7;      // relative distance of a repeat
+constexpr std::size_t kNoteCounter = 5;  // FLCNTR word of the oscillation notes
 constexpr std::int32_t kOscillationNotes = 51;
 
 // A line of the oscillation note: to the history hook when the note is issued, to the
@@ -146,8 +146,8 @@ void FLSPHC(std::int32_t mode, std::int32_t idebug, std::int32_t iout, std::int3
   double tc = 0.0, pc = 0.0, w = 0.0, wet = 0.0, sdry = 0.0, swet = 0.0;
   pure::APICNV(static_cast<std::int32_t>(MixtureBasis::CriticalTemperature), 1, ncomp, water, feed,
                tc, wet, sdry, swet);
-  pure::APICNV(static_cast<std::int32_t>(MixtureBasis::CriticalPressure), 1, ncomp, water, feed,
-               pc, wet, sdry, swet);
+  pure::APICNV(static_cast<std::int32_t>(MixtureBasis::CriticalPressure), 1, ncomp, water, feed, pc,
+               wet, sdry, swet);
   pure::APICNV(static_cast<std::int32_t>(MixtureBasis::AcentricFactor), 1, ncomp, water, feed, w,
                wet, sdry, swet);
   if (idebug > 0) writef(iout, " PHASE CHECKS      TCT=%14.6E  PCT=%14.6E", tc, pc);
