@@ -4,9 +4,9 @@
 // FLASTP routes one flash at fixed T and P to FLASHT (the default two-phase flash with free
 // water), the three-phase flash FLAS3P, the free-water flash FLS3W1, or the successive-
 // substitution flash FLASHN with its Newton fallback FLASHC, falling back on FLASHT when
-// the chosen one fails. FLASHN, FLASHC, FLAS3P, FLS3W1 and the Gibbs and positive flashes
-// that FLASHT reaches (FLASGB, FLASHP) are not built yet: each reports failure (IFFAIL 1)
-// with its full argument list, so that the router falls back on FLASHT.
+// the chosen one fails. FLASHC, FLAS3P, FLS3W1, the Gibbs and positive flashes that FLASHT
+// reaches (FLASGB, FLASHP) and the fixed-fraction flash FLASL2 are not built yet: each reports
+// failure (IFFAIL 1) with its full argument list, so that the router falls back on FLASHT.
 #pragma once
 
 #include <cstdint>
@@ -56,13 +56,24 @@ void FLASHT(IsothermalFlash& a);
 // variable and the stored-estimate block, and gives failure notes (message 1000000214).
 void FLASTP(IsothermalFlash& a);
 
+// The successive-substitution flash: K-values, the Rachford-Rice split FLASHK (the vapour
+// fraction may leave 0..1 while iterating), new K-values at the split, until the relative
+// K change falls below 1e-6 (up to 20 K-value calls), 1e-5 (up to 40), then 1e-4. Around
+// it: the stored estimate as a start, oscillation rules (stuck at 0 or 1, exact period 2 or
+// 3 cycles, averaging of the compositions), a critical-region decision (FLSKVC, FLSPHC), a
+// repeat with real roots when a present phase was solved at a pseudo root, a pure-component
+// path (FLSNPC) and the convergence of a single phase's K-values (FLSNGL). Reads and sets
+// common arguments 1, 3-9, 11-14, 17-31, 37, 42, 43, 45, 36; the two-phase work arrays
+// (feed copy, last liquid, last vapour, floored K-values); notes only when IDEBUG >= LEVEL.
+// IFFAIL 0 solved, 1 FLASHK's step limit outside the critical region or 100 passes, 111 an
+// oscillation that no rule treats or a sixth treatment. On exit FTOTLQ = FLIQHC, FWATER =
+// 0, and the root-selection words ISEUDI, ISEUDL, ISEUDV are 0, 1, 1.
+void FLASHN(IsothermalFlash& a, const TwoPhaseWork& work, std::int32_t level);
+
 // ---------------------------------------------------------------------------------------
 // Algorithms not built yet: each sets IFFAIL 1 and changes nothing else.
 // ---------------------------------------------------------------------------------------
 
-// Successive substitution: common arguments 1, 3-9, 11-14, 17-31, 37, 42, 43, 45, 36; the
-// two-phase work arrays; the message level (1).
-void FLASHN(IsothermalFlash& a, const TwoPhaseWork& work, std::int32_t level);
 // Newton iterations: as FLASHN with a copy of KXOPT in place of argument 14, then the
 // presence flags, the Newton work arrays and the message level (1).
 void FLASHC(IsothermalFlash& a, std::int32_t& kxopt, const TwoPhaseWork& work,
@@ -79,12 +90,23 @@ void FLASGB(IsothermalFlash& a);
 void FLASHP(IsothermalFlash& a, std::span<double> w1, std::span<double> w2, std::span<double> w3,
             std::span<double> w4);
 
+// The fixed phase-fraction flash: the temperature (ITPFIX 1, P given) or pressure (ITPFIX 2,
+// T given) at which the feed Z splits with the vapour fraction FVAPOR. Arguments: IOUT,
+// NCOMP, NC, IDEBUG, ITPFIX, IFFAIL (out: 0 solved, 1 failed, 10 cannot be solved here),
+// KDRV, Z, X, Y, K (out), T, P (in/out, kept on failure), FTOTLQ, FLIQHC, FWATER, FVAPOR,
+// ZV, ZL, KLLE, and two work vectors of NCOMP reals.
+void FLASL2(std::int32_t iout, std::int32_t ncomp, std::int32_t nc, std::int32_t idebug,
+            std::int32_t itpfix, std::int32_t& iffail, std::int32_t kdrv, std::span<const double> z,
+            std::span<double> x, std::span<double> y, std::span<double> k, double& t, double& p,
+            double& ftotlq, double& fliqhc, double& fwater, double& fvapor, double& zv, double& zl,
+            std::int32_t klle, std::span<double> wlnk, std::span<double> wslp);
+
 // ---------------------------------------------------------------------------------------
 // The algorithm seam
 // ---------------------------------------------------------------------------------------
 
-// The algorithms the router and FLASHT call: the routines above unless a test has put
-// doubles in their place.
+// The algorithms the router, FLASHT and the pure-component flash call: the routines above unless a
+// test has put doubles in their place.
 struct FlashAlgorithms {
   void (*flasht)(IsothermalFlash&) = &FLASHT;
   void (*flashn)(IsothermalFlash&, const TwoPhaseWork&, std::int32_t) = &FLASHN;
@@ -95,6 +117,11 @@ struct FlashAlgorithms {
   void (*flasgb)(IsothermalFlash&) = &FLASGB;
   void (*flashp)(IsothermalFlash&, std::span<double>, std::span<double>, std::span<double>,
                  std::span<double>) = &FLASHP;
+  void (*flasl2)(std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
+                 std::int32_t&, std::int32_t, std::span<const double>, std::span<double>,
+                 std::span<double>, std::span<double>, double&, double&, double&, double&, double&,
+                 double&, double&, double&, std::int32_t, std::span<double>,
+                 std::span<double>) = &FLASL2;
 };
 const FlashAlgorithms& flashAlgorithms();
 

@@ -3,6 +3,7 @@
 // of the flashes, the phase-region code, the bracketed search and closure steps, the phase
 // split at given K-values, the Rachford-Rice solution, the common argument list of the
 // isothermal algorithms, the default two-phase flash FLASHT and the router FLASTP, the
+// successive-substitution flash FLASHN with its single-phase and pure-component helpers, the
 // liquid-liquid split by key components (TLSPLT, FLAS3L), the totals of a flashed stream,
 // the stream lookup and the water values of the flash and property calls, the
 // thermodynamic parameter values, the dense linear solver and the empty calls.
@@ -23,5 +24,6 @@
 #include "flash/search_steps.hpp"
 #include "flash/slots.hpp"
 #include "flash/stream_lookup.hpp"
+#include "flash/substitution.hpp"
 #include "flash/water_values.hpp"
 #include "flash/work_tables.hpp"

@@ -12,8 +12,6 @@ FlashAlgorithms current;
 
 }  // namespace
 
-void FLASHN(IsothermalFlash& a, const TwoPhaseWork&, std::int32_t) { a.IFFAIL = kFlashFailed; }
-
 void FLASHC(IsothermalFlash& a, std::int32_t&, const TwoPhaseWork&, const NewtonWork&,
             std::int32_t) {
   a.IFFAIL = kFlashFailed;
@@ -28,6 +26,13 @@ void FLASGB(IsothermalFlash& a) { a.IFFAIL = kFlashFailed; }
 void FLASHP(IsothermalFlash& a, std::span<double>, std::span<double>, std::span<double>,
             std::span<double>) {
   a.IFFAIL = kFlashFailed;
+}
+
+void FLASL2(std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
+            std::int32_t& iffail, std::int32_t, std::span<const double>, std::span<double>,
+            std::span<double>, std::span<double>, double&, double&, double&, double&, double&,
+            double&, double&, double&, std::int32_t, std::span<double>, std::span<double>) {
+  iffail = kFlashFailed;
 }
 
 const FlashAlgorithms& flashAlgorithms() { return current; }
