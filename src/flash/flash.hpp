@@ -9,6 +9,7 @@
 #pragma once
 
 #include "flash/algorithms.hpp"
+#include "flash/bounded_split.hpp"
 #include "flash/empty_calls.hpp"
 #include "flash/flash_arguments.hpp"
 #include "flash/flash_notes.hpp"

@@ -25,11 +25,6 @@ void FLS3W1(IsothermalFlash& a, const FreeWaterWork&, std::int32_t&) { a.IFFAIL 
 
 void FLASGB(IsothermalFlash& a) { a.IFFAIL = kFlashFailed; }
 
-void FLASHP(IsothermalFlash& a, std::span<double>, std::span<double>, std::span<double>,
-            std::span<double>) {
-  a.IFFAIL = kFlashFailed;
-}
-
 const FlashAlgorithms& flashAlgorithms() { return current; }
 
 ScopedFlashAlgorithms::ScopedFlashAlgorithms(const FlashAlgorithms& replacement)
