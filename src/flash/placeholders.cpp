@@ -14,11 +14,6 @@ FlashAlgorithms current;
 
 void FLASHN(IsothermalFlash& a, const TwoPhaseWork&, std::int32_t) { a.IFFAIL = kFlashFailed; }
 
-void FLASHC(IsothermalFlash& a, std::int32_t&, const TwoPhaseWork&, const NewtonWork&,
-            std::int32_t) {
-  a.IFFAIL = kFlashFailed;
-}
-
 void FLAS3P(IsothermalFlash& a, const ThreePhaseWork&, std::int32_t&) { a.IFFAIL = kFlashFailed; }
 
 void FLS3W1(IsothermalFlash& a, const FreeWaterWork&, std::int32_t&) { a.IFFAIL = kFlashFailed; }

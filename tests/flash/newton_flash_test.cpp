@@ -3,11 +3,13 @@
 // matrix and its step limit, and its substitution step when no derivative matrix was filled.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
 #include <vector>
 
+#include "flash/pseudo_vapour_pressure.hpp"
 #include "flash_support.hpp"
 #include "problem/problem.hpp"
 #include "storage/storage.hpp"
@@ -279,6 +281,125 @@ TEST_F(NewtonStep, StepLimitAndSubstitution) {
       for (std::size_t i = 1; i < 3; ++i) EXPECT_NEAR(knew[i], ideal[i], 1e-12 * ideal[i]);
     }
   }
+}
+
+// ---------------------------------------------------------------------------------------
+// FLASHC
+// ---------------------------------------------------------------------------------------
+
+// Fugacities that agree with the constant K-values of the K-value double: ln phiL = ln K,
+// ln phiV = 0, neither depending on the composition.
+void constantLiquid(std::int32_t n, std::span<const double>, std::span<double> lnphi, double,
+                    double, double& z, std::int32_t, std::int32_t, std::span<const std::int32_t>,
+                    std::int32_t, std::int32_t& status, std::int32_t&) {
+  const auto m = static_cast<std::size_t>(n);
+  for (std::size_t i = 0; i < m; ++i) lnphi[i] = std::log(flash_test::kDouble.kvalues[i]);
+  z = 0.01;
+  status = 0;
+  equilibrium::fugacityDerivativeFlags.IDRVL = 1;
+  writeMatrix(equilibrium::kLiquidLnPhiNArray, std::vector<double>(m * m, 0.0));
+}
+
+class NewtonFlashDouble : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fixtures::ProblemDescription d;
+    d.name = "flashc";
+    d.components = flash_test::components({"METHANE", "PROPANE", "N-PENTANE"});
+    d.methodSets = {flash_test::pengRobinsonSet("PR")};
+    problem_ = std::make_unique<flash_test::OpenProblem>(dir_, d);
+    flash_test::useSet(1);
+    flash_test::kDouble = {};
+    margules.vapourFilled = true;
+  }
+  void TearDown() override { problem_.reset(); }
+
+  testing_support::StopThrows stop_;
+  testing_support::TempDir dir_;
+  std::unique_ptr<flash_test::OpenProblem> problem_;
+  flash::ScopedKValueRoutine kvalues_{&flash_test::constantKValues};
+  flash::ScopedFugacityRoutines fugacities_{{&constantLiquid, &vapourDouble}};
+};
+
+void newtonFlash(flash_test::Flash& f) {
+  std::int32_t kxopt = f.a.KXOPT;
+  flash::FLASHC(f.a, kxopt, {}, {}, 1);
+  f.a.KXOPT = kxopt;
+}
+
+void expectSameResult(const flash_test::Flash& reference, const flash_test::Flash& f) {
+  EXPECT_EQ(f.a.IFFAIL, 0);
+  EXPECT_NEAR(f.a.FVAPOR, reference.a.FVAPOR, 1e-6);
+  EXPECT_NEAR(f.a.FLIQHC, reference.a.FLIQHC, 1e-6);
+  EXPECT_EQ(f.a.FTOTLQ, f.a.FLIQHC);
+  EXPECT_EQ(f.a.FWATER, 0.0);
+  for (std::size_t i = 0; i < f.z.size(); ++i) {
+    SCOPED_TRACE(i + 1);
+    EXPECT_NEAR(f.x[i], reference.x[i], 1e-6);
+    EXPECT_NEAR(f.y[i], reference.y[i], 1e-6);
+  }
+}
+
+std::vector<double> antoineK(double t, double p) {
+  std::vector<double> k;
+  for (const Antoine& a : kAntoine) k.push_back(a.kpa(t) / p);
+  return k;
+}
+
+// FLASHT's table of feeds: two phases, all vapour, all liquid, K near one, traces.
+TEST_F(NewtonFlashDouble, AgreesWithTheDefaultFlash) {
+  struct FeedCase {
+    const char* label;
+    std::vector<double> z, k;
+  };
+  const std::vector<FeedCase> cases = {
+      {"two-phase", {0.5, 0.3, 0.2}, antoineK(300.0, 2000.0)},
+      {"all vapour", {0.5, 0.3, 0.2}, antoineK(300.0, 50.0)},
+      {"all liquid", {0.5, 0.3, 0.2}, antoineK(300.0, 50000.0)},
+      {"K near one, all liquid", {0.3, 0.3, 0.4}, {1.002, 0.9995, 0.998}},
+      {"K near one, two-phase", {0.5, 0.5}, {1.004, 0.99602}},
+      {"traces", {0.6, 0.4 - 2e-10, 2e-10}, antoineK(300.0, 2000.0)},
+      {"trace of the heavy end", {0.7, 0.3 - 1e-9, 1e-9}, antoineK(250.0, 3000.0)},
+  };
+  for (const FeedCase& c : cases) {
+    SCOPED_TRACE(c.label);
+    flash_test::kDouble.kvalues = c.k;
+    flash_test::Flash reference(c.z, 300.0, 2000.0);
+    flash::FLASHT(reference.a);
+    ASSERT_EQ(reference.a.IFFAIL, 0);
+    flash_test::Flash f(c.z, 300.0, 2000.0);
+    f.a.FWATER = 0.25;
+    newtonFlash(f);
+    EXPECT_EQ(f.a.GFLSH, 0.0);
+    if (std::all_of(c.k.begin(), c.k.end(), [](double k) { return k > 0.99 && k < 1.01; })) {
+      // K-values all within 1% of one are a single phase by the pseudo-critical test.
+      EXPECT_EQ(f.a.IFFAIL, 0);
+      EXPECT_EQ(f.a.FVAPOR, flash::vapourLike(f.a) ? 1.0 : 0.0);
+      continue;
+    }
+    expectSameResult(reference, f);
+  }
+}
+
+TEST(NewtonFlashPengRobinson, NaturalGasAgreesWithTheDefaultFlash) {
+  testing_support::StopThrows stop;
+  testing_support::TempDir dir;
+  fixtures::ProblemDescription d;
+  d.name = "flashcpr";
+  d.components = flash_test::components({"NITROGEN", "CARBON DIOXIDE", "METHANE", "ETHANE",
+                                         "PROPANE", "N-BUTANE", "N-PENTANE", "N-HEXANE",
+                                         "N-HEPTANE", "N-OCTANE"});
+  d.methodSets = {flash_test::pengRobinsonSet("PR")};
+  flash_test::OpenProblem problem(dir, d);
+  flash_test::useSet(1);
+  const std::vector<double> z{0.01, 0.02, 0.80, 0.07, 0.04, 0.025, 0.015, 0.01, 0.006, 0.004};
+  flash_test::Flash reference(z, 233.15, 5000.0);
+  reference.a.GTOL = 1e-10;
+  flash::FLASHT(reference.a);
+  ASSERT_EQ(reference.a.IFFAIL, 0);
+  flash_test::Flash f(z, 233.15, 5000.0);
+  newtonFlash(f);
+  expectSameResult(reference, f);
 }
 
 }  // namespace
