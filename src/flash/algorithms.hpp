@@ -4,9 +4,9 @@
 // FLASTP routes one flash at fixed T and P to FLASHT (the default two-phase flash with free
 // water), the three-phase flash FLAS3P, the free-water flash FLS3W1, or the successive-
 // substitution flash FLASHN with its Newton fallback FLASHC, falling back on FLASHT when
-// the chosen one fails. FLASHC, FLAS3P, FLS3W1, the Gibbs and positive flashes that FLASHT
-// reaches (FLASGB, FLASHP) and the fixed-fraction flash FLASL2 are not built yet: each reports
-// failure (IFFAIL 1) with its full argument list, so that the router falls back on FLASHT.
+// the chosen one fails. FLAS3P, FLS3W1, the Gibbs flash that FLASHT reaches (FLASGB) and the
+// fixed-fraction flash FLASL2 are not built yet: each reports failure (IFFAIL 1) with its
+// full argument list, so that the router falls back on FLASHT.
 #pragma once
 
 #include <cstdint>
@@ -74,10 +74,6 @@ void FLASHN(IsothermalFlash& a, const TwoPhaseWork& work, std::int32_t level);
 // Algorithms not built yet: each sets IFFAIL 1 and changes nothing else.
 // ---------------------------------------------------------------------------------------
 
-// Newton iterations: as FLASHN with a copy of KXOPT in place of argument 14, then the
-// presence flags, the Newton work arrays and the message level (1).
-void FLASHC(IsothermalFlash& a, std::int32_t& kxopt, const TwoPhaseWork& work,
-            const NewtonWork& newton, std::int32_t level);
 // Vapour, liquid 1 and liquid 2: common 1-37 and 41-45, the three-phase work arrays, the
 // three-phase message level (in/out).
 void FLAS3P(IsothermalFlash& a, const ThreePhaseWork& work, std::int32_t& level);
@@ -85,11 +81,6 @@ void FLAS3P(IsothermalFlash& a, const ThreePhaseWork& work, std::int32_t& level)
 void FLS3W1(IsothermalFlash& a, const FreeWaterWork& work, std::int32_t& level);
 // The Gibbs-energy minimisation flash that FLASHT runs when switch 45 forces it.
 void FLASGB(IsothermalFlash& a);
-// The positive flash that FLASHT tries first when the thousands digit of switch 41 is set:
-// the common arguments and four work arrays of 500 reals.
-void FLASHP(IsothermalFlash& a, std::span<double> w1, std::span<double> w2, std::span<double> w3,
-            std::span<double> w4);
-
 // The fixed phase-fraction flash: the temperature (ITPFIX 1, P given) or pressure (ITPFIX 2,
 // T given) at which the feed Z splits with the vapour fraction FVAPOR. Arguments: IOUT,
 // NCOMP, NC, IDEBUG, ITPFIX, IFFAIL (out: 0 solved, 1 failed, 10 cannot be solved here),
@@ -100,6 +91,45 @@ void FLASL2(std::int32_t iout, std::int32_t ncomp, std::int32_t nc, std::int32_t
             std::span<double> x, std::span<double> y, std::span<double> k, double& t, double& p,
             double& ftotlq, double& fliqhc, double& fwater, double& fvapor, double& zv, double& zl,
             std::int32_t klle, std::span<double> wlnk, std::span<double> wslp);
+
+// ---------------------------------------------------------------------------------------
+// The Newton and positive flashes
+// ---------------------------------------------------------------------------------------
+
+// FLASHC: the two-phase flash by Newton steps on ln K (FLASC1) around Rachford-Rice splits
+// (FLASHK, tolerance 1e-12), the router's fallback of FLASHN for equation-of-state K-values.
+// Common arguments as FLASHN; KXOPT is the router's copy (2: use the K-values given; set to
+// 2 after the first pass). Start K-values: the given ones, a usable stored estimate, or a
+// K-value call. Up to three K-value calls look for K on both sides of one (each rebuilding
+// the trial phases); K-values all within 0.99-1.01 give a single phase by the pseudo-critical
+// test (FVAPOR 1.15 or -0.15 before the final step). Each pass: the split (one phase when it
+// says so; IFFAIL 1 at its step limit), XKSTOR = K, the Newton step (skipped for a single
+// present component). The pass loop ends converged (largest relative K change below 1e-10),
+// on an out-of-range V stalled to 1e-6 relative, on three fractions at or beyond -0.15 or
+// 1.15, after 100 passes (IFFAIL 1), or on an oscillating V (IFFAIL 1 inside 0..1; outside
+// it only when none of the last six values lies on the other side). Final step: V above 1
+// is all vapour, below 0 all liquid, with the incipient phase from z and K. A singular
+// Newton matrix returns at once with IFFAIL 1 and the last split's fractions. FWATER, GFLSH
+// and GFLABS are 0. The work-table slots are not used: the split and the Newton step work
+// in scratch of the flash kept between calls and let go at every problem open. LEVEL (the
+// message level of the oscillation notes) is not used.
+void FLASHC(IsothermalFlash& a, std::int32_t& kxopt, const TwoPhaseWork& work,
+            const NewtonWork& newton, std::int32_t level);
+
+// FLASHP: the positive flash that FLASHT tries first when the thousands digit of switch 41
+// is set: successive substitution of K-values around CLSOLV, which keeps V in [0, 1]. The
+// common arguments and four work arrays of at least NC reals (the normalised feed, the
+// split's x and y, K raised to 1e-12). Start: a usable stored estimate (IHVDAT 2 and KXOPT
+// 1, V strictly inside 5e-7..0.9999995, largest K outside 0.99-1.01) spares the first
+// K-value call. Each pass: the split; CLSOLV's step limit gives IFFAIL 1; K-values all at one
+// from the second pass on give the phase by the pseudo-critical test; then DXPCT, the
+// largest relative K change over components with z >= 1e-4. With KXOPT 2: DXPCT below 1e-4
+// converges; five passes at V = 0 or at V = 1 leave the loop (a start from stored K-values
+// then restarts once with a K-value call); 100 passes give IFFAIL 1. FWATER, GFLSH and
+// GFLABS are 0. Aborts: "FL" from FLASHP when a work array is shorter than NC.
+void FLASHP(IsothermalFlash& a, std::span<double> w1, std::span<double> w2, std::span<double> w3,
+            std::span<double> w4);
+
 
 // ---------------------------------------------------------------------------------------
 // The algorithm seam

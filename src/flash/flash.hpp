@@ -10,6 +10,7 @@
 #pragma once
 
 #include "flash/algorithms.hpp"
+#include "flash/bounded_split.hpp"
 #include "flash/empty_calls.hpp"
 #include "flash/flash_arguments.hpp"
 #include "flash/flash_notes.hpp"
@@ -18,6 +19,7 @@
 #include "flash/linear_solver.hpp"
 #include "flash/parameter_values.hpp"
 #include "flash/liquid_split.hpp"
+#include "flash/newton_flash.hpp"
 #include "flash/phase_region.hpp"
 #include "flash/phase_split.hpp"
 #include "flash/rachford_rice.hpp"

@@ -11,6 +11,7 @@
 #include "flash/flash_print.hpp"
 #include "flash/flash_state.hpp"
 #include "flash/phase_split.hpp"
+#include "flash/pseudo_vapour_pressure.hpp"
 #include "flash/search_steps.hpp"
 #include "flash/work_tables.hpp"
 #include "methods/methods.hpp"
@@ -152,29 +153,6 @@ bool refreshAfterStoredEstimate(IsothermalFlash& a, Passes& s) {
   }
   s.nf = refresh ? 10 : 20;
   return refresh;
-}
-
-// The reduced pseudo vapour pressure of the water-free feed (Lee-Kesler form: B. I. Lee and
-// M. G. Kesler, AIChE J. 21 (1975) 510) compared with the reduced pressure: true when the
-// feed is vapour-like.
-bool vapourLike(const IsothermalFlash& a) {
-  const std::int32_t water = problem::THCTL.idecnt;
-  double tc = 0.0, pc = 0.0, w = 0.0, wet = 0.0, sdry = 0.0, swet = 0.0;
-  const auto z = std::span<const double>(a.Z.data(), count(a.NCOMP));
-  pure::APICNV(101, 1, a.NCOMP, water, z, tc, wet, sdry, swet);
-  pure::APICNV(102, 1, a.NCOMP, water, z, pc, wet, sdry, swet);
-  pure::APICNV(104, 1, a.NCOMP, water, z, w, wet, sdry, swet);
-  const double tr = a.T / tc;
-  double ps = 0.0;
-  if (tr <= 1.0) {
-    const double f0 = 5.92714 - 6.09648 / tr - 1.28862 * std::log(tr) + 0.169347 * std::pow(tr, 6);
-    const double f1 = 15.2518 - 15.6875 / tr - 13.4721 * std::log(tr) + 0.43577 * std::pow(tr, 6);
-    const double lnps = f0 + w * f1;
-    ps = lnps <= -50.0 ? 0.0 : std::exp(lnps);
-  } else {
-    ps = std::exp(std::min((1.0 / tr - 1.0) * (-8.16249 - 31.6945 * w), 50.0));
-  }
-  return a.P / pc <= ps;
 }
 
 enum class InnerExit { Left, NextPass };

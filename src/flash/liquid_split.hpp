@@ -109,4 +109,46 @@ void FLAS3L(std::span<std::int32_t> flags, std::int32_t& l1key, std::int32_t& l2
 void splitLiquid(const equilibrium::LiquidSplitRequest& request,
                  equilibrium::LiquidSplitResult& result);
 
+// FLSLKY: the two key components of a liquid-liquid split (key 1 forms liquid 1, key 2
+// liquid 2) and the liquid-liquid K-values of the two liquids. Trial liquids hold 1 - tol of
+// one component and tol of another (tol 1e-4 for class 0, else 0.02), others 0; only
+// components with a feed fraction above 5e-7 take part.
+//   1. no key given: over the pairs l < m the first key is l when K_l, m when 1/K_m, is the
+//      largest above 1 (l tested first); one key given: the first key is key 2 when set,
+//      else key 1;
+//   2. the partner: with the first key at 1 - tol in liquid 1, the component of smallest K
+//      below 1 when it is at 1 - tol in liquid 2; key 1 = partner when the first key was
+//      the given key 2, else key 1 = first key and key 2 = partner;
+//   3. with both keys set: when the search chose both and key 1 is the preferred key 2,
+//      the keys swap; the liquids (and the fractions) swap when liquid 1 is not the one
+//      richer in its key (judged by the key of the larger fraction);
+//   4. a last KCLLIQ call on the final liquids leaves their K-values in K12.
+// A failed trial (KCLLIQ error above 1) ends the search with the keys as given. With SAVE
+// set the trial liquids never reach the caller: the liquids are saved first and put back
+// after every search, successful, failed or without a key.
+//   flags          in/out  phase-type flags, handed to KCLLIQ
+//   key1, key2     in/out  the keys, 1-based (0: not known)
+//   preferredKey2  in      preferred key of liquid 2 (0: none)
+//   save           in      non-zero: save and restore the liquids around a search
+//   liquidClass    in      KCLLIQ mode (0 fugacity coefficients ... 3)
+//   nc, ncomp      in      component counts handed to KCLLIQ (NC the loop length)
+//   p, t           in      kPa, K
+//   feed           in      feed liquid mole fractions
+//   fraction1      in/out  share of liquid 1 (swapped with the liquids)
+//   fraction2      out     1 - fraction1
+//   status         out     always 0
+//   xl1, xl2       in/out  liquid 1 and liquid 2 mole fractions
+//   work           --      vapour argument of KCLLIQ
+//   k12            out     liquid-liquid K-values x1/x2 of the last call
+//   phi1, phi2     out     coefficients of the two liquids from KCLLIQ
+//   save1, save2   work    the saved liquids (used when SAVE is set)
+// Aborts: "FL" from FLSLKY when an array is shorter than NC; those of KCLLIQ.
+void FLSLKY(std::span<std::int32_t> flags, std::int32_t& key1, std::int32_t& key2,
+            std::int32_t preferredKey2, std::int32_t save, std::int32_t liquidClass,
+            std::int32_t nc, std::int32_t ncomp, double p, double t, std::span<const double> feed,
+            double& fraction1, double& fraction2, std::int32_t& status, std::span<double> xl1,
+            std::span<double> xl2, std::span<double> work, std::span<double> k12,
+            std::span<double> phi1, std::span<double> phi2, std::span<double> save1,
+            std::span<double> save2);
+
 }  // namespace flash

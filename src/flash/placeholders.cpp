@@ -12,21 +12,12 @@ FlashAlgorithms current;
 
 }  // namespace
 
-void FLASHC(IsothermalFlash& a, std::int32_t&, const TwoPhaseWork&, const NewtonWork&,
-            std::int32_t) {
-  a.IFFAIL = kFlashFailed;
-}
 
 void FLAS3P(IsothermalFlash& a, const ThreePhaseWork&, std::int32_t&) { a.IFFAIL = kFlashFailed; }
 
 void FLS3W1(IsothermalFlash& a, const FreeWaterWork&, std::int32_t&) { a.IFFAIL = kFlashFailed; }
 
 void FLASGB(IsothermalFlash& a) { a.IFFAIL = kFlashFailed; }
-
-void FLASHP(IsothermalFlash& a, std::span<double>, std::span<double>, std::span<double>,
-            std::span<double>) {
-  a.IFFAIL = kFlashFailed;
-}
 
 void FLASL2(std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
             std::int32_t& iffail, std::int32_t, std::span<const double>, std::span<double>,

@@ -627,3 +627,136 @@ TEST_F(LiquidSplit, WarmSplitAllocatesNothing) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------------------------------
+// FLSLKY
+// ---------------------------------------------------------------------------------------
+
+// A regular-solution double (J. H. Hildebrand and R. L. Scott, The Solubility of
+// Nonelectrolytes, 3rd ed., 1950): ln gamma_i = v_i (delta_i - delta_mix)^2/(R T), delta_mix
+// the volume-fraction average; the liquid-liquid K-value x1/x2 = gamma2/gamma1 (liquid 1 in
+// y). Molar volumes (cm3/mol) and solubility parameters ((J/cm3)^0.5) from A. F. M. Barton,
+// Handbook of Solubility Parameters, CRC 1983: n-hexane 131.6, 14.9; methanol 40.7, 29.6;
+// toluene 106.8, 18.2.
+struct RegularSolution {
+  std::vector<double> v, delta;
+  std::vector<double> lnGamma(std::span<const double> x, double t) const {
+    double vsum = 0.0, dmix = 0.0;
+    for (std::size_t i = 0; i < x.size(); ++i) vsum += x[i] * v[i];
+    for (std::size_t i = 0; i < x.size(); ++i) dmix += x[i] * v[i] / vsum * delta[i];
+    std::vector<double> g(x.size());
+    for (std::size_t i = 0; i < x.size(); ++i) {
+      g[i] = v[i] * (delta[i] - dmix) * (delta[i] - dmix) / (8.314462618 * t);
+    }
+    return g;
+  }
+};
+RegularSolution regular;
+std::int32_t regularCalls = 0;
+std::int32_t regularDistribution(const equilibrium::UserKValueRequest& r, std::span<double> k,
+                                 std::span<double> dkdt, double&, double&) {
+  if (r.level != 2) return 0;
+  ++regularCalls;
+  const std::vector<double> g1 = regular.lnGamma(r.y, r.t), g2 = regular.lnGamma(r.x, r.t);
+  for (std::size_t i = 0; i < k.size(); ++i) {
+    k[i] = std::exp(g2[i] - g1[i]);
+    dkdt[i] = 0.0;
+  }
+  return 1;
+}
+
+class LiquidKeys : public LiquidSplit {
+ protected:
+  void SetUp() override {
+    LiquidSplit::SetUp();
+    equilibrium::fillUserKValues(&regularDistribution);
+    regular = {{131.6, 40.7, 106.8}, {14.9, 29.6, 18.2}};
+    regularCalls = 0;
+  }
+  struct Keys {
+    explicit Keys(std::size_t n)
+        : flags(n, 1), xl1(n), xl2(n), work(n), k12(n), phi1(n), phi2(n), save1(n), save2(n) {}
+    std::vector<std::int32_t> flags;
+    std::int32_t key1 = 0, key2 = 0, preferred = 0, save = 1, status = -1;
+    double fraction1 = 0.3, fraction2 = 0.0;
+    std::vector<double> xl1, xl2, work, k12, phi1, phi2, save1, save2;
+    void run(const std::vector<double>& feed) {
+      const auto n = static_cast<std::int32_t>(feed.size());
+      flash::FLSLKY(flags, key1, key2, preferred, save, kUserClass, n, n, kP, kT, feed, fraction1,
+                    fraction2, status, xl1, xl2, work, k12, phi1, phi2, save1, save2);
+    }
+  };
+};
+
+// Hexane and methanol part, toluene mixes with both: the keys are the immiscible pair, and
+// liquid 1 (the caller's, restored after the trials) is ordered to hold key 1.
+TEST_F(LiquidKeys, RegularSolutionFindsTheImmisciblePair) {
+  struct Case {
+    const char* label;
+    std::int32_t key1, key2, preferred;
+    std::int32_t expect1, expect2;
+  };
+  // With hexane (1) at 1 - tol against methanol (2), K_1 = gamma1 of hexane in methanol over
+  // hexane in itself, far above 1, and it leads; its partner is methanol.
+  const std::vector<Case> cases = {
+      {"no key", 0, 0, 0, 1, 2},
+      {"preferred key 2 is hexane: exchanged", 0, 0, 1, 2, 1},
+      {"key 1 given", 2, 0, 0, 2, 1},
+      {"key 2 given", 0, 2, 0, 1, 2},
+  };
+  const std::vector<double> feed{0.4, 0.4, 0.2};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    Keys k(3);
+    k.key1 = c.key1;
+    k.key2 = c.key2;
+    k.preferred = c.preferred;
+    // The caller's liquids: liquid 1 methanol-rich, liquid 2 hexane-rich.
+    k.xl1 = {0.05, 0.85, 0.10};
+    k.xl2 = {0.80, 0.05, 0.15};
+    k.run(feed);
+    EXPECT_EQ(k.status, 0);
+    EXPECT_EQ(k.key1, c.expect1);
+    EXPECT_EQ(k.key2, c.expect2);
+    const auto k1 = static_cast<std::size_t>(k.key1 - 1), k2 = static_cast<std::size_t>(k.key2 - 1);
+    EXPECT_GT(k.xl1[k1], k.xl2[k1]) << "liquid 1 holds key 1";
+    EXPECT_GT(k.xl2[k2], k.xl1[k2]);
+    const bool swapped = k.xl1[0] == 0.80;
+    EXPECT_EQ(k.fraction1, swapped ? 0.7 : 0.3);
+    EXPECT_EQ(k.fraction2, 1.0 - k.fraction1);
+    // The K-values are those of the final liquids.
+    const std::vector<double> g1 = regular.lnGamma(k.xl1, kT), g2 = regular.lnGamma(k.xl2, kT);
+    for (std::size_t i = 0; i < 3; ++i) EXPECT_NEAR(k.k12[i], std::exp(g2[i] - g1[i]), 1e-9 * k.k12[i]);
+  }
+}
+
+// A feed with a single present component finds no pair: the keys stay 0, the caller's
+// liquids come back untouched (not the cleared trial liquids) and only the final call runs.
+TEST_F(LiquidKeys, SinglePresentComponentFindsNoPair) {
+  Keys k(3);
+  k.xl1 = {0.2, 0.5, 0.3};
+  k.xl2 = {0.6, 0.1, 0.3};
+  k.run({0.0, 1.0, 1e-8});
+  EXPECT_EQ(k.key1, 0);
+  EXPECT_EQ(k.key2, 0);
+  EXPECT_EQ(regularCalls, 1);
+  EXPECT_EQ(k.xl1, (std::vector<double>{0.2, 0.5, 0.3}));
+  EXPECT_EQ(k.xl2, (std::vector<double>{0.6, 0.1, 0.3}));
+  EXPECT_EQ(k.fraction1, 0.3);
+  EXPECT_EQ(k.fraction2, 0.7);
+}
+
+// With key 1 given and every other component going to liquid 1 with it, no partner is
+// found: key 2 stays 0 and the liquids keep their order.
+TEST_F(LiquidKeys, NoPartnerBelowOne) {
+  regular = {{100.0, 100.0, 100.0}, {15.0, 15.0, 15.0}};  // an ideal solution: every K is 1
+  Keys k(3);
+  k.key1 = 1;
+  k.xl1 = {0.1, 0.5, 0.4};
+  k.xl2 = {0.7, 0.2, 0.1};
+  k.run({0.3, 0.3, 0.4});
+  EXPECT_EQ(k.key1, 1);
+  EXPECT_EQ(k.key2, 0);
+  EXPECT_EQ(regularCalls, 3);
+  EXPECT_EQ(k.xl1[0], 0.1) << "no ordering without key 2";
+}
