@@ -14,6 +14,7 @@
 #include "flash/flash_notes.hpp"
 #include "flash/flash_state.hpp"
 #include "flash/flashed_totals.hpp"
+#include "flash/general_flash.hpp"
 #include "flash/linear_solver.hpp"
 #include "flash/parameter_values.hpp"
 #include "flash/liquid_split.hpp"
