@@ -16,6 +16,8 @@
 #include "methods/methods.hpp"
 #include "problem/problem.hpp"
 #include "services/services.hpp"
+#include "thermo/pure/correlation_sets.hpp"
+#include "thermo/pure/correlations.hpp"
 
 namespace {
 
@@ -148,22 +150,24 @@ class GeneralFlashTest : public ::testing::Test {
     return problem::MainRecord(problem::SRPSET.set2).real(k);
   }
 
-  // H and S of the isothermal flash at T and P.
-  static std::pair<double, double> state(double t, double p) {
+  // H and (with ENTROPY) S of the isothermal flash at T and P.
+  static std::pair<double, double> state(double t, double p, bool entropy = true) {
     Call c(FlashType::Isothermal, 0, t, p, 0.0);
     flash::FLASHG(c.g);
     EXPECT_EQ(c.g.JERR, 0);
     std::int32_t ierr = 0;
-    flash::STOTFL(ierr);
+    if (entropy) flash::STOTFL(ierr);
     return {header(h::kEnthalpy), header(h::kEntropy)};
   }
 
   testing_support::StopThrows stop_;
   testing_support::TempDir dir_;
   std::unique_ptr<flash_test::OpenProblem> problem_;
-  flash::ScopedKValueRoutine kvalues_{&raoult};
-  flash::ScopedPhaseTotalRoutines phases_{flash::PhaseTotalRoutines{
-      &vapourEnthalpy, &liquidEnthalpy, &vapourEntropy, &liquidEntropy}};
+  std::unique_ptr<flash::ScopedKValueRoutine> kvalues_ =
+      std::make_unique<flash::ScopedKValueRoutine>(&raoult);
+  std::unique_ptr<flash::ScopedPhaseTotalRoutines> phases_ =
+      std::make_unique<flash::ScopedPhaseTotalRoutines>(flash::PhaseTotalRoutines{
+          &vapourEnthalpy, &liquidEnthalpy, &vapourEntropy, &liquidEntropy});
 };
 
 // The isothermal flash at (T0, P0) gives H0 and S0; the enthalpy and entropy flashes return
@@ -274,6 +278,65 @@ TEST_F(GeneralFlashTest, EntryValuesRestoredOnEveryExit) {
     EXPECT_EQ(f.g.SPTOL, -0.25);
     EXPECT_EQ(services::GDPOPT.diagnosticSwitch(37), 7);
     EXPECT_EQ(std::string(services::MSGTXT.heldMessageKey.trimmed()), e.message);
+  }
+}
+
+// The enthalpy round trips with the fixture's Peng-Robinson set: its own K-values and phase
+// enthalpies over an ideal-gas enthalpy correlation.
+class GeneralFlashPengRobinson : public GeneralFlashTest {
+ protected:
+  void SetUp() override {
+    GeneralFlashTest::SetUp();
+    kvalues_.reset();
+    phases_.reset();
+    // Ideal-gas enthalpies H = R (A T + B T^2/2 + C T^3/3) from the ideal-gas heat
+    // capacities Cp/R = A + B T + C T^2 of Smith, Van Ness and Abbott, Introduction to
+    // Chemical Engineering Thermodynamics, Table C.1 (propane, n-butane).
+    const double abc[2][3] = {{1.213, 28.785e-3, -8.824e-6}, {1.935, 36.915e-3, -11.402e-6}};
+    std::vector<correlation_testing::Record> ideal;
+    for (std::int32_t i = 0; i < 2; ++i) {
+      correlation_testing::Record r;
+      r.component = i + 1;
+      r.coefficients = {0.0, kR * abc[i][0], kR * abc[i][1] / 2.0, kR * abc[i][2] / 3.0};
+      ideal.push_back(r);
+    }
+    correlation_testing::installSet(pure::kIdealGasEnthalpy, 1, ideal);
+  }
+};
+
+TEST_F(GeneralFlashPengRobinson, RoundTripsReturnTheIsothermalState) {
+  struct Case {
+    const char* name;
+    FlashType type;
+    std::int32_t itpfix;
+    double t0, p0, tStart, pStart;
+    bool allVapour;
+  };
+  const Case cases[] = {
+      {"adiabatic at P0", FlashType::Adiabatic, 1, 300.0, 500.0, 317.0, 500.0, false},
+      {"adiabatic at T0", FlashType::Adiabatic, 2, 300.0, 500.0, 300.0, 430.0, false},
+      {"adiabatic, all vapour", FlashType::Adiabatic, 1, 360.0, 500.0, 330.0, 500.0, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const double h0 = state(c.t0, c.p0, false).first;
+    const double v0 = header(h::kVapourFraction);
+    if (c.allVapour) {
+      ASSERT_EQ(v0, 1.0);
+    } else {
+      ASSERT_GT(v0, 0.01);
+      ASSERT_LT(v0, 0.99);
+    }
+    Call f(c.type, c.itpfix, c.tStart, c.pStart, h0);
+    f.g.GTOL = services::FLTOL(3);  // the problem's flash tolerance
+    flash::FLASHG(f.g);
+    ASSERT_EQ(f.g.JERR, 0);
+    if (c.itpfix == 1) {
+      EXPECT_NEAR(f.g.T, c.t0, 0.01);
+    } else {
+      EXPECT_NEAR(f.g.P, c.p0, 0.05);
+    }
+    EXPECT_NEAR(f.g.FVAPOR, v0, 1e-3);
   }
 }
 
