@@ -18,6 +18,7 @@
 #include "flash/linear_solver.hpp"
 #include "flash/parameter_values.hpp"
 #include "flash/liquid_split.hpp"
+#include "flash/phase_fraction.hpp"
 #include "flash/phase_region.hpp"
 #include "flash/phase_split.hpp"
 #include "flash/rachford_rice.hpp"
