@@ -13,6 +13,7 @@
 #include "flash/flash_state.hpp"
 #include "flash/flashed_totals.hpp"
 #include "flash/general_flash.hpp"
+#include "flash/phase_fraction.hpp"
 #include "flash/slots.hpp"
 #include "flash/work_tables.hpp"
 #include "methods/methods.hpp"
@@ -56,10 +57,22 @@ enum class Pass { Converged, Next, Failed, OutOfRange };
 
 std::int32_t& switchWord(int k) { return services::GDPOPT.words(100 + k); }
 
-// Per-component critical temperatures handed to the router; grown once, kept.
-std::vector<double> criticalTemperatures;
-const bool kScratchReset =
-    services::registerKeptValues([] { std::vector<double>().swap(criticalTemperatures); });
+// Per-component critical constants handed to the flashes; grown once, kept.
+std::vector<double> criticalTemperatures, criticalPressures, acentricFactors;
+const bool kScratchReset = services::registerKeptValues([] {
+  std::vector<double>().swap(criticalTemperatures);
+  std::vector<double>().swap(criticalPressures);
+  std::vector<double>().swap(acentricFactors);
+});
+
+// Copies real sector SECTOR of the component table into TO (N entries), growing it once.
+void componentReals(problem::ComponentReal sector, std::vector<double>& to, std::size_t n) {
+  if (to.size() < n) to.resize(n);
+  const std::int32_t start = problem::COPTRS.realSector(sector);
+  for (std::size_t i = 0; i < n; ++i) {
+    to[i] = storage::CORSTO.real(start + static_cast<std::int32_t>(i + 1));
+  }
+}
 
 bool negative(double v) { return std::signbit(v); }
 
@@ -88,6 +101,8 @@ class Run {
   Pass bracketed(double f);
   Pass step(double f);
   Pass applyIso();
+  Pass applyFraction();
+  Pass fractionOutcome(std::int32_t jerr);
   Pass boundHit();
   bool checkPass();
   // Exit.
@@ -119,6 +134,7 @@ class Run {
   double bestF_ = 0.0;
   std::int32_t kxopt_ = 1;
   IsothermalFlash a_;
+  FractionFlash fraction_;
   std::array<double, 2> dvstep_{kTemperatureStep, 0.0};
   double zwfeed_ = 0.0;
   std::array<double, 3> fs_{}, xs_{};
@@ -194,11 +210,9 @@ bool Run::enter() {
 
   // The router's arguments that stay for the call.
   const std::size_t n = static_cast<std::size_t>(std::max(g_.NCOMP, 0));
-  if (criticalTemperatures.size() < n) criticalTemperatures.resize(n);
-  const std::int32_t tc = problem::COPTRS.realSector(problem::ComponentReal::CriticalTemperature);
-  for (std::size_t i = 0; i < n; ++i) {
-    criticalTemperatures[i] = storage::CORSTO.real(tc + static_cast<std::int32_t>(i + 1));
-  }
+  componentReals(problem::ComponentReal::CriticalTemperature, criticalTemperatures, n);
+  componentReals(problem::ComponentReal::CriticalPressure, criticalPressures, n);
+  componentReals(problem::ComponentReal::AcentricFactor, acentricFactors, n);
   a_.IOUT = services::DBUNIT.reportFile;
   a_.IOUT2 = g_.IOUT2;
   a_.NCOMP = g_.NCOMP;
@@ -335,11 +349,70 @@ void Run::isothermal(const char* label, std::int32_t itpfix, std::int32_t ifixlw
   bookkeeping();
 }
 
-// The flash at a held phase fraction. The phase-fraction iteration is not part of this
-// build: the flash reports failure and leaves the state as it was.
+// The flash at a held phase fraction (FLASHR), which finds T or P. Returns its JERR.
 std::int32_t Run::fractionFlash() {
-  if (debug_ > 1) writef(a_.IOUT, " FLASHG fraction flash not available");
-  return kFlashFailed;
+  if (debug_ > 1) writef(a_.IOUT, " FLASHG FLASHR T=%g P=%g IFIXLW=%d", g_.T, g_.P, ifixlw_);
+  FractionFlash& r = fraction_;
+  r.IOUT = a_.IOUT;
+  r.IOUT2 = a_.IOUT2;
+  r.NCOMP = g_.NCOMP;
+  r.NC = g_.NC;
+  r.INITFL = kxopt_ - 1;
+  r.IDEBUG = debug_;
+  r.IEOS = g_.IEOS;
+  r.KXFLAG = g_.KXFLAG;
+  r.ITPFIX = g_.ITPFIX;
+  r.IPRES = g_.IPRES;
+  r.JERR = 0;
+  r.KCDRV = 1;
+  r.IFIXLW = ifixlw_;
+  r.KXOPT = kxopt_;
+  r.ISPCOD = g_.ISPCOD;
+  r.TRATE = header(h::kRate);
+  r.Z = g_.Z;
+  r.X = g_.X;
+  r.Y = g_.Y;
+  r.XK = g_.XK;
+  r.XSTOR = g_.XSTOR;
+  r.YSTOR = g_.YSTOR;
+  r.T = g_.T;
+  r.P = g_.P;
+  r.GFLSH = g_.GFLSH;
+  r.GTOL = g_.GTOL;
+  r.FTOTLQ = g_.FTOTLQ;
+  r.FLIQHC = g_.FLIQHC;
+  r.FWATER = g_.FWATER;
+  r.FVAPOR = g_.FVAPOR;
+  r.DXNEW = g_.DXNEW;
+  r.DXOLD = g_.DXOLD;
+  r.DYNEW = g_.DYNEW;
+  r.DYOLD = g_.DYOLD;
+  r.DVSTEP = dvstep_;
+  r.ZW = zwfeed_;
+  r.direction = 2.0 * g_.ITPFIX - 3.0;
+  r.ZV = header(3);
+  r.ZL = header(4);
+  const auto n = static_cast<std::size_t>(std::max(g_.NCOMP, 0));
+  r.TCRIT = std::span<const double>(criticalTemperatures.data(), n);
+  r.PCRIT = std::span<const double>(criticalPressures.data(), n);
+  r.OMEGA = std::span<const double>(acentricFactors.data(), n);
+  r.KLLE = g_.ISOLID;
+  r.TSTART = g_.TSTART;
+  r.PSTART = g_.PSTART;
+  FLASHR(r);
+  g_.T = r.T;
+  g_.P = r.P;
+  g_.GFLSH = r.GFLSH;
+  g_.FTOTLQ = r.FTOTLQ;
+  g_.FLIQHC = r.FLIQHC;
+  g_.FWATER = r.FWATER;
+  g_.FVAPOR = r.FVAPOR;
+  g_.TSTART = r.TSTART;
+  g_.PSTART = r.PSTART;
+  dvstep_ = r.DVSTEP;
+  setHeader(3, r.ZV);
+  setHeader(4, r.ZL);
+  return r.JERR;
 }
 
 void Run::bookkeeping() {
@@ -490,12 +563,18 @@ bool Run::iterate() {
     }
     FLSTAT.IHVDAT() = ihvdatEntry_;
     const std::int32_t jerr = fractionFlash();
+    if (option_ == Option::Fraction) {
+      // The fraction flash's own outcome is the call's (3, a bracket closed on a large
+      // function, is reported as a failure).
+      if (jerr != kFlashSolved) g_.JERR = kFlashFailed;
+      bookkeeping();
+      return true;
+    }
     if (jerr != kFlashSolved && jerr != 3) {
       g_.JERR = kFlashFailed;
       return true;
     }
     bookkeeping();
-    if (option_ == Option::Fraction) return true;
   }
   evaluate();
   for (;;) {
@@ -585,7 +664,7 @@ Pass Run::switchToFraction(double f) {
   if (gclRule() && problem::GCLTAB.integers(kMinimumStepRule) == 1) kvar_ = 3;
   if (g_.FTOTLQ > FLTOL(kAbsent) && g_.FTOTLQ < FLTOL(kWhole)) return bracketed(f);
   // A one-phase state: the fraction flash runs first at the current fraction.
-  return fractionFlash() == kFlashSolved ? Pass::Next : boundHit();
+  return fractionOutcome(fractionFlash());
 }
 
 Pass Run::step(double f) {
@@ -642,11 +721,35 @@ Pass Run::step(double f) {
       return switchToFraction(f);
     }
   }
-  if (ifixlw_ != 0) {
-    // Fraction iterations need the phase-fraction flash.
-    return fractionFlash() == kFlashSolved ? Pass::Next : boundHit();
-  }
+  if (ifixlw_ != 0) return applyFraction();
   return applyIso();
+}
+
+// The new held fraction and its fraction flash.
+Pass Run::applyFraction() {
+  const double low = option_ == Option::Held ? 1e-08 : 0.0;
+  const double high = option_ == Option::Held ? FLTOL(kFractionHigh) : 1.0;
+  const double x = ifixlw_ == 1 ? g_.FLIQHC : g_.FVAPOR;
+  if ((dvar_ < 0.0 && x <= low) || (dvar_ > 0.0 && x >= high)) return boundHit();
+  const double held = std::clamp(x + dvar_, low, high);
+  if (ifixlw_ == 2) {
+    g_.FVAPOR = held;
+    g_.FTOTLQ = 1.0 - held;
+  } else {
+    g_.FTOTLQ = held;
+    g_.FVAPOR = 1.0 - held;
+  }
+  g_.FLIQHC = g_.FTOTLQ;
+  return fractionOutcome(fractionFlash());
+}
+
+// A fraction flash's outcome: solved (or closed bracket) goes on, anything else is a bound
+// hit.
+Pass Run::fractionOutcome(std::int32_t jerr) {
+  if (jerr != kFlashSolved && jerr != 3) return boundHit();
+  bookkeeping();
+  evaluate();
+  return Pass::Next;
 }
 
 // The new temperature or pressure and its flash.
@@ -674,9 +777,14 @@ Pass Run::boundHit() {
     if (option_ == Option::Enthalpy) return Pass::Failed;
     restarted_ = true;
     variable() = firstTp_;
+    if (ifixlw_ == 1) g_.FLIQHC = firstX_;
+    if (ifixlw_ == 2) g_.FVAPOR = firstX_;
     itrial_ = 1;
     return step(firstF_);
   }
+  // After the restart a switch back to temperature or pressure iterations would need the
+  // specification's type, to refuse one that depends on the composition alone; the call
+  // fails instead.
   return Pass::Failed;
 }
 

@@ -104,8 +104,6 @@ struct GeneralFlash {
 //           (message 1000001020); the iteration's limits, among them more than kPassLimit
 //           passes in all (message 1000001030, or 1000001040 for options 0 and 1).
 // GTOL, SPTOL and diagnostic switch 37 get their entry values back on every exit.
-// The fraction flashes of options 1 and 4 run the phase-fraction iteration, which is not
-// part of this build yet: those options report failure (JERR 1).
 void FLASHG(GeneralFlash& g);
 
 // HSPTST: the enthalpy test of the current stream against SPVALU.
