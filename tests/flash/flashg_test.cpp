@@ -16,6 +16,7 @@
 #include "methods/methods.hpp"
 #include "problem/problem.hpp"
 #include "services/services.hpp"
+#include "support/allocation_counter.hpp"
 #include "thermo/pure/correlation_sets.hpp"
 #include "thermo/pure/correlations.hpp"
 
@@ -372,6 +373,20 @@ TEST_F(GeneralFlashPengRobinson, RoundTripsReturnTheIsothermalState) {
     }
     EXPECT_NEAR(f.g.FVAPOR, v0, 1e-3);
   }
+}
+
+// Once warm, an adiabatic flash through its outer iteration allocates nothing.
+TEST_F(GeneralFlashTest, WarmAdiabaticFlashAllocatesNothing) {
+  const double h0 = state(300.0, 500.0, false).first;
+  Call f(FlashType::Adiabatic, 1, 327.0, 500.0, h0);
+  flash::FLASHG(f.g);
+  ASSERT_EQ(f.g.JERR, 0);
+  f.g.T = 327.0;
+  const std::size_t before = testing_support::allocationCount();
+  flash::FLASHG(f.g);
+  EXPECT_EQ(testing_support::allocationCount(), before);
+  EXPECT_EQ(f.g.JERR, 0);
+  EXPECT_NEAR(f.g.T, 300.0, 0.01);
 }
 
 // The flash counter wraps and counts the wrap.
