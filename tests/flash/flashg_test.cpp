@@ -1,0 +1,497 @@
+// The general flash FLASHG and its outer iteration: round trips between the isothermal flash
+// and the enthalpy and entropy flashes on an ideal mixture (Raoult K-values from Antoine
+// vapour pressures, linear phase enthalpies), the march limit with its message, the entry
+// and exit values restored on every way out, and the small routines of the iteration.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "flash_support.hpp"
+#include "methods/methods.hpp"
+#include "problem/problem.hpp"
+#include "services/services.hpp"
+#include "support/allocation_counter.hpp"
+#include "thermo/pure/correlation_sets.hpp"
+#include "thermo/pure/correlations.hpp"
+
+namespace {
+
+namespace h = flash::totals;
+using flash::FlashType;
+
+// Propane and n-butane, log10(P/bar) = A - B/(T + C): NIST Chemistry WebBook Antoine
+// parameters (propane 277.6-360.8 K, n-butane 272.7-425 K).
+const std::vector<flash_test::Antoine> kAntoine{{4.53678, 1149.36, 24.906},
+                                                {4.35576, 1175.581, -2.071}};
+
+// Raoult K-values at T and P; below 150 K those of 150 K, out of the correlations' reach.
+void raoult(std::int32_t, std::int32_t ncomp, std::span<const double>, std::span<const double>,
+            std::span<double> k, double t, double p, double& zv, double& zl, std::int32_t& kccall,
+            std::int32_t, std::int32_t, std::int32_t& ierr, std::int32_t, std::int32_t& ifugst) {
+  for (std::int32_t i = 0; i < ncomp; ++i) {
+    k[static_cast<std::size_t>(i)] =
+        kAntoine[static_cast<std::size_t>(i)].kpa(std::max(t, 150.0)) / p;
+  }
+  zv = 0.95;
+  zl = 0.02;
+  ++kccall;
+  ierr = 0;
+  ifugst = 0;
+}
+
+// Ideal phase properties per component: vapour H = a + b T, liquid H = a - lambda + c T;
+// vapour S = b ln(T/298.15) - R ln(P/101.325), liquid S = c ln(T/298.15) - lambda/298.15.
+struct Ideal {
+  double a, b, c, lambda;
+};
+constexpr Ideal kIdeal[] = {{1000.0, 75.0, 120.0, 15000.0}, {2000.0, 100.0, 140.0, 21000.0}};
+constexpr double kR = 8.314471;
+
+template <typename F>
+double mix(std::span<const double> x, F f) {
+  double s = 0.0;
+  for (std::size_t i = 0; i < x.size(); ++i) s += x[i] * f(kIdeal[i]);
+  return s;
+}
+
+std::int32_t vapourEnthalpy(std::int32_t, double t, double, std::span<const double> x, double& hv,
+                            double& cp, double& hw, double& cpw, double& z, std::int32_t,
+                            std::int32_t& status, std::int32_t&, double& residual) {
+  hv = mix(x, [t](const Ideal& c) { return c.a + c.b * t; });
+  cp = mix(x, [](const Ideal& c) { return c.b; });
+  hw = cpw = 0.0;
+  z = 0.95;
+  residual = 0.0;
+  status = 0;
+  return 0;
+}
+std::int32_t liquidEnthalpy(std::int32_t, double t, double, std::span<const double> x, double& hl,
+                            double& cp, double& hw, double& cpw, double& z, std::int32_t,
+                            std::int32_t& status, std::int32_t&, double&) {
+  hl = mix(x, [t](const Ideal& c) { return c.a - c.lambda + c.c * t; });
+  cp = mix(x, [](const Ideal& c) { return c.c; });
+  hw = cpw = 0.0;
+  z = 0.02;
+  status = 0;
+  return 0;
+}
+std::int32_t vapourEntropy(std::int32_t, double t, double p, std::span<const double> x, double& s,
+                           double&, double&, std::int32_t, std::int32_t&) {
+  s = mix(x, [t](const Ideal& c) { return c.b * std::log(t / 298.15); }) -
+      kR * std::log(p / 101.325);
+  return 0;
+}
+std::int32_t liquidEntropy(std::int32_t, double t, double, std::span<const double> x, double& s,
+                           double&, double&, std::int32_t, std::span<const std::int32_t>,
+                           std::int32_t&) {
+  s = mix(x, [t](const Ideal& c) { return c.c * std::log(t / 298.15) - c.lambda / 298.15; });
+  return 0;
+}
+
+void setSwitch(int k, std::int32_t v) { services::GDPOPT.words(100 + k) = v; }
+
+class GeneralFlashTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fixtures::ProblemDescription d;
+    d.name = "flashg";
+    d.components = flash_test::components({"PROPANE", "N-BUTANE"});
+    d.methodSets = {flash_test::pengRobinsonSet("PR")};
+    fixtures::StreamSpec stream;
+    stream.name = "S1";
+    stream.temperature = 300.0;
+    stream.pressure = 500.0;
+    stream.rate = 10.0;
+    stream.composition = {0.5, 0.5};
+    d.streams = {stream};
+    problem_ = std::make_unique<flash_test::OpenProblem>(dir_, d);
+    flash_test::useSet(1);
+    problem::SRSET(problem::ISRNO("S1"), 0);
+  }
+  void TearDown() override { problem_.reset(); }
+
+  // A general flash of the feed 0.5/0.5 with arrays of its own.
+  struct Call {
+    std::vector<double> z{0.5, 0.5}, x{0.5, 0.5}, y{0.5, 0.5}, k{1.0, 1.0}, w1{0, 0}, w2{0, 0},
+        w3{0, 0}, w4{0, 0}, w5{0, 0}, w6{0, 0}, w7{0, 0};
+    std::vector<std::int32_t> present{1, 1};
+    flash::GeneralFlash g;
+    Call(FlashType type, std::int32_t itpfix, double t, double p, double spvalu) {
+      g.KFTYPE = static_cast<std::int32_t>(type);
+      g.NC = g.NCOMP = 2;
+      g.ITPFIX = itpfix;
+      g.IPRES = present;
+      g.ISPCOD = type == FlashType::Isothermal ? 0 : (type == FlashType::Isentropic ? 122 : 111);
+      g.Z = z;
+      g.X = x;
+      g.Y = y;
+      g.XK = k;
+      g.XSTOR = w1;
+      g.YSTOR = w2;
+      g.DXNEW = w3;
+      g.DXOLD = w4;
+      g.DYNEW = w5;
+      g.DYOLD = w6;
+      g.XKSTOR = w7;
+      g.T = t;
+      g.P = p;
+      g.GTOL = 1e-7;
+      g.SPVALU = spvalu;
+    }
+    Call(const Call&) = delete;
+  };
+
+  static double header(std::int32_t k) {
+    return problem::MainRecord(problem::SRPSET.set2).real(k);
+  }
+
+  // H and (with ENTROPY) S of the isothermal flash at T and P.
+  static std::pair<double, double> state(double t, double p, bool entropy = true) {
+    Call c(FlashType::Isothermal, 0, t, p, 0.0);
+    flash::FLASHG(c.g);
+    EXPECT_EQ(c.g.JERR, 0);
+    std::int32_t ierr = 0;
+    if (entropy) flash::STOTFL(ierr);
+    return {header(h::kEnthalpy), header(h::kEntropy)};
+  }
+
+  testing_support::StopThrows stop_;
+  testing_support::TempDir dir_;
+  std::unique_ptr<flash_test::OpenProblem> problem_;
+  std::unique_ptr<flash::ScopedKValueRoutine> kvalues_ =
+      std::make_unique<flash::ScopedKValueRoutine>(&raoult);
+  std::unique_ptr<flash::ScopedPhaseTotalRoutines> phases_ =
+      std::make_unique<flash::ScopedPhaseTotalRoutines>(flash::PhaseTotalRoutines{
+          &vapourEnthalpy, &liquidEnthalpy, &vapourEntropy, &liquidEntropy});
+};
+
+// The isothermal flash at (T0, P0) gives H0 and S0; the enthalpy and entropy flashes return
+// T0 or P0 from a start elsewhere: two-phase states, and an all-vapour state reached on the
+// single-phase path.
+TEST_F(GeneralFlashTest, RoundTripsReturnTheIsothermalState) {
+  struct Case {
+    const char* name;
+    FlashType type;
+    std::int32_t itpfix;  // 1 T is sought, 2 P is sought
+    double t0, p0;        // the isothermal state
+    double tStart, pStart;
+    double vapour;        // expected vapour fraction: -1 two-phase
+  };
+  const Case cases[] = {
+      {"adiabatic at P0", FlashType::Adiabatic, 1, 300.0, 500.0, 327.0, 500.0, -1},
+      {"adiabatic at T0", FlashType::Adiabatic, 2, 300.0, 500.0, 300.0, 420.0, -1},
+      {"isentropic at P0", FlashType::Isentropic, 1, 300.0, 500.0, 280.0, 500.0, -1},
+      {"enthalpy given at P0", FlashType::Enthalpy, 1, 300.0, 500.0, 318.0, 500.0, -1},
+      {"adiabatic, all vapour", FlashType::Adiabatic, 1, 380.0, 500.0, 300.0, 500.0, 1.0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto [h0, s0] = state(c.t0, c.p0);
+    const double v0 = header(h::kVapourFraction);
+    if (c.vapour < 0.0) {
+      ASSERT_GT(v0, 0.01);
+      ASSERT_LT(v0, 0.99);
+    } else {
+      ASSERT_EQ(v0, c.vapour);
+    }
+    Call f(c.type, c.itpfix, c.tStart, c.pStart, c.type == FlashType::Isentropic ? s0 : h0);
+    flash::FLASHG(f.g);
+    ASSERT_EQ(f.g.JERR, 0);
+    // The enthalpy test's tolerance is GTOL relative to max(50 Cp, |H|): the state found
+    // lies within that enthalpy of the true one, which at these slopes is well below 0.01 K
+    // or 0.01 kPa.
+    if (c.itpfix == 1) {
+      EXPECT_NEAR(f.g.T, c.t0, 0.01);
+      EXPECT_EQ(f.g.P, c.p0);
+    } else {
+      EXPECT_NEAR(f.g.P, c.p0, 0.01);
+      EXPECT_EQ(f.g.T, c.t0);
+    }
+    EXPECT_NEAR(f.g.FVAPOR, v0, 1e-4);
+    EXPECT_EQ(header(h::kTemperature), f.g.T);
+    if (c.type != FlashType::Isentropic) {
+      EXPECT_NEAR(header(h::kEnthalpy), h0, 1e-6 * std::max(std::abs(h0), 1e4));
+    }
+  }
+}
+
+// A residual that never changes sign: an all-liquid adiabatic flash (option digit 1 keeps
+// it off the single-phase path) whose enthalpy lies below any reachable one marches 50
+// times and fails on the 51st pass with message 1000001030 and trial count 51.
+TEST_F(GeneralFlashTest, MarchWithoutSignChangeFailsOnThe51stPass) {
+  Call f(FlashType::Adiabatic, 1, 250.0, 5000.0, -1e9);
+  f.g.IOPT7 = 1;
+  flash::FLASHG(f.g);
+  EXPECT_EQ(f.g.JERR, 1);
+  EXPECT_EQ(std::string(services::MSGTXT.heldMessageKey.trimmed()), "1000001030");
+  EXPECT_GT(f.g.T, 0.0);
+  EXPECT_LT(f.g.T, 250.0);
+  // The message parameters are cleared once issued; the trial count is in the text.
+  std::string text;
+  for (std::int32_t k = 1; k <= services::MSGTXT.lineCount; ++k) {
+    text += std::string(services::MSGTXT.lines(static_cast<std::size_t>(k)).trimmed()) + " ";
+  }
+  EXPECT_NE(text.find("51 TRIALS"), std::string::npos) << text;
+}
+
+// GTOL, SPTOL and switch 37 come back on every way out, failures included; the outcome and
+// the message of each exit.
+TEST_F(GeneralFlashTest, EntryValuesRestoredOnEveryExit) {
+  struct Exit {
+    const char* name;
+    FlashType type;
+    std::int32_t ispcod;
+    double t, p, spvalu, rate;
+    std::int32_t iopt7;
+    std::int32_t jerr;
+    const char* message;  // "" none
+  };
+  const Exit exits[] = {
+      {"zero rate", FlashType::Adiabatic, 111, 300.0, 500.0, 0.0, 0.0, 0, 1, ""},
+      {"temperature out of range", FlashType::Adiabatic, 111, 3500.0, 500.0, 0.0, 10.0, 0, 1,
+       "1000001020"},
+      {"isothermal solved", FlashType::Isothermal, 0, 300.0, 500.0, 0.0, 10.0, 0, 0, ""},
+      {"march limit", FlashType::Adiabatic, 111, 250.0, 5000.0, -1e9, 10.0, 1, 1, "1000001030"},
+      {"held-fraction specification met", FlashType::HydrocarbonLiquid, 12, 300.0, 500.0, 0.5,
+       10.0, 0, 0, ""},
+      {"given vapour fraction solved", FlashType::VapourFraction, 11, 300.0, 500.0, 0.3, 10.0, 0,
+       0, ""},
+  };
+  for (const Exit& e : exits) {
+    SCOPED_TRACE(e.name);
+    problem::MainRecord(problem::SRPSET.set2).setReal(h::kRate, e.rate);
+    services::MSGTXT.heldMessageKey.assign("");
+    setSwitch(37, 7);
+    Call f(e.type, 1, e.t, e.p, e.spvalu);
+    f.g.ISPCOD = e.ispcod;
+    f.g.IOPT7 = e.iopt7;
+    f.g.GTOL = 3e-6;
+    f.g.SPTOL = -0.25;
+    flash::FLASHG(f.g);
+    EXPECT_EQ(f.g.JERR, e.jerr);
+    EXPECT_EQ(f.g.GTOL, 3e-6);
+    EXPECT_EQ(f.g.SPTOL, -0.25);
+    EXPECT_EQ(services::GDPOPT.diagnosticSwitch(37), 7);
+    EXPECT_EQ(std::string(services::MSGTXT.heldMessageKey.trimmed()), e.message);
+  }
+}
+
+// The fraction flashes of an ideal mixture against Raoult's law: the bubble pressure
+// sum z Psat, the dew pressure 1 / sum (z / Psat), and a given vapour fraction of 0.3
+// returned at the pressure where the Rachford-Rice split gives it.
+TEST_F(GeneralFlashTest, FractionFlashesMeetRaoultsLaw) {
+  const double t = 300.0;
+  const double p1 = kAntoine[0].kpa(t), p2 = kAntoine[1].kpa(t);
+  struct Case {
+    const char* name;
+    FlashType type;
+    std::int32_t ispcod;
+    double spvalu, pressure, vapour;
+  };
+  const Case cases[] = {
+      {"bubble", FlashType::Bubble, 103, 0.0, 0.5 * p1 + 0.5 * p2, 0.0},
+      {"dew", FlashType::Dew, 104, 0.0, 1.0 / (0.5 / p1 + 0.5 / p2), 1.0},
+      {"vapour fraction 0.3", FlashType::VapourFraction, 11, 0.3, -1.0, 0.3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Call f(c.type, 2, t, 500.0, c.spvalu);
+    f.g.ISPCOD = c.ispcod;
+    f.g.GTOL = 1e-9;
+    flash::FLASHG(f.g);
+    ASSERT_EQ(f.g.JERR, 0);
+    EXPECT_EQ(f.g.T, t);
+    if (c.pressure > 0.0) {
+      EXPECT_NEAR(f.g.P, c.pressure, 1e-6 * c.pressure);
+    }
+    EXPECT_NEAR(f.g.FVAPOR, c.vapour, 1e-6);
+    const std::vector<double> k{p1 / f.g.P, p2 / f.g.P};
+    EXPECT_NEAR(flash_test::exactVapourFraction({0.5, 0.5}, k), c.vapour, 1e-6);
+  }
+}
+
+// The enthalpy round trips with the fixture's Peng-Robinson set: its own K-values and phase
+// enthalpies over an ideal-gas enthalpy correlation.
+class GeneralFlashPengRobinson : public GeneralFlashTest {
+ protected:
+  void SetUp() override {
+    GeneralFlashTest::SetUp();
+    kvalues_.reset();
+    phases_.reset();
+    // Ideal-gas enthalpies H = R (A T + B T^2/2 + C T^3/3) from the ideal-gas heat
+    // capacities Cp/R = A + B T + C T^2 of Smith, Van Ness and Abbott, Introduction to
+    // Chemical Engineering Thermodynamics, Table C.1 (propane, n-butane).
+    const double abc[2][3] = {{1.213, 28.785e-3, -8.824e-6}, {1.935, 36.915e-3, -11.402e-6}};
+    std::vector<correlation_testing::Record> ideal;
+    for (std::int32_t i = 0; i < 2; ++i) {
+      correlation_testing::Record r;
+      r.component = i + 1;
+      r.coefficients = {0.0, kR * abc[i][0], kR * abc[i][1] / 2.0, kR * abc[i][2] / 3.0};
+      ideal.push_back(r);
+    }
+    correlation_testing::installSet(pure::kIdealGasEnthalpy, 1, ideal);
+  }
+};
+
+TEST_F(GeneralFlashPengRobinson, RoundTripsReturnTheIsothermalState) {
+  struct Case {
+    const char* name;
+    FlashType type;
+    std::int32_t itpfix;
+    double t0, p0, tStart, pStart;
+    bool allVapour;
+  };
+  const Case cases[] = {
+      {"adiabatic at P0", FlashType::Adiabatic, 1, 300.0, 500.0, 317.0, 500.0, false},
+      {"adiabatic at T0", FlashType::Adiabatic, 2, 300.0, 500.0, 300.0, 430.0, false},
+      {"adiabatic, all vapour", FlashType::Adiabatic, 1, 360.0, 500.0, 330.0, 500.0, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const double h0 = state(c.t0, c.p0, false).first;
+    const double v0 = header(h::kVapourFraction);
+    if (c.allVapour) {
+      ASSERT_EQ(v0, 1.0);
+    } else {
+      ASSERT_GT(v0, 0.01);
+      ASSERT_LT(v0, 0.99);
+    }
+    Call f(c.type, c.itpfix, c.tStart, c.pStart, h0);
+    f.g.GTOL = services::FLTOL(3);  // the problem's flash tolerance
+    flash::FLASHG(f.g);
+    ASSERT_EQ(f.g.JERR, 0);
+    if (c.itpfix == 1) {
+      EXPECT_NEAR(f.g.T, c.t0, 0.01);
+    } else {
+      EXPECT_NEAR(f.g.P, c.p0, 0.05);
+    }
+    EXPECT_NEAR(f.g.FVAPOR, v0, 1e-3);
+  }
+}
+
+// Once warm, an adiabatic flash through its outer iteration allocates nothing.
+TEST_F(GeneralFlashTest, WarmAdiabaticFlashAllocatesNothing) {
+  const double h0 = state(300.0, 500.0, false).first;
+  Call f(FlashType::Adiabatic, 1, 327.0, 500.0, h0);
+  flash::FLASHG(f.g);
+  ASSERT_EQ(f.g.JERR, 0);
+  f.g.T = 327.0;
+  const std::size_t before = testing_support::allocationCount();
+  flash::FLASHG(f.g);
+  EXPECT_EQ(testing_support::allocationCount(), before);
+  EXPECT_EQ(f.g.JERR, 0);
+  EXPECT_NEAR(f.g.T, 300.0, 0.01);
+}
+
+// The flash counter wraps and counts the wrap.
+TEST_F(GeneralFlashTest, CallCounterWraps) {
+  flash::flashCalls.NNFLSG = flash::kCounterWrap - 1;
+  const std::int32_t wraps = flash::FLCNTR.words(9);
+  Call f(FlashType::Isothermal, 0, 300.0, 500.0, 0.0);
+  flash::FLASHG(f.g);
+  EXPECT_EQ(flash::flashCalls.NNFLSG, 0);
+  EXPECT_EQ(flash::FLCNTR.words(9), wraps + 1);
+  std::int64_t seen = -1;
+  flash::FLSDBG(seen);
+  EXPECT_EQ(seen, 0);
+}
+
+// The enthalpy and entropy tests: the tolerance used and the verdict.
+TEST_F(GeneralFlashTest, EnthalpyAndEntropyTests) {
+  problem::MainRecord m(problem::SRPSET.set2);
+  struct Case {
+    const char* name;
+    double fv, fl, cpv, cpl;
+    double hCalc, spvalu, gtol, sptol;
+    double tolUsed;
+    std::int32_t notcnv;
+  };
+  // A relative tolerance scales by max(50 Cp, |SPVALU|) with the vapour Cp when vapour is
+  // present, else the liquid's; no tolerance takes GTOL, doubled for two phases; a negative
+  // one is absolute.
+  const Case cases[] = {
+      {"relative, vapour Cp", 1.0, 0.0, 100.0, 150.0, 1000.5, 1000.0, 0.0, 1e-4, 0.5, 0},
+      {"relative, liquid Cp", 0.0, 1.0, 100.0, 150.0, 1000.8, 1000.0, 0.0, 1e-4, 0.75, 1},
+      {"relative, |SPVALU| larger", 1.0, 0.0, 1.0, 1.0, -1e5 + 5.0, -1e5, 0.0, 1e-4, 10.0, 0},
+      {"GTOL doubled, two phases", 0.5, 0.5, 100.0, 150.0, 1001.1, 1000.0, 1e-4, 0.0, 1.0, 1},
+      {"GTOL, one phase", 1.0, 0.0, 100.0, 150.0, 1000.4, 1000.0, 1e-4, 0.0, 0.5, 0},
+      {"absolute", 0.5, 0.5, 100.0, 150.0, 1002.0, 1000.0, 1e-4, -3.0, -3.0, 0},
+      {"not a number is never met", 0.5, 0.5, 100.0, 150.0, std::nan(""), 1000.0, 1e-4, -3.0,
+       -3.0, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    m.setReal(h::kVapourFraction, c.fv);
+    m.setReal(h::kLiquidFraction, c.fl);
+    m.setReal(h::kWaterFraction, 0.0);
+    m.setReal(h::kVapourHeatCapacity, c.cpv);
+    m.setReal(h::kLiquidHeatCapacity, c.cpl);
+    m.setReal(h::kEnthalpy, c.hCalc);
+    std::int32_t notcnv = -1;
+    double spcalc = 0.0, error = 0.0, sptol = c.sptol;
+    flash::HSPTST(notcnv, spcalc, c.spvalu, error, c.gtol, sptol, 0);
+    if (!std::isnan(c.hCalc)) {
+      EXPECT_EQ(spcalc, c.hCalc);
+      EXPECT_NEAR(error, c.hCalc - c.spvalu, 1e-9);
+    }
+    EXPECT_NEAR(sptol, c.tolUsed, 1e-12);
+    EXPECT_EQ(notcnv, c.notcnv);
+  }
+  // Entropy: a relative tolerance scales by SPVALU alone.
+  m.setReal(h::kEntropy, 100.02);
+  std::int32_t notcnv = -1;
+  double spcalc = 0.0, error = 0.0, sptol = 1e-4;
+  flash::SSPTST(notcnv, spcalc, 100.0, error, 0.0, sptol);
+  EXPECT_NEAR(sptol, 0.01, 1e-15);
+  EXPECT_EQ(notcnv, 1);
+  m.setReal(h::kEntropy, std::nan(""));
+  sptol = 1e-4;
+  flash::SSPTST(notcnv, spcalc, 100.0, error, 0.0, sptol);
+  EXPECT_EQ(notcnv, 1);
+}
+
+// The bound keepers.
+TEST(GeneralFlashBounds, ClampAndLimit) {
+  struct Clamp {
+    std::int32_t mode;
+    double t, p, tOut, pOut;
+    bool moved;
+  };
+  const Clamp clamps[] = {
+      {0, 0.5, 1e11, 1.0, 1e10, true},     {0, 300.0, 500.0, 300.0, 500.0, false},
+      {1, 3500.0, 1e11, 3000.0, 1e11, true}, {1, 300.0, 1e-6, 300.0, 1e-6, false},
+      {2, 0.5, 1e-6, 0.5, 1e-4, true},     {2, 0.5, 500.0, 0.5, 500.0, false},
+  };
+  for (const Clamp& c : clamps) {
+    double t = c.t, p = c.p;
+    EXPECT_EQ(flash::TPCLMP(c.mode, t, p), c.moved) << c.mode << " " << c.t << " " << c.p;
+    EXPECT_EQ(t, c.tOut);
+    EXPECT_EQ(p, c.pOut);
+  }
+  struct Limit {
+    std::int32_t itpfix;
+    double t, p, xold, result;
+    std::int32_t count;
+  };
+  const Limit limits[] = {
+      {1, 350.0, 1e12, 300.0, 350.0, 0},  // pressure not looked at
+      {1, -20.0, 500.0, 5.0, 3.0, 1},     // midpoint of the old value and 1 K
+      {1, 3100.0, 500.0, 2990.0, 2995.0, 1},
+      {2, 0.0, 1e-5, 2e-4, 1.5e-4, 1},
+      {2, 5000.0, 2e10, 9e9, 9.5e9, 1},
+      {2, 0.0, 700.0, 650.0, 700.0, 0},
+  };
+  for (const Limit& l : limits) {
+    std::int32_t count = 0;
+    EXPECT_DOUBLE_EQ(flash::VARLIM(l.itpfix, l.t, l.p, l.xold, count), l.result);
+    EXPECT_EQ(count, l.count);
+  }
+}
+
+}  // namespace
