@@ -37,7 +37,7 @@ struct Ideal {
   std::vector<Antoine> components;
   // Scripted K-values in place of Antoine's: K_i = script(call, i); with scriptedSlope the
   // derivative reported for them (dK/dT and dK/dP alike).
-  std::function<double(std::int32_t, std::size_t)> script;
+  std::function<double(std::int32_t, std::size_t, double, double)> script;
   double scriptedSlope = 0.0;
   bool zeroDerivatives = false;
   std::int32_t calls = 0, startCalls = 0;
@@ -60,7 +60,7 @@ void idealKValues(std::int32_t, std::int32_t ncomp, std::span<const double>,
   for (std::size_t i = 0; i < static_cast<std::size_t>(ncomp); ++i) {
     double dkdt = 0.0, dkdp = 0.0;
     if (ideal.script) {
-      k[i] = ideal.script(ideal.calls, i);
+      k[i] = ideal.script(ideal.calls, i, t, p);
       dkdt = dkdp = ideal.scriptedSlope;
     } else {
       const Antoine& a = ideal.components[i];
@@ -69,6 +69,7 @@ void idealKValues(std::int32_t, std::int32_t ncomp, std::span<const double>,
       dkdp = -k[i] / p;
     }
     if (ideal.zeroDerivatives) dkdt = dkdp = 0.0;
+    if (ideal.script && ideal.scriptedSlope == 0.0 && !ideal.zeroDerivatives) dkdp = -k[i] / p;
     setWork(equilibrium::kDkDtArray, i, dkdt);
     setWork(equilibrium::kDkDpArray, i, dkdp);
   }
@@ -236,5 +237,208 @@ TEST_P(FixedFraction, StoredEstimateStartsAndReceivesTheResult) {
 
 INSTANTIATE_TEST_SUITE_P(Both, FixedFraction, testing::Values(Routine::Newton, Routine::Robust),
                          [](const testing::TestParamInfo<Routine>& p) { return std::string(name(p.param)); });
+
+}  // namespace
+
+namespace {
+
+using FixedFractionRobust = FixedFraction;
+
+// Propane alone: critical constants 369.8 K and 4248 kPa (B. E. Poling, J. M. Prausnitz and
+// J. P. O'Connell, The Properties of Gases and Liquids, 5th ed., appendix A); the fixture's
+// component table carries them.
+TEST_F(FixedFractionRobust, PureFeedFollowsItsSaturationCurve) {
+  const std::vector<double> z{0.0, 1.0, 0.0};
+  struct Case {
+    double v;
+    flash::FixedVariable held;
+    double t0, p0;
+  };
+  for (const Case& c : {Case{1.0, flash::FixedVariable::Temperature, 300.0, 500.0},
+                        Case{0.0, flash::FixedVariable::Temperature, 250.0, 5000.0},
+                        Case{1.0, flash::FixedVariable::Pressure, 200.0, 500.0},
+                        Case{0.0, flash::FixedVariable::Pressure, 340.0, 1500.0}}) {
+    const bool temperature = c.held == flash::FixedVariable::Pressure;
+    SCOPED_TRACE(testing::Message() << "V = " << c.v << (temperature ? " T at " : " P at ")
+                                    << (temperature ? c.p0 : c.t0));
+    Fixed f(z, c.t0, c.p0);
+    run(Routine::Robust, f, c.held, c.v);
+    ASSERT_EQ(f.iffail, 0);
+    // log10(P/bar) = A - B/(T + C) solved for the held variable's partner.
+    const double expected =
+        temperature ? kPropane.b / (kPropane.a - std::log10(c.p0 / 100.0)) - kPropane.c
+                    : kPropane.kpa(c.t0);
+    EXPECT_NEAR((temperature ? f.t : f.p) / expected, 1.0, 1e-6);
+    EXPECT_EQ(f.x, (std::vector<double>{0.0, 1.0, 0.0}));
+    EXPECT_EQ(f.y, (std::vector<double>{0.0, 1.0, 0.0}));
+  }
+}
+
+TEST_F(FixedFractionRobust, PureFeedAboveItsCriticalPointIsRefused) {
+  const std::vector<double> z{0.0, 1.0, 0.0};
+  struct Case {
+    flash::FixedVariable held;
+    double t0, p0;
+  };
+  for (const Case& c : {Case{flash::FixedVariable::Temperature, 380.0, 1000.0},
+                        Case{flash::FixedVariable::Pressure, 300.0, 4500.0}}) {
+    SCOPED_TRACE(static_cast<int>(c.held));
+    Fixed f(z, c.t0, c.p0);
+    ideal.calls = 0;
+    run(Routine::Robust, f, c.held, 1.0);
+    EXPECT_EQ(f.iffail, flash::kFixedFractionUnsolvable);
+    EXPECT_EQ(f.t, c.t0);
+    EXPECT_EQ(f.p, c.p0);
+    EXPECT_EQ(ideal.calls, 0);
+  }
+  // Just below the critical temperature the pressure search is solved.
+  Fixed f(z, 360.0, 1000.0);
+  run(Routine::Robust, f, flash::FixedVariable::Temperature, 1.0);
+  EXPECT_EQ(f.iffail, 0);
+  EXPECT_NEAR(f.p / kPropane.kpa(360.0), 1.0, 1e-6);
+}
+
+// THETA2 on the ideal K-values: ln K is exactly linear in ln P, so one fit gives the bubble
+// pressure; a pass limit too small leaves IERR 1 with the last value reached.
+TEST_F(FixedFractionRobust, Theta2SolvesTheFitAndReportsThePassLimit) {
+  const std::vector<double> z{0.05, 0.45, 0.5};
+  std::vector<double> k(3), x(z), y(z), wlnk(3), wslp(3);
+  double zv = 0.0, zl = 0.0;
+  std::int32_t kccall = 12, ierr = 0, ifugst = 0;
+  idealKValues(3, 3, y, x, k, 320.0, 800.0, zv, zl, kccall, 1, 1, ierr, 0, ifugst);
+  const storage::RealView dkdp =
+      storage::CORSTO.reals(problem::FWPART.realOffset(equilibrium::kDkDpArray) + 1, 3);
+  std::int32_t iter = 0;
+  double xnew = 0.0;
+  std::vector<double> k1 = k;
+  flash::THETA2(0, -1, 0.0009, 1e-10, 2, 3, z, 0.0, 320.0, 800.0, k1, dkdp, wlnk, wslp, 100, iter,
+                ierr, xnew);
+  EXPECT_EQ(ierr, 0);
+  EXPECT_NEAR(xnew / reference(z, 0.0, false, 320.0), 1.0, 1e-9);
+  std::vector<double> k2 = k;
+  flash::THETA2(0, -1, 0.0009, 1e-10, 2, 3, z, 0.0, 320.0, 800.0, k2, dkdp, wlnk, wslp, 2, iter,
+                ierr, xnew);
+  EXPECT_EQ(ierr, 1);
+  EXPECT_EQ(iter, 3);
+  EXPECT_GT(std::abs(xnew / reference(z, 0.0, false, 320.0) - 1.0), 1e-9);
+}
+
+// Each failure exit, forced through scripted K-values: the code, the iterated variable put
+// back, the other one untouched and the feed unchanged.
+TEST_F(FixedFraction, FailureExitsRestoreTheState) {
+  const std::vector<double> z{0.05, 0.45, 0.5};
+  using Script = std::function<double(std::int32_t, std::size_t, double, double)>;
+  struct Case {
+    const char* label;
+    Routine routine;
+    flash::FixedVariable held;
+    Script script;
+    double slope;
+    bool zero;
+    std::int32_t iffail;
+    std::int32_t calls;  // K-value calls made, -1 not checked
+    std::int32_t startCalls;
+  };
+  // Steps that go up, up, down for ever: never converged, never a two-cycle.
+  const Script drifting = [](std::int32_t call, std::size_t, double, double) {
+    return call % 3 == 0 ? 0.5 : 2.0;
+  };
+  // K-values above 1 whose reported slope has the wrong sign drive T onto its 1 K bound.
+  const Script pinned = [](std::int32_t, std::size_t, double, double) { return 2.0; };
+  // A bubble pressure far below 1e-4 kPa: every try ends on the lower bound.
+  const Script vanishing = [](std::int32_t, std::size_t i, double, double p) {
+    return 1e-12 * static_cast<double>(i + 1) / p;
+  };
+  const std::vector<Case> cases = {
+      {"pass limit", Routine::Newton, flash::FixedVariable::Temperature, drifting, -1e-12, false,
+       1, 101, 1},
+      {"two-cycle on a bound", Routine::Newton, flash::FixedVariable::Pressure, pinned, -1e-12,
+       false, 1, 11, 1},
+      {"no pressure derivative", Routine::Newton, flash::FixedVariable::Temperature, nullptr, 0.0,
+       true, 1, 2, 1},
+      {"no pressure derivative", Routine::Robust, flash::FixedVariable::Temperature, nullptr, 0.0,
+       true, 10, 2, 1},
+      {"no temperature derivative", Routine::Robust, flash::FixedVariable::Pressure, nullptr, 0.0,
+       true, 10, 2, 1},
+      {"restarts exhausted", Routine::Robust, flash::FixedVariable::Temperature, vanishing, 0.0,
+       false, 1, -1, 6},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << name(c.routine) << ": " << c.label);
+    ideal.script = c.script;
+    ideal.scriptedSlope = c.slope;
+    ideal.zeroDerivatives = c.zero;
+    ideal.calls = 0;
+    ideal.startCalls = 0;
+    Fixed f(z, 300.0, 10000.0);
+    run(c.routine, f, c.held, 0.3);
+    EXPECT_EQ(f.iffail, c.iffail);
+    EXPECT_EQ(f.t, 300.0);
+    EXPECT_EQ(f.p, 10000.0);
+    EXPECT_EQ(f.z, z);
+    if (c.calls >= 0) {
+      EXPECT_EQ(ideal.calls, c.calls);
+    }
+    EXPECT_EQ(ideal.startCalls, c.startCalls);
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// The engine's Peng-Robinson K-values: the pressure at which a ternary is 30 % vapour at
+// 300 K, checked by an isothermal flash at that pressure; a warm call allocates nothing.
+class FixedFractionPengRobinson : public ::testing::TestWithParam<Routine> {
+ protected:
+  void SetUp() override {
+    fixtures::ProblemDescription d;
+    d.name = "fixedpr";
+    d.components = flash_test::components({"METHANE", "PROPANE", "N-PENTANE"});
+    d.methodSets = {flash_test::pengRobinsonSet("PR")};
+    problem_ = std::make_unique<flash_test::OpenProblem>(dir_, d);
+    flash_test::useSet(1);
+  }
+  void TearDown() override { problem_.reset(); }
+
+  testing_support::StopThrows stop_;
+  testing_support::TempDir dir_;
+  std::unique_ptr<flash_test::OpenProblem> problem_;
+};
+
+TEST_P(FixedFractionPengRobinson, IsothermalFlashAtTheResultGivesTheFraction) {
+  const std::vector<double> z{0.3, 0.4, 0.3};
+  // (From this start the Newton flash does not find the dew point: the heavy component's
+  // dK/dP is positive at the first liquid it forms, and each step climbs. The dew point is
+  // left to the robust flash, which the phase-fraction iteration tries first.)
+  for (const double v : {0.3, 0.0}) {
+    SCOPED_TRACE(testing::Message() << name(GetParam()) << " V = " << v);
+    Fixed f(z, 300.0, 2000.0);
+    run(GetParam(), f, flash::FixedVariable::Temperature, v);
+    ASSERT_EQ(f.iffail, 0);
+    EXPECT_EQ(f.t, 300.0);
+    EXPECT_GT(f.p, 100.0);
+    if (v != 0.3) continue;
+    Flash check(z, 300.0, f.p);
+    check.a.GTOL = 1e-10;
+    flash::FLASTP(check.a);
+    ASSERT_EQ(check.a.IFFAIL, 0);
+    // Both stop within a relative pressure step of 5e-05; the vapour fraction of the flash at
+    // that pressure agrees to the flashes' fraction tolerance, 1e-5.
+    EXPECT_NEAR(check.a.FVAPOR, 0.3, 1e-5);
+  }
+  Fixed warm(z, 300.0, 2000.0);
+  run(GetParam(), warm, flash::FixedVariable::Temperature, 0.3);
+  Fixed again(z, 300.0, 2000.0);
+  const std::size_t afterSetup = testing_support::allocationCount();
+  run(GetParam(), again, flash::FixedVariable::Temperature, 0.3);
+  EXPECT_EQ(testing_support::allocationCount(), afterSetup);
+}
+
+INSTANTIATE_TEST_SUITE_P(Both, FixedFractionPengRobinson,
+                         testing::Values(Routine::Newton, Routine::Robust),
+                         [](const testing::TestParamInfo<Routine>& p) {
+                           return std::string(name(p.param));
+                         });
 
 }  // namespace
