@@ -4,14 +4,15 @@
 // FLASTP routes one flash at fixed T and P to FLASHT (the default two-phase flash with free
 // water), the three-phase flash FLAS3P, the free-water flash FLS3W1, or the successive-
 // substitution flash FLASHN with its Newton fallback FLASHC, falling back on FLASHT when
-// the chosen one fails. FLAS3P, FLS3W1, the Gibbs flash that FLASHT reaches (FLASGB) and the
-// fixed-fraction flash FLASL2 are not built yet: each reports failure (IFFAIL 1) with its
-// full argument list, so that the router falls back on FLASHT.
+// the chosen one fails. FLAS3P, FLS3W1 and the Gibbs flash that FLASHT reaches (FLASGB) are
+// not built yet: each reports failure (IFFAIL 1) with its full argument list, so that the
+// router falls back on FLASHT.
 #pragma once
 
 #include <cstdint>
 #include <span>
 
+#include "flash/fixed_fraction.hpp"
 #include "flash/flash_arguments.hpp"
 #include "services/markers.hpp"
 #include "storage/storage.hpp"
@@ -81,16 +82,6 @@ void FLAS3P(IsothermalFlash& a, const ThreePhaseWork& work, std::int32_t& level)
 void FLS3W1(IsothermalFlash& a, const FreeWaterWork& work, std::int32_t& level);
 // The Gibbs-energy minimisation flash that FLASHT runs when switch 45 forces it.
 void FLASGB(IsothermalFlash& a);
-// The fixed phase-fraction flash: the temperature (ITPFIX 1, P given) or pressure (ITPFIX 2,
-// T given) at which the feed Z splits with the vapour fraction FVAPOR. Arguments: IOUT,
-// NCOMP, NC, IDEBUG, ITPFIX, IFFAIL (out: 0 solved, 1 failed, 10 cannot be solved here),
-// KDRV, Z, X, Y, K (out), T, P (in/out, kept on failure), FTOTLQ, FLIQHC, FWATER, FVAPOR,
-// ZV, ZL, KLLE, and two work vectors of NCOMP reals.
-void FLASL2(std::int32_t iout, std::int32_t ncomp, std::int32_t nc, std::int32_t idebug,
-            std::int32_t itpfix, std::int32_t& iffail, std::int32_t kdrv, std::span<const double> z,
-            std::span<double> x, std::span<double> y, std::span<double> k, double& t, double& p,
-            double& ftotlq, double& fliqhc, double& fwater, double& fvapor, double& zv, double& zl,
-            std::int32_t klle, std::span<double> wlnk, std::span<double> wslp);
 
 // ---------------------------------------------------------------------------------------
 // The Newton and positive flashes
@@ -150,7 +141,7 @@ struct FlashAlgorithms {
   void (*flasl2)(std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
                  std::int32_t&, std::int32_t, std::span<const double>, std::span<double>,
                  std::span<double>, std::span<double>, double&, double&, double&, double&, double&,
-                 double&, double&, double&, std::int32_t, std::span<double>,
+                 double, double&, double&, std::int32_t, std::span<double>,
                  std::span<double>) = &FLASL2;
 };
 const FlashAlgorithms& flashAlgorithms();

@@ -12,6 +12,7 @@
 #include "flash/algorithms.hpp"
 #include "flash/bounded_split.hpp"
 #include "flash/empty_calls.hpp"
+#include "flash/fixed_fraction.hpp"
 #include "flash/flash_arguments.hpp"
 #include "flash/flash_notes.hpp"
 #include "flash/flash_state.hpp"

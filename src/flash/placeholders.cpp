@@ -19,13 +19,6 @@ void FLS3W1(IsothermalFlash& a, const FreeWaterWork&, std::int32_t&) { a.IFFAIL 
 
 void FLASGB(IsothermalFlash& a) { a.IFFAIL = kFlashFailed; }
 
-void FLASL2(std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
-            std::int32_t& iffail, std::int32_t, std::span<const double>, std::span<double>,
-            std::span<double>, std::span<double>, double&, double&, double&, double&, double&,
-            double&, double&, double&, std::int32_t, std::span<double>, std::span<double>) {
-  iffail = kFlashFailed;
-}
-
 const FlashAlgorithms& flashAlgorithms() { return current; }
 
 ScopedFlashAlgorithms::ScopedFlashAlgorithms(const FlashAlgorithms& replacement)

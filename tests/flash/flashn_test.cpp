@@ -439,7 +439,7 @@ DewPointDouble dew;
 void dewPoint(std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t itpfix,
               std::int32_t& iffail, std::int32_t, std::span<const double>, std::span<double>,
               std::span<double>, std::span<double>, double& t, double& p, double&, double&, double&,
-              double&, double&, double&, std::int32_t, std::span<double>, std::span<double>) {
+              double, double&, double&, std::int32_t, std::span<double>, std::span<double>) {
   dew.modes.push_back(itpfix);
   if ((dew.failing & itpfix) != 0) {
     iffail = 1;
