@@ -97,7 +97,9 @@ void SPETVP(std::int32_t isrnum, std::int32_t metuse, std::int32_t nc, double t,
     std::int32_t d3 = 0, d4 = 0, d5 = 0, ndig = 0;
     methods::FLMSET(d3, d4, d5, ndig, saved);
   };
-  if (services::LMCODA(methods::KMCTL.kvalue.code) == 1) {
+  // No vapour pressure without a vapour-pressure method or at an absolute temperature that
+  // is not positive (an unset TVP temperature would divide by zero below).
+  if (services::LMCODA(methods::KMCTL.kvalue.code) == 1 || !(t > 0.0)) {
     tvp = services::DMISS;
     restore();
     return;

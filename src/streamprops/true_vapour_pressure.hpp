@@ -29,7 +29,8 @@ void SPSTRN(std::span<char> text, std::int32_t nopt, std::int32_t isrnum, std::s
 //   k       out  K-values of the last evaluation
 //   ierr    out  0 solved; 1 not converged in 99 passes (message 1030001199); left as it
 //                was when the set's K-value method has no vapour pressure
-//   tvp     out  kPa; DMISS when the set's K-value method is one LMCODA flags
+//   tvp     out  kPa; DMISS when the set's K-value method is one LMCODA flags, or T is not
+//                above 0
 // The method set current on entry is current again on every exit.
 void SPETVP(std::int32_t isrnum, std::int32_t metuse, std::int32_t nc, double t,
             std::span<const double> x, std::span<double> y, std::span<double> k,
