@@ -35,9 +35,10 @@ constexpr std::int32_t kNotConverged = 1030001199;
 // The water option under which the engine's liquid sum runs over all components.
 constexpr std::int32_t kWaterInLiquidSum = 3;
 
-double componentReal(problem::ComponentReal what, std::size_t i) {
-  const std::int32_t sector = problem::COPTRS.realSector(what);
-  return storage::CORSTO.real(sector + static_cast<std::int32_t>(i + 1));
+// The pure-component constants of real sector WHAT, one checked view over N entries.
+storage::RealView constants(problem::ComponentReal what, std::size_t n) {
+  return storage::CORSTO.reals(problem::COPTRS.realSector(what) + 1,
+                               static_cast<std::int32_t>(n));
 }
 
 // Drops the lone point of a history whose signs are mixed when it lies within a relative
@@ -110,11 +111,13 @@ void SPETVP(std::int32_t isrnum, std::int32_t metuse, std::int32_t nc, double t,
 
   // Start estimate, Wilson form: Ps = Pc exp(5.37 (1 + w)(1 - Tc/T)), exponent within 70.
   tvp = 0.0;
+  const storage::RealView tc = constants(problem::ComponentReal::CriticalTemperature, n);
+  const storage::RealView pc = constants(problem::ComponentReal::CriticalPressure, n);
+  const storage::RealView omega = constants(problem::ComponentReal::AcentricFactor, n);
   for (std::size_t i = 0; i < n; ++i) {
-    double a = kWilsonSlope * (1.0 + componentReal(problem::ComponentReal::AcentricFactor, i)) *
-               (1.0 - componentReal(problem::ComponentReal::CriticalTemperature, i) / t);
+    double a = kWilsonSlope * (1.0 + omega[i]) * (1.0 - tc[i] / t);
     a = std::clamp(a, -kExponentClamp, kExponentClamp);
-    y[i] = componentReal(problem::ComponentReal::CriticalPressure, i) * std::exp(a);
+    y[i] = pc[i] * std::exp(a);
     tvp += y[i] * x[i];
   }
   tvp = std::max(tvp, kLowestPressure);
