@@ -6,6 +6,10 @@
 #include <vector>
 
 #include "problem/component_data.hpp"
+#include "problem/entity_contexts.hpp"
+#include "problem/problem.hpp"
+#include "problem/streams.hpp"
+#include "storage/storage.hpp"
 #include "services/kept_values.hpp"
 #include "services/markers.hpp"
 #include "services/run_options.hpp"
@@ -13,6 +17,9 @@
 #include "streamprops/curve_internal.hpp"
 #include "streamprops/distillation_tables.hpp"
 #include "streamprops/property_internal.hpp"
+#include "streamprops/reid_correlation.hpp"
+#include "streamprops/stream_views.hpp"
+#include "streamprops/true_vapour_pressure.hpp"
 
 namespace streamprops {
 namespace {
@@ -25,9 +32,13 @@ constexpr double kLookupPreset = 100000.0;  // asks TBLQIN for its turning-point
 // Kept so that a warm call allocates nothing; every problem open frees it.
 std::vector<double> composition;
 std::vector<double> sweep;
+std::vector<double> vapour;
+std::vector<double> kvalues;
 const bool kReset = services::registerKeptValues([] {
   composition = {};
   sweep = {};
+  vapour = {};
+  kvalues = {};
 });
 
 // The curve type of a code of the group; 0 for none.
@@ -48,8 +59,27 @@ std::int32_t curveTypeOf(std::int32_t code, std::int32_t variant) {
   }
 }
 
-// The codes that need the true and Reid vapour pressures or the unit data.
-bool notAvailable(std::int32_t code) { return code == 404 || code == 405 || code == 406; }
+// The codes whose evaluators this build lacks: the product cut temperature, which needs the
+// unit data.
+bool notAvailable(std::int32_t code) { return code == 406; }
+
+constexpr std::int32_t kRvpMethodWord = 14;
+constexpr std::int32_t kDefaultRvpWord = 18;   // integer of GCL: the default RVP method
+constexpr std::int32_t kTvpTemperatureWord = 2;  // real of GCL: the TVP temperature of 405, K
+constexpr double kHundredF = 310.928;            // K
+constexpr std::int32_t kSlopeMethod = 1;
+// Slope span of the slope correlation: the 5 % and 15 % points, 10 per cent apart.
+constexpr std::size_t kFivePercent = 1;
+constexpr std::size_t kFifteenPercent = 3;
+constexpr double kSlopeSpan = 10.0;
+
+// The RVP method of a request: word 14, else the default, else method 1.
+std::int32_t rvpMethod(std::int32_t requested) {
+  const auto valid = [](std::int32_t m) { return m >= 1 && m <= 7; };
+  if (valid(requested)) return requested;
+  const std::int32_t fallback = problem::GCLTAB.integers(kDefaultRvpWord);
+  return valid(fallback) ? fallback : 1;
+}
 
 }  // namespace
 
@@ -105,28 +135,63 @@ void SPE400(std::int32_t, std::span<std::int32_t> oprec, std::int32_t, std::int3
   using detail::word;
   istat = 0;
   const std::int32_t code = word(oprec, spcrec::kCode);
-  // The vapour pressures and the product cut need the general flash and the unit data,
-  // which this build does not evaluate yet.
+  // The product cut needs the unit data, which this build does not read yet.
   if (notAvailable(code)) {
     istat = kCurveGroupNotAvailable;
     value = services::DMISS;
     return;
   }
-  const std::int32_t type = curveTypeOf(code, word(oprec, kVariant));
-  if (type == 0) {
-    value = services::DMISS;
-    return;
-  }
-  // The composition of the requested phase and the curve; a failed build leaves zeros.
   const std::size_t n =
       static_cast<std::size_t>(std::max(problem::COHDR(problem::cohdr::kComponents), 0));
   const detail::BasisVector basis(word(oprec, spcrec::kPhase), noflag);
   if (composition.size() < n) composition.resize(n);
   std::span<double> x(composition.data(), n);
   if (n > 0) basis.x().copyTo(x);
+
+  // The true vapour pressure: at the TVP temperature for 405, at 100 F for the RVP.
+  std::int32_t method = 0;
+  double tvp = 0.0;
+  if (code == 404 || code == 405) {
+    const std::int32_t reference = word(oprec, spcrec::kReference);
+    const std::int32_t stream = reference == 1   ? problem::SRPSET.set2.stream
+                                : reference == 0 ? word(oprec, spcrec::kStream)
+                                                 : 0;
+    const std::int32_t set = storage::CORSTO[problem::SRPSET.set1.integerSector + kMethodSetWord];
+    if (vapour.size() < n) vapour.resize(n);
+    if (kvalues.size() < n) kvalues.resize(n);
+    const double t = code == 405 ? problem::GCLTAB.reals(kTvpTemperatureWord) : kHundredF;
+    SPETVP(stream, set, static_cast<std::int32_t>(n), t, x,
+           std::span<double>(vapour.data(), n), std::span<double>(kvalues.data(), n), istat,
+           tvp);
+    if (code == 405) {
+      value = tvp;
+      return;
+    }
+    method = rvpMethod(word(oprec, kRvpMethodWord));
+    // The flash methods need the general flash, which this build lacks; method 7 has no
+    // evaluator. Neither leaves a stale value behind.
+    if (method >= 3 && method <= 7) {
+      if (method != 7) istat = kCurveGroupNotAvailable;
+      value = services::DMISS;
+      return;
+    }
+  }
+
+  const std::int32_t type = code == 404 ? 2 : curveTypeOf(code, word(oprec, kVariant));
+  if (type == 0) {
+    value = services::DMISS;
+    return;
+  }
+  // The curve of the composition; a failed build leaves zeros.
   std::array<double, kCurvePoints> t{};
   const BlendConstants c = detail::constantsOf(n);
   if (!detail::curveOf(x, type, 0, services::IOUNIT.report, c, t)) t.fill(0.0);
+  if (code == 404) {
+    // Slope of the curve from 5 % to 15 %, per per cent.
+    const double slope = (t[kFifteenPercent] - t[kFivePercent]) / kSlopeSpan;
+    SPERVC(method, kSlopeMethod, slope, tvp, value);
+    return;
+  }
   if (word(oprec, kLookup) != 1) return;
 
   // The table of percentages: initial point, 5, 10, ..., 95, end point.

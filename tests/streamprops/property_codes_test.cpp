@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include "streamprops/reid_correlation.hpp"
+#include "streamprops/true_vapour_pressure.hpp"
+
 #include "problem/database.hpp"
 
 #include <array>
@@ -317,13 +320,64 @@ TEST_F(PropertyCodes, DistillationCurveReadAtAPercentage) {
   for (std::int32_t code : {401, 402, 409}) EXPECT_GT(at(code, 50.0), 0.0);
 }
 
+// The true vapour pressure of 405 at the TVP temperature and the Reid vapour pressure of
+// 404 by correlation, both on the TVP at 100 F of the same liquid.
+TEST_F(PropertyCodes, VapourPressuresOfTheLiquid) {
+  const auto ask = [](std::int32_t code, std::int32_t method, double preset = -7.0) {
+    auto w = record("C3", {code, 0});
+    w[13] = method;
+    double v = preset;
+    EXPECT_EQ(streamprops::SPEDSP(3, w, 43, v, 0, 0.0), PropertyStatus::Done);
+    return v;
+  };
+  problem::GCLTAB.reals(2) = 310.928;
+  const double tvp = ask(405, 0);
+  EXPECT_GT(tvp, 0.0);
+  // The TVP solver called directly on pure component 3 agrees.
+  const std::int32_t n = problem::COHDR(problem::cohdr::kComponents);
+  std::vector<double> x(static_cast<std::size_t>(n), 0.0), y(x), k(x);
+  x[2] = 1.0;
+  std::int32_t ierr = 0;
+  double direct = 0.0;
+  streamprops::SPETVP(0, 1, n, 310.928, x, y, k, ierr, direct);
+  EXPECT_NEAR(tvp, direct, 1e-9 * direct);
+  // Method 2 from the TVP alone; method 1 weighs the TVP against its correlation by the
+  // slope of the D86 curve: with the stream's slope S it is (1 - f) R + f t, so a value on
+  // the line through R (S = 4) and t (S = 0).
+  double m2 = 0.0;
+  streamprops::SPERVC(2, 1, 0.0, tvp, m2);
+  EXPECT_DOUBLE_EQ(ask(404, 2), m2);
+  double r = 0.0;
+  streamprops::SPERVC(1, 1, 4.0, tvp, r);
+  const double m1 = ask(404, 1);
+  EXPECT_TRUE(std::isfinite(m1));
+  EXPECT_NE(m1, services::DMISS);
+  EXPECT_NE(m1, -7.0);
+  // The weight f that the slope gave is (4 - S)/(S + 4) of a finite slope: above -1.
+  const double psi = tvp * 0.1450373;
+  EXPECT_GT((m1 - r) / (psi - r), -1.0);
+  // An unset TVP temperature gives the missing value, not a division by zero.
+  problem::GCLTAB.reals(2) = 0.0;
+  EXPECT_EQ(ask(405, 0), services::DMISS);
+}
+
 TEST_F(PropertyCodes, GroupsNotAvailableGiveTheMissingValueWithAStatus) {
-  for (const std::int32_t code : {404, 405, 406}) {
-    SCOPED_TRACE(code);
+  // The product cut, and the Reid vapour pressure by flash (the default method 3 to 6).
+  problem::GCLTAB.integers(18) = 0;
+  for (const std::int32_t method : {0, 3, 4, 5, 6}) {
+    if (method > 0) problem::GCLTAB.integers(18) = method;
+    const std::int32_t code = method == 0 ? 406 : 404;
+    SCOPED_TRACE(testing::Message() << code << " method " << method);
     PropertyStatus status = PropertyStatus::Done;
     EXPECT_EQ(value("GAS", {code, 1}, -7.0, &status), services::DMISS);
     EXPECT_EQ(status, PropertyStatus::NotAvailable);
   }
+  // RVP method 7 has no evaluator: missing, never the caller's stale value.
+  problem::GCLTAB.integers(18) = 7;
+  PropertyStatus seven = PropertyStatus::NotAvailable;
+  EXPECT_EQ(value("GAS", {404, 1}, -7.0, &seven), services::DMISS);
+  EXPECT_EQ(seven, PropertyStatus::Done);
+  problem::GCLTAB.integers(18) = 0;
   // Codes of the 400s without a curve type are missing; a curve code without a lookup
   // writes nothing.
   for (const std::int32_t code : {407, 408, 450, 499}) {
