@@ -274,6 +274,24 @@ double answerReal(Request& request, const Attribute& a, const problem::MainRecor
   }
 }
 
+// Makes the method set that was current when it was made current again when it goes out of
+// scope, unless the problem's restore switch is off or no set was current.
+class MethodSetRestore {
+ public:
+  MethodSetRestore() : before_(problem::THCTL.currentSet) {}
+  ~MethodSetRestore() {
+    if (problem::GPRTAB.methodSetRestore != 1 || before_ < 1) return;
+    if (problem::THCTL.currentSet == before_) return;
+    std::int32_t d3 = 0, d4 = 0, d5 = 0, ndig = 0;
+    methods::FLMSET(d3, d4, d5, ndig, before_);
+  }
+  MethodSetRestore(const MethodSetRestore&) = delete;
+  MethodSetRestore& operator=(const MethodSetRestore&) = delete;
+
+ private:
+  std::int32_t before_;
+};
+
 }  // namespace
 
 std::int32_t PASRNO(std::string_view id) {
@@ -385,6 +403,7 @@ void PASTRM(Request& request) {
     return;
   }
 
+  const MethodSetRestore restore;
   std::int32_t d3 = 0, d4 = 0, d5 = 0, ndig = 0;
   methods::FLMSET(d3, d4, d5, ndig, problem::MainRecord(problem::SRPSET.set2).integer(kMethodSetWord));
   request.count = countOf(*found, ncomp);

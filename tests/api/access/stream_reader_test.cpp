@@ -51,7 +51,7 @@ fixtures::ProblemDescription streamsProblem() {
   d.name = "streams";
   d.title = "STREAM READER";
   for (const std::string& c : kNames) d.components.push_back(fixtures::publishedComponent(c));
-  d.methodSets = {fixtures::equationOfStateSet("PR", 102)};
+  d.methodSets = {fixtures::equationOfStateSet("PR", 102), fixtures::equationOfStateSet("PR2", 102)};
   d.waterComponent = 4;
   // Propane without a critical volume: a mixture that holds it has none either.
   d.components[1].criticalVolume = services::RMISS;
@@ -232,7 +232,11 @@ TEST_F(StreamReader, TwoPhaseStreamWithWaterInUnitSetsOneAndFive) {
     expectNear(realRequest("STREAM", "VaporComposition", "MIXED", set).values, s.y);
     expectNear(realRequest("STREAM", "LiquidComposition", "MIXED", set).values, s.x);
   }
+  // The request reads in the stream's method set and makes the caller's current again.
+  std::int32_t d3 = 0, d4 = 0, d5 = 0, ndig = 0;
+  methods::FLMSET(d3, d4, d5, ndig, 2);
   const auto method = integerRequest("STREAM", "StreamThermoMethod", "MIXED");
+  EXPECT_EQ(problem::THCTL.currentSet, 2);
   EXPECT_EQ(method.ierr, 0);
   EXPECT_EQ(method.values, std::vector<std::int32_t>{1});
   // A stream whose method-set word was never set names none.
