@@ -165,7 +165,7 @@ int main(int argc, char** argv) {
   PADATR(stream.data(), stream.length(), total.data(), total.length(), feedId.data(),
          feedId.length(), fractions.data(), &fractionCount, &fractionSet, &fractionClass,
          &fractionStatus);
-  for (int32_t j = 0; j < fractionCount && j < count; ++j) {
+  for (int32_t j = 0; j < fractionCount && j < ncomp; ++j) {
     std::printf("        %.16s  mole fraction %8.5f\n", &ids[static_cast<std::size_t>(j) * 16],
                 static_cast<double>(fractions[static_cast<std::size_t>(j)]));
   }

@@ -24,6 +24,7 @@ constexpr char kForStream[] = " FOR STREAM";
 constexpr std::int32_t kIdLength = 12;
 constexpr std::int32_t kNameLength = 40;
 constexpr std::int32_t kMethodSetWord = 20;
+constexpr std::int32_t kHasRecord = 2;  // index status of a stream with a main record
 
 // Main-record reals read here (internal units: K, kPa, kmol, kJ/kmol).
 namespace word {
@@ -354,7 +355,9 @@ void PASTRM(Request& request) {
     }
     return;
   }
-  const std::int32_t n = PASRNO(request.id);
+  // A table entry whose stream holds no record is not a stream that can be read.
+  std::int32_t n = PASRNO(request.id);
+  if (n != 0 && problem::ISRSTA(n) < kHasRecord) n = 0;
   if (request.is("NAME")) {
     request.setType(ValueType::Text);
     request.elen = kNameLength;
