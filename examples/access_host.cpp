@@ -1,7 +1,7 @@
 // A host program of the problem-access calls: it builds a small solved natural-gas problem
 // into a directory (once; a second run reopens the same files), opens it through
-// libvendrakol.so, prints the counts, the components with their molecular weights and the
-// units with their types, and closes it.
+// libvendrakol.so, prints the counts, the components with their molecular weights, the
+// units with their types and the state and composition of the feed, and closes it.
 //
 //   access_host [DIRECTORY]     (default: vendrakol-example under the temporary directory)
 #include <cstdint>
@@ -135,6 +135,39 @@ int main(int argc, char** argv) {
     PADATC(unitClassName.data(), unitClassName.length(), type.data(), type.length(), id, 12,
            typeName, 16, &elen, &typeCount, &typeStatus);
     std::printf("        %.12s  type %.16s\n", id, typeStatus == 0 ? typeName : "?");
+  }
+
+  // One stream in the field set (5): temperature, pressure, rate and vapour fraction with
+  // their unit labels, then its composition by component.
+  const Text stream{"STREAM"};
+  const Text feedId{"FEED"};
+  for (const char* attr : {"Temperature", "Pressure", "TotalMolarRate", "VaporFraction"}) {
+    const Text a{attr};
+    float value = 0.0f;
+    int32_t set = 5;
+    int32_t cls = 0;
+    int32_t n = 0;
+    int32_t status = 0;
+    PADATR(stream.data(), stream.length(), a.data(), a.length(), feedId.data(), feedId.length(),
+           &value, &n, &set, &cls, &status);
+    char label[31] = {};
+    int32_t labelStatus = 0;
+    PAUOM1(&cls, &set, &labelStatus, label, 30);
+    std::printf("STREAM  FEED %-16s %12.4f %s\n", attr, static_cast<double>(value),
+                labelStatus == 0 ? label : "");
+  }
+  std::vector<float> fractions(static_cast<std::size_t>(ncomp > 0 ? ncomp : 1));
+  const Text total{"TotalComposition"};
+  int32_t fractionSet = 5;
+  int32_t fractionClass = 0;
+  int32_t fractionCount = 0;
+  int32_t fractionStatus = 0;
+  PADATR(stream.data(), stream.length(), total.data(), total.length(), feedId.data(),
+         feedId.length(), fractions.data(), &fractionCount, &fractionSet, &fractionClass,
+         &fractionStatus);
+  for (int32_t j = 0; j < fractionCount && j < ncomp; ++j) {
+    std::printf("        %.16s  mole fraction %8.5f\n", &ids[static_cast<std::size_t>(j) * 16],
+                static_cast<double>(fractions[static_cast<std::size_t>(j)]));
   }
 
   int32_t solved = 0;

@@ -45,6 +45,9 @@ struct PropertyOptions {
   services::FixedText<24> text;
   services::OneBased<std::int32_t, 80> integers;
   services::OneBased<double, 6> reals;
+  // Not stored: 1 when the stream-property evaluation makes the method set that was current
+  // before it current again on return (set by PRBINI; the table's transfer leaves it alone).
+  std::int32_t methodSetRestore = 0;
 };
 extern PropertyOptions GPRTAB;
 

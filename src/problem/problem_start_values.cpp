@@ -35,6 +35,8 @@ void PRBINI() {
   // 8. No unit type or identifier known.
   unitTypeCache().types.fill(0);
   clearUnitIdentifiers();
+  // 17. The stream-property evaluation restores the caller's method set.
+  GPRTAB.methodSetRestore = 1;
 }
 
 void SLTRST() {

@@ -40,7 +40,6 @@ template <const char* Wording>
 void unsupported(Request& request) {
   answerUnsupported(request, Wording);
 }
-constexpr char kForStream[] = " FOR STREAM";
 constexpr char kForCompressor[] = " FOR COMPRESSOR";
 constexpr char kForExpander[] = " FOR EXPANDER";
 constexpr char kForPump[] = " FOR PUMP";
@@ -65,7 +64,7 @@ constexpr char kForTitle[] = " FOR TITLE";
 // The classes in the order they are compared.
 constexpr std::array<ClassEntry, 27> kClasses{{
     {"COMPS", &PACOMP},
-    {"STREAM", &unsupported<kForStream>},
+    {"STREAM", &PASTRM},
     {"UNIT", &PAUNIT},
     {"Flash", &PAFLSH},
     {"Valve", &PAVALV},

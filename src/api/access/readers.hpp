@@ -2,6 +2,8 @@
 // and answers the requests of one class name (or, for the column reader, three).
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string_view>
 
 #include "api/access/data_requests.hpp"
@@ -19,6 +21,23 @@ void PAUNIT(Request& request);
 // the K-values of the connected stream.
 void PAFLSH(Request& request);
 void PAVALV(Request& request);
+
+// "STREAM": identifiers, names, state, rates, phase fractions, enthalpies, heat capacities,
+// compositions, heating values, the Watson factor and the stored refinery points of one
+// stream. A stream of zero total rate prints its two warning lines and answers every
+// attribute with zeros and IERR -1.
+void PASTRM(Request& request);
+
+// The stream number of the stream whose identifier is ID (blank-padded, case-sensitive,
+// the first match in the stream-ID table); 0 when none.
+std::int32_t PASRNO(std::string_view id);
+
+// The Watson characterisation factor of components I1..I2 (stored positions) of the mole
+// fractions X, water component IWATER left out (0: none): the mass-weighted mean of
+// (1.8 Tb)^(1/3) / SG, Tb the normal boiling point in K and SG the standard liquid density
+// of the component table (a specific gravity). RMISS when a component present lacks either
+// constant; 0.0 when nothing but water is present.
+double PACSUM(std::int32_t i1, std::int32_t i2, std::int32_t iwater, std::span<const double> x);
 
 // A class whose reader is not in this library yet: every attribute is unsupported, with the
 // class's own wording (" FOR STREAM", " FOR PUMP" ...).

@@ -67,8 +67,7 @@ TEST_F(UnitsProblem, EachRequestGivesItsStatusAndItsLines) {
       // Units of the wrong kind, unknown units, and classes not read yet.
       {'R', "Valve", "TempCalc", "FLASH-1", 1, " UNIT ID: FLASH-1      IS NOT VALVE UNIT OP\n"},
       {'R', "Flash", "TempCalc", "OLD-FLASH", 1, " INVALID UNIT ID: OLD-FLASH\n"},
-      {'R', "STREAM", "Temperature", "FEED", 1,
-       " ATTRIBUTE NOT SUPPORTED: Temperature          FOR STREAM\n"},
+      {'R', "STREAM", "Temperature", "FEED", 0, ""},
       {'I', "Colu", "AlgorithmType", "COLUMN-1", 1,
        " ATTRIBUTE NOT SUPPORTED: AlgorithmType        FOR COLUMN/SIDE UNIT\n"},
       {'C', "HCurve", "Points", "HCURVE-1", 1,
