@@ -4,6 +4,7 @@
 #include <span>
 
 #include "flash/algorithms.hpp"
+#include "flash/stream_flash.hpp"
 
 namespace flash {
 namespace {
@@ -28,6 +29,11 @@ void FLASGB(IsothermalFlash& a) { a.IFFAIL = kFlashFailed; }
 void FLASHP(IsothermalFlash& a, std::span<double>, std::span<double>, std::span<double>,
             std::span<double>) {
   a.IFFAIL = kFlashFailed;
+}
+
+void SFLDRV(std::int32_t, std::int32_t, std::int32_t, std::int32_t, double, std::int32_t,
+            std::int32_t, double, double, std::int32_t& istat) {
+  istat = static_cast<std::int32_t>(StreamFlashStatus::Failed);
 }
 
 const FlashAlgorithms& flashAlgorithms() { return current; }
