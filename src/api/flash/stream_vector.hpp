@@ -114,3 +114,25 @@ void PHPROP(std::int32_t kind, std::int32_t iphase, std::span<const float> vec, 
             float& res2, std::int32_t& ierr);
 
 }  // namespace api_flash
+
+namespace api_flash {
+
+// Statuses of VPASSM.
+enum class VolumeFlowStatus : std::int32_t {
+  Ok = 0,
+  BadPhase = 1,       // IPHASE neither 1 nor 2
+  DensityFailed = 2,  // the density driver failed or gave no positive density
+};
+
+// VPASSM: the dry and wet volume flows of the vector taken whole as one phase.
+//   iphase in   1 vapour, 2 liquid
+//   vec    in   words 1-3, 6 (the liquid's free-water share) and the amounts
+//   dry    out  volume flow without water (set 5, class 17 vapour or 16 liquid); 0.0 when the
+//               method gives no dry density
+//   wet    out  volume flow with water, same unit
+//   ierr   out  VolumeFlowStatus; both flows 0.0 unless Ok
+// The caller's current stream of pointer set 2 is current again afterwards.
+void VPASSM(std::int32_t iphase, std::span<const float> vec, float& dry, float& wet,
+            std::int32_t& ierr);
+
+}  // namespace api_flash

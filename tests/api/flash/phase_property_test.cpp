@@ -21,6 +21,8 @@ using api_flash::PHPROP;
 using api_flash::PhasePropertyStatus;
 using api_flash::UFLSH;
 using api_flash::VectorFlashStatus;
+using api_flash::VolumeFlowStatus;
+using api_flash::VPASSM;
 namespace sv = api_flash::strvec;
 
 constexpr std::int32_t kSet = 1;
@@ -199,6 +201,82 @@ TEST_F(PhaseProperty, VectorFlashRefusesBadTypesAndRatesBeforeCreatingAnything) 
       for (float w : *v) EXPECT_EQ(w, 0.0F);
     }
     EXPECT_EQ(problem::SRPSET.set2.stream, before);
+  }
+}
+
+TEST_F(PhaseProperty, VolumeFlowsOfAGasAndALiquidPerUnitRate) {
+  // Methane at 300 K and 100 kPa: V = Z R T / P per kmol with the second virial Z (as
+  // above); n-pentane liquid at 300 K and 1000 kPa: 1/8.6 m3 per kmol (NIST WebBook) within
+  // the 15 percent of a cubic equation. The rate of 2 doubles both.
+  struct Case {
+    std::string name;
+    std::int32_t phase;
+    std::vector<double> amounts;
+    double p;
+    double perKmol;  // m3/kmol, set 1
+    double tolerance;
+    std::int32_t volumeClass;
+  };
+  const double zGas = 1.0 + (-42e-3) * 100.0 / (phase::kGasConstant * 300.0);
+  const std::vector<Case> cases = {
+      {"methane vapour", 1, {2.0, 0.0, 0.0}, 100.0, zGas * phase::kGasConstant * 300.0 / 100.0,
+       1e-3, 17},
+      {"pentane liquid", 2, {0.0, 0.0, 2.0}, 1000.0, 1.0 / 8.6, 0.15, 16},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    float dry = -1.0F, wet = -1.0F;
+    std::int32_t ierr = -1;
+    const std::int32_t before = problem::SRPSET.set2.stream;
+    VPASSM(c.phase, vector(c.amounts, 300.0, c.p), dry, wet, ierr);
+    ASSERT_EQ(ierr, 0);
+    const double rate = services::UOMCNV(2.0, sv::kRateClass, sv::kVectorSet, sv::kInternalSet);
+    const double v = services::UOMCNV(wet, c.volumeClass, sv::kVectorSet, sv::kInternalSet);
+    EXPECT_NEAR(v / rate, c.perKmol, c.tolerance * c.perKmol);
+    // Without water the dry flow is the wet flow.
+    EXPECT_NEAR(dry, wet, 1e-5 * wet);
+    EXPECT_EQ(problem::SRPSET.set2.stream, before);
+  }
+}
+
+TEST_F(PhaseProperty, VolumeFlowsRefuseABadPhaseAndNeverReturnANonFiniteFlow) {
+  float dry = -1.0F, wet = -1.0F;
+  std::int32_t ierr = -1;
+  VPASSM(3, vector({1.0, 0.0, 0.0}, 300.0, 100.0), dry, wet, ierr);
+  EXPECT_EQ(ierr, static_cast<std::int32_t>(VolumeFlowStatus::BadPhase));
+  EXPECT_EQ(wet, 0.0F);
+  // A rate with no amounts behind it: whatever the density driver makes of it, the flows are
+  // finite, and a failure is reported rather than a flow divided by a zero density.
+  for (std::int32_t phaseCode : {1, 2}) {
+    SCOPED_TRACE(phaseCode);
+    std::vector<float> empty = vector({0.0, 0.0, 0.0}, 300.0, 100.0);
+    empty[sv::kRate - 1] = 1.0F;
+    VPASSM(phaseCode, empty, dry, wet, ierr);
+    EXPECT_TRUE(std::isfinite(dry));
+    EXPECT_TRUE(std::isfinite(wet));
+    if (ierr != 0) {
+      EXPECT_EQ(ierr, static_cast<std::int32_t>(VolumeFlowStatus::DensityFailed));
+      EXPECT_EQ(wet, 0.0F);
+    }
+  }
+}
+
+TEST_F(PhaseProperty, RepeatedVectorFlashesKeepTheCallersStreamAndNeverRunOutOfSlots) {
+  // Every call creates and deletes a temporary stream and makes the caller's stream current
+  // again; a lock level that grew with each call would exhaust the slots long before the end.
+  std::int32_t caller = 0, istat = 0;
+  problem::SRCREA(2, "FEED", caller, istat);
+  ASSERT_EQ(problem::SRPSET.set2.stream, caller);
+  const std::vector<float> feed = vector({0.5, 0.3, 0.2}, 300.0, 500.0);
+  std::vector<float> vap(13), liq(13), wat(13), k(3);
+  for (int call = 0; call < 10000; ++call) {
+    std::int32_t ierr = -1;
+    UFLSH(feed, vap, liq, wat, k, 1 + call % 11, ierr);
+    ASSERT_EQ(problem::SRPSET.set2.stream, caller) << "call " << call;
+    // A refused or failed flash leaves nothing but zeros.
+    if (ierr != 0) {
+      for (float w : vap) ASSERT_EQ(w, 0.0F);
+    }
   }
 }
 
