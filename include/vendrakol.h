@@ -125,6 +125,13 @@ VENDRAKOL_EXPORT void PADATR(const char* cls, int32_t cls_length, const char* at
 VENDRAKOL_EXPORT void PAUOM1(const int32_t* icode, const int32_t* iset, int32_t* istat,
                              char* label, int32_t label_length);
 
+/* The host's error-control call. No arguments; it changes nothing. */
+VENDRAKOL_EXPORT void ERSETU(void);
+
+/* The iteration-history hook. A, B, C in: three addresses that are not read (null is
+ * allowed); it changes nothing. */
+VENDRAKOL_EXPORT void OTHIST(const void* a, const void* b, const void* c);
+
 #ifdef __cplusplus
 }
 #endif

@@ -112,6 +112,23 @@ class ProblemAccess(unittest.TestCase):
         self.assertEqual(dbmisc(lib), [0, 0, 0, 0])
         self.assertEqual(pamisc(lib), [0, 0, 0, 1])
 
+    def test_the_empty_flash_calls_change_nothing(self):
+        # With and without a problem, with null and real addresses: they return and leave
+        # every argument as it was.
+        lib = load()
+        words = (ctypes.c_int32 * 3)(7, 8, 9)
+        lib.ERSETU()
+        lib.OTHIST(None, None, None)
+        lib.OTHIST(ctypes.byref(words, 0), ctypes.byref(words, 4), ctypes.byref(words, 8))
+        self.assertEqual(list(words), [7, 8, 9])
+        name = build(self.dir)
+        self.assertEqual(paopen(lib, name, self.dir)[1], 0)
+        lib.ERSETU()
+        lib.OTHIST(ctypes.byref(words, 0), None, ctypes.byref(words, 8))
+        self.assertEqual(list(words), [7, 8, 9])
+        self.assertEqual(pamisc(lib), [6, 0, 0, 0])
+        lib.PACLOS()
+
     def test_missing_files_are_reported_one_line_each(self):
         name = build(self.dir)
         os.remove(name + ".zn2")
@@ -132,7 +149,7 @@ class ProblemAccess(unittest.TestCase):
         functions = {line.split()[-1] for line in out.splitlines()
                      if len(line.split()) == 3 and line.split()[1] in "TW"}
         self.assertEqual(functions, {"PAOPEN", "PAMISC", "DBMISC", "PACLOS", "PADATC", "PADATI",
-                                     "PADATR", "PAUOM1"})
+                                     "PADATR", "PAUOM1", "ERSETU", "OTHIST"})
 
     def test_a_foreign_database_ends_the_process_with_its_abort_report(self):
         name = build(self.dir, "foreign")
