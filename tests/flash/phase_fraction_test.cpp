@@ -5,6 +5,7 @@
 // exit.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -298,6 +299,120 @@ TEST_F(FractionIteration, AMarchWithoutASignChangeFails) {
   Held h({0.4, 0.6}, 320.0, 50.0, kTemperatureVaried, 0.0);
   flash::FLASHR(h.a);
   EXPECT_EQ(h.a.JERR, flash::code(FractionFailure::searchFailed));
+}
+
+// ---------------------------------------------------------------------------------------
+// The root search of equation-of-state methods
+// ---------------------------------------------------------------------------------------
+
+// Above kTrivialAbove the double answers with the trivial solution (equal roots, all K 1);
+// below it with the Antoine K-values of distinct phases.
+constexpr double kTrivialAbove = 340.0;
+void trivialAboveKValues(std::int32_t nck, std::int32_t ncomp, std::span<const double> y,
+                         std::span<const double> x, std::span<double> k, double t, double p,
+                         double& zv, double& zl, std::int32_t& kccall, std::int32_t kcdrv,
+                         std::int32_t kcopt, std::int32_t& ierr, std::int32_t reserved,
+                         std::int32_t& ifugst) {
+  antoineKValues(nck, ncomp, y, x, k, t, p, zv, zl, kccall, kcdrv, kcopt, ierr, reserved, ifugst);
+  if (t > kTrivialAbove) {
+    std::fill(k.begin(), k.begin() + ncomp, 1.0);
+    zv = zl = 0.3;
+  }
+}
+
+// A start on the trivial solution, where GFLSH is zero, must not be taken for the bubble
+// point: the root search walks to distinct phases first.
+TEST_F(FractionIteration, RootSearchWalksOffATrivialSolution) {
+  const flash::ScopedKValueRoutine kvalues(&trivialAboveKValues);
+  const std::vector<double> z{0.4, 0.6};
+  const double p = 60.0;
+  const double expected = rootIn(
+      [&](double v) { return z[0] * kPentane.kpa(v) + z[1] * kHexane.kpa(v) - p; }, 250.0, 400.0);
+  Held h(z, 360.0, p, kTemperatureVaried, 0.0);
+  h.a.ISPCOD = kBubble;
+  h.a.IEOS = 1;
+  flash::FLASHR(h.a);
+  EXPECT_EQ(h.a.JERR, 0);
+  EXPECT_NEAR(h.a.T / expected, 1.0, 1e-6);
+}
+
+// ---------------------------------------------------------------------------------------
+// Water
+// ---------------------------------------------------------------------------------------
+
+// Antoine constants of water (NIST Chemistry WebBook, 255.9-373 K, Stull 1947).
+const Antoine kWater{4.6543, 1435.264, -64.848};
+
+// The feed each flash of the own search saw, then the real flash.
+std::vector<double> feedSeen;
+void recordingFlasht(flash::IsothermalFlash& a) {
+  feedSeen.assign(a.Z.begin(), a.Z.end());
+  flash::FLASHT(a);
+}
+
+TEST_F(FractionIteration, HighPurityWaterDewPressureFlashesPureWaterAndGivesTheFeedBack) {
+  flash::FlashAlgorithms algorithms;
+  algorithms.flasht = &recordingFlasht;
+  const flash::ScopedFlashAlgorithms recording(algorithms);
+  struct Case {
+    const char* label;
+    flash::KValueRoutine k;
+  };
+  for (const Case& c : {Case{"solved", &antoineKValues}, Case{"failed", &hopelessKValues}}) {
+    SCOPED_TRACE(c.label);
+    const flash::ScopedKValueRoutine kvalues(c.k);
+    problem::THCTL.idecnt = 3;
+    const std::vector<double> feed{0.00003, 0.00002, 0.99995};
+    Held h(feed, 350.0, 30.0, kPressureVaried, 1.0);
+    h.a.ISPCOD = kDew;
+    h.a.IEOS = 1;
+    h.a.ZW = feed[2];
+    feedSeen.clear();
+    flash::FLASHR(h.a);
+    ASSERT_FALSE(feedSeen.empty());
+    // The flashes saw water alone (the router may hold back part of it as free water).
+    EXPECT_EQ(feedSeen[0], 0.0);
+    EXPECT_EQ(feedSeen[1], 0.0);
+    EXPECT_EQ(h.z, feed);
+  }
+}
+
+// The water double: a gas that never condenses and water at its vapour pressure, the free
+// water saturating the vapour at YWD = Psat(T)/P.
+void waterKValues(std::int32_t, std::int32_t ncomp, std::span<const double>,
+                  std::span<const double>, std::span<double> k, double t, double p, double& zv,
+                  double& zl, std::int32_t&, std::int32_t, std::int32_t, std::int32_t& ierr,
+                  std::int32_t, std::int32_t& ifugst) {
+  for (std::int32_t i = 0; i + 1 < ncomp; ++i) k[static_cast<std::size_t>(i)] = 1e10;
+  const double ywd = kWater.kpa(t) / p;
+  k[static_cast<std::size_t>(ncomp - 1)] = ywd;
+  problem::THCTL.ywd = ywd;
+  problem::THCTL.xwd = 1.0;
+  zv = 0.9;
+  zl = 0.1;
+  ierr = 0;
+  ifugst = 0;
+}
+
+// The water dew point of a wet gas: the temperature at which Psat(T) = y_w P.
+TEST_F(FractionIteration, WaterDewPointOfAWetGas) {
+  const flash::ScopedKValueRoutine kvalues(&waterKValues);
+  problem::THCTL.idecnt = 3;
+  for (const double zw : {0.002, 0.01}) {
+    SCOPED_TRACE(zw);
+    const double p = 1000.0;
+    const double expected = kWater.b / (kWater.a - std::log10(zw * p / 100.0)) - kWater.c;
+    Held h({0.6 - zw / 2.0, 0.4 - zw / 2.0, zw}, expected + 15.0, p, kTemperatureVaried, 1.0);
+    h.a.ZW = zw;
+    h.a.GTOL = 1e-7;
+    flash::FLASHR(h.a);
+    // The phase-fraction function has a kink at the dew point (free water on one side, an
+    // undersaturated vapour with a steep residual on the other), so the search ends when its
+    // bracket closes, at a width of 1e-5 T; on the steep side the residual left may exceed
+    // 100 GTOL, which the search reports as a closed bracket.
+    EXPECT_TRUE(h.a.JERR == 0 || h.a.JERR == flash::code(FractionFailure::bracketClosed));
+    EXPECT_NEAR(h.a.T / expected, 1.0, 1e-5);
+  }
 }
 
 // ---------------------------------------------------------------------------------------
