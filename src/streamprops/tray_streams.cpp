@@ -72,7 +72,12 @@ struct ScratchStream {
   std::int32_t number = 0;
 };
 ScratchStream scratch;
-void forgetScratch() { scratch = ScratchStream{}; }
+// Two composition rows of a tray, grown to the component count and kept between calls.
+std::array<std::vector<double>, 2> trayRows;
+void forgetScratch() {
+  scratch = ScratchStream{};
+  for (std::vector<double>& row : trayRows) row = {};
+}
 const bool kScratchForgottenAtOpen = services::registerKeptValues(&forgetScratch);
 
 // Element E (1-based) of a loaded profile; DMISS outside it.
@@ -118,7 +123,7 @@ std::int32_t loadedWord(std::int32_t itemNumber, std::int64_t e) {
 // The composition buffer of one tray: NCOMP entries, grown on first use and kept, so that a
 // warm tray stream allocates nothing.
 std::span<double> trayRow(std::size_t slot) {
-  static std::array<std::vector<double>, 2> rows;
+  std::array<std::vector<double>, 2>& rows = trayRows;
   const auto ncomp = static_cast<std::size_t>(std::max(problem::COHDR(counts::kComponents), 0));
   if (rows[slot].size() < ncomp) rows[slot].resize(ncomp);
   return std::span(rows[slot]).first(ncomp);
