@@ -15,9 +15,6 @@
 #include "methods/methods.hpp"
 #include "problem/problem.hpp"
 #include "services/services.hpp"
-#include "storage/storage.hpp"
-#include "thermo/pure/correlation_sets.hpp"
-#include "thermo/pure/pure.hpp"
 
 namespace {
 
@@ -33,25 +30,6 @@ const std::vector<std::string> kComponents{"NITROGEN", "CARBON DIOXIDE", "HYDROG
 const std::vector<double> kFeed{0.010, 0.020, 0.005, 0.800, 0.080,
                                 0.040, 0.020, 0.010, 0.005, 0.010};
 
-// Ideal-gas enthalpies H = c2 T + c3 T^2 (kJ/kmol) rising with the component number: smooth
-// stand-ins, enough for the identities below, which hold whatever the coefficients.
-fixtures::CorrelationSetBlock idealGasSet(std::size_t n) {
-  correlation_testing::startRun();
-  std::vector<correlation_testing::Record> records;
-  for (std::size_t i = 0; i < n; ++i) {
-    correlation_testing::Record r;
-    r.component = static_cast<std::int32_t>(i + 1);
-    r.coefficients = {0.0, 30.0 + 10.0 * static_cast<double>(i), 0.01 * static_cast<double>(i)};
-    records.push_back(r);
-  }
-  std::int32_t length = 0;
-  const std::int32_t area = correlation_testing::buildSet(records, length);
-  fixtures::CorrelationSetBlock set{pure::kIdealGasEnthalpy, 1, {}};
-  const std::span<const std::int32_t> words = storage::CORSTO.words(area + 1, length);
-  set.words.assign(words.begin(), words.end());
-  return set;
-}
-
 constexpr std::int32_t code(StreamFlashStatus s) { return static_cast<std::int32_t>(s); }
 
 class StreamFlash : public ::testing::Test {
@@ -61,7 +39,7 @@ class StreamFlash : public ::testing::Test {
     d.name = "sfldrv";
     d.components = flash_test::components(kComponents);
     d.methodSets = {set};
-    d.correlationSets = {idealGasSet(kComponents.size())};
+    d.correlationSets = {flash_test::idealGasStandIns(kComponents.size())};
     for (const char* name : {"FEED", "EMPTY"}) {
       fixtures::StreamSpec s;
       s.name = name;
