@@ -11,6 +11,7 @@
 #include "problem/database.hpp"
 #include "problem/stream_table.hpp"
 #include "problem/streams.hpp"
+#include "services/kept_values.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
 
@@ -62,7 +63,20 @@ struct Layout {
   }
 
   std::vector<std::int32_t> none;
+
+  // Empties every list, keeping their storage.
+  void clear() {
+    for (auto* v : {&pointers, &integers, &reals, &doubles, &sizing, &entrySizes}) v->clear();
+  }
 };
+
+// The layout that the shape check describes at every stream made current; kept so that its
+// lists are got once and reused.
+Layout checkedLayout;
+const bool kCheckedLayoutReset = services::registerKeptValues([] { checkedLayout = Layout{}; });
+// The layout of the record that SRLAYO describes, builds or publishes; kept likewise.
+Layout builtLayout;
+const bool kBuiltLayoutReset = services::registerKeptValues([] { builtLayout = Layout{}; });
 
 void repeat(std::vector<std::int32_t>& list, std::int32_t count, std::int32_t length) {
   list.insert(list.end(), static_cast<std::size_t>(count), length);
@@ -490,7 +504,8 @@ void publish(std::int32_t type, std::int32_t ptr) {
 }  // namespace
 
 void checkStreamRecordShape(std::int32_t type, bool currentSizes, std::string_view routine) {
-  Layout layout;
+  Layout& layout = checkedLayout;
+  layout.clear();
   if (!describe(type, layout)) return;
   const auto fault = [&](SectorKind kind, std::int32_t sector, std::int32_t found,
                          std::int32_t expected) {
@@ -520,7 +535,8 @@ void checkStreamRecordShape(std::int32_t type, bool currentSizes, std::string_vi
 
 void SRLAYO(std::int32_t mode, std::int32_t type, std::int32_t& len, std::int32_t& ptr) {
   if (type < kFirstType || type > kLastType || type == kNoLayoutType) return;
-  Layout layout;
+  Layout& layout = builtLayout;
+  layout.clear();
   describe(type, layout);
   const storage::SubBlockSpec spec = specOf(layout);
   std::int32_t ierr = 0;

@@ -14,6 +14,7 @@
 #include "flash/stream_flash.hpp"
 #include "methods/methods.hpp"
 #include "problem/problem.hpp"
+#include "support/allocation_counter.hpp"
 #include "services/services.hpp"
 
 namespace {
@@ -175,6 +176,18 @@ TEST_F(StreamFlash, CallsThatFlashNothingSaySoAndLeaveThePhases) {
       EXPECT_EQ(h(m::kVapourFraction), fv);
     }
   }
+}
+
+TEST_F(StreamFlash, WarmRepeatsAllocateNothing) {
+  // Warm: the driver's vectors, the record layouts and the disk-record images are got.
+  ASSERT_EQ(flash(1, 0, 233.15, 5000.0), 0);
+  ASSERT_EQ(flash(2, 1, 240.0, 0.0), 0);
+  const std::size_t before = testing_support::allocationCount();
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_EQ(flash(1, 0, 233.15, 5000.0), 0);
+    ASSERT_EQ(flash(2, 1, 240.0, 0.0), 0);
+  }
+  EXPECT_EQ(testing_support::allocationCount() - before, 0U);
 }
 
 // A set whose K-value method is served outside the library: no flash is made, so the driver
