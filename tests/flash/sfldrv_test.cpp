@@ -24,6 +24,8 @@ using flash::SFLDRV;
 using flash::StreamFlashStatus;
 
 constexpr std::int32_t kSet = 1;
+constexpr std::int32_t kWaterSet = 2;
+constexpr std::int32_t kWaterComponent = 10;
 const std::vector<std::string> kComponents{"NITROGEN", "CARBON DIOXIDE", "HYDROGEN SULFIDE",
                                            "METHANE",  "ETHANE",         "PROPANE",
                                            "N-BUTANE", "N-PENTANE",      "N-HEXANE",
@@ -39,7 +41,10 @@ class StreamFlash : public ::testing::Test {
     fixtures::ProblemDescription d;
     d.name = "sfldrv";
     d.components = flash_test::components(kComponents);
-    d.methodSets = {set};
+    // Set 2 decants free water of component 10.
+    d.methodSets = {flash_test::withEquationEntropies(set),
+                    flash_test::withEquationEntropies(
+                        flash_test::pengRobinsonSet("PR-WATER", kWaterComponent))};
     d.correlationSets = {flash_test::idealGasStandIns(kComponents.size())};
     for (const char* name : {"FEED", "EMPTY"}) {
       fixtures::StreamSpec s;
@@ -51,6 +56,15 @@ class StreamFlash : public ::testing::Test {
       s.integerWords = {{20, kSet}};
       d.streams.push_back(s);
     }
+    fixtures::StreamSpec water;
+    water.name = "WATER";
+    water.temperature = 300.0;
+    water.pressure = 101.325;
+    water.rate = 5.0;
+    water.composition.assign(kFeed.size(), 0.0);
+    water.composition[kWaterComponent - 1] = 1.0;
+    water.integerWords = {{20, kWaterSet}};
+    d.streams.push_back(water);
     problem_ = std::make_unique<flash_test::OpenProblem>(dir_, d);
     feed_ = problem::ISRNO("FEED");
   }
@@ -153,6 +167,44 @@ TEST_F(StreamFlash, DewAndBubblePointsBoundTheTwoPhaseRegion) {
     ASSERT_EQ(flash(1, 0, outside, 2000.0), 0);
     EXPECT_NEAR(h(m::kVapourFraction), c.fraction, 1e-9);
   }
+}
+
+TEST_F(StreamFlash, FractionAndEntropyKindsMeetTheirTargets) {
+  ASSERT_EQ(flash(1, 0, 233.15, 5000.0), 0);
+  std::int32_t ierr = -1;
+  flash::STOTFL(ierr);
+  ASSERT_EQ(ierr, 0);
+  const double entropy = h(flash::totals::kEntropy);
+  // The isentropic kind at the stream's own entropy returns to its temperature.
+  ASSERT_EQ(flash(3, 1, 260.0, 0.0), 0);
+  EXPECT_NEAR(h(m::kTemperature), 233.15, 0.02);
+  EXPECT_NEAR(h(flash::totals::kEntropy), entropy, 1e-4 * std::abs(entropy) + 1e-3);
+  // The vapour-fraction kind finds the temperature of the fraction asked for; the liquid-
+  // fraction kind that of one minus it.
+  struct Case {
+    std::int32_t kind;
+    double specv, vapour;
+  };
+  for (const Case c : {Case{7, 0.5, 0.5}, Case{7, 0.9, 0.9}, Case{5, 0.3, 0.7}}) {
+    SCOPED_TRACE(c.kind * 10 + c.specv);
+    ASSERT_EQ(flash(c.kind, 1, 233.15, 2000.0, c.specv), 0);
+    EXPECT_NEAR(h(m::kVapourFraction), c.vapour, 0.01);
+    // The held fraction is met to the fraction tolerance (0.01 relative), the split at it
+    // to the flash function's tolerance: the balance holds to a part in a thousand.
+    expectBalance(1e-3);
+  }
+}
+
+TEST_F(StreamFlash, WaterAloneThatComesOutLiquidIsFreeWater) {
+  ASSERT_EQ(flash(1, 0, 300.0, 101.325, 0.0, problem::ISRNO("WATER")), 0);
+  EXPECT_EQ(problem::THCTL.currentSet, kWaterSet);
+  EXPECT_EQ(h(m::kWaterFraction), 1.0);
+  EXPECT_EQ(h(m::kLiquidFraction), 0.0);
+  EXPECT_EQ(h(m::kVapourFraction), 0.0);
+  // Above its boiling point the same water is vapour.
+  ASSERT_EQ(flash(1, 0, 400.0, 101.325, 0.0, problem::ISRNO("WATER")), 0);
+  EXPECT_EQ(h(m::kVapourFraction), 1.0);
+  EXPECT_EQ(h(m::kWaterFraction), 0.0);
 }
 
 TEST_F(StreamFlash, CallsThatFlashNothingSaySoAndLeaveThePhases) {
