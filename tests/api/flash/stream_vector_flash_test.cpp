@@ -19,6 +19,7 @@
 #include "methods/methods.hpp"
 #include "problem/problem.hpp"
 #include "services/services.hpp"
+#include "support/allocation_counter.hpp"
 
 namespace {
 
@@ -272,6 +273,29 @@ TEST_F(VectorFlash, RepeatedCallsDoNotGrowTheDatabaseFiles) {
   const std::uintmax_t settled = sizes();
   batch(500);
   EXPECT_EQ(sizes(), settled);
+}
+
+TEST_F(VectorFlash, WarmRepeatsAllocateNothing) {
+  // The temporary stream's record, the driver's vectors and the disk images are got by the
+  // first calls; the same calls again get nothing.
+  const Result base = call(feed(100.0, 233.15, 5000.0), 1);
+  ASSERT_EQ(base.ierr, 0);
+  std::vector<float> adiabatic = feed(100.0, 250.0, 5000.0);
+  adiabatic[sv::kEnthalpy - 1] = base.vap[sv::kEnthalpy - 1] + base.liq[sv::kEnthalpy - 1] +
+                                 base.wat[sv::kEnthalpy - 1];
+  const std::vector<float> isothermal = feed(100.0, 233.15, 5000.0);
+  Result r;
+  const auto both = [&] {
+    UFLSH(isothermal, r.vap, r.liq, r.wat, r.k, 1, r.ierr);
+    ASSERT_EQ(r.ierr, 0);
+    UFLSH(adiabatic, r.vap, r.liq, r.wat, r.k, 3, r.ierr);
+    ASSERT_EQ(r.ierr, 0);
+  };
+  both();
+  both();
+  const std::size_t before = testing_support::allocationCount();
+  for (int i = 0; i < 3; ++i) both();
+  EXPECT_EQ(testing_support::allocationCount() - before, 0U);
 }
 
 }  // namespace
