@@ -35,6 +35,27 @@ const std::vector<double> kFeed{0.010, 0.020, 0.005, 0.800, 0.080,
 
 constexpr std::int32_t code(StreamFlashStatus s) { return static_cast<std::int32_t>(s); }
 
+// A specification on a phase fraction (property CODE) of the stream being flashed, with
+// target VALUE and its own relative tolerance.
+fixtures::SpecificationSpec fractionSpecification(const std::string& id, std::int32_t code,
+                                                  double value) {
+  constexpr std::size_t kOperandWords = 40;
+  fixtures::SpecificationSpec s;
+  s.identifier = id;
+  std::vector<std::int32_t> header(10, 0);
+  std::vector<std::int32_t> first(kOperandWords, 0), second(kOperandWords, 0), result(kOperandWords, 0);
+  first[0] = 1;     // a property of the stream
+  first[10] = 210;  // options: hundreds digit 2, tens digit 1
+  first[12] = code;
+  s.record.integers = {header, first, second, result};
+  std::vector<double> reals(20, 0.0);
+  reals[0] = value;
+  reals[3] = 1e-4;
+  s.record.reals = {reals};
+  s.record.system = {{0, 0}};
+  return s;
+}
+
 class StreamFlash : public ::testing::Test {
  protected:
   void open(const fixtures::MethodSetSpec& set) {
@@ -65,6 +86,10 @@ class StreamFlash : public ::testing::Test {
     water.composition[kWaterComponent - 1] = 1.0;
     water.integerWords = {{20, kWaterSet}};
     d.streams.push_back(water);
+    // Specifications 1 and 2: a vapour fraction of 0.4 and a liquid fraction of 0.3 of the
+    // stream itself.
+    d.flowsheet.specifications = {fractionSpecification("VF", 219, 0.4),
+                                  fractionSpecification("LF", 225, 0.3)};
     problem_ = std::make_unique<flash_test::OpenProblem>(dir_, d);
     feed_ = problem::ISRNO("FEED");
   }
@@ -192,6 +217,22 @@ TEST_F(StreamFlash, FractionAndEntropyKindsMeetTheirTargets) {
     // The held fraction is met to the fraction tolerance (0.01 relative), the split at it
     // to the flash function's tolerance: the balance holds to a part in a thousand.
     expectBalance(1e-3);
+  }
+}
+
+TEST_F(StreamFlash, SpecificationOnAPhaseFractionIsAFractionFlash) {
+  struct Case {
+    std::int32_t spec;
+    double vapour;
+  };
+  for (const Case c : {Case{1, 0.4}, Case{2, 0.7}}) {
+    SCOPED_TRACE(c.spec);
+    std::int32_t istat = -1;
+    SFLDRV(feed_, 1, 12, c.spec, 0.0, 0, 0, 233.15, 2000.0, istat);
+    ASSERT_EQ(istat, 0);
+    EXPECT_EQ(problem::SRPSET.set2.stream, feed_);
+    EXPECT_NEAR(h(m::kVapourFraction), c.vapour, 0.01);
+    EXPECT_EQ(h(m::kPressure), 2000.0);
   }
 }
 
