@@ -64,6 +64,24 @@ struct Layout {
   std::vector<std::int32_t> none;
 };
 
+// The layouts of the shape check and of SRLAYO, kept so that making a stream current or
+// paging a record allocates nothing once warm; every problem open lets them go.
+Layout checkedLayout;
+Layout laidOutLayout;
+const bool kLayoutsReset = services::registerKeptValues([] {
+  checkedLayout = {};
+  laidOutLayout = {};
+});
+
+// LAYOUT emptied, its room kept.
+Layout& emptied(Layout& layout) {
+  for (std::vector<std::int32_t>* v : {&layout.pointers, &layout.integers, &layout.reals,
+                                       &layout.doubles, &layout.sizing, &layout.entrySizes}) {
+    v->clear();
+  }
+  return layout;
+}
+
 void repeat(std::vector<std::int32_t>& list, std::int32_t count, std::int32_t length) {
   list.insert(list.end(), static_cast<std::size_t>(count), length);
 }
@@ -490,7 +508,7 @@ void publish(std::int32_t type, std::int32_t ptr) {
 }  // namespace
 
 void checkStreamRecordShape(std::int32_t type, bool currentSizes, std::string_view routine) {
-  Layout layout;
+  Layout& layout = emptied(checkedLayout);
   if (!describe(type, layout)) return;
   const auto fault = [&](SectorKind kind, std::int32_t sector, std::int32_t found,
                          std::int32_t expected) {
@@ -520,7 +538,7 @@ void checkStreamRecordShape(std::int32_t type, bool currentSizes, std::string_vi
 
 void SRLAYO(std::int32_t mode, std::int32_t type, std::int32_t& len, std::int32_t& ptr) {
   if (type < kFirstType || type > kLastType || type == kNoLayoutType) return;
-  Layout layout;
+  Layout& layout = emptied(laidOutLayout);
   describe(type, layout);
   const storage::SubBlockSpec spec = specOf(layout);
   std::int32_t ierr = 0;

@@ -20,6 +20,7 @@
 #include "methods/method_sets.hpp"
 #include "methods/methods.hpp"
 #include "problem/problem.hpp"
+#include "support/allocation_counter.hpp"
 #include "thermo/equilibrium/kvalue_kernels.hpp"
 #include "thermo/phase/user_methods.hpp"
 
@@ -235,6 +236,21 @@ TEST_F(StreamPropertyEvaluation, FirstRequestEvaluatesAndMarksTheSecondReusesAll
   EXPECT_FALSE(api_access::SRPDEC(flagsOf(1), pp::kDensity));
   EXPECT_FALSE(api_access::SRPDEC(flagsOf(2), pp::kDensity));
   EXPECT_EQ(flagsOf(1)[1] / 10 % 10, 1);  // position 12: word 2, digit 2 holds 1, not 2
+}
+
+// A warm request allocates nothing of its own: with the records in core (units digit 2) and
+// everything marked, it pages nothing in and writes nothing back (the record I/O of the
+// storage layer is not what this counts).
+TEST_F(StreamPropertyEvaluation, WarmRequestOnRecordsInCoreAllocatesNothing) {
+  const std::int32_t n = stream("MIXED");
+  ASSERT_EQ(evaluate(n), 0);
+  constexpr std::int32_t kInCoreWithoutDensities = 111111102;
+  ASSERT_EQ(evaluate(n, kAllPhases, kInCoreWithoutDensities), 0);
+  const double viscosity = phaseProperty(2, pp::kViscosity);
+  const std::size_t before = testing_support::allocationCount();
+  ASSERT_EQ(evaluate(n, kAllPhases, kInCoreWithoutDensities), 0);
+  EXPECT_EQ(testing_support::allocationCount(), before);
+  EXPECT_EQ(phaseProperty(2, pp::kViscosity), viscosity);
 }
 
 TEST_F(StreamPropertyEvaluation, EvaluatedValuesPersistAcrossCloseAndOpen) {
