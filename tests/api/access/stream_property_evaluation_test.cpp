@@ -19,6 +19,9 @@
 #include "fixtures/problem_builder.hpp"
 #include "methods/method_sets.hpp"
 #include "methods/methods.hpp"
+#include "services/services.hpp"
+#include "storage/storage.hpp"
+#include "streamprops/streamprops.hpp"
 #include "problem/problem.hpp"
 #include "support/allocation_counter.hpp"
 #include "thermo/equilibrium/kvalue_kernels.hpp"
@@ -117,7 +120,13 @@ fixtures::ProblemDescription evaluationProblem() {
   empty.name = "EMPTY";
   empty.rate = 0.0;
 
-  d.streams = {mixed, liquid, gas, empty};
+  // Water at the limit above which a stream gets no special properties.
+  fixtures::StreamSpec watery = liquid;
+  watery.name = "WATERY";
+  watery.composition = {0.0, 0.0, 0.0001, 0.9999};
+  watery.liquid = {0.0, 0.0, 0.0001, 0.9999};
+
+  d.streams = {mixed, liquid, gas, empty, watery};
   return d;
 }
 
@@ -373,6 +382,185 @@ TEST_F(StreamPropertyEvaluation, ProblemOpenClearsTheEvaluationAreas) {
   EXPECT_EQ(equilibrium::storedModelSwitches.b, 0);
   EXPECT_EQ(equilibrium::storedModelSwitches.c, 0);
   EXPECT_EQ(problem::GPRTAB.methodSetRestore, 1);
+}
+
+// ---------------------------------------------------------------------------------------
+// Special properties
+// ---------------------------------------------------------------------------------------
+
+// One entry of a special-property store: key, blend method, basis, the two parameters and
+// the per-component values (real sectors 2 and 4 of its value block).
+struct StoreEntry {
+  std::int32_t key, method, basis;
+  double r1, r2;
+  std::array<double, 4> values, values2;
+};
+
+// Walther constants of ln ln(nu + 0.7) = A + B ln T (T in K) through 3 cSt at 100 F and
+// 1.2 cSt at 210 F, the same for every component.
+constexpr double kWaltherA = 23.08, kWaltherB = -3.975;
+
+class SpecialProperties : public StreamPropertyEvaluation {
+ protected:
+  // Writes a store of ENTRIES into method set 1 through the store's own writers, then loads
+  // the set afresh.
+  static void writeStore(std::int32_t type, const std::vector<StoreEntry>& entries) {
+    using namespace streamprops;
+    using storage::CORSTO;
+    useSet(1);
+    problem::MethodSetControl& ctl = methods::THCTL;
+    StoreCopy& copy = SSPTRS.type(type);
+    auto numsp = static_cast<std::int32_t>(entries.size());
+    std::int32_t ierr = -1;
+    SSPPTR(numsp, type, static_cast<std::int32_t>(StoreOption::Initialize), copy.length,
+           copy.pointer, ctl.blockLength, ctl.blockArea, ierr);
+    ASSERT_EQ(ierr, 0);
+    for (std::size_t k = 0; k < entries.size(); ++k) {
+      const StoreEntry& e = entries[k];
+      const auto n = static_cast<std::int32_t>(k + 1);
+      CORSTO[copy.integers[store::kKey - 1] + n] = e.key;
+      CORSTO[copy.integers[store::kMethod - 1] + n] = e.method;
+      CORSTO[copy.integers[store::kBasis - 1] + n] = e.basis;
+      CORSTO.setReal(copy.reals[0] + n, e.r1);
+      CORSTO.setReal(copy.reals[1] + n, e.r2);
+      std::int32_t len = 0, ptr = services::NOCORE;
+      SPRDV2(static_cast<std::int32_t>(StoreOption::Initialize), 0, 2, 4, 0, type, len, ptr, n,
+             ierr);
+      ASSERT_EQ(ierr, 0);
+      for (std::int32_t i = 1; i <= 4; ++i) {
+        CORSTO.setReal(copy.selected.reals[1] + i, e.values[static_cast<std::size_t>(i - 1)]);
+        CORSTO.setReal(copy.selected.reals[3] + i, e.values2[static_cast<std::size_t>(i - 1)]);
+      }
+      SPRDV2(static_cast<std::int32_t>(StoreOption::Write), 0, 0, 0, 0, type, len, ptr, n, ierr);
+      ASSERT_EQ(ierr, 0);
+      storage::CMFREI(ptr);
+    }
+    SSPPTR(numsp, type, static_cast<std::int32_t>(StoreOption::Write), copy.length, copy.pointer,
+           ctl.blockLength, ctl.blockArea, ierr);
+    ASSERT_EQ(ierr, 0);
+    services::FixedText<12> name;
+    storage::DiskPointer pointer{};
+    std::array<std::int32_t, 1> data{};
+    std::int32_t status = 0;
+    storage::FBINUM(1, problem::THIDX.index, ctl.currentSet, name, pointer, data, status);
+    ASSERT_EQ(status, 0);
+    std::int32_t moved = 0;
+    methods::FCREAD(static_cast<std::int32_t>(methods::SetBlockMode::Write), ctl.blockLength,
+                    ctl.blockArea, pointer, moved);
+    storage::FBINUM(2, problem::THIDX.index, ctl.currentSet, name, pointer, data, status);
+    useSet(2);
+    useSet(1);
+  }
+
+  // Value and code of entry I of special-property table TYPE (31 or 12) of stream N, read
+  // from its stored record; false when the stream has none.
+  static bool tableEntry(std::int32_t n, std::int32_t type, std::int32_t i, double& value,
+                         std::int32_t& code) {
+    problem::SRSET(n, 0);
+    std::int32_t istat = 0;
+    problem::SRPAGE(1, type, 1, istat);
+    if (istat != 0) return false;
+    const auto& sp = problem::SRLAYT.special;
+    value = storage::CORSTO.real((type == 31 ? sp.real11or31 : sp.real12) + i);
+    code = storage::CORSTO[(type == 31 ? sp.integer11or31 : sp.integer12) + i];
+    return true;
+  }
+
+  // The mole-fraction average of V over the water-free fractions of X.
+  static double dryAverage(const std::vector<double>& x, const std::array<double, 4>& v) {
+    double sum = 0.0, avg = 0.0;
+    for (std::size_t i = 0; i + 1 < x.size(); ++i) {
+      sum += x[i];
+      avg += x[i] * v[i];
+    }
+    return avg / sum;
+  }
+};
+
+TEST_F(SpecialProperties, TablesHoldTheAskedPropertiesWithTheirCodes) {
+  const std::array<double, 4> sulphur{0.0, 0.5, 1.5, 0.0};
+  const std::array<double, 4> tiny{4.0, 5.0, 6.0, 0.0};
+  writeStore(streamprops::kInspection,
+             {{5, 372, 1, 0.0, 0.0, sulphur, {}},     // sulphur, a plain mole average
+              {37, 372, 1, 0.0, 0.0, tiny, {}},       // above 0: kept
+              {38, 371, 1, 1.0, 0.0, tiny, {}},       // freeze point of 5 K: missing
+              {30, 372, 1, 0.0, 0.0, {0, 0, 0, 0}, {}}});  // 0: missing
+  writeStore(streamprops::kUser, {{3, 372, 1, 0.0, 0.0, {1.0, 2.0, 3.0, 9.0}, {}}});
+
+  api_access::SpecialPropertyRequests& r = api_access::SPREQ;
+  r.blendedCount = 4;
+  r.userCount = 1;
+  for (std::size_t i : {5U, 37U, 38U, 30U, 54U}) {
+    r.asked(i) = 1;
+    r.codes(i) = 600 + static_cast<std::int32_t>(i);
+  }
+  r.userCodes(2) = 3;
+
+  const std::int32_t n = stream("MIXED");
+  ASSERT_EQ(evaluate(n), 0);
+  double value = 0.0;
+  std::int32_t code = -1;
+  ASSERT_TRUE(tableEntry(n, 31, 5, value, code));
+  EXPECT_NEAR(value, dryAverage(kMixed.z, sulphur), 1e-12);
+  EXPECT_EQ(code, 605);
+  ASSERT_TRUE(tableEntry(n, 31, 37, value, code));
+  EXPECT_NEAR(value, dryAverage(kMixed.z, tiny), 1e-12);
+  EXPECT_EQ(code, 637);
+  struct Missing {
+    std::int32_t entry, code;
+  };
+  // A temperature of 10 K or less, a value of 0, and properties not asked for.
+  for (const Missing m : {Missing{38, 638}, Missing{30, 630}, Missing{2, 0}, Missing{89, 0}}) {
+    ASSERT_TRUE(tableEntry(n, 31, m.entry, value, code));
+    EXPECT_EQ(value, services::DMISS) << m.entry;
+    EXPECT_EQ(code, m.code) << m.entry;
+  }
+  // The entries of the thermodynamic routines are not written here, nor is entry 1.
+  ASSERT_TRUE(tableEntry(n, 31, 54, value, code));
+  EXPECT_EQ(code, 0);
+  // User properties: entry 2 by code 3, every other entry unused.
+  ASSERT_TRUE(tableEntry(n, 12, 2, value, code));
+  EXPECT_NEAR(value, dryAverage(kMixed.z, {1.0, 2.0, 3.0, 9.0}), 1e-12);
+  ASSERT_TRUE(tableEntry(n, 12, 1, value, code));
+  EXPECT_EQ(value, services::DMISS);
+
+  // A stream of 0.9999 water gets no table at all.
+  ASSERT_EQ(evaluate(stream("WATERY")), 0);
+  EXPECT_FALSE(tableEntry(stream("WATERY"), 31, 5, value, code));
+  EXPECT_FALSE(tableEntry(stream("WATERY"), 12, 2, value, code));
+}
+
+TEST_F(SpecialProperties, LiquidKinematicViscosityAtTheReferenceTemperatures) {
+  const std::array<double, 4> a{kWaltherA, kWaltherA, kWaltherA, kWaltherA};
+  const std::array<double, 4> b{kWaltherB, kWaltherB, kWaltherB, kWaltherB};
+  writeStore(streamprops::kInspection, {{1, 373, 1, 0.0, 0.0, a, b}});
+  const std::int32_t n = stream("MIXED");
+
+  // Not asked: the main record keeps what it holds.
+  problem::SRSET(n, 0);
+  const double stored = problem::MainRecord(problem::SRPSET.set2).real(45);
+  ASSERT_EQ(evaluate(n), 0);
+  problem::SRSET(n, 0);
+  EXPECT_EQ(problem::MainRecord(problem::SRPSET.set2).real(45), stored);
+
+  api_access::SPREQ.kinematicViscosity = 1;
+  ASSERT_EQ(evaluate(n), 0);
+  problem::SRSET(n, 0);
+  const problem::MainRecord m(problem::SRPSET.set2);
+  // At 100 F, 210 F and the stream's 320 K (116 F): the viscosity falls with temperature.
+  EXPECT_GT(m.real(43), m.real(45));
+  EXPECT_GT(m.real(45), m.real(44));
+  EXPECT_GT(m.real(44), 0.0);
+  // Every component alike: the blend is the components' own viscosity, within the 1.3 % of
+  // the low-viscosity correction that the ASTM D341 form adds to Z - 0.7 at 1.2 cSt.
+  const auto walther = [](double t) {
+    return std::exp(std::exp(kWaltherA + kWaltherB * std::log(t))) - 0.7;
+  };
+  EXPECT_NEAR(m.real(43), walther(problem::GPRTAB.reals(4)), 0.015 * m.real(43));
+  EXPECT_NEAR(m.real(44), walther(problem::GPRTAB.reals(5)), 0.015 * m.real(44));
+  EXPECT_NEAR(m.real(45), walther(kMixed.t), 0.015 * m.real(45));
+  EXPECT_NEAR(m.real(43), 3.0, 0.05);  // the fitted points, 3 cSt at 100 F and 1.2 at 210 F
+  EXPECT_NEAR(m.real(44), 1.2, 0.05);
 }
 
 }  // namespace
