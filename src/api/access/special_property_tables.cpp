@@ -34,7 +34,8 @@ constexpr std::int32_t kLastKept = 58;
 // below; any other property is missing at 0 and below.
 constexpr std::int32_t kTemperatureKind = 4;
 constexpr double kLeastTemperature = 10.0;
-constexpr std::array<std::int32_t, 12> kTemperatureRows{2, 3, 4, 38, 60, 61, 64, 67, 82, 85, 86, 87};
+constexpr std::array<std::int32_t, 12> kTemperatureRows{2,  3,  4,  38, 60, 61,
+                                                        64, 67, 82, 85, 86, 87};
 
 }  // namespace
 
@@ -71,7 +72,8 @@ void STSPRP(std::span<const double> z, std::int32_t nc, std::int32_t kind, std::
       storage::CORSTO.reals((blended ? special.real11or31 : special.real12) + 1, entries);
   const std::span<std::int32_t> codes =
       storage::CORSTO.words((blended ? special.integer11or31 : special.integer12) + 1, entries);
-  const std::span<const double> x = z.first(std::min(z.size(), static_cast<std::size_t>(std::max(nc, 0))));
+  const std::span<const double> x =
+      z.first(std::min(z.size(), static_cast<std::size_t>(std::max(nc, 0))));
 
   // 3. The constant table.
   std::array<std::int32_t, kBlendedProperties> c1{}, c2{}, c3{}, c4{}, c5{};

@@ -85,13 +85,13 @@ inline constexpr std::int32_t kEvaluateAll = 111111111;
 // Statuses of SRPROP.
 enum class EvaluationStatus : std::int32_t {
   Evaluated = 0,
-  PhaseFive = 5,          // phase code 5
-  InvalidPhase = 6,       // any other phase code outside 0-4 and 99
-  ZeroRate = 10,          // total rate not above the zero-rate threshold
-  NoVapour = 11,          // vapour asked alone, the stream has none
-  NoLiquid = 12,          // liquid asked alone, the stream has none
-  NoStream = 100,         // the stream does not exist
-  RegisteredOnly = 101,   // the stream's name is registered, it has no record
+  PhaseFive = 5,         // phase code 5
+  InvalidPhase = 6,      // any other phase code outside 0-4 and 99
+  ZeroRate = 10,         // total rate not above the zero-rate threshold
+  NoVapour = 11,         // vapour asked alone, the stream has none
+  NoLiquid = 12,         // liquid asked alone, the stream has none
+  NoStream = 100,        // the stream does not exist
+  RegisteredOnly = 101,  // the stream's name is registered, it has no record
 };
 
 // Numbered message of a property record that can be neither loaded nor built (integer 1 the
@@ -155,8 +155,8 @@ struct SpecialPropertyRequests {
   std::int32_t blendedCount = 0;        // blended (inspection) properties asked for
   std::int32_t userCount = 0;           // user special properties asked for
   std::int32_t kinematicViscosity = 0;  // 1: evaluate the liquid's kinematic viscosity
-  services::OneBased<std::int32_t, kBlendedProperties> asked;  // above 0: property i asked
-  services::OneBased<std::int32_t, kBlendedProperties> codes;  // the code stored with it
+  services::OneBased<std::int32_t, kBlendedProperties> asked;   // above 0: property i asked
+  services::OneBased<std::int32_t, kBlendedProperties> codes;   // the code stored with it
   services::OneBased<std::int32_t, kUserProperties> userCodes;  // below 1: entry unused
 };
 extern SpecialPropertyRequests SPREQ;

@@ -28,13 +28,12 @@ using storage::CORSTO;
 namespace m = problem::srmain;
 namespace pp = phaseprop;
 
-
-constexpr std::int32_t kVectors = 6;  // record type of the vectors with free water
+constexpr std::int32_t kVectors = 6;     // record type of the vectors with free water
 constexpr std::int32_t kDryVectors = 7;  // without water, and the evaluated flags
 constexpr std::int32_t kSlot = 1;
 constexpr std::int32_t kBuild = 0, kLoad = 1, kWrite = 2;
-constexpr std::int32_t kMethodSetWord = 20;  // main-record integer: the stream's method set
-constexpr std::int32_t kHasRecord = 2;       // index status of a stream with a record
+constexpr std::int32_t kMethodSetWord = 20;   // main-record integer: the stream's method set
+constexpr std::int32_t kHasRecord = 2;        // index status of a stream with a record
 constexpr std::int32_t kEvaluatedPhases = 3;  // phases 0-2 have property vectors
 
 // Main-record reals read or written here.
@@ -85,7 +84,7 @@ class MethodSetRestore {
 
 // The core places of the property records of the working stream, as paged in.
 struct RecordPlaces {
-  std::int32_t vectors = 0;     // record pointers (SRRECL)
+  std::int32_t vectors = 0;  // record pointers (SRRECL)
   std::int32_t dryVectors = 0;
   std::array<std::int32_t, kEvaluatedPhases> wet{}, dry{}, flags{};
 };
@@ -107,7 +106,8 @@ RecordPlaces placesOfRecords() {
     const auto sector = static_cast<std::size_t>(p + 1);
     r.wet[p] = problem::SRLAYT.type6Reals(sector);
     r.dry[p] = problem::SRLAYT.type7Reals(sector);
-    r.flags[p] = storage::SBCUR.pointer(storage::SectorKind::Integer, static_cast<std::int32_t>(sector));
+    r.flags[p] =
+        storage::SBCUR.pointer(storage::SectorKind::Integer, static_cast<std::int32_t>(sector));
   }
   return r;
 }
@@ -144,7 +144,8 @@ void pageIn(std::int32_t ireq, std::int32_t n) {
   for (std::size_t p = 0; p < kEvaluatedPhases; ++p) {
     CORSTO.reals(places.wet[p] + 1, kPhaseProperties).copyTo(w.wet[p]);
     CORSTO.reals(places.dry[p] + 1, kPhaseProperties).copyTo(w.dry[p]);
-    const auto flags = CORSTO.words(places.flags[p] + 1, static_cast<std::int32_t>(w.flags[p].size()));
+    const auto flags =
+        CORSTO.words(places.flags[p] + 1, static_cast<std::int32_t>(w.flags[p].size()));
     std::copy(flags.begin(), flags.end(), w.flags[p].begin());
   }
 }
@@ -163,7 +164,8 @@ void writeBack(std::int32_t n) {
   for (std::size_t p = 0; p < kEvaluatedPhases; ++p) {
     CORSTO.reals(places.wet[p] + 1, kPhaseProperties).assign(w.wet[p]);
     CORSTO.reals(places.dry[p] + 1, kPhaseProperties).assign(w.dry[p]);
-    const auto flags = CORSTO.words(places.flags[p] + 1, static_cast<std::int32_t>(w.flags[p].size()));
+    const auto flags =
+        CORSTO.words(places.flags[p] + 1, static_cast<std::int32_t>(w.flags[p].size()));
     std::copy(w.flags[p].begin(), w.flags[p].end(), flags.begin());
   }
   std::int32_t istat = 0;
@@ -198,8 +200,8 @@ struct Counts {
 };
 Counts countsOf() {
   const auto clamp = [](std::size_t k) {
-    return static_cast<std::size_t>(std::clamp(problem::COHDR(k), 0,
-                                               static_cast<std::int32_t>(kWorkComponents)));
+    return static_cast<std::size_t>(
+        std::clamp(problem::COHDR(k), 0, static_cast<std::int32_t>(kWorkComponents)));
   };
   return {clamp(problem::cohdr::kStreamComponents), clamp(problem::cohdr::kVapourComponents),
           clamp(problem::cohdr::kLiquidComponents)};
@@ -237,7 +239,7 @@ bool transport(std::int32_t phase, const MainRecord& record, phase::PhaseAmounts
     TransportProperty code;
     std::int32_t method;
   };
-  const std::array<Property, 3> vapour{{
+  const std::array<Property, 2> vapour{{
       {pp::kThermalConductivity, TransportProperty::VapourConductivity,
        methods.vapourConductivity.code},
       {pp::kViscosity, TransportProperty::VapourViscosity, methods.vapourViscosity.code},
@@ -249,8 +251,7 @@ bool transport(std::int32_t phase, const MainRecord& record, phase::PhaseAmounts
       {pp::kSurfaceTension, TransportProperty::SurfaceTension, methods.surfaceTension.code},
   }};
   const std::span<const Property> properties =
-      phase == kVapourPhase ? std::span<const Property>(vapour).first(2)
-                            : std::span<const Property>(liquid);
+      phase == kVapourPhase ? std::span<const Property>(vapour) : std::span<const Property>(liquid);
   const double t = record.real(m::kTemperature);
   const double p = record.real(m::kPressure);
   bool evaluated = false;
@@ -293,12 +294,9 @@ void kinematicViscosities(MainRecord& record, std::span<const double> x) {
   const std::span<const double> a = copy(blend.values1, w.walther1);
   const std::span<const double> b = copy(blend.values2, w.walther2);
   const streamprops::BlendConstants c{
-      copy(problem::COPTRS.realSector(problem::ComponentReal::MolecularWeight),
-           w.molecularWeight),
-      copy(problem::COPTRS.realSector(problem::ComponentReal::StandardLiquidDensity),
-           w.gravity),
-      copy(problem::COPTRS.realSector(problem::ComponentReal::NormalBoilingPoint),
-           w.boilingPoint)};
+      copy(problem::COPTRS.realSector(problem::ComponentReal::MolecularWeight), w.molecularWeight),
+      copy(problem::COPTRS.realSector(problem::ComponentReal::StandardLiquidDensity), w.gravity),
+      copy(problem::COPTRS.realSector(problem::ComponentReal::NormalBoilingPoint), w.boilingPoint)};
   const std::array<std::pair<std::int32_t, double>, 3> points{{
       {kKinematicAtFirst, problem::GPRTAB.reals(kFirstReference)},
       {kKinematicAtSecond, problem::GPRTAB.reals(kSecondReference)},
@@ -354,8 +352,7 @@ void SRPROP(std::int32_t ireq, std::int32_t n, std::int32_t iphase, std::int32_t
   StreamPropertyWork& w = streamPropertyWork;
   const Counts count = countsOf();
   const std::int32_t iw = problem::THCTL.idecnt;
-  const std::int32_t water =
-      iw >= 1 && static_cast<std::size_t>(iw) <= count.stream ? iw : 0;
+  const std::int32_t water = iw >= 1 && static_cast<std::size_t>(iw) <= count.stream ? iw : 0;
   const double waterFraction = water > 0 ? record.vector(m::kOverall, water) : 0.0;
   const bool special = waterFraction < kMostWater && digit(ireq, 6) > 0;
   const double vapourFraction = record.real(m::kVapourFraction);
@@ -410,8 +407,8 @@ void SRPROP(std::int32_t ireq, std::int32_t n, std::int32_t iphase, std::int32_t
     }
     if (constants) {
       std::int32_t ierr = 0;
-      SRPREL(water, split->free, split->hydrocarbon + split->water, split->water, wet, dry,
-             flags, ierr);
+      SRPREL(water, split->free, split->hydrocarbon + split->water, split->water, wet, dry, flags,
+             ierr);
       changed = true;
     }
     if (phase != kWholeStream) {
@@ -421,14 +418,9 @@ void SRPROP(std::int32_t ireq, std::int32_t n, std::int32_t iphase, std::int32_t
         changed = true;
       }
       // 5.7. The transport properties not yet marked.
-      phase::PhaseAmounts amounts{vapour.free,
-                                  liquid.free,
-                                  xv,
-                                  xl,
-                                  split->hydrocarbon + split->water,
-                                  split->water,
-                                  liquidFraction,
-                                  freeWater};
+      phase::PhaseAmounts amounts{
+          vapour.free,  liquid.free,    xv,       xl, split->hydrocarbon + split->water,
+          split->water, liquidFraction, freeWater};
       changed = transport(phase, record, amounts, split->code, wet, dry, flags) || changed;
     }
 

@@ -19,10 +19,10 @@
 #include "fixtures/problem_builder.hpp"
 #include "methods/method_sets.hpp"
 #include "methods/methods.hpp"
+#include "problem/problem.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
 #include "streamprops/streamprops.hpp"
-#include "problem/problem.hpp"
 #include "support/allocation_counter.hpp"
 #include "thermo/equilibrium/kvalue_kernels.hpp"
 #include "thermo/phase/user_methods.hpp"
@@ -265,10 +265,9 @@ TEST_F(StreamPropertyEvaluation, WarmRequestOnRecordsInCoreAllocatesNothing) {
 TEST_F(StreamPropertyEvaluation, EvaluatedValuesPersistAcrossCloseAndOpen) {
   const std::int32_t n = stream("MIXED");
   ASSERT_EQ(evaluate(n), 0);
-  const std::array<double, 4> before{phaseProperty(1, pp::kViscosity),
-                                     phaseProperty(2, pp::kSurfaceTension),
-                                     phaseProperty(0, pp::kMolecularWeight),
-                                     phaseProperty(2, pp::kCriticalTemperature, false)};
+  const std::array<double, 4> before{
+      phaseProperty(1, pp::kViscosity), phaseProperty(2, pp::kSurfaceTension),
+      phaseProperty(0, pp::kMolecularWeight), phaseProperty(2, pp::kCriticalTemperature, false)};
 
   api_access::PACLOS();
   open();
@@ -295,6 +294,7 @@ TEST_F(StreamPropertyEvaluation, StatusesOfStreamsAndPhaseCodes) {
     std::int32_t phase;
     std::int32_t status;
   };
+  // clang-format off
   const Case cases[] = {
       {"LIQUID", kAllPhases, 0},  // no vapour: liquid and whole stream only
       {"LIQUID", 1, 11},
@@ -307,6 +307,7 @@ TEST_F(StreamPropertyEvaluation, StatusesOfStreamsAndPhaseCodes) {
       {"MIXED", 7, 6},
       {"MIXED", -1, 6},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.stream) + " phase " + std::to_string(c.phase));
     EXPECT_EQ(evaluate(stream(c.stream), c.phase), c.status);
@@ -365,8 +366,8 @@ TEST_F(StreamPropertyEvaluation, ProblemOpenClearsTheEvaluationAreas) {
   api_access::PACLOS();
   open();
   const api_access::StreamPropertyWork& w = api_access::streamPropertyWork;
-  for (const auto* table : {&w.whole, &w.vapour, &w.liquid, &w.wholeFree, &w.vapourFree,
-                            &w.liquidFree}) {
+  for (const auto* table :
+       {&w.whole, &w.vapour, &w.liquid, &w.wholeFree, &w.vapourFree, &w.liquidFree}) {
     for (double v : *table) ASSERT_EQ(v, 0.0);
   }
   for (const auto& flags : w.flags) EXPECT_EQ(flags, (api_access::PhaseFlags{}));
@@ -481,9 +482,9 @@ TEST_F(SpecialProperties, TablesHoldTheAskedPropertiesWithTheirCodes) {
   const std::array<double, 4> sulphur{0.0, 0.5, 1.5, 0.0};
   const std::array<double, 4> tiny{4.0, 5.0, 6.0, 0.0};
   writeStore(streamprops::kInspection,
-             {{5, 372, 1, 0.0, 0.0, sulphur, {}},     // sulphur, a plain mole average
-              {37, 372, 1, 0.0, 0.0, tiny, {}},       // above 0: kept
-              {38, 371, 1, 1.0, 0.0, tiny, {}},       // freeze point of 5 K: missing
+             {{5, 372, 1, 0.0, 0.0, sulphur, {}},          // sulphur, a plain mole average
+              {37, 372, 1, 0.0, 0.0, tiny, {}},            // above 0: kept
+              {38, 371, 1, 1.0, 0.0, tiny, {}},            // freeze point of 5 K: missing
               {30, 372, 1, 0.0, 0.0, {0, 0, 0, 0}, {}}});  // 0: missing
   writeStore(streamprops::kUser, {{3, 372, 1, 0.0, 0.0, {1.0, 2.0, 3.0, 9.0}, {}}});
 
