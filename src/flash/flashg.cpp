@@ -48,6 +48,14 @@ constexpr double kTemperatureStep = 30.0;       // K, the start step limit of T
 constexpr double kHotTemperature = 811.1111111111111;   // K (1000 F)
 constexpr double kVeryHotTemperature = 1088.888888888889;  // K (1500 F)
 constexpr double kPureFeed = 0.999;
+
+// The property code of a specification's first operand (word 13 of its record, integer
+// sector 2) and the codes of the properties that depend on the composition alone.
+constexpr std::size_t kFirstOperandSector = 2;
+constexpr std::int32_t kPropertyCodeWord = 13;
+constexpr std::int32_t kCompositionCode = 211;
+constexpr std::int32_t kCompositionFirst = 400, kCompositionLast = 405;
+constexpr std::int32_t kCompositionOther = 409;
 constexpr double kCheckFeed = 0.95;
 
 enum class Option : std::int32_t { Isothermal = 0, Fraction = 1, WaterDew = 2, Enthalpy = 3, Held = 4 };
@@ -93,6 +101,7 @@ class Run {
   void syncStream();
   // The residual.
   void evaluate();
+  void notePhases();
   // The outer iteration.
   bool iterate();
   Pass pass();
@@ -103,7 +112,8 @@ class Run {
   Pass applyIso();
   Pass applyFraction();
   Pass fractionOutcome(std::int32_t jerr);
-  Pass boundHit();
+  Pass boundHit(bool fractionFailed);
+  Pass switchToIso();
   bool checkPass();
   // Exit.
   Pass switchToFraction(double f);
@@ -130,6 +140,7 @@ class Run {
   bool expectSinglePhase_ = false;
   bool firstPass_ = true;
   bool restarted_ = false;
+  bool reverseMarch_ = false;  // the restart's reversal of the march direction
   bool bestSet_ = false;
   double bestF_ = 0.0;
   std::int32_t kxopt_ = 1;
@@ -144,6 +155,10 @@ class Run {
   double fvRecorded_ = 0.0;
   std::int32_t closeness_ = 0;
   std::int32_t varlimCount_ = 0;
+  // Second-liquid sets: the phases present (vapour, liquid 1, liquid 2) at the low and the
+  // high end of the bracket, and whether both ends are known.
+  std::array<bool, 3> lowPhases_{}, highPhases_{};
+  bool bracketKnown_ = false;
 };
 
 void Run::operator()() {
@@ -547,6 +562,17 @@ void Run::evaluate() {
       problem::SRSET(g_.ISNO, 0);
     }
   }
+  notePhases();
+}
+
+// Second-liquid sets: the phases of the current flash become those of the low end of the
+// bracket when the residual is not positive, else those of the high end.
+void Run::notePhases() {
+  if (!vlle_) return;
+  const bool vapour = g_.FVAPOR > 0.0;
+  const bool liquid = g_.FVAPOR < 1.0;
+  const std::array<bool, 3> phases{vapour, liquid, liquid && MPFRC1() > 0.0 && MPFRC2() > 0.0};
+  (error_ <= 0.0 ? lowPhases_ : highPhases_) = phases;
 }
 
 // Runs options 2 to 4 to their end. Returns false when the exit's final checks are to be
@@ -699,9 +725,15 @@ Pass Run::step(double f) {
     if (ifixlw_ == 0 && g_.ITPFIX != 2) dvar_ = -dvar_;
     if (ifixlw_ == 2) dvar_ = -dvar_;
     if (g_.KFTYPE == 5 || g_.KFTYPE == 6) dvar_ = -dvar_;
-    if (restarted_) dvar_ = -dvar_;
+    if (reverseMarch_) dvar_ = -dvar_;
   } else {
     services::XEXTRP(iftril_, f, x, fs_, xs_, dvmax_, dvar_);
+    if (vlle_) {
+      const auto points = static_cast<std::size_t>(std::min(iftril_, 3));
+      const auto first = fs_.begin(), last = fs_.begin() + static_cast<std::ptrdiff_t>(points);
+      bracketKnown_ = std::any_of(first, last, [](double v) { return v <= 0.0; }) &&
+                      std::any_of(first, last, [](double v) { return v > 0.0; });
+    }
     const double minStep = ifixlw_ != 0 ? FLTOL(kMinimumStep) : dvmin_;
     bool smallStep = false;
     if (ifixlw_ == 0 && iftril_ >= 3) {
@@ -730,7 +762,7 @@ Pass Run::applyFraction() {
   const double low = option_ == Option::Held ? 1e-08 : 0.0;
   const double high = option_ == Option::Held ? FLTOL(kFractionHigh) : 1.0;
   const double x = ifixlw_ == 1 ? g_.FLIQHC : g_.FVAPOR;
-  if ((dvar_ < 0.0 && x <= low) || (dvar_ > 0.0 && x >= high)) return boundHit();
+  if ((dvar_ < 0.0 && x <= low) || (dvar_ > 0.0 && x >= high)) return boundHit(false);
   const double held = std::clamp(x + dvar_, low, high);
   if (ifixlw_ == 2) {
     g_.FVAPOR = held;
@@ -746,7 +778,7 @@ Pass Run::applyFraction() {
 // A fraction flash's outcome: solved (or closed bracket) goes on, anything else is a bound
 // hit.
 Pass Run::fractionOutcome(std::int32_t jerr) {
-  if (jerr != kFlashSolved && jerr != 3) return boundHit();
+  if (jerr != kFlashSolved && jerr != 3) return boundHit(true);
   bookkeeping();
   evaluate();
   return Pass::Next;
@@ -766,26 +798,63 @@ Pass Run::applyIso() {
       FLSTAT.IHVDAT() = 2;
     }
   }
+  if (vlle_ && kxopt_ == 2 && bracketKnown_) {
+    // K-values are reused only between flashes that see the same phases at both ends.
+    if (lowPhases_ != highPhases_) kxopt_ = 1;
+    if (debug_ > 0) {
+      writef(a_.IOUT, kxopt_ == 1 ? "    K1V       KXOPT=1  -  RESET FROM =2" : "    K1V       KXOPT=2");
+    }
+  }
   isothermal("2ND FLASTP", g_.ITPFIX, ifixlw_);
   evaluate();
   return Pass::Next;
 }
 
-// A bound hit or a failed fraction flash.
-Pass Run::boundHit() {
+// A bound hit (FRACTIONFAILED false) or a failed fraction flash.
+Pass Run::boundHit(bool fractionFailed) {
   if (!restarted_) {
     if (option_ == Option::Enthalpy) return Pass::Failed;
     restarted_ = true;
+    reverseMarch_ = true;
     variable() = firstTp_;
     if (ifixlw_ == 1) g_.FLIQHC = firstX_;
     if (ifixlw_ == 2) g_.FVAPOR = firstX_;
     itrial_ = 1;
     return step(firstF_);
   }
-  // After the restart a switch back to temperature or pressure iterations would need the
-  // specification's type, to refuse one that depends on the composition alone; the call
-  // fails instead.
-  return Pass::Failed;
+  // After the restart only a specification flash that reached a bound of its fraction goes
+  // on, on temperature or pressure.
+  if (fractionFailed || g_.ISPEC <= 0 || option_ != Option::Held || ifixlw_ <= 0) {
+    return Pass::Failed;
+  }
+  return switchToIso();
+}
+
+// From fraction iterations back to temperature or pressure iterations, unless the
+// specification depends on the composition alone (then no temperature or pressure meets it
+// where no fraction did).
+Pass Run::switchToIso() {
+  if (debug_ > 0) writef(a_.IOUT, " FLASHG -534- SWITCH FROM L/F TO ISO ITERATIONS");
+  problem::VSSET(g_.ISPEC, 0);
+  const std::int32_t code =
+      storage::CORSTO[problem::SPCUR.integerSectors[kFirstOperandSector - 1] + kPropertyCodeWord];
+  if (code == kCompositionCode || (code >= kCompositionFirst && code <= kCompositionLast) ||
+      code == kCompositionOther) {
+    if (debug_ > 0) {
+      writef(a_.IOUT, " FLASHG -534- CANNOT SWITCH FROM L/F TO ISO ITERATIONS");
+      writef(a_.IOUT, " FLASHG -534- BECAUSE SPEC IS ONLY COMPOSITION  DEPENDENT");
+    }
+    return Pass::Failed;
+  }
+  ifixlw_ = 0;
+  itrial_ = 1;
+  // The stored points hold fractions: the iteration marches afresh from the current
+  // temperature or pressure, and the restart's reversal of the march belonged to the
+  // fraction iterations.
+  iftril_ = 0;
+  reverseMarch_ = false;
+  if (gclRule()) kvar_ = g_.ITPFIX == 2 ? 2 : 1;
+  return step(spcalc_ - g_.SPVALU);
 }
 
 // The single-phase path: the split is held and only the specification re-evaluated.
