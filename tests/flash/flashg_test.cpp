@@ -404,13 +404,17 @@ fixtures::SpecificationSpec specificationWithCode(const std::string& id, std::in
 }
 
 // The specification double: the stream's temperature shall be kTargetTemperature, to 0.001 K.
+// With stepSpecification the calculated value jumps by 2 K there instead: the residual
+// changes sign but never falls within the tolerance.
 constexpr double kTargetTemperature = 330.0;
 std::int32_t specificationCalls = 0;
+bool stepSpecification = false;
 void temperatureSpecification(std::int32_t, std::int32_t, double& sval, double& vcalc, double& err,
                               double& tol, std::int32_t& notmet) {
   ++specificationCalls;
   sval = kTargetTemperature;
   vcalc = problem::MainRecord(problem::SRPSET.set2).real(h::kTemperature);
+  if (stepSpecification) vcalc = vcalc > sval ? sval + 1.0 : sval - 1.0;
   err = vcalc - sval;
   tol = -0.001;
   notmet = std::abs(err) > std::abs(tol) ? 1 : 0;
@@ -466,6 +470,26 @@ TEST_F(GeneralFlashSpecification, FractionBoundsHandTheIterationToTheTemperature
       EXPECT_EQ(f.g.FVAPOR, 1.0);
     }
   }
+}
+
+// A residual that changes sign at a jump never meets its tolerance: the temperature
+// iterations close in on the jump and hand over to the fraction iterations, which reach
+// their bounds and hand back, and so on. The outer passes of the call are bounded: the
+// specification is evaluated once on entry and once in each pass up to the cap, and the
+// pass after it fails with message 1000001030.
+TEST_F(GeneralFlashSpecification, SwitchesBackAndForthStopAtThePassCap) {
+  stepSpecification = true;
+  specificationCalls = 0;
+  services::MSGTXT.heldMessageKey.assign("");
+  Call f(FlashType::Specification, 1, 300.0, 500.0, 0.0);
+  f.g.ISPEC = 1;
+  f.g.ISPCOD = 12;
+  f.g.ISNO = problem::ISRNO("S1");
+  flash::FLASHG(f.g);
+  stepSpecification = false;
+  EXPECT_EQ(f.g.JERR, 1);
+  EXPECT_EQ(std::string(services::MSGTXT.heldMessageKey.trimmed()), "1000001030");
+  EXPECT_EQ(specificationCalls, flash::kPassLimit + 1);
 }
 
 // ---------------------------------------------------------------------------------------
