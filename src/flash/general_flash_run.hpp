@@ -22,13 +22,13 @@ namespace h = totals;
 using services::FLTOL;
 
 // FLTOL words.
-inline constexpr std::size_t kAbsent = 8;        // 5e-07: a fraction at or below it is absent
-inline constexpr std::size_t kWhole = 9;         // 0.9999995: a fraction at or above it is the whole
-inline constexpr std::size_t kFractionHigh = 15; // 0.999999: upper bound of a held fraction
-inline constexpr std::size_t kReuseHigh = 16;    // 0.9999
-inline constexpr std::size_t kReuseLow = 17;     // 0.001
-inline constexpr std::size_t kNegligible = 18;   // 1e-06: a smaller fraction is cleared
-inline constexpr std::size_t kMinimumStep = 19;  // 1e-06
+inline constexpr std::size_t kAbsent = 8;  // 5e-07: a fraction at or below it is absent
+inline constexpr std::size_t kWhole = 9;   // 0.9999995: a fraction at or above it is the whole
+inline constexpr std::size_t kFractionHigh = 15;  // 0.999999: upper bound of a held fraction
+inline constexpr std::size_t kReuseHigh = 16;     // 0.9999
+inline constexpr std::size_t kReuseLow = 17;      // 0.001
+inline constexpr std::size_t kNegligible = 18;    // 1e-06: a smaller fraction is cleared
+inline constexpr std::size_t kMinimumStep = 19;   // 1e-06
 
 inline constexpr int kGeneralDebugSwitch = 36;
 inline constexpr int kSolverSwitch = 37;
@@ -36,8 +36,8 @@ inline constexpr int kStopValueSwitch = 52;
 inline constexpr std::size_t kMinimumStepRule = 25;  // GCLTAB integer
 inline constexpr std::size_t kWrapCounter = 9;       // FLCNTR word
 
-inline constexpr double kTemperatureStep = 30.0;       // K, the start step limit of T
-inline constexpr double kHotTemperature = 811.1111111111111;   // K (1000 F)
+inline constexpr double kTemperatureStep = 30.0;                  // K, the start step limit of T
+inline constexpr double kHotTemperature = 811.1111111111111;      // K (1000 F)
 inline constexpr double kVeryHotTemperature = 1088.888888888889;  // K (1500 F)
 inline constexpr double kPureFeed = 0.999;
 
@@ -50,7 +50,13 @@ inline constexpr std::int32_t kCompositionFirst = 400, kCompositionLast = 405;
 inline constexpr std::int32_t kCompositionOther = 409;
 inline constexpr double kCheckFeed = 0.95;
 
-enum class Option : std::int32_t { Isothermal = 0, Fraction = 1, WaterDew = 2, Enthalpy = 3, Held = 4 };
+enum class Option : std::int32_t {
+  Isothermal = 0,
+  Fraction = 1,
+  WaterDew = 2,
+  Enthalpy = 3,
+  Held = 4
+};
 
 // The outcome of one pass of the outer iteration.
 enum class Pass { Converged, Next, Failed, OutOfRange };
@@ -95,7 +101,9 @@ class Run {
   void leave(bool rangeFailure, bool skipFinal);
 
   double header(std::int32_t k) const { return problem::MainRecord(problem::SRPSET.set2).real(k); }
-  void setHeader(std::int32_t k, double v) { problem::MainRecord(problem::SRPSET.set2).setReal(k, v); }
+  void setHeader(std::int32_t k, double v) {
+    problem::MainRecord(problem::SRPSET.set2).setReal(k, v);
+  }
   double& variable() { return g_.ITPFIX == 2 ? g_.P : g_.T; }
   bool gclRule() const { return problem::GCLTAB.integers(kMinimumStepRule) > 0; }
 

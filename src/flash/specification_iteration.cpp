@@ -103,7 +103,8 @@ Pass Run::pass() {
       itrial_ = 0;
       nxpass_ = 1;
       expectSinglePhase_ = true;
-      if (debug_ > 0) writef(a_.IOUT, " FLASHG -502- EXPECT SINGLE PHASE SOLN -- NXPASS=%d", nxpass_);
+      if (debug_ > 0)
+        writef(a_.IOUT, " FLASHG -502- EXPECT SINGLE PHASE SOLN -- NXPASS=%d", nxpass_);
       return singlePhase(f);
     }
   }
@@ -240,7 +241,8 @@ Pass Run::applyIso() {
     // K-values are reused only between flashes that see the same phases at both ends.
     if (lowPhases_ != highPhases_) kxopt_ = 1;
     if (debug_ > 0) {
-      writef(a_.IOUT, kxopt_ == 1 ? "    K1V       KXOPT=1  -  RESET FROM =2" : "    K1V       KXOPT=2");
+      writef(a_.IOUT,
+             kxopt_ == 1 ? "    K1V       KXOPT=1  -  RESET FROM =2" : "    K1V       KXOPT=2");
     }
   }
   isothermal("2ND FLASTP", g_.ITPFIX, ifixlw_);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -229,6 +230,43 @@ TEST_F(GeneralFlashTest, RoundTripsReturnTheIsothermalState) {
       EXPECT_NEAR(header(h::kEnthalpy), h0, 1e-6 * std::max(std::abs(h0), 1e4));
     }
   }
+}
+
+// Sets with a second liquid reuse K-values between the flashes of the bracketed search only
+// while both ends of the bracket see the same phases. Marching down from 360 K (the first
+// flash, then 330 K and 300 K), the bracket first closes between an all-vapour end (330 K,
+// above the dew point near 307 K) and a two-phase end (300 K): the first bracketed flash
+// starts from fresh K-values, where a set without a second liquid reuses them. Once a
+// two-phase flash above the solution becomes the high end, the ends agree and reuse resumes.
+std::vector<std::int32_t> kxoptSeen;
+void recordingFlasht(flash::IsothermalFlash& a) {
+  kxoptSeen.push_back(a.KXOPT);
+  flash::FLASHT(a);
+}
+
+TEST_F(GeneralFlashTest, SecondLiquidSetsReuseKValuesOnlyBetweenLikeBracketEnds) {
+  const double h0 = state(303.0, 500.0, false).first;
+  flash::FlashAlgorithms algorithms;
+  algorithms.flasht = &recordingFlasht;
+  const flash::ScopedFlashAlgorithms recording(algorithms);
+  constexpr std::size_t kFirstBracketed = 3;
+  std::array<std::ptrdiff_t, 2> reuses{};
+  for (const std::int32_t second : {0, 417}) {
+    SCOPED_TRACE(second);
+    methods::PMCTL2.secondLiquidCode = second;
+    kxoptSeen.clear();
+    Call f(FlashType::Adiabatic, 1, 360.0, 500.0, h0);
+    flash::FLASHG(f.g);
+    methods::PMCTL2.secondLiquidCode = 0;
+    ASSERT_EQ(f.g.JERR, 0);
+    EXPECT_NEAR(f.g.T, 303.0, 0.01);
+    ASSERT_GT(kxoptSeen.size(), kFirstBracketed);
+    EXPECT_EQ(kxoptSeen[0], 1);
+    EXPECT_EQ(kxoptSeen[kFirstBracketed - 1], 1);  // the march starts fresh
+    EXPECT_EQ(kxoptSeen[kFirstBracketed], second == 0 ? 2 : 1);
+    reuses[second == 0 ? 0 : 1] = std::count(kxoptSeen.begin(), kxoptSeen.end(), 2);
+  }
+  EXPECT_LT(reuses[1], reuses[0]);
 }
 
 // A residual that never changes sign: an all-liquid adiabatic flash (option digit 1 keeps
