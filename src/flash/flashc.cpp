@@ -13,6 +13,7 @@
 #include "flash/newton_flash.hpp"
 #include "flash/pseudo_vapour_pressure.hpp"
 #include "flash/rachford_rice.hpp"
+#include "flash/substitution.hpp"
 #include "services/kept_values.hpp"
 #include "services/markers.hpp"
 #include "services/run_options.hpp"
@@ -36,10 +37,9 @@ constexpr std::int32_t kPhaseOption = 12;
 constexpr std::int32_t kReuseK = 2, kFreshStart = 1;
 constexpr std::int32_t kDerivativeMode = 2;
 constexpr int kFlashPrintSwitch = 28;
-// The oscillation test on V: from this pass on, V repeating one of the last six values to
-// this relative difference.
+// The oscillation test on V (FLSOSC): from this pass on, V repeating one of its last six
+// values.
 constexpr std::int32_t kOscillationPass = 10;
-constexpr double kOscillationMatch = 5e-7;
 
 // Scratch of the Newton flash, grown to the largest component count seen and let go at
 // every problem open. Core reals are not aligned as doubles, so the split and the Newton
@@ -59,30 +59,6 @@ struct NewtonScratch {
 };
 NewtonScratch scratch;
 const bool kScratchReset = services::registerKeptValues([] { scratch = {}; });
-
-// The last six vapour fractions and whether V has repeated one of them.
-struct Oscillation {
-  std::array<double, 6> history{};
-  std::int32_t stored = 0;
-  bool seen = false;
-  void add(double v, std::int32_t pass) {
-    if (pass >= kOscillationPass && !seen) {
-      for (std::int32_t i = 0; i < std::min(stored, 6); ++i) {
-        const double h = history[static_cast<std::size_t>(i)];
-        if (std::abs(v - h) <= kOscillationMatch * std::max(std::abs(v), std::abs(h))) seen = true;
-      }
-    }
-    std::copy_backward(history.begin(), history.end() - 1, history.end());
-    history[0] = v;
-    ++stored;
-  }
-  bool any(bool (*test)(double)) const {
-    for (std::int32_t i = 0; i < std::min(stored, 6); ++i) {
-      if (test(history[static_cast<std::size_t>(i)])) return true;
-    }
-    return false;
-  }
-};
 
 void normalise(std::span<double> v, std::size_t n) {
   double sum = 0.0;
@@ -104,7 +80,7 @@ void printComponents(const IsothermalFlash& a) {
 }  // namespace
 
 void FLASHC(IsothermalFlash& a, std::int32_t& kxopt, const TwoPhaseWork&, const NewtonWork&,
-            std::int32_t /*level*/) {
+            std::int32_t level) {
   const std::size_t n = static_cast<std::size_t>(std::max(a.NC, 0));
   const std::size_t nk = std::max(n, static_cast<std::size_t>(std::max(a.NCOMP, 0)));
   const std::int64_t callsAtEntry = kvalueCalls();
@@ -114,7 +90,13 @@ void FLASHC(IsothermalFlash& a, std::int32_t& kxopt, const TwoPhaseWork&, const 
   }
   a.FVAPOR = a.FWATER = a.GFLSH = a.GFLABS = 0.0;
   a.IFFAIL = kFlashSolved;
-  Oscillation oscillation;
+  std::array<double, kOscillationHistory> history{};
+  std::int32_t iosc = 0, nosc = 0;
+  FLSOSC(OscillationMode::Reset, "FLASHC", iosc, 0, kOscillationPass, nosc, 0.0, history, a.IOUT,
+         a.IDEBUG, level);
+  const auto anyHistory = [&history](bool (*test)(double)) {
+    return std::any_of(history.begin(), history.end(), test);
+  };
   scratch.size(nk);
   NewtonScratch& s = scratch;
   std::int32_t npres = 0;
@@ -263,14 +245,15 @@ void FLASHC(IsothermalFlash& a, std::int32_t& kxopt, const TwoPhaseWork&, const 
         a.IFFAIL = kFlashFailed;
         break;
       }
-      oscillation.add(v, pass);
-      if (oscillation.seen) {
+      FLSOSC(OscillationMode::Test, "FLASHC", iosc, pass, kOscillationPass, nosc, v, history,
+             a.IOUT, a.IDEBUG, level);
+      if (iosc == 1) {
         if (v > 0.0 && v < 1.0) {
           a.IFFAIL = kFlashFailed;
           break;
         }
-        if (v <= 0.0 && !oscillation.any([](double h) { return h > 0.0; })) break;
-        if (v >= 1.0 && !oscillation.any([](double h) { return h < 1.0; })) break;
+        if (v <= 0.0 && !anyHistory([](double h) { return h > 0.0; })) break;
+        if (v >= 1.0 && !anyHistory([](double h) { return h < 1.0; })) break;
       }
     }
   }

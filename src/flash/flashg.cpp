@@ -1,5 +1,6 @@
-// FLASHG: the general flash driver and its outer iteration on temperature, pressure or a
-// held phase fraction.
+// FLASHG: the general flash driver: entry, the choice of the iteration option, the flashes at
+// fixed T and P or at a held fraction, the residual of each option and the exit. The outer
+// iteration itself is in specification_iteration.cpp.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -13,6 +14,7 @@
 #include "flash/flash_state.hpp"
 #include "flash/flashed_totals.hpp"
 #include "flash/general_flash.hpp"
+#include "flash/general_flash_run.hpp"
 #include "flash/phase_fraction.hpp"
 #include "flash/slots.hpp"
 #include "flash/work_tables.hpp"
@@ -24,38 +26,8 @@
 #include "thermo/pure/water.hpp"
 
 namespace flash {
+namespace general {
 namespace {
-
-namespace h = totals;
-using services::FLTOL;
-
-// FLTOL words.
-constexpr std::size_t kAbsent = 8;        // 5e-07: a fraction at or below it is absent
-constexpr std::size_t kWhole = 9;         // 0.9999995: a fraction at or above it is the whole
-constexpr std::size_t kFractionHigh = 15; // 0.999999: upper bound of a held fraction
-constexpr std::size_t kReuseHigh = 16;    // 0.9999
-constexpr std::size_t kReuseLow = 17;     // 0.001
-constexpr std::size_t kNegligible = 18;   // 1e-06: a smaller fraction is cleared
-constexpr std::size_t kMinimumStep = 19;  // 1e-06
-
-constexpr int kGeneralDebugSwitch = 36;
-constexpr int kSolverSwitch = 37;
-constexpr int kStopValueSwitch = 52;
-constexpr std::size_t kMinimumStepRule = 25;  // GCLTAB integer
-constexpr std::size_t kWrapCounter = 9;       // FLCNTR word
-
-constexpr double kTemperatureStep = 30.0;       // K, the start step limit of T
-constexpr double kHotTemperature = 811.1111111111111;   // K (1000 F)
-constexpr double kVeryHotTemperature = 1088.888888888889;  // K (1500 F)
-constexpr double kPureFeed = 0.999;
-constexpr double kCheckFeed = 0.95;
-
-enum class Option : std::int32_t { Isothermal = 0, Fraction = 1, WaterDew = 2, Enthalpy = 3, Held = 4 };
-
-// The outcome of one pass of the outer iteration.
-enum class Pass { Converged, Next, Failed, OutOfRange };
-
-std::int32_t& switchWord(int k) { return services::GDPOPT.words(100 + k); }
 
 // Per-component critical constants handed to the flashes; grown once, kept.
 std::vector<double> criticalTemperatures, criticalPressures, acentricFactors;
@@ -74,77 +46,7 @@ void componentReals(problem::ComponentReal sector, std::vector<double>& to, std:
   }
 }
 
-bool negative(double v) { return std::signbit(v); }
-
-class Run {
- public:
-  explicit Run(GeneralFlash& g) : g_(g) {}
-  void operator()();
-
- private:
-  // Entry and the first flash.
-  bool enter();
-  void chooseOption();
-  void minimumStepRule();
-  // Flashes.
-  void isothermal(const char* label, std::int32_t itpfix, std::int32_t ifixlw);
-  std::int32_t fractionFlash();
-  void bookkeeping();
-  void syncStream();
-  // The residual.
-  void evaluate();
-  // The outer iteration.
-  bool iterate();
-  Pass pass();
-  bool converged(double f);
-  Pass singlePhase(double f);
-  Pass bracketed(double f);
-  Pass step(double f);
-  Pass applyIso();
-  Pass applyFraction();
-  Pass fractionOutcome(std::int32_t jerr);
-  Pass boundHit();
-  bool checkPass();
-  // Exit.
-  Pass switchToFraction(double f);
-  void leave(bool rangeFailure, bool skipFinal);
-
-  double header(std::int32_t k) const { return problem::MainRecord(problem::SRPSET.set2).real(k); }
-  void setHeader(std::int32_t k, double v) { problem::MainRecord(problem::SRPSET.set2).setReal(k, v); }
-  double& variable() { return g_.ITPFIX == 2 ? g_.P : g_.T; }
-  bool gclRule() const { return problem::GCLTAB.integers(kMinimumStepRule) > 0; }
-
-  GeneralFlash& g_;
-  Option option_ = Option::Isothermal;
-  std::int32_t debug_ = 0;
-  std::int32_t ifixlw_ = 0;
-  std::int32_t kvar_ = 0, firstKvar_ = 0;
-  std::int32_t itrial_ = 0, iftril_ = 0, nxpass_ = 0, passes_ = 0;
-  std::int32_t notcnv_ = 1;
-  double spcalc_ = 0.0, error_ = 0.0;
-  double dvart1_ = 0.0, dvarp1_ = 0.0, dvarlf_ = 0.0;
-  double tEntry_ = 0.0, pEntry_ = 0.0, gtolEntry_ = 0.0, sptolEntry_ = 0.0;
-  std::int32_t switch37Entry_ = 0;
-  std::int32_t ihvdatEntry_ = 0;
-  bool lpoly_ = false, vlle_ = false;
-  bool expectSinglePhase_ = false;
-  bool firstPass_ = true;
-  bool restarted_ = false;
-  bool bestSet_ = false;
-  double bestF_ = 0.0;
-  std::int32_t kxopt_ = 1;
-  IsothermalFlash a_;
-  FractionFlash fraction_;
-  std::array<double, 2> dvstep_{kTemperatureStep, 0.0};
-  double zwfeed_ = 0.0;
-  std::array<double, 3> fs_{}, xs_{};
-  double fPrev_ = 0.0;
-  double dvmax_ = 0.0, dvar_ = 0.0, dvmin_ = 0.0;
-  double firstTp_ = 0.0, firstX_ = 0.0, firstF_ = 0.0;
-  double fvRecorded_ = 0.0;
-  std::int32_t closeness_ = 0;
-  std::int32_t varlimCount_ = 0;
-};
+}  // namespace
 
 void Run::operator()() {
   if (!enter()) {
@@ -547,329 +449,17 @@ void Run::evaluate() {
       problem::SRSET(g_.ISNO, 0);
     }
   }
+  notePhases();
 }
 
-// Runs options 2 to 4 to their end. Returns false when the exit's final checks are to be
-// skipped (range failures).
-bool Run::iterate() {
-  if (option_ == Option::Isothermal) return true;
-  if (option_ == Option::Fraction || option_ == Option::Held) {
-    if (option_ == Option::Fraction && sptolEntry_ != 0.0) {
-      if (sptolEntry_ > 0.0) {
-        g_.GTOL = sptolEntry_;
-      } else {
-        g_.GTOL = g_.SPVALU == 0.0 ? std::abs(sptolEntry_) : std::abs(sptolEntry_ / g_.SPVALU);
-      }
-    }
-    FLSTAT.IHVDAT() = ihvdatEntry_;
-    const std::int32_t jerr = fractionFlash();
-    if (option_ == Option::Fraction) {
-      // The fraction flash's own outcome is the call's (3, a bracket closed on a large
-      // function, is reported as a failure).
-      if (jerr != kFlashSolved) g_.JERR = kFlashFailed;
-      bookkeeping();
-      return true;
-    }
-    if (jerr != kFlashSolved && jerr != 3) {
-      g_.JERR = kFlashFailed;
-      return true;
-    }
-    bookkeeping();
-  }
-  evaluate();
-  for (;;) {
-    // The outer passes of one call are bounded, whatever switches between temperature or
-    // pressure and fraction iterations happen on the way.
-    if (++passes_ > kPassLimit) {
-      g_.JERR = kFlashFailed;
-      return true;
-    }
-    const Pass p = pass();
-    if (p == Pass::OutOfRange) {
-      g_.JERR = kFlashFailed;
-      return false;
-    }
-    if (p == Pass::Failed) {
-      g_.JERR = kFlashFailed;
-      return true;
-    }
-    if (p == Pass::Converged && checkPass()) return true;
-  }
-}
-
-// The convergence test of a pass.
-bool Run::converged(double f) {
-  bool ok = notcnv_ == 0;
-  if (ok && !bestSet_) {
-    bestSet_ = true;
-    bestF_ = std::abs(f);
-  }
-  if (!gclRule()) return ok;
-  if (firstPass_) {
-    firstPass_ = false;
-    return std::abs(error_) <= (vlle_ ? std::abs(g_.SPTOL) : std::abs(g_.SPTOL) / 100.0);
-  }
-  if (!ok) return false;
-  if (iftril_ == 0) return false;
-  const double v = variable();
-  if (kvar_ == 1 && std::abs(dvar_ / v) > dvart1_) return false;
-  if (kvar_ == 2 && std::abs(dvar_ / v) > dvarp1_) return false;
-  if (kvar_ == 3 && std::abs(dvar_) > dvarlf_) {
-    if (!((firstKvar_ == 1 || firstKvar_ == 2) && std::abs(error_) < std::abs(g_.SPTOL) / 1000.0)) {
-      return false;
-    }
-  }
-  return !(bestSet_ && std::abs(f) > bestF_);
-}
-
-Pass Run::pass() {
-  const double tol = std::abs(g_.SPTOL);
-  closeness_ = std::abs(error_) < 5.0 * tol ? 1 : (std::abs(error_) < 20.0 * tol ? 2 : 0);
-  dvmin_ = std::max(FLTOL(kMinimumStep) * (g_.ITPFIX == 2 ? g_.P : g_.T), FLTOL(kMinimumStep));
-  const double f = option_ == Option::Enthalpy ? error_ : spcalc_ - g_.SPVALU;
-  if (TPCLMP(0, g_.T, g_.P)) return Pass::OutOfRange;
-  if (converged(f)) return Pass::Converged;
-  if (nxpass_ == 1) return singlePhase(f);
-  if (option_ == Option::WaterDew) return bracketed(f);
-  if (option_ == Option::Enthalpy) {
-    const bool onePhase = g_.FTOTLQ <= FLTOL(kAbsent) || g_.FTOTLQ >= FLTOL(kWhole);
-    const bool keep = g_.KFTYPE == static_cast<std::int32_t>(FlashType::Adiabatic) &&
-                      g_.IOPT7 == 1 && g_.FTOTLQ == 1.0;
-    if (onePhase && nxpass_ != 2 && (0.5 - g_.FTOTLQ) * f <= 0.0 && !keep) {
-      itrial_ = 0;
-      nxpass_ = 1;
-      expectSinglePhase_ = true;
-      if (debug_ > 0) writef(a_.IOUT, " FLASHG -502- EXPECT SINGLE PHASE SOLN -- NXPASS=%d", nxpass_);
-      return singlePhase(f);
-    }
-  }
-  if (iftril_ > 0 || (option_ == Option::Enthalpy && ifixlw_ > 0)) return bracketed(f);
-  if (++itrial_ > kMarchLimit) return Pass::Failed;
-  if (itrial_ == 1 || negative(f) == negative(fPrev_)) return step(f);
-  iftril_ = 1;
-  return bracketed(f);
-}
-
-Pass Run::bracketed(double f) {
-  if (++iftril_ <= kBracketLimit) return step(f);
-  if (ifixlw_ > 0) return Pass::Failed;
-  return switchToFraction(f);
-}
-
-// From temperature or pressure iterations to iterations on the vapour fraction.
-Pass Run::switchToFraction(double f) {
-  if (debug_ > 0) writef(a_.IOUT, " FLASHG -517- SWITCH FROM ISO TO L/F ITERATIONS");
-  iftril_ = 0;
-  ifixlw_ = 2;
-  if (gclRule() && problem::GCLTAB.integers(kMinimumStepRule) == 1) kvar_ = 3;
-  if (g_.FTOTLQ > FLTOL(kAbsent) && g_.FTOTLQ < FLTOL(kWhole)) return bracketed(f);
-  // A one-phase state: the fraction flash runs first at the current fraction.
-  return fractionOutcome(fractionFlash());
-}
-
-Pass Run::step(double f) {
-  double x = variable();
-  if (ifixlw_ > 0) {
-    x = ifixlw_ == 1 ? g_.FLIQHC : g_.FVAPOR;
-    dvmax_ = itrial_ > 1 ? 0.2 : 0.05;
-  } else {
-    dvmax_ = dvstep_[g_.ITPFIX == 2 ? 1 : 0];
-    if (g_.ITPFIX != 2) {
-      if (g_.T < dvmax_) dvmax_ = 0.5 * g_.T;
-      if (iftril_ < 1 && g_.T > kHotTemperature) dvmax_ *= 2.0;
-    }
-  }
-  if (iftril_ <= 1) {
-    if (itrial_ <= 1) {
-      firstTp_ = variable();
-      firstX_ = x;
-      firstF_ = f;
-    }
-    fs_ = {f, f, f};
-    xs_ = {x, x, x};
-    fPrev_ = f;
-    double size = std::abs(dvmax_);
-    if (g_.KFTYPE == static_cast<std::int32_t>(FlashType::Adiabatic) && FLSTAT.IHVDAT() > 0 &&
-        g_.ITPFIX == 1 && ifixlw_ == 0 && itrial_ <= 1 && FLSTAT.IKVPNT() > 0) {
-      const bool twoPhase = g_.FTOTLQ > FLTOL(kAbsent) && g_.FTOTLQ < FLTOL(kWhole);
-      const double kept = std::max(storage::CORSTO.real(FLSTAT.IKVPNT() + 3), 0.1);
-      size = std::min({size, twoPhase ? 5.0 : 10.0, kept});
-    }
-    dvar_ = negative(f) ? -size : size;
-    if (ifixlw_ == 0 && g_.ITPFIX != 2) dvar_ = -dvar_;
-    if (ifixlw_ == 2) dvar_ = -dvar_;
-    if (g_.KFTYPE == 5 || g_.KFTYPE == 6) dvar_ = -dvar_;
-    if (restarted_) dvar_ = -dvar_;
-  } else {
-    services::XEXTRP(iftril_, f, x, fs_, xs_, dvmax_, dvar_);
-    const double minStep = ifixlw_ != 0 ? FLTOL(kMinimumStep) : dvmin_;
-    bool smallStep = false;
-    if (ifixlw_ == 0 && iftril_ >= 3) {
-      if (std::abs(g_.FVAPOR - fvRecorded_) > 1000.0 * std::abs(xs_[2] - xs_[1] / xs_[2])) {
-        if (debug_ > 0) writef(a_.IOUT, " BACK TO 517 DUE TO 1ST DVAR CHECK");
-        return switchToFraction(f);
-      }
-      fvRecorded_ = g_.FVAPOR;
-    }
-    if (iftril_ >= 11 && std::abs(dvar_) <= minStep) smallStep = true;
-    if (smallStep) {
-      const double spread = 0.5 * (*std::max_element(xs_.begin(), xs_.end()) -
-                                   *std::min_element(xs_.begin(), xs_.end()));
-      if (closeness_ == 1 || (closeness_ == 2 && spread <= minStep)) return Pass::Converged;
-      if (ifixlw_ != 0) return Pass::Failed;
-      if (debug_ > 0) writef(a_.IOUT, " BACK TO 517 DUE TO 2ND DVAR CHECK");
-      return switchToFraction(f);
-    }
-  }
-  if (ifixlw_ != 0) return applyFraction();
-  return applyIso();
-}
-
-// The new held fraction and its fraction flash.
-Pass Run::applyFraction() {
-  const double low = option_ == Option::Held ? 1e-08 : 0.0;
-  const double high = option_ == Option::Held ? FLTOL(kFractionHigh) : 1.0;
-  const double x = ifixlw_ == 1 ? g_.FLIQHC : g_.FVAPOR;
-  if ((dvar_ < 0.0 && x <= low) || (dvar_ > 0.0 && x >= high)) return boundHit();
-  const double held = std::clamp(x + dvar_, low, high);
-  if (ifixlw_ == 2) {
-    g_.FVAPOR = held;
-    g_.FTOTLQ = 1.0 - held;
-  } else {
-    g_.FTOTLQ = held;
-    g_.FVAPOR = 1.0 - held;
-  }
-  g_.FLIQHC = g_.FTOTLQ;
-  return fractionOutcome(fractionFlash());
-}
-
-// A fraction flash's outcome: solved (or closed bracket) goes on, anything else is a bound
-// hit.
-Pass Run::fractionOutcome(std::int32_t jerr) {
-  if (jerr != kFlashSolved && jerr != 3) return boundHit();
-  bookkeeping();
-  evaluate();
-  return Pass::Next;
-}
-
-// The new temperature or pressure and its flash.
-Pass Run::applyIso() {
-  const double x = variable();
-  double t = g_.T;
-  double p = g_.P;
-  (g_.ITPFIX == 2 ? p : t) = x + dvar_;
-  variable() = VARLIM(g_.ITPFIX, t, p, x, varlimCount_);
-  kxopt_ = (iftril_ < 1 || nxpass_ == 2) ? 1 : 2;
-  if (g_.IEOS > 0 && header(3) - header(4) < 0.2) {
-    kxopt_ = 1;
-    if (FLSTAT.IHVDAT() == 1 && g_.KFTYPE == static_cast<std::int32_t>(FlashType::Adiabatic)) {
-      FLSTAT.IHVDAT() = 2;
-    }
-  }
-  isothermal("2ND FLASTP", g_.ITPFIX, ifixlw_);
-  evaluate();
-  return Pass::Next;
-}
-
-// A bound hit or a failed fraction flash.
-Pass Run::boundHit() {
-  if (!restarted_) {
-    if (option_ == Option::Enthalpy) return Pass::Failed;
-    restarted_ = true;
-    variable() = firstTp_;
-    if (ifixlw_ == 1) g_.FLIQHC = firstX_;
-    if (ifixlw_ == 2) g_.FVAPOR = firstX_;
-    itrial_ = 1;
-    return step(firstF_);
-  }
-  // After the restart a switch back to temperature or pressure iterations would need the
-  // specification's type, to refuse one that depends on the composition alone; the call
-  // fails instead.
-  return Pass::Failed;
-}
-
-// The single-phase path: the split is held and only the specification re-evaluated.
-Pass Run::singlePhase(double f) {
-  if (++itrial_ > kMarchLimit) return Pass::Failed;
-  double dvmax = 0.0;
-  if (g_.ITPFIX == 1) {
-    dvmax = g_.T > kHotTemperature ? 60.0 : 30.0;
-    if (g_.T > kVeryHotTemperature) dvmax *= 2.0;
-  } else {
-    const double p = g_.P;
-    constexpr double p1 = 3447.365, p2 = 6894.73, p3 = 13789.46;
-    double factor = 0.05;
-    if (p <= p1) {
-      factor = 0.5 - 0.3 * p / p1;
-    } else if (p <= p2) {
-      factor = 0.2 - 0.1 * (p - p1) / p1;
-    } else if (p <= p3) {
-      factor = 0.1 - 0.05 * (p - p2) / p2;
-    }
-    dvmax = factor * p;
-  }
-  const double x = variable();
-  if (itrial_ < 2) {
-    fs_ = {f, f, f};
-    xs_ = {x, x, x};
-    const double sign = (2.0 * g_.ITPFIX - 3.0) * f;
-    dvar_ = negative(sign) ? -std::abs(dvmax) : std::abs(dvmax);
-  } else {
-    if (itrial_ == 2) {
-      const double stored = fs_[2];
-      const double change = stored == 0.0 ? f - stored : (f - stored) / stored;
-      if (std::abs(change) < 5e-06) return Pass::Failed;
-    }
-    services::XEXTRP(itrial_, f, x, fs_, xs_, dvmax, dvar_);
-    if (std::abs(dvar_) <= dvmin_) return Pass::Converged;
-    if (itrial_ >= 6) {
-      const double spread = 0.4 * (*std::max_element(xs_.begin(), xs_.end()) -
-                                   *std::min_element(xs_.begin(), xs_.end()));
-      if (spread <= dvmin_) return Pass::Converged;
-    }
-  }
-  variable() = x + dvar_;
-  if (TPCLMP(g_.ITPFIX, g_.T, g_.P)) return Pass::OutOfRange;
-  if (g_.KFTYPE == static_cast<std::int32_t>(FlashType::Enthalpy)) {
-    isothermal("3RD FLASTP", g_.ITPFIX, ifixlw_);
-  } else {
-    bookkeeping();
-  }
-  evaluate();
-  return Pass::Next;
-}
-
-// The check of a converged solution. Returns true when it is accepted.
-bool Run::checkPass() {
-  if (nxpass_ == 2) return true;
-  nxpass_ = 2;
-  if (debug_ > 0) writef(a_.IOUT, " FLASHG -551- CHECK SOLN");
-  bool flash = true;
-  bool decided = false;
-  for (std::int32_t i = 0; i < g_.NCOMP && !decided; ++i) {
-    const double z = g_.Z[static_cast<std::size_t>(i)];
-    if (z > FLTOL(kFractionHigh)) {
-      flash = false;
-      decided = true;
-    } else if (z > kCheckFeed) {
-      decided = true;
-    }
-  }
-  if (!decided && gclRule() && kvar_ != 3 && !expectSinglePhase_) flash = false;
-  if (!flash) return true;
-  kxopt_ = 1;
-  itrial_ = 0;
-  iftril_ = 0;
-  firstPass_ = true;
-  if (option_ == Option::Held) switchWord(kSolverSwitch) = 1;
-  if (option_ == Option::WaterDew) {
-    isothermal("4TH FLASTP", g_.ITPFIX, ifixlw_);
-  } else {
-    ifixlw_ = 0;
-    isothermal("4TH FLASTP", 0, 0);
-  }
-  evaluate();
-  return false;
+// Second-liquid sets: the phases of the current flash become those of the low end of the
+// bracket when the residual is not positive, else those of the high end.
+void Run::notePhases() {
+  if (!vlle_) return;
+  const bool vapour = g_.FVAPOR > 0.0;
+  const bool liquid = g_.FVAPOR < 1.0;
+  const std::array<bool, 3> phases{vapour, liquid, liquid && MPFRC1() > 0.0 && MPFRC2() > 0.0};
+  (error_ <= 0.0 ? lowPhases_ : highPhases_) = phases;
 }
 
 void Run::leave(bool rangeFailure, bool skipFinal) {
@@ -943,10 +533,10 @@ void Run::leave(bool rangeFailure, bool skipFinal) {
   }
 }
 
-}  // namespace
+}  // namespace general
 
 void FLASHG(GeneralFlash& g) {
-  Run run(g);
+  general::Run run(g);
   run();
 }
 

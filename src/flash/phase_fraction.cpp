@@ -9,6 +9,7 @@
 
 #include "flash/algorithms.hpp"
 #include "flash/flash_print.hpp"
+#include "flash/fixed_fraction.hpp"
 #include "flash/flash_state.hpp"
 #include "flash/phase_fraction_search.hpp"
 #include "flash/phase_split.hpp"
@@ -74,6 +75,19 @@ void callFixed(FixedFractionFlash f, FractionFlash& a, std::int32_t debug) {
 }
 
 }  // namespace
+
+void robustFixedFraction(FractionFlash& a, std::int32_t debug, std::span<double> w1,
+                         std::span<double> w2) {
+  const auto n = static_cast<std::size_t>(std::max(a.NCOMP, 0));
+  FLASL2(a.IOUT, a.NCOMP, a.NC, debug, a.ITPFIX, a.JERR, a.KCDRV, a.Z, a.X, a.Y, a.XK, a.T, a.P,
+         a.FTOTLQ, a.FLIQHC, a.FWATER, a.FVAPOR, a.ZV, a.ZL, a.KLLE, w1.first(n), w2.first(n));
+}
+
+void newtonFixedFraction(FractionFlash& a, std::int32_t debug, std::span<double>,
+                         std::span<double>) {
+  FLASL1(a.IOUT, a.NCOMP, a.NC, debug, a.ITPFIX, a.JERR, a.KCDRV, a.Z, a.X, a.Y, a.XK, a.T, a.P,
+         a.FTOTLQ, a.FLIQHC, a.FWATER, a.FVAPOR, a.ZV, a.ZL, a.KLLE);
+}
 
 const FixedFractionSolvers& fixedFractionSolvers() { return currentSolvers; }
 ScopedFixedFractionSolvers::ScopedFixedFractionSolvers(const FixedFractionSolvers& replacement)

@@ -101,11 +101,20 @@ void FLASHR(FractionFlash& a);
 // 500 reals.
 using FixedFractionFlash = void (*)(FractionFlash& a, std::int32_t debug, std::span<double> w1,
                                     std::span<double> w2);
+// FLASL2 and FLASL1 called with FLASHR's arguments: the report unit, NCOMP, NC, DEBUG,
+// ITPFIX, JERR, KCDRV, Z, X, Y, XK, T, P, the four fractions (FVAPOR the held one), ZV, ZL and
+// KLLE; FLASL2 also takes the first NCOMP words of W1 and W2 for its fit of ln K.
+void robustFixedFraction(FractionFlash& a, std::int32_t debug, std::span<double> w1,
+                         std::span<double> w2);
+void newtonFixedFraction(FractionFlash& a, std::int32_t debug, std::span<double> w1,
+                         std::span<double> w2);
+
 // The two fixed-fraction flashes FLASHR tries before its own search: the robust one first,
-// then the Newton one. An empty slot fails (JERR 1).
+// then the Newton one. They are FLASL2 and FLASL1 unless a scoped replacement is alive; an
+// empty slot fails (JERR 1).
 struct FixedFractionSolvers {
-  FixedFractionFlash robust = nullptr;  // FLASL2
-  FixedFractionFlash newton = nullptr;  // FLASL1
+  FixedFractionFlash robust = &robustFixedFraction;  // FLASL2
+  FixedFractionFlash newton = &newtonFixedFraction;  // FLASL1
 };
 const FixedFractionSolvers& fixedFractionSolvers();
 

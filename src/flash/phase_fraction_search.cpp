@@ -13,6 +13,7 @@
 #include "flash/flash_arguments.hpp"
 #include "flash/flash_print.hpp"
 #include "flash/flash_state.hpp"
+#include "flash/general_flash.hpp"
 #include "flash/phase_split.hpp"
 #include "flash/work_tables.hpp"
 #include "problem/problem.hpp"
@@ -48,22 +49,6 @@ constexpr std::int32_t kSearchStepLimit = 20;
 bool positive(double v) { return !std::signbit(v) || v == 0.0; }
 bool sameSign(double a, double b) { return positive(a) == positive(b); }
 double withSign(double magnitude, double s) { return positive(s) ? std::fabs(magnitude) : -std::fabs(magnitude); }
-
-// Brings a trial temperature (1 to 3000 K) or pressure (1e-4 to 1e10 kPa) back into range:
-// a value outside becomes the mean of the old value and the violated bound, and COUNT rises.
-double boundTrial(std::int32_t itpfix, double proposed, double old, std::int32_t& count) {
-  const double lo = itpfix == 1 ? 1.0 : 1e-4;
-  const double hi = itpfix == 1 ? 3000.0 : 1e10;
-  if (proposed < lo) {
-    ++count;
-    return (old + lo) * 0.5;
-  }
-  if (proposed > hi) {
-    ++count;
-    return (old + hi) * 0.5;
-  }
-  return proposed;
-}
 
 enum class Next { top, step, converge, mainStep, fail, complete, exit };
 
@@ -232,7 +217,7 @@ void Search::waterStartEstimate() {
 
 // One trial: the flash at VNEW and the evaluation of GFLSH. Returns where to go next.
 Next Search::trial() {
-  varied() = boundTrial(a_.ITPFIX, vnew_, a_.VAR, limits_);
+  varied() = VARLIM(a_.ITPFIX, vnew_, vnew_, a_.VAR, limits_);
   a_.VAR = varied();
   if (limits_ > kBoundLimit) return Next::fail;
   if (forcedFresh_) a_.KXOPT = 1;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -19,6 +20,7 @@
 #include "support/allocation_counter.hpp"
 #include "thermo/pure/correlation_sets.hpp"
 #include "thermo/pure/correlations.hpp"
+#include "thermo/pure/water.hpp"
 
 namespace {
 
@@ -101,8 +103,11 @@ class GeneralFlashTest : public ::testing::Test {
   void SetUp() override {
     fixtures::ProblemDescription d;
     d.name = "flashg";
-    d.components = flash_test::components({"PROPANE", "N-BUTANE"});
-    d.methodSets = {flash_test::pengRobinsonSet("PR")};
+    d.components = flash_test::components(componentNames_);
+    d.methodSets = {flash_test::pengRobinsonSet("PR", waterComponent_)};
+    // The option digit of the liquid and vapour entropy slots (10, 11).
+    d.methodSets[0].options[9] = d.methodSets[0].options[10] = entropyOption_;
+    d.flowsheet.specifications = specifications_;
     fixtures::StreamSpec stream;
     stream.name = "S1";
     stream.temperature = 300.0;
@@ -160,6 +165,12 @@ class GeneralFlashTest : public ::testing::Test {
     if (entropy) flash::STOTFL(ierr);
     return {header(h::kEnthalpy), header(h::kEntropy)};
   }
+
+  // What the problem is built with; a derived fixture changes them in its constructor.
+  std::vector<std::string> componentNames_{"PROPANE", "N-BUTANE"};
+  std::int32_t waterComponent_ = 0;
+  std::int32_t entropyOption_ = 0;
+  std::vector<fixtures::SpecificationSpec> specifications_;
 
   testing_support::StopThrows stop_;
   testing_support::TempDir dir_;
@@ -219,6 +230,43 @@ TEST_F(GeneralFlashTest, RoundTripsReturnTheIsothermalState) {
       EXPECT_NEAR(header(h::kEnthalpy), h0, 1e-6 * std::max(std::abs(h0), 1e4));
     }
   }
+}
+
+// Sets with a second liquid reuse K-values between the flashes of the bracketed search only
+// while both ends of the bracket see the same phases. Marching down from 360 K (the first
+// flash, then 330 K and 300 K), the bracket first closes between an all-vapour end (330 K,
+// above the dew point near 307 K) and a two-phase end (300 K): the first bracketed flash
+// starts from fresh K-values, where a set without a second liquid reuses them. Once a
+// two-phase flash above the solution becomes the high end, the ends agree and reuse resumes.
+std::vector<std::int32_t> kxoptSeen;
+void recordingFlasht(flash::IsothermalFlash& a) {
+  kxoptSeen.push_back(a.KXOPT);
+  flash::FLASHT(a);
+}
+
+TEST_F(GeneralFlashTest, SecondLiquidSetsReuseKValuesOnlyBetweenLikeBracketEnds) {
+  const double h0 = state(303.0, 500.0, false).first;
+  flash::FlashAlgorithms algorithms;
+  algorithms.flasht = &recordingFlasht;
+  const flash::ScopedFlashAlgorithms recording(algorithms);
+  constexpr std::size_t kFirstBracketed = 3;
+  std::array<std::ptrdiff_t, 2> reuses{};
+  for (const std::int32_t second : {0, 417}) {
+    SCOPED_TRACE(second);
+    methods::PMCTL2.secondLiquidCode = second;
+    kxoptSeen.clear();
+    Call f(FlashType::Adiabatic, 1, 360.0, 500.0, h0);
+    flash::FLASHG(f.g);
+    methods::PMCTL2.secondLiquidCode = 0;
+    ASSERT_EQ(f.g.JERR, 0);
+    EXPECT_NEAR(f.g.T, 303.0, 0.01);
+    ASSERT_GT(kxoptSeen.size(), kFirstBracketed);
+    EXPECT_EQ(kxoptSeen[0], 1);
+    EXPECT_EQ(kxoptSeen[kFirstBracketed - 1], 1);  // the march starts fresh
+    EXPECT_EQ(kxoptSeen[kFirstBracketed], second == 0 ? 2 : 1);
+    reuses[second == 0 ? 0 : 1] = std::count(kxoptSeen.begin(), kxoptSeen.end(), 2);
+  }
+  EXPECT_LT(reuses[1], reuses[0]);
 }
 
 // A residual that never changes sign: an all-liquid adiabatic flash (option digit 1 keeps
@@ -316,10 +364,11 @@ TEST_F(GeneralFlashTest, FractionFlashesMeetRaoultsLaw) {
   }
 }
 
-// The enthalpy round trips with the fixture's Peng-Robinson set: its own K-values and phase
-// enthalpies over an ideal-gas enthalpy correlation.
+// The enthalpy and entropy round trips with the fixture's Peng-Robinson set: its own K-values,
+// phase enthalpies and (entropy option 3) entropies over an ideal-gas enthalpy correlation.
 class GeneralFlashPengRobinson : public GeneralFlashTest {
  protected:
+  GeneralFlashPengRobinson() { entropyOption_ = 3; }
   void SetUp() override {
     GeneralFlashTest::SetUp();
     kvalues_.reset();
@@ -351,10 +400,13 @@ TEST_F(GeneralFlashPengRobinson, RoundTripsReturnTheIsothermalState) {
       {"adiabatic at P0", FlashType::Adiabatic, 1, 300.0, 500.0, 317.0, 500.0, false},
       {"adiabatic at T0", FlashType::Adiabatic, 2, 300.0, 500.0, 300.0, 430.0, false},
       {"adiabatic, all vapour", FlashType::Adiabatic, 1, 360.0, 500.0, 330.0, 500.0, true},
+      {"isentropic at P0", FlashType::Isentropic, 1, 300.0, 500.0, 285.0, 500.0, false},
+      {"isentropic, all vapour", FlashType::Isentropic, 1, 360.0, 500.0, 340.0, 500.0, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const double h0 = state(c.t0, c.p0, false).first;
+    const bool entropy = c.type == FlashType::Isentropic;
+    const auto [h0, s0] = state(c.t0, c.p0, entropy);
     const double v0 = header(h::kVapourFraction);
     if (c.allVapour) {
       ASSERT_EQ(v0, 1.0);
@@ -362,7 +414,7 @@ TEST_F(GeneralFlashPengRobinson, RoundTripsReturnTheIsothermalState) {
       ASSERT_GT(v0, 0.01);
       ASSERT_LT(v0, 0.99);
     }
-    Call f(c.type, c.itpfix, c.tStart, c.pStart, h0);
+    Call f(c.type, c.itpfix, c.tStart, c.pStart, entropy ? s0 : h0);
     f.g.GTOL = services::FLTOL(3);  // the problem's flash tolerance
     flash::FLASHG(f.g);
     ASSERT_EQ(f.g.JERR, 0);
@@ -372,6 +424,183 @@ TEST_F(GeneralFlashPengRobinson, RoundTripsReturnTheIsothermalState) {
       EXPECT_NEAR(f.g.P, c.p0, 0.05);
     }
     EXPECT_NEAR(f.g.FVAPOR, v0, 1e-3);
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// Specification flashes
+// ---------------------------------------------------------------------------------------
+
+// A specification whose first operand has property code CODE (word 13 of integer sector 2).
+fixtures::SpecificationSpec specificationWithCode(const std::string& id, std::int32_t code) {
+  fixtures::SpecificationSpec spec;
+  spec.identifier = id;
+  spec.record.integers = {std::vector<std::int32_t>(8, 0), std::vector<std::int32_t>(13, 0),
+                          std::vector<std::int32_t>(13, 0), std::vector<std::int32_t>(13, 0)};
+  spec.record.integers[1][12] = code;
+  return spec;
+}
+
+// The specification double: the stream's temperature shall be kTargetTemperature, to 0.001 K.
+// With stepSpecification the calculated value jumps by 2 K there instead: the residual
+// changes sign but never falls within the tolerance.
+constexpr double kTargetTemperature = 330.0;
+std::int32_t specificationCalls = 0;
+bool stepSpecification = false;
+void temperatureSpecification(std::int32_t, std::int32_t, double& sval, double& vcalc, double& err,
+                              double& tol, std::int32_t& notmet) {
+  ++specificationCalls;
+  sval = kTargetTemperature;
+  vcalc = problem::MainRecord(problem::SRPSET.set2).real(h::kTemperature);
+  if (stepSpecification) vcalc = vcalc > sval ? sval + 1.0 : sval - 1.0;
+  err = vcalc - sval;
+  tol = -0.001;
+  notmet = std::abs(err) > std::abs(tol) ? 1 : 0;
+}
+
+class GeneralFlashSpecification : public GeneralFlashTest {
+ protected:
+  GeneralFlashSpecification() {
+    specifications_ = {specificationWithCode("BYTEMP", 300), specificationWithCode("BYCOMP", 401)};
+  }
+  void SetUp() override {
+    GeneralFlashTest::SetUp();
+    previous_ = flash::fillSpecificationValue(&temperatureSpecification);
+  }
+  void TearDown() override {
+    flash::fillSpecificationValue(previous_);
+    GeneralFlashTest::TearDown();
+  }
+  flash::SpecificationValue previous_ = nullptr;
+};
+
+// A specification met only outside the two-phase range at the given pressure (a temperature
+// above the dew point): the iterations on the vapour fraction reach its bound, restart,
+// reach the other bound, and go on on the temperature, which meets it. A specification of
+// the composition alone cannot be met by the temperature where no fraction met it: the call
+// fails there with message 1000001030.
+TEST_F(GeneralFlashSpecification, FractionBoundsHandTheIterationToTheTemperature) {
+  struct Case {
+    const char* name;
+    std::int32_t spec;
+    std::int32_t jerr;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"temperature-dependent", 1, 0, ""},
+      {"composition only", 2, 1, "1000001030"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    services::MSGTXT.heldMessageKey.assign("");
+    specificationCalls = 0;
+    Call f(FlashType::Specification, 1, 300.0, 500.0, 0.0);
+    f.g.ISPEC = c.spec;
+    f.g.ISPCOD = 12;
+    f.g.ISNO = problem::ISRNO("S1");
+    flash::FLASHG(f.g);
+    EXPECT_EQ(f.g.JERR, c.jerr);
+    EXPECT_EQ(std::string(services::MSGTXT.heldMessageKey.trimmed()), c.message);
+    EXPECT_GT(specificationCalls, 2);
+    if (c.jerr == 0) {
+      EXPECT_NEAR(f.g.T, kTargetTemperature, 0.001);
+      EXPECT_EQ(f.g.P, 500.0);
+      EXPECT_EQ(f.g.FVAPOR, 1.0);
+    }
+  }
+}
+
+// A residual that changes sign at a jump never meets its tolerance: the temperature
+// iterations close in on the jump and hand over to the fraction iterations, which reach
+// their bounds and hand back, and so on. The outer passes of the call are bounded: the
+// specification is evaluated once on entry and once in each pass up to the cap, and the
+// pass after it fails with message 1000001030.
+TEST_F(GeneralFlashSpecification, SwitchesBackAndForthStopAtThePassCap) {
+  stepSpecification = true;
+  specificationCalls = 0;
+  services::MSGTXT.heldMessageKey.assign("");
+  Call f(FlashType::Specification, 1, 300.0, 500.0, 0.0);
+  f.g.ISPEC = 1;
+  f.g.ISPCOD = 12;
+  f.g.ISNO = problem::ISRNO("S1");
+  flash::FLASHG(f.g);
+  stepSpecification = false;
+  EXPECT_EQ(f.g.JERR, 1);
+  EXPECT_EQ(std::string(services::MSGTXT.heldMessageKey.trimmed()), "1000001030");
+  EXPECT_EQ(specificationCalls, flash::kPassLimit + 1);
+}
+
+// ---------------------------------------------------------------------------------------
+// The water dew point
+// ---------------------------------------------------------------------------------------
+
+// Water's vapour pressure as the engine has it (WPROP), kPa.
+double waterVapourPressure(double t) {
+  double p = 0.0, dp = 0.0;
+  pure::WPROP(static_cast<std::int32_t>(pure::WaterProperty::VapourPressure),
+              problem::THCTL.waterPropertyMethod, t, 101.325, p, dp,
+              static_cast<std::int32_t>(pure::WaterPhase::Vapour), 0, 0, 0, 0.0);
+  return p;
+}
+
+// The water double: a gas that never condenses and water at its vapour pressure; free water
+// saturates the vapour at YWD = Psat(T)/P.
+void wetGasKValues(std::int32_t, std::int32_t ncomp, std::span<const double>,
+                   std::span<const double>, std::span<double> k, double t, double p, double& zv,
+                   double& zl, std::int32_t& kccall, std::int32_t, std::int32_t, std::int32_t& ierr,
+                   std::int32_t, std::int32_t& ifugst) {
+  for (std::int32_t i = 0; i + 1 < ncomp; ++i) k[static_cast<std::size_t>(i)] = 1e10;
+  const double ywd = waterVapourPressure(t) / p;
+  k[static_cast<std::size_t>(ncomp - 1)] = ywd;
+  problem::THCTL.ywd = ywd;
+  problem::THCTL.xwd = 1.0;
+  zv = 0.95;
+  zl = 0.02;
+  ++kccall;
+  ierr = 0;
+  ifugst = 0;
+}
+
+class GeneralFlashWater : public GeneralFlashTest {
+ protected:
+  GeneralFlashWater() {
+    componentNames_ = {"METHANE", "WATER"};
+    waterComponent_ = 2;
+  }
+};
+
+// The water dew point of a gas with water at a given pressure: the temperature at which the
+// water's partial pressure z_w P equals its vapour pressure (the gas dissolves no water and
+// the water no gas), found here by bisection on the engine's vapour-pressure curve, which
+// lies within 0.5 K of the published Antoine equation of water at these points.
+TEST_F(GeneralFlashWater, WaterDewPointOfAWetGas) {
+  kvalues_.reset();  // the fixture's double goes first, so that the engine's comes back last
+  kvalues_ = std::make_unique<flash::ScopedKValueRoutine>(&wetGasKValues);
+  ASSERT_EQ(problem::THCTL.idecnt, 2);
+  // log10(P/bar) = 4.6543 - 1435.264/(T - 64.848), NIST Chemistry WebBook (Bridgeman and
+  // Aldrich, 1964), 255.9-373 K.
+  const flash_test::Antoine water{4.6543, 1435.264, -64.848};
+  for (const double zw : {0.005, 0.02}) {
+    SCOPED_TRACE(zw);
+    const double p = 1000.0;
+    double lo = 250.0, hi = 450.0;
+    for (int i = 0; i < 200; ++i) {
+      const double mid = 0.5 * (lo + hi);
+      (waterVapourPressure(mid) > zw * p ? hi : lo) = mid;
+    }
+    const double expected = 0.5 * (lo + hi);
+    const double antoine = water.b / (water.a - std::log10(zw * p / 100.0)) - water.c;
+    EXPECT_NEAR(expected, antoine, 0.5);
+    Call f(FlashType::WaterDew, 1, expected + 10.0, p, 0.0);
+    f.z = {1.0 - zw, zw};
+    f.g.Z = f.z;
+    f.g.ISPCOD = 105;
+    f.g.GTOL = 1e-7;
+    flash::FLASHG(f.g);
+    EXPECT_EQ(f.g.JERR, 0);
+    EXPECT_NEAR(f.g.T / expected, 1.0, 1e-5);
+    EXPECT_EQ(f.g.P, p);
+    EXPECT_NEAR(f.g.FWATER, 0.0, 1e-6);
   }
 }
 

@@ -381,6 +381,50 @@ TEST_F(NewtonFlashDouble, AgreesWithTheDefaultFlash) {
   }
 }
 
+// A liquid whose derivative matrix makes FLASC1's Newton matrix singular at the split of
+// the constant K-values. With an ideal vapour the matrix is J = -D M K - I, where
+// M = u w4' + V W1 (u = (K - 1) w1, w1 = x/d, d = K V + 1 - V, w4 = w1/s,
+// s = sum (K - 1)(y - x)/d). At this split M is singular, so the other eigenvalue of M K is
+// its trace and D = -I/trace(M K) gives J an eigenvalue 0. V is read back from the split,
+// x = z/d.
+std::vector<double> singularFeed;
+void singularLiquid(std::int32_t n, std::span<const double> x, std::span<double> lnphi, double,
+                    double, double& z, std::int32_t, std::int32_t, std::span<const std::int32_t>,
+                    std::int32_t, std::int32_t& status, std::int32_t&) {
+  const std::vector<double>& k = flash_test::kDouble.kvalues;
+  const double v = (singularFeed[0] / x[0] - 1.0) / (k[0] - 1.0);
+  std::array<double, 2> w1{}, u{}, w4{};
+  double sum = 0.0;
+  for (std::size_t i = 0; i < 2; ++i) {
+    const double d = k[i] * v + 1.0 - v;
+    w1[i] = x[i] / d;
+    u[i] = (k[i] - 1.0) * w1[i];
+    sum += (k[i] - 1.0) * (k[i] * x[i] - x[i]) / d;
+  }
+  for (std::size_t i = 0; i < 2; ++i) w4[i] = w1[i] / sum;
+  const double trace = (u[0] * w4[0] + v * w1[0]) * k[0] + (u[1] * w4[1] + v * w1[1]) * k[1];
+  const double alpha = -1.0 / trace;
+  for (std::size_t i = 0; i < static_cast<std::size_t>(n); ++i) lnphi[i] = std::log(k[i]);
+  z = 0.01;
+  status = 0;
+  equilibrium::fugacityDerivativeFlags.IDRVL = 1;
+  writeMatrix(equilibrium::kLiquidLnPhiNArray, {alpha, 0.0, 0.0, alpha});
+}
+
+// A singular Newton matrix ends FLASHC at once as a failure (IFFAIL 1), the split of its
+// K-values left in the fractions.
+TEST_F(NewtonFlashDouble, SingularNewtonMatrixFails) {
+  const flash::ScopedFugacityRoutines singular({&singularLiquid, &vapourDouble});
+  singularFeed = {0.5, 0.5};
+  flash_test::kDouble.kvalues = {2.0, 0.4};
+  flash_test::Flash f(singularFeed, 300.0, 2000.0);
+  newtonFlash(f);
+  EXPECT_EQ(f.a.IFFAIL, 1);
+  const double v = flash_test::exactVapourFraction(singularFeed, flash_test::kDouble.kvalues);
+  EXPECT_NEAR(f.a.FVAPOR, v, 1e-10);
+  EXPECT_EQ(f.a.FWATER, 0.0);
+}
+
 TEST(NewtonFlashPengRobinson, NaturalGasAgreesWithTheDefaultFlash) {
   testing_support::StopThrows stop;
   testing_support::TempDir dir;
