@@ -1,5 +1,4 @@
-// The distillation curves, vapour pressures, vapour Cv and phase property vectors of the
-// stream reader.
+// The distillation curves, vapour pressures and vapour Cv of the stream reader.
 #include "api/access/stream_attributes.hpp"
 
 #include <algorithm>
@@ -62,11 +61,6 @@ constexpr double kAbsoluteVolumeTolerance = 1.0e-4;
 
 // The main-record integer that holds the stream's method set.
 constexpr std::int32_t kMethodSetWord = 20;
-
-// Record type of the phase property vectors with free water, and its paging key.
-constexpr std::int32_t kPhaseVectors = 6;
-constexpr std::int32_t kPageKey = 1;
-constexpr std::int32_t kLoad = 1;
 
 // Scratch kept so that a warm call allocates nothing; every problem open frees it.
 struct Scratch {
@@ -266,14 +260,6 @@ void PAVCV(std::int32_t& n, double& cv, std::int32_t& ierr) {
   problem::SRKILL(s);
   n = entry;
   problem::SRSET(n, 0);
-}
-
-double phaseProperty(std::int32_t phase, std::int32_t p) {
-  if (phase < 0 || phase > 2 || p < 1 || p > 40) return DMISS;
-  std::int32_t istat = 0;
-  problem::SRPAGE(kLoad, kPhaseVectors, kPageKey, istat);
-  if (istat != 0 || problem::SRRECL.words(problem::srrecl::kType6) == 0) return DMISS;
-  return storage::CORSTO.real(problem::SRLAYT.type6Reals(static_cast<std::size_t>(phase) + 1) + p);
 }
 
 }  // namespace api_access

@@ -1,7 +1,6 @@
 // The evaluated attributes of the stream reader: the distillation curves of the current
 // stream at 13 points, its true and Reid vapour pressures, the heat capacity at constant
-// volume of a vapour stream by a 1 K step at constant molar volume, and the phase property
-// vectors that the on-demand evaluation keeps with each stream.
+// volume of a vapour stream by a 1 K step at constant molar volume.
 #pragma once
 
 #include <cstdint>
@@ -57,10 +56,5 @@ inline constexpr std::int32_t kCvEnthalpyFailed = 1;
 //                 vapour has no volume
 // The temporary stream is deleted before the return.
 void PAVCV(std::int32_t& n, double& cv, std::int32_t& ierr);
-
-// Position P (1 to 40) of the phase property vector with free water of phase PHASE (0 the
-// whole stream, 1 vapour, 2 liquid) of the stream current in pointer set 2, from its stream
-// record type 6 (paged in here); DMISS when the stream has no such record.
-double phaseProperty(std::int32_t phase, std::int32_t p);
 
 }  // namespace api_access

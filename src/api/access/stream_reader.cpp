@@ -15,6 +15,7 @@
 #include "api/access/data_requests.hpp"
 #include "api/access/readers.hpp"
 #include "api/access/stream_attributes.hpp"
+#include "api/access/stream_evaluation.hpp"
 #include "flash/flashed_totals.hpp"
 #include "methods/method_sets.hpp"
 #include "methods/methods.hpp"
@@ -118,10 +119,6 @@ constexpr std::int32_t kVapourEntropySlot = 11;
 constexpr std::int32_t kLiquidLiquidRecord = 3;
 constexpr std::int32_t kPageKey = 1;
 constexpr std::int32_t kLoad = 1;
-
-// The evaluation request of the stream-property evaluation: every property, every phase.
-constexpr std::int32_t kEvaluateAll = 111111111;
-constexpr std::int32_t kAllPhases = 99;
 
 // Below this liquid fraction the liquid's molar enthalpy is reported as 0.0.
 constexpr double kLeastLiquid = 1.0e-6;
@@ -518,8 +515,13 @@ double answerReal(Request& request, const Attribute& a, const problem::MainRecor
   }
 }
 
-// The on-demand evaluation of the stream's derived properties: its status (0 evaluated).
-std::int32_t evaluateStream(std::int32_t /*n*/) { return 0; }
+// The on-demand evaluation of the stream's derived properties, every phase: its status
+// (0 evaluated).
+std::int32_t evaluateStream(std::int32_t n) {
+  std::int32_t istat = 0;
+  SRPROP(kEvaluateAll, n, kAllPhases, 0, istat);
+  return istat;
+}
 
 // Makes the method set that was current when it was made current again when it goes out of
 // scope, unless the problem's restore switch is off or no set was current.
