@@ -41,7 +41,9 @@ const std::vector<std::string>& realAttributes() {
 }
 
 // The gas plant of fixtures::gasPlant with two-phase streams: 90 % vapour, 8 % hydrocarbon
-// liquid and 2 % free water, the vapour composition from the mole balance.
+// liquid and 2 % free water, the vapour composition from the mole balance, and the
+// entropies and vapour Cv stored as a solved problem holds them (the plant's method set has
+// no correlation data to evaluate them).
 fixtures::ProblemDescription twoPhasePlant() {
   fixtures::ProblemDescription d = fixtures::gasPlant(kStreams, 0);
   d.waterComponent = 6;
@@ -59,6 +61,7 @@ fixtures::ProblemDescription twoPhasePlant() {
     s.vapour = y;
     s.liquid = x;
     s.integerWords = {{20, 1}};
+    s.realWords = {{13, 160.0}, {21, 170.0}, {24, 28.0}, {27, 110.0}};
   }
   return d;
 }
