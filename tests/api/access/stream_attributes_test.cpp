@@ -13,12 +13,14 @@
 
 #include "access_test_support.hpp"
 #include "api/access/readers.hpp"
+#include "api/access/stream_attributes.hpp"
 #include "flash/flashed_totals.hpp"
 #include "fixtures/problem_builder.hpp"
 #include "methods/method_sets.hpp"
 #include "problem/problem.hpp"
 #include "problem/streams.hpp"
 #include "storage/storage.hpp"
+#include "support/allocation_counter.hpp"
 #include "thermo/pure/correlation_sets.hpp"
 #include "thermo/pure/correlations.hpp"
 
@@ -365,6 +367,22 @@ TEST_F(StreamAttributes, ZeroRateStreamAnswersEvaluatedAttributesWithZeros) {
     EXPECT_EQ(r.iucls, row.iucls);
     EXPECT_EQ(r.values, std::vector<float>(static_cast<std::size_t>(row.count), 0.0f));
   }
+}
+
+TEST_F(StreamAttributes, WarmCurveAllocatesNothing) {
+  std::int32_t d3 = 0, d4 = 0, d5 = 0, ndig = 0;
+  methods::FLMSET(d3, d4, d5, ndig, 1);
+  problem::SRSET(api_access::PASRNO("MIXED"), 0);
+  std::array<double, api_access::kReaderCurvePoints> curve{};
+  std::int32_t ierr = 0;
+  const auto run = [&] {
+    for (const std::int32_t kind : {1, 2, 5}) api_access::PADCRV(kind, curve, 5, ierr);
+  };
+  run();
+  EXPECT_EQ(ierr, 0);
+  const std::size_t before = testing_support::allocationCount();
+  run();
+  EXPECT_EQ(testing_support::allocationCount(), before);
 }
 
 }  // namespace
