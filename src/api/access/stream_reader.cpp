@@ -649,6 +649,11 @@ void PASTRM(Request& request) {
     for (std::int32_t k = 1; k <= request.count; ++k) request.setReal(k, 0.0);
     return;
   }
+  // An attribute the reader does not know is refused before anything is evaluated.
+  if (found == nullptr) {
+    attributeNotSupported(request, kForStream);
+    return;
+  }
 
   const MethodSetRestore restore;
   std::int32_t d3 = 0, d4 = 0, d5 = 0, ndig = 0;
@@ -661,10 +666,6 @@ void PASTRM(Request& request) {
     return;
   }
   problem::SRSET(n, 0);
-  if (found == nullptr) {
-    attributeNotSupported(request, kForStream);
-    return;
-  }
   request.count = countOf(*found, ncomp);
   request.iucls = found->iucls;
   switch (found->rule) {
