@@ -22,6 +22,7 @@
 #include "storage/storage.hpp"
 #include "support/allocation_counter.hpp"
 #include "thermo/pure/correlation_sets.hpp"
+#include "thermo/phase/user_methods.hpp"
 #include "thermo/pure/correlations.hpp"
 
 namespace {
@@ -79,12 +80,35 @@ fixtures::CorrelationSetBlock idealGasEnthalpies() {
   return set;
 }
 
+// The five user-added transport routines count their calls and answer 1, 2 ... 5 in unit
+// set 5, so that each attribute shows which routine gave it.
+std::array<std::int32_t, 6> transportCalls{};
+template <std::int32_t K>
+void countingTransport(std::int32_t, std::int32_t, phase::UserTransportData&, float& result) {
+  ++transportCalls[K];
+  result = static_cast<float>(K);
+}
+
+// A second set that takes every transport property from a user-added routine: liquid
+// viscosity 901, vapour viscosity 902, liquid conductivity 903, vapour conductivity 904,
+// surface tension 905 (slots 12 to 16), with water as its free-water component.
+fixtures::MethodSetSpec userTransportSet() {
+  fixtures::MethodSetSpec set = fixtures::equationOfStateSet("USERTR", 102);
+  set.options[0] = 100000;
+  set.header[0] = 4;
+  set.header[4] = 0;
+  for (std::size_t slot = 12; slot <= 16; ++slot) {
+    set.codes[slot - 1] = 900 + static_cast<std::int32_t>(slot) - 11;
+  }
+  return set;
+}
+
 fixtures::ProblemDescription attributesProblem() {
   fixtures::ProblemDescription d;
   d.name = "attributes";
   d.title = "STREAM ATTRIBUTES";
   for (const std::string& c : kNames) d.components.push_back(fixtures::publishedComponent(c));
-  d.methodSets = {fixtures::equationOfStateSet("PR", 102)};
+  d.methodSets = {fixtures::equationOfStateSet("PR", 102), userTransportSet()};
   d.waterComponent = 4;
   d.gclIntegers[17] = kRvpMethod;
   d.gclReals[1] = kHundredF;
@@ -143,7 +167,13 @@ fixtures::ProblemDescription attributesProblem() {
   empty.name = "EMPTY";
   empty.rate = 0.0;
 
-  d.streams = {mixed, hexane, lean, wet, empty};
+  // The two-phase stream in the set with the counting transport routines.
+  fixtures::StreamSpec counted = mixed;
+  counted.name = "COUNTED";
+  counted.realWords.clear();
+  counted.integerWords = {{20, 2}};
+
+  d.streams = {mixed, hexane, lean, wet, empty, counted};
   return d;
 }
 
@@ -248,7 +278,7 @@ TEST_F(StreamAttributes, VapourCvOfANearIdealGasIsCpLessR) {
   // The perturbation works on copies, which are gone afterwards.
   std::int32_t nstrm = 0, ncomp = 0, nunit = 0;
   printed([&] { api_access::PAMISC(ncomp, nstrm, nunit, ierr); });
-  EXPECT_EQ(nstrm, 5);
+  EXPECT_EQ(nstrm, 6);
 }
 
 std::int32_t failingVapourEnthalpy(std::int32_t, double, double, std::span<const double>,
@@ -367,6 +397,78 @@ TEST_F(StreamAttributes, ZeroRateStreamAnswersEvaluatedAttributesWithZeros) {
     EXPECT_EQ(r.iucls, row.iucls);
     EXPECT_EQ(r.values, std::vector<float>(static_cast<std::size_t>(row.count), 0.0f));
   }
+}
+
+TEST_F(StreamAttributes, TransportIsEvaluatedOnceAndKeptWhileDensityIsEvaluatedAgain) {
+  struct Routines {
+    Routines() {
+      phase::setUserTransportRoutine(1, &countingTransport<1>);
+      phase::setUserTransportRoutine(2, &countingTransport<2>);
+      phase::setUserTransportRoutine(3, &countingTransport<3>);
+      phase::setUserTransportRoutine(4, &countingTransport<4>);
+      phase::setUserTransportRoutine(5, &countingTransport<5>);
+      transportCalls = {};
+    }
+    ~Routines() {
+      for (std::int32_t k = 1; k <= 5; ++k) phase::setUserTransportRoutine(k, nullptr);
+    }
+  } routines;
+  // Attribute, routine and unit class.
+  struct Row {
+    std::string attr;
+    std::int32_t routine, iucls;
+  };
+  const std::vector<Row> rows{{"LiqViscosity", 1, 40},
+                              {"VapViscosity", 2, 40},
+                              {"LiqThermalCond", 3, 35},
+                              {"VapThermalCond", 4, 35},
+                              {"LiqSurfTension", 5, 42}};
+  // The vapour's values are the routines' own (it holds no water); the liquid's mix the
+  // free water's in. Every later read gives the first read's values.
+  std::vector<float> first;
+  const auto readAll = [&] {
+    std::vector<float> got;
+    for (const Row& row : rows) {
+      SCOPED_TRACE(row.attr);
+      const auto r = realRequest("STREAM", row.attr, "COUNTED", 5);
+      EXPECT_EQ(r.ierr, 0);
+      EXPECT_EQ(r.iucls, row.iucls);
+      ASSERT_EQ(r.values.size(), 1u);
+      EXPECT_GT(r.values[0], 0.0f);
+      if (row.attr.rfind("Vap", 0) == 0) expectNear(r.values, {1.0 * row.routine}, 1e-5);
+      got.push_back(r.values[0]);
+    }
+    if (first.empty()) first = got;
+    EXPECT_EQ(got, first);
+  };
+  // The first request evaluates every transport property once; the others reuse them.
+  readAll();
+  EXPECT_EQ(transportCalls, (std::array<std::int32_t, 6>{0, 1, 1, 1, 1, 1}));
+
+  // At twice the pressure the vapour density is evaluated again (a gas near the ideal one
+  // about twice as dense), while no transport routine is called.
+  const auto density = realRequest("STREAM", "VapDensityAct", "COUNTED");
+  ASSERT_EQ(density.values.size(), 1u);
+  const std::int32_t n = api_access::PASRNO("COUNTED");
+  problem::SRSET(n, 0);
+  problem::MainRecord(problem::SRPSET.set2).setReal(problem::srmain::kPressure, 2.0 * kMixed.p);
+  const auto denser = realRequest("STREAM", "VapDensityAct", "COUNTED");
+  ASSERT_EQ(denser.values.size(), 1u);
+  EXPECT_NEAR(denser.values[0] / density.values[0], 2.0, 0.2);
+  readAll();
+  EXPECT_EQ(transportCalls, (std::array<std::int32_t, 6>{0, 1, 1, 1, 1, 1}));
+
+  // Written back with the stream: after a close and an open the values are read again
+  // without a call.
+  api_access::PACLOS();
+  std::int32_t iout = 0, ierr = -1;
+  api_access::PAOPEN(dir->file("attributes").string(), dir->path().string() + "/", iout, ierr);
+  ASSERT_EQ(ierr, 0);
+  std::int32_t nstrm = 0, ncomp = 0, nunit = 0;
+  printed([&] { api_access::PAMISC(ncomp, nstrm, nunit, ierr); });
+  transportCalls = {};
+  readAll();
+  EXPECT_EQ(transportCalls, (std::array<std::int32_t, 6>{}));
 }
 
 TEST_F(StreamAttributes, WarmCurveAllocatesNothing) {
