@@ -25,9 +25,20 @@ fixtures::ProblemDescription naturalGasPlant() {
     d.components.push_back(fixtures::publishedComponent(name));
   }
   d.methodSets = {fixtures::equationOfStateSet("PENG-ROB", 102)};
-  // The inlet separator's feed and products, K and kPa.
+  // The inlet separator's feed and products, K and kPa. The feed is two-phase with a
+  // little free water: 94.2 % vapour, 5 % hydrocarbon liquid and 0.8 % water, the vapour
+  // composition following from the overall and liquid ones by the mole balance.
   const std::vector<double> feed{0.010, 0.020, 0.005, 0.800, 0.080,
                                  0.040, 0.020, 0.010, 0.005, 0.010};
+  const std::vector<double> liquid{0.001, 0.010, 0.010, 0.200, 0.120,
+                                   0.230, 0.200, 0.150, 0.079, 0.0};
+  constexpr double kVapour = 0.942, kLiquid = 0.050, kWater = 0.008;
+  constexpr std::size_t kWaterIndex = 9;
+  std::vector<double> vapour(feed.size());
+  for (std::size_t i = 0; i < feed.size(); ++i) {
+    vapour[i] = (feed[i] - kLiquid * liquid[i] - (i == kWaterIndex ? kWater : 0.0)) / kVapour;
+  }
+  d.waterComponent = 10;
   for (const char* name : {"FEED", "SEP-GAS", "SEP-LIQ", "COMP-OUT"}) {
     fixtures::StreamSpec s;
     s.name = name;
@@ -35,6 +46,12 @@ fixtures::ProblemDescription naturalGasPlant() {
     s.pressure = 5000.0;
     s.rate = 100.0;
     s.composition = feed;
+    s.vapourFraction = kVapour;
+    s.liquidFraction = kLiquid;
+    s.waterFraction = kWater;
+    s.vapour = vapour;
+    s.liquid = liquid;
+    s.integerWords = {{20, 1}};
     d.streams.push_back(s);
   }
   // The inlet separator, a flash drum (streams 1 FEED, 2 SEP-GAS, 3 SEP-LIQ), and the

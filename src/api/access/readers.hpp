@@ -22,10 +22,17 @@ void PAUNIT(Request& request);
 void PAFLSH(Request& request);
 void PAVALV(Request& request);
 
-// "STREAM": identifiers, names, state, rates, phase fractions, enthalpies, heat capacities,
-// compositions, heating values, the Watson factor and the stored refinery points of one
-// stream. A stream of zero total rate prints its two warning lines and answers every
-// attribute with zeros and IERR -1.
+// "STREAM": identifiers, names, state, rates, phase fractions, enthalpies, entropies, heat
+// capacities (Cv by a 1 K step at constant volume when not stored), densities, transport
+// properties, compositions, heating values, the Watson factor, true and Reid vapour
+// pressures (the Reid pressure in psi in every unit set), distillation curves at 13 points,
+// blended inspection properties and the stored refinery points of one stream. A stream of
+// zero total rate prints its two warning lines and answers every attribute with zeros and
+// IERR -1; otherwise the request first evaluates what the stream does not keep yet (SRPROP),
+// and a failed evaluation prints " PROPERTY CALCULATION ERROR FOR " and refuses. The
+// liquid's standard volume without a standard density, the liquid heat capacity without
+// liquid, Cv whose enthalpies cannot be evaluated and a Reid pressure by a method the
+// library does not evaluate are refused (IERR 1), never a quotient over zero.
 void PASTRM(Request& request);
 
 // The stream number of the stream whose identifier is ID (blank-padded, case-sensitive,

@@ -1,6 +1,8 @@
 // The reader of class "STREAM": identifiers, names, state, rates, phase fractions,
-// enthalpies, heat capacities, compositions, heating values and the stored refinery points
-// of one stream, read from the stream's main record and converted from the internal units.
+// enthalpies, entropies, heat capacities, densities, transport properties, compositions,
+// heating values, vapour pressures, distillation curves and refinery inspection properties
+// of one stream, read from the stream's records (evaluated on demand) and converted from the
+// internal units.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -12,10 +14,17 @@
 #include "api/access/access.hpp"
 #include "api/access/data_requests.hpp"
 #include "api/access/readers.hpp"
+#include "api/access/stream_attributes.hpp"
+#include "api/access/stream_evaluation.hpp"
+#include "flash/flashed_totals.hpp"
 #include "methods/method_sets.hpp"
+#include "methods/methods.hpp"
+#include "problem/component_data.hpp"
 #include "problem/problem.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
+#include "streamprops/inspection_blending.hpp"
+#include "thermo/phase/density_drivers.hpp"
 
 namespace api_access {
 namespace {
@@ -23,6 +32,7 @@ namespace {
 constexpr char kForStream[] = " FOR STREAM";
 constexpr std::int32_t kIdLength = 12;
 constexpr std::int32_t kNameLength = 40;
+constexpr std::size_t kAttributeColumns = 20;
 constexpr std::int32_t kMethodSetWord = 20;
 constexpr std::int32_t kHasRecord = 2;  // index status of a stream with a main record
 
@@ -34,14 +44,18 @@ constexpr std::int32_t kVapourZ = 9;
 constexpr std::int32_t kLiquidZ = 10;
 constexpr std::int32_t kRate = 11;
 constexpr std::int32_t kEnthalpy = 12;
+constexpr std::int32_t kEntropy = 13;
 constexpr std::int32_t kWaterFraction = 14;
 constexpr std::int32_t kWaterEnthalpy = 15;
 constexpr std::int32_t kWaterHeatCapacity = 17;
 constexpr std::int32_t kVapourFraction = 19;
 constexpr std::int32_t kVapourEnthalpy = 20;
+constexpr std::int32_t kVapourEntropy = 21;
 constexpr std::int32_t kVapourHeatCapacity = 22;
+constexpr std::int32_t kVapourCv = 24;
 constexpr std::int32_t kLiquidFraction = 25;
 constexpr std::int32_t kLiquidEnthalpy = 26;
+constexpr std::int32_t kLiquidEntropy = 27;
 constexpr std::int32_t kLiquidHeatCapacity = 28;
 constexpr std::int32_t kSolidFraction = 31;
 constexpr std::int32_t kPourPoint = 39;
@@ -61,6 +75,50 @@ constexpr std::int32_t kHeatCapacity = 30;
 constexpr std::int32_t kHeatingEnergy = 24;
 constexpr std::int32_t kVolume = 17;
 constexpr std::int32_t kKinematicViscosity = 41;
+constexpr std::int32_t kEntropyClass = 29;
+constexpr std::int32_t kSpecificGravity = services::kSpecificGravityClass;
+constexpr std::int32_t kGasDensity = 20;
+constexpr std::int32_t kLiquidDensity = 19;
+constexpr std::int32_t kViscosity = 40;
+constexpr std::int32_t kConductivity = 35;
+constexpr std::int32_t kSurfaceTension = 42;
+
+// Positions of the phase property vectors.
+namespace position {
+constexpr std::int32_t kMolecularWeight = 5;
+constexpr std::int32_t kCriticalTemperature = 6;
+constexpr std::int32_t kCriticalPressure = 7;
+constexpr std::int32_t kStandardDensity = 11;
+constexpr std::int32_t kDensity = 12;
+constexpr std::int32_t kConductivity = 13;
+constexpr std::int32_t kViscosity = 14;
+constexpr std::int32_t kSurfaceTension = 15;
+}  // namespace position
+
+// Inspection properties of the special-property table that the reader blends.
+constexpr std::int32_t kSulfur = 5;
+constexpr std::int32_t kResearchOctane = 45;
+constexpr std::int32_t kMotorOctane = 46;
+constexpr std::int32_t kCetaneIndex = 59;
+
+// Components whose near-pure streams have no Reid vapour pressure (library numbers), and
+// the mole fraction above which a stream counts as one of them.
+constexpr std::array<std::int32_t, 4> kNoReidComponents{16020040, 16020090, 16020160, 16020200};
+constexpr double kMostForReid = 0.95;
+
+// Below this vapour fraction a stream has no vapour for Cv; within it of 1 the stream is
+// taken as all vapour.
+constexpr double kLeastVapour = 1.0e-6;
+
+// Method slots of the current set read here.
+constexpr std::int32_t kLiquidLiquidSlot = 2;
+constexpr std::int32_t kLiquidEntropySlot = 10;
+constexpr std::int32_t kVapourEntropySlot = 11;
+
+// The liquid-liquid record: record type and paging.
+constexpr std::int32_t kLiquidLiquidRecord = 3;
+constexpr std::int32_t kPageKey = 1;
+constexpr std::int32_t kLoad = 1;
 
 // Below this liquid fraction the liquid's molar enthalpy is reported as 0.0.
 constexpr double kLeastLiquid = 1.0e-6;
@@ -83,7 +141,19 @@ enum class Rule {
   VapourComposition,
   LiquidComposition,
   MethodSet,
-  Evaluated,  // needs the on-demand property evaluation, not in this reader yet
+  WholeVector,     // position `word` of the whole stream's property vector
+  VapourVector,    // position `word` of the vapour's property vector
+  LiquidVector,    // position `word` of the liquid's property vector
+  LiquidStdVolume,  // liquid rate x molecular weight / standard liquid density
+  SpecificGravity,  // the liquid's standard density as a specific gravity
+  ApiGravity,       // the liquid's standard density as an API gravity
+  Entropy,          // the entropy of main-record real `word`, evaluated when not stored
+  LiquidLiquid,     // fraction of liquid `word` (1 or 2) of the liquid-liquid record
+  Blend,            // inspection property `word` blended over the total composition
+  ReidVapourPressure,
+  TrueVapourPressure,
+  Curve,    // distillation curve of type `word`
+  VapourCv,
 };
 
 // How many values an attribute has.
@@ -92,13 +162,13 @@ enum class Count { One, Components, CurvePoints };
 struct Attribute {
   std::string_view name;
   Rule rule;
-  std::int32_t word;   // main-record real for Rule::Header, else 0
+  std::int32_t word;   // main-record real, vector position, property, curve type; else 0
   std::int32_t cls;    // conversion class, 0 as stored
   std::int32_t iucls;  // returned unit class
   Count count = Count::One;
 };
 
-constexpr std::int32_t kCurvePoints = 13;
+constexpr std::int32_t kCurvePoints = kReaderCurvePoints;
 constexpr std::int32_t kMolar = kMolarBasis;
 
 // The attributes after "IDS" and "NAME", in the order they are matched.
@@ -107,57 +177,65 @@ constexpr std::array<Attribute, 58> kAttributes{{
     {"Temperature", Rule::Header, word::kTemperature, kTemperature, kTemperature},
     {"Pressure", Rule::Header, word::kPressure, kPressure, kPressure},
     {"TotalMolarEnthalpy", Rule::Header, word::kEnthalpy, kEnergy, kMolar + kEnergy},
-    {"BulkMolecularWeight", Rule::Evaluated, 0, 0, 0},
-    {"CritPres", Rule::Evaluated, 0, kPressure, kPressure},
-    {"CritTemp", Rule::Evaluated, 0, kTemperature, kTemperature},
+    {"BulkMolecularWeight", Rule::WholeVector, position::kMolecularWeight, 0, 0},
+    {"CritPres", Rule::WholeVector, position::kCriticalPressure, kPressure, kPressure},
+    {"CritTemp", Rule::WholeVector, position::kCriticalTemperature, kTemperature, kTemperature},
     {"VaporFraction", Rule::Header, word::kVapourFraction, 0, 0},
     {"LiquidFraction", Rule::Header, word::kLiquidFraction, 0, 0},
     {"WaterFraction", Rule::WaterFraction, 0, 0, 0},
-    {"L1Fraction", Rule::Evaluated, 0, 0, 0},
-    {"L2Fraction", Rule::Evaluated, 0, 0, 0},
+    {"L1Fraction", Rule::LiquidLiquid, 1, 0, 0},
+    {"L2Fraction", Rule::LiquidLiquid, 2, 0, 0},
     {"SolidFraction", Rule::Header, word::kSolidFraction, 0, 0},
-    {"TotalMolarEntropy", Rule::Evaluated, 0, 29, kMolar + 29},
+    {"TotalMolarEntropy", Rule::Entropy, word::kEntropy, kEntropyClass, kMolar + kEntropyClass},
     {"BulkUopK", Rule::WatsonK, 0, 0, 0},
     {"GrosHeatValue", Rule::GrossHeatingValue, 0, 0, kEnergyPerVolume},
     {"NetHeatValue", Rule::NetHeatingValue, 0, 0, kEnergyPerVolume},
-    {"ReidVapPres", Rule::Evaluated, 0, kPressure, kPressure},
-    {"TrueVapPres", Rule::Evaluated, 0, kPressure, kPressure},
+    // Pounds per square inch in every unit set, under the pressure class.
+    {"ReidVapPres", Rule::ReidVapourPressure, 0, 0, kPressure},
+    {"TrueVapPres", Rule::TrueVapourPressure, 0, kPressure, kPressure},
     {"FlashPt", Rule::Header, word::kFlashPoint, kTemperature, kTemperature},
     {"CloudPt", Rule::Header, word::kCloudPoint, kTemperature, kTemperature},
     {"PourPt", Rule::Header, word::kPourPoint, kTemperature, kTemperature},
-    {"CetanIndex", Rule::Evaluated, 0, 0, 0},
-    {"SulfurWtPerc", Rule::Evaluated, 0, 0, 0},
-    {"ResOctaneNumb", Rule::Evaluated, 0, 0, 0},
-    {"MotOctaneNumb", Rule::Evaluated, 0, 0, 0},
-    {"TBPCurve", Rule::Evaluated, 0, kTemperature, kTemperature, Count::CurvePoints},
-    {"D86Curve", Rule::Evaluated, 0, kTemperature, kTemperature, Count::CurvePoints},
-    {"D1160Curve", Rule::Evaluated, 0, kTemperature, kTemperature, Count::CurvePoints},
+    {"CetanIndex", Rule::Blend, kCetaneIndex, 0, 0},
+    {"SulfurWtPerc", Rule::Blend, kSulfur, 0, 0},
+    {"ResOctaneNumb", Rule::Blend, kResearchOctane, 0, 0},
+    {"MotOctaneNumb", Rule::Blend, kMotorOctane, 0, 0},
+    {"TBPCurve", Rule::Curve, 1, kTemperature, kTemperature, Count::CurvePoints},
+    {"D86Curve", Rule::Curve, 2, kTemperature, kTemperature, Count::CurvePoints},
+    {"D1160Curve", Rule::Curve, 5, kTemperature, kTemperature, Count::CurvePoints},
     {"TotalComposition", Rule::TotalComposition, 0, 0, 0, Count::Components},
     {"VapMolarRate", Rule::VapourRate, 0, kMolarRate, kMolarRate},
     {"VapMolarEnthalpy", Rule::Header, word::kVapourEnthalpy, kEnergy, kMolar + kEnergy},
-    {"VapMolecularWeight", Rule::Evaluated, 0, 0, 0},
+    {"VapMolecularWeight", Rule::VapourVector, position::kMolecularWeight, 0, 0},
     {"VapVolumeRateStd", Rule::VapourStdVolume, 0, kGasVolumeRate, kGasVolumeRate},
-    {"VapDensityAct", Rule::Evaluated, 0, 20, 20},
+    {"VapDensityAct", Rule::VapourVector, position::kDensity, kGasDensity, kGasDensity},
     {"VapCP", Rule::Header, word::kVapourHeatCapacity, kHeatCapacity, kMolar + kHeatCapacity},
-    {"VapCV", Rule::Evaluated, 0, kHeatCapacity, kMolar + kHeatCapacity},
+    {"VapCV", Rule::VapourCv, word::kVapourCv, kHeatCapacity, kMolar + kHeatCapacity},
     {"VapZDensity", Rule::Header, word::kVapourZ, 0, 0},
-    {"VapMolarEntropy", Rule::Evaluated, 0, 29, kMolar + 29},
-    {"VapViscosity", Rule::Evaluated, 0, 40, 40},
-    {"VapThermalCond", Rule::Evaluated, 0, 35, 35},
+    {"VapMolarEntropy", Rule::Entropy, word::kVapourEntropy, kEntropyClass,
+     kMolar + kEntropyClass},
+    {"VapViscosity", Rule::VapourVector, position::kViscosity, kViscosity, kViscosity},
+    {"VapThermalCond", Rule::VapourVector, position::kConductivity, kConductivity,
+     kConductivity},
     {"VaporComposition", Rule::VapourComposition, 0, 0, 0, Count::Components},
     {"LiqMolarRate", Rule::LiquidRate, 0, kMolarRate, kMolarRate},
     {"LiqMolarEnthalpy", Rule::LiquidEnthalpy, 0, kEnergy, kMolar + kEnergy},
-    {"LiqMolecularWeight", Rule::Evaluated, 0, 0, 0},
-    {"LiqVolumeRateStd", Rule::Evaluated, 0, kLiquidVolumeRate, kLiquidVolumeRate},
-    {"LiqSpecGravity", Rule::Evaluated, 0, 21, 21},
-    {"LiqApiGravity", Rule::Evaluated, 0, 21, 21},
-    {"LiqDensityAct", Rule::Evaluated, 0, 19, 19},
+    {"LiqMolecularWeight", Rule::LiquidVector, position::kMolecularWeight, 0, 0},
+    {"LiqVolumeRateStd", Rule::LiquidStdVolume, 0, kLiquidVolumeRate, kLiquidVolumeRate},
+    {"LiqSpecGravity", Rule::SpecificGravity, position::kStandardDensity, kSpecificGravity,
+     kSpecificGravity},
+    {"LiqApiGravity", Rule::ApiGravity, position::kStandardDensity, kSpecificGravity,
+     kSpecificGravity},
+    {"LiqDensityAct", Rule::LiquidVector, position::kDensity, kLiquidDensity, kLiquidDensity},
     {"LiqCP", Rule::LiquidHeatCapacity, 0, kHeatCapacity, kMolar + kHeatCapacity},
     {"LiqZDensity", Rule::Header, word::kLiquidZ, 0, 0},
-    {"LiqMolarEntropy", Rule::Evaluated, 0, 29, kMolar + 29},
-    {"LiqViscosity", Rule::Evaluated, 0, 40, 40},
-    {"LiqThermalCond", Rule::Evaluated, 0, 35, 35},
-    {"LiqSurfTension", Rule::Evaluated, 0, 42, 42},
+    {"LiqMolarEntropy", Rule::Entropy, word::kLiquidEntropy, kEntropyClass,
+     kMolar + kEntropyClass},
+    {"LiqViscosity", Rule::LiquidVector, position::kViscosity, kViscosity, kViscosity},
+    {"LiqThermalCond", Rule::LiquidVector, position::kConductivity, kConductivity,
+     kConductivity},
+    {"LiqSurfTension", Rule::LiquidVector, position::kSurfaceTension, kSurfaceTension,
+     kSurfaceTension},
     {"LiqKineVisc", Rule::Header, word::kKinematicViscosity, kKinematicViscosity,
      kKinematicViscosity},
     {"LiquidComposition", Rule::LiquidComposition, 0, 0, 0, Count::Components},
@@ -223,8 +301,130 @@ double heatingValue(Request& request, const problem::MainRecord& m, problem::Com
   return services::UOMCNV(perVolume, -kVolume, 1, request.iunset);
 }
 
+// Whether the current method set carries a liquid-liquid K-value method.
+bool hasLiquidLiquidMethod() {
+  const std::int32_t code = methods::MSPTRS.classes(static_cast<std::size_t>(kLiquidLiquidSlot)).code;
+  return code != 0 && code != services::IMISS;
+}
+
+// Whether the current method set evaluates entropies (it names an entropy method).
+bool evaluatesEntropies() {
+  return methods::MSPTRS.classes(static_cast<std::size_t>(kLiquidEntropySlot)).code > 0 ||
+         methods::MSPTRS.classes(static_cast<std::size_t>(kVapourEntropySlot)).code > 0;
+}
+
+// Fraction of liquid K (1 or 2) of the working stream's liquid-liquid record; 0.0 when the
+// record cannot be read or the fraction is not above 0.
+double liquidLiquidFraction(std::int32_t k) {
+  std::int32_t istat = 0;
+  problem::SRPAGE(kLoad, kLiquidLiquidRecord, kPageKey, istat);
+  if (istat != 0) return 0.0;
+  phase::WKOFFS();
+  const double f = storage::CORSTO.real(phase::WKOFFW.scalars[static_cast<std::size_t>(k - 1)][0]);
+  return f > 0.0 ? f : 0.0;
+}
+
+// The overall composition of the working stream by stored position, in BUFFER.
+std::span<const double> overall(const problem::MainRecord& m, std::int32_t ncstr,
+                                std::array<double, kMaxComponents>& buffer) {
+  const std::int32_t n = std::clamp(ncstr, 0, kMaxComponents);
+  for (std::int32_t i = 1; i <= n; ++i) {
+    buffer[static_cast<std::size_t>(i - 1)] = m.vector(problem::srmain::kOverall, i);
+  }
+  return {buffer.data(), static_cast<std::size_t>(n)};
+}
+
+// A main-record entropy, evaluated for the whole stream when it is not stored (not above 0)
+// and the method set evaluates entropies; 0.0 with the evaluation's status when that fails,
+// 0.0 with the refusal when the set evaluates none.
+double entropy(Request& request, const Attribute& a) {
+  const problem::MainRecord m(problem::SRPSET.set2);
+  if (!(m.real(a.word) > 0.0)) {
+    if (!evaluatesEntropies()) {
+      request.ierr = kRefused;
+      return 0.0;
+    }
+    std::int32_t ierr = 0;
+    flash::STOTFL(ierr);
+    if (ierr != 0) {
+      request.ierr = ierr;
+      return 0.0;
+    }
+  }
+  return services::UOMCNV(m.real(a.word), a.cls, 1, request.iunset);
+}
+
+// The Reid vapour pressure in psi: 0.0 with the refusal for a stream that is almost pure
+// water, air or one of the other components without one, and for a Reid method that the
+// library does not evaluate.
+double reidVapourPressure(Request& request, const problem::MainRecord& m, std::int32_t ncstr) {
+  const std::int32_t codes = problem::COPTRS.integerSector(
+      static_cast<std::int32_t>(problem::ComponentInteger::LibraryNumber));
+  for (std::int32_t i = 1; i <= ncstr && codes != services::NOCORE; ++i) {
+    const std::int32_t code = storage::CORSTO[codes + i];
+    const bool without = std::find(kNoReidComponents.begin(), kNoReidComponents.end(), code) !=
+                         kNoReidComponents.end();
+    if (without && m.vector(problem::srmain::kOverall, i) > kMostForReid) {
+      request.ierr = kRefused;
+      return 0.0;
+    }
+  }
+  double rvp = 0.0, tvp = 0.0;
+  std::int32_t ierr = 0;
+  PARVP(rvp, tvp, 1, ierr);
+  if (ierr != 0) {
+    request.ierr = kRefused;
+    return 0.0;
+  }
+  return rvp;
+}
+
+// Cv of the stream's vapour: the stored value, else by a 1 K step at constant volume on a
+// copy of the stream made all vapour when its liquid is negligible. No vapour: two warning
+// lines and 0.0; a failed evaluation: 0.0 with the refusal.
+double vapourCv(Request& request, const Attribute& a, std::int32_t n) {
+  const problem::MainRecord m(problem::SRPSET.set2);
+  if (m.real(word::kVapourFraction) < kLeastVapour) {
+    printLine(" *** WARNING *** A VAPOR PHASE IS NOT PRESENT IN STREAM '" +
+              columns(request.id, kIdLength) + "'");
+    printLine("                 WHICH IS NEEDED FOR " + columns(request.attr, 5) +
+              " CALCULATIONS");
+    return 0.0;
+  }
+  if (m.real(a.word) > services::DMISS) {
+    return services::UOMCNV(m.real(a.word), a.cls, 1, request.iunset);
+  }
+  std::int32_t copy = 0;
+  problem::SRSAVE(n, copy);
+  if (copy == 0) {
+    request.ierr = kRefused;
+    return 0.0;
+  }
+  problem::MainRecord c(problem::SRPSET.set2);
+  if (std::abs(c.real(word::kVapourFraction) - 1.0) < kLeastVapour) {
+    c.setReal(word::kVapourFraction, 1.0);
+    c.setReal(word::kWaterFraction, 0.0);
+    c.setReal(word::kLiquidFraction, 0.0);
+    const std::int32_t ncstr = problem::COHDR(problem::cohdr::kStreamComponents);
+    for (std::int32_t i = 1; i <= ncstr; ++i) {
+      c.setVector(problem::srmain::kOverall, i, c.vector(problem::srmain::kVapour, i));
+      c.setVector(problem::srmain::kLiquid, i, 0.0);
+    }
+  }
+  double cv = 0.0;
+  std::int32_t ierr = 0;
+  PAVCV(copy, cv, ierr);
+  problem::SRKILL(copy);
+  problem::SRSET(n, 0);
+  if (ierr != 0) {
+    request.ierr = kRefused;
+    return 0.0;
+  }
+  return services::UOMCNV(cv, a.cls, 1, request.iunset);
+}
+
 double answerReal(Request& request, const Attribute& a, const problem::MainRecord& m,
-                  std::int32_t ncstr) {
+                  std::int32_t ncstr, std::int32_t n) {
   const double rate = m.real(word::kRate);
   const double water = m.real(word::kWaterFraction);
   const double hydrocarbon = m.real(word::kLiquidFraction);
@@ -232,6 +432,7 @@ double answerReal(Request& request, const Attribute& a, const problem::MainRecor
   auto converted = [&](double v) {
     return a.cls == 0 ? v : services::UOMCNV(v, a.cls, 1, request.iunset);
   };
+  std::array<double, kMaxComponents> buffer{};
   switch (a.rule) {
     case Rule::Header:
       return converted(m.real(a.word));
@@ -257,22 +458,69 @@ double answerReal(Request& request, const Attribute& a, const problem::MainRecor
                         water * m.real(word::kWaterHeatCapacity)) /
                        liquid);
     case Rule::WaterFraction:
-      return water;
+      // With two liquid phases the free water is not a phase of its own.
+      return hasLiquidLiquidMethod() ? 0.0 : water;
     case Rule::GrossHeatingValue:
       return heatingValue(request, m, problem::ComponentReal::GrossHeatingValue, ncstr);
     case Rule::NetHeatingValue:
       return heatingValue(request, m, problem::ComponentReal::NetHeatingValue, ncstr);
     case Rule::WatsonK: {
-      std::array<double, kMaxComponents> x{};
-      const std::int32_t n = std::min(ncstr, kMaxComponents);
-      for (std::int32_t i = 1; i <= n; ++i) {
-        x[static_cast<std::size_t>(i - 1)] = m.vector(problem::srmain::kOverall, i);
-      }
-      return PACSUM(1, n, waterOf(ncstr), std::span<const double>(x.data(), static_cast<std::size_t>(n)));
+      const std::span<const double> x = overall(m, ncstr, buffer);
+      return PACSUM(1, static_cast<std::int32_t>(x.size()), waterOf(ncstr), x);
     }
+    case Rule::WholeVector:
+      return converted(phaseProperty(0, a.word));
+    case Rule::VapourVector:
+      return converted(phaseProperty(1, a.word));
+    case Rule::LiquidVector:
+      return converted(phaseProperty(2, a.word));
+    case Rule::LiquidStdVolume: {
+      // The standard volume through the liquid's standard density: a density that is
+      // missing or zero gives 0.0 with the refusal, never a quotient over it.
+      const double mw = phaseProperty(2, position::kMolecularWeight);
+      const double density = phaseProperty(2, position::kStandardDensity);
+      if (!(density > 0.0) || !(mw > 0.0)) {
+        request.ierr = kRefused;
+        return 0.0;
+      }
+      return converted(liquid * rate * mw / density);
+    }
+    case Rule::SpecificGravity:
+      return services::UOMCNV(phaseProperty(2, a.word), a.cls, 1,
+                              services::UOMCOD.specificGravityCode());
+    case Rule::ApiGravity:
+      return services::UOMCNV(phaseProperty(2, a.word), a.cls, 1,
+                              services::UOMCOD.apiGravityCode());
+    case Rule::Entropy:
+      return entropy(request, a);
+    case Rule::LiquidLiquid:
+      return hasLiquidLiquidMethod() ? liquidLiquidFraction(a.word) : 0.0;
+    case Rule::Blend: {
+      double value = services::DMISS;
+      streamprops::SPBLND(a.word, overall(m, ncstr, buffer), value, m.real(word::kPressure));
+      return value;
+    }
+    case Rule::ReidVapourPressure:
+      return reidVapourPressure(request, m, ncstr);
+    case Rule::TrueVapourPressure: {
+      double rvp = 0.0, tvp = 0.0;
+      std::int32_t ierr = 0;
+      PARVP(rvp, tvp, 0, ierr);
+      return converted(tvp);
+    }
+    case Rule::VapourCv:
+      return vapourCv(request, a, n);
     default:
       return 0.0;
   }
+}
+
+// The on-demand evaluation of the stream's derived properties, every phase: its status
+// (0 evaluated).
+std::int32_t evaluateStream(std::int32_t n) {
+  std::int32_t istat = 0;
+  SRPROP(kEvaluateAll, n, kAllPhases, 0, istat);
+  return istat;
 }
 
 // Makes the method set that was current when it was made current again when it goes out of
@@ -401,7 +649,8 @@ void PASTRM(Request& request) {
     for (std::int32_t k = 1; k <= request.count; ++k) request.setReal(k, 0.0);
     return;
   }
-  if (found == nullptr || found->rule == Rule::Evaluated) {
+  // An attribute the reader does not know is refused before anything is evaluated.
+  if (found == nullptr) {
     attributeNotSupported(request, kForStream);
     return;
   }
@@ -409,6 +658,14 @@ void PASTRM(Request& request) {
   const MethodSetRestore restore;
   std::int32_t d3 = 0, d4 = 0, d5 = 0, ndig = 0;
   methods::FLMSET(d3, d4, d5, ndig, problem::MainRecord(problem::SRPSET.set2).integer(kMethodSetWord));
+  // The stream's derived properties, evaluated once and kept with the stream.
+  if (evaluateStream(n) > 0) {
+    printLine(" PROPERTY CALCULATION ERROR FOR " + columns(request.attr, kAttributeColumns) +
+              " STREAM " + columns(request.id, kIdLength));
+    request.ierr = kRefused;
+    return;
+  }
+  problem::SRSET(n, 0);
   request.count = countOf(*found, ncomp);
   request.iucls = found->iucls;
   switch (found->rule) {
@@ -427,8 +684,18 @@ void PASTRM(Request& request) {
       request.setInteger(1, std::max(set, 0));
       return;
     }
+    case Rule::Curve: {
+      std::array<double, kReaderCurvePoints> curve{};
+      std::int32_t ierr = 0;
+      PADCRV(found->word, curve, request.iunset, ierr);
+      if (ierr != 0) request.ierr = ierr;
+      for (std::int32_t k = 1; k <= kReaderCurvePoints; ++k) {
+        request.setReal(k, curve[static_cast<std::size_t>(k - 1)]);
+      }
+      break;
+    }
     default:
-      request.setReal(1, answerReal(request, *found, m, ncstr));
+      request.setReal(1, answerReal(request, *found, m, ncstr, n));
       break;
   }
   request.nullMissing();

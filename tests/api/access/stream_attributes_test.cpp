@@ -1,0 +1,490 @@
+// The evaluated attributes of the stream reader: entropies, the vapour heat capacity at
+// constant volume, vapour pressures, distillation curves, the phase property vectors and the
+// refinery properties, on a two-phase stream with free water, a liquid, a lean gas, a wet gas
+// and a stream of zero rate, in unit sets 1 and 5.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "access_test_support.hpp"
+#include "api/access/readers.hpp"
+#include "api/access/stream_attributes.hpp"
+#include "flash/flashed_totals.hpp"
+#include "fixtures/problem_builder.hpp"
+#include "methods/method_sets.hpp"
+#include "problem/problem.hpp"
+#include "problem/streams.hpp"
+#include "storage/storage.hpp"
+#include "support/allocation_counter.hpp"
+#include "thermo/pure/correlation_sets.hpp"
+#include "thermo/phase/user_methods.hpp"
+#include "thermo/pure/correlations.hpp"
+
+namespace {
+
+using access_tests::printed;
+using access_tests::realRequest;
+
+// Exact unit definitions, NIST Special Publication 811 (2008), Appendix B.
+constexpr double kPound = 0.45359237;                                  // kg
+constexpr double kPsi = 4.4482216152605 / (0.0254 * 0.0254) / 1000.0;  // kPa
+constexpr double kBtu = 1.05505585262;                                 // kJ
+double fahrenheit(double kelvin) { return 1.8 * kelvin - 459.67; }
+// kJ/(kmol K) to Btu/(lb-mol F).
+double perPoundMoleF(double v) { return v * kPound / kBtu / 1.8; }
+// Molar gas constant, kJ/(kmol K) (CODATA 2018).
+constexpr double kR = 8.314462618;
+
+// Stored order = component number: 1 METHANE, 2 PROPANE, 3 N-HEXANE, 4 WATER.
+const std::vector<std::string> kNames{"METHANE", "PROPANE", "N-HEXANE", "WATER"};
+
+struct MixedStream {
+  double t = 320.0, p = 1500.0, rate = 50.0;
+  double water = 0.05, vapour = 0.55, hydrocarbon = 0.40;
+  double s = 120.0, sVapour = 150.0, sLiquid = 90.0, cv = 37.0;
+  std::vector<double> z{0.40, 0.25, 0.30, 0.05};
+  std::vector<double> y{0.70, 0.25, 0.05, 0.0};
+  std::vector<double> x{0.05, 0.25, 0.70, 0.0};
+};
+const MixedStream kMixed;
+
+// The Reid method of the problem: the correlation on the D86 slope; the true vapour
+// pressure at 100 F.
+constexpr std::int32_t kRvpMethod = 1;
+constexpr double kHundredF = 310.928;
+
+// Ideal-gas enthalpies H = b T + c T^2, kJ/kmol: for methane a quadratic through its
+// ideal-gas Cp at 300 K, 35.7 kJ/(kmol K) (NIST-JANAF Thermochemical Tables, 4th ed.); for
+// the others a constant Cp near theirs at 300 K from the same tables.
+fixtures::CorrelationSetBlock idealGasEnthalpies() {
+  const std::vector<std::vector<double>> coefficients{
+      {0.0, 19.26, 0.0274}, {0.0, 73.6, 0.0}, {0.0, 143.0, 0.0}, {0.0, 33.6, 0.0}};
+  correlation_testing::startRun();
+  std::vector<correlation_testing::Record> records;
+  for (std::size_t i = 0; i < coefficients.size(); ++i) {
+    correlation_testing::Record r;
+    r.component = static_cast<std::int32_t>(i + 1);
+    r.coefficients = coefficients[i];
+    records.push_back(r);
+  }
+  std::int32_t length = 0;
+  const std::int32_t area = correlation_testing::buildSet(records, length);
+  fixtures::CorrelationSetBlock set{pure::kIdealGasEnthalpy, 1, {}};
+  const std::span<const std::int32_t> words = storage::CORSTO.words(area + 1, length);
+  set.words.assign(words.begin(), words.end());
+  return set;
+}
+
+// The five user-added transport routines count their calls and answer 1, 2 ... 5 in unit
+// set 5, so that each attribute shows which routine gave it.
+std::array<std::int32_t, 6> transportCalls{};
+template <std::int32_t K>
+void countingTransport(std::int32_t, std::int32_t, phase::UserTransportData&, float& result) {
+  ++transportCalls[K];
+  result = static_cast<float>(K);
+}
+
+// A second set that takes every transport property from a user-added routine: liquid
+// viscosity 901, vapour viscosity 902, liquid conductivity 903, vapour conductivity 904,
+// surface tension 905 (slots 12 to 16), with water as its free-water component.
+fixtures::MethodSetSpec userTransportSet() {
+  fixtures::MethodSetSpec set = fixtures::equationOfStateSet("USERTR", 102);
+  set.options[0] = 100000;
+  set.header[0] = 4;
+  set.header[4] = 0;
+  for (std::size_t slot = 12; slot <= 16; ++slot) {
+    set.codes[slot - 1] = 900 + static_cast<std::int32_t>(slot) - 11;
+  }
+  return set;
+}
+
+fixtures::ProblemDescription attributesProblem() {
+  fixtures::ProblemDescription d;
+  d.name = "attributes";
+  d.title = "STREAM ATTRIBUTES";
+  for (const std::string& c : kNames) d.components.push_back(fixtures::publishedComponent(c));
+  d.methodSets = {fixtures::equationOfStateSet("PR", 102), userTransportSet()};
+  d.waterComponent = 4;
+  d.gclIntegers[17] = kRvpMethod;
+  d.gclReals[1] = kHundredF;
+  d.correlationSets = {idealGasEnthalpies()};
+
+  fixtures::StreamSpec mixed;
+  mixed.name = "MIXED";
+  mixed.temperature = kMixed.t;
+  mixed.pressure = kMixed.p;
+  mixed.rate = kMixed.rate;
+  mixed.enthalpy = -12000.0;
+  mixed.waterFraction = kMixed.water;
+  mixed.waterEnthalpy = -40000.0;
+  mixed.vapourFraction = kMixed.vapour;
+  mixed.vapourEnthalpy = -9000.0;
+  mixed.liquidFraction = kMixed.hydrocarbon;
+  mixed.liquidEnthalpy = -14000.0;
+  mixed.composition = kMixed.z;
+  mixed.vapour = kMixed.y;
+  mixed.liquid = kMixed.x;
+  mixed.realWords = {{13, kMixed.s}, {21, kMixed.sVapour}, {27, kMixed.sLiquid},
+                     {24, kMixed.cv}};
+  mixed.integerWords = {{20, 1}};
+
+  fixtures::StreamSpec hexane;
+  hexane.name = "HEXANE";
+  hexane.temperature = 300.0;
+  hexane.pressure = 200.0;
+  hexane.rate = 10.0;
+  hexane.waterFraction = 0.0;
+  hexane.vapourFraction = 0.0;
+  hexane.liquidFraction = 1.0;
+  hexane.composition = {0.0, 0.0, 1.0, 0.0};
+  hexane.liquid = {0.0, 0.0, 1.0, 0.0};
+  hexane.integerWords = {{20, 1}};
+
+  // Methane at 300 K and 100 kPa: an ideal gas to within a few parts in a thousand.
+  fixtures::StreamSpec lean;
+  lean.name = "LEAN";
+  lean.temperature = 300.0;
+  lean.pressure = 100.0;
+  lean.rate = 20.0;
+  lean.waterFraction = 0.0;
+  lean.vapourFraction = 1.0;
+  lean.liquidFraction = 0.0;
+  lean.composition = {1.0, 0.0, 0.0, 0.0};
+  lean.vapour = {1.0, 0.0, 0.0, 0.0};
+  lean.integerWords = {{20, 1}};
+
+  fixtures::StreamSpec wet = lean;
+  wet.name = "WET";
+  wet.composition = {0.0004, 0.0, 0.0, 0.9996};
+  wet.vapour = wet.composition;
+
+  fixtures::StreamSpec empty = lean;
+  empty.name = "EMPTY";
+  empty.rate = 0.0;
+
+  // The two-phase stream in the set with the counting transport routines.
+  fixtures::StreamSpec counted = mixed;
+  counted.name = "COUNTED";
+  counted.realWords.clear();
+  counted.integerWords = {{20, 2}};
+
+  d.streams = {mixed, hexane, lean, wet, empty, counted};
+  return d;
+}
+
+class StreamAttributes : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    dir = std::make_unique<testing_support::TempDir>();
+    fixtures::buildProblem(dir->path(), attributesProblem());
+  }
+  static void TearDownTestSuite() { dir.reset(); }
+
+  void SetUp() override {
+    std::int32_t iout = 0;
+    std::int32_t ierr = -1;
+    api_access::PAOPEN(dir->file("attributes").string(), dir->path().string() + "/", iout, ierr);
+    ASSERT_EQ(ierr, 0);
+    std::int32_t nstrm = 0, ncomp = 0, nunit = 0;
+    printed([&] { api_access::PAMISC(ncomp, nstrm, nunit, ierr); });
+    ASSERT_EQ(ierr, 0);
+  }
+  void TearDown() override { api_access::PACLOS(); }
+
+  static inline std::unique_ptr<testing_support::TempDir> dir;
+  testing_support::StopThrows stop;
+};
+
+void expectNear(const std::vector<float>& got, const std::vector<double>& expected,
+                double relative = 2e-6) {
+  ASSERT_EQ(got.size(), expected.size());
+  for (std::size_t k = 0; k < got.size(); ++k) {
+    EXPECT_NEAR(got[k], expected[k], relative * std::max(1.0, std::abs(expected[k])) + 5e-5)
+        << k;
+  }
+}
+
+TEST_F(StreamAttributes, StoredEntropiesAndCvOfTheTwoPhaseStreamInSetsOneAndFive) {
+  struct Row {
+    std::string attr;
+    std::int32_t iucls;
+    double set1;
+  };
+  const std::vector<Row> rows{{"TotalMolarEntropy", 100029, kMixed.s},
+                              {"VapMolarEntropy", 100029, kMixed.sVapour},
+                              {"LiqMolarEntropy", 100029, kMixed.sLiquid},
+                              // Stored: returned without a perturbation.
+                              {"VapCV", 100030, kMixed.cv}};
+  for (const Row& row : rows) {
+    for (const std::int32_t set : {1, 5}) {
+      SCOPED_TRACE(row.attr + " in set " + std::to_string(set));
+      const auto r = realRequest("STREAM", row.attr, "MIXED", set);
+      EXPECT_EQ(r.ierr, 0);
+      EXPECT_EQ(r.out, "");
+      EXPECT_EQ(r.iucls, row.iucls);
+      expectNear(r.values, {set == 1 ? row.set1 : perPoundMoleF(row.set1)});
+    }
+  }
+  // Without a liquid-liquid method the two liquid fractions are 0.0 and the free water is a
+  // phase of its own; without a special-property store the blended properties are 0.0.
+  for (const char* attr : {"L1Fraction", "L2Fraction", "CetanIndex", "SulfurWtPerc",
+                           "ResOctaneNumb", "MotOctaneNumb"}) {
+    const auto r = realRequest("STREAM", attr, "MIXED", 5);
+    EXPECT_EQ(r.ierr, 0) << attr;
+    EXPECT_EQ(r.count, 1) << attr;
+    expectNear(r.values, {0.0});
+  }
+  expectNear(realRequest("STREAM", "WaterFraction", "MIXED", 5).values, {kMixed.water});
+}
+
+TEST_F(StreamAttributes, VapourCvOfANearIdealGasIsCpLessR) {
+  // Cp from the stream's own enthalpy at 300 +- 0.5 K and 100 kPa, formed here.
+  const std::int32_t n = api_access::PASRNO("LEAN");
+  ASSERT_NE(n, 0);
+  std::int32_t d3 = 0, d4 = 0, d5 = 0, ndig = 0;
+  methods::FLMSET(d3, d4, d5, ndig, 1);
+  std::int32_t copy = 0;
+  problem::SRSAVE(n, copy);
+  problem::MainRecord m(problem::SRPSET.set2);
+  std::int32_t ierr = 0;
+  m.setReal(1, 299.5);
+  flash::HTOTFL(ierr);
+  ASSERT_EQ(ierr, 0);
+  const double h0 = m.real(12);
+  m.setReal(1, 300.5);
+  flash::HTOTFL(ierr);
+  ASSERT_EQ(ierr, 0);
+  const double cp = m.real(12) - h0;
+  problem::SRKILL(copy);
+  // The ideal-gas Cp of methane at 300 K is 35.7 kJ/(kmol K) (NIST-JANAF Thermochemical
+  // Tables, 4th ed.); the fixture's correlation gives the same within 2 %.
+  EXPECT_NEAR(cp, 35.7, 0.02 * 35.7);
+
+  for (const std::int32_t set : {1, 5}) {
+    SCOPED_TRACE(set);
+    const auto cv = realRequest("STREAM", "VapCV", "LEAN", set);
+    EXPECT_EQ(cv.ierr, 0);
+    EXPECT_EQ(cv.out, "");
+    EXPECT_EQ(cv.iucls, 100030);
+    ASSERT_EQ(cv.values.size(), 1u);
+    const double expected = set == 1 ? cp - kR : perPoundMoleF(cp - kR);
+    EXPECT_NEAR(cv.values[0], expected, 0.01 * expected);
+  }
+  // The perturbation works on copies, which are gone afterwards.
+  std::int32_t nstrm = 0, ncomp = 0, nunit = 0;
+  printed([&] { api_access::PAMISC(ncomp, nstrm, nunit, ierr); });
+  EXPECT_EQ(nstrm, 6);
+}
+
+std::int32_t failingVapourEnthalpy(std::int32_t, double, double, std::span<const double>,
+                                   double& h, double& cp, double&, double&, double&,
+                                   std::int32_t, std::int32_t& status, std::int32_t&, double&) {
+  h = cp = 0.0;
+  status = 1;
+  return 0;
+}
+
+TEST_F(StreamAttributes, VapourCvWithoutVapourOrWithAFailedEnthalpy) {
+  // No vapour: the two warning lines, 0.0 and no refusal.
+  const auto none = realRequest("STREAM", "VapCV", "HEXANE");
+  EXPECT_EQ(none.ierr, 0);
+  EXPECT_EQ(none.out,
+            " *** WARNING *** A VAPOR PHASE IS NOT PRESENT IN STREAM 'HEXANE      '\n"
+            "                 WHICH IS NEEDED FOR VapCV CALCULATIONS\n");
+  expectNear(none.values, {0.0});
+
+  // A vapour enthalpy that cannot be evaluated: the refusal, never a difference of values
+  // that were not computed (a refused request delivers nothing).
+  flash::PhaseTotalRoutines routines;
+  routines.vapourEnthalpy = &failingVapourEnthalpy;
+  const flash::ScopedPhaseTotalRoutines doubles(routines);
+  const auto failed = realRequest("STREAM", "VapCV", "LEAN");
+  EXPECT_EQ(failed.ierr, 1);
+  EXPECT_EQ(failed.values, std::vector<float>(failed.values.size(), -7.0f));
+}
+
+TEST_F(StreamAttributes, VapourPressuresInSetsOneAndFive) {
+  // The true vapour pressure of n-hexane at 100 F: 34.2 kPa from the Antoine equation of
+  // the NIST Chemistry WebBook (log10 P/bar = 4.00266 - 1171.53 / (T/K - 48.784)); the
+  // equation of state gives it within 5 %.
+  const double antoine = 100.0 * std::pow(10.0, 4.00266 - 1171.53 / (kHundredF - 48.784));
+  const auto tvp1 = realRequest("STREAM", "TrueVapPres", "HEXANE", 1);
+  const auto tvp5 = realRequest("STREAM", "TrueVapPres", "HEXANE", 5);
+  EXPECT_EQ(tvp1.ierr, 0);
+  EXPECT_EQ(tvp1.iucls, 4);
+  ASSERT_EQ(tvp1.values.size(), 1u);
+  EXPECT_NEAR(tvp1.values[0], antoine, 0.05 * antoine);
+  expectNear(tvp5.values, {tvp1.values[0] / kPsi}, 1e-5);
+
+  // The Reid vapour pressure is in psi whatever the set, under the pressure class.
+  const auto rvp1 = realRequest("STREAM", "ReidVapPres", "HEXANE", 1);
+  const auto rvp5 = realRequest("STREAM", "ReidVapPres", "HEXANE", 5);
+  EXPECT_EQ(rvp1.ierr, 0);
+  EXPECT_EQ(rvp5.ierr, 0);
+  EXPECT_EQ(rvp1.iucls, 4);
+  ASSERT_EQ(rvp1.values.size(), 1u);
+  EXPECT_GT(rvp1.values[0], 0.0f);
+  EXPECT_EQ(rvp1.values, rvp5.values);
+  // The Reid pressure of a pure liquid lies near its true vapour pressure at 100 F (ASTM
+  // D323: the air saturation lowers it a little).
+  EXPECT_NEAR(rvp1.values[0], antoine / kPsi, 0.25 * antoine / kPsi);
+
+  // A near-pure water stream has none, and neither has a Reid method that the library does
+  // not evaluate (the flash methods and method 7): the refusal, and nothing delivered.
+  const auto wet = realRequest("STREAM", "ReidVapPres", "WET");
+  EXPECT_EQ(wet.ierr, 1);
+  for (const std::int32_t method : {0, 3, 7}) {
+    SCOPED_TRACE(method);
+    problem::GCLTAB.integers(18) = method;
+    const auto r = realRequest("STREAM", "ReidVapPres", "HEXANE", 5);
+    EXPECT_EQ(r.ierr, 1);
+    EXPECT_EQ(r.values, std::vector<float>(r.values.size(), -7.0f));
+  }
+  // The correlation on the true vapour pressure alone needs no curve.
+  problem::GCLTAB.integers(18) = 2;
+  const auto tvpOnly = realRequest("STREAM", "ReidVapPres", "HEXANE", 5);
+  EXPECT_EQ(tvpOnly.ierr, 0);
+  EXPECT_GT(tvpOnly.values.at(0), 0.0f);
+}
+
+TEST_F(StreamAttributes, DistillationCurvesGiveThirteenPoints) {
+  for (const char* attr : {"TBPCurve", "D86Curve", "D1160Curve"}) {
+    SCOPED_TRACE(attr);
+    const auto k = realRequest("STREAM", attr, "MIXED", 1);
+    const auto f = realRequest("STREAM", attr, "MIXED", 5);
+    EXPECT_EQ(k.ierr, 0);
+    EXPECT_EQ(k.count, 13);
+    EXPECT_EQ(k.iucls, 1);
+    ASSERT_EQ(k.values.size(), 13u);
+    ASSERT_EQ(f.values.size(), 13u);
+    for (std::size_t i = 0; i < 13; ++i) {
+      EXPECT_NEAR(f.values[i], fahrenheit(k.values[i]), 1e-3) << i;
+      if (i > 0) {
+        EXPECT_GE(k.values[i], k.values[i - 1]) << i;
+      }
+    }
+    EXPECT_GT(k.values.back(), k.values.front());
+  }
+  // A pure component distils at its normal boiling point throughout.
+  const auto pure = realRequest("STREAM", "TBPCurve", "HEXANE", 1);
+  EXPECT_EQ(pure.ierr, 0);
+  expectNear(pure.values, std::vector<double>(13, 341.88), 1e-3);
+}
+
+TEST_F(StreamAttributes, ZeroRateStreamAnswersEvaluatedAttributesWithZeros) {
+  const std::string warning =
+      " *** WARNING *** STREAM EMPTY        HAS ZERO RATE SO ALL RETURNED\n"
+      "                 PROPERTY VALUES ARE ZERO.\n";
+  struct Row {
+    std::string attr;
+    std::int32_t count, iucls;
+  };
+  const std::vector<Row> rows{{"ReidVapPres", 1, 4},       {"TrueVapPres", 1, 4},
+                              {"VapCV", 1, 100030},        {"TBPCurve", 13, 1},
+                              {"LiqVolumeRateStd", 1, 33}, {"BulkMolecularWeight", 1, 0},
+                              {"VapMolarEntropy", 1, 100029}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.attr);
+    const auto r = realRequest("STREAM", row.attr, "EMPTY", 1);
+    EXPECT_EQ(r.ierr, -1);
+    EXPECT_EQ(r.out, warning);
+    EXPECT_EQ(r.count, row.count);
+    EXPECT_EQ(r.iucls, row.iucls);
+    EXPECT_EQ(r.values, std::vector<float>(static_cast<std::size_t>(row.count), 0.0f));
+  }
+}
+
+TEST_F(StreamAttributes, TransportIsEvaluatedOnceAndKeptWhileDensityIsEvaluatedAgain) {
+  struct Routines {
+    Routines() {
+      phase::setUserTransportRoutine(1, &countingTransport<1>);
+      phase::setUserTransportRoutine(2, &countingTransport<2>);
+      phase::setUserTransportRoutine(3, &countingTransport<3>);
+      phase::setUserTransportRoutine(4, &countingTransport<4>);
+      phase::setUserTransportRoutine(5, &countingTransport<5>);
+      transportCalls = {};
+    }
+    ~Routines() {
+      for (std::int32_t k = 1; k <= 5; ++k) phase::setUserTransportRoutine(k, nullptr);
+    }
+  } routines;
+  // Attribute, routine and unit class.
+  struct Row {
+    std::string attr;
+    std::int32_t routine, iucls;
+  };
+  const std::vector<Row> rows{{"LiqViscosity", 1, 40},
+                              {"VapViscosity", 2, 40},
+                              {"LiqThermalCond", 3, 35},
+                              {"VapThermalCond", 4, 35},
+                              {"LiqSurfTension", 5, 42}};
+  // The vapour's values are the routines' own (it holds no water); the liquid's mix the
+  // free water's in. Every later read gives the first read's values.
+  std::vector<float> first;
+  const auto readAll = [&] {
+    std::vector<float> got;
+    for (const Row& row : rows) {
+      SCOPED_TRACE(row.attr);
+      const auto r = realRequest("STREAM", row.attr, "COUNTED", 5);
+      EXPECT_EQ(r.ierr, 0);
+      EXPECT_EQ(r.iucls, row.iucls);
+      ASSERT_EQ(r.values.size(), 1u);
+      EXPECT_GT(r.values[0], 0.0f);
+      if (row.attr.rfind("Vap", 0) == 0) expectNear(r.values, {1.0 * row.routine}, 1e-5);
+      got.push_back(r.values[0]);
+    }
+    if (first.empty()) first = got;
+    EXPECT_EQ(got, first);
+  };
+  // The first request evaluates every transport property once; the others reuse them.
+  readAll();
+  EXPECT_EQ(transportCalls, (std::array<std::int32_t, 6>{0, 1, 1, 1, 1, 1}));
+
+  // At twice the pressure the vapour density is evaluated again (a gas near the ideal one
+  // about twice as dense), while no transport routine is called.
+  const auto density = realRequest("STREAM", "VapDensityAct", "COUNTED");
+  ASSERT_EQ(density.values.size(), 1u);
+  const std::int32_t n = api_access::PASRNO("COUNTED");
+  problem::SRSET(n, 0);
+  problem::MainRecord(problem::SRPSET.set2).setReal(problem::srmain::kPressure, 2.0 * kMixed.p);
+  const auto denser = realRequest("STREAM", "VapDensityAct", "COUNTED");
+  ASSERT_EQ(denser.values.size(), 1u);
+  EXPECT_NEAR(denser.values[0] / density.values[0], 2.0, 0.2);
+  readAll();
+  EXPECT_EQ(transportCalls, (std::array<std::int32_t, 6>{0, 1, 1, 1, 1, 1}));
+
+  // Written back with the stream: after a close and an open the values are read again
+  // without a call.
+  api_access::PACLOS();
+  std::int32_t iout = 0, ierr = -1;
+  api_access::PAOPEN(dir->file("attributes").string(), dir->path().string() + "/", iout, ierr);
+  ASSERT_EQ(ierr, 0);
+  std::int32_t nstrm = 0, ncomp = 0, nunit = 0;
+  printed([&] { api_access::PAMISC(ncomp, nstrm, nunit, ierr); });
+  transportCalls = {};
+  readAll();
+  EXPECT_EQ(transportCalls, (std::array<std::int32_t, 6>{}));
+}
+
+TEST_F(StreamAttributes, WarmCurveAllocatesNothing) {
+  std::int32_t d3 = 0, d4 = 0, d5 = 0, ndig = 0;
+  methods::FLMSET(d3, d4, d5, ndig, 1);
+  problem::SRSET(api_access::PASRNO("MIXED"), 0);
+  std::array<double, api_access::kReaderCurvePoints> curve{};
+  std::int32_t ierr = 0;
+  const auto run = [&] {
+    for (const std::int32_t kind : {1, 2, 5}) api_access::PADCRV(kind, curve, 5, ierr);
+  };
+  run();
+  EXPECT_EQ(ierr, 0);
+  const std::size_t before = testing_support::allocationCount();
+  run();
+  EXPECT_EQ(testing_support::allocationCount(), before);
+}
+
+}  // namespace
