@@ -119,34 +119,44 @@ double cubeRoot(double y) {
   return x;
 }
 
+// What the closed-form start gives: nothing (the iterative start serves), a start for the
+// Newton passes, or a root already at its rounding.
+enum class ClosedForm { None, Start, Settled };
+
 // The one real root of a cubic whose discriminant says it has only one, in closed form
 // (Cardano, in the cancellation-free arrangement of Press et al., Numerical Recipes, 3rd ed.,
-// section 5.6), polished by one Newton step, as the start of the Newton passes, which then
-// only confirm it.
-// False when the value is not finite or lies outside the bracket (LO, HI): the iterative
-// start serves then.
-bool closedFormStart(const Cubic& c, double lo, double hi, double& z) {
+// section 5.6), polished by one Newton step into Z. None when the value is not finite or
+// lies outside the bracket (LO, HI). Settled when that step was below 1e-10 of the root and
+// small against the curvature: Newton's error after it, |f''/(2 f')| step^2, is then below
+// 1e-16 of the root, and the passes could only confirm it.
+ClosedForm closedFormStart(const Cubic& c, double lo, double hi, double& z) {
   // A start only: products with the reciprocals serve for the divisions by 3, 9 and 54.
   constexpr double kThird = 1.0 / 3.0;
   constexpr double kNinth = 1.0 / 9.0;
   constexpr double k54th = 1.0 / 54.0;
+  constexpr double kSettledStep = 1e-10;
+  constexpr double kSettledCurvature = 1e-6;
   const double q = (c.c2 * c.c2 - 3.0 * c.c1) * kNinth;
   const double r = (2.0 * c.c2 * c.c2 * c.c2 - 9.0 * c.c2 * c.c1 + 27.0 * c.c0) * k54th;
   const double d = r * r - q * q * q;
-  if (!(d > 0.0)) return false;
+  if (!(d > 0.0)) return ClosedForm::None;
   const double big = -std::copysign(cubeRoot(std::fabs(r) + std::sqrt(d)), r);
   const double small = big == 0.0 ? 0.0 : q / big;
-  double root = big + small - c.c2 * kThird;
-  if (!(root > lo && root < hi)) return false;
+  const double root = big + small - c.c2 * kThird;
+  if (!(root > lo && root < hi)) return ClosedForm::None;
+  z = root;
   // One Newton step takes out the closed form's rounding (several units where the root is
   // small against the coefficients), below what the passes' step tolerance would act on.
   const double fp = c.slope(root);
-  if (fp > 0.0) {
-    const double next = root - c.value(root) / fp;
-    if (next > lo && next < hi) root = next;
-  }
-  z = root;
-  return true;
+  if (!(fp > 0.0)) return ClosedForm::Start;
+  const double delta = c.value(root) / fp;
+  const double next = root - delta;
+  if (!(next > lo && next < hi)) return ClosedForm::Start;
+  z = next;
+  const double curvature = 6.0 * root + 2.0 * c.c2;
+  const bool settled = std::fabs(delta) <= kSettledStep * root &&
+                       std::fabs(curvature * delta) <= kSettledCurvature * fp;
+  return settled ? ClosedForm::Settled : ClosedForm::Start;
 }
 
 // Safeguarded Newton passes; returns false when the search has ended.
@@ -291,8 +301,10 @@ RootSearch searchRoot(const Cubic& c, std::int32_t phase, double step) {
     double lo = b * kLowerFactor;
     double hi = c.upper * kUpperFactor;
     double z = 0.0;
-    const bool searching = (r.discriminant > 0.0 && closedFormStart(c, lo, hi, z)) ||
-                           startValue(c, r.discriminant, lo, hi, z);
+    const ClosedForm start =
+        r.discriminant > 0.0 ? closedFormStart(c, lo, hi, z) : ClosedForm::None;
+    const bool searching = start == ClosedForm::None ? startValue(c, r.discriminant, lo, hi, z)
+                                                     : start == ClosedForm::Start;
     if (searching && newtonPasses(c, step, lo, hi, z)) {
       chebyshevPasses(c, step, lo, hi, z);
     }
