@@ -249,6 +249,10 @@ void CMCHEK(std::int32_t p, std::int32_t& len) {
 void CMFREE(std::int32_t p) {
   std::int32_t len = 0;
   CMCHEK(p, len);
+  freeChecked(p, len);
+}
+
+void freeChecked(std::int32_t p, std::int32_t len) {
   std::int32_t base = p;
 
   // The lower neighbour's last word is word p: its base when it is free.

@@ -8,6 +8,7 @@
 #include "services/services.hpp"
 #include "storage/core_store.hpp"
 #include "storage/current_routine.hpp"
+#include "storage/free_tree.hpp"
 
 namespace storage::small_blocks {
 namespace {
@@ -103,9 +104,12 @@ void release(std::int32_t p) {
   if (length > kLongestWords) {
     returnNeighbours(p, length);
   } else if (listed(p, length, l, place)) {
-    // Freed before: the first free is done now, the repeated one is refused below.
+    // Freed before: the first free is done now; the repeated one goes through the check
+    // of CMFREE, which refuses it as it refuses any freed block.
     unlist(l, place, length);
+    freeChecked(p, length);
     CMFREE(p);
+    return;
   } else if (length >= kMinBlockWords && length % 2 == 0 &&
              lists.counts[listOf(length)] < kBlocksPerLength &&
              lists.words + length <= kWordsInLists) {
@@ -116,7 +120,7 @@ void release(std::int32_t p) {
     lists.words += length;
     return;
   }
-  CMFREE(p);
+  freeChecked(p, length);
 }
 
 bool releaseAll() {

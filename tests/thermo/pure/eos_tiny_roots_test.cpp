@@ -116,8 +116,8 @@ TEST(EOSZRT, SingleRootsAgreeWithALongDoubleSolveToRounding) {
           const pure::eos_internal::Cubic cubic = pure::eos_internal::plainCubic(r.a, r.b, s, pu);
           const auto found = pure::eos_internal::searchRoot(cubic, pure::kVapourPhase, 1e-15);
           if (found.deflated) continue;  // three real roots: the other test's ground
-          SCOPED_TRACE(std::string(f->name) + " " + c->name + " at " + std::to_string(t) +
-                       " K, " + std::to_string(p) + " kPa");
+          SCOPED_TRACE(std::string(f->name) + " " + c->name + " at " + std::to_string(t) + " K, " +
+                       std::to_string(p) + " kPa");
           const LongCubic lc(r.a, r.b, s, pu);
           const Long ref = lc.newton(Long{found.z});
           // The rounding limit of a root of a cubic evaluated in double: a few units of the
