@@ -7,6 +7,7 @@
 #include "services/markers.hpp"
 #include "storage/core_store.hpp"
 #include "storage/current_routine.hpp"
+#include "storage/small_blocks.hpp"
 
 namespace storage {
 namespace {
@@ -34,8 +35,14 @@ std::int32_t getBlock(std::string_view name, std::int32_t n, std::int32_t wordsP
                       const GetOption& option) {
   CURRTN.cm.assign(name);
   if (n < 1) return 0;
+  // A small block freed before, of the length the tree would hand out for the request.
+  const std::int64_t data = std::int64_t{n} * wordsPerElement;
+  if (data <= small_blocks::kLongestWords) {
+    const std::int32_t listed = small_blocks::take(small_blocks::blockLength(data));
+    if (listed != 0) return listed;
+  }
   std::int32_t base = 0;
-  const std::int64_t words = std::int64_t{n} * wordsPerElement + 4;
+  const std::int64_t words = data + 4;
   CMGET(static_cast<std::int32_t>(std::min<std::int64_t>(words, INT32_MAX - 1)), option.soft,
         base);
   return base;
@@ -55,7 +62,7 @@ std::int32_t getReal(std::string_view name, std::int32_t n, std::int32_t iopt) {
 
 void freeReal(std::string_view name, std::int32_t& d) {
   CURRTN.cm.assign(name);
-  CMFREE(narrow(2 * std::int64_t{d} - 2));
+  small_blocks::release(narrow(2 * std::int64_t{d} - 2));
   d = services::NOCORE;
 }
 
@@ -78,7 +85,7 @@ std::int32_t ICMGTD(std::int32_t n, std::int32_t iopt) { return getReal("ICMGTD"
 
 void CMFREI(std::int32_t& r) {
   CURRTN.cm.assign("CMFREI");
-  CMFREE(narrow(std::int64_t{r} - 2));
+  small_blocks::release(narrow(std::int64_t{r} - 2));
   r = services::NOCORE;
 }
 

@@ -1,6 +1,7 @@
 // The core store: words and views, areas, and the raw get and free.
 #include "storage/core_store.hpp"
 #include "storage/free_tree.hpp"
+#include "storage/small_blocks.hpp"
 
 #include <algorithm>
 #include <bit>
@@ -130,7 +131,9 @@ void CMINIT(std::int32_t nsize, std::int32_t newsiz, std::int32_t extra) {
   }
   const auto size = static_cast<std::int32_t>(wanted);
 
-  // The further areas of an earlier run go back to the platform.
+  // The further areas of an earlier run go back to the platform; the blocks listed beside
+  // the store are gone with them.
+  small_blocks::forget();
   platform::coreRelease(kStaticReservation);
   gNextAreaWord = kStaticReservation + 1;
   if (!platform::coreCommit(kStaticReservation)) {
@@ -176,6 +179,8 @@ void CMGET(std::int32_t n, std::int32_t soft, std::int32_t& p) {
   std::int32_t avail = 0;
   p = 0;
   if (possible) CMFIND(l, p, avail);
+  // Small blocks kept freed beside the tree go back to it before the store grows.
+  if (p == 0 && possible && small_blocks::releaseAll()) CMFIND(l, p, avail);
   if (p == 0 && possible && CMCTL.areaCount < kMaxAreas) {
     // A further area: the larger of the new-area size and the request with its extra.
     const std::int64_t s64 =
@@ -244,6 +249,10 @@ void CMCHEK(std::int32_t p, std::int32_t& len) {
 void CMFREE(std::int32_t p) {
   std::int32_t len = 0;
   CMCHEK(p, len);
+  freeChecked(p, len);
+}
+
+void freeChecked(std::int32_t p, std::int32_t len) {
   std::int32_t base = p;
 
   // The lower neighbour's last word is word p: its base when it is free.

@@ -2,6 +2,7 @@
 // root solvers, the family of a pair of equation constants and the attraction term of the
 // fugacity coefficients.
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 
@@ -95,6 +96,67 @@ bool startValue(const Cubic& c, double d, double& lo, double& hi, double& z) {
     z = b - c.fLower * (zi - b) / (fi - c.fLower);
   }
   return true;
+}
+
+// The real cube root of Y >= 0 to about 1e-14 relative: a first guess from the exponent bits
+// (the biased exponent divided by three, within a few per cent), then two Halley steps
+// x <- x (x^3 + 2y) / (2x^3 + y), each of which cubes the relative error. Enough for a start
+// that one Newton step on the cubic takes to its rounding; the library's cbrt costs as much
+// as the rest of a root search.
+double cubeRoot(double y) {
+  // Outside these the cube of a guess a few per cent off could leave the range of a double.
+  constexpr double kSmallestCubed = 1e-290;
+  constexpr double kLargestCubed = 1e290;
+  if (!(y > kSmallestCubed && y < kLargestCubed)) return std::cbrt(y);
+  // Restores two thirds of the exponent bias after the division: (1023 - 1023/3 - 0.0331)
+  // in units of the exponent field, the constant B1 of W. Kahan's cube root (1991).
+  constexpr std::uint64_t kBiasRestore = 0x2A9F7893782DA1CEull;
+  double x = std::bit_cast<double>(std::bit_cast<std::uint64_t>(y) / 3 + kBiasRestore);
+  for (int k = 0; k < 2; ++k) {
+    const double x3 = x * x * x;
+    x *= (x3 + 2.0 * y) / (2.0 * x3 + y);
+  }
+  return x;
+}
+
+// What the closed-form start gives: nothing (the iterative start serves), a start for the
+// Newton passes, or a root already at its rounding.
+enum class ClosedForm { None, Start, Settled };
+
+// The one real root of a cubic whose discriminant says it has only one, in closed form
+// (Cardano, in the cancellation-free arrangement of Press et al., Numerical Recipes, 3rd ed.,
+// section 5.6), polished by one Newton step into Z. None when the value is not finite or
+// lies outside the bracket (LO, HI). Settled when that step was below 1e-10 of the root and
+// small against the curvature: Newton's error after it, |f''/(2 f')| step^2, is then below
+// 1e-16 of the root, and the passes could only confirm it.
+ClosedForm closedFormStart(const Cubic& c, double lo, double hi, double& z) {
+  // A start only: products with the reciprocals serve for the divisions by 3, 9 and 54.
+  constexpr double kThird = 1.0 / 3.0;
+  constexpr double kNinth = 1.0 / 9.0;
+  constexpr double k54th = 1.0 / 54.0;
+  constexpr double kSettledStep = 1e-10;
+  constexpr double kSettledCurvature = 1e-6;
+  const double q = (c.c2 * c.c2 - 3.0 * c.c1) * kNinth;
+  const double r = (2.0 * c.c2 * c.c2 * c.c2 - 9.0 * c.c2 * c.c1 + 27.0 * c.c0) * k54th;
+  const double d = r * r - q * q * q;
+  if (!(d > 0.0)) return ClosedForm::None;
+  const double big = -std::copysign(cubeRoot(std::fabs(r) + std::sqrt(d)), r);
+  const double small = big == 0.0 ? 0.0 : q / big;
+  const double root = big + small - c.c2 * kThird;
+  if (!(root > lo && root < hi)) return ClosedForm::None;
+  z = root;
+  // One Newton step takes out the closed form's rounding (several units where the root is
+  // small against the coefficients), below what the passes' step tolerance would act on.
+  const double fp = c.slope(root);
+  if (!(fp > 0.0)) return ClosedForm::Start;
+  const double delta = c.value(root) / fp;
+  const double next = root - delta;
+  if (!(next > lo && next < hi)) return ClosedForm::Start;
+  z = next;
+  const double curvature = 6.0 * root + 2.0 * c.c2;
+  const bool settled = std::fabs(delta) <= kSettledStep * root &&
+                       std::fabs(curvature * delta) <= kSettledCurvature * fp;
+  return settled ? ClosedForm::Settled : ClosedForm::Start;
 }
 
 // Safeguarded Newton passes; returns false when the search has ended.
@@ -239,7 +301,11 @@ RootSearch searchRoot(const Cubic& c, std::int32_t phase, double step) {
     double lo = b * kLowerFactor;
     double hi = c.upper * kUpperFactor;
     double z = 0.0;
-    if (startValue(c, r.discriminant, lo, hi, z) && newtonPasses(c, step, lo, hi, z)) {
+    const ClosedForm start =
+        r.discriminant > 0.0 ? closedFormStart(c, lo, hi, z) : ClosedForm::None;
+    const bool searching = start == ClosedForm::None ? startValue(c, r.discriminant, lo, hi, z)
+                                                     : start == ClosedForm::Start;
+    if (searching && newtonPasses(c, step, lo, hi, z)) {
       chebyshevPasses(c, step, lo, hi, z);
     }
     r.z = tripleRoot(c) ? -c.c2 / 3.0 : z;
