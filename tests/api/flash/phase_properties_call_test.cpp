@@ -56,7 +56,7 @@ TEST_F(PhasePropertiesCall, RefusesTheHostsMistakesWithoutEndingTheProcess) {
     std::vector<double> comp = c.comp;
     std::vector<double> props(9, 5.0);
     std::int32_t ierr = 99;
-    VPROPS(c.stream, 300.0, 100000.0, comp, 1, c.ncomp, 9, props, ierr);
+    VPROPS(0, c.stream, 300.0, 100000.0, comp, 1, c.ncomp, 9, props, ierr);
     EXPECT_EQ(ierr, c.status);
     for (double p : props) EXPECT_EQ(p, 0.0);
   }
@@ -66,7 +66,7 @@ TEST_F(PhasePropertiesCall, ClearsOnlyTheWordsAskedForAndNormalisesInPlace) {
   std::vector<double> comp = {2.0, 1.0, 1.0};
   std::vector<double> props(9, 5.0);
   std::int32_t ierr = 99;
-  VPROPS("FEED", 300.0, 100000.0, comp, 2, 3, 3, props, ierr);
+  VPROPS(0, "FEED", 300.0, 100000.0, comp, 2, 3, 3, props, ierr);
   EXPECT_EQ(comp, (std::vector<double>{0.5, 0.25, 0.25}));
   // A failure after the normalisation keeps the words it did not reach.
   if (ierr != 0) {
@@ -78,7 +78,7 @@ TEST_F(PhasePropertiesCall, ClearsOnlyTheWordsAskedForAndNormalisesInPlace) {
 TEST(PhasePropertiesCallWithoutProblem, ReportsAnUnknownStream) {
   std::vector<double> comp = {1.0}, props(9, 5.0);
   std::int32_t ierr = 99;
-  VPROPS("FEED", 300.0, 100000.0, comp, 1, 1, 9, props, ierr);
+  VPROPS(0, "FEED", 300.0, 100000.0, comp, 1, 1, 9, props, ierr);
   EXPECT_EQ(ierr, api_flash::kPropsUnknownStream);
 }
 
