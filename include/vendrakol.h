@@ -132,10 +132,11 @@ VENDRAKOL_EXPORT void PAUOM1(const int32_t* icode, const int32_t* iset, int32_t*
  * its identifier, compared blank-padded over 12 characters); the flash runs on a temporary
  * stream in that stream's method set, and the problem's streams are left as they were.
  *
- * Unit sets. The caller's values are in unit set 4 of the problem's unit table, with the
- * scaling given for each argument (pressure and entropy at 1000 times their set-4 value);
- * the phase enthalpies, entropies, heat capacity and volume flows come back in set 1 (the
- * internal units) with the factors given. Stream vectors (UFLSH) are in set 5.
+ * Unit sets. The caller's values are in unit set 4 of the problem's unit table, pressure,
+ * molar enthalpy and molar entropy at 1000 times their set-4 value (with the shipped set 4:
+ * K, Pa, J/kmol, J/(kmol K)); the phase enthalpies, entropies and heat capacity come back at
+ * 1000 times their value in set 1, the internal units (J/kmol, J/(kmol K)), the volume flows
+ * in set 1 and the transport properties in set 4. Stream vectors (UFLSH) are in set 5.
  *
  * Arrays. NCOMP must be the problem's component count (PAMISC), at most 200; every
  * composition array holds NCOMP values. A null output address receives nothing; a null
@@ -170,19 +171,20 @@ VENDRAKOL_EXPORT void UFLSH(const float* feed, float* vap, float* liq, float* wa
  * TEMPIN in: temperature, set 4 (types 1, 2, 4, 6, 8, 10).
  * PRESIN in: pressure, 1000 times set 4 (types 1, 3, 5, 7, 9, 11, 12).
  * VFRAC in: type 12, the vapour fraction to find.
- * ENTHIN in: types 2 and 3, molar enthalpy, set 4 class 28.
+ * ENTHIN in: types 2 and 3, molar enthalpy, 1000 times set 4 class 28.
  * ENTRIN in: types 8 and 9, molar entropy, 1000 times set 4 class 29.
  * COMPIN in/out: NCOMP amounts or fractions, normalised to fractions in place.
  * IFTYPE in: the flash type, 1-11 as for UFLSH, 12 the vapour fraction VFRAC at PRESIN.
  * NCOMP in: the problem's component count.
  * IESTI in: type 12, 0 finds the enthalpy limits by bubble- and dew-point flashes, else
- * HMIN and HMAX in (molar enthalpies, set 4 class 28) are used.
+ * HMIN and HMAX in (molar enthalpies as ENTHIN) are used.
  * MAXIT in: type 12, the most flashes of the search (its absolute value).
  * TOL in: type 12, the tolerance on the vapour fraction.
  * TEMPOT out: temperature, set 4. PRESOT out: pressure, 1000 times set 4.
- * ENTHV, ENTHL, ENTHW out: molar enthalpies of vapour, liquid and free water, set 1 class 28
- * times 1000000 (0.0 for an absent phase).
- * ENTRV, ENTRL, ENTRW out: molar entropies, set 1 class 29 times 1000 (0.0 for an absent
+ * ENTHV, ENTHL, ENTHW out: molar enthalpies of vapour, liquid and free water, 1000 times
+ * set 1 class 28 (0.0 for an absent phase); FRACV*ENTHV + FRACL*ENTHL + FRACW*ENTHW is the
+ * feed's molar enthalpy as ENTHIN takes it.
+ * ENTRV, ENTRL, ENTRW out: molar entropies, 1000 times set 1 class 29 (0.0 for an absent
  * phase).
  * FRACV, FRACL, FRACW out: the phases' molar fractions of the feed.
  * COMPV, COMPL, COMPW out: NCOMP mole fractions of each phase (0.0 for an absent phase).
@@ -215,7 +217,7 @@ VENDRAKOL_EXPORT void VFLASH(const int32_t* idebug, const char* strmid, int32_t 
  * NPROP in: the number of PROPS words cleared at entry (at most nine).
  * PROPS out: at least nine words: 1 thermal conductivity (set 4 class 35); 2 viscosity
  * (set 4 class 40); 3 surface tension (set 4 class 42; 0.0 for a vapour); 4 molar enthalpy
- * (set 1 class 28 times 1000000); 5 molar entropy (set 1 class 29 times 1000); 6 molar heat
+ * (1000 times set 1 class 28); 5 molar entropy (1000 times set 1 class 29); 6 molar heat
  * capacity (set 1 class 30 times 1000); 7 compressibility factor; 8 dry and 9 wet volume
  * flow of one unit of molar rate (set 1, class 17 for a vapour, 16 for a liquid).
  * IERR out: 0; above 0 the listing could not be opened; -1 the sum of COMPIN is not above

@@ -31,12 +31,12 @@ struct FlashRequest {
   double tempin = 0.0;  // temperature, host unit set 4 (types 1, 2, 4, 6, 8, 10)
   double presin = 0.0;  // pressure, 1000 x set 4 (types 1, 3, 5, 7, 9, 11, 12)
   double vfrac = 0.0;   // type 12: target vapour fraction
-  double enthin = 0.0;  // types 2, 3: feed molar enthalpy, set 4
+  double enthin = 0.0;  // types 2, 3: feed molar enthalpy, 1000 x set 4
   double entrin = 0.0;  // types 8, 9: feed molar entropy, 1000 x set 4
   std::int32_t iftype = 0;  // 1-12
   std::int32_t ncomp = 0;   // the problem's component count
   std::int32_t iesti = 0;   // type 12: 0 finds HMIN and HMAX by bubble- and dew-point flashes
-  double hmin = 0.0;        // type 12: limits of the feed molar enthalpy, set 4
+  double hmin = 0.0;        // type 12: limits of the feed molar enthalpy, as ENTHIN
   double hmax = 0.0;
   std::int32_t maxit = 0;   // type 12: limit on the flashes (absolute value)
   double tol = 0.0;         // type 12: tolerance on the vapour fraction
@@ -46,7 +46,7 @@ struct FlashRequest {
 struct FlashResults {
   double tempot = 0.0;  // temperature, set 4
   double presot = 0.0;  // pressure, 1000 x set 4
-  double enthv = 0.0, enthl = 0.0, enthw = 0.0;  // molar enthalpies, set 1 x 1e6
+  double enthv = 0.0, enthl = 0.0, enthw = 0.0;  // molar enthalpies, 1000 x set 1
   double entrv = 0.0, entrl = 0.0, entrw = 0.0;  // molar entropies, set 1 x 1000
   double fracv = 0.0, fracl = 0.0, fracw = 0.0;  // phase fractions of the feed
   std::span<double> compV, compL, compW;         // NCOMP mole fractions of each phase

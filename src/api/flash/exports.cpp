@@ -1,6 +1,7 @@
 // The exported calls of the flash family: thin wrappers that read the host's arguments, one
 // call at a time; and the host's error-control call and the iteration-history hook, which
 // take no work of their own.
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -87,10 +88,16 @@ void VFLASH(const int32_t* idebug, const char* strmid, int32_t strmidLength,
   in.hmax = valueAt(hmax);
   in.maxit = valueAt(maxit);
   in.tol = valueAt(tol);
+  // A phase composition the host does not want is formed in scratch words.
+  std::array<std::array<double, api_flash::kMostFlashComponents>, 3> scratch;
+  const auto phaseArray = [&](double* address, std::size_t k) {
+    return address != nullptr ? hostArray(address, in.ncomp)
+                              : hostArray(scratch[k].data(), in.ncomp);
+  };
   api_flash::FlashResults out;
-  out.compV = hostArray(compv, in.ncomp);
-  out.compL = hostArray(compl_, in.ncomp);
-  out.compW = hostArray(compw, in.ncomp);
+  out.compV = phaseArray(compv, 0);
+  out.compL = phaseArray(compl_, 1);
+  out.compW = phaseArray(compw, 2);
   api_flash::VFLASH(valueAt(idebug), platform::hostText(strmid, strmidLength), in,
                     hostArray(compin, in.ncomp), out, status.get());
   const std::pair<double*, double> results[] = {
