@@ -95,7 +95,7 @@ void listResults(int unit, std::string_view strmid, const FlashResults& out, dou
 
 // Every return after the listing opened writes the error line first.
 std::int32_t failed(int unit, std::int32_t status) {
-  listValue(unit, " ***Error exit with code: ", status);
+  listAfter(unit, " ***Error exit with code: ", status);
   return status;
 }
 
@@ -191,7 +191,7 @@ void VFLASH(std::int32_t idebug, std::string_view strmid, const FlashRequest& in
     ierr = failed(unit, kFlashUnknownStream);
     return;
   }
-  listValue(unit, " Thermo set number ", vectors.iset);
+  listAfter(unit, " Thermo set number ", vectors.iset);
   listLine(unit, "Before Flash...              ");
 
   // 7. The flash. A type outside 1-12 runs none and is refused.
@@ -202,7 +202,7 @@ void VFLASH(std::int32_t idebug, std::string_view strmid, const FlashRequest& in
   if (in.iftype < kVapourFractionFlash) {
     if (in.iftype >= kFirstEntropyType && in.iftype <= kLastEntropyType) {
       ENTSPC.value = static_cast<float>(s);
-      listValue(unit, "My TVXENV = ", static_cast<double>(ENTSPC.value));
+      listAfter(unit, "My TVXENV = ", static_cast<double>(ENTSPC.value));
     }
     if (const std::int32_t e = flashVectors(in.iftype); e != 0) {
       ierr = failed(unit, kFlashBase - e);

@@ -93,6 +93,22 @@ void listText(int unit, std::string_view label, std::string_view value) {
   platform::writeLine(unit, line.text());
 }
 
+void listAfter(int unit, std::string_view text, std::int32_t value) {
+  if (unit == platform::kNoUnit) return;
+  Line line;
+  line.append(text);
+  line.format("%d", value);
+  platform::writeLine(unit, line.text());
+}
+
+void listAfter(int unit, std::string_view text, double value) {
+  if (unit == platform::kNoUnit) return;
+  Line line;
+  line.append(text);
+  line.format("%.8G", value);
+  platform::writeLine(unit, line.text());
+}
+
 void listValues(int unit, std::string_view text, std::span<const double> values) {
   if (unit == platform::kNoUnit) return;
   Line line;

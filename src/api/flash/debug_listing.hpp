@@ -40,6 +40,9 @@ void listLine(int unit, std::string_view text);
 void listValue(int unit, std::string_view label, double value);
 void listValue(int unit, std::string_view label, std::int32_t value);
 void listText(int unit, std::string_view label, std::string_view value);
+// TEXT followed at once by the value.
+void listAfter(int unit, std::string_view text, std::int32_t value);
+void listAfter(int unit, std::string_view text, double value);
 // TEXT followed by the values, each in a 14-character field.
 void listValues(int unit, std::string_view text, std::span<const double> values);
 

@@ -53,7 +53,7 @@ double toInternal(double v, std::int32_t cls) { return UOMCNV(v, cls, kVectorSet
 
 // Every return after the listing opened writes the error line first.
 std::int32_t failed(int unit, std::int32_t status) {
-  listValue(unit, " ***Error exit with code: ", status);
+  listAfter(unit, " ***Error exit with code: ", status);
   return status;
 }
 
@@ -85,7 +85,7 @@ void VPROPS(std::int32_t idebug, std::string_view strmid, double tempin, double 
     ierr = failed(unit, kPropsUnknownStream);
     return;
   }
-  listValue(unit, " Thermo set number ", iset);
+  listAfter(unit, " Thermo set number ", iset);
   const std::int32_t nc = streamVectorComponents();
   if (ncomp != nc || nc > kMostComponents || compin.size() < static_cast<std::size_t>(std::max(nc, 0)) ||
       props.size() < kPropsWords) {
@@ -146,15 +146,15 @@ void VPROPS(std::int32_t idebug, std::string_view strmid, double tempin, double 
     return;
   }
   props[4] = toInternal(res, kMolarEntropyClass) * kMolarEntropyScale;
-  listValue(unit, " ENTR (input units) =  ", static_cast<double>(res));
-  listValue(unit, " ENTR (SI units) = ", props[4]);
+  listAfter(unit, " ENTR (input units) =  ", static_cast<double>(res));
+  listAfter(unit, " ENTR (SI units) = ", props[4]);
   PHPROP(3, iphase, vectors.feed, res, res2, e);
   if (e != 0) {
     ierr = failed(unit, kPropsCompressibility);
     return;
   }
   props[6] = res;
-  listValue(unit, " Compressibility = ", props[6]);
+  listAfter(unit, " Compressibility = ", props[6]);
   for (std::size_t i = 1; i <= kHeaderWords; ++i) {
     const double word[] = {static_cast<double>(i), static_cast<double>(feed(i))};
     listValues(unit, " STRM( i ) = ", word);
@@ -172,8 +172,8 @@ void VPROPS(std::int32_t idebug, std::string_view strmid, double tempin, double 
   props[8] = toInternal(wet, volumeClass);
   const double flows[] = {static_cast<double>(dry), static_cast<double>(wet)};
   listValues(unit, " Dry/Wet Vol (input units) =  ", flows);
-  listValue(unit, " Dry volume flow = ", props[7]);
-  listValue(unit, " Wet volume flow = ", props[8]);
+  listAfter(unit, " Dry volume flow = ", props[7]);
+  listAfter(unit, " Wet volume flow = ", props[8]);
 
   // 11. The transport properties.
   std::array<float, phase::kTransportResults> transport{};

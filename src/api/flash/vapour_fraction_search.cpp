@@ -47,19 +47,19 @@ void FRACFL(std::int32_t idebug, int iunit, double vfrac, std::int32_t maxit, do
         UFLSH(feedWords, vap, liq, wat, kvec, kEnthalpyFlash, e);
         if (e != 0) {
           ierr = kFractionFlashBase - e;
-          listValue(unit, " ***Error exit with code: ", ierr);
+          listAfter(unit, " ***Error exit with code: ", ierr);
           return;
         }
         trial.vfcalc = static_cast<double>(vap[strvec::kRate - 1]) /
                        static_cast<double>(feed(strvec::kRate));
         trial.f = vfrac - trial.vfcalc;
-        listValue(unit, " Iter = ", calls);
-        listValue(unit, " Error = ", trial.f);
+        listAfter(unit, " Iter = ", calls);
+        listAfter(unit, " Error = ", trial.f);
         break;
       }
       case RootSearchState::Converged: {
         // 4. The vectors hold the flash at the last trial.
-        listValue(unit, " Solved VFRAC Flash in ", calls);
+        listAfter(unit, " Solved VFRAC Flash in ", calls);
         const double shown[] = {vfrac, trial.vfcalc, trial.x};
         listValues(unit, " VFRAC, VFCALC, ENTHD = ", shown);
         return;
