@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,7 +22,12 @@ class PhasePropertiesCall : public ::testing::Test {
     fixtures::ProblemDescription d;
     d.name = "vprops";
     d.components = flash_test::components({"METHANE", "PROPANE", "N-PENTANE"});
-    d.methodSets = {flash_test::pengRobinsonSet("PR")};
+    // The entropies are the equation's (option digit 3 of the entropy slots 10 and 11), so
+    // that the isentropic flashes need no entropy correlations.
+    fixtures::MethodSetSpec set = flash_test::pengRobinsonSet("PR");
+    set.options[9] = set.options[10] = 3;
+    d.methodSets = {set};
+    d.correlationSets = {fixtures::idealGasEnthalpySet(d.components)};
     problem_ = std::make_unique<flash_test::OpenProblem>(dir_, d);
     std::int32_t n = 0, istat = 0;
     problem::SRCREA(2, "FEED", n, istat);
@@ -66,12 +72,20 @@ TEST_F(PhasePropertiesCall, ClearsOnlyTheWordsAskedForAndNormalisesInPlace) {
   std::vector<double> comp = {2.0, 1.0, 1.0};
   std::vector<double> props(9, 5.0);
   std::int32_t ierr = 99;
-  VPROPS(0, "FEED", 300.0, 100000.0, comp, 2, 3, 3, props, ierr);
+  // A phase that is neither vapour nor liquid fails at the enthalpy, after the flash: the
+  // words asked for are cleared, the others keep what they held.
+  VPROPS(0, "FEED", 300.0, 100000.0, comp, 3, 3, 3, props, ierr);
+  EXPECT_EQ(ierr, api_flash::kPropsEnthalpy);
   EXPECT_EQ(comp, (std::vector<double>{0.5, 0.25, 0.25}));
-  // A failure after the normalisation keeps the words it did not reach.
-  if (ierr != 0) {
-    for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(props[i], 0.0);
-    EXPECT_NE(std::count(props.begin(), props.end(), 5.0), 0);
+  EXPECT_EQ(props, (std::vector<double>{0.0, 0.0, 0.0, 5.0, 5.0, 5.0, 5.0, 5.0, 5.0}));
+  // A liquid in a set without transport methods fails last, at the transport properties:
+  // words 4-9 are formed, finite, beyond the three asked for.
+  std::fill(props.begin(), props.end(), 5.0);
+  VPROPS(0, "FEED", 300.0, 100000.0, comp, 2, 3, 3, props, ierr);
+  EXPECT_EQ(ierr, api_flash::kPropsTransport);
+  for (std::size_t i = 3; i < 9; ++i) {
+    EXPECT_TRUE(std::isfinite(props[i]));
+    EXPECT_NE(props[i], 5.0) << "word " << i + 1;
   }
 }
 
