@@ -7,7 +7,6 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "platform/direct_files.hpp"
 #include "platform/platform.hpp"
@@ -65,15 +64,18 @@ DirectStatus readBytes(int unit, std::int32_t record, std::span<std::byte> bytes
   return {};
 }
 
+// A record's bytes on the stack: transfers allocate nothing.
+using RecordBuffer = std::array<std::byte, kDirectRecordBytes.back()>;
+
 DirectStatus writeBytes(int unit, std::int32_t record, std::span<const std::byte> bytes) {
   Connection* slot = nullptr;
   std::uint64_t offset = 0;
   const DirectStatus where = locate(unit, record, bytes.size(), slot, offset);
   if (!where.ok()) return where;
   // The whole record goes out in one write: the data, then zero bytes.
-  std::vector<std::byte> whole(slot->recordBytes, std::byte{0});
+  RecordBuffer whole{};
   std::copy(bytes.begin(), bytes.end(), whole.begin());
-  return slot->file->write(offset, whole);
+  return slot->file->write(offset, std::span<const std::byte>(whole.data(), slot->recordBytes));
 }
 
 }  // namespace
@@ -133,14 +135,17 @@ DirectStatus readDirect(int unit, std::int32_t record, std::span<std::int32_t> w
   if (words.size() > kDirectRecordBytes.back() / kWordBytes) {
     return failure(DirectResult::Error, EINVAL);
   }
-  std::vector<std::byte> bytes(words.size() * kWordBytes);
+  RecordBuffer buffer;
+  const std::span<std::byte> bytes(buffer.data(), words.size() * kWordBytes);
   const DirectStatus status = readBytes(unit, record, bytes);
   if (status.ok()) bytesToWords(bytes, words);
   return status;
 }
 
 DirectStatus readDirect(int unit, std::int32_t record, std::span<char> chars) {
-  std::vector<std::byte> bytes(chars.size());
+  if (chars.size() > kDirectRecordBytes.back()) return failure(DirectResult::Error, EINVAL);
+  RecordBuffer buffer;
+  const std::span<std::byte> bytes(buffer.data(), chars.size());
   const DirectStatus status = readBytes(unit, record, bytes);
   if (status.ok()) {
     std::transform(bytes.begin(), bytes.end(), chars.begin(),
@@ -153,13 +158,16 @@ DirectStatus writeDirect(int unit, std::int32_t record, std::span<const std::int
   if (words.size() > kDirectRecordBytes.back() / kWordBytes) {
     return failure(DirectResult::Error, EINVAL);
   }
-  std::vector<std::byte> bytes(words.size() * kWordBytes);
+  RecordBuffer buffer;
+  const std::span<std::byte> bytes(buffer.data(), words.size() * kWordBytes);
   wordsToBytes(words, bytes);
   return writeBytes(unit, record, bytes);
 }
 
 DirectStatus writeDirect(int unit, std::int32_t record, std::span<const char> chars) {
-  std::vector<std::byte> bytes(chars.size());
+  if (chars.size() > kDirectRecordBytes.back()) return failure(DirectResult::Error, EINVAL);
+  RecordBuffer buffer;
+  const std::span<std::byte> bytes(buffer.data(), chars.size());
   std::transform(chars.begin(), chars.end(), bytes.begin(),
                  [](char c) { return static_cast<std::byte>(c); });
   return writeBytes(unit, record, bytes);

@@ -46,6 +46,14 @@ struct Layout {
   std::vector<std::int32_t> sizing;
   std::vector<std::int32_t> entrySizes;  // of the disk-pointer sectors
 
+  // Empties every list and keeps its room.
+  void clear() {
+    for (std::vector<std::int32_t>* v : {&pointers, &integers, &reals, &doubles, &sizing,
+                                         &entrySizes}) {
+      v->clear();
+    }
+  }
+
   const std::vector<std::int32_t>& of(SectorKind kind) const {
     switch (kind) {
       case SectorKind::Pointer:
@@ -487,10 +495,22 @@ void publish(std::int32_t type, std::int32_t ptr) {
   if (position != 0) SRRECL.words(position) = ptr;
 }
 
+// The layout lists of the shape check and of SRLAYO, kept between calls so that loading and
+// building stream records allocate nothing once warm (emptied by the problem open). SRLAYO
+// is done with its lists before it calls anything that could build another record.
+Layout shapeScratch;
+Layout layoutScratch;
+const bool kShapeScratchReset = services::registerKeptValues([] {
+  shapeScratch = Layout{};
+  layoutScratch = Layout{};
+});
+
 }  // namespace
 
 void checkStreamRecordShape(std::int32_t type, bool currentSizes, std::string_view routine) {
-  Layout layout;
+  // The check runs at every load of a stream record: its lists keep their room between calls.
+  Layout& layout = shapeScratch;
+  layout.clear();
   if (!describe(type, layout)) return;
   const auto fault = [&](SectorKind kind, std::int32_t sector, std::int32_t found,
                          std::int32_t expected) {
@@ -520,7 +540,8 @@ void checkStreamRecordShape(std::int32_t type, bool currentSizes, std::string_vi
 
 void SRLAYO(std::int32_t mode, std::int32_t type, std::int32_t& len, std::int32_t& ptr) {
   if (type < kFirstType || type > kLastType || type == kNoLayoutType) return;
-  Layout layout;
+  Layout& layout = layoutScratch;
+  layout.clear();
   describe(type, layout);
   const storage::SubBlockSpec spec = specOf(layout);
   std::int32_t ierr = 0;

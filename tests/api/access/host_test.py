@@ -410,7 +410,7 @@ def ref(ctype, value, null):
     return None if null else ctypes.byref(ctype(value))
 
 def vflash(stream=b"FEED", length=None, comp=GAS, iftype=1, ncomp=10, t=233.15, p=5e6,
-           idebug=0, nulls=()):
+           idebug=0, h=0.0, s=0.0, nulls=(), state=False):
     # VFLASH; NULLS names the arguments passed as null pointers. Returns the status, whether
     # every output is finite and whether every output is 0.0.
     n = len(comp) if comp is not None else 0
@@ -421,7 +421,7 @@ def vflash(stream=b"FEED", length=None, comp=GAS, iftype=1, ncomp=10, t=233.15, 
     lib.VFLASH(ref(i32, idebug, "idebug" in nulls), stream,
                len(stream) if stream is not None and length is None else (length or 0),
                ref(f64, t, "t" in nulls), ref(f64, p, "p" in nulls), ref(f64, 0.5, False),
-               ref(f64, 0.0, False), ref(f64, 0.0, False), compin,
+               ref(f64, h, False), ref(f64, s, False), compin,
                ref(i32, iftype, "iftype" in nulls), ref(i32, ncomp, "ncomp" in nulls),
                ref(i32, 0, False), ref(f64, 0.0, False), ref(f64, 0.0, False),
                ref(i32, 50, False), ref(f64, 1e-6, False),
@@ -435,6 +435,11 @@ def vflash(stream=b"FEED", length=None, comp=GAS, iftype=1, ncomp=10, t=233.15, 
     values = [v.value for v in outs] + [x for a in phases for x in a[:written]]
     # Words beyond NCOMP are never written.
     beyond = all(x == -9.0 for a in phases for x in a[max(ncomp, 0):210] if 0 <= ncomp <= 210)
+    if state:
+        # The feed's molar enthalpy and entropy, as ENTHIN and ENTRIN take them.
+        v = [o.value for o in outs]
+        return dict(h=v[8] * v[2] + v[9] * v[3] + v[10] * v[4],
+                    s=v[8] * v[5] + v[9] * v[6] + v[10] * v[7])
     return dict(ierr=ierr.value, finite=all(map(math.isfinite, values)),
                 zero=all(v == 0.0 for v in values) if "outputs" not in nulls else None,
                 beyond=beyond)
@@ -744,6 +749,13 @@ FLASH_CASES = {
        for t in ("0", "13", "-1", "INT32_MAX", "INT32_MIN")},
     "VFLASH type null": dict(code="opened()\ndone(r=vflash(nulls=('iftype',)))",
                              results=dict(r=dict(ierr=-102, **NO_FLASH))),
+    # Every flash type on the gas at 233.15 K and 5000 kPa, the enthalpy and entropy those of
+    # a type-1 flash there; FEED's set treats no free water, so there is no water dew point
+    # at a given temperature (-101).
+    **{f"VFLASH type {t} on the gas": dict(
+        code=f"opened()\nb = vflash(state=True)\ndone(r=vflash(iftype={t}, h=b['h'], s=b['s']))",
+        results=dict(r=dict(ierr=-101 if t == 10 else 0, finite=True, zero=t == 10, beyond=True)))
+       for t in range(1, 13)},
     # Null outputs: the status is still returned.
     "VFLASH scalar outputs null": dict(
         code="opened()\ndone(r=vflash(iftype=0, nulls=('outputs',)))",
@@ -789,6 +801,8 @@ FLASH_CASES = {
        for t in ("0", "12", "INT32_MIN", "INT32_MAX")},
     "UFLSH no rate": dict(code="opened()\ndone(r=uflsh(rate=0.0))",
                           results=dict(r=dict(ierr=3, finite=True, zero=True))),
+    "UFLSH type 1 on the gas": dict(code="opened()\ndone(r=uflsh())",
+                                    results=dict(r=dict(ierr=0, finite=True, zero=False))),
     "UFLSH status null": dict(code="opened()\nuflsh(nulls=('ierr',))\ndone(survived=True)",
                               results=dict(survived=True)),
 }

@@ -15,6 +15,7 @@
 
 #include "api/flash/phase_properties_call.hpp"
 #include "flash_support.hpp"
+#include "support/allocation_counter.hpp"
 
 namespace {
 
@@ -183,6 +184,39 @@ TEST_F(CompositionFlash, ReportsAListingThatCannotBeOpenedAndFlashesNothing) {
   VFLASH(1, "FEED", request(1), comp, out.r, ierr);
   EXPECT_GT(ierr, 0);
   EXPECT_EQ(comp[0], 2.0);
+}
+
+TEST_F(CompositionFlash, WarmRepeatsAllocateNothing) {
+  // Once the private vectors have their size and the flash its work arrays, a call of the
+  // same kind takes no memory from the heap.
+  std::vector<double> comp = kGas;
+  Outputs out(10);
+  std::int32_t ierr = 99;
+  FlashRequest tp = request(1);
+  VFLASH(0, "FEED", tp, comp, out.r, ierr);
+  ASSERT_EQ(ierr, 0);
+  FlashRequest ph = request(3);
+  ph.enthin = out.r.fracv * out.r.enthv + out.r.fracl * out.r.enthl;
+  FlashRequest frac = request(12);
+  frac.vfrac = 0.5;
+  frac.maxit = 60;
+  frac.tol = 1e-6;
+  std::vector<double> props(9);
+  for (const FlashRequest* in : {&tp, &ph, &frac}) {
+    SCOPED_TRACE(in->iftype);
+    VFLASH(0, "FEED", *in, comp, out.r, ierr);
+    ASSERT_EQ(ierr, 0);
+    const std::size_t before = testing_support::allocationCount();
+    for (int k = 0; k < 20; ++k) VFLASH(0, "FEED", *in, comp, out.r, ierr);
+    EXPECT_EQ(ierr, 0);
+    EXPECT_EQ(testing_support::allocationCount(), before);
+  }
+  api_flash::VPROPS(0, "FEED", 300.0, 5e6, comp, 1, 10, 9, props, ierr);
+  ASSERT_EQ(ierr, 0);
+  const std::size_t before = testing_support::allocationCount();
+  for (int k = 0; k < 20; ++k) api_flash::VPROPS(0, "FEED", 300.0, 5e6, comp, 1, 10, 9, props, ierr);
+  EXPECT_EQ(ierr, 0);
+  EXPECT_EQ(testing_support::allocationCount(), before);
 }
 
 TEST(CompositionFlashWithoutProblem, ReportsAnUnknownStream) {
