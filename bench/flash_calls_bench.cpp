@@ -21,19 +21,19 @@
 namespace {
 
 constexpr std::int32_t kComponents = 10;
-constexpr double kT = 233.15;         // K, host set 4
-constexpr double kP = 5000.0 * 1e3;   // kPa times 1000, host set 4
-constexpr double kKelvin = 233.15;    // the same state in internal units
+constexpr double kT = 233.15;        // K, host set 4
+constexpr double kP = 5000.0 * 1e3;  // kPa times 1000, host set 4
+constexpr double kKelvin = 233.15;   // the same state in internal units
 constexpr double kKilopascal = 5000.0;
 constexpr int kColdCompositions = 64;
 
 struct Setup {
   bench::ScratchDirectory dir;
   std::vector<double> feed;
-  std::vector<double> vapour, liquid;   // the split at the state, for KCALC
-  double enthalpy = 0.0;                // the feed's molar enthalpy at the state, host units
+  std::vector<double> vapour, liquid;  // the split at the state, for KCALC
+  double enthalpy = 0.0;               // the feed's molar enthalpy at the state, host units
   std::vector<std::vector<double>> cold;
-  double kcalcSeconds = 0.0;            // one KCALC call
+  double kcalcSeconds = 0.0;  // one KCALC call
 };
 
 api_flash::FlashRequest request(std::int32_t type, double enthalpy) {

@@ -81,10 +81,9 @@ void listResults(int unit, std::string_view strmid, const FlashResults& out, dou
   listLine(unit, "After Flash...              ");
   listText(unit, "Stream ID", strmid);
   const std::pair<const char*, double> lines[] = {
-      {"TEMPOT", out.tempot}, {"PRESOT", out.presot}, {"ENTHV", out.enthv},
-      {"ENTHL", out.enthl},   {"ENTHW", out.enthw},   {"ENTHT", entht},
-      {"ENTRV", out.entrv},   {"ENTRL", out.entrl},   {"ENTRW", out.entrw},
-      {"FRACV", out.fracv},   {"FRACL", out.fracl},   {"FRACW", out.fracw}};
+      {"TEMPOT", out.tempot}, {"PRESOT", out.presot}, {"ENTHV", out.enthv}, {"ENTHL", out.enthl},
+      {"ENTHW", out.enthw},   {"ENTHT", entht},       {"ENTRV", out.entrv}, {"ENTRL", out.entrl},
+      {"ENTRW", out.entrw},   {"FRACV", out.fracv},   {"FRACL", out.fracl}, {"FRACW", out.fracw}};
   for (const auto& [label, value] : lines) listValue(unit, label, value);
   listLine(unit, "COMPIN(I)   COMPV(I)    COMPL(I)    COMPW(I)");
   for (std::size_t i = 0; i < compin.size(); ++i) {
@@ -102,8 +101,8 @@ std::int32_t failed(int unit, std::int32_t status) {
 // The molar enthalpy of a phase vector for the host (set 1 x 1e6), 0.0 without the phase;
 // TOTAL collects the phase's total.
 double molarEnthalpy(const StreamVector v, double& total) {
-  const double h = UOMCNV(v(kEnthalpy), kMolarEnthalpyClass, kVectorSet, kInternalSet) *
-                   kMolarEnthalpyScale;
+  const double h =
+      UOMCNV(v(kEnthalpy), kMolarEnthalpyClass, kVectorSet, kInternalSet) * kMolarEnthalpyScale;
   total += h;
   return v(kRate) > 0.0F ? h / static_cast<double>(v(kRate)) : 0.0;
 }
@@ -115,8 +114,8 @@ std::int32_t molarEntropy(std::span<const float> words, std::int32_t phase, doub
   PHPROP(kEntropyKind, phase, words, res, res2, e);
   const StreamVector v(std::span<float>(const_cast<float*>(words.data()), words.size()));
   if (e == 0 && v(kRate) > 0.0F) {
-    s = UOMCNV(res, kMolarEntropyClass, kVectorSet, kInternalSet) /
-        static_cast<double>(v(kRate)) * kHostScale;
+    s = UOMCNV(res, kMolarEntropyClass, kVectorSet, kInternalSet) / static_cast<double>(v(kRate)) *
+        kHostScale;
   }
   return e;
 }
@@ -187,7 +186,8 @@ void VFLASH(std::int32_t idebug, std::string_view strmid, const FlashRequest& in
   ierr = 0;
 
   // 6. The stream's method set.
-  if (flash::SRLOOK(strmid, vectors.iset) != static_cast<std::int32_t>(flash::StreamLookup::Found)) {
+  if (flash::SRLOOK(strmid, vectors.iset) !=
+      static_cast<std::int32_t>(flash::StreamLookup::Found)) {
     ierr = failed(unit, kFlashUnknownStream);
     return;
   }

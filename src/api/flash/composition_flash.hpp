@@ -10,9 +10,10 @@ namespace api_flash {
 
 // Statuses of VFLASH (a positive value is the error of a failed listing open).
 inline constexpr std::int32_t kFlashNoAmount = -1;        // sum of COMPIN not above 0
-inline constexpr std::int32_t kFlashUnknownStream = -2;   // blank or unknown identifier, or no problem
-inline constexpr std::int32_t kFlashComponentCount = -4;  // NCOMP not the stream-vector count,
-                                                          // above kMostFlashComponents, or beyond an array
+// -2: a blank or unknown identifier, or no open problem.
+inline constexpr std::int32_t kFlashUnknownStream = -2;
+// -4: NCOMP not the stream-vector count, above kMostFlashComponents, or beyond an array.
+inline constexpr std::int32_t kFlashComponentCount = -4;
 inline constexpr std::int32_t kFlashBase = -100;          // -(100 + e): UFLSH status e
 inline constexpr std::int32_t kFlashBadType = -102;       // type below 1 or above 12
 inline constexpr std::int32_t kFlashBubbleBase = -150;    // type 12: the bubble point for HMIN

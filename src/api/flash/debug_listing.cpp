@@ -29,7 +29,8 @@ class Line {
   void format(const char* spec, Args... args) {
     char text[64];
     const int n = std::snprintf(text, sizeof text, spec, args...);
-    if (n > 0) append(std::string_view(text, std::min(static_cast<std::size_t>(n), sizeof text - 1)));
+    if (n > 0)
+      append(std::string_view(text, std::min(static_cast<std::size_t>(n), sizeof text - 1)));
   }
   std::string_view text() const { return {buffer_, size_}; }
 

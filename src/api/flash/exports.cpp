@@ -58,21 +58,20 @@ void UFLSH(const float* feed, float* vap, float* liq, float* wat, float* kvec,
   const platform::ExportCall call;
   platform::HostOut status(ierr);
   const std::int32_t nc = api_flash::streamVectorComponents();
-  const std::span<float> k =
-      kvec != nullptr && nc > 0 ? std::span<float>(kvec, static_cast<std::size_t>(nc))
-                                : std::span<float>();
-  api_flash::UFLSH(streamVector(feed), streamVector(vap), streamVector(liq), streamVector(wat),
-                   k, platform::hostValue(iftype, 0), status.get());
+  const std::span<float> k = kvec != nullptr && nc > 0
+                                 ? std::span<float>(kvec, static_cast<std::size_t>(nc))
+                                 : std::span<float>();
+  api_flash::UFLSH(streamVector(feed), streamVector(vap), streamVector(liq), streamVector(wat), k,
+                   platform::hostValue(iftype, 0), status.get());
 }
 
-void VFLASH(const int32_t* idebug, const char* strmid, int32_t strmidLength,
-            const double* tempin, const double* presin, const double* vfrac,
-            const double* enthin, const double* entrin, double* compin, const int32_t* iftype,
-            const int32_t* ncomp, const int32_t* iesti, const double* hmin, const double* hmax,
-            const int32_t* maxit, const double* tol, double* tempot, double* presot,
-            double* enthv, double* enthl, double* enthw, double* entrv, double* entrl,
-            double* entrw, double* fracv, double* fracl, double* fracw, double* compv,
-            double* compl_, double* compw, int32_t* ierr) {
+void VFLASH(const int32_t* idebug, const char* strmid, int32_t strmidLength, const double* tempin,
+            const double* presin, const double* vfrac, const double* enthin, const double* entrin,
+            double* compin, const int32_t* iftype, const int32_t* ncomp, const int32_t* iesti,
+            const double* hmin, const double* hmax, const int32_t* maxit, const double* tol,
+            double* tempot, double* presot, double* enthv, double* enthl, double* enthw,
+            double* entrv, double* entrl, double* entrw, double* fracv, double* fracl,
+            double* fracw, double* compv, double* compl_, double* compw, int32_t* ierr) {
   const platform::ExportCall call;
   platform::HostOut status(ierr);
   api_flash::FlashRequest in;
@@ -107,9 +106,9 @@ void VFLASH(const int32_t* idebug, const char* strmid, int32_t strmidLength,
   for (const auto& [address, value] : results) store(address, value);
 }
 
-void VPROPS(const int32_t* idebug, const char* strmid, int32_t strmidLength,
-            const double* tempin, const double* presin, double* compin, const int32_t* iphase,
-            const int32_t* ncomp, const int32_t* nprop, double* props, int32_t* ierr) {
+void VPROPS(const int32_t* idebug, const char* strmid, int32_t strmidLength, const double* tempin,
+            const double* presin, double* compin, const int32_t* iphase, const int32_t* ncomp,
+            const int32_t* nprop, double* props, int32_t* ierr) {
   const platform::ExportCall call;
   platform::HostOut status(ierr);
   const std::int32_t count = valueAt(ncomp);

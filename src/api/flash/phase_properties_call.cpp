@@ -87,8 +87,8 @@ void VPROPS(std::int32_t idebug, std::string_view strmid, double tempin, double 
   }
   listAfter(unit, " Thermo set number ", iset);
   const std::int32_t nc = streamVectorComponents();
-  if (ncomp != nc || nc > kMostComponents || compin.size() < static_cast<std::size_t>(std::max(nc, 0)) ||
-      props.size() < kPropsWords) {
+  if (ncomp != nc || nc > kMostComponents ||
+      compin.size() < static_cast<std::size_t>(std::max(nc, 0)) || props.size() < kPropsWords) {
     ierr = failed(unit, kPropsComponentCount);
     return;
   }

@@ -10,7 +10,8 @@ namespace api_flash {
 
 // Statuses of VPROPS (a positive value is the error of a failed listing open).
 inline constexpr std::int32_t kPropsNoAmount = -1;        // sum of COMPIN not above 0
-inline constexpr std::int32_t kPropsUnknownStream = -3;   // blank or unknown identifier, or no problem
+// -3: a blank or unknown identifier, or no open problem.
+inline constexpr std::int32_t kPropsUnknownStream = -3;
 inline constexpr std::int32_t kPropsComponentCount = -4;  // NCOMP not the stream-vector count,
                                                           // above 200, or beyond an array
 inline constexpr std::int32_t kPropsFlashBase = -400;     // -(400 + e): UFLSH status e

@@ -27,8 +27,7 @@ const bool kTrialReset = services::registerKeptValues([] { trial = {}; });
 
 void FRACFL(std::int32_t idebug, int iunit, double vfrac, std::int32_t maxit, double tol,
             double hmin, double hmax, std::span<float> feedWords, std::span<float> vap,
-            std::span<float> liq, std::span<float> wat, std::span<float> kvec,
-            std::int32_t& ierr) {
+            std::span<float> liq, std::span<float> wat, std::span<float> kvec, std::int32_t& ierr) {
   // 1. Enthalpy flashes; the caller's status stands until one fails.
   const int unit = idebug > 0 ? iunit : platform::kNoUnit;
   listLine(unit, "Debug from Fracfl ... ");
@@ -50,8 +49,8 @@ void FRACFL(std::int32_t idebug, int iunit, double vfrac, std::int32_t maxit, do
           listAfter(unit, " ***Error exit with code: ", ierr);
           return;
         }
-        trial.vfcalc = static_cast<double>(vap[strvec::kRate - 1]) /
-                       static_cast<double>(feed(strvec::kRate));
+        trial.vfcalc =
+            static_cast<double>(vap[strvec::kRate - 1]) / static_cast<double>(feed(strvec::kRate));
         trial.f = vfrac - trial.vfcalc;
         listAfter(unit, " Iter = ", calls);
         listAfter(unit, " Error = ", trial.f);

@@ -108,12 +108,21 @@ TEST_F(CompositionFlash, RefusesTheHostsMistakesWithZeroOutputs) {
       {"unknown identifier", "NOSUCH", kGas, request(1), api_flash::kFlashUnknownStream},
       {"one component short", "FEED", kGas, request(1, 9), api_flash::kFlashComponentCount},
       {"one component more", "FEED", kGas, request(1, 11), api_flash::kFlashComponentCount},
-      {"composition shorter than NCOMP", "FEED", {0.5, 0.5}, request(1),
+      {"composition shorter than NCOMP",
+       "FEED",
+       {0.5, 0.5},
+       request(1),
        api_flash::kFlashComponentCount},
       {"no amount", "FEED", std::vector<double>(10, 0.0), request(1), api_flash::kFlashNoAmount},
-      {"negative sum", "FEED", {-1, 0, 0, 0, 0, 0, 0, 0, 0, 0}, request(1),
+      {"negative sum",
+       "FEED",
+       {-1, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+       request(1),
        api_flash::kFlashNoAmount},
-      {"a NaN amount", "FEED", {NAN, 0, 0, 0, 1, 0, 0, 0, 0, 0}, request(1),
+      {"a NaN amount",
+       "FEED",
+       {NAN, 0, 0, 0, 1, 0, 0, 0, 0, 0},
+       request(1),
        api_flash::kFlashNoAmount},
       // A type outside 1-12 runs no flash: it used to return the last call's vectors with
       // status 0.
@@ -214,7 +223,8 @@ TEST_F(CompositionFlash, WarmRepeatsAllocateNothing) {
   api_flash::VPROPS(0, "FEED", 300.0, 5e6, comp, 1, 10, 9, props, ierr);
   ASSERT_EQ(ierr, 0);
   const std::size_t before = testing_support::allocationCount();
-  for (int k = 0; k < 20; ++k) api_flash::VPROPS(0, "FEED", 300.0, 5e6, comp, 1, 10, 9, props, ierr);
+  for (int k = 0; k < 20; ++k)
+    api_flash::VPROPS(0, "FEED", 300.0, 5e6, comp, 1, 10, 9, props, ierr);
   EXPECT_EQ(ierr, 0);
   EXPECT_EQ(testing_support::allocationCount(), before);
 }

@@ -42,9 +42,9 @@ struct Call {
   std::int32_t ierr = -999;
 
   Call& run() {
-    VFLASH(&debug, stream.data(), static_cast<std::int32_t>(stream.size()), &t, &p, &vfrac, &h,
-           &s, z.data(), &type, &ncomp, &iesti, &hmin, &hmax, &maxit, &tol, &tOut, &pOut, &hv,
-           &hl, &hw, &sv, &sl, &sw, &fv, &fl, &fw, y.data(), x.data(), w.data(), &ierr);
+    VFLASH(&debug, stream.data(), static_cast<std::int32_t>(stream.size()), &t, &p, &vfrac, &h, &s,
+           z.data(), &type, &ncomp, &iesti, &hmin, &hmax, &maxit, &tol, &tOut, &pOut, &hv, &hl, &hw,
+           &sv, &sl, &sw, &fv, &fl, &fw, y.data(), x.data(), w.data(), &ierr);
     return *this;
   }
   std::vector<double> scalars() const { return {tOut, pOut, hv, hl, hw, sv, sl, sw, fv, fl, fw}; }
@@ -69,8 +69,8 @@ std::int32_t vprops(const std::string& stream, double t, double p, std::vector<d
                     std::int32_t ncomp = kComponents) {
   const std::int32_t debug = 0, nprop = 9;
   std::int32_t ierr = -999;
-  VPROPS(&debug, stream.data(), static_cast<std::int32_t>(stream.size()), &t, &p, z.data(),
-         &phase, &ncomp, &nprop, props.data(), &ierr);
+  VPROPS(&debug, stream.data(), static_cast<std::int32_t>(stream.size()), &t, &p, z.data(), &phase,
+         &ncomp, &nprop, props.data(), &ierr);
   return ierr;
 }
 
@@ -123,8 +123,8 @@ TEST_F(FlashExports, StatusTableWithEveryOutputFinite) {
   add("type 0", -102, [](Call& c) { c.type = 0; });
   add("type 13", -102, [](Call& c) { c.type = 13; });
   for (std::int32_t type = 1; type <= 12; ++type) {
-    static const char* names[] = {"type 1",  "type 2", "type 3", "type 4",  "type 5",  "type 6",
-                                  "type 7",  "type 8", "type 9", "type 10", "type 11", "type 12"};
+    static const char* names[] = {"type 1", "type 2", "type 3", "type 4",  "type 5",  "type 6",
+                                  "type 7", "type 8", "type 9", "type 10", "type 11", "type 12"};
     // The Peng-Robinson set of FEED treats no free water, so the water dew point at a given
     // temperature has nothing to find: the failure is reported, every output 0.0.
     add(names[type - 1], type == 10 ? -101 : 0, [type](Call& c) { c.type = type; });
@@ -139,8 +139,8 @@ TEST_F(FlashExports, StatusTableWithEveryOutputFinite) {
     } else {
       // Per component, vapour + liquid + water = feed, to single precision.
       for (std::size_t i = 0; i < kGas.size(); ++i) {
-        const double back = r.call.fv * r.call.y[i] + r.call.fl * r.call.x[i] +
-                            r.call.fw * r.call.w[i];
+        const double back =
+            r.call.fv * r.call.y[i] + r.call.fl * r.call.x[i] + r.call.fw * r.call.w[i];
         EXPECT_NEAR(back, kGas[i], 2e-6) << "component " << i + 1;
       }
     }
@@ -170,6 +170,11 @@ TEST_F(FlashExports, RoundTripsBetweenFlashTypes) {
   ASSERT_GT(tp.fl, 0.0);
   EXPECT_NEAR(tp.tOut, kKelvin, 1e-3);
   EXPECT_NEAR(tp.pOut, kPascal, 1e-3 * kPascal);
+  // No free water in this set: the water words are 0.0, its entropy too (it is never
+  // evaluated at the empty water vector's zero temperature and pressure).
+  EXPECT_EQ(tp.fw, 0.0);
+  EXPECT_EQ(tp.hw, 0.0);
+  EXPECT_EQ(tp.sw, 0.0);
 
   // The enthalpy flash at the total enthalpy finds the temperature again (single-precision
   // vectors: a hundredth of a kelvin).
