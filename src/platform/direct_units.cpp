@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/direct_files.hpp"
 #include "platform/platform.hpp"
@@ -64,18 +65,18 @@ DirectStatus readBytes(int unit, std::int32_t record, std::span<std::byte> bytes
   return {};
 }
 
-// A record's bytes on the stack: transfers allocate nothing.
-using RecordBuffer = std::array<std::byte, kDirectRecordBytes.back()>;
-
 DirectStatus writeBytes(int unit, std::int32_t record, std::span<const std::byte> bytes) {
   Connection* slot = nullptr;
   std::uint64_t offset = 0;
   const DirectStatus where = locate(unit, record, bytes.size(), slot, offset);
   if (!where.ok()) return where;
-  // The whole record goes out in one write: the data, then zero bytes.
-  RecordBuffer whole{};
-  std::copy(bytes.begin(), bytes.end(), whole.begin());
-  return slot->file->write(offset, std::span<const std::byte>(whole.data(), slot->recordBytes));
+  // The whole record goes out in one write: the data, then zero bytes. The padded image is
+  // grown once to the longest record and reused.
+  static std::vector<std::byte> padded;
+  if (padded.size() < slot->recordBytes) padded.resize(slot->recordBytes);
+  const std::span<std::byte> whole = std::span<std::byte>(padded).first(slot->recordBytes);
+  std::fill(std::copy(bytes.begin(), bytes.end(), whole.begin()), whole.end(), std::byte{0});
+  return slot->file->write(offset, whole);
 }
 
 }  // namespace
@@ -131,21 +132,26 @@ DirectStatus openDirect(int unit, std::string_view name, DirectOpen how, std::si
   return {};
 }
 
+// The byte image of a record of words on its way to or from the file; grown to the longest
+// record once and reused, so that paging records costs no allocation.
+std::span<std::byte> recordImage(std::size_t n) {
+  static std::vector<std::byte> image;
+  if (image.size() < n) image.resize(n);
+  return std::span<std::byte>(image).first(n);
+}
+
 DirectStatus readDirect(int unit, std::int32_t record, std::span<std::int32_t> words) {
   if (words.size() > kDirectRecordBytes.back() / kWordBytes) {
     return failure(DirectResult::Error, EINVAL);
   }
-  RecordBuffer buffer;
-  const std::span<std::byte> bytes(buffer.data(), words.size() * kWordBytes);
+  const std::span<std::byte> bytes = recordImage(words.size() * kWordBytes);
   const DirectStatus status = readBytes(unit, record, bytes);
   if (status.ok()) bytesToWords(bytes, words);
   return status;
 }
 
 DirectStatus readDirect(int unit, std::int32_t record, std::span<char> chars) {
-  if (chars.size() > kDirectRecordBytes.back()) return failure(DirectResult::Error, EINVAL);
-  RecordBuffer buffer;
-  const std::span<std::byte> bytes(buffer.data(), chars.size());
+  std::vector<std::byte> bytes(chars.size());
   const DirectStatus status = readBytes(unit, record, bytes);
   if (status.ok()) {
     std::transform(bytes.begin(), bytes.end(), chars.begin(),
@@ -158,16 +164,13 @@ DirectStatus writeDirect(int unit, std::int32_t record, std::span<const std::int
   if (words.size() > kDirectRecordBytes.back() / kWordBytes) {
     return failure(DirectResult::Error, EINVAL);
   }
-  RecordBuffer buffer;
-  const std::span<std::byte> bytes(buffer.data(), words.size() * kWordBytes);
+  const std::span<std::byte> bytes = recordImage(words.size() * kWordBytes);
   wordsToBytes(words, bytes);
   return writeBytes(unit, record, bytes);
 }
 
 DirectStatus writeDirect(int unit, std::int32_t record, std::span<const char> chars) {
-  if (chars.size() > kDirectRecordBytes.back()) return failure(DirectResult::Error, EINVAL);
-  RecordBuffer buffer;
-  const std::span<std::byte> bytes(buffer.data(), chars.size());
+  std::vector<std::byte> bytes(chars.size());
   std::transform(chars.begin(), chars.end(), bytes.begin(),
                  [](char c) { return static_cast<std::byte>(c); });
   return writeBytes(unit, record, bytes);

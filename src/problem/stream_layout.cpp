@@ -11,6 +11,7 @@
 #include "problem/database.hpp"
 #include "problem/stream_table.hpp"
 #include "problem/streams.hpp"
+#include "services/kept_values.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
 
@@ -46,14 +47,6 @@ struct Layout {
   std::vector<std::int32_t> sizing;
   std::vector<std::int32_t> entrySizes;  // of the disk-pointer sectors
 
-  // Empties every list and keeps its room.
-  void clear() {
-    for (std::vector<std::int32_t>* v : {&pointers, &integers, &reals, &doubles, &sizing,
-                                         &entrySizes}) {
-      v->clear();
-    }
-  }
-
   const std::vector<std::int32_t>& of(SectorKind kind) const {
     switch (kind) {
       case SectorKind::Pointer:
@@ -70,7 +63,20 @@ struct Layout {
   }
 
   std::vector<std::int32_t> none;
+
+  // Empties every list, keeping their storage.
+  void clear() {
+    for (auto* v : {&pointers, &integers, &reals, &doubles, &sizing, &entrySizes}) v->clear();
+  }
 };
+
+// The layout that the shape check describes at every stream made current; kept so that its
+// lists are got once and reused.
+Layout checkedLayout;
+const bool kCheckedLayoutReset = services::registerKeptValues([] { checkedLayout = Layout{}; });
+// The layout of the record that SRLAYO describes, builds or publishes; kept likewise.
+Layout builtLayout;
+const bool kBuiltLayoutReset = services::registerKeptValues([] { builtLayout = Layout{}; });
 
 void repeat(std::vector<std::int32_t>& list, std::int32_t count, std::int32_t length) {
   list.insert(list.end(), static_cast<std::size_t>(count), length);
@@ -495,21 +501,10 @@ void publish(std::int32_t type, std::int32_t ptr) {
   if (position != 0) SRRECL.words(position) = ptr;
 }
 
-// The layout lists of the shape check and of SRLAYO, kept between calls so that loading and
-// building stream records allocate nothing once warm (emptied by the problem open). SRLAYO
-// is done with its lists before it calls anything that could build another record.
-Layout shapeScratch;
-Layout layoutScratch;
-const bool kShapeScratchReset = services::registerKeptValues([] {
-  shapeScratch = Layout{};
-  layoutScratch = Layout{};
-});
-
 }  // namespace
 
 void checkStreamRecordShape(std::int32_t type, bool currentSizes, std::string_view routine) {
-  // The check runs at every load of a stream record: its lists keep their room between calls.
-  Layout& layout = shapeScratch;
+  Layout& layout = checkedLayout;
   layout.clear();
   if (!describe(type, layout)) return;
   const auto fault = [&](SectorKind kind, std::int32_t sector, std::int32_t found,
@@ -540,7 +535,7 @@ void checkStreamRecordShape(std::int32_t type, bool currentSizes, std::string_vi
 
 void SRLAYO(std::int32_t mode, std::int32_t type, std::int32_t& len, std::int32_t& ptr) {
   if (type < kFirstType || type > kLastType || type == kNoLayoutType) return;
-  Layout& layout = layoutScratch;
+  Layout& layout = builtLayout;
   layout.clear();
   describe(type, layout);
   const storage::SubBlockSpec spec = specOf(layout);

@@ -14,10 +14,8 @@
 #include "flash/stream_flash.hpp"
 #include "methods/methods.hpp"
 #include "problem/problem.hpp"
+#include "support/allocation_counter.hpp"
 #include "services/services.hpp"
-#include "storage/storage.hpp"
-#include "thermo/pure/correlation_sets.hpp"
-#include "thermo/pure/pure.hpp"
 
 namespace {
 
@@ -26,6 +24,8 @@ using flash::SFLDRV;
 using flash::StreamFlashStatus;
 
 constexpr std::int32_t kSet = 1;
+constexpr std::int32_t kWaterSet = 2;
+constexpr std::int32_t kWaterComponent = 10;
 const std::vector<std::string> kComponents{"NITROGEN", "CARBON DIOXIDE", "HYDROGEN SULFIDE",
                                            "METHANE",  "ETHANE",         "PROPANE",
                                            "N-BUTANE", "N-PENTANE",      "N-HEXANE",
@@ -33,26 +33,28 @@ const std::vector<std::string> kComponents{"NITROGEN", "CARBON DIOXIDE", "HYDROG
 const std::vector<double> kFeed{0.010, 0.020, 0.005, 0.800, 0.080,
                                 0.040, 0.020, 0.010, 0.005, 0.010};
 
-// Ideal-gas enthalpies H = c2 T + c3 T^2 (kJ/kmol) rising with the component number: smooth
-// stand-ins, enough for the identities below, which hold whatever the coefficients.
-fixtures::CorrelationSetBlock idealGasSet(std::size_t n) {
-  correlation_testing::startRun();
-  std::vector<correlation_testing::Record> records;
-  for (std::size_t i = 0; i < n; ++i) {
-    correlation_testing::Record r;
-    r.component = static_cast<std::int32_t>(i + 1);
-    r.coefficients = {0.0, 30.0 + 10.0 * static_cast<double>(i), 0.01 * static_cast<double>(i)};
-    records.push_back(r);
-  }
-  std::int32_t length = 0;
-  const std::int32_t area = correlation_testing::buildSet(records, length);
-  fixtures::CorrelationSetBlock set{pure::kIdealGasEnthalpy, 1, {}};
-  const std::span<const std::int32_t> words = storage::CORSTO.words(area + 1, length);
-  set.words.assign(words.begin(), words.end());
-  return set;
-}
-
 constexpr std::int32_t code(StreamFlashStatus s) { return static_cast<std::int32_t>(s); }
+
+// A specification on a phase fraction (property CODE) of the stream being flashed, with
+// target VALUE and its own relative tolerance.
+fixtures::SpecificationSpec fractionSpecification(const std::string& id, std::int32_t code,
+                                                  double value) {
+  constexpr std::size_t kOperandWords = 40;
+  fixtures::SpecificationSpec s;
+  s.identifier = id;
+  std::vector<std::int32_t> header(10, 0);
+  std::vector<std::int32_t> first(kOperandWords, 0), second(kOperandWords, 0), result(kOperandWords, 0);
+  first[0] = 1;     // a property of the stream
+  first[10] = 210;  // options: hundreds digit 2, tens digit 1
+  first[12] = code;
+  s.record.integers = {header, first, second, result};
+  std::vector<double> reals(20, 0.0);
+  reals[0] = value;
+  reals[3] = 1e-4;
+  s.record.reals = {reals};
+  s.record.system = {{0, 0}};
+  return s;
+}
 
 class StreamFlash : public ::testing::Test {
  protected:
@@ -60,8 +62,11 @@ class StreamFlash : public ::testing::Test {
     fixtures::ProblemDescription d;
     d.name = "sfldrv";
     d.components = flash_test::components(kComponents);
-    d.methodSets = {set};
-    d.correlationSets = {idealGasSet(kComponents.size())};
+    // Set 2 decants free water of component 10.
+    d.methodSets = {flash_test::withEquationEntropies(set),
+                    flash_test::withEquationEntropies(
+                        flash_test::pengRobinsonSet("PR-WATER", kWaterComponent))};
+    d.correlationSets = {flash_test::idealGasStandIns(kComponents.size())};
     for (const char* name : {"FEED", "EMPTY"}) {
       fixtures::StreamSpec s;
       s.name = name;
@@ -72,6 +77,19 @@ class StreamFlash : public ::testing::Test {
       s.integerWords = {{20, kSet}};
       d.streams.push_back(s);
     }
+    fixtures::StreamSpec water;
+    water.name = "WATER";
+    water.temperature = 300.0;
+    water.pressure = 101.325;
+    water.rate = 5.0;
+    water.composition.assign(kFeed.size(), 0.0);
+    water.composition[kWaterComponent - 1] = 1.0;
+    water.integerWords = {{20, kWaterSet}};
+    d.streams.push_back(water);
+    // Specifications 1 and 2: a vapour fraction of 0.4 and a liquid fraction of 0.3 of the
+    // stream itself.
+    d.flowsheet.specifications = {fractionSpecification("VF", 219, 0.4),
+                                  fractionSpecification("LF", 225, 0.3)};
     problem_ = std::make_unique<flash_test::OpenProblem>(dir_, d);
     feed_ = problem::ISRNO("FEED");
   }
@@ -176,6 +194,60 @@ TEST_F(StreamFlash, DewAndBubblePointsBoundTheTwoPhaseRegion) {
   }
 }
 
+TEST_F(StreamFlash, FractionAndEntropyKindsMeetTheirTargets) {
+  ASSERT_EQ(flash(1, 0, 233.15, 5000.0), 0);
+  std::int32_t ierr = -1;
+  flash::STOTFL(ierr);
+  ASSERT_EQ(ierr, 0);
+  const double entropy = h(flash::totals::kEntropy);
+  // The isentropic kind at the stream's own entropy returns to its temperature.
+  ASSERT_EQ(flash(3, 1, 260.0, 0.0), 0);
+  EXPECT_NEAR(h(m::kTemperature), 233.15, 0.02);
+  EXPECT_NEAR(h(flash::totals::kEntropy), entropy, 1e-4 * std::abs(entropy) + 1e-3);
+  // The vapour-fraction kind finds the temperature of the fraction asked for; the liquid-
+  // fraction kind that of one minus it.
+  struct Case {
+    std::int32_t kind;
+    double specv, vapour;
+  };
+  for (const Case c : {Case{7, 0.5, 0.5}, Case{7, 0.9, 0.9}, Case{5, 0.3, 0.7}}) {
+    SCOPED_TRACE(c.kind * 10 + c.specv);
+    ASSERT_EQ(flash(c.kind, 1, 233.15, 2000.0, c.specv), 0);
+    EXPECT_NEAR(h(m::kVapourFraction), c.vapour, 0.01);
+    // The held fraction is met to the fraction tolerance (0.01 relative), the split at it
+    // to the flash function's tolerance: the balance holds to a part in a thousand.
+    expectBalance(1e-3);
+  }
+}
+
+TEST_F(StreamFlash, SpecificationOnAPhaseFractionIsAFractionFlash) {
+  struct Case {
+    std::int32_t spec;
+    double vapour;
+  };
+  for (const Case c : {Case{1, 0.4}, Case{2, 0.7}}) {
+    SCOPED_TRACE(c.spec);
+    std::int32_t istat = -1;
+    SFLDRV(feed_, 1, 12, c.spec, 0.0, 0, 0, 233.15, 2000.0, istat);
+    ASSERT_EQ(istat, 0);
+    EXPECT_EQ(problem::SRPSET.set2.stream, feed_);
+    EXPECT_NEAR(h(m::kVapourFraction), c.vapour, 0.01);
+    EXPECT_EQ(h(m::kPressure), 2000.0);
+  }
+}
+
+TEST_F(StreamFlash, WaterAloneThatComesOutLiquidIsFreeWater) {
+  ASSERT_EQ(flash(1, 0, 300.0, 101.325, 0.0, problem::ISRNO("WATER")), 0);
+  EXPECT_EQ(problem::THCTL.currentSet, kWaterSet);
+  EXPECT_EQ(h(m::kWaterFraction), 1.0);
+  EXPECT_EQ(h(m::kLiquidFraction), 0.0);
+  EXPECT_EQ(h(m::kVapourFraction), 0.0);
+  // Above its boiling point the same water is vapour.
+  ASSERT_EQ(flash(1, 0, 400.0, 101.325, 0.0, problem::ISRNO("WATER")), 0);
+  EXPECT_EQ(h(m::kVapourFraction), 1.0);
+  EXPECT_EQ(h(m::kWaterFraction), 0.0);
+}
+
 TEST_F(StreamFlash, CallsThatFlashNothingSaySoAndLeaveThePhases) {
   ASSERT_EQ(flash(1, 0, 233.15, 5000.0), 0);
   const double fv = h(m::kVapourFraction);
@@ -197,6 +269,18 @@ TEST_F(StreamFlash, CallsThatFlashNothingSaySoAndLeaveThePhases) {
       EXPECT_EQ(h(m::kVapourFraction), fv);
     }
   }
+}
+
+TEST_F(StreamFlash, WarmRepeatsAllocateNothing) {
+  // Warm: the driver's vectors, the record layouts and the disk-record images are got.
+  ASSERT_EQ(flash(1, 0, 233.15, 5000.0), 0);
+  ASSERT_EQ(flash(2, 1, 240.0, 0.0), 0);
+  const std::size_t before = testing_support::allocationCount();
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_EQ(flash(1, 0, 233.15, 5000.0), 0);
+    ASSERT_EQ(flash(2, 1, 240.0, 0.0), 0);
+  }
+  EXPECT_EQ(testing_support::allocationCount() - before, 0U);
 }
 
 // A set whose K-value method is served outside the library: no flash is made, so the driver

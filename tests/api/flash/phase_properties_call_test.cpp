@@ -22,12 +22,8 @@ class PhasePropertiesCall : public ::testing::Test {
     fixtures::ProblemDescription d;
     d.name = "vprops";
     d.components = flash_test::components({"METHANE", "PROPANE", "N-PENTANE"});
-    // The entropies are the equation's (option digit 3 of the entropy slots 10 and 11), so
-    // that the isentropic flashes need no entropy correlations.
-    fixtures::MethodSetSpec set = flash_test::pengRobinsonSet("PR");
-    set.options[9] = set.options[10] = 3;
-    d.methodSets = {set};
-    d.correlationSets = {fixtures::idealGasEnthalpySet(d.components)};
+    d.methodSets = {flash_test::withEquationEntropies(flash_test::pengRobinsonSet("PR"))};
+    d.correlationSets = {flash_test::idealGasStandIns(d.components.size())};
     problem_ = std::make_unique<flash_test::OpenProblem>(dir_, d);
     std::int32_t n = 0, istat = 0;
     problem::SRCREA(2, "FEED", n, istat);

@@ -55,11 +55,7 @@ class PhaseProperty : public ::testing::Test {
     fixtures::ProblemDescription d;
     d.name = "phprop";
     d.components = flash_test::components({"METHANE", "PROPANE", "N-PENTANE"});
-    // The entropies are the equation's (option digit 3 of the entropy slots 10 and 11), so
-    // that the isentropic flashes need no entropy correlations.
-    fixtures::MethodSetSpec set = flash_test::pengRobinsonSet("PR");
-    set.options[9] = set.options[10] = 3;
-    d.methodSets = {set};
+    d.methodSets = {flash_test::withEquationEntropies(flash_test::pengRobinsonSet("PR"))};
     d.correlationSets = {idealGasSet()};
     problem_ = std::make_unique<flash_test::OpenProblem>(dir_, d);
     flash_test::useSet(kSet);
