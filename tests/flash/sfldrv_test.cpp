@@ -271,6 +271,20 @@ TEST_F(StreamFlash, CallsThatFlashNothingSaySoAndLeaveThePhases) {
   }
 }
 
+TEST_F(StreamFlash, AFailedFlashLeavesTheFeedAsVapourWithoutEnthalpies) {
+  ASSERT_EQ(flash(1, 0, 233.15, 5000.0), 0);
+  // A temperature past the general flash's range fails it.
+  ASSERT_EQ(flash(1, 0, 5000.0, 5000.0), code(StreamFlashStatus::Failed));
+  EXPECT_EQ(problem::SRPSET.set2.stream, feed_);
+  EXPECT_EQ(state(), 0);
+  EXPECT_EQ(h(m::kVapourFraction), 1.0);
+  for (const std::int32_t k : {m::kLiquidFraction, m::kWaterFraction, m::kVapourEnthalpy,
+                               m::kLiquidEnthalpy, m::kWaterEnthalpy}) {
+    EXPECT_EQ(h(k), 0.0) << k;
+  }
+  for (std::size_t i = 0; i < kFeed.size(); ++i) EXPECT_EQ(v(m::kVapour, i), kFeed[i]) << i;
+}
+
 TEST_F(StreamFlash, WarmRepeatsAllocateNothing) {
   // Warm: the driver's vectors, the record layouts and the disk-record images are got.
   ASSERT_EQ(flash(1, 0, 233.15, 5000.0), 0);
