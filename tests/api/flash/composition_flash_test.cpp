@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "api/flash/phase_properties_call.hpp"
+#include "api/flash/root_search.hpp"
 #include "flash_support.hpp"
 #include "support/allocation_counter.hpp"
 
@@ -227,6 +228,48 @@ TEST_F(CompositionFlash, WarmRepeatsAllocateNothing) {
     api_flash::VPROPS(0, "FEED", 300.0, 5e6, comp, 1, 10, 9, props, ierr);
   EXPECT_EQ(ierr, 0);
   EXPECT_EQ(testing_support::allocationCount(), before);
+}
+
+TEST_F(CompositionFlash, VapourFractionSearchStopsAtItsLimitsAndTolerance) {
+  // The enthalpy of the type-1 state (vapour fraction about 0.8) as both limits.
+  std::vector<double> comp = kGas;
+  Outputs out(10);
+  std::int32_t ierr = 99;
+  VFLASH(0, "FEED", request(1), comp, out.r, ierr);
+  ASSERT_EQ(ierr, 0);
+  const double h = out.r.fracv * out.r.enthv + out.r.fracl * out.r.enthl;
+  struct Case {
+    const char* name;
+    std::int32_t iesti, maxit;
+    double tol;
+    std::int32_t status;
+    double fracv;  // checked on success
+  };
+  const std::vector<Case> cases = {
+      // Bubble- and dew-point limits straddle the target; two flashes are all MAXIT allows.
+      {"limit in the bracket", 0, 2, 1e-6, api_flash::kFractionBracketLimit, 0.0},
+      {"negative limit as its absolute value", 0, -2, 1e-6, api_flash::kFractionBracketLimit,
+       0.0},
+      // Equal limits: no sign change to find.
+      {"limit in the scan", 1, 5, 1e-6, api_flash::kFractionScanLimit, 0.0},
+      // A tolerance the bubble point (vapour fraction 0) already meets: one flash.
+      {"met at the lower limit", 0, 60, 0.5, 0, 0.0},
+      {"found", 0, 60, 1e-6, 0, 0.5},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FlashRequest in = request(12);
+    in.vfrac = 0.5;
+    in.iesti = c.iesti;
+    in.hmin = in.hmax = h;
+    in.maxit = c.maxit;
+    in.tol = c.tol;
+    VFLASH(0, "FEED", in, comp, out.r, ierr);
+    EXPECT_EQ(ierr, c.status);
+    if (c.status == 0) {
+      EXPECT_NEAR(out.r.fracv, c.fracv, 1e-5);
+    }
+  }
 }
 
 TEST(CompositionFlashWithoutProblem, ReportsAnUnknownStream) {
