@@ -1,7 +1,9 @@
 // A host program of the problem-access calls: it builds a small solved natural-gas problem
 // into a directory (once; a second run reopens the same files), opens it through
 // libvendrakol.so, prints the counts, the components with their molecular weights, the
-// units with their types and the state and composition of the feed, and closes it.
+// units with their types and the state and composition of the feed, flashes the feed's
+// composition at 233.15 K and 5000 kPa in the feed's method set and prints the split, the
+// phase compositions and enthalpies, and closes it.
 //
 //   access_host [DIRECTORY]     (default: vendrakol-example under the temporary directory)
 #include <cstdint>
@@ -16,66 +18,6 @@
 
 namespace {
 
-fixtures::ProblemDescription naturalGasPlant() {
-  fixtures::ProblemDescription d;
-  d.name = "gasplant";
-  d.title = "NATURAL GAS PLANT";
-  for (const char* name : {"NITROGEN", "CARBON DIOXIDE", "HYDROGEN SULFIDE", "METHANE", "ETHANE",
-                           "PROPANE", "N-BUTANE", "N-PENTANE", "N-HEXANE", "WATER"}) {
-    d.components.push_back(fixtures::publishedComponent(name));
-  }
-  d.methodSets = {fixtures::equationOfStateSet("PENG-ROB", 102)};
-  // The inlet separator's feed and products, K and kPa. The feed is two-phase with a
-  // little free water: 94.2 % vapour, 5 % hydrocarbon liquid and 0.8 % water, the vapour
-  // composition following from the overall and liquid ones by the mole balance.
-  const std::vector<double> feed{0.010, 0.020, 0.005, 0.800, 0.080,
-                                 0.040, 0.020, 0.010, 0.005, 0.010};
-  const std::vector<double> liquid{0.001, 0.010, 0.010, 0.200, 0.120,
-                                   0.230, 0.200, 0.150, 0.079, 0.0};
-  constexpr double kVapour = 0.942, kLiquid = 0.050, kWater = 0.008;
-  constexpr std::size_t kWaterIndex = 9;
-  std::vector<double> vapour(feed.size());
-  for (std::size_t i = 0; i < feed.size(); ++i) {
-    vapour[i] = (feed[i] - kLiquid * liquid[i] - (i == kWaterIndex ? kWater : 0.0)) / kVapour;
-  }
-  d.waterComponent = 10;
-  for (const char* name : {"FEED", "SEP-GAS", "SEP-LIQ", "COMP-OUT"}) {
-    fixtures::StreamSpec s;
-    s.name = name;
-    s.temperature = 300.0;
-    s.pressure = 5000.0;
-    s.rate = 100.0;
-    s.composition = feed;
-    s.vapourFraction = kVapour;
-    s.liquidFraction = kLiquid;
-    s.waterFraction = kWater;
-    s.vapour = vapour;
-    s.liquid = liquid;
-    s.integerWords = {{20, 1}};
-    d.streams.push_back(s);
-  }
-  // The inlet separator, a flash drum (streams 1 FEED, 2 SEP-GAS, 3 SEP-LIQ), and the
-  // compressor of its gas.
-  fixtures::UnitBlockContents separator;
-  separator.sides = 1;
-  separator.feeds = 1;
-  separator.products = 2;
-  separator.feedList = {1};
-  separator.productList = {2, 3};
-  separator.connections = {1, 0, 1, 1, 0, 1};
-  separator.resultWord = 109;
-  separator.results = {0, 0, 0, 300.0, 0, 0, 0, 5000.0, 0, 0, 0, 0.0};
-  fixtures::UnitBlockContents compressor;
-  compressor.feeds = 1;
-  compressor.products = 1;
-  compressor.feedList = {2};
-  compressor.productList = {4};
-  d.flowsheet.units = {
-      fixtures::activeUnit("INLET-SEP", 10001, "INLET SEPARATOR OF THE PLANT", 1, separator),
-      fixtures::activeUnit("COMPRESSOR", 10005, "GAS COMPRESSOR OF THE PLANT", 1, compressor)};
-  return d;
-}
-
 // A text argument: its address and its length.
 struct Text {
   std::string text;
@@ -89,7 +31,7 @@ int main(int argc, char** argv) {
   const std::filesystem::path directory =
       argc > 1 ? std::filesystem::path(argv[1])
                : std::filesystem::temp_directory_path() / "vendrakol-example";
-  const fixtures::ProblemDescription description = naturalGasPlant();
+  const fixtures::ProblemDescription description = fixtures::naturalGasPlant();
   const std::filesystem::path problem = directory / description.name;
   if (!std::filesystem::exists(problem.string() + ".zn1")) {
     std::printf("building the problem %s in %s\n", description.title.c_str(),
@@ -185,6 +127,39 @@ int main(int argc, char** argv) {
   for (int32_t j = 0; j < fractionCount && j < ncomp; ++j) {
     std::printf("        %.16s  mole fraction %8.5f\n", &ids[static_cast<std::size_t>(j) * 16],
                 static_cast<double>(fractions[static_cast<std::size_t>(j)]));
+  }
+
+  // The feed's composition flashed at 233.15 K and 5000 kPa (type 1) in the feed's method
+  // set. The host's units are set 4 (K, and the pressure in Pa: 1000 times kPa); the molar
+  // enthalpies come back at 1000 times their set-1 value (J/kmol).
+  {
+    std::vector<double> z(fractions.begin(), fractions.end());
+    z.resize(static_cast<std::size_t>(ncomp > 0 ? ncomp : 1));
+    std::vector<double> y(z.size()), x(z.size()), w(z.size());
+    const int32_t debug = 0, flashType = 1, iesti = 0, maxit = 0;
+    const double t = 233.15, p = 5000.0 * 1000.0, zero = 0.0;
+    double tOut = 0, pOut = 0, hv = 0, hl = 0, hw = 0, sv = 0, sl = 0, sw = 0, fv = 0, fl = 0,
+           fw = 0;
+    int32_t status = 0;
+    VFLASH(&debug, feedId.data(), feedId.length(), &t, &p, &zero, &zero, &zero, z.data(),
+           &flashType, &ncomp, &iesti, &zero, &zero, &maxit, &zero, &tOut, &pOut, &hv, &hl, &hw,
+           &sv, &sl, &sw, &fv, &fl, &fw, y.data(), x.data(), w.data(), &status);
+    char tLabel[31] = {}, hLabel[31] = {};
+    int32_t labelStatus = 0, internal = 1, temperatureClass = 1, enthalpyClass = 100028;
+    const int32_t hostSet = 4;
+    PAUOM1(&temperatureClass, &hostSet, &labelStatus, tLabel, 30);
+    PAUOM1(&enthalpyClass, &internal, &labelStatus, hLabel, 30);
+    std::printf("VFLASH  FEED at %.2f %.1s and %.0f kPa: status %d\n", t, tLabel, p / 1000.0,
+                status);
+    std::printf("        vapour %8.5f  liquid %8.5f  free water %8.5f (molar fractions)\n", fv,
+                fl, fw);
+    std::printf("        enthalpy vapour %12.1f  liquid %12.1f  free water %12.1f "
+                "(%.12s x 1000)\n", hv, hl, hw, hLabel);
+    std::printf("        %-16s %10s %10s\n", "component", "vapour y", "liquid x");
+    for (int32_t j = 0; j < ncomp && j < fractionCount; ++j) {
+      std::printf("        %.16s %10.5f %10.5f\n", &ids[static_cast<std::size_t>(j) * 16],
+                  y[static_cast<std::size_t>(j)], x[static_cast<std::size_t>(j)]);
+    }
   }
 
   int32_t solved = 0;

@@ -125,6 +125,111 @@ VENDRAKOL_EXPORT void PADATR(const char* cls, int32_t cls_length, const char* at
 VENDRAKOL_EXPORT void PAUOM1(const int32_t* icode, const int32_t* iset, int32_t* istat,
                              char* label, int32_t label_length);
 
+/* ---------------------------------------------------------------------------------------
+ * Flash and property calls
+ *
+ * Each call needs a problem opened by PAOPEN. The caller names a stream of the problem (ID:
+ * its identifier, compared blank-padded over 12 characters); the flash runs on a temporary
+ * stream in that stream's method set, and the problem's streams are left as they were.
+ *
+ * Unit sets. The caller's values are in unit set 4 of the problem's unit table, pressure,
+ * molar enthalpy and molar entropy at 1000 times their set-4 value (with the shipped set 4:
+ * K, Pa, J/kmol, J/(kmol K)); the phase enthalpies, entropies and heat capacity come back at
+ * 1000 times their value in set 1, the internal units (J/kmol, J/(kmol K)), the volume flows
+ * in set 1 and the transport properties in set 4. Stream vectors (UFLSH) are in set 5.
+ *
+ * Arrays. NCOMP must be the problem's component count (PAMISC), at most 200; every
+ * composition array holds NCOMP values. A null output address receives nothing; a null
+ * input address reads as 0.
+ * ------------------------------------------------------------------------------------- */
+
+/* The stream vector of UFLSH: 10 header words, then one molar amount per component of the
+ * problem (10 + NCOMP single-precision words), unit set 5. Word 1 total molar rate (class
+ * 31); 2 temperature (class 1); 3 pressure (class 4); 4 total enthalpy, rate times molar
+ * enthalpy, at 1000 times its set-5 value of class 26; 5 liquid fraction and 6 water
+ * fraction of the phase (out: vapour 0 and 0, liquid 1 and 0, free water 1 and 1, second
+ * liquid 0 and 1); 7 compressibility factor of the phase (out; 0 for free water); 8-10
+ * reserved (0 out); 11 on the component amounts, in the unit of word 1. */
+
+/* Flashes the stream vector FEED on a temporary stream of the open problem in the current
+ * method set (the one the last VFLASH or VPROPS made current; the default set at first).
+ * FEED in: words 1-4 and the amounts (words 5-10 are not read); its rate must be above 0.
+ * VAP, LIQ, WAT out: the vapour, the liquid and the free water (after a liquid-liquid
+ * split: liquid 1 in LIQ, liquid 2 in WAT), each a stream vector; every word 0.0 unless
+ * IERR is 0. KVEC out: NCOMP K-values, vapour over liquid mole fraction. IFTYPE in: 1 T and
+ * P given; 2 T and H; 3 P and H; 4 dew point at T; 5 dew point at P; 6 bubble point at T;
+ * 7 bubble point at P; 8 T and S; 9 P and S (S per unit rate, set 5, class 29, taken from
+ * the last VFLASH of type 8 or 9); 10 water dew point at T; 11 water dew point at P.
+ * IERR out: 0 flashed; 1 the flash failed; 2 IFTYPE outside 1-11; 3 no feed rate; 4 no
+ * problem is open; 5 a vector address is null. */
+VENDRAKOL_EXPORT void UFLSH(const float* feed, float* vap, float* liq, float* wat,
+                            float* kvec, const int32_t* iftype, int32_t* ierr);
+
+/* Flashes a composition in the method set of the stream STRMID.
+ * IDEBUG in: 1 or more writes the listing "VFlash.txt" in the working directory.
+ * STRMID in: a stream identifier (text and length).
+ * TEMPIN in: temperature, set 4 (types 1, 2, 4, 6, 8, 10).
+ * PRESIN in: pressure, 1000 times set 4 (types 1, 3, 5, 7, 9, 11, 12).
+ * VFRAC in: type 12, the vapour fraction to find.
+ * ENTHIN in: types 2 and 3, molar enthalpy, 1000 times set 4 class 28.
+ * ENTRIN in: types 8 and 9, molar entropy, 1000 times set 4 class 29.
+ * COMPIN in/out: NCOMP amounts or fractions, normalised to fractions in place.
+ * IFTYPE in: the flash type, 1-11 as for UFLSH, 12 the vapour fraction VFRAC at PRESIN.
+ * NCOMP in: the problem's component count.
+ * IESTI in: type 12, 0 finds the enthalpy limits by bubble- and dew-point flashes, else
+ * HMIN and HMAX in (molar enthalpies as ENTHIN) are used.
+ * MAXIT in: type 12, the most flashes of the search (its absolute value).
+ * TOL in: type 12, the tolerance on the vapour fraction.
+ * TEMPOT out: temperature, set 4. PRESOT out: pressure, 1000 times set 4.
+ * ENTHV, ENTHL, ENTHW out: molar enthalpies of vapour, liquid and free water, 1000 times
+ * set 1 class 28 (0.0 for an absent phase); FRACV*ENTHV + FRACL*ENTHL + FRACW*ENTHW is the
+ * feed's molar enthalpy as ENTHIN takes it.
+ * ENTRV, ENTRL, ENTRW out: molar entropies, 1000 times set 1 class 29 (0.0 for an absent
+ * phase).
+ * FRACV, FRACL, FRACW out: the phases' molar fractions of the feed.
+ * COMPV, COMPL, COMPW out: NCOMP mole fractions of each phase (0.0 for an absent phase).
+ * After a liquid-liquid split the L words describe liquid 1 and the W words liquid 2.
+ * IERR out: 0 success; above 0 the listing could not be opened (its error number); -1 the
+ * sum of COMPIN is not above 0; -2 STRMID is blank or names no stream, or no problem is
+ * open; -4 NCOMP is not the problem's component count or above 200, or COMPIN is null;
+ * -(100 + e) the flash failed with the UFLSH status e (-102 for a type outside 1-12);
+ * type 12: -(150 + e) the bubble point, -(250 + e) the dew point, -(1000 + e) a flash of
+ * the search failed, -1010 or -1020 the search reached MAXIT; -(200 + e) and -(300 + e)
+ * the vapour or the liquid entropy failed. Every output is finite; those a failure did not
+ * reach are 0.0. */
+VENDRAKOL_EXPORT void VFLASH(const int32_t* idebug, const char* strmid, int32_t strmid_length,
+                             const double* tempin, const double* presin, const double* vfrac,
+                             const double* enthin, const double* entrin, double* compin,
+                             const int32_t* iftype, const int32_t* ncomp, const int32_t* iesti,
+                             const double* hmin, const double* hmax, const int32_t* maxit,
+                             const double* tol, double* tempot, double* presot, double* enthv,
+                             double* enthl, double* enthw, double* entrv, double* entrl,
+                             double* entrw, double* fracv, double* fracl, double* fracw,
+                             double* compv, double* compl_, double* compw, int32_t* ierr);
+
+/* Nine properties of a composition taken whole as one phase, in the method set of the
+ * stream STRMID.
+ * IDEBUG in: 1 or more writes the listing "VProps.txt" in the working directory.
+ * STRMID in: a stream identifier (text and length).
+ * TEMPIN in: temperature, set 4. PRESIN in: pressure, 1000 times set 4.
+ * COMPIN in/out: NCOMP amounts or fractions, normalised in place.
+ * IPHASE in: 1 vapour, 2 liquid. NCOMP in: the problem's component count.
+ * NPROP in: the number of PROPS words cleared at entry (at most nine).
+ * PROPS out: at least nine words: 1 thermal conductivity (set 4 class 35); 2 viscosity
+ * (set 4 class 40); 3 surface tension (set 4 class 42; 0.0 for a vapour); 4 molar enthalpy
+ * (1000 times set 1 class 28); 5 molar entropy (1000 times set 1 class 29); 6 molar heat
+ * capacity (set 1 class 30 times 1000); 7 compressibility factor; 8 dry and 9 wet volume
+ * flow of one unit of molar rate (set 1, class 17 for a vapour, 16 for a liquid).
+ * IERR out: 0; above 0 the listing could not be opened; -1 the sum of COMPIN is not above
+ * 0; -3 STRMID is blank or names no stream, or no problem is open; -4 NCOMP is not the
+ * component count or above 200, or COMPIN or PROPS is null; -(400 + e) the flash failed
+ * with UFLSH status e; -13 transport properties, -23 enthalpy (also for IPHASE not 1 or 2),
+ * -33 entropy, -43 compressibility, -53 volume flows failed. */
+VENDRAKOL_EXPORT void VPROPS(const int32_t* idebug, const char* strmid, int32_t strmid_length,
+                             const double* tempin, const double* presin, double* compin,
+                             const int32_t* iphase, const int32_t* ncomp, const int32_t* nprop,
+                             double* props, int32_t* ierr);
+
 /* The host's error-control call. No arguments; it changes nothing. */
 VENDRAKOL_EXPORT void ERSETU(void);
 

@@ -35,6 +35,27 @@ std::int64_t placementCost(std::int64_t length, std::int64_t r, std::int64_t& re
   return fileLayer.recordCost * records + (r * records - length);
 }
 
+
+// The work list of FISORT, kept with its room between calls so that a sort allocates nothing
+// (emptied by the problem open, which gives it room for every run).
+std::vector<FreeRun> sortWork;
+const bool kSortWorkReset = services::registerKeptValues([] {
+  sortWork.clear();
+  sortWork.reserve(kFreeEntries);
+});
+
+// Sorts RUNS by LESS keeping the order of equals, in place (the list holds at most
+// kFreeEntries runs).
+template <typename Less>
+void stableSort(std::vector<FreeRun>& runs, Less less) {
+  for (std::size_t i = 1; i < runs.size(); ++i) {
+    const FreeRun x = runs[i];
+    std::size_t j = i;
+    for (; j > 0 && less(x, runs[j - 1]); --j) runs[j] = runs[j - 1];
+    runs[j] = x;
+  }
+}
+
 }  // namespace
 
 void FICHEK(std::int32_t option, std::int32_t length, std::int32_t& iblk, std::int32_t& newBlock,
@@ -179,10 +200,9 @@ void FILFRE(std::int32_t lentot, std::int32_t& iblk) {
 void FISORT(std::int32_t option) {
   TraceLevel trace("FISORT");
   // 1-2. The runs in address order into a work list; the entries cleared.
-  std::vector<FreeRun> work(fileLayer.freeSpace.runs.values.begin(),
-                            fileLayer.freeSpace.runs.values.end());
-  std::stable_sort(work.begin(), work.end(),
-                   [](const FreeRun& a, const FreeRun& b) { return a.address < b.address; });
+  std::vector<FreeRun>& work = sortWork;
+  work.assign(fileLayer.freeSpace.runs.values.begin(), fileLayer.freeSpace.runs.values.end());
+  stableSort(work, [](const FreeRun& a, const FreeRun& b) { return a.address < b.address; });
   std::erase_if(work, [](const FreeRun& run) { return run.length == 0 || run.address == 0; });
   fileLayer.freeSpace.runs.fill(FreeRun{});
   // 3. Neighbours merge: a run that ends where the next begins joins it.
@@ -207,8 +227,7 @@ void FISORT(std::int32_t option) {
     work.erase(longest);
   }
   // 5-6. The other runs longest first; the shortest beyond the limit are dropped.
-  std::stable_sort(work.begin(), work.end(),
-                   [](const FreeRun& a, const FreeRun& b) { return a.length > b.length; });
+  stableSort(work, [](const FreeRun& a, const FreeRun& b) { return a.length > b.length; });
   const std::size_t kept =
       std::min<std::size_t>(work.size(), option % 2 != 0 ? kKeptOdd : kKeptEven);
   for (std::size_t i = 0; i < kept; ++i)

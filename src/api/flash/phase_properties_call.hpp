@@ -8,10 +8,12 @@
 
 namespace api_flash {
 
-// Statuses of VPROPS (a positive value is the status of a failed listing open).
+// Statuses of VPROPS (a positive value is the error of a failed listing open).
 inline constexpr std::int32_t kPropsNoAmount = -1;        // sum of COMPIN not above 0
-inline constexpr std::int32_t kPropsUnknownStream = -3;   // blank or unknown identifier, or no problem
-inline constexpr std::int32_t kPropsComponentCount = -4;  // NCOMP not the stream-vector count
+// -3: a blank or unknown identifier, or no open problem.
+inline constexpr std::int32_t kPropsUnknownStream = -3;
+inline constexpr std::int32_t kPropsComponentCount = -4;  // NCOMP not the stream-vector count,
+                                                          // above 200, or beyond an array
 inline constexpr std::int32_t kPropsFlashBase = -400;     // -(400 + e): UFLSH status e
 inline constexpr std::int32_t kPropsTransport = -13;
 inline constexpr std::int32_t kPropsEnthalpy = -23;
@@ -23,6 +25,7 @@ inline constexpr std::int32_t kPropsVolumeFlows = -53;
 inline constexpr std::size_t kPropsWords = 9;
 
 // VPROPS: the properties of COMPIN taken as phase IPHASE.
+//   idebug  in      1 or more writes the listing "VProps.txt" in the working directory
 //   strmid  in      identifier of a stream of the open problem; its method set is used
 //   tempin  in      temperature, host unit set 4
 //   presin  in      pressure, 1000 x host unit set 4
@@ -35,8 +38,8 @@ inline constexpr std::size_t kPropsWords = 9;
 //                   (set 1 x 1000), 6 molar heat capacity (set 1 x 1000), 7 Z, 8 dry and 9
 //                   wet volume flow of one unit of rate (set 1)
 //   ierr    out     0 or one of the statuses above
-void VPROPS(std::string_view strmid, double tempin, double presin, std::span<double> compin,
-            std::int32_t iphase, std::int32_t ncomp, std::int32_t nprop, std::span<double> props,
-            std::int32_t& ierr);
+void VPROPS(std::int32_t idebug, std::string_view strmid, double tempin, double presin,
+            std::span<double> compin, std::int32_t iphase, std::int32_t ncomp,
+            std::int32_t nprop, std::span<double> props, std::int32_t& ierr);
 
 }  // namespace api_flash

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 namespace api_flash {
 
@@ -29,5 +30,33 @@ enum class RootSearchState : std::int32_t {
 // zero secant step or a bracket that can no longer be split counts as convergence.
 void ROOTRC(std::int32_t& istate, double xa, double xb, double tol, double& x, double& f,
             std::int32_t maxit);
+
+}  // namespace api_flash
+
+namespace api_flash {
+
+// Statuses of FRACFL besides 0 (found) and -(1000 + e), the enthalpy flash failed with
+// UFLSH status e.
+inline constexpr std::int32_t kFractionFlashBase = -1000;
+inline constexpr std::int32_t kFractionScanLimit = -1010;     // limit reached in the scan
+inline constexpr std::int32_t kFractionBracketLimit = -1020;  // limit reached in the bracket
+
+// FRACFL: the feed's state at its pressure with vapour fraction VFRAC, found by searching the
+// feed's molar enthalpy between two limits with enthalpy flashes (UFLSH type 3).
+//   idebug  in      above 0 writes the search's lines on IUNIT
+//   iunit   in      the listing unit (platform::kNoUnit: none)
+//   vfrac   in      the target vapour fraction
+//   maxit   in      ROOTRC's limit (its absolute value)
+//   tol     in      tolerance on the vapour fraction
+//   hmin, hmax in   the enthalpy limits: the feed's enthalpy word (unit-rate feed) times
+//                   1000000
+//   feed    in/out  the feed vector; its enthalpy word is set for each trial
+//   vap, liq, wat, kvec out  the vectors of UFLSH, those of the last flash
+//   ierr    in/out  left as passed when the search converges; else kFractionScanLimit,
+//                   kFractionBracketLimit or kFractionFlashBase - e
+void FRACFL(std::int32_t idebug, int iunit, double vfrac, std::int32_t maxit, double tol,
+            double hmin, double hmax, std::span<float> feed, std::span<float> vap,
+            std::span<float> liq, std::span<float> wat, std::span<float> kvec,
+            std::int32_t& ierr);
 
 }  // namespace api_flash

@@ -54,6 +54,9 @@ class StreamVector {
   std::span<float> words_;
 };
 
+// Whether a problem is open (its stream index exists).
+bool problemIsOpen();
+
 // The component count of the stream vectors of the open problem (NCSTRM; 0 without one).
 std::int32_t streamVectorComponents();
 

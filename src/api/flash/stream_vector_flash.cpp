@@ -91,8 +91,10 @@ void twoLiquids(const problem::MainRecord& r, StreamVector liq, StreamVector wat
 
 }  // namespace
 
+bool problemIsOpen() { return problem::SLOTC2.sr.index != services::NOCORE; }
+
 std::int32_t streamVectorComponents() {
-  if (problem::SLOTC2.sr.index == services::NOCORE) return 0;
+  if (!problemIsOpen()) return 0;
   return std::max(0, problem::COHDR(problem::cohdr::kStreamComponents));
 }
 

@@ -2,7 +2,8 @@
 //   build_fixture DIRECTORY [KIND]
 // KIND "gas" (default) a small solved gas problem; "unsolved" the same, not solved;
 // "foreign" one whose header names another product; "units" the data-request problem with
-// its unit types (fixtures::unitsProblem).
+// its unit types (fixtures::unitsProblem); "naturalgas" the natural-gas plant of the flash
+// calls (fixtures::naturalGasPlant) under the name "plant".
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -12,10 +13,17 @@
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: build_fixture DIRECTORY [gas|unsolved|foreign|units]\n");
+    std::fprintf(stderr,
+                 "usage: build_fixture DIRECTORY [gas|unsolved|foreign|units|naturalgas]\n");
     return 2;
   }
   const std::string kind = argc > 2 ? argv[2] : "gas";
+  if (kind == "naturalgas") {
+    fixtures::ProblemDescription d = fixtures::naturalGasPlant();
+    d.name = "plant";
+    fixtures::buildProblem(argv[1], d);
+    return 0;
+  }
   if (kind == "units") {
     fixtures::buildProblem(argv[1], fixtures::unitsProblem("plant"));
     return 0;

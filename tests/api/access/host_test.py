@@ -149,7 +149,8 @@ class ProblemAccess(unittest.TestCase):
         functions = {line.split()[-1] for line in out.splitlines()
                      if len(line.split()) == 3 and line.split()[1] in "TW"}
         self.assertEqual(functions, {"PAOPEN", "PAMISC", "DBMISC", "PACLOS", "PADATC", "PADATI",
-                                     "PADATR", "PAUOM1", "ERSETU", "OTHIST"})
+                                     "PADATR", "PAUOM1", "ERSETU", "OTHIST", "UFLSH", "VFLASH",
+                                     "VPROPS"})
 
     def test_a_foreign_database_ends_the_process_with_its_abort_report(self):
         name = build(self.dir, "foreign")
@@ -395,6 +396,79 @@ def opened():
     paopen()
     pamisc()
 
+import math
+f32, f64 = ctypes.c_float, ctypes.c_double
+f32p, f64p = ctypes.POINTER(f32), ctypes.POINTER(f64)
+lib.UFLSH.argtypes = [f32p] * 5 + [i32p, i32p]
+lib.VFLASH.argtypes = ([i32p, ctypes.c_char_p, i32] + [f64p] * 6 + [i32p] * 3 + [f64p] * 2 +
+                       [i32p, f64p] + [f64p] * 14 + [i32p])
+lib.VPROPS.argtypes = [i32p, ctypes.c_char_p, i32, f64p, f64p, f64p, i32p, i32p, i32p, f64p,
+                       i32p]
+GAS = [0.010, 0.020, 0.005, 0.800, 0.080, 0.040, 0.020, 0.010, 0.005, 0.010]
+
+def ref(ctype, value, null):
+    return None if null else ctypes.byref(ctype(value))
+
+def vflash(stream=b"FEED", length=None, comp=GAS, iftype=1, ncomp=10, t=233.15, p=5e6,
+           idebug=0, h=0.0, s=0.0, nulls=(), state=False):
+    # VFLASH; NULLS names the arguments passed as null pointers. Returns the status, whether
+    # every output is finite and whether every output is 0.0.
+    n = len(comp) if comp is not None else 0
+    compin = (f64 * max(n, 1))(*(comp or [0.0])) if comp is not None else None
+    outs = [f64(-9.0) for _ in range(11)]
+    phases = [(f64 * 210)(*([-9.0] * 210)) for _ in range(3)]
+    ierr = i32(-99)
+    lib.VFLASH(ref(i32, idebug, "idebug" in nulls), stream,
+               len(stream) if stream is not None and length is None else (length or 0),
+               ref(f64, t, "t" in nulls), ref(f64, p, "p" in nulls), ref(f64, 0.5, False),
+               ref(f64, h, False), ref(f64, s, False), compin,
+               ref(i32, iftype, "iftype" in nulls), ref(i32, ncomp, "ncomp" in nulls),
+               ref(i32, 0, False), ref(f64, 0.0, False), ref(f64, 0.0, False),
+               ref(i32, 50, False), ref(f64, 1e-6, False),
+               *[None if "outputs" in nulls else ctypes.byref(v) for v in outs],
+               *[None if "phases" in nulls else a for a in phases],
+               None if "ierr" in nulls else ctypes.byref(ierr))
+    # The words a call may write: the scalars and the first NCOMP of each composition.
+    # A count outside 1-200 (or none) leaves the host's arrays alone.
+    counted = 0 < ncomp <= 200 and "ncomp" not in nulls and "phases" not in nulls
+    written = min(ncomp, n) if counted else 0
+    values = [v.value for v in outs] + [x for a in phases for x in a[:written]]
+    # Words beyond NCOMP are never written.
+    beyond = all(x == -9.0 for a in phases for x in a[max(ncomp, 0):210] if 0 <= ncomp <= 210)
+    if state:
+        # The feed's molar enthalpy and entropy, as ENTHIN and ENTRIN take them.
+        v = [o.value for o in outs]
+        return dict(h=v[8] * v[2] + v[9] * v[3] + v[10] * v[4],
+                    s=v[8] * v[5] + v[9] * v[6] + v[10] * v[7])
+    return dict(ierr=ierr.value, finite=all(map(math.isfinite, values)),
+                zero=all(v == 0.0 for v in values) if "outputs" not in nulls else None,
+                beyond=beyond)
+
+def vprops(stream=b"FEED", comp=GAS, ncomp=10, iphase=1, nprop=9, props=True, nulls=()):
+    # VPROPS into a 12-word PROPS array; returns the status, the three words beyond the nine
+    # (never written) and whether the nine are finite and all 0.0.
+    n = len(comp) if comp is not None else 0
+    compin = (f64 * max(n, 1))(*(comp or [0.0])) if comp is not None else None
+    words = (f64 * 12)(*([5.0] * 12))
+    ierr = i32(-99)
+    lib.VPROPS(ref(i32, 0, False), stream, len(stream) if stream is not None else 12,
+               ref(f64, 300.0, False), ref(f64, 5e6, False), compin, ref(i32, iphase, False),
+               ref(i32, ncomp, "ncomp" in nulls), ref(i32, nprop, False),
+               words if props else None, None if "ierr" in nulls else ctypes.byref(ierr))
+    return dict(ierr=ierr.value, beyond=list(words[9:]),
+                finite=all(map(math.isfinite, words[:9])), zero=all(v == 0.0 for v in words[:9]))
+
+def uflsh(rate=1.0, iftype=1, vectors=True, nulls=()):
+    # UFLSH of one unit of the gas at 233.15 K and 5000 kPa in set-5 units (F, PSIA).
+    feed = (f32 * 20)(rate, -40.0, 725.19, *([0.0] * 7), *[rate * z for z in GAS])
+    outs = [(f32 * 20)(*([-9.0] * 20)) for _ in range(3)] + [(f32 * 10)(*([-9.0] * 10))]
+    ierr = i32(-99)
+    lib.UFLSH(feed if vectors else None, *(o if vectors else None for o in outs),
+              ref(i32, iftype, "iftype" in nulls), None if "ierr" in nulls else ctypes.byref(ierr))
+    values = [x for o in outs for x in o]
+    return dict(ierr=ierr.value, finite=all(map(math.isfinite, values)),
+                zero=all(v == 0.0 for v in values) if vectors else None)
+
 def done(**results):
     sys.stdout.flush()
     print("%s" + json.dumps(results), flush=True)
@@ -625,6 +699,115 @@ REQUEST_CASES = {
 }
 
 
+# The flash calls on the natural-gas problem (build_fixture "naturalgas", whose streams are in
+# a method set). Each case names the statuses and that the outputs are finite; a refused
+# call leaves every output 0.0 and never writes past NCOMP.
+NO_FLASH = dict(finite=True, zero=True, beyond=True)
+FLASH_CASES = {
+    # VFLASH: the problem and the stream.
+    "VFLASH before the open": dict(code="done(r=vflash())", results=dict(r=dict(ierr=-2, **NO_FLASH))),
+    "VFLASH after the close": dict(code="opened()\nlib.PACLOS()\ndone(r=vflash())",
+                                   results=dict(r=dict(ierr=-2, **NO_FLASH))),
+    "VFLASH blank stream": dict(code="opened()\ndone(r=vflash(stream=b' ' * 12))",
+                                results=dict(r=dict(ierr=-2, **NO_FLASH))),
+    "VFLASH unknown stream": dict(code="opened()\ndone(r=vflash(stream=b'NOSUCH'))",
+                                  results=dict(r=dict(ierr=-2, **NO_FLASH))),
+    "VFLASH stream null with a length": dict(
+        code="opened()\ndone(r=vflash(stream=None, length=12))",
+        results=dict(r=dict(ierr=-2, **NO_FLASH))),
+    "VFLASH stream length most negative": dict(
+        code="opened()\ndone(r=vflash(length=INT32_MIN))", results=dict(r=dict(ierr=-2, **NO_FLASH))),
+    "VFLASH stream of 5000 characters": dict(
+        code="opened()\ndone(r=vflash(stream=b'F' * 5000))", results=dict(r=dict(ierr=-2, **NO_FLASH))),
+    # A stream that is found, with a type that is refused after the lookup.
+    "VFLASH stream blank-padded to 5000, type 0": dict(
+        code="opened()\ndone(r=vflash(stream=b'FEED'.ljust(5000), iftype=0))",
+        results=dict(r=dict(ierr=-102, **NO_FLASH))),
+    # The component count.
+    **{f"VFLASH NCOMP {n}": dict(code=f"opened()\ndone(r=vflash(ncomp={n}))",
+                                 results=dict(r=dict(ierr=-4, **NO_FLASH)))
+       for n in ("0", "-1", "9", "11", "201", "INT32_MAX", "INT32_MIN")},
+    "VFLASH NCOMP null": dict(code="opened()\ndone(r=vflash(nulls=('ncomp',)))",
+                              results=dict(r=dict(ierr=-4, **NO_FLASH))),
+    "VFLASH composition null": dict(code="opened()\ndone(r=vflash(comp=None))",
+                                    results=dict(r=dict(ierr=-4, **NO_FLASH))),
+    # The composition.
+    "VFLASH composition all zero": dict(code="opened()\ndone(r=vflash(comp=[0.0] * 10))",
+                                        results=dict(r=dict(ierr=-1, **NO_FLASH))),
+    "VFLASH composition summing below zero": dict(
+        code="opened()\ndone(r=vflash(comp=[-1.0] + [0.0] * 9))",
+        results=dict(r=dict(ierr=-1, **NO_FLASH))),
+    "VFLASH composition with a NaN": dict(
+        code="opened()\ndone(r=vflash(comp=[float('nan')] + GAS[1:]))",
+        results=dict(r=dict(ierr=-1, **NO_FLASH))),
+    "VFLASH composition with an infinity": dict(
+        code="opened()\ndone(r=vflash(comp=[float('inf')] + GAS[1:]))",
+        results=dict(r=dict(ierr=-1, **NO_FLASH))),
+    # The flash type: a type outside 1-12 runs no flash.
+    **{f"VFLASH type {t}": dict(code=f"opened()\ndone(r=vflash(iftype={t}))",
+                                results=dict(r=dict(ierr=-102, **NO_FLASH)))
+       for t in ("0", "13", "-1", "INT32_MAX", "INT32_MIN")},
+    "VFLASH type null": dict(code="opened()\ndone(r=vflash(nulls=('iftype',)))",
+                             results=dict(r=dict(ierr=-102, **NO_FLASH))),
+    # Every flash type on the gas at 233.15 K and 5000 kPa, the enthalpy and entropy those of
+    # a type-1 flash there; FEED's set treats no free water, so there is no water dew point
+    # at a given temperature (-101).
+    **{f"VFLASH type {t} on the gas": dict(
+        code=f"opened()\nb = vflash(state=True)\ndone(r=vflash(iftype={t}, h=b['h'], s=b['s']))",
+        results=dict(r=dict(ierr=-101 if t == 10 else 0, finite=True, zero=t == 10, beyond=True)))
+       for t in range(1, 13)},
+    # Null outputs: the status is still returned.
+    "VFLASH scalar outputs null": dict(
+        code="opened()\ndone(r=vflash(iftype=0, nulls=('outputs',)))",
+        results=dict(r=dict(ierr=-102, finite=True, zero=None, beyond=True))),
+    "VFLASH phase compositions null": dict(
+        code="opened()\ndone(r=vflash(iftype=0, nulls=('phases',)))",
+        results=dict(r=dict(ierr=-102, **NO_FLASH))),
+    "VFLASH status null": dict(code="opened()\nvflash(nulls=('ierr',))\ndone(survived=True)",
+                               results=dict(survived=True)),
+    "VFLASH debug null writes no listing": dict(
+        code="opened()\nos.chdir(os.path.dirname(NAME))\nr = vflash(iftype=0, nulls=('idebug',))\n"
+             "done(r=r, listing=os.path.exists(b'VFlash.txt'))",
+        results=dict(r=dict(ierr=-102, **NO_FLASH), listing=False)),
+    # VPROPS.
+    "VPROPS before the open": dict(code="done(r=vprops())",
+                                   results=dict(r=dict(ierr=-3, beyond=[5.0] * 3, finite=True, zero=True))),
+    "VPROPS unknown stream": dict(code="opened()\ndone(r=vprops(stream=b'NOSUCH'))",
+                                  results=dict(r=dict(ierr=-3, beyond=[5.0] * 3, finite=True, zero=True))),
+    "VPROPS stream null": dict(code="opened()\ndone(r=vprops(stream=None))",
+                               results=dict(r=dict(ierr=-3, beyond=[5.0] * 3, finite=True, zero=True))),
+    **{f"VPROPS NCOMP {n}": dict(code=f"opened()\ndone(r=vprops(ncomp={n}))",
+                                 results=dict(r=dict(ierr=-4, beyond=[5.0] * 3, finite=True, zero=True)))
+       for n in ("0", "9", "INT32_MAX", "INT32_MIN")},
+    "VPROPS composition null": dict(code="opened()\ndone(r=vprops(comp=None))",
+                                    results=dict(r=dict(ierr=-4, beyond=[5.0] * 3, finite=True, zero=True))),
+    "VPROPS composition all zero": dict(
+        code="opened()\ndone(r=vprops(comp=[0.0] * 10))",
+        results=dict(r=dict(ierr=-1, beyond=[5.0] * 3, finite=True, zero=True))),
+    "VPROPS PROPS null": dict(code="opened()\nr = vprops(props=False)\ndone(ierr=r['ierr'])",
+                              results=dict(ierr=-4)),
+    "VPROPS NPROP huge clears nine words only": dict(
+        code="opened()\ndone(r=vprops(nprop=INT32_MAX, comp=[0.0] * 10))",
+        results=dict(r=dict(ierr=-1, beyond=[5.0] * 3, finite=True, zero=True))),
+    "VPROPS status null": dict(code="opened()\nvprops(nulls=('ierr',))\ndone(survived=True)",
+                               results=dict(survived=True)),
+    # UFLSH.
+    "UFLSH before the open": dict(code="done(r=uflsh())",
+                                  results=dict(r=dict(ierr=4, finite=True, zero=False))),
+    "UFLSH vectors null": dict(code="opened()\ndone(r=uflsh(vectors=False))",
+                               results=dict(r=dict(ierr=5, finite=True, zero=None))),
+    **{f"UFLSH type {t}": dict(code=f"opened()\ndone(r=uflsh(iftype={t}))",
+                               results=dict(r=dict(ierr=2, finite=True, zero=True)))
+       for t in ("0", "12", "INT32_MIN", "INT32_MAX")},
+    "UFLSH no rate": dict(code="opened()\ndone(r=uflsh(rate=0.0))",
+                          results=dict(r=dict(ierr=3, finite=True, zero=True))),
+    "UFLSH type 1 on the gas": dict(code="opened()\ndone(r=uflsh())",
+                                    results=dict(r=dict(ierr=0, finite=True, zero=False))),
+    "UFLSH status null": dict(code="opened()\nuflsh(nulls=('ierr',))\ndone(survived=True)",
+                              results=dict(survived=True)),
+}
+
+
 class ChildCases(unittest.TestCase):
     """Each case runs in a child process over a copy of the problem KIND."""
     KIND = "gas"
@@ -683,6 +866,16 @@ class DataRequestArguments(ChildCases):
 
     def test_every_case_gives_its_status_and_the_process_survives(self):
         for label, case in REQUEST_CASES.items():
+            with self.subTest(label):
+                self.run_case(label, case)
+
+
+class FlashArguments(ChildCases):
+    """The flash and property calls with every kind of bad argument."""
+    KIND = "naturalgas"
+
+    def test_every_case_gives_its_status_and_the_process_survives(self):
+        for label, case in FLASH_CASES.items():
             with self.subTest(label):
                 self.run_case(label, case)
 

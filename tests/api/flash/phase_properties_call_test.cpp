@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -57,7 +58,7 @@ TEST_F(PhasePropertiesCall, RefusesTheHostsMistakesWithoutEndingTheProcess) {
     std::vector<double> comp = c.comp;
     std::vector<double> props(9, 5.0);
     std::int32_t ierr = 99;
-    VPROPS(c.stream, 300.0, 100000.0, comp, 1, c.ncomp, 9, props, ierr);
+    VPROPS(0, c.stream, 300.0, 100000.0, comp, 1, c.ncomp, 9, props, ierr);
     EXPECT_EQ(ierr, c.status);
     for (double p : props) EXPECT_EQ(p, 0.0);
   }
@@ -67,18 +68,27 @@ TEST_F(PhasePropertiesCall, ClearsOnlyTheWordsAskedForAndNormalisesInPlace) {
   std::vector<double> comp = {2.0, 1.0, 1.0};
   std::vector<double> props(9, 5.0);
   std::int32_t ierr = 99;
-  VPROPS("FEED", 300.0, 100000.0, comp, 2, 3, 3, props, ierr);
+  // A phase that is neither vapour nor liquid fails at the enthalpy, after the flash: the
+  // words asked for are cleared, the others keep what they held.
+  VPROPS(0, "FEED", 300.0, 100000.0, comp, 3, 3, 3, props, ierr);
+  EXPECT_EQ(ierr, api_flash::kPropsEnthalpy);
   EXPECT_EQ(comp, (std::vector<double>{0.5, 0.25, 0.25}));
-  // The set names no transport methods: the call fails after the normalisation and the
-  // flash, and the words asked to be cleared are 0.0.
+  EXPECT_EQ(props, (std::vector<double>{0.0, 0.0, 0.0, 5.0, 5.0, 5.0, 5.0, 5.0, 5.0}));
+  // A liquid in a set without transport methods fails last, at the transport properties:
+  // words 4-9 are formed, finite, beyond the three asked for.
+  std::fill(props.begin(), props.end(), 5.0);
+  VPROPS(0, "FEED", 300.0, 100000.0, comp, 2, 3, 3, props, ierr);
   EXPECT_EQ(ierr, api_flash::kPropsTransport);
-  for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(props[i], 0.0);
+  for (std::size_t i = 3; i < 9; ++i) {
+    EXPECT_TRUE(std::isfinite(props[i]));
+    EXPECT_NE(props[i], 5.0) << "word " << i + 1;
+  }
 }
 
 TEST(PhasePropertiesCallWithoutProblem, ReportsAnUnknownStream) {
   std::vector<double> comp = {1.0}, props(9, 5.0);
   std::int32_t ierr = 99;
-  VPROPS("FEED", 300.0, 100000.0, comp, 1, 1, 9, props, ierr);
+  VPROPS(0, "FEED", 300.0, 100000.0, comp, 1, 1, 9, props, ierr);
   EXPECT_EQ(ierr, api_flash::kPropsUnknownStream);
 }
 
