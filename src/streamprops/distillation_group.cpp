@@ -18,6 +18,7 @@
 #include "streamprops/distillation_tables.hpp"
 #include "streamprops/property_internal.hpp"
 #include "streamprops/reid_correlation.hpp"
+#include "streamprops/reid_flash.hpp"
 #include "streamprops/stream_views.hpp"
 #include "streamprops/true_vapour_pressure.hpp"
 
@@ -168,10 +169,18 @@ void SPE400(std::int32_t, std::span<std::int32_t> oprec, std::int32_t, std::int3
       return;
     }
     method = rvpMethod(word(oprec, kRvpMethodWord));
-    // The flash methods need the general flash, which this build lacks; method 7 has no
-    // evaluator. Neither leaves a stale value behind.
-    if (method >= 3 && method <= 7) {
-      if (method != 7) istat = kCurveGroupNotAvailable;
+    // The flash methods need no curve: the process-stream method 3 and the standard tests
+    // 4 to 6.
+    if (method == 3) {
+      SPERV1(stream, set, static_cast<std::int32_t>(n), x, tvp, istat, value);
+      return;
+    }
+    if (method >= 4 && method <= 6) {
+      SPERV2(method, stream, set, static_cast<std::int32_t>(n), x, tvp, istat, value);
+      return;
+    }
+    // Method 7 has no evaluator; it leaves no stale value behind.
+    if (method == 7) {
       value = services::DMISS;
       return;
     }
