@@ -60,10 +60,7 @@ std::int32_t curveTypeOf(std::int32_t code, std::int32_t variant) {
   }
 }
 
-// The codes whose evaluators this build lacks: the product cut temperature, which needs the
-// unit data.
-bool notAvailable(std::int32_t code) { return code == 406; }
-
+// Word 14: the RVP method of 404, the reference (feed) stream of 406.
 constexpr std::int32_t kRvpMethodWord = 14;
 constexpr std::int32_t kDefaultRvpWord = 18;   // integer of GCL: the default RVP method
 constexpr std::int32_t kTvpTemperatureWord = 2;  // real of GCL: the TVP temperature of 405, K
@@ -136,10 +133,11 @@ void SPE400(std::int32_t, std::span<std::int32_t> oprec, std::int32_t, std::int3
   using detail::word;
   istat = 0;
   const std::int32_t code = word(oprec, spcrec::kCode);
-  // The product cut needs the unit data, which this build does not read yet.
-  if (notAvailable(code)) {
-    istat = kCurveGroupNotAvailable;
-    value = services::DMISS;
+  // The cut temperature of a product: its cumulative yield on the feed's TBP curve.
+  if (code == 406) {
+    double yield = 0.0;
+    SPE406(word(oprec, kRvpMethodWord), word(oprec, spcrec::kStream), yield);
+    SPE46B(word(oprec, kRvpMethodWord), yield, noflag, value);
     return;
   }
   const std::size_t n =

@@ -379,13 +379,7 @@ TEST_F(PropertyCodes, ReidVapourPressureByFlashReachesItsMethods) {
   problem::GCLTAB.integers(18) = 0;
 }
 
-TEST_F(PropertyCodes, GroupsNotAvailableGiveTheMissingValueWithAStatus) {
-  // The product cut.
-  {
-    PropertyStatus status = PropertyStatus::Done;
-    EXPECT_EQ(value("GAS", {406, 1}, -7.0, &status), services::DMISS);
-    EXPECT_EQ(status, PropertyStatus::NotAvailable);
-  }
+TEST_F(PropertyCodes, CodesWithoutAValueGiveTheMissingValue) {
   // RVP method 7 has no evaluator: missing, never the caller's stale value.
   problem::GCLTAB.integers(18) = 7;
   PropertyStatus seven = PropertyStatus::NotAvailable;
