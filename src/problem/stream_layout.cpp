@@ -11,6 +11,7 @@
 #include "problem/database.hpp"
 #include "problem/stream_table.hpp"
 #include "problem/streams.hpp"
+#include "services/kept_values.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
 
@@ -45,6 +46,11 @@ struct Layout {
   std::vector<std::int32_t> doubles;
   std::vector<std::int32_t> sizing;
   std::vector<std::int32_t> entrySizes;  // of the disk-pointer sectors
+
+  // Empties every list and keeps its storage.
+  void clear() {
+    for (auto* v : {&pointers, &integers, &reals, &doubles, &sizing, &entrySizes}) v->clear();
+  }
 
   const std::vector<std::int32_t>& of(SectorKind kind) const {
     switch (kind) {
@@ -489,8 +495,19 @@ void publish(std::int32_t type, std::int32_t ptr) {
 
 }  // namespace
 
+namespace {
+// The layouts described for the shape check (every stream made current) and for SRLAYO,
+// kept so that a warm call allocates nothing; every problem open frees them.
+Layout checkedLayout, builtLayout;
+const bool kLayoutsReset = services::registerKeptValues([] {
+  checkedLayout = Layout{};
+  builtLayout = Layout{};
+});
+}  // namespace
+
 void checkStreamRecordShape(std::int32_t type, bool currentSizes, std::string_view routine) {
-  Layout layout;
+  Layout& layout = checkedLayout;
+  layout.clear();
   if (!describe(type, layout)) return;
   const auto fault = [&](SectorKind kind, std::int32_t sector, std::int32_t found,
                          std::int32_t expected) {
@@ -520,7 +537,8 @@ void checkStreamRecordShape(std::int32_t type, bool currentSizes, std::string_vi
 
 void SRLAYO(std::int32_t mode, std::int32_t type, std::int32_t& len, std::int32_t& ptr) {
   if (type < kFirstType || type > kLastType || type == kNoLayoutType) return;
-  Layout layout;
+  Layout& layout = builtLayout;
+  layout.clear();
   describe(type, layout);
   const storage::SubBlockSpec spec = specOf(layout);
   std::int32_t ierr = 0;

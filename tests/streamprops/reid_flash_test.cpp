@@ -17,6 +17,7 @@
 #include "services/markers.hpp"
 #include "services/services.hpp"
 #include "streamprops/true_vapour_pressure.hpp"
+#include "support/allocation_counter.hpp"
 
 namespace streamprops {
 namespace {
@@ -155,6 +156,29 @@ TEST_F(ReidFlashWithoutAir, PureLiquidsGiveTheirVapourPressureAt100F) {
         EXPECT_NEAR(value / expected, 1.0, 0.04);
       }
     }
+  }
+}
+
+// Once warm, the flashes, volumes and streams of a flash RVP allocate nothing; only the
+// creation of its sample stream does (the stream index's own entry).
+TEST_F(ReidFlashWithoutAir, AWarmCallAllocatesOnlyItsSampleStream) {
+  const auto x = pure(kPentane);
+  const double tvp = tvpOf(x);
+  for (const std::int32_t m : {3, 4}) {
+    SCOPED_TRACE(m);
+    std::int32_t ier = 0;
+    const double first = rvp(m, x, tvp, ier);
+    // What creating and deleting a stream costs.
+    std::size_t before = testing_support::allocationCount();
+    std::int32_t sample = 0, istat = 0;
+    problem::SRCREA(3, " ", sample, istat);
+    problem::SRKILL(sample);
+    const std::size_t stream = testing_support::allocationCount() - before;
+    before = testing_support::allocationCount();
+    ier = 0;
+    const double second = rvp(m, x, tvp, ier);
+    EXPECT_EQ(testing_support::allocationCount() - before, stream);
+    EXPECT_EQ(second, first);
   }
 }
 
