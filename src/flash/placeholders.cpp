@@ -4,7 +4,6 @@
 #include <span>
 
 #include "flash/algorithms.hpp"
-#include "flash/stream_flash.hpp"
 
 namespace flash {
 namespace {
@@ -19,11 +18,6 @@ void FLAS3P(IsothermalFlash& a, const ThreePhaseWork&, std::int32_t&) { a.IFFAIL
 void FLS3W1(IsothermalFlash& a, const FreeWaterWork&, std::int32_t&) { a.IFFAIL = kFlashFailed; }
 
 void FLASGB(IsothermalFlash& a) { a.IFFAIL = kFlashFailed; }
-
-void SFLDRV(std::int32_t, std::int32_t, std::int32_t, std::int32_t, double, std::int32_t,
-            std::int32_t, double, double, std::int32_t& istat) {
-  istat = static_cast<std::int32_t>(StreamFlashStatus::Failed);
-}
 
 const FlashAlgorithms& flashAlgorithms() { return current; }
 

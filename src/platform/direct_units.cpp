@@ -70,9 +70,12 @@ DirectStatus writeBytes(int unit, std::int32_t record, std::span<const std::byte
   std::uint64_t offset = 0;
   const DirectStatus where = locate(unit, record, bytes.size(), slot, offset);
   if (!where.ok()) return where;
-  // The whole record goes out in one write: the data, then zero bytes.
-  std::vector<std::byte> whole(slot->recordBytes, std::byte{0});
-  std::copy(bytes.begin(), bytes.end(), whole.begin());
+  // The whole record goes out in one write: the data, then zero bytes. The padded image is
+  // grown once to the longest record and reused.
+  static std::vector<std::byte> padded;
+  if (padded.size() < slot->recordBytes) padded.resize(slot->recordBytes);
+  const std::span<std::byte> whole = std::span<std::byte>(padded).first(slot->recordBytes);
+  std::fill(std::copy(bytes.begin(), bytes.end(), whole.begin()), whole.end(), std::byte{0});
   return slot->file->write(offset, whole);
 }
 
@@ -129,11 +132,19 @@ DirectStatus openDirect(int unit, std::string_view name, DirectOpen how, std::si
   return {};
 }
 
+// The byte image of a record of words on its way to or from the file; grown to the longest
+// record once and reused, so that paging records costs no allocation.
+std::span<std::byte> recordImage(std::size_t n) {
+  static std::vector<std::byte> image;
+  if (image.size() < n) image.resize(n);
+  return std::span<std::byte>(image).first(n);
+}
+
 DirectStatus readDirect(int unit, std::int32_t record, std::span<std::int32_t> words) {
   if (words.size() > kDirectRecordBytes.back() / kWordBytes) {
     return failure(DirectResult::Error, EINVAL);
   }
-  std::vector<std::byte> bytes(words.size() * kWordBytes);
+  const std::span<std::byte> bytes = recordImage(words.size() * kWordBytes);
   const DirectStatus status = readBytes(unit, record, bytes);
   if (status.ok()) bytesToWords(bytes, words);
   return status;
@@ -153,7 +164,7 @@ DirectStatus writeDirect(int unit, std::int32_t record, std::span<const std::int
   if (words.size() > kDirectRecordBytes.back() / kWordBytes) {
     return failure(DirectResult::Error, EINVAL);
   }
-  std::vector<std::byte> bytes(words.size() * kWordBytes);
+  const std::span<std::byte> bytes = recordImage(words.size() * kWordBytes);
   wordsToBytes(words, bytes);
   return writeBytes(unit, record, bytes);
 }

@@ -35,6 +35,10 @@ void PRBINI() {
   // 8. No unit type or identifier known.
   unitTypeCache().types.fill(0);
   clearUnitIdentifiers();
+  // 6, 10, 11 and 16: the work area of the stream-property evaluation, the special-property
+  // store pointers (INITBL), the special-property requests (ZERCOM) and the stored K-value
+  // model switches (ZERCO2) belong to the layers above; each is cleared by the reset its
+  // owner registers, which the open runs (services::resetKeptValues).
   // 17. The stream-property evaluation restores the caller's method set.
   GPRTAB.methodSetRestore = 1;
 }

@@ -47,11 +47,6 @@ struct Layout {
   std::vector<std::int32_t> sizing;
   std::vector<std::int32_t> entrySizes;  // of the disk-pointer sectors
 
-  // Empties every list and keeps its storage.
-  void clear() {
-    for (auto* v : {&pointers, &integers, &reals, &doubles, &sizing, &entrySizes}) v->clear();
-  }
-
   const std::vector<std::int32_t>& of(SectorKind kind) const {
     switch (kind) {
       case SectorKind::Pointer:
@@ -68,7 +63,20 @@ struct Layout {
   }
 
   std::vector<std::int32_t> none;
+
+  // Empties every list, keeping their storage.
+  void clear() {
+    for (auto* v : {&pointers, &integers, &reals, &doubles, &sizing, &entrySizes}) v->clear();
+  }
 };
+
+// The layout that the shape check describes at every stream made current; kept so that its
+// lists are got once and reused.
+Layout checkedLayout;
+const bool kCheckedLayoutReset = services::registerKeptValues([] { checkedLayout = Layout{}; });
+// The layout of the record that SRLAYO describes, builds or publishes; kept likewise.
+Layout builtLayout;
+const bool kBuiltLayoutReset = services::registerKeptValues([] { builtLayout = Layout{}; });
 
 void repeat(std::vector<std::int32_t>& list, std::int32_t count, std::int32_t length) {
   list.insert(list.end(), static_cast<std::size_t>(count), length);
@@ -493,16 +501,6 @@ void publish(std::int32_t type, std::int32_t ptr) {
   if (position != 0) SRRECL.words(position) = ptr;
 }
 
-}  // namespace
-
-namespace {
-// The layouts described for the shape check (every stream made current) and for SRLAYO,
-// kept so that a warm call allocates nothing; every problem open frees them.
-Layout checkedLayout, builtLayout;
-const bool kLayoutsReset = services::registerKeptValues([] {
-  checkedLayout = Layout{};
-  builtLayout = Layout{};
-});
 }  // namespace
 
 void checkStreamRecordShape(std::int32_t type, bool currentSizes, std::string_view routine) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <span>
 
+#include "flash/stream_flash.hpp"
 #include "methods/methods.hpp"
 #include "problem/problem.hpp"
 #include "services/services.hpp"
@@ -74,7 +75,12 @@ struct Sums {
 
 }  // namespace
 
-void flashCopyInCurrentSet(std::int32_t /*copy*/) {}
+void flashCopyInCurrentSet(std::int32_t copy) {
+  constexpr std::int32_t kBothGiven = 0;
+  constexpr std::int32_t kIsothermal = 1;
+  std::int32_t istat = 0;
+  flash::SFLDRV(copy, kBothGiven, kIsothermal, 0, 0.0, 0, 0, 0.0, 0.0, istat);
+}
 
 void UVSTHR() {
   const std::int32_t h = problem::SLOTC2.sr.mainSlots;

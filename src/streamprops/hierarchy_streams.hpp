@@ -31,9 +31,11 @@ void UVENDH();
 //   ierr  out  0; 1 when no feed has a positive rate (the target is left zeroed)
 void UVHSUM(std::int32_t nfeed, std::span<const std::int32_t> list, std::int32_t& ierr);
 
-// The flash of a feed's copy at its own temperature and pressure under the current method
-// set. The stream flash driver is not part of this library yet, so the copy is left as it was
-// copied; its status is not examined by the sum either way.
+// The flash of a feed's copy, already given the current method set, at its own temperature
+// and pressure (SFLDRV, isothermal): its phase split, phase enthalpies and molar enthalpy are
+// those of the current set afterwards. The copy is current in pointer set 2 afterwards. A
+// flash that fails leaves the copy as the driver leaves a failed flash (all vapour); the sum
+// does not examine the status.
 void flashCopyInCurrentSet(std::int32_t copy);
 
 }  // namespace streamprops

@@ -176,12 +176,14 @@ const bool kStoreFilled =
      methods::fillMethodSetLoaded(&releaseStores), true);
 
 // A new problem has a new core store: nothing of the old one is held.
-const bool kStoresReset = services::registerKeptValues([] {
-  SSPTRS = {};
-  SPBLWK = {};
-});
+const bool kStoresReset = services::registerKeptValues(&INITBL);
 
 }  // namespace
+
+void INITBL() {
+  SSPTRS = {};
+  SPBLWK = {};
+}
 
 void SSPPTR(std::int32_t& numsp, std::int32_t ityp, std::int32_t iopt, std::int32_t& icblnl,
             std::int32_t& icbptl, std::int32_t icblen, std::int32_t icbpnt, std::int32_t& ierr) {

@@ -137,6 +137,10 @@ void forgetValueBlock(std::int32_t ityp, std::int32_t iprop);
 // Frees both store copies and every cached value block (a method set was loaded).
 void releaseStores();
 
+// INITBL: no store copy and no value block held (every pointer NOCORE, every length 0); run
+// at every problem open, whose new core store holds nothing of the former problem's.
+void INITBL();
+
 // The texts of the property table: headings (12), names (24) and keys (blank-padded to 12),
 // 89 of each, each array 89 times its width.
 void SPHEAD(std::span<char> headings, std::span<char> names, std::span<char> keys);

@@ -12,6 +12,8 @@
 #include "problem/problem.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
+#include "thermo/pure/correlation_sets.hpp"
+#include "thermo/pure/pure.hpp"
 
 namespace flash_test {
 
@@ -47,6 +49,32 @@ fixtures::MethodSetSpec pengRobinsonSet(const std::string& name, std::int32_t wa
     set.options[0] += 100000;  // the free-water treatment
     set.header[0] = water;
     set.header[4] = 0;
+  }
+  return set;
+}
+
+fixtures::CorrelationSetBlock idealGasStandIns(std::size_t n) {
+  correlation_testing::startRun();
+  std::vector<correlation_testing::Record> records;
+  for (std::size_t i = 0; i < n; ++i) {
+    correlation_testing::Record r;
+    r.component = static_cast<std::int32_t>(i + 1);
+    r.coefficients = {0.0, 30.0 + 10.0 * static_cast<double>(i), 0.01 * static_cast<double>(i)};
+    records.push_back(r);
+  }
+  std::int32_t length = 0;
+  const std::int32_t area = correlation_testing::buildSet(records, length);
+  fixtures::CorrelationSetBlock set{pure::kIdealGasEnthalpy, 1, {}};
+  const std::span<const std::int32_t> words = storage::CORSTO.words(area + 1, length);
+  set.words.assign(words.begin(), words.end());
+  return set;
+}
+
+fixtures::MethodSetSpec withEquationEntropies(fixtures::MethodSetSpec set) {
+  constexpr std::size_t kLiquidEntropySlot = 10, kVapourEntropySlot = 11;
+  constexpr std::int32_t kFromTheEquation = 3;
+  for (const std::size_t slot : {kLiquidEntropySlot, kVapourEntropySlot}) {
+    set.options[slot - 1] = set.options[slot - 1] / 10 * 10 + kFromTheEquation;
   }
   return set;
 }

@@ -32,6 +32,16 @@ void useSet(std::int32_t set);
 std::vector<fixtures::ComponentSpec> components(const std::vector<std::string>& names);
 fixtures::MethodSetSpec pengRobinsonSet(const std::string& name, std::int32_t water = 0);
 
+// An ideal-gas enthalpy correlation set (type 110) for components 1..N: H = c2 T + c3 T^2
+// (kJ/kmol) with coefficients that rise with the component number. Smooth stand-ins, for
+// tests whose checks are identities that hold whatever the coefficients.
+fixtures::CorrelationSetBlock idealGasStandIns(std::size_t n);
+
+// SET with its vapour and liquid entropies taken whole from the equation of state and the
+// ideal-gas enthalpy correlation (option 3 of both entropy slots), so that no entropy
+// correlation set is needed.
+fixtures::MethodSetSpec withEquationEntropies(fixtures::MethodSetSpec set);
+
 // An isothermal flash of the feed Z at T and P with arrays of its own.
 struct Flash {
   Flash(const std::vector<double>& z, double t, double p);

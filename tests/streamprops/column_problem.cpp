@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "flash_support.hpp"
 #include "methods/methods.hpp"
 #include "problem/problem.hpp"
 #include "services/markers.hpp"
@@ -91,8 +92,11 @@ fixtures::ProblemDescription description(const std::string& name) {
   // Set 2 evaluates liquid enthalpies by a method of the special kind, set 3 is of set 1's kind.
   fixtures::MethodSetSpec special = fixtures::equationOfStateSet("SPECIAL", 102);
   fixtures::setSlotMethod(special, 6, 601);
-  d.methodSets = {fixtures::equationOfStateSet("PR", 102), special,
+  // Set 1 flashes the copies of the hierarchy sums: a fresh start from the Wilson K-values and
+  // ideal-gas enthalpies, so that it needs no vapour-pressure correlation.
+  d.methodSets = {flash_test::pengRobinsonSet("PR"), special,
                   fixtures::equationOfStateSet("ALIKE", 102)};
+  d.correlationSets = {flash_test::idealGasStandIns(3)};
 
   fixtures::StreamSpec feed1;
   feed1.name = "FEED1";

@@ -112,6 +112,9 @@ struct StoredModelSwitches {
 };
 extern StoredModelSwitches storedModelSwitches;
 
+// ZERCO2: the three switches of the stored K-value model off; run at every problem open.
+void ZERCO2();
+
 // The generalized fugacity coefficient nu of each pure liquid, log10 nu = F(Tr, Pr) of the
 // coefficient set that the component's class code names (sets 0-2 the Grayson-Streed
 // constants, 3-5 the Chao-Seader constants, 6-9 further sets), plus omega times the

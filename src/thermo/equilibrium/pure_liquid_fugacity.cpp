@@ -13,10 +13,11 @@ namespace equilibrium {
 
 StoredModelSwitches storedModelSwitches;
 
+void ZERCO2() { storedModelSwitches = {}; }
+
 namespace {
 
-const bool kStoredModelSwitchesReset =
-    services::registerKeptValues([] { storedModelSwitches = {}; });
+const bool kStoredModelSwitchesReset = services::registerKeptValues(&ZERCO2);
 
 constexpr double kLn10 = 2.302585092994046;
 

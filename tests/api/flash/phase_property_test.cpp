@@ -55,7 +55,7 @@ class PhaseProperty : public ::testing::Test {
     fixtures::ProblemDescription d;
     d.name = "phprop";
     d.components = flash_test::components({"METHANE", "PROPANE", "N-PENTANE"});
-    d.methodSets = {flash_test::pengRobinsonSet("PR")};
+    d.methodSets = {flash_test::withEquationEntropies(flash_test::pengRobinsonSet("PR"))};
     d.correlationSets = {idealGasSet()};
     problem_ = std::make_unique<flash_test::OpenProblem>(dir_, d);
     flash_test::useSet(kSet);
