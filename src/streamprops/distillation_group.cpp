@@ -18,6 +18,7 @@
 #include "streamprops/distillation_tables.hpp"
 #include "streamprops/property_internal.hpp"
 #include "streamprops/reid_correlation.hpp"
+#include "streamprops/reid_flash.hpp"
 #include "streamprops/stream_views.hpp"
 #include "streamprops/true_vapour_pressure.hpp"
 
@@ -59,10 +60,7 @@ std::int32_t curveTypeOf(std::int32_t code, std::int32_t variant) {
   }
 }
 
-// The codes whose evaluators this build lacks: the product cut temperature, which needs the
-// unit data.
-bool notAvailable(std::int32_t code) { return code == 406; }
-
+// Word 14: the RVP method of 404, the reference (feed) stream of 406.
 constexpr std::int32_t kRvpMethodWord = 14;
 constexpr std::int32_t kDefaultRvpWord = 18;   // integer of GCL: the default RVP method
 constexpr std::int32_t kTvpTemperatureWord = 2;  // real of GCL: the TVP temperature of 405, K
@@ -135,10 +133,11 @@ void SPE400(std::int32_t, std::span<std::int32_t> oprec, std::int32_t, std::int3
   using detail::word;
   istat = 0;
   const std::int32_t code = word(oprec, spcrec::kCode);
-  // The product cut needs the unit data, which this build does not read yet.
-  if (notAvailable(code)) {
-    istat = kCurveGroupNotAvailable;
-    value = services::DMISS;
+  // The cut temperature of a product: its cumulative yield on the feed's TBP curve.
+  if (code == 406) {
+    double yield = 0.0;
+    SPE406(word(oprec, kRvpMethodWord), word(oprec, spcrec::kStream), yield);
+    SPE46B(word(oprec, kRvpMethodWord), yield, noflag, value);
     return;
   }
   const std::size_t n =
@@ -168,10 +167,18 @@ void SPE400(std::int32_t, std::span<std::int32_t> oprec, std::int32_t, std::int3
       return;
     }
     method = rvpMethod(word(oprec, kRvpMethodWord));
-    // The flash methods need the general flash, which this build lacks; method 7 has no
-    // evaluator. Neither leaves a stale value behind.
-    if (method >= 3 && method <= 7) {
-      if (method != 7) istat = kCurveGroupNotAvailable;
+    // The flash methods need no curve: the process-stream method 3 and the standard tests
+    // 4 to 6.
+    if (method == 3) {
+      SPERV1(stream, set, static_cast<std::int32_t>(n), x, tvp, istat, value);
+      return;
+    }
+    if (method >= 4 && method <= 6) {
+      SPERV2(method, stream, set, static_cast<std::int32_t>(n), x, tvp, istat, value);
+      return;
+    }
+    // Method 7 has no evaluator; it leaves no stale value behind.
+    if (method == 7) {
       value = services::DMISS;
       return;
     }

@@ -8,9 +8,8 @@
 
 namespace streamprops {
 
-// Status of SPE400 in ISTAT when a code's evaluator is not available in this build (the
-// Reid vapour pressure by flash, 404 with methods 3 to 6, which needs the general flash,
-// and the product cut temperature, 406): VALUE is DMISS.
+// Status of SPE400 in ISTAT for a code whose evaluator a build lacks (VALUE DMISS). Every
+// code of the group has one now; the dispatcher still knows the status.
 inline constexpr std::int32_t kCurveGroupNotAvailable = -1;
 
 // The 400 group for the stream of pointer set 1.
@@ -18,17 +17,36 @@ inline constexpr std::int32_t kCurveGroupNotAvailable = -1;
 //                (400: 2 weight basis; 403: 1 D1160 at 10 mmHg, 2 at atmospheric
 //                pressure), 16 = 1 to read the curve at ARGVAL per cent
 //                word 3 the stream reference and word 4 the stream (labels of 404 and 405),
-//                word 14 the RVP method of 404 (1 to 7; else the default of GCL, else 1)
-//   istat   out  0; the true vapour pressure's status (1 not converged) for 404 and 405;
-//                or kCurveGroupNotAvailable
+//                word 14 the RVP method of 404 (1 to 7; else the default of GCL, else 1),
+//                the reference (feed) stream of 406, whose word 4 is the product stream
+//   istat   out  0; for 404 and 405 the true vapour pressure's status (1 not converged),
+//                then for RVP methods 3 to 6 the flash RVP's (ReidStatus)
 //   value   out  the curve temperature, K, at ARGVAL (written only when word 16 is 1);
 //                405 the true vapour pressure, kPa, at the TVP temperature of GCL; 404 the
 //                Reid vapour pressure, psi (methods 1 and 2 by correlation on the D86
-//                curve and the TVP at 100 F); DMISS for the codes without a curve (403
-//                without variant, 407, 408), for RVP method 7 and for those not available
+//                curve and the TVP at 100 F, 3 to 6 by flash, SPERV1 and SPERV2); 406 the
+//                product's cut temperature, K (SPE406, SPE46B); DMISS for the codes
+//                without a curve (403 without variant, 407, 408) and for RVP method 7
 //   noflag  in   handed to the basis vector
 void SPE400(std::int32_t ispec, std::span<std::int32_t> oprec, std::int32_t iaux,
             std::int32_t& istat, double& value, std::int32_t noflag, double argval);
+
+// SPE406: the cumulative standard liquid volume (water-free) of the products of the slate of
+// the loaded unit (context 3) up to and including IPROD, in per cent of that of stream IREF;
+// 0.0 when IREF has none. The slate is the block (item 3 of the unit's integer record,
+// item 1 word 16 of them) whose identifier word is word 3 of the current specification's
+// integer sector 1, else the first; its ten product streams are in item 81. The volumes are
+// worked on temporary copies; the streams current on entry are current again.
+//   yield  out  per cent
+// Aborts: IIUGET's, on a unit record without those items.
+void SPE406(std::int32_t iref, std::int32_t iprod, double& yield);
+
+// SPE46B: the TBP temperature (K) of stream IREF at YIELD per cent: the natural cubic spline
+// (TBPHLP) through its 21-point TBP curve at (initial point, 5, ..., 95, end point) per cent;
+// 0.0 when the D86 conversion method of the distillation options is 6. NOFLAG is handed to
+// the basis vector. Worked on a temporary copy; the streams current on entry are current
+// again.
+void SPE46B(std::int32_t iref, double yield, std::int32_t noflag, double& value);
 
 // Natural cubic spline through the N points (X, Y), X rising.
 //   m2    in/out  second derivatives: computed unless IOPT is 1, then used as they stand

@@ -3,12 +3,16 @@
 // reaction.
 #include "streamprops/specification_values.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <span>
 #include <string>
+#include <string_view>
 
+#include "flash/parameter_values.hpp"
 #include "flash/slots.hpp"
 #include "problem/component_data.hpp"
 #include "problem/entity_classes.hpp"
@@ -17,6 +21,7 @@
 #include "problem/specifications.hpp"
 #include "problem/units.hpp"
 #include "services/markers.hpp"
+#include "services/report_pages.hpp"
 #include "services/services.hpp"
 #include "services/units_of_measure.hpp"
 #include "storage/storage.hpp"
@@ -142,10 +147,12 @@ double operandValue(std::int32_t n, std::int32_t k, std::int32_t d5, std::int32_
       SPUNIT(d1, n, rec, kIaux, ival, value, argument);
       break;
     }
-    case OperandType::Parameter:
-      // Not available yet.
-      value = services::DMISS;
+    case OperandType::Parameter: {
+      // May leave the request's method set current.
+      std::int32_t o3 = 0, o4 = 0, o5 = 0, digits = 0;  // the set's option digits
+      flash::PARVAL(rec, value, o3, o4, o5, digits);
       break;
+    }
     default:
       break;
   }
@@ -363,8 +370,16 @@ void SPTYP8(std::int32_t n, std::span<std::int32_t> oprec, std::int32_t, double&
       value = real(2, item - 6);
     } else if (item >= 15 && item <= 17) {
       value = real(1, item + 22);
+    } else if (item == 3 || item == 4 || item == 18 || item == 19) {
+      // Element i of one of four per-component arrays of the reaction: where those arrays lie
+      // in the reaction's record is not laid down, so the item has no value; the report says
+      // so rather than a word of some other meaning being read.
+      std::array<char, 80> line{};
+      const int length = std::snprintf(
+          line.data(), line.size(),
+          " SPTYP8 - REACTION ITEM %d (PER-COMPONENT ARRAY) HAS NO VALUE: MISSING", item);
+      services::RPLINE(std::string_view(line.data(), static_cast<std::size_t>(std::max(length, 0))));
     }
-    // Items 3, 4, 18 and 19 (per-component arrays of the reaction) are not available yet.
   };
   evaluate();
   // 6. The specification current again.

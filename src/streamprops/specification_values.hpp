@@ -11,10 +11,10 @@
 //   4 variable of a unit operation (SPUNIT)
 //   5 stored target of the specification a unit's data block names (SPTYP5)
 //   6 value stored in the specification itself (reals 18 and 19)
-//   7 thermodynamic parameter of a method set
+//   7 thermodynamic parameter of a method set (PARVAL; the request's method set is left
+//     current)
 //   8 value from a reaction record (SPTYP8)
-// Type 7 is not available yet: such an operand is the missing value DMISS. Type 2 (SPOTHR)
-// is the missing value when no unit is loaded.
+// Type 2 (SPOTHR) is the missing value when no unit is loaded.
 #pragma once
 
 #include <cstdint>
@@ -88,7 +88,9 @@ void SPTYP5(std::int32_t code2, std::span<std::int32_t> oprec, std::int32_t iaux
 // SPTYP8: a value of the reaction of OPREC word 7 (looked up from the reaction-set and
 // reaction identifiers of words 38-40 and 35-37 when below 1, and cached there): item
 // OPREC word 25 of the reaction's record. DMISS for an unknown reaction (message
-// 1050000162), a reaction set without results (1050000163) or an item without a value.
+// 1050000162), a reaction set without results (1050000163) or an item without a value:
+// items 3, 4, 18 and 19 (per-component arrays whose place in the record is not laid down)
+// also write a line saying so to the report unit.
 // Makes specification N current again.
 void SPTYP8(std::int32_t n, std::span<std::int32_t> oprec, std::int32_t iaux, double& value);
 

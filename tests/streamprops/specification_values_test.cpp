@@ -41,6 +41,9 @@ struct Operand {
   std::int32_t code = 0;  // property code of a stream property (of stream 1)
   std::string setId, reactionId;
   std::int32_t unit = 0, position = 0;  // the specification a unit's data block names
+  // A thermodynamic parameter: the method set, the components i * 10000 + j, the kind.
+  std::int32_t parameterSet = 0, parameterComponents = 0, parameterKind = 0;
+  std::int32_t reactionItem = 0;  // the item of a reaction's record
 };
 
 // A specification record.
@@ -64,6 +67,10 @@ std::vector<std::int32_t> operandWords(const Operand& o) {
   w[12] = o.code;
   w[4] = o.unit;
   w[18] = o.position;
+  w[7] = o.parameterSet;
+  w[8] = o.parameterComponents;
+  w[29] = o.parameterKind;
+  w[24] = o.reactionItem;
   std::int32_t ierr = 0;
   if (!o.reactionId.empty()) {
     storage::TXTOIW(o.reactionId, std::span<std::int32_t>(w).subspan(34, 3), 3, ierr);
@@ -96,6 +103,10 @@ fixtures::SpecificationSpec specification(const std::string& id, const Definitio
 
 const Operand kTemperatureC{1, kCelsius, 201, "", ""};
 Operand stored(std::int32_t units = 0) { return {6, units, 0, "", ""}; }
+// Parameter KIND of COMPONENTS in method set 1.
+Operand parameter(std::int32_t components, std::int32_t kind) {
+  return {7, 0, 0, "", "", 0, 0, 1, components, kind};
+}
 
 struct Case {
   const char* what;
@@ -202,12 +213,39 @@ std::vector<Case> cases() {
        {0, 0, 0, 0, kTemperatureC, {}, 76.85, 0.001},
        100,
        {76.85, 0.0, 0.0, 0.0, 1}},
+      // Methane's critical temperature, 190.56 K, and pressure, 4599 kPa (the fixture's
+      // published constants), from the set's equation-of-state block.
+      {"a thermodynamic parameter of the method set",
+       {0, 0, 0, 0, parameter(10000, 1), {}, 190.56, 0.001},
+       0,
+       {190.56, 190.56, 0.0, 0.001, 0}},
+      {"a pure-component parameter written p * 10001, over a second one",
+       {0, 0, 3, 0, parameter(10001, 2), parameter(20000, 2), 4599.0 / 4872.0, 0.001},
+       0,
+       {4599.0 / 4872.0, 4599.0 / 4872.0, 0.0, 0.001, 0}},
+      {"a parameter kind the set does not carry is missing",
+       {0, 0, 0, 0, parameter(10000, 99), {}, 80.0, 0.001},
+       0,
+       {80.0, services::DMISS, (services::DMISS - 80.0) / 80.0, 0.001, 1}},
       {"a calculated quantity in K from the result's units",
        {2, 0, 1, 0, kTemperatureC, stored(), 0.0, 0.0, 0.0, 5.0, kCelsius},
        0,
        {0.0, kFeedTemperature + 5.0, 0.0, 0.0, 1}},
   };
 }
+
+// The reaction items and the words of the reaction's record they read: 1 real 29, 2 real 8,
+// 5 real 3, 6 real 12, 15 to 17 reals 37 to 39 of the first real sector, 7 to 14 the second
+// sector; 3, 4, 18 and 19 (per-component arrays whose place the record does not lay down)
+// and items outside the list are missing.
+struct ReactionItem {
+  std::int32_t item;
+  double expected;
+};
+constexpr ReactionItem kReactionItems[] = {
+    {1, 129.0}, {2, 108.0}, {5, 103.0}, {6, 112.0}, {7, 201.0}, {14, 208.0}, {15, 137.0},
+    {17, 139.0}, {3, services::DMISS}, {4, services::DMISS}, {18, services::DMISS},
+    {19, services::DMISS}, {20, services::DMISS}};
 
 class SpecificationValues : public ::testing::Test {
  protected:
@@ -244,6 +282,27 @@ class SpecificationValues : public ::testing::Test {
     }
     Definition reaction{0, 0, 0, 0, {8, 0, 0, "NOSET", "NORX"}, {}, 1.0, 0.001};
     d.flowsheet.specifications.push_back(specification("REACTION", reaction));
+    // A reaction set with results and its reaction, whose first real sector holds
+    // 100 + k at word k and second 200 + k; and one specification per reaction item.
+    fixtures::ReactionSetSpec set;
+    set.identifier = "RXSET";
+    set.record.integers[0].assign(21, 0);
+    set.record.integers[0][20] = 1;
+    d.flowsheet.reactionSets = {set};
+    fixtures::ReactionSpec rx;
+    rx.identifier = "RX1";
+    rx.set = "RXSET";
+    rx.record.reals[0].resize(40);
+    rx.record.reals[1].resize(8);
+    for (std::size_t j = 0; j < 40; ++j) rx.record.reals[0][j] = 101.0 + static_cast<double>(j);
+    for (std::size_t j = 0; j < 8; ++j) rx.record.reals[1][j] = 201.0 + static_cast<double>(j);
+    d.flowsheet.reactions = {rx};
+    for (const ReactionItem& r : kReactionItems) {
+      Operand o{8, 0, 0, "RXSET", "RX1"};
+      o.reactionItem = r.item;
+      d.flowsheet.specifications.push_back(specification(
+          "RXITEM" + std::to_string(r.item), Definition{0, 0, 0, 0, o, {}, 1.0, 0.001}));
+    }
     d.flowsheet.csItems.push_back(specification("CS1", cases()[0].d));
     fixtures::buildProblem(dir_.path(), d);
     std::int32_t iout = 0;
@@ -294,6 +353,17 @@ TEST_F(SpecificationValues, AReactionTheProblemLacksIsMissingWithOneMessage) {
   EXPECT_EQ(r.notmet, 1);
   EXPECT_EQ(services::ERCNTS.perLevel(3), errors + 1);
   EXPECT_EQ(problem::SPCUR.item, n);
+}
+
+TEST_F(SpecificationValues, ReactionItemsReadTheirWordsOfTheRecord) {
+  std::int32_t n = static_cast<std::int32_t>(cases().size()) + 1;
+  for (const ReactionItem& r : kReactionItems) {
+    SCOPED_TRACE(r.item);
+    const SpecificationResult result = streamprops::SPCVAL(++n, 0);
+    EXPECT_EQ(result.vcalc, r.expected);
+    EXPECT_EQ(result.notmet, 1);
+    EXPECT_EQ(problem::SPCUR.item, n);
+  }
 }
 
 TEST_F(SpecificationValues, CombineAndApplyNumberTheirOperatorsApart) {
