@@ -215,10 +215,18 @@ struct BpValues {
   services::OneBased<double, 2> reals;
 };
 
-// DBGLOB: the component table and the BP values.
+// The method sets that the vapour-pressure properties use in place of a stream's own set,
+// read with the parameter records at open; 0 or below: the stream's own set.
+struct VapourPressureSets {
+  std::int32_t trueVapour = 0;  // the TVP at 100 F and at the TVP reference temperature
+  std::int32_t reidFlash = 0;   // the flashes of the Reid pressure methods 3 to 6
+};
+
+// DBGLOB: the component table, the BP values and the vapour-pressure method sets.
 struct GlobalTables {
   CoTable co;
   BpValues bpvals;
+  VapourPressureSets vapourPressureSets;
 };
 extern GlobalTables DBGLOB;
 

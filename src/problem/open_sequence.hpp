@@ -119,7 +119,9 @@ void SLTRST();
 std::int32_t DBRSET();
 std::int32_t DBRST2();
 
-// The two parameter records of the problem database, distributed to their destinations.
+// The two parameter records of the problem database, distributed to their destinations
+// (the BP values, the vapour-pressure method sets of DBGLOB, the standard conditions, the
+// work-area sizes and the page-header titles).
 // A record longer than its destination ends in the "DB" abort "PARAMETER RECORD IS TOO
 // LONG"; work-area sizes below 1 in "WORK AREA SIZE IS NOT VALID".
 std::int32_t DBPARM();

@@ -35,6 +35,8 @@ constexpr std::size_t kBpIntegers = 101;      // words 101-106 and 111
 constexpr std::size_t kLastBpInteger = 111;
 constexpr std::array<std::size_t, kRealWorkAreas> kRealAreaSizes{130, 131, 133, 134, 135};
 constexpr std::size_t kIntegerAreaSize = 136;
+constexpr std::size_t kTrueVapourSet = 138;  // the stream-property option words: the
+constexpr std::size_t kReidFlashSet = 139;   // vapour-pressure method sets
 constexpr std::size_t kReportOption = 145;
 constexpr std::size_t kShortTitle = 150;      // 8 text words
 constexpr std::size_t kLongTitle = 158;       // 20 text words
@@ -77,6 +79,8 @@ std::int32_t DBPARM() {
   bp.reals(1) = realAt(w, kInitialCut);
   for (std::size_t k = 1; k <= 6; ++k) bp.integers(k) = w(kBpIntegers + k - 1);
   bp.integers(7) = w(kLastBpInteger);
+
+  DBGLOB.vapourPressureSets = {w(kTrueVapourSet), w(kReidFlashSet)};
 
   DBPARW.molarVolume = realAt(w, kMolarVolume);
   DBPARW.temperature = realAt(w, kTemperature);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "problem/component_data.hpp"
+#include "problem/database.hpp"
 #include "problem/entity_contexts.hpp"
 #include "problem/problem.hpp"
 #include "problem/streams.hpp"
@@ -155,7 +156,11 @@ void SPE400(std::int32_t, std::span<std::int32_t> oprec, std::int32_t, std::int3
     const std::int32_t stream = reference == 1   ? problem::SRPSET.set2.stream
                                 : reference == 0 ? word(oprec, spcrec::kStream)
                                                  : 0;
-    const std::int32_t set = storage::CORSTO[problem::SRPSET.set1.integerSector + kMethodSetWord];
+    // The vapour-pressure method sets of the problem replace the stream's own when set.
+    const std::int32_t own = storage::CORSTO[problem::SRPSET.set1.integerSector + kMethodSetWord];
+    const auto& overrides = problem::DBGLOB.vapourPressureSets;
+    const std::int32_t set = overrides.trueVapour > 0 ? overrides.trueVapour : own;
+    const std::int32_t flashSet = overrides.reidFlash > 0 ? overrides.reidFlash : own;
     if (vapour.size() < n) vapour.resize(n);
     if (kvalues.size() < n) kvalues.resize(n);
     const double t = code == 405 ? problem::GCLTAB.reals(kTvpTemperatureWord) : kHundredF;
@@ -170,11 +175,11 @@ void SPE400(std::int32_t, std::span<std::int32_t> oprec, std::int32_t, std::int3
     // The flash methods need no curve: the process-stream method 3 and the standard tests
     // 4 to 6.
     if (method == 3) {
-      SPERV1(stream, set, static_cast<std::int32_t>(n), x, tvp, istat, value);
+      SPERV1(stream, flashSet, static_cast<std::int32_t>(n), x, tvp, istat, value);
       return;
     }
     if (method >= 4 && method <= 6) {
-      SPERV2(method, stream, set, static_cast<std::int32_t>(n), x, tvp, istat, value);
+      SPERV2(method, stream, flashSet, static_cast<std::int32_t>(n), x, tvp, istat, value);
       return;
     }
     // Method 7 has no evaluator; it leaves no stale value behind.

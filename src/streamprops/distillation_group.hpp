@@ -28,6 +28,9 @@ inline constexpr std::int32_t kCurveGroupNotAvailable = -1;
 //                product's cut temperature, K (SPE406, SPE46B); DMISS for the codes
 //                without a curve (403 without variant, 407, 408) and for RVP method 7
 //   noflag  in   handed to the basis vector
+// The true vapour pressures of 404 and 405 are evaluated in the true-vapour-pressure method
+// set of DBGLOB and the flashes of RVP methods 3 to 6 in its Reid set, each the stream's own
+// set when not above 0; the method set current on entry is current again on return.
 void SPE400(std::int32_t ispec, std::span<std::int32_t> oprec, std::int32_t iaux,
             std::int32_t& istat, double& value, std::int32_t noflag, double argval);
 

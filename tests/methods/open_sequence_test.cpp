@@ -103,7 +103,9 @@ class OpenSequence : public ::testing::Test {
 };
 
 TEST_F(OpenSequence, OpensEverythingTheEngineNeeds) {
-  build(plant());
+  fixtures::ProblemDescription d = plant();
+  d.vapourPressureSets = {2, 1};
+  build(d);
   const std::int32_t iout = open();
 
   // The report listing beside the problem, on the report unit of every trace line.
@@ -122,6 +124,9 @@ TEST_F(OpenSequence, OpensEverythingTheEngineNeeds) {
   EXPECT_NEAR(problem::DBPARW.molarVolume, 23.690441344244316, 1e-12);
   EXPECT_NEAR(problem::DBPARW.temperature, 288.7055555555556, 1e-12);
   for (std::size_t k = 1; k <= 5; ++k) EXPECT_NE(problem::MDLBAS.realBase(k), services::NOCORE);
+  // The vapour-pressure method sets of the same record.
+  EXPECT_EQ(problem::DBGLOB.vapourPressureSets.trueVapour, 2);
+  EXPECT_EQ(problem::DBGLOB.vapourPressureSets.reidFlash, 1);
   EXPECT_EQ(methods::LDSTAT.blockArea, problem::MDLBAS.realBase(problem::kBlockArea));
 
   // The default method set, by name.

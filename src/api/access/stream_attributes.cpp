@@ -21,6 +21,7 @@
 #include "storage/storage.hpp"
 #include "streamprops/distillation_tables.hpp"
 #include "streamprops/reid_correlation.hpp"
+#include "streamprops/reid_flash.hpp"
 #include "streamprops/true_vapour_pressure.hpp"
 #include "thermo/phase/density_drivers.hpp"
 
@@ -45,6 +46,8 @@ constexpr double kHundredF = 310.928;  // K
 constexpr double kSameTemperature = 0.01;  // K
 constexpr std::int32_t kSlopeCorrelation = 1;
 constexpr std::int32_t kTvpCorrelation = 2;
+constexpr std::int32_t kProcessStreamFlash = 3;  // then the standard tests 4, 5 and 6
+constexpr std::int32_t kLastFlashMethod = 6;
 // The slope of the D86 curve from 5 % to 15 %, 10 per cent apart (21-point grid entries).
 constexpr std::size_t kFivePercent = 1;
 constexpr std::size_t kFifteenPercent = 3;
@@ -141,11 +144,18 @@ bool curveOf(std::int32_t kind, std::span<const double> x,
   return ierr == 0;
 }
 
-// The true vapour pressure of X at T in the working stream's method set, kPa.
+// The method set of a vapour-pressure evaluation: OVERRIDE when it names one (above 0),
+// else the working stream's own set.
+std::int32_t methodSetOf(std::int32_t override) {
+  if (override > 0) return override;
+  problem::MainRecord m(problem::SRPSET.set2);
+  return m.integer(kMethodSetWord);
+}
+
+// The true vapour pressure of X at T in the method set of the true vapour pressure, kPa.
 double trueVapourPressure(std::span<const double> x, double t) {
   const std::size_t n = x.size();
-  problem::MainRecord m(problem::SRPSET.set2);
-  const std::int32_t set = m.integer(kMethodSetWord);
+  const std::int32_t set = methodSetOf(problem::DBGLOB.vapourPressureSets.trueVapour);
   std::int32_t ierr = 0;
   double tvp = DMISS;
   streamprops::SPETVP(problem::SRPSET.set2.stream, set, static_cast<std::int32_t>(n), t, x,
@@ -187,7 +197,7 @@ void PARVP(double& rvp, double& tvp, std::int32_t mode, std::int32_t& ierr) {
 
   const std::int32_t method = problem::GCLTAB.integers(kRvpMethodWord);
   const bool noCurve = problem::DBGLOB.bpvals.integers(kConversionMethodWord) == kNoD86Curve;
-  if ((method != kSlopeCorrelation && method != kTvpCorrelation) ||
+  if (method < kSlopeCorrelation || method > kLastFlashMethod ||
       (method == kSlopeCorrelation && noCurve)) {
     ierr = kRvpMethodUndefined;
     return;
@@ -200,7 +210,26 @@ void PARVP(double& rvp, double& tvp, std::int32_t mode, std::int32_t& ierr) {
   }
   const double tvp100 =
       std::abs(reference - kHundredF) < kSameTemperature ? tvp : trueVapourPressure(x, kHundredF);
-  streamprops::SPERVC(method, kSlopeCorrelation, slope, tvp100, rvp);
+  if (method <= kTvpCorrelation) {
+    streamprops::SPERVC(method, kSlopeCorrelation, slope, tvp100, rvp);
+  } else {
+    // The flashes of the test apparatus, in the Reid method set; a flash that fails leaves
+    // the preset from the true vapour pressure, which the flash routines report as theirs.
+    const std::int32_t set = methodSetOf(problem::DBGLOB.vapourPressureSets.reidFlash);
+    const std::int32_t stream = problem::SRPSET.set2.stream;
+    const auto nc = static_cast<std::int32_t>(x.size());
+    std::int32_t status = 0;
+    if (method == kProcessStreamFlash) {
+      streamprops::SPERV1(stream, set, nc, x, tvp100, status, rvp);
+    } else {
+      streamprops::SPERV2(method, stream, set, nc, x, tvp100, status, rvp);
+    }
+  }
+  // No pressure at all (no true vapour pressure to start from): refused, never the marker.
+  if (!(rvp > services::RMISS)) {
+    rvp = DMISS;
+    ierr = kRvpNotEvaluated;
+  }
 }
 
 void PAVCV(std::int32_t& n, double& cv, std::int32_t& ierr) {

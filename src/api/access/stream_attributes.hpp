@@ -25,22 +25,28 @@ inline constexpr std::int32_t kReaderCurvePoints = 13;
 void PADCRV(std::int32_t kind, std::span<double, kReaderCurvePoints> values, std::int32_t iunset,
             std::int32_t& ierr);
 
-// Status of PARVP.
+// Statuses of PARVP.
 inline constexpr std::int32_t kRvpMethodUndefined = 1;
+inline constexpr std::int32_t kRvpNotEvaluated = 2;
 
-// PARVP: the true and Reid vapour pressures of the stream current in pointer set 2, in the
-// stream's own method set.
-//   rvp   out  Reid vapour pressure, psi (every unit set); DMISS when MODE is not 1, when
-//              the true vapour pressure at 100 F is missing, or with IERR 1
+// PARVP: the true and Reid vapour pressures of the stream current in pointer set 2. The
+// true vapour pressures are evaluated in the true-vapour-pressure method set of DBGLOB, the
+// flashes of the Reid methods 3 to 6 in its Reid method set; either, when not above 0, is
+// the stream's own set. The method set current on entry is current again on return.
+//   rvp   out  Reid vapour pressure, psi (every unit set); DMISS when MODE is not 1 or with
+//              IERR above 0
 //   tvp   out  true vapour pressure at the problem's TVP temperature (table GCL real 2),
 //              kPa; DMISS when it cannot be evaluated
 //   mode  in   1 both, any other value the true vapour pressure only
 //   ierr  out  0; kRvpMethodUndefined when the problem's RVP method (table GCL integer 18)
-//              is not 1 or 2, the correlations (the flash methods 3 to 6 are not part of
-//              this library), or is the slope correlation 1 while the distillation options
-//              name the conversion method 6, which builds no D86 curve
-// Reid vapour pressures by correlation: method 1 on the D86 slope from 5 % to 15 % and the
-// TVP at 100 F, method 2 on the TVP at 100 F alone.
+//              lies outside 1 to 6, or is the slope correlation 1 while the distillation
+//              options name the conversion method 6, which builds no D86 curve;
+//              kRvpNotEvaluated when no pressure came out (no true vapour pressure at
+//              100 F to start from, or a K-value method without vapour pressures)
+// The methods: 1 the correlation on the D86 slope from 5 % to 15 % and the TVP at 100 F,
+// 2 the correlation on the TVP at 100 F alone, 3 the process-stream flash (SPERV1), 4, 5
+// and 6 the flashes of the standard tests (SPERV2). A flash that does not converge gives
+// the routines' preset from the TVP at 100 F with IERR 0.
 void PARVP(double& rvp, double& tvp, std::int32_t mode, std::int32_t& ierr);
 
 // Status of PAVCV.

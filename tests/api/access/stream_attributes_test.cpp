@@ -22,6 +22,7 @@
 #include "storage/storage.hpp"
 #include "support/allocation_counter.hpp"
 #include "thermo/pure/correlation_sets.hpp"
+#include "thermo/phase/density_drivers.hpp"
 #include "thermo/phase/user_methods.hpp"
 #include "thermo/pure/correlations.hpp"
 
@@ -108,7 +109,17 @@ fixtures::ProblemDescription attributesProblem() {
   d.name = "attributes";
   d.title = "STREAM ATTRIBUTES";
   for (const std::string& c : kNames) d.components.push_back(fixtures::publishedComponent(c));
-  d.methodSets = {fixtures::equationOfStateSet("PR", 102), userTransportSet()};
+  // Set 3, Soave-Redlich-Kwong, for the vapour-pressure method sets of the problem; set 4,
+  // Peng-Robinson with a liquid-liquid K-value method.
+  // The flashes of the Reid pressure start from the Wilson estimate of the K-values (option
+  // 2), which needs no vapour-pressure correlations.
+  fixtures::MethodSetSpec pr = fixtures::equationOfStateSet("PR", 102);
+  pr.options[0] = 2;
+  fixtures::MethodSetSpec srk = fixtures::equationOfStateSet("SRK", 101);
+  srk.options[0] = 2;
+  fixtures::MethodSetSpec twoLiquids = fixtures::equationOfStateSet("PR-LL", 102);
+  twoLiquids.codes[1] = 404;
+  d.methodSets = {pr, userTransportSet(), srk, twoLiquids};
   d.waterComponent = 4;
   d.gclIntegers[17] = kRvpMethod;
   d.gclReals[1] = kHundredF;
@@ -173,7 +184,19 @@ fixtures::ProblemDescription attributesProblem() {
   counted.realWords.clear();
   counted.integerWords = {{20, 2}};
 
-  d.streams = {mixed, hexane, lean, wet, empty, counted};
+  // n-Hexane in the Soave-Redlich-Kwong set.
+  fixtures::StreamSpec hexaneSrk = hexane;
+  hexaneSrk.name = "HEXSRK";
+  hexaneSrk.integerWords = {{20, 3}};
+
+  // The two-phase stream in the liquid-liquid set, with the liquid-liquid record.
+  fixtures::StreamSpec split = mixed;
+  split.name = "SPLIT";
+  split.realWords.clear();
+  split.integerWords = {{20, 4}};
+  split.records = {6, 7, 3};
+
+  d.streams = {mixed, hexane, lean, wet, empty, counted, hexaneSrk, split};
   return d;
 }
 
@@ -278,7 +301,7 @@ TEST_F(StreamAttributes, VapourCvOfANearIdealGasIsCpLessR) {
   // The perturbation works on copies, which are gone afterwards.
   std::int32_t nstrm = 0, ncomp = 0, nunit = 0;
   printed([&] { api_access::PAMISC(ncomp, nstrm, nunit, ierr); });
-  EXPECT_EQ(nstrm, 6);
+  EXPECT_EQ(nstrm, 8);
 }
 
 std::int32_t failingVapourEnthalpy(std::int32_t, double, double, std::span<const double>,
@@ -334,11 +357,11 @@ TEST_F(StreamAttributes, VapourPressuresInSetsOneAndFive) {
   // D323: the air saturation lowers it a little).
   EXPECT_NEAR(rvp1.values[0], antoine / kPsi, 0.25 * antoine / kPsi);
 
-  // A near-pure water stream has none, and neither has a Reid method that the library does
-  // not evaluate (the flash methods and method 7): the refusal, and nothing delivered.
+  // A near-pure water stream has none, and neither has a Reid method without a definition
+  // (0, 7 and beyond): the refusal, and nothing delivered.
   const auto wet = realRequest("STREAM", "ReidVapPres", "WET");
   EXPECT_EQ(wet.ierr, 1);
-  for (const std::int32_t method : {0, 3, 7}) {
+  for (const std::int32_t method : {0, 7, 8}) {
     SCOPED_TRACE(method);
     problem::GCLTAB.integers(18) = method;
     const auto r = realRequest("STREAM", "ReidVapPres", "HEXANE", 5);
@@ -350,6 +373,104 @@ TEST_F(StreamAttributes, VapourPressuresInSetsOneAndFive) {
   const auto tvpOnly = realRequest("STREAM", "ReidVapPres", "HEXANE", 5);
   EXPECT_EQ(tvpOnly.ierr, 0);
   EXPECT_GT(tvpOnly.values.at(0), 0.0f);
+}
+
+// Writes the fractions of the two liquids into the liquid-liquid record of stream ID.
+void writeLiquidFractions(const char* id, double first, double second) {
+  problem::SRSET(api_access::PASRNO(id), 0);
+  std::int32_t istat = -1;
+  problem::SRPAGE(1, 3, 1, istat);
+  ASSERT_EQ(istat, 0);
+  phase::WKOFFS();
+  storage::CORSTO.setReal(phase::WKOFFW.scalars[0][0], first);
+  storage::CORSTO.setReal(phase::WKOFFW.scalars[1][0], second);
+  problem::SRPAGE(2, 3, 1, istat);
+  ASSERT_EQ(istat, 0);
+}
+
+TEST_F(StreamAttributes, LiquidFractionsOfTheLiquidLiquidRecord) {
+  // In a set with a liquid-liquid method the free water is no phase of its own, and the two
+  // liquids come from the record when above 0.
+  struct Row {
+    double first, second;
+    double l1, l2;
+  };
+  const std::vector<Row> rows{{0.3, 0.15, 0.3, 0.15}, {0.0, 0.45, 0.0, 0.45},
+                              {-1.0, 0.2, 0.0, 0.2}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.first);
+    writeLiquidFractions("SPLIT", row.first, row.second);
+    for (const std::int32_t set : {1, 5}) {
+      const auto l1 = realRequest("STREAM", "L1Fraction", "SPLIT", set);
+      const auto l2 = realRequest("STREAM", "L2Fraction", "SPLIT", set);
+      const auto water = realRequest("STREAM", "WaterFraction", "SPLIT", set);
+      EXPECT_EQ(l1.ierr, 0);
+      EXPECT_EQ(l2.ierr, 0);
+      EXPECT_EQ(water.ierr, 0);
+      expectNear(l1.values, {row.l1});
+      expectNear(l2.values, {row.l2});
+      expectNear(water.values, {0.0});
+    }
+  }
+}
+
+TEST_F(StreamAttributes, ReidPressuresByTheFlashesOfTheTestApparatus) {
+  // n-Hexane at 100 F: 4.96 psi from the Antoine equation of the NIST Chemistry WebBook
+  // (log10 P/bar = 4.00266 - 1171.53 / (T/K - 48.784)). A pure liquid that dissolves little
+  // air keeps its Reid pressure near that (ASTM D323). The "D5191" chamber holds no air:
+  // its total pressure is near the true vapour pressure, and the report value is
+  // 0.965 P - 0.548 of it (ASTM D5191).
+  const double tvp = std::pow(10.0, 4.00266 - 1171.53 / (kHundredF - 48.784)) * 100.0 / kPsi;
+  for (const std::int32_t method : {3, 4, 5, 6}) {
+    SCOPED_TRACE(method);
+    problem::GCLTAB.integers(18) = method;
+    const auto rvp1 = realRequest("STREAM", "ReidVapPres", "HEXANE", 1);
+    const auto rvp5 = realRequest("STREAM", "ReidVapPres", "HEXANE", 5);
+    EXPECT_EQ(rvp1.ierr, 0);
+    EXPECT_EQ(rvp1.iucls, 4);
+    ASSERT_EQ(rvp1.values.size(), 1u);
+    EXPECT_TRUE(std::isfinite(rvp1.values[0]));
+    EXPECT_EQ(rvp1.values, rvp5.values);
+    const double expected = method == 6 ? 0.965 * tvp - 0.548 : tvp;
+    EXPECT_NEAR(rvp1.values[0], expected, 0.25 * expected);
+  }
+}
+
+TEST_F(StreamAttributes, VapourPressuresInTheProblemsMethodSets) {
+  // Each pressure of HEXANE (its own set, Peng-Robinson) in the problem's set 3 is that of
+  // the same liquid whose own set is 3.
+  auto& sets = problem::DBGLOB.vapourPressureSets;
+  const auto request = [](const char* attr, const char* id) {
+    const auto r = realRequest("STREAM", attr, id, 1);
+    EXPECT_EQ(r.ierr, 0) << attr << " " << id;
+    return r.values.empty() ? 0.0f : r.values[0];
+  };
+  problem::GCLTAB.integers(18) = 3;
+  const float ownTvp = request("TrueVapPres", "HEXANE");
+  const float ownRvp = request("ReidVapPres", "HEXANE");
+  const float srkTvp = request("TrueVapPres", "HEXSRK");
+  const float srkRvp = request("ReidVapPres", "HEXSRK");
+  ASSERT_GT(std::abs(srkTvp - ownTvp), 1e-3f * ownTvp);
+
+  sets.trueVapour = 3;
+  EXPECT_EQ(request("TrueVapPres", "HEXANE"), srkTvp);
+  // The Reid flashes stay in the stream's set until their own override names another.
+  const float srkStart = request("ReidVapPres", "HEXANE");
+  EXPECT_NE(srkStart, ownRvp);
+  sets.reidFlash = 3;
+  EXPECT_EQ(request("ReidVapPres", "HEXANE"), srkRvp);
+  sets.trueVapour = 0;
+  EXPECT_NE(request("ReidVapPres", "HEXANE"), srkStart);
+
+  // The stream's own set is current again after the evaluation.
+  problem::SRSET(api_access::PASRNO("HEXANE"), 0);
+  std::int32_t d3 = 0, d4 = 0, d5 = 0, ndig = 0;
+  methods::FLMSET(d3, d4, d5, ndig, 1);
+  double rvp = 0.0, tvp = 0.0;
+  std::int32_t ierr = 0;
+  api_access::PARVP(rvp, tvp, 1, ierr);
+  EXPECT_EQ(ierr, 0);
+  EXPECT_EQ(problem::THCTL.currentSet, 1);
 }
 
 TEST_F(StreamAttributes, DistillationCurvesGiveThirteenPoints) {
