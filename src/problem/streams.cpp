@@ -42,18 +42,29 @@ constexpr std::int32_t kMaxLockOnFree = 3;
 std::int32_t streamIndex() { return SLOTC2.sr.index; }
 std::int32_t mainSlots() { return SLOTC2.sr.mainSlots; }
 
-// An index entry: its disk pointer and the stream status, its only data word.
+// An index entry: its identifier, its disk pointer and the stream status, its only data word.
 struct Entry {
   bool exists = false;
+  services::FixedText<kNameLength> name;
   DiskPointer pointer = storage::emptyDiskPointer();
   std::int32_t status = 0;
 };
 
-// An entry of stream N whose status is none of StreamStatus is a damaged index: the stream
-// class's abort report, never an answer read from it.
-void checkEntry(std::int32_t n, std::int32_t status) {
-  if (status >= static_cast<std::int32_t>(StreamStatus::New) &&
-      status <= static_cast<std::int32_t>(StreamStatus::Temporary)) {
+// An entry that the stream index holds is damaged unless it is one that the stream routines
+// store: SRCREA gives every entry it adds the status of its kind (1 to 3) before it returns,
+// so status 0 ("New") lives only inside that call and is never read back through here; the
+// identifier is never blank (a blank name gets an automatic one, and the index itself
+// refuses names of bytes no text has); a stream with a record (2 or 3) has a disk block for
+// it. Any other entry (a zeroed status word, a zeroed identifier, a record without a block)
+// is the stream class's abort report, never an answer read from it: it made a damaged file
+// count fewer streams, or none, without a word.
+void checkEntry(std::int32_t n, const Entry& entry) {
+  const std::int32_t status = entry.status;
+  const bool known = status >= static_cast<std::int32_t>(StreamStatus::Registered) &&
+                     status <= static_cast<std::int32_t>(StreamStatus::Temporary);
+  const bool record = status >= static_cast<std::int32_t>(StreamStatus::Stream);
+  if (known && !entry.name.isBlank() &&
+      (!record || dp(entry.pointer, storage::dpword::kAddress) != services::NODISK)) {
     return;
   }
   ERRITM("STREAM", n);
@@ -64,13 +75,12 @@ void checkEntry(std::int32_t n, std::int32_t status) {
 // The entry of stream N, checked.
 Entry readEntry(std::int32_t n) {
   Entry entry;
-  std::array<char, kNameLength> name{};
   std::array<std::int32_t, 1> data{};
   std::int32_t missing = 0;
-  storage::FBINUM(kGet, streamIndex(), n, name, entry.pointer, data, missing);
+  storage::FBINUM(kGet, streamIndex(), n, entry.name, entry.pointer, data, missing);
   entry.exists = missing == 0;
   entry.status = entry.exists ? data[0] : 0;
-  if (entry.exists) checkEntry(n, entry.status);
+  if (entry.exists) checkEntry(n, entry);
   return entry;
 }
 
@@ -490,21 +500,8 @@ services::FixedText<12> ISRID(std::int32_t n) {
   SRCNAM.assign("ISRID");
   services::FixedText<kNameLength> id;
   if (n < 1) return id;
-  DiskPointer pointer{};
-  std::array<std::int32_t, 1> data{};
-  std::int32_t missing = 0;
-  storage::FBINUM(kGet, streamIndex(), n, id, pointer, data, missing);
-  if (missing == 0) {
-    checkEntry(n, data[0]);
-    // A stream with a record always has an identifier (an automatic one when none was
-    // given): a blank one is a damaged index, which would hide the stream from the lists.
-    if (data[0] == static_cast<std::int32_t>(StreamStatus::Stream) && id.isBlank()) {
-      ERRITM("STREAM", n);
-      ERRITM("STATUS", data[0]);
-      ABTRPT("SR", SRCNAM.view(), SRCNAM.view(), "DAMAGED STREAM INDEX ENTRY");
-    }
-  }
-  if (missing != 0 || id.at(1) == '$') id.blank();
+  const Entry entry = readEntry(n);
+  if (entry.exists && entry.name.at(1) != '$') id = entry.name;
   return id;
 }
 

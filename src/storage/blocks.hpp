@@ -60,7 +60,11 @@ void FBIBEG(std::int32_t ptrsiz, std::int32_t namsiz, std::int32_t datsiz, std::
 
 // Gets (OPT 1), puts (2) or deletes (4) the entry named NAME. MODE 1: the name must exist;
 // 2: it must not; other: use it or add it. STATUS 1 when MODE refuses, else 0. ENTRY is
-// the entry's number; DATA its DATSIZ data words.
+// the entry's number; DATA its DATSIZ data words. A slot met on the way whose name holds a
+// byte that no stored text has (below 32 or above 127), or a free slot (first name word
+// negative) whose first word is not -1 or whose other name words or data words are not 0,
+// is the "FB" abort "INDEX PAGE IS DAMAGED" with the items "PAGE", "SLOT" and "NAME" (its
+// first name word); FBINUM and FBICNT check the slots they meet the same way.
 void FBINAM(std::int32_t opt, std::int32_t h, std::string_view name, std::int32_t mode,
             std::int32_t& entry, DiskPointer& dskptr, std::span<std::int32_t> data,
             std::int32_t& status);

@@ -1,6 +1,7 @@
 // Index blocks: paged, growable tables of named entries, each with data words and a disk
 // pointer of its own.
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -76,6 +77,40 @@ std::string storedName(std::int32_t h, std::int32_t slot) {
   std::int32_t ierr = 0;
   IWTOTX(text, CORSTO.words(element(h, pagectl::kPageNames) + slot * nw + 1, nw), nw, ierr);
   return text;
+}
+
+[[noreturn]] void damagedPage(std::int32_t h, std::int32_t page, std::int32_t slot) {
+  ERRITM("PAGE", page);
+  ERRITM("SLOT", slot + 1);
+  ERRITM("NAME", nameWord(h, slot, 1));
+  fail(CURRTN.fb.view(), "INDEX PAGE IS DAMAGED");
+}
+
+// Whether the slot is free (first name word negative). A name is stored as raw text, whose
+// bytes are all blanks or printable characters (32 to 127), and a free slot holds nothing: a
+// delete and a new page leave its first name word -1 and its other name words and data
+// words 0. A slot that is neither is a page overwritten by other data, whose entries would
+// silently drop out of every look-up and count or come back under names of other data's
+// bytes: the "FB" abort "INDEX PAGE IS DAMAGED".
+bool isFree(std::int32_t h, std::int32_t page, std::int32_t slot) {
+  const std::int32_t nw = element(h, pagectl::kNameWords);
+  if (nameWord(h, slot, 1) >= 0) {
+    for (std::int32_t k = 1; k <= nw; ++k) {
+      const auto bytes = std::bit_cast<std::uint32_t>(nameWord(h, slot, k));
+      for (std::uint32_t shift = 0; shift < 32; shift += 8) {
+        const std::uint32_t byte = (bytes >> shift) & 0xFFu;
+        if (byte < 32 || byte > 127) damagedPage(h, page, slot);
+      }
+    }
+    return false;
+  }
+  const std::int32_t datsiz = element(h, pagectl::kEntrySize);
+  const std::int32_t data = element(h, pagectl::kPageData) + slot * datsiz;
+  bool empty = nameWord(h, slot, 1) == -1;
+  for (std::int32_t k = 2; empty && k <= nw; ++k) empty = nameWord(h, slot, k) == 0;
+  for (std::int32_t i = 1; empty && i <= datsiz; ++i) empty = CORSTO[data + i] == 0;
+  if (!empty) damagedPage(h, page, slot);
+  return true;
 }
 
 void storeName(std::int32_t h, std::int32_t slot, std::string_view name) {
@@ -237,7 +272,7 @@ void FBINAM(std::int32_t opt, std::int32_t h, std::string_view name, std::int32_
   const auto searchPage = [&](std::int32_t page) {
     pages::makeCurrent(h, page, layout);
     for (std::int32_t slot = usedSlots(h, page) - 1; slot >= 0; --slot) {
-      if (nameWord(h, slot, 1) < 0) {
+      if (isFree(h, page, slot)) {
         if (freeSlot.page == 0 || page < freeSlot.page ||
             (page == freeSlot.page && slot < freeSlot.slot)) {
           freeSlot = Place{page, slot};
@@ -289,7 +324,7 @@ void FBINUM(std::int32_t opt, std::int32_t h, std::int32_t entry, std::span<char
   }
   const Place place = placeOf(h, entry);
   pages::makeCurrent(h, place.page, layoutOf(h));
-  if (nameWord(h, place.slot, 1) < 0) {
+  if (isFree(h, place.page, place.slot)) {
     status = 1;
     return;
   }
@@ -308,7 +343,7 @@ void FBICNT(std::int32_t h, std::int32_t& ntot, std::int32_t& nlive) {
   const auto countFree = [&](std::int32_t page) {
     pages::makeCurrent(h, page, layout);
     for (std::int32_t slot = 0; slot < usedSlots(h, page); ++slot) {
-      if (nameWord(h, slot, 1) < 0) --nlive;
+      if (isFree(h, page, slot)) --nlive;
     }
   };
   if (current > 0) countFree(current);

@@ -197,9 +197,12 @@ void SBDPCL(DiskPointer& dskptr);
 
 // Reads the sub-block named by DSKPTR into core area P of LEN words (P NOCORE: a new area,
 // LEN = TOT) and makes it current. STATUS 1 when the pointer names no block: nothing read.
+// A block whose header words 1 to 6 differ from those the pointer carries (all six when the
+// pointer has a block type, else only the total length) is the "SB" abort "DISK BLOCK DOES NOT MATCH ITS POINTER" with the items
+// "POINTER" (address), "WORD" (the first header word that differs), "BLOCK" and "EXPECTED".
 void SBRDC(std::int32_t& len, std::int32_t& p, const DiskPointer& dskptr, std::int32_t& status);
 
-// The same into a caller's array of LEN words (pointers with base 0).
+// The same into a caller's array of LEN words (pointers with base 0), with the same check.
 void SBRDA(std::int32_t len, std::span<std::int32_t> array, const DiskPointer& dskptr,
            std::int32_t& status);
 

@@ -45,6 +45,29 @@ std::span<std::int32_t> wholeImage(std::span<std::int32_t> area, std::string_vie
   return area.first(static_cast<std::size_t>(total));
 }
 
+// A pointer written with its block carries the block's header words 1 to 6 in its words 2
+// to 7; a pointer built from a stored length and address (a raw one, or a master block's
+// from its file header) carries no block type and only the total length for certain. The
+// words a pointer carries must be the block's own: a block read there with other words is
+// not the block the pointer was written for (records moved or overwritten on disk), and
+// reading on would hand its caller another table's contents as if they were its own.
+void checkHeaderAgrees(std::span<const std::int32_t> image, const DiskPointer& dskptr,
+                       std::string_view routine) {
+  if (image.size() < static_cast<std::size_t>(sbhead::kId6)) return;
+  const bool written = dp(dskptr, dpword::kBlockType) != 0;
+  for (std::int32_t k = sbhead::kBlockType; k <= sbhead::kId6; ++k) {
+    if (!written && k != sbhead::kTotalLength) continue;
+    const std::int32_t stored = image[static_cast<std::size_t>(k - 1)];
+    const std::int32_t expected = dp(dskptr, k + 1);
+    if (stored == expected) continue;
+    ERRITM("POINTER", dp(dskptr, dpword::kAddress));
+    ERRITM("WORD", k);
+    ERRITM("BLOCK", stored);
+    ERRITM("EXPECTED", expected);
+    ABTRPT("SB", routine, CURRTN.sb.view(), "DISK BLOCK DOES NOT MATCH ITS POINTER");
+  }
+}
+
 // Writes an image under a disk pointer: in place when the lengths agree, else to new space.
 void writeImage(std::span<std::int32_t> image, DiskPointer& dskptr, std::int32_t& status) {
   SBCHKP(dskptr, status);
@@ -139,6 +162,7 @@ void SBRDC(std::int32_t& len, std::int32_t& p, const DiskPointer& dskptr, std::i
   std::int32_t address = dp(dskptr, dpword::kAddress);
   const std::span<std::int32_t> image = CORSTO.words(p + 1, total);
   FILEIO(1, image, total, total, address);
+  checkHeaderAgrees(image, dskptr, "SBRDC");
   makeCurrent(image, p);
 }
 
@@ -158,6 +182,7 @@ void SBRDA(std::int32_t len, std::span<std::int32_t> array, const DiskPointer& d
   std::int32_t address = dp(dskptr, dpword::kAddress);
   const std::span<std::int32_t> image = array.first(static_cast<std::size_t>(total));
   FILEIO(1, image, total, total, address);
+  checkHeaderAgrees(image, dskptr, "SBRDA");
   makeCurrent(image, 0);
 }
 

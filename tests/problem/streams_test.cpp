@@ -369,14 +369,15 @@ TEST_F(Streams, ReportsStreamsAndRecordsItCannotUse) {
   EXPECT_NE(abort.heading.find("SRCREA"), std::string::npos) << abort.heading;
 }
 
-// A stream index entry whose status no stream can have is a damaged index: a status outside
-// 0 to 3 (7, -1 and the sign bit alone were read as "inactive", so that a damaged file
-// counted fewer streams without a word).
+// A stream index entry that no stream routine stores is a damaged index: a status outside 1
+// to 3 (7, -1 and the sign bit alone were read as "inactive"; 0, a zeroed status word, too:
+// a damaged file counted fewer streams, or none, without a word), a blank identifier
+// (zeroed identifiers), or a stream with a record whose pointer names no block.
 TEST_F(Streams, DamagedIndexEntriesEndInTheStreamsAbortReport) {
   const std::int32_t index = problem::SLOTC2.sr.index;
   // The sign bit alone is the missing-integer marker, which the report shows as such.
   const std::vector<std::pair<std::int32_t, std::string>> damaged = {
-      {7, "7"}, {-1, "-1"}, {INT32_MIN, "MISSING"}, {4, "4"}};
+      {7, "7"}, {-1, "-1"}, {INT32_MIN, "MISSING"}, {4, "4"}, {0, "0"}};
   for (const auto& [status, shown] : damaged) {
     SCOPED_TRACE(status);
     const std::int32_t n = create("D" + std::to_string(status));
@@ -397,16 +398,43 @@ TEST_F(Streams, DamagedIndexEntriesEndInTheStreamsAbortReport) {
     storage::FBINUM(2, index, n, name, pointer, data, missing);
   }
 
-  // A stream with a record whose identifier is blank (zeroed identifiers read back blank):
-  // it was counted among the streams but had no identifier to list.
-  std::array<std::int32_t, 1> active{2};
-  std::int32_t blank = 0;
-  storage::DiskPointer pointer = storage::emptyDiskPointer();
-  std::int32_t status = 0;
-  storage::FBINAM(2, index, "            ", 2, blank, pointer, active, status);
-  ASSERT_EQ(status, 0);
-  expectAbort([&] { ISRID(blank); }, "DAMAGED STREAM INDEX ENTRY",
-              {"STREAM " + std::to_string(blank), "STATUS 2"});
+  // Entries whose status is one a stream has, with an identifier or a pointer no stream has.
+  std::array<char, 12> unused{};
+  storage::DiskPointer record{};
+  std::array<std::int32_t, 1> status2{};
+  std::int32_t missing = 0;
+  storage::FBINUM(1, index, create("RECORD"), unused, record, status2, missing);
+  ASSERT_EQ(status2[0], 2);
+  struct Entry {
+    const char* what;
+    std::string id;
+    std::int32_t status;
+    storage::DiskPointer pointer;
+  };
+  const std::vector<Entry> entries = {
+      {"blank identifier of a stream", std::string(12, ' '), 2, record},
+      {"blank identifier of a registered name", std::string(12, ' '), 1,
+       storage::emptyDiskPointer()},
+      {"stream whose record has no block", "NO-BLOCK", 2, storage::emptyDiskPointer()},
+  };
+  for (const Entry& e : entries) {
+    SCOPED_TRACE(e.what);
+    std::int32_t n = 0;
+    storage::DiskPointer pointer = e.pointer;
+    std::array<std::int32_t, 1> data{e.status};
+    std::int32_t added = 0;
+    storage::FBINAM(2, index, e.id, 2, n, pointer, data, added);
+    ASSERT_EQ(added, 0);
+    for (const auto& read : std::vector<std::function<void()>>{
+             [&] { ISRSTA(n); }, [&] { ISRID(n); }, [&] { problem::SRSET(n, 10); }}) {
+      expectAbort(read, "DAMAGED STREAM INDEX ENTRY",
+                  {"STREAM " + std::to_string(n), "STATUS " + std::to_string(e.status)});
+    }
+    // Deleted without releasing the block that another entry names.
+    storage::DiskPointer empty = storage::emptyDiskPointer();
+    storage::FBINUM(2, index, n, unused, empty, data, added);
+    storage::FBINUM(4, index, n, unused, empty, {}, added);
+  }
   EXPECT_EQ(ISRSTA(create("FINE")), 2);
 }
 

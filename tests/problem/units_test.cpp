@@ -323,7 +323,8 @@ TEST_F(Units, EvictingARecordWithoutIndexEntryIsRefused) {
 // A unit index entry in use that no unit can have: a status outside 1 to 3, or an
 // identifier that is blank or not text. An index page overwritten by another record of the
 // file read back statuses 0 and zero-byte identifiers, and a solved problem counted no units
-// without a word; every question about such an entry now ends in the unit class's report.
+// without a word; every question about such an entry now ends in the unit class's report,
+// or in the index's own when the page holds bytes that no stored name has.
 TEST_F(Units, DamagedIndexEntriesEndInTheUnitsAbortReport) {
   const std::int32_t index = problem::UNSLTC.un.index;
   const auto expectDamaged = [&](std::int32_t n, const std::string& status) {
@@ -365,7 +366,9 @@ TEST_F(Units, DamagedIndexEntriesEndInTheUnitsAbortReport) {
   EXPECT_EQ(problem::UNITID(kValve).trimmed(), "VALVE-1");
 
   // Identifiers no unit has: blank, and the zero words of another record read in place of the
-  // index page (written straight into the page in core, as no writer stores them).
+  // index page (written straight into the page in core, as no writer stores them). Zero
+  // bytes are no text at all: the index reports its damaged page before the unit class sees
+  // the entry.
   for (const bool zeroWords : {false, true}) {
     SCOPED_TRACE(zeroWords);
     const std::string id = zeroWords ? "ZEROED" : "";
@@ -381,6 +384,12 @@ TEST_F(Units, DamagedIndexEntriesEndInTheUnitsAbortReport) {
       for (std::int32_t k = 1; k <= nw; ++k) {
         CORSTO[CORSTO[index + storage::pagectl::kPageNames] + slot * nw + k] = 0;
       }
+      problem::clearUnitIdentifiers();
+      const std::int32_t page = (n - 1) / CORSTO[index + storage::pagectl::kPageSize] + 1;
+      file_tests::expectAbort([n] { problem::IUNSTA(n); }, "INDEX PAGE IS DAMAGED",
+                              {"PAGE " + std::to_string(page), "SLOT " + std::to_string(slot + 1),
+                               "NAME 0"});
+      continue;
     }
     expectDamaged(n, "2");
   }
