@@ -3,11 +3,12 @@
 // exports with whatever arguments a host might pass.
 //
 // At start-up the fixture builder writes the natural-gas plant (ten components, streams in a
-// Peng-Robinson, a Soave-Redlich-Kwong and an ideal-vapour set) into a temporary directory,
-// which also becomes the working directory (the flash listings land there). An untouched open
-// and close give the pristine problem files, the component, stream and unit counts and the
-// stream identifiers; a flash of FEED gives the plausible enthalpy and entropy the inputs
-// vary around.
+// Peng-Robinson, a Soave-Redlich-Kwong and an ideal-vapour set) into a temporary directory.
+// An untouched open and close give the pristine problem files, the component, stream and
+// unit counts and the stream identifiers; a flash of FEED gives the plausible enthalpy and
+// entropy the inputs vary around. The listings an input asks for land in the working
+// directory (fuzz/run.sh runs the fuzzer in its logs directory); it is not changed, so that
+// libFuzzer's relative paths keep working.
 //
 // Each input first writes the pristine files back, so that no input sees what an earlier one
 // left and a finding reproduces from its input alone. It opens the problem, runs its calls
@@ -169,8 +170,6 @@ void buildProblem() {
   s.dir2 = directory.string() + "/";
   const std::string base = built.problemBase.string();
   s.files = {base + "1", base + "2", base + "3"};
-  std::error_code ignored;
-  fs::current_path(directory, ignored);
 
   if (!openProblem()) finding("the fixture problem does not open");
   s.reference = describe();
