@@ -10,6 +10,12 @@
 // directory (fuzz/run.sh runs the fuzzer in its logs directory); it is not changed, so that
 // libFuzzer's relative paths keep working.
 //
+// The reference files are those after one flash of FEED and a close, not the builder's: a
+// temporary stream's record is written to file 2 when the stream is made, and the first one
+// of a problem extends that file by a record; deleting the stream frees the room for the next
+// one but leaves the file at its new length. A flash that grows the file beyond that, or a
+// temporary stream left behind, is a finding.
+//
 // Each input first writes the pristine files back, so that no input sees what an earlier one
 // left and a finding reproduces from its input alone. It opens the problem, runs its calls
 // and closes it. The flash calls make and remove a temporary stream on the open problem; no
@@ -38,6 +44,10 @@
 //   byte 13    a request's class: STREAM, COMPS or a garbled one
 //   byte 14    a request's attribute
 //   byte 15    a request's COUNT, its unit set and PADATC's element length
+//
+// Seeds: the first corpus directory named on the command line receives, at start-up, an
+// input of plausible calls per export: UFLSH and VFLASH of every flash type, VPROPS of both
+// phases on streams of each method set, and requests on the streams and the components.
 #include <unistd.h>
 
 #include <algorithm>
@@ -174,7 +184,6 @@ void buildProblem() {
   if (!openProblem()) finding("the fixture problem does not open");
   s.reference = describe();
   closeProblem();
-  for (const fs::path& file : s.files) s.images.push_back(fuzz_support::readBytes(file));
 
   // The feed's state at 300 K and 5000 kPa: its molar enthalpy and entropy, and the
   // temperature, pressure and a rate of 100 in the stream vector's units.
@@ -195,6 +204,8 @@ void buildProblem() {
   s.vectorPressure = services::UOMCNV(5000.0, kPressureClass, kInternalSet, kVectorSet);
   s.vectorRate = services::UOMCNV(100.0, kRateClass, kInternalSet, kVectorSet);
   closeProblem();
+  // The files after that flash are the reference (see the top of the file).
+  for (const fs::path& file : s.files) s.images.push_back(fuzz_support::readBytes(file));
 }
 
 // Writes the pristine problem files back.
@@ -487,7 +498,12 @@ void checkProblemUnchanged() {
   for (std::size_t f = 0; f < s.files.size(); ++f) {
     std::error_code error;
     const std::uintmax_t bytes = fs::file_size(s.files[f], error);
-    if (error || bytes != s.images[f].size()) finding("a problem file changed size at the close");
+    if (error || bytes != s.images[f].size()) {
+      const std::string what = "problem file " + s.files[f].filename().string() +
+                               " changed size at the close: " + std::to_string(s.images[f].size()) +
+                               " bytes before, " + std::to_string(error ? 0 : bytes) + " after";
+      finding(what.c_str());
+    }
   }
   if (!openProblem()) finding("the problem does not reopen after the input");
   const Reference again = describe();
@@ -497,11 +513,59 @@ void checkProblemUnchanged() {
   }
 }
 
+// One call of plausible arguments: finite variables at their plausible values, the gas,
+// NCOMP right, no null address, the texts' own lengths.
+std::array<std::uint8_t, kCallBytes> plausibleCall(std::uint8_t call, std::uint8_t stream,
+                                                   std::uint8_t type, std::uint8_t cls,
+                                                   std::uint8_t attribute) {
+  constexpr std::uint8_t kUnitScale = 48;  // a finite variable at its plausible value
+  constexpr std::uint8_t kNoNull = 255;
+  constexpr std::uint8_t kRequestShape = 130;  // COUNT 10, element length 16
+  return {call, stream, 0, type, 0, kUnitScale, 0, kUnitScale, 0, 0, 0, kNoNull, 0, cls,
+          attribute, kRequestShape};
+}
+
+void writeSeeds(const fs::path& corpus) {
+  std::vector<std::vector<std::uint8_t>> seeds(4);
+  const auto add = [&](std::size_t seed, const std::array<std::uint8_t, kCallBytes>& call) {
+    seeds[seed].insert(seeds[seed].end(), call.begin(), call.end());
+  };
+  for (std::uint8_t type = 1; type <= 12; ++type) {
+    const auto typeByte = static_cast<std::uint8_t>(type + 1);
+    if (type <= 11) add(0, plausibleCall(0, 0, typeByte, 0, 0));
+    add(1, plausibleCall(1, static_cast<std::uint8_t>(type % 6), typeByte, 0, 0));
+  }
+  for (std::uint8_t stream : {0, 4, 5}) {
+    for (std::uint8_t phaseByte : {2, 3}) add(2, plausibleCall(2, stream, phaseByte, 0, 0));
+  }
+  // PADATR of the temperature and the composition of FEED and the molecular weights;
+  // PADATC of the stream identifiers and names; PADATI of the streams' method sets.
+  add(3, plausibleCall(3, 0, 0, 0, 2));
+  add(3, plausibleCall(3, 0, 0, 0, 8));
+  add(3, plausibleCall(3, 6, 0, 1, 27));
+  add(3, plausibleCall(4, 6, 0, 0, 0));
+  add(3, plausibleCall(4, 0, 0, 0, 1));
+  add(3, plausibleCall(5, 0, 0, 0, 23));
+  const char* names[] = {"seed-uflsh", "seed-vflash", "seed-vprops", "seed-requests"};
+  for (std::size_t k = 0; k < seeds.size(); ++k) {
+    fuzz_support::writeBytes(corpus / names[k],
+                             std::vector<char>(seeds[k].begin(), seeds[k].end()));
+  }
+}
+
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
   fuzz_support::startQuietly();
   buildProblem();
+  for (int k = 1; k < *argc; ++k) {
+    const std::string_view arg((*argv)[k]);
+    std::error_code error;
+    if (!arg.starts_with("-") && fs::is_directory(arg, error)) {
+      writeSeeds(fs::path(arg));
+      break;
+    }
+  }
   return 0;
 }
 
