@@ -98,24 +98,66 @@ constexpr std::int32_t kRateClass = 31;
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-constexpr std::string_view kStreams[] = {
-    "FEED", "SEP-GAS", "SEP-LIQ", "COMP-OUT", "SRK-FEED", "IDEAL-FEED", "", "    ", "feed",
-    "FEED    ", " FEED", "NO-SUCH", "INLET-SEP", "FEED\xff", "A-VERY-LONG-IDENTIFIER-OF-FORTY-CHARS"};
+// The streams of the problem, the identifiers of components (for the requests on COMPS), a
+// unit, and blank, garbled and overlong ones.
+constexpr std::string_view kStreams[] = {"FEED",
+                                         "SEP-GAS",
+                                         "SEP-LIQ",
+                                         "COMP-OUT",
+                                         "SRK-FEED",
+                                         "IDEAL-FEED",
+                                         "",
+                                         "    ",
+                                         "feed",
+                                         "FEED    ",
+                                         " FEED",
+                                         "NO-SUCH",
+                                         "INLET-SEP",
+                                         "FEED\xff",
+                                         "METHANE",
+                                         "WATER",
+                                         "A-VERY-LONG-IDENTIFIER-OF-FORTY-CHARS"};
 constexpr std::string_view kClasses[] = {"STREAM", "COMPS", "stream", "STREAM ", "", "COMPS\xff"};
-constexpr std::string_view kAttributes[] = {
-    "IDS",           "NAME",          "Temperature",      "Pressure",
-    "TotalMolarRate", "VaporFraction", "LiquidFraction",   "WaterFraction",
-    "TotalComposition", "VaporComposition", "LiquidComposition", "TotalMolarEnthalpy",
-    "TotalMolarEntropy", "VapMolarEnthalpy", "LiqMolarEnthalpy", "VapCP",
-    "VapViscosity",  "LiqViscosity",  "VapThermalCond",   "LiqSurfTension",
-    "VapZDensity",   "LiqDensityAct", "BulkMolecularWeight", "StreamThermoMethod",
-    "TrueVapPres",   "ReidVapPres",   "TBPCurve",         "MolWeight",
-    "CritTemp",      "CritPres",      "AcenFactor",       "LibraryNumber",
-    "StdLiqDens",    "",              "ids",              "Temperature\x01"};
+constexpr std::string_view kAttributes[] = {"IDS",
+                                            "NAME",
+                                            "Temperature",
+                                            "Pressure",
+                                            "TotalMolarRate",
+                                            "VaporFraction",
+                                            "LiquidFraction",
+                                            "WaterFraction",
+                                            "TotalComposition",
+                                            "VaporComposition",
+                                            "LiquidComposition",
+                                            "TotalMolarEnthalpy",
+                                            "TotalMolarEntropy",
+                                            "VapMolarEnthalpy",
+                                            "LiqMolarEnthalpy",
+                                            "VapCP",
+                                            "VapViscosity",
+                                            "LiqViscosity",
+                                            "VapThermalCond",
+                                            "LiqSurfTension",
+                                            "VapZDensity",
+                                            "LiqDensityAct",
+                                            "BulkMolecularWeight",
+                                            "StreamThermoMethod",
+                                            "TrueVapPres",
+                                            "ReidVapPres",
+                                            "TBPCurve",
+                                            "MolWeight",
+                                            "CritTemp",
+                                            "CritPres",
+                                            "AcenFactor",
+                                            "LibraryNumber",
+                                            "StdLiqDens",
+                                            "",
+                                            "ids",
+                                            "Temperature\x01"};
 constexpr std::int32_t kCounts[] = {0, 1, 10, 20000, -1, 32767, -32768, 100};
 
 const std::array<double, kComponents> kGas{0.010, 0.020, 0.005, 0.800, 0.080,
-                                          0.040, 0.020, 0.010, 0.005, 0.010};
+                                           0.040, 0.020, 0.010, 0.005, 0.010};
 
 struct Reference {
   std::int32_t ncomp = 0, nstrm = 0, nunit = 0;
@@ -211,7 +253,8 @@ void buildProblem() {
 // Writes the pristine problem files back.
 void restoreFiles() {
   const Setting& s = setting();
-  for (std::size_t f = 0; f < s.files.size(); ++f) fuzz_support::writeBytes(s.files[f], s.images[f]);
+  for (std::size_t f = 0; f < s.files.size(); ++f)
+    fuzz_support::writeBytes(s.files[f], s.images[f]);
 }
 
 // A variable as the input says: KIND picks finite (scaled by SCALE from a quarter to about
@@ -277,8 +320,8 @@ void composition(std::span<double> z, std::uint8_t kind, std::uint8_t parameter,
 }
 
 std::int32_t ncompOf(std::uint8_t byte) {
-  constexpr std::int32_t choices[] = {kComponents, kComponents - 1, kComponents + 1, 0, -1,
-                                      200,         201,            INT32_MAX,       INT32_MIN};
+  constexpr std::int32_t choices[] = {kComponents, kComponents - 1, kComponents + 1, 0, -1, 200,
+                                      201,         INT32_MAX,       INT32_MIN};
   return byte < 128 ? kComponents : choices[byte % std::size(choices)];
 }
 
@@ -303,12 +346,12 @@ void callUFLSH(const std::uint8_t* c) {
   std::vector<double> z(kComponents);
   composition(z, c[8], c[9], c);
   const std::int32_t type = static_cast<std::int32_t>(c[3] % 15) - 1;
-  std::vector<float> feed(kVectorWords, 0.0F), vap(kVectorWords, -7.0F),
-      liq(kVectorWords, -7.0F), wat(kVectorWords, -7.0F), k(kComponents, -7.0F);
+  std::vector<float> feed(kVectorWords, 0.0F), vap(kVectorWords, -7.0F), liq(kVectorWords, -7.0F),
+      wat(kVectorWords, -7.0F), k(kComponents, -7.0F);
   double sum = 0.0;
   for (double v : z) sum += v;
-  feed[0] = static_cast<float>(c[15] % 4 == 0 ? s.vectorRate * sum
-                                              : variable(s.vectorRate, c[15], c[9]));
+  feed[0] =
+      static_cast<float>(c[15] % 4 == 0 ? s.vectorRate * sum : variable(s.vectorRate, c[15], c[9]));
   // The first variable is the temperature, the second the pressure (or the enthalpy of the
   // types that take it instead).
   feed[1] = static_cast<float>(variable(s.vectorTemperature, c[4], c[5]));
@@ -346,15 +389,15 @@ void callVFLASH(const std::uint8_t* c, const PassedText& id) {
   const std::int32_t ncomp = ncompOf(c[10]);
   const std::size_t n = arrayLength(ncomp);
   double t = s.temperature, p = s.pressure, vfrac = 0.5, h = s.enthalpy, en = s.entropy;
-  const bool pressureFirst = type == 3 || type == 5 || type == 7 || type == 9 || type == 11 ||
-                             type == 12;
+  const bool pressureFirst =
+      type == 3 || type == 5 || type == 7 || type == 9 || type == 11 || type == 12;
   (pressureFirst ? p : t) = variable(pressureFirst ? s.pressure : s.temperature, c[4], c[5]);
   double& second = type == 2 || type == 3   ? h
                    : type == 8 || type == 9 ? en
                    : type == 12             ? vfrac
                                             : p;
-  const double plausibleSecond = &second == &h    ? s.enthalpy
-                                 : &second == &en ? s.entropy
+  const double plausibleSecond = &second == &h       ? s.enthalpy
+                                 : &second == &en    ? s.entropy
                                  : &second == &vfrac ? 0.5
                                                      : s.pressure;
   if (!(pressureFirst && &second == &p)) second = variable(plausibleSecond, c[6], c[7]);
@@ -521,8 +564,8 @@ std::array<std::uint8_t, kCallBytes> plausibleCall(std::uint8_t call, std::uint8
   constexpr std::uint8_t kUnitScale = 48;  // a finite variable at its plausible value
   constexpr std::uint8_t kNoNull = 255;
   constexpr std::uint8_t kRequestShape = 130;  // COUNT 10, element length 16
-  return {call, stream, 0, type, 0, kUnitScale, 0, kUnitScale, 0, 0, 0, kNoNull, 0, cls,
-          attribute, kRequestShape};
+  return {call, stream, 0, type,    0, kUnitScale, 0,         kUnitScale,
+          0,    0,      0, kNoNull, 0, cls,        attribute, kRequestShape};
 }
 
 void writeSeeds(const fs::path& corpus) {
