@@ -370,7 +370,17 @@ void callUFLSH(const std::uint8_t* c) {
     if (nul == number) continue;
     const std::span<const float> words(*v);
     if (ierr == 0) {
-      if (!allFinite(words)) finding("UFLSH gave a NaN or an infinity with status 0");
+      const auto bad =
+          std::find_if(words.begin(), words.end(), [](float w) { return !std::isfinite(w); });
+      if (bad != words.end()) {
+        static constexpr const char* kNames[] = {"", "VAP", "LIQ", "WAT", "KVEC"};
+        std::string what =
+            "UFLSH gave a NaN or an infinity with status 0: " + std::string(kNames[number]) +
+            " word " + std::to_string(bad - words.begin() + 1) + ", type " + std::to_string(type) +
+            ", feed";
+        for (float w : feed) what += " " + std::to_string(w);
+        finding(what.c_str());
+      }
     } else {
       if (std::any_of(words.begin(), words.end(), [](float w) { return w != 0.0F; })) {
         finding("UFLSH failed and left a word other than 0.0");
