@@ -211,6 +211,17 @@ void UFLSH(std::span<const float> feedWords, std::span<float> vapWords,
       wat(kWaterFraction) = 1.0F;
       wat.amount(static_cast<std::size_t>(problem::THCTL.idecnt)) = wat(kRate);
     }
+    // A result beyond single precision (a rate near its largest value times an enthalpy)
+    // is no result: the failure is reported and every word cleared.
+    const auto finite = [words](std::span<const float> v) {
+      const auto end = v.begin() + static_cast<std::ptrdiff_t>(std::min(words, v.size()));
+      return std::all_of(v.begin(), end, [](float w) { return std::isfinite(w); });
+    };
+    if (!finite(vapWords) || !finite(liqWords) || !finite(watWords) || !finite(kvec)) {
+      for (std::span<float> v : {vapWords, liqWords, watWords}) clear(v, words);
+      clear(kvec, nc);
+      ierr = code(VectorFlashStatus::Failed);
+    }
   }
 
   // 10. The temporary stream goes; the caller's stream is current again.

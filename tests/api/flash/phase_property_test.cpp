@@ -176,7 +176,7 @@ TEST_F(PhaseProperty, CompressibilityFactorOfAGasAndALiquid) {
   EXPECT_NEAR(z, zLiquid, 0.15 * zLiquid);
 }
 
-TEST_F(PhaseProperty, VectorFlashRefusesBadTypesRatesAndAmountsBeforeCreatingAnything) {
+TEST_F(PhaseProperty, VectorFlashFailuresLeaveEveryWordZeroAndTheStreamAsItWas) {
   struct Case {
     std::string name;
     std::int32_t type;
@@ -184,8 +184,9 @@ TEST_F(PhaseProperty, VectorFlashRefusesBadTypesRatesAndAmountsBeforeCreatingAny
     VectorFlashStatus status;
     double firstAmount = 0.5;
   };
-  // An infinite rate, and an amount that is infinite or not a number, once came through
-  // the flash into the products under status 0.
+  // An infinite rate, an amount that is infinite or not a number, and a rate so near the
+  // largest single-precision value that the products' total enthalpies are beyond it once
+  // came through the flash into the products under status 0.
   constexpr double kInf = std::numeric_limits<double>::infinity();
   const std::vector<Case> cases = {
       {"type 0", 0, 1.0, VectorFlashStatus::BadType},
@@ -193,6 +194,7 @@ TEST_F(PhaseProperty, VectorFlashRefusesBadTypesRatesAndAmountsBeforeCreatingAny
       {"zero rate", 1, 0.0, VectorFlashStatus::NoRate},
       {"negative rate", 3, -1.0, VectorFlashStatus::NoRate},
       {"infinite rate", 1, kInf, VectorFlashStatus::NoRate},
+      {"rate beyond the products' single precision", 1, 3e38, VectorFlashStatus::Failed},
       {"infinite amount", 1, 1.0, VectorFlashStatus::Failed, kInf},
       {"negative infinite amount", 7, 1.0, VectorFlashStatus::Failed, -kInf},
       {"amount not a number", 1, 1.0, VectorFlashStatus::Failed,
