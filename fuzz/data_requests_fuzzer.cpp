@@ -20,15 +20,10 @@
 //              texts end in a NUL), one short
 //   byte 8     the element length of PADATC's texts and the label length of PAUOM1 (0-47)
 #include <algorithm>
-#include <climits>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,13 +31,17 @@
 #include "api/access/access.hpp"
 #include "fixtures/problem_builder.hpp"
 #include "fixtures/unit_blocks.hpp"
-#include "platform/platform.hpp"
-#include "storage/core_store_checker.hpp"
+#include "fuzz_support.hpp"
 #include "vendrakol.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using fuzz_support::finding;
+using fuzz_support::passed;
+using fuzz_support::PassedText;
+using fuzz_support::pick;
+using fuzz_support::readBytes;
 
 constexpr std::size_t kRequestBytes = 9;
 constexpr std::size_t kMostValues = 20000;
@@ -104,16 +103,11 @@ constexpr std::string_view kIdentifiers[] = {"FLASH-1",
                                              "A-VERY-LONG-IDENTIFIER-OF-FORTY-CHARACTERS"};
 
 struct Setting {
-  fs::path directory;
+  fuzz_support::TemporaryDirectory directory;
   std::string problemName;
   std::string dir2;
   std::vector<fs::path> files;
   std::vector<std::vector<char>> images;  // the problem files after an untouched close
-
-  ~Setting() {
-    std::error_code ignored;
-    if (!directory.empty()) fs::remove_all(directory, ignored);
-  }
 };
 
 Setting& setting() {
@@ -121,78 +115,24 @@ Setting& setting() {
   return s;
 }
 
-std::vector<char> readBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-[[noreturn]] void finding(const char* what) {
-  std::fprintf(stderr, "==== %s\n", what);
-  std::abort();
-}
-
 bool openProblem() {
   const Setting& s = setting();
-  std::int32_t iout = 0;
-  std::int32_t ierr = -1;
-  ::PAOPEN(s.problemName.data(), static_cast<std::int32_t>(s.problemName.size()), s.dir2.data(),
-           static_cast<std::int32_t>(s.dir2.size()), &iout, &ierr);
-  if (ierr != 0) return false;
-  std::int32_t ncomp = 0, nstrm = 0, nunit = 0;
-  ::PAMISC(&ncomp, &nstrm, &nunit, &ierr);
-  return true;
+  return fuzz_support::openProblem(s.problemName, s.dir2);
 }
 
 void buildProblem() {
   Setting& s = setting();
-  std::string pattern = (fs::temp_directory_path() / "vendrakol-fuzz-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) {
-    std::perror("mkdtemp");
-    std::exit(2);
-  }
-  s.directory = pattern;
+  const fs::path& directory = s.directory.path;
   const fixtures::BuiltProblem built =
-      fixtures::buildProblem(s.directory, fixtures::unitsProblem("units"));
-  s.problemName = (s.directory / "units").string();
-  s.dir2 = s.directory.string() + "/";
+      fixtures::buildProblem(directory, fixtures::unitsProblem("units"));
+  s.problemName = (directory / "units").string();
+  s.dir2 = directory.string() + "/";
   const std::string base = built.problemBase.string();
   s.files = {base + "1", base + "2", base + "3"};
   // What a close writes back when nothing was changed is the reference of every input.
   if (!openProblem()) finding("the fixture problem does not open");
   ::PACLOS();
   for (const fs::path& file : s.files) s.images.push_back(readBytes(file));
-}
-
-// A text as the input says to pass it: its address and the length given.
-struct PassedText {
-  std::string bytes;  // the text with a NUL after it
-  std::int32_t length = 0;
-};
-
-PassedText passed(std::string_view text, std::uint8_t how) {
-  PassedText t{std::string(text) + '\0', static_cast<std::int32_t>(text.size())};
-  switch (how % 5) {
-    case 1:
-      t.length = 0;
-      break;
-    case 2:
-      t.length = -1;
-      break;
-    case 3:
-      t.length = INT32_MAX;
-      break;
-    case 4:
-      t.length = t.length > 0 ? t.length - 1 : 0;
-      break;
-    default:
-      break;
-  }
-  return t;
-}
-
-template <std::size_t N>
-std::string_view pick(const std::string_view (&list)[N], std::uint8_t byte) {
-  return list[byte % N];
 }
 
 struct Buffers {
@@ -278,24 +218,10 @@ void checkFilesUnchanged() {
   }
 }
 
-void checkCoreStore() {
-  std::string fault;
-  try {
-    fault = storage_testing::checkCoreStore();
-  } catch (const platform::RunStopped&) {
-    fault = "a tag or tree word leads outside the store";
-  }
-  if (!fault.empty()) finding(("core store damaged after the input: " + fault).c_str());
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
-  platform::setStopHook(&platform::throwingStopHook);
-  if (std::getenv("VENDRAKOL_FUZZ_SHOW") == nullptr) {
-    platform::setDiagnosticSink([](std::string_view) {});
-  }
-  platform::redirectStandardUnit(platform::kStdoutUnit, "/dev/null");
+  fuzz_support::startQuietly();
   buildProblem();
   return 0;
 }
@@ -313,6 +239,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     finding("a request ended in the abort report");
   }
   checkFilesUnchanged();
-  checkCoreStore();
+  fuzz_support::checkCoreStore();
   return 0;
 }

@@ -7,8 +7,9 @@
 # SECONDS   how long the fuzzer runs (default 90)
 # BUILD_DIR the clang build directory (default build-fuzz)
 # WORKERS   fuzzer processes run side by side (default 1)
-# TARGET    problem_open_fuzzer (default: damaged databases opened) or data_requests_fuzzer
-#           (the data requests and unit labels with any arguments)
+# TARGET    problem_open_fuzzer (default: damaged databases opened), data_requests_fuzzer
+#           (the data requests and unit labels with any arguments) or flash_calls_fuzzer
+#           (the flash calls and the stream and component requests with any arguments)
 #
 # The corpus lives in BUILD_DIR/TARGET-corpus and grows from run to run; a fuzzer may write
 # seeds there at start-up. A finding (a sanitizer report, a crash, an escaping exception, a

@@ -160,8 +160,9 @@ VENDRAKOL_EXPORT void PAUOM1(const int32_t* icode, const int32_t* iset, int32_t*
  * P given; 2 T and H; 3 P and H; 4 dew point at T; 5 dew point at P; 6 bubble point at T;
  * 7 bubble point at P; 8 T and S; 9 P and S (S per unit rate, set 5, class 29, taken from
  * the last VFLASH of type 8 or 9); 10 water dew point at T; 11 water dew point at P.
- * IERR out: 0 flashed; 1 the flash failed; 2 IFTYPE outside 1-11; 3 no feed rate; 4 no
- * problem is open; 5 a vector address is null. */
+ * IERR out: 0 flashed; 1 the flash failed (also for a component amount that is not a
+ * finite number, or a result beyond single precision); 2 IFTYPE outside 1-11; 3 no feed rate (or an infinite one); 4 no problem
+ * is open; 5 a vector address is null. */
 VENDRAKOL_EXPORT void UFLSH(const float* feed, float* vap, float* liq, float* wat,
                             float* kvec, const int32_t* iftype, int32_t* ierr);
 

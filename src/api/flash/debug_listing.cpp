@@ -19,6 +19,7 @@ class Line {
  public:
   void append(std::string_view text) {
     const std::size_t n = std::min(text.size(), kLineWidth - size_);
+    if (n == 0) return;  // an empty text may have no address at all
     std::memcpy(buffer_ + size_, text.data(), n);
     size_ += n;
   }

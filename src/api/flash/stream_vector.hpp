@@ -63,9 +63,10 @@ std::int32_t streamVectorComponents();
 // Statuses of UFLSH.
 enum class VectorFlashStatus : std::int32_t {
   Ok = 0,
-  Failed = 1,      // the flash failed, or the method set refuses the feed
+  Failed = 1,      // the flash failed, the method set refuses the feed, or an amount is
+                   // not a finite number
   BadType = 2,     // IFTYPE outside 1-11
-  NoRate = 3,      // feed rate not above 0.0 (or below the flash's flow threshold)
+  NoRate = 3,      // feed rate not above 0.0, infinite, or below the flash's flow threshold
   NoProblem = 4,   // no open problem
   TooSmall = 5,    // a vector has no room for the problem's components
 };

@@ -1,6 +1,7 @@
 // The stream-vector flash: a single-precision feed flashed on a temporary stream of the open
 // problem, its phases returned as stream vectors.
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <span>
 
@@ -125,9 +126,17 @@ void UFLSH(std::span<const float> feedWords, std::span<float> vapWords,
   }
   const std::span<float> feedView(const_cast<float*>(feedWords.data()), feedWords.size());
   const StreamVector feed(feedView);
-  if (!(feed(kRate) > 0.0F)) {
+  if (!(feed(kRate) > 0.0F) || std::isinf(feed(kRate))) {
     ierr = code(VectorFlashStatus::NoRate);
     return;
+  }
+  // An amount that is not a number or infinite would pass through the flash into the
+  // product vectors under a status of success.
+  for (std::size_t i = 1; i <= nc; ++i) {
+    if (!std::isfinite(feed.amount(i))) {
+      ierr = code(VectorFlashStatus::Failed);
+      return;
+    }
   }
   const std::int32_t caller = problem::SRPSET.set2.stream;
 
@@ -201,6 +210,17 @@ void UFLSH(std::span<const float> feedWords, std::span<float> vapWords,
       wat(kLiquidFraction) = 1.0F;
       wat(kWaterFraction) = 1.0F;
       wat.amount(static_cast<std::size_t>(problem::THCTL.idecnt)) = wat(kRate);
+    }
+    // A result beyond single precision (a rate near its largest value times an enthalpy)
+    // is no result: the failure is reported and every word cleared.
+    const auto finite = [words](std::span<const float> v) {
+      const auto end = v.begin() + static_cast<std::ptrdiff_t>(std::min(words, v.size()));
+      return std::all_of(v.begin(), end, [](float w) { return std::isfinite(w); });
+    };
+    if (!finite(vapWords) || !finite(liqWords) || !finite(watWords) || !finite(kvec)) {
+      for (std::span<float> v : {vapWords, liqWords, watWords}) clear(v, words);
+      clear(kvec, nc);
+      ierr = code(VectorFlashStatus::Failed);
     }
   }
 

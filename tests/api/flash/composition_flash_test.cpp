@@ -11,6 +11,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "api/flash/phase_properties_call.hpp"
@@ -181,6 +182,14 @@ TEST_F(CompositionFlash, WritesItsListingOnlyWhenTheDebugArgumentAsks) {
   EXPECT_NE(props_text.find("Debug from VProps for file"), std::string::npos) << props_text;
   EXPECT_NE(props_text.find("Stream ID                 : NOSUCH"), std::string::npos);
   EXPECT_NE(props_text.find(" ***Error exit with code: -3"), std::string::npos);
+
+  // An identifier of no characters and no address, as a host passes a length of -1, is
+  // listed as blank (its copy into the listing's line once got the null address: the
+  // sanitizer build reports that).
+  api_flash::VPROPS(2, std::string_view{}, 300.0, 5e6, comp, 1, 10, 9, props, ierr);
+  EXPECT_EQ(ierr, api_flash::kPropsUnknownStream);
+  EXPECT_NE(readFile(work.file("VProps.txt")).find(" ***Error exit with code: -3"),
+            std::string::npos);
 }
 
 TEST_F(CompositionFlash, ReportsAListingThatCannotBeOpenedAndFlashesNothing) {

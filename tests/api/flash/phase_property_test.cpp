@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -175,23 +176,35 @@ TEST_F(PhaseProperty, CompressibilityFactorOfAGasAndALiquid) {
   EXPECT_NEAR(z, zLiquid, 0.15 * zLiquid);
 }
 
-TEST_F(PhaseProperty, VectorFlashRefusesBadTypesAndRatesBeforeCreatingAnything) {
+TEST_F(PhaseProperty, VectorFlashFailuresLeaveEveryWordZeroAndTheStreamAsItWas) {
   struct Case {
     std::string name;
     std::int32_t type;
     double rate;
     VectorFlashStatus status;
+    double firstAmount = 0.5;
   };
+  // An infinite rate, an amount that is infinite or not a number, and a rate so near the
+  // largest single-precision value that the products' total enthalpies are beyond it once
+  // came through the flash into the products under status 0.
+  constexpr double kInf = std::numeric_limits<double>::infinity();
   const std::vector<Case> cases = {
       {"type 0", 0, 1.0, VectorFlashStatus::BadType},
       {"type 12", 12, 1.0, VectorFlashStatus::BadType},
       {"zero rate", 1, 0.0, VectorFlashStatus::NoRate},
       {"negative rate", 3, -1.0, VectorFlashStatus::NoRate},
+      {"infinite rate", 1, kInf, VectorFlashStatus::NoRate},
+      {"rate beyond the products' single precision", 1, 3e38, VectorFlashStatus::Failed},
+      {"infinite amount", 1, 1.0, VectorFlashStatus::Failed, kInf},
+      {"negative infinite amount", 7, 1.0, VectorFlashStatus::Failed, -kInf},
+      {"amount not a number", 1, 1.0, VectorFlashStatus::Failed,
+       std::numeric_limits<double>::quiet_NaN()},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     std::vector<float> feed = vector({0.5, 0.3, 0.2}, 300.0, 500.0);
     feed[sv::kRate - 1] = static_cast<float>(c.rate);
+    feed[sv::kHeaderWords] = static_cast<float>(c.firstAmount);
     std::vector<float> vap(13, 9.0F), liq(13, 9.0F), wat(13, 9.0F), k(3, 9.0F);
     std::int32_t ierr = -1;
     const std::int32_t before = problem::SRPSET.set2.stream;
