@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -122,6 +123,10 @@ TEST(LongSession, FlashesAndRequestsLeaveTheStoreTheIndexTheFilesAsTheyWere) {
   EXPECT_EQ(refused, 0);
   const Footprint after = footprint(base);
   EXPECT_EQ(after, before) << "before: " << before << "\nafter:  " << after;
+  // The figures, for the XML report (--gtest_output=xml).
+  std::ostringstream figures;
+  figures << after;
+  RecordProperty("footprint", figures.str());
   api_access::PACLOS();
 }
 
