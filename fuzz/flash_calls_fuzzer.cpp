@@ -414,7 +414,10 @@ void callVFLASH(const std::uint8_t* c, const PassedText& id) {
   std::vector<double> z(n), y(n, -7.0), x(n, -7.0), w(n, -7.0);
   composition(z, c[8], c[9], c);
   const std::int32_t iesti = c[12] & 1;
-  constexpr std::int32_t maxits[] = {60, 0, -5, 1, INT32_MAX, INT32_MIN};
+  // MAXIT is the caller's own bound on the flashes of the search: a search that is given two
+  // thousand million flashes and uses them is doing what it was asked, so the largest values
+  // are left out (with them an input that never brackets runs for hours).
+  constexpr std::int32_t maxits[] = {60, 0, -5, 1, 100, -100};
   constexpr double tols[] = {1e-6, 0.0, -1.0, kNaN, kInf, 1e-300};
   const std::int32_t maxit = maxits[(c[12] >> 1) % std::size(maxits)];
   const double tol = tols[(c[12] >> 4) % std::size(tols)];
