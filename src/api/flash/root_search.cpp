@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 
 #include "services/kept_values.hpp"
 
@@ -151,7 +152,14 @@ void ROOTRC(std::int32_t& istate, double xa, double xb, double tol, double& x, d
         take(x + search.dx, istate, x);
         return;
       }
-      // The level is done: back to the interval start with twice the subdivisions.
+      // The level is done: back to the interval start with twice the subdivisions. When the
+      // next level's points could no longer be told apart from the start (or their count no
+      // longer fits a word) no sign change can be found, whatever limit the caller gave.
+      if (search.nsub > std::numeric_limits<std::int32_t>::max() / 2 ||
+          search.xp + 0.25 * search.dx == search.xp) {
+        istate = code(RootSearchState::ScanLimit);
+        return;
+      }
       search.xl = search.xp;
       search.fl = search.fp;
       search.nsub *= 2;

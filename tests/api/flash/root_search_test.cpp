@@ -106,6 +106,22 @@ TEST(ROOTRC, StopsAtTheLimitInTheScanOrTheBracket) {
   }
 }
 
+TEST(ROOTRC, AScanEndsWhenItsPointsCanNoLongerBeToldApart) {
+  // An interval four units in the last place wide, no root, and a limit that would let the scan
+  // halve its step for ever: it stops once a new level adds no new point.
+  const double xa = 1.0;
+  const double xb = std::nextafter(std::nextafter(std::nextafter(std::nextafter(1.0, 2.0), 2.0),
+                                                  2.0),
+                                   2.0);
+  const Outcome out = run([](double x) { return 1.0 + x; }, xa, xb, 1e-12, 1000000);
+  EXPECT_EQ(out.state, RootSearchState::ScanLimit);
+  EXPECT_LT(out.points.size(), 10U);
+  for (double x : out.points) {
+    EXPECT_GE(x, xa);
+    EXPECT_LE(x, xb);
+  }
+}
+
 TEST(ROOTRC, StopsAtOnceWhenAnEndMeetsTheTolerance) {
   const Outcome atStart = run([](double x) { return x - 1e-9; }, 0.0, 10.0, 1e-6, 50);
   EXPECT_EQ(atStart.state, RootSearchState::Converged);
