@@ -131,8 +131,14 @@ double waterPressurePsia(double t) {
 // (2003) 41). The set's cubic equation holds them within about 3 %.
 //
 // n-butane boils at 33 F and 1 atm: the air-saturation flash leaves no liquid and every test
-// keeps the preset 0.96 TVP. Isopentane beside water under "D323" is left out: the two-phase
-// flash with free water does not settle that three-phase line near its vapour pressure.
+// keeps the preset 0.96 TVP.
+//
+// Under "D323" the hot sample of a single hydrocarbon and the added water meets the hot
+// volume at its three-phase line, where its volume jumps from a vapour's to a liquid's: the
+// search must keep the bracket it finds there (isopentane lost it and stopped at the
+// iteration cap), and the air's space is the liquid side's. The air being the same but for
+// 3.999 volumes instead of 4, "D323" reads "D4953" plus the vapour pressure of water; the
+// set's free-water treatment and its non-ideal vapour hold it within about 5 % (3 % low).
 TEST_F(ReidFlashWithoutAir, PureLiquidsGiveTheirVapourPressureAt100F) {
   struct Case {
     std::size_t component;
@@ -140,12 +146,13 @@ TEST_F(ReidFlashWithoutAir, PureLiquidsGiveTheirVapourPressureAt100F) {
     std::vector<std::int32_t> methods;
   };
   const Case cases[] = {{kButane, 51.567, {4, 5, 6}},
-                        {kIsopentane, 20.473, {5, 6}},
+                        {kIsopentane, 20.473, {4, 5, 6}},
                         {kPentane, 15.575, {4, 5, 6}}};
   for (const Case& c : cases) {
     const auto x = pure(c.component);
     const double tvp = tvpOf(x);
     EXPECT_NEAR(tvp * kPsi / c.psat, 1.0, 0.03);
+    std::array<double, 7> byMethod{};
     for (const std::int32_t m : c.methods) {
       SCOPED_TRACE(testing::Message() << "component " << c.component << " method " << m);
       double expected = c.psat + (0.94 - 1.0) * kAtmospherePsi;
@@ -153,12 +160,18 @@ TEST_F(ReidFlashWithoutAir, PureLiquidsGiveTheirVapourPressureAt100F) {
       if (m == 6) expected = 0.965 * c.psat - 0.548;
       std::int32_t ier = 0;
       const double value = rvp(m, x, tvp, ier);
+      byMethod[static_cast<std::size_t>(m)] = value;
       EXPECT_EQ(ier, 0);
       if (c.component == kButane) {
         EXPECT_DOUBLE_EQ(value, 0.96 * tvp * kPsi);
       } else {
         EXPECT_NEAR(value / expected, 1.0, 0.04);
       }
+    }
+    if (c.component != kButane) {
+      SCOPED_TRACE(testing::Message() << "component " << c.component << " D323 against D4953");
+      const double water = waterPressurePsia(310.928);
+      EXPECT_NEAR(byMethod[4] - byMethod[5], water, 0.05 * water);
     }
   }
 }
