@@ -173,7 +173,15 @@ class Sample {
   bool newTvp(std::int32_t metuse);
   // The low-pressure formula below 4 psi; true when it gave the RVP.
   bool lowPressure();
-  // SPERV3: the hot-volume pressure search.
+  // SPERV3: the hot-volume pressure search. Steps come from XEXTRP, kept inside the
+  // tightest bracket of the hot volume the flashes have shown; it ends converged within
+  // 0.5 % of VTOT, or on a bracket narrower than 1e-4 psi (VERR then 0.00999), else with
+  // status 8 or 9 and the preset RVP.
+  //   vapflg  in  1 when the chilled flash of method 3 had vapour
+  //   iair    in  the air component, 0 none (the air is then added as a pressure)
+  //   rair    in  kmol of air for the air chamber
+  //   vtot    in  the hot volume, m3 (five chilled liquid volumes)
+  //   trate   in  total kmol of the sample
   void search(std::int32_t vapflg, std::int32_t iair, double rair, double vtot, double trate);
 
   std::span<double> feed() { return {scratch.feed.data(), n_}; }
@@ -380,6 +388,11 @@ void Sample::search(std::int32_t vapflg, std::int32_t iair, double rair, double 
   // The wet liquid volume of the latest flash with liquid, for the air's space below.
   double hotLiquid = vtot / kHotVolume;
   bool onBracket = false;
+  // The tightest pair of pressures around the hot volume that the flashes have shown: the
+  // highest with too much volume and the lowest with too little. The volume falls as the
+  // pressure rises, so the root lies between them while low < high.
+  double low = 0.0, high = 0.0, highLiquid = 0.0;
+  bool seenLow = false, seenHigh = false;
   enum class Outcome { Converged, StepTooSmall, NotConverged } outcome = Outcome::Converged;
   for (;;) {
     if (level > 1) trace(" SPERV3.. ITER%d PNEW=%g", iter, p);
@@ -397,6 +410,16 @@ void Sample::search(std::int32_t vapflg, std::int32_t iair, double rair, double 
     verr_ = vtot != 0.0 ? vdif / vtot : services::DMISS;
     if (level > 0) trace(" SPERV3.. ITER%d    P=%g VOLC=%g VDIF=%g", iter, p, volc, vdif);
     if (std::abs(static_cast<float>(verr_)) <= kConverged) break;
+    if (vdif < 0.0) {
+      if (!seenHigh || p < high) {
+        high = p;
+        highLiquid = vl;
+      }
+      seenHigh = true;
+    } else {
+      if (!seenLow || p > low) low = p;
+      seenLow = true;
+    }
     if (vapflg == 1 && vdif > 0.0 && !(vapourFraction() > 0.0)) {
       ier_ = static_cast<std::int32_t>(ReidStatus::VapourLost);
       return;
@@ -450,6 +473,19 @@ void Sample::search(std::int32_t vapflg, std::int32_t iair, double rair, double 
       trace("         DELXPR= %g  DVSI= %g", dx, dx * kPsi);
     }
     if (bracket) smallSteps = 0;
+    // The three points that XEXTRP keeps may all lie on one side of a root the search has
+    // already bracketed: its small step across a nearby root drops the point beyond it.
+    // Where the volume jumps, as at a three-phase line, the search then follows secants of
+    // one side far away and runs out of iterations. Steps stay inside the bracket the
+    // flashes have shown (its middle when the step would leave it), and a bracket narrower
+    // than the smallest step is converged as a bracketing history is.
+    const bool kept = seenLow && seenHigh && low < high;
+    if (kept && (high - low) * kPsi < kSmallStep) {
+      verr_ = kBracketedError;
+      onBracket = true;
+      break;
+    }
+    if (kept && !(p + dx > low && p + dx < high)) dx = 0.5 * (low + high) - p;
     if (std::abs(dx) * kPsi < kSmallStep) {
       if (bracket) {
         verr_ = kBracketedError;
@@ -479,6 +515,10 @@ void Sample::search(std::int32_t vapflg, std::int32_t iair, double rair, double 
       // lie on either side of it, as a pure liquid's do) from the hot volume less the liquid.
       // The latter replaces 7510/VTOT, the field-unit form (psia ft3/lbmol) of
       // 1.25 R T / VTOT, which in kPa and m3/kmol overstated the air 2.3 times.
+      // On a bracket the liquid at the root is that of its side with too little volume,
+      // whose flash left (nearly) all of it liquid; the other side's flash may have boiled
+      // off a part that the root keeps, as at a three-phase line.
+      if (onBracket && seenHigh && highLiquid > 0.0) hotLiquid = highLiquid;
       const double space = vtot - hotLiquid;
       double a = 0.0;
       if (vf > 0.0 && trate * zv != 0.0 && !onBracket) {

@@ -160,11 +160,42 @@ TEST(AverageBoilingPoints, MolalCubicAndMean) {
   EXPECT_EQ(value, services::DMISS);
 }
 
+// The calculated cetane index of ASTM D976, evaluated here from the standard's equation in
+// SI units: CCI = 454.74 - 1641.416 D + 774.74 D^2 - 0.554 B + 97.803 (log10 B)^2, with D the
+// density at 15 C in g/mL and B the mid-boiling temperature (D86 50 % point) in C.
+double d976(double d, double b) {
+  const double logB = std::log(b) / std::log(10.0);
+  return 454.74 + d * (-1641.416 + d * 774.74) + b * -0.554 + 97.803 * logB * logB;
+}
+
+// The earlier edition of ASTM D976 (1966) gives the index in API gravity G and the 50 %
+// point M in F: CCI = -420.34 + 0.016 G^2 + 0.192 G log10 M + 65.01 (log10 M)^2
+// - 0.0001809 M^2. Both equations fit the same data; up to a 50 % point of 290 C they agree
+// within half a number (above 300 C they part further).
+double d976InApiGravity(double densityAt15C, double b) {
+  // Specific gravity 60/60 F from the density at 15 C: water at 60 F is 0.999016 g/mL
+  // (Kell, J. Chem. Eng. Data 20 (1975) 97); the 0.6 C between 15 C and 60 F moves a
+  // gas oil's density by about 0.0004 g/mL, below what this comparison can see.
+  const double sg = densityAt15C / 0.999016;
+  const double g = 141.5 / sg - 131.5;
+  const double m = b * 1.8 + 32.0;
+  const double logM = std::log10(m);
+  return -420.34 + 0.016 * g * g + 0.192 * g * logM + 65.01 * logM * logM - 0.0001809 * m * m;
+}
+
 TEST(CetaneIndex, AstmD976) {
-  // CCI = 454.74 - 1641.416 D + 774.74 D^2 - 0.554 B + 97.803 (log10 B)^2; the worked
-  // example D = 0.8400 g/mL, B = 260 C gives 48.96 (equation and example from secondary
-  // transcriptions of ASTM D976; not checked against the standard itself).
+  struct Case {
+    double d, b;  // g/mL at 15 C, C
+  };
+  // A light gas oil, the example quoted in secondary transcriptions of the standard
+  // (0.8400 g/mL and 260 C, an index of 48.96) and a heavier gas oil.
+  for (const Case& c : {Case{0.8000, 200.0}, Case{0.8400, 260.0}, Case{0.8600, 290.0}}) {
+    SCOPED_TRACE(testing::Message() << "D " << c.d << " B " << c.b);
+    EXPECT_NEAR(cetaneIndex(c.d, c.b), d976(c.d, c.b), 1e-9);
+    EXPECT_NEAR(cetaneIndex(c.d, c.b), d976InApiGravity(c.d, c.b), 0.5);
+  }
   EXPECT_NEAR(cetaneIndex(0.84, 260.0), 48.96, 0.01);
+  // No mid-boiling point above 0 C: no index (the logarithm has no value there).
   EXPECT_EQ(cetaneIndex(0.84, 0.0), 0.0);
   EXPECT_EQ(cetaneIndex(0.84, -5.0), 0.0);
 }
