@@ -2,28 +2,32 @@
 // constant volume, vapour pressures, distillation curves, the phase property vectors and the
 // refinery properties, on a two-phase stream with free water, a liquid, a lean gas, a wet gas
 // and a stream of zero rate, in unit sets 1 and 5.
+#include "api/access/stream_attributes.hpp"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "access_test_support.hpp"
 #include "api/access/readers.hpp"
-#include "api/access/stream_attributes.hpp"
-#include "flash/flashed_totals.hpp"
 #include "fixtures/problem_builder.hpp"
+#include "flash/flashed_totals.hpp"
 #include "methods/method_sets.hpp"
 #include "problem/problem.hpp"
 #include "problem/streams.hpp"
 #include "storage/storage.hpp"
 #include "support/allocation_counter.hpp"
-#include "thermo/pure/correlation_sets.hpp"
 #include "thermo/phase/density_drivers.hpp"
 #include "thermo/phase/user_methods.hpp"
+#include "thermo/pure/correlation_sets.hpp"
 #include "thermo/pure/correlations.hpp"
 
 namespace {
@@ -606,6 +610,103 @@ TEST_F(StreamAttributes, WarmCurveAllocatesNothing) {
   const std::size_t before = testing_support::allocationCount();
   run();
   EXPECT_EQ(testing_support::allocationCount(), before);
+}
+
+// The real attributes of the stream reader.
+// clang-format off
+const std::vector<std::string_view> kRealAttributes{
+    "TotalMolarRate",     "Temperature",       "Pressure",         "TotalMolarEnthalpy",
+    "BulkMolecularWeight", "CritPres",         "CritTemp",         "VaporFraction",
+    "LiquidFraction",     "WaterFraction",     "L1Fraction",       "L2Fraction",
+    "SolidFraction",      "TotalMolarEntropy", "BulkUopK",         "GrosHeatValue",
+    "NetHeatValue",       "ReidVapPres",       "TrueVapPres",      "FlashPt",
+    "CloudPt",            "PourPt",            "CetanIndex",       "SulfurWtPerc",
+    "ResOctaneNumb",      "MotOctaneNumb",     "TBPCurve",         "D86Curve",
+    "D1160Curve",         "TotalComposition",  "VapMolarRate",     "VapMolarEnthalpy",
+    "VapMolecularWeight", "VapVolumeRateStd",  "VapDensityAct",    "VapCP",
+    "VapCV",              "VapZDensity",       "VapMolarEntropy",  "VapViscosity",
+    "VapThermalCond",     "VaporComposition",  "LiqMolarRate",     "LiqMolarEnthalpy",
+    "LiqMolecularWeight", "LiqVolumeRateStd",  "LiqSpecGravity",   "LiqApiGravity",
+    "LiqDensityAct",      "LiqCP",             "LiqZDensity",      "LiqMolarEntropy",
+    "LiqViscosity",       "LiqThermalCond",    "LiqSurfTension",   "LiqKineVisc",
+    "LiquidComposition"};
+// clang-format on
+
+// The allocations made by the second of two runs of CALL: the first warms its scratch.
+template <typename Call>
+std::size_t warmAllocations(Call call) {
+  call();
+  const std::size_t before = testing_support::allocationCount();
+  call();
+  return testing_support::allocationCount() - before;
+}
+
+TEST_F(StreamAttributes, WarmRequestsAllocateNothing) {
+  // Every attribute of the two-phase stream, and those that evaluate on a gas, a pure
+  // liquid and the stream in the liquid-liquid set, into buffers made beforehand.
+  struct Row {
+    std::string_view id, attr;
+  };
+  std::vector<Row> rows;
+  for (const std::string_view attr : kRealAttributes) rows.push_back({"MIXED", attr});
+  for (const char* attr : {"VapCV", "TrueVapPres", "ReidVapPres"}) rows.push_back({"LEAN", attr});
+  for (const char* attr : {"TrueVapPres", "ReidVapPres", "TBPCurve"}) {
+    rows.push_back({"HEXANE", attr});
+  }
+  for (const char* attr : {"L1Fraction", "WaterFraction", "LiqDensityAct"}) {
+    rows.push_back({"SPLIT", attr});
+  }
+  std::array<float, 32> rval{};
+  std::int32_t count = 0, iunset = 5, iucls = 0, ierr = 0;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.id) + " " + std::string(row.attr));
+    EXPECT_EQ(warmAllocations([&] {
+                api_access::PADATR("STREAM", row.attr, row.id, rval, count, iunset, iucls, ierr);
+              }),
+              0u);
+    EXPECT_EQ(ierr, 0);
+  }
+  std::array<std::int32_t, 4> ival{};
+  EXPECT_EQ(warmAllocations([&] {
+              api_access::PADATI("STREAM", "StreamThermoMethod", "MIXED", ival, count, ierr);
+            }),
+            0u);
+  EXPECT_EQ(ierr, 0);
+}
+
+TEST_F(StreamAttributes, WarmVapourPressuresAndCvAllocateNothing) {
+  // Each evaluation on the working stream in its own method set, as the reader makes it.
+  const auto select = [](const char* id) {
+    const std::int32_t n = api_access::PASRNO(id);
+    problem::SRSET(n, 0);
+    std::int32_t d3 = 0, d4 = 0, d5 = 0, ndig = 0;
+    methods::FLMSET(d3, d4, d5, ndig, problem::MainRecord(problem::SRPSET.set2).integer(20));
+    return n;
+  };
+  double rvp = 0.0, tvp = 0.0, cv = 0.0;
+  std::int32_t ierr = 0;
+  // The Reid pressure by each of its methods, on the pure liquid in two sets and on the two
+  // phases (whose true vapour pressure at 100 F does not converge: the warning's stream
+  // label is built each time).
+  for (const std::int32_t method : {1, 2, 3, 4, 5, 6}) {
+    problem::GCLTAB.integers(18) = method;
+    for (const char* id : {"HEXANE", "HEXSRK", "MIXED"}) {
+      SCOPED_TRACE(std::string(id) + " by Reid method " + std::to_string(method));
+      select(id);
+      EXPECT_EQ(warmAllocations([&] { api_access::PARVP(rvp, tvp, 1, ierr); }), 0u);
+      EXPECT_EQ(ierr, 0);
+      EXPECT_GT(rvp, 0.0);
+    }
+  }
+  // Cv of the gas, and of the vapour of the two phases in the set without and with a
+  // liquid-liquid method.
+  for (const char* id : {"LEAN", "MIXED", "SPLIT"}) {
+    SCOPED_TRACE(id);
+    std::int32_t n = select(id);
+    EXPECT_EQ(warmAllocations([&] { api_access::PAVCV(n, cv, ierr); }), 0u);
+    EXPECT_EQ(ierr, 0);
+    EXPECT_GT(cv, 0.0);
+  }
 }
 
 }  // namespace
