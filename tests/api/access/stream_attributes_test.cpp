@@ -24,6 +24,7 @@
 #include "problem/problem.hpp"
 #include "problem/streams.hpp"
 #include "storage/storage.hpp"
+#include "stream_test_support.hpp"
 #include "support/allocation_counter.hpp"
 #include "thermo/phase/density_drivers.hpp"
 #include "thermo/phase/user_methods.hpp"
@@ -35,28 +36,15 @@ namespace {
 using access_tests::printed;
 using access_tests::realRequest;
 
-// Exact unit definitions, NIST Special Publication 811 (2008), Appendix B.
-constexpr double kPound = 0.45359237;                                  // kg
-constexpr double kPsi = 4.4482216152605 / (0.0254 * 0.0254) / 1000.0;  // kPa
-constexpr double kBtu = 1.05505585262;                                 // kJ
-double fahrenheit(double kelvin) { return 1.8 * kelvin - 459.67; }
+using stream_tests::expectNear;
+using stream_tests::fahrenheit;
+using stream_tests::kMixed;
+using stream_tests::kNames;
+using stream_tests::kPsi;
 // kJ/(kmol K) to Btu/(lb-mol F).
-double perPoundMoleF(double v) { return v * kPound / kBtu / 1.8; }
+double perPoundMoleF(double v) { return stream_tests::perPoundMole(v) / 1.8; }
 // Molar gas constant, kJ/(kmol K) (CODATA 2018).
 constexpr double kR = 8.314462618;
-
-// Stored order = component number: 1 METHANE, 2 PROPANE, 3 N-HEXANE, 4 WATER.
-const std::vector<std::string> kNames{"METHANE", "PROPANE", "N-HEXANE", "WATER"};
-
-struct MixedStream {
-  double t = 320.0, p = 1500.0, rate = 50.0;
-  double water = 0.05, vapour = 0.55, hydrocarbon = 0.40;
-  double s = 120.0, sVapour = 150.0, sLiquid = 90.0, cv = 37.0;
-  std::vector<double> z{0.40, 0.25, 0.30, 0.05};
-  std::vector<double> y{0.70, 0.25, 0.05, 0.0};
-  std::vector<double> x{0.05, 0.25, 0.70, 0.0};
-};
-const MixedStream kMixed;
 
 // The Reid method of the problem: the correlation on the D86 slope; the true vapour
 // pressure at 100 F.
@@ -129,24 +117,8 @@ fixtures::ProblemDescription attributesProblem() {
   d.gclReals[1] = kHundredF;
   d.correlationSets = {idealGasEnthalpies()};
 
-  fixtures::StreamSpec mixed;
-  mixed.name = "MIXED";
-  mixed.temperature = kMixed.t;
-  mixed.pressure = kMixed.p;
-  mixed.rate = kMixed.rate;
-  mixed.enthalpy = -12000.0;
-  mixed.waterFraction = kMixed.water;
-  mixed.waterEnthalpy = -40000.0;
-  mixed.vapourFraction = kMixed.vapour;
-  mixed.vapourEnthalpy = -9000.0;
-  mixed.liquidFraction = kMixed.hydrocarbon;
-  mixed.liquidEnthalpy = -14000.0;
-  mixed.composition = kMixed.z;
-  mixed.vapour = kMixed.y;
-  mixed.liquid = kMixed.x;
-  mixed.realWords = {{13, kMixed.s}, {21, kMixed.sVapour}, {27, kMixed.sLiquid},
-                     {24, kMixed.cv}};
-  mixed.integerWords = {{20, 1}};
+  fixtures::StreamSpec mixed = stream_tests::mixedStream();
+  mixed.realWords = {{13, kMixed.s}, {21, kMixed.sVapour}, {27, kMixed.sLiquid}, {24, kMixed.cv}};
 
   fixtures::StreamSpec hexane;
   hexane.name = "HEXANE";
@@ -204,37 +176,7 @@ fixtures::ProblemDescription attributesProblem() {
   return d;
 }
 
-class StreamAttributes : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    dir = std::make_unique<testing_support::TempDir>();
-    fixtures::buildProblem(dir->path(), attributesProblem());
-  }
-  static void TearDownTestSuite() { dir.reset(); }
-
-  void SetUp() override {
-    std::int32_t iout = 0;
-    std::int32_t ierr = -1;
-    api_access::PAOPEN(dir->file("attributes").string(), dir->path().string() + "/", iout, ierr);
-    ASSERT_EQ(ierr, 0);
-    std::int32_t nstrm = 0, ncomp = 0, nunit = 0;
-    printed([&] { api_access::PAMISC(ncomp, nstrm, nunit, ierr); });
-    ASSERT_EQ(ierr, 0);
-  }
-  void TearDown() override { api_access::PACLOS(); }
-
-  static inline std::unique_ptr<testing_support::TempDir> dir;
-  testing_support::StopThrows stop;
-};
-
-void expectNear(const std::vector<float>& got, const std::vector<double>& expected,
-                double relative = 2e-6) {
-  ASSERT_EQ(got.size(), expected.size());
-  for (std::size_t k = 0; k < got.size(); ++k) {
-    EXPECT_NEAR(got[k], expected[k], relative * std::max(1.0, std::abs(expected[k])) + 5e-5)
-        << k;
-  }
-}
+using StreamAttributes = access_tests::OpenedProblem<&attributesProblem>;
 
 TEST_F(StreamAttributes, StoredEntropiesAndCvOfTheTwoPhaseStreamInSetsOneAndFive) {
   struct Row {
@@ -586,11 +528,7 @@ TEST_F(StreamAttributes, TransportIsEvaluatedOnceAndKeptWhileDensityIsEvaluatedA
   // Written back with the stream: after a close and an open the values are read again
   // without a call.
   api_access::PACLOS();
-  std::int32_t iout = 0, ierr = -1;
-  api_access::PAOPEN(dir->file("attributes").string(), dir->path().string() + "/", iout, ierr);
-  ASSERT_EQ(ierr, 0);
-  std::int32_t nstrm = 0, ncomp = 0, nunit = 0;
-  printed([&] { api_access::PAMISC(ncomp, nstrm, nunit, ierr); });
+  ASSERT_NO_FATAL_FAILURE(access_tests::openProblem(*dir, problemName));
   transportCalls = {};
   readAll();
   EXPECT_EQ(transportCalls, (std::array<std::int32_t, 6>{}));
