@@ -19,6 +19,7 @@
 #include "access_test_support.hpp"
 #include "api/access/readers.hpp"
 #include "fixtures/problem_builder.hpp"
+#include "fixtures/stream_attribute_names.hpp"
 #include "flash/flashed_totals.hpp"
 #include "methods/method_sets.hpp"
 #include "problem/problem.hpp"
@@ -550,26 +551,6 @@ TEST_F(StreamAttributes, WarmCurveAllocatesNothing) {
   EXPECT_EQ(testing_support::allocationCount(), before);
 }
 
-// The real attributes of the stream reader.
-// clang-format off
-const std::vector<std::string_view> kRealAttributes{
-    "TotalMolarRate",     "Temperature",       "Pressure",         "TotalMolarEnthalpy",
-    "BulkMolecularWeight", "CritPres",         "CritTemp",         "VaporFraction",
-    "LiquidFraction",     "WaterFraction",     "L1Fraction",       "L2Fraction",
-    "SolidFraction",      "TotalMolarEntropy", "BulkUopK",         "GrosHeatValue",
-    "NetHeatValue",       "ReidVapPres",       "TrueVapPres",      "FlashPt",
-    "CloudPt",            "PourPt",            "CetanIndex",       "SulfurWtPerc",
-    "ResOctaneNumb",      "MotOctaneNumb",     "TBPCurve",         "D86Curve",
-    "D1160Curve",         "TotalComposition",  "VapMolarRate",     "VapMolarEnthalpy",
-    "VapMolecularWeight", "VapVolumeRateStd",  "VapDensityAct",    "VapCP",
-    "VapCV",              "VapZDensity",       "VapMolarEntropy",  "VapViscosity",
-    "VapThermalCond",     "VaporComposition",  "LiqMolarRate",     "LiqMolarEnthalpy",
-    "LiqMolecularWeight", "LiqVolumeRateStd",  "LiqSpecGravity",   "LiqApiGravity",
-    "LiqDensityAct",      "LiqCP",             "LiqZDensity",      "LiqMolarEntropy",
-    "LiqViscosity",       "LiqThermalCond",    "LiqSurfTension",   "LiqKineVisc",
-    "LiquidComposition"};
-// clang-format on
-
 // The allocations made by the second of two runs of CALL: the first warms its scratch.
 template <typename Call>
 std::size_t warmAllocations(Call call) {
@@ -586,7 +567,8 @@ TEST_F(StreamAttributes, WarmRequestsAllocateNothing) {
     std::string_view id, attr;
   };
   std::vector<Row> rows;
-  for (const std::string_view attr : kRealAttributes) rows.push_back({"MIXED", attr});
+  for (const std::string_view attr : fixtures::kStreamRealAttributes)
+    rows.push_back({"MIXED", attr});
   for (const char* attr : {"VapCV", "TrueVapPres", "ReidVapPres"}) rows.push_back({"LEAN", attr});
   for (const char* attr : {"TrueVapPres", "ReidVapPres", "TBPCurve"}) {
     rows.push_back({"HEXANE", attr});
@@ -606,7 +588,8 @@ TEST_F(StreamAttributes, WarmRequestsAllocateNothing) {
   }
   std::array<std::int32_t, 4> ival{};
   EXPECT_EQ(warmAllocations([&] {
-              api_access::PADATI("STREAM", "StreamThermoMethod", "MIXED", ival, count, ierr);
+              api_access::PADATI("STREAM", fixtures::kStreamIntegerAttribute, "MIXED", ival, count,
+                                 ierr);
             }),
             0u);
   EXPECT_EQ(ierr, 0);

@@ -70,18 +70,7 @@ fixtures::ProblemDescription evaluationProblem() {
   d.methodSets = {userTransportSet(), fixtures::equationOfStateSet("PR2", 102)};
   d.waterComponent = kWater;
 
-  fixtures::StreamSpec mixed;
-  mixed.name = "MIXED";
-  mixed.temperature = kMixed.t;
-  mixed.pressure = kMixed.p;
-  mixed.rate = kMixed.rate;
-  mixed.waterFraction = kMixed.water;
-  mixed.vapourFraction = kMixed.vapour;
-  mixed.liquidFraction = kMixed.hydrocarbon;
-  mixed.composition = kMixed.z;
-  mixed.vapour = kMixed.y;
-  mixed.liquid = kMixed.x;
-  mixed.integerWords = {{20, 1}};
+  const fixtures::StreamSpec mixed = stream_tests::mixedStream();
 
   fixtures::StreamSpec liquid;
   liquid.name = "LIQUID";
