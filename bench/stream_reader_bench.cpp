@@ -10,35 +10,17 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "bench_support.hpp"
 #include "fixtures/problem_builder.hpp"
+#include "fixtures/stream_attribute_names.hpp"
 #include "vendrakol.h"
 
 namespace {
 
 constexpr std::int32_t kStreams = 100;
-
-const std::vector<std::string>& realAttributes() {
-  static const std::vector<std::string> names{
-      "TotalMolarRate",    "Temperature",        "Pressure",          "TotalMolarEnthalpy",
-      "BulkMolecularWeight", "CritPres",         "CritTemp",          "VaporFraction",
-      "LiquidFraction",    "WaterFraction",      "L1Fraction",        "L2Fraction",
-      "SolidFraction",     "TotalMolarEntropy",  "BulkUopK",          "GrosHeatValue",
-      "NetHeatValue",      "ReidVapPres",        "TrueVapPres",       "FlashPt",
-      "CloudPt",           "PourPt",             "CetanIndex",        "SulfurWtPerc",
-      "ResOctaneNumb",     "MotOctaneNumb",      "TBPCurve",          "D86Curve",
-      "D1160Curve",        "TotalComposition",   "VapMolarRate",      "VapMolarEnthalpy",
-      "VapMolecularWeight", "VapVolumeRateStd",  "VapDensityAct",     "VapCP",
-      "VapCV",             "VapZDensity",        "VapMolarEntropy",   "VapViscosity",
-      "VapThermalCond",    "VaporComposition",   "LiqMolarRate",      "LiqMolarEnthalpy",
-      "LiqMolecularWeight", "LiqVolumeRateStd",  "LiqSpecGravity",    "LiqApiGravity",
-      "LiqDensityAct",     "LiqCP",              "LiqZDensity",       "LiqMolarEntropy",
-      "LiqViscosity",      "LiqThermalCond",     "LiqSurfTension",    "LiqKineVisc",
-      "LiquidComposition"};
-  return names;
-}
 
 // The gas plant of fixtures::gasPlant with two-phase streams: 90 % vapour, 8 % hydrocarbon
 // liquid and 2 % free water, the vapour composition from the mole balance, and the
@@ -96,27 +78,27 @@ class BuiltPlant {
 
 void readEveryStream(std::vector<float>& values) {
   const std::string cls = "STREAM";
-  const std::string method = "StreamThermoMethod";
+  const std::string_view method = fixtures::kStreamIntegerAttribute;
   char id[16];
   std::int32_t set[1] = {0};
   for (std::int32_t s = 1; s <= kStreams; ++s) {
     std::snprintf(id, sizeof id, "S%04d", static_cast<int>(s));
-    for (const std::string& attr : realAttributes()) {
+    for (const std::string_view attr : fixtures::kStreamRealAttributes) {
       std::int32_t count = 0, unitSet = 5, iucls = 0, status = 0;
-      PADATR(cls.c_str(), static_cast<std::int32_t>(cls.size()), attr.c_str(),
-             static_cast<std::int32_t>(attr.size()), id, 5, values.data(), &count, &unitSet,
-             &iucls, &status);
+      PADATR(cls.c_str(), static_cast<std::int32_t>(cls.size()), attr.data(),
+             static_cast<std::int32_t>(attr.size()), id, 5, values.data(), &count, &unitSet, &iucls,
+             &status);
       benchmark::DoNotOptimize(values.data());
     }
     std::int32_t count = 0, status = 0;
-    PADATI(cls.c_str(), static_cast<std::int32_t>(cls.size()), method.c_str(),
+    PADATI(cls.c_str(), static_cast<std::int32_t>(cls.size()), method.data(),
            static_cast<std::int32_t>(method.size()), id, 5, set, &count, &status);
     benchmark::DoNotOptimize(set);
   }
 }
 
 std::int64_t requestsPerPass() {
-  return kStreams * static_cast<std::int64_t>(realAttributes().size() + 1);
+  return kStreams * static_cast<std::int64_t>(fixtures::kStreamRealAttributes.size() + 1);
 }
 
 void ReadEveryStreamCold(benchmark::State& state) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "flash/liquid_split.hpp"
+#include "services/scratch_vectors.hpp"
 #include "services/services.hpp"
 #include "thermo/equilibrium/slots.hpp"
 
@@ -21,12 +22,6 @@ struct SplitScratch {
 SplitScratch scratch;
 const bool kScratchReset = services::registerKeptValues([] { scratch = {}; });
 
-template <typename T>
-std::span<T> sized(std::vector<T>& v, std::size_t n, T fill) {
-  if (v.size() < n) v.resize(n, fill);
-  return std::span<T>(v.data(), n);
-}
-
 const bool kFilled = (equilibrium::fillLiquidSplit(&splitLiquid), true);
 
 }  // namespace
@@ -40,14 +35,14 @@ void splitLiquid(const equilibrium::LiquidSplitRequest& request,
     result.status = static_cast<std::int32_t>(SplitStatus::NoSplit);
     return;
   }
-  const std::span<std::int32_t> flags = sized(scratch.flags, n, 1);
+  const std::span<std::int32_t> flags = services::sized(scratch.flags, n, 1);
   std::fill(flags.begin(), flags.end(), 1);
   std::copy_n(request.flags.begin(), std::min(n, request.flags.size()), flags.begin());
-  const std::span<double> dcoef = sized(scratch.dcoef, n, 1.0);
-  const std::span<double> gl1 = sized(scratch.gl1, n, 1.0);
-  const std::span<double> gl2 = sized(scratch.gl2, n, 1.0);
-  const std::span<double> work1 = sized(scratch.work1, n, 0.0);
-  const std::span<double> work2 = sized(scratch.work2, n, 0.0);
+  const std::span<double> dcoef = services::sized(scratch.dcoef, n, 1.0);
+  const std::span<double> gl1 = services::sized(scratch.gl1, n, 1.0);
+  const std::span<double> gl2 = services::sized(scratch.gl2, n, 1.0);
+  const std::span<double> work1 = services::sized(scratch.work1, n, 0.0);
+  const std::span<double> work2 = services::sized(scratch.work2, n, 0.0);
   std::int32_t key1 = request.key1, key2 = request.key2;
   const auto split = request.threePhase ? &FLAS3L : &TLSPLT;
   split(flags, key1, key2, request.water, request.usable, request.methodClass, request.ncomp,

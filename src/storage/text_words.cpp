@@ -38,26 +38,51 @@ bool isStored(unsigned char code) { return code >= 33 && code <= 127; }
 // Field copy: the source up to its end or a NUL goes to the same positions of the
 // destination; printable characters are kept, blanks, control and upper-half characters
 // become blanks; from the position after the last printable character on, the destination
-// is filled with blanks. Returns 1 when a printable character did not fit, else 0.
-std::int32_t fieldCopy(std::string_view source, std::span<char> destination) {
-  std::int32_t dropped = 0;
-  std::size_t fillFrom = 0;
-  for (std::size_t j = 0; j < source.size() && source[j] != '\0'; ++j) {
-    const auto code = static_cast<unsigned char>(source[j]);
-    if (j >= destination.size()) {
-      if (isStored(code)) dropped = 1;
-      continue;
+// is filled with blanks. The source is given one character at a time (put), so that a field
+// built on the fly needs no buffer of its own; finish returns 1 when a printable character
+// did not fit, else 0.
+class FieldCopy {
+ public:
+  explicit FieldCopy(std::span<char> destination) : destination_(destination) {}
+
+  // The next source character; false once a NUL has ended the source.
+  bool put(char c) {
+    if (ended_ || c == '\0') {
+      ended_ = true;
+      return false;
     }
-    if (isStored(code)) {
-      destination[j] = source[j];
-      fillFrom = j + 1;
+    const auto code = static_cast<unsigned char>(c);
+    if (at_ >= destination_.size()) {
+      if (isStored(code)) dropped_ = 1;
+    } else if (isStored(code)) {
+      destination_[at_] = c;
+      fillFrom_ = at_ + 1;
     } else {
-      destination[j] = ' ';
+      destination_[at_] = ' ';
     }
+    ++at_;
+    return true;
   }
-  std::fill(destination.begin() + static_cast<std::ptrdiff_t>(fillFrom), destination.end(),
-            ' ');
-  return dropped;
+
+  std::int32_t finish() {
+    std::fill(destination_.begin() + static_cast<std::ptrdiff_t>(fillFrom_), destination_.end(),
+              ' ');
+    return dropped_;
+  }
+
+ private:
+  std::span<char> destination_;
+  std::size_t at_ = 0, fillFrom_ = 0;
+  std::int32_t dropped_ = 0;
+  bool ended_ = false;
+};
+
+std::int32_t fieldCopy(std::string_view source, std::span<char> destination) {
+  FieldCopy copy(destination);
+  for (const char c : source) {
+    if (!copy.put(c)) break;
+  }
+  return copy.finish();
 }
 
 std::size_t countOf(std::int32_t n, std::size_t available) {
@@ -113,24 +138,22 @@ void TXPKIW(std::string_view text, std::span<std::int32_t> words, std::int32_t n
 void IWTOTX(std::span<char> text, std::span<const std::int32_t> words, std::int32_t n,
             std::int32_t& ierr) {
   const std::size_t count = countOf(n, words.size());
-  std::string field(count * kCharsPerWord, ' ');
+  // The field of 4 COUNT characters goes to TEXT as it is unpacked, word by word.
+  FieldCopy copy(text);
   if (count > 0 && words[0] >= 0 && words[0] <= kLargestPacked) {
+    constexpr std::array<std::int32_t, kCharsPerWord> kPlaces{1000000, 10000, 100, 1};
     for (std::size_t k = 0; k < count; ++k) {
-      const std::int32_t word = words[k];
-      constexpr std::array<std::int32_t, kCharsPerWord> kPlaces{1000000, 10000, 100, 1};
       for (std::size_t i = 0; i < kCharsPerWord; ++i) {
-        const auto digit = static_cast<std::size_t>(((word / kPlaces[i]) % 100 + 100) % 100);
-        field[k * kCharsPerWord + i] = digit < kTableSize ? kTable[digit] : ' ';
+        const auto digit = static_cast<std::size_t>(((words[k] / kPlaces[i]) % 100 + 100) % 100);
+        copy.put(digit < kTableSize ? kTable[digit] : ' ');
       }
     }
   } else {
     for (std::size_t k = 0; k < count; ++k) {
-      const auto chars = unpackWord(words[k]);
-      std::copy(chars.begin(), chars.end(),
-                field.begin() + static_cast<std::ptrdiff_t>(k * kCharsPerWord));
+      for (const char c : unpackWord(words[k])) copy.put(c);
     }
   }
-  ierr = fieldCopy(field, text);
+  ierr = copy.finish();
 }
 
 }  // namespace storage

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "methods/methods.hpp"
 #include "problem/component_data.hpp"
 #include "problem/database.hpp"
 #include "problem/method_set_control.hpp"
@@ -13,6 +14,7 @@
 #include "services/kept_values.hpp"
 #include "services/markers.hpp"
 #include "services/run_options.hpp"
+#include "services/scratch_vectors.hpp"
 #include "services/services.hpp"
 #include "services/units_of_measure.hpp"
 #include "storage/storage.hpp"
@@ -24,7 +26,6 @@
 #include "streamprops/streamprops.hpp"
 #include "thermo/phase/slots.hpp"
 #include "thermo/pure/liquid_density.hpp"
-#include "methods/methods.hpp"
 
 namespace streamprops {
 namespace {
@@ -39,11 +40,6 @@ struct Scratch {
 };
 Scratch scratch;
 const bool kScratchReset = services::registerKeptValues([] { scratch = Scratch{}; });
-
-std::span<double> sized(std::vector<double>& v, std::size_t n) {
-  if (v.size() < n) v.resize(n);
-  return {v.data(), n};
-}
 
 std::size_t componentCount() {
   return static_cast<std::size_t>(std::max(problem::COHDR(problem::cohdr::kComponents), 0));
@@ -62,9 +58,10 @@ namespace detail {
 BlendConstants constantsOf(std::size_t n) {
   using problem::COPTRS;
   using problem::ComponentReal;
-  copyReals(COPTRS.realSector(ComponentReal::MolecularWeight), sized(scratch.mw, n));
-  copyReals(COPTRS.realSector(ComponentReal::StandardLiquidDensity), sized(scratch.sg, n));
-  copyReals(COPTRS.realSector(ComponentReal::NormalBoilingPoint), sized(scratch.nbp, n));
+  copyReals(COPTRS.realSector(ComponentReal::MolecularWeight), services::sized(scratch.mw, n));
+  copyReals(COPTRS.realSector(ComponentReal::StandardLiquidDensity),
+            services::sized(scratch.sg, n));
+  copyReals(COPTRS.realSector(ComponentReal::NormalBoilingPoint), services::sized(scratch.nbp, n));
   return {std::span<const double>(scratch.mw.data(), n),
           std::span<const double>(scratch.sg.data(), n),
           std::span<const double>(scratch.nbp.data(), n)};
@@ -89,10 +86,9 @@ bool curveOf(std::span<const double> x, std::int32_t jflag, std::int32_t basisFl
   const auto& bp = problem::DBGLOB.bpvals;
   double ibp = 0.0, end = 0.0;
   curveCuts(ibp, end);
-  if (scratch.order.size() < n) scratch.order.resize(n);
-  std::span<std::int32_t> order(scratch.order.data(), n);
+  const std::span<std::int32_t> order = services::sized(scratch.order, n);
   services::SORTIX(1, static_cast<std::int32_t>(n), c.boilingPoint, order);
-  std::span<double> amounts = sized(scratch.amounts, n);
+  std::span<double> amounts = services::sized(scratch.amounts, n);
   std::copy(x.begin(), x.end(), amounts.begin());
   const CurveComponents comp{problem::THCTL.idecnt, order, c.molecularWeight, c.boilingPoint,
                              c.gravity, amounts};
@@ -100,7 +96,7 @@ bool curveOf(std::span<const double> x, std::int32_t jflag, std::int32_t basisFl
   double ibpT = 0.0, endT = 0.0;
   std::array<double, kCurvePoints> tbp{};
   STMTBP(iflag, jflag, ierr, 0, unit, bp.integers(5), comp, ibp, end, ibpT, endT, basis,
-         sized(scratch.cumulative, n), sized(scratch.mid, n), curve, tbp);
+         services::sized(scratch.cumulative, n), services::sized(scratch.mid, n), curve, tbp);
   return ierr == 0;
 }
 
@@ -120,7 +116,7 @@ bool storeData(std::int32_t type, std::int32_t iprop, std::size_t n, PropertyBle
   if (ierr != 0) return false;
   SPCMPV(type, iprop, blend, ierr);
   if (ierr != 0) return false;
-  values = sized(scratch.values, n);
+  values = services::sized(scratch.values, n);
   copyReals(blend.values1, values);
   return true;
 }
@@ -387,7 +383,7 @@ void SPE600(std::int32_t, std::span<std::int32_t> oprec, std::int32_t, std::int3
   if (!(detail::headerReal(11) > 0.0)) return;
   const std::size_t n = componentCount();
   const detail::BasisVector basis(phase, noflag);
-  std::span<double> x = sized(scratch.x, n);
+  std::span<double> x = services::sized(scratch.x, n);
   if (n > 0) basis.x().copyTo(x);
   if (k == 90) return SPUSER(word(oprec, spcrec::kItem), x, value);
   if (k != 1) return SPBLND(k, x, value, detail::headerReal(2));
@@ -395,7 +391,7 @@ void SPE600(std::int32_t, std::span<std::int32_t> oprec, std::int32_t, std::int3
   PropertyBlend blend;
   std::span<double> a;
   if (!storeData(kInspection, 1, n, blend, a)) return;
-  std::span<double> b = sized(scratch.values2, n);
+  std::span<double> b = services::sized(scratch.values2, n);
   copyReals(blend.values2, b);
   const BlendConstants c = constantsOf(n);
   SPKVIS(blend.method, blend.basis, argval, x, a, b, blend.r1, blend.r2, c, value);

@@ -10,6 +10,7 @@
 #include "problem/method_set_control.hpp"
 #include "problem/streams.hpp"
 #include "services/report_pages.hpp"
+#include "services/scratch_vectors.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
 #include "streamprops/basis_vectors.hpp"
@@ -81,12 +82,6 @@ struct TransportScratch {
 };
 TransportScratch scratch;
 const bool kScratchReset = services::registerKeptValues([] { scratch = TransportScratch{}; });
-
-std::span<double> sized(std::vector<double>& v, std::size_t n) {
-  if (v.size() < n) v.resize(n);
-  std::fill(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(n), 0.0);
-  return {v.data(), n};
-}
 
 // Vector V of the stream of pointer set 1 into OUT (its first COUNT entries).
 void copyVector(std::int32_t v, std::int32_t count, std::span<double> out) {
@@ -225,10 +220,10 @@ void SPE500(std::int32_t, std::span<std::int32_t> oprec, std::int32_t, std::int3
   const auto ns = static_cast<std::size_t>(std::max(cohdr(problem::cohdr::kStreamComponents), 0));
   const std::int32_t nv = cohdr(problem::cohdr::kVapourComponents);
   const std::int32_t nl = cohdr(problem::cohdr::kLiquidComponents);
-  const std::span<double> xv = sized(scratch.vapour, ns);
-  const std::span<double> xl = sized(scratch.liquid, ns);
-  const std::span<double> xvhc = sized(scratch.vapourFree, ns);
-  const std::span<double> xlhc = sized(scratch.liquidFree, ns);
+  const std::span<double> xv = services::cleared(scratch.vapour, ns);
+  const std::span<double> xl = services::cleared(scratch.liquid, ns);
+  const std::span<double> xvhc = services::cleared(scratch.vapourFree, ns);
+  const std::span<double> xlhc = services::cleared(scratch.liquidFree, ns);
   copyVector(problem::srmain::kVapour, nv, xv);
   copyVector(problem::srmain::kLiquid, nl, xl);
   std::int32_t iwat = problem::THCTL.idecnt;

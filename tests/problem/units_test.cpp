@@ -394,3 +394,36 @@ TEST_F(Units, DamagedIndexEntriesEndInTheUnitsAbortReport) {
     expectDamaged(n, "2");
   }
 }
+
+namespace {
+
+TEST(EntityLine, PartsWithoutTrailingBlanksCutToTheLine) {
+  struct Case {
+    std::string cls;
+    std::int32_t n;
+    std::string id, text, line;
+  };
+  const std::string longText(60, 'T');
+  const std::vector<Case> cases{
+      {"STREAM", 12, "FEED        ", "RAW GAS     ", "STREAM 12 - FEED - RAW GAS"},
+      {"STREAM", 3, "F", "    ", "STREAM 3 - F"},
+      {"UNIT  ", -2147483647 - 1, "X", "", "UNIT -2147483648 - X"},
+      // 31 characters before the text leave 44 of its 60.
+      {"STREAM", 123456, "ABCDEFGHIJKL", longText,
+       "STREAM 123456 - ABCDEFGHIJKL - " + std::string(44, 'T')},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    std::array<char, 75> full{};
+    problem::STRNAM(full, 0, 0, c.cls, c.n, c.id, c.text);
+    std::string expected = c.line;
+    expected.resize(full.size(), ' ');
+    EXPECT_EQ(std::string(full.begin(), full.end()), expected);
+    // A shorter field receives the line's start.
+    std::array<char, 10> cut{};
+    problem::STRNAM(cut, 0, 0, c.cls, c.n, c.id, c.text);
+    EXPECT_EQ(std::string(cut.begin(), cut.end()), expected.substr(0, cut.size()));
+  }
+}
+
+}  // namespace

@@ -17,6 +17,7 @@
 #include "services/kept_values.hpp"
 #include "services/markers.hpp"
 #include "services/run_options.hpp"
+#include "services/scratch_vectors.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
 #include "streamprops/distillation_tables.hpp"
@@ -73,11 +74,6 @@ struct Scratch {
 Scratch scratch;
 const bool kScratchReset = services::registerKeptValues([] { scratch = Scratch{}; });
 
-std::span<double> sized(std::vector<double>& v, std::size_t n) {
-  if (v.size() < n) v.resize(n);
-  return {v.data(), n};
-}
-
 std::size_t streamComponents() {
   return static_cast<std::size_t>(
       std::max(problem::COHDR(problem::cohdr::kStreamComponents), 0));
@@ -86,7 +82,7 @@ std::size_t streamComponents() {
 // The overall composition of the working stream by stored position.
 std::span<double> overallComposition() {
   const std::size_t n = streamComponents();
-  const std::span<double> x = sized(scratch.x, n);
+  const std::span<double> x = services::sized(scratch.x, n);
   const problem::MainRecord m(problem::SRPSET.set2);
   for (std::size_t i = 0; i < n; ++i) {
     x[i] = m.vector(problem::srmain::kOverall, static_cast<std::int32_t>(i) + 1);
@@ -98,7 +94,7 @@ std::span<double> overallComposition() {
 // when the sector is not loaded.
 std::span<const double> componentReals(problem::ComponentReal k, std::vector<double>& buffer,
                                        std::size_t n) {
-  const std::span<double> out = sized(buffer, n);
+  const std::span<double> out = services::sized(buffer, n);
   const std::int32_t start = problem::COPTRS.realSector(k);
   if (start == services::NOCORE) {
     std::fill(out.begin(), out.end(), DMISS);
@@ -127,10 +123,9 @@ bool curveOf(std::int32_t kind, std::span<const double> x,
       componentReals(ComponentReal::StandardLiquidDensity, scratch.sg, n);
   const std::span<const double> nbp =
       componentReals(ComponentReal::NormalBoilingPoint, scratch.nbp, n);
-  if (scratch.order.size() < n) scratch.order.resize(n);
-  const std::span<std::int32_t> order(scratch.order.data(), n);
+  const std::span<std::int32_t> order = services::sized(scratch.order, n);
   services::SORTIX(1, static_cast<std::int32_t>(n), nbp, order);
-  const std::span<double> amounts = sized(scratch.amounts, n);
+  const std::span<double> amounts = services::sized(scratch.amounts, n);
   std::copy(x.begin(), x.end(), amounts.begin());
   const streamprops::CurveComponents components{problem::THCTL.idecnt, order, mw, nbp, sg,
                                                 amounts};
@@ -139,8 +134,9 @@ bool curveOf(std::int32_t kind, std::span<const double> x,
   std::array<double, streamprops::kCurvePoints> tbp{};
   std::fill(curve.begin(), curve.end(), 0.0);
   streamprops::STMTBP(iflag, kind, ierr, 0, services::IOUNIT.report,
-                      bp.integers(kConversionMethodWord), components, ibp, end, ibpT, endT,
-                      basis, sized(scratch.cumulative, n), sized(scratch.mid, n), curve, tbp);
+                      bp.integers(kConversionMethodWord), components, ibp, end, ibpT, endT, basis,
+                      services::sized(scratch.cumulative, n), services::sized(scratch.mid, n),
+                      curve, tbp);
   return ierr == 0;
 }
 
@@ -159,7 +155,7 @@ double trueVapourPressure(std::span<const double> x, double t) {
   std::int32_t ierr = 0;
   double tvp = DMISS;
   streamprops::SPETVP(problem::SRPSET.set2.stream, set, static_cast<std::int32_t>(n), t, x,
-                      sized(scratch.y, n), sized(scratch.k, n), ierr, tvp);
+                      services::sized(scratch.y, n), services::sized(scratch.k, n), ierr, tvp);
   return tvp;
 }
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "methods/methods.hpp"
+#include "services/scratch_vectors.hpp"
 #include "services/services.hpp"
 #include "thermo/equilibrium/activity_dispatcher.hpp"
 #include "thermo/pure/pure.hpp"
@@ -47,12 +48,6 @@ struct SegmentScratch {
 };
 SegmentScratch segmentScratch;
 const bool kScratchReset = services::registerKeptValues([] { segmentScratch = {}; });
-
-template <typename V>
-std::span<V> sized(std::vector<V>& v, std::size_t n) {
-  if (v.size() < n) v.resize(n);
-  return std::span<V>(v.data(), n);
-}
 
 // ln gamma of every component, with the derivatives along the direction the duals carry
 // (x, T, r and the pair values a_ij at column-major (j, i), i < j, all given).
@@ -105,11 +100,12 @@ void K409KR(std::int32_t nder, std::int32_t n, double t, std::span<const double>
   const auto nn = static_cast<std::size_t>(n > 0 ? n : 0);
   SegmentScratch& s = segmentScratch;
   // 1-2. Liquid densities and segment numbers.
-  const std::span<double> rho = sized(s.rho, nn), drho = sized(s.drho, nn);
+  const std::span<double> rho = services::sized(s.rho, nn), drho = services::sized(s.drho, nn);
   pure::XPCALC(kLiquidDensityType, methods::MTSETN(kLiquidDensityType), n, 0, 1, 0, t, 0.0, rho,
                drho);
-  const std::span<Dual> r = sized(s.r, nn), xs = sized(s.x, nn), phi = sized(s.phi, nn);
-  const std::span<Dual> pairs = sized(s.a, nn * nn), lng = sized(s.lng, nn);
+  const std::span<Dual> r = services::sized(s.r, nn), xs = services::sized(s.x, nn),
+                        phi = services::sized(s.phi, nn);
+  const std::span<Dual> pairs = services::sized(s.a, nn * nn), lng = services::sized(s.lng, nn);
   for (std::size_t i = 0; i < nn; ++i) {
     const double v = 1.0 / rho[i];
     const double dv = -v * v * drho[i];

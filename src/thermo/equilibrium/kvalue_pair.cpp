@@ -8,6 +8,7 @@
 
 #include "methods/methods.hpp"
 #include "problem/problem.hpp"
+#include "services/scratch_vectors.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
 #include "thermo/equilibrium/correlation_kvalues.hpp"
@@ -108,11 +109,6 @@ struct PairScratch {
 PairScratch pairScratch;
 const bool kPairScratchReset = services::registerKeptValues([] { pairScratch = {}; });
 
-std::span<double> sized(std::vector<double>& v, std::size_t n) {
-  if (v.size() < n) v.resize(n);
-  return std::span<double>(v.data(), n);
-}
-
 // The state of one KCPAIR call.
 struct Pair {
   std::size_t nck = 0, ncomp = 0;
@@ -144,7 +140,7 @@ void raoult(Pair& s, std::size_t n) {
 void wilson(Pair& s) {
   PairScratch& w = pairScratch;
   const auto column = [&](std::vector<double>& v, problem::ComponentReal sector) {
-    const std::span<double> out = sized(v, s.nck);
+    const std::span<double> out = services::sized(v, s.nck);
     for (std::size_t i = 0; i < s.nck; ++i) {
       out[i] = pure::componentConstant(sector, static_cast<std::int32_t>(i + 1));
     }
@@ -278,9 +274,9 @@ void numericalPass(FugacityRoutine routine, std::size_t n, std::span<const doubl
                    std::span<const double> lnphi, double t, double p, std::int32_t fugacity,
                    std::span<const std::int32_t> iflag, std::int32_t matrix) {
   PairScratch& w = pairScratch;
-  const std::span<double> zz = sized(w.z, n);
-  const std::span<double> out = sized(w.perturbed, n);
-  const std::span<double> base = sized(w.base, n);
+  const std::span<double> zz = services::sized(w.z, n);
+  const std::span<double> out = services::sized(w.perturbed, n);
+  const std::span<double> base = services::sized(w.base, n);
   std::copy_n(lnphi.begin(), n, base.begin());
   requireWork(matrix, n * n, kName);
   for (std::size_t kk = 0; kk < n; ++kk) {
@@ -312,8 +308,8 @@ Next fugacityRoute(Pair& s, double& zv, double& zl, std::int32_t& ifugst, bool& 
   if (preCheck) return Next::Water;
 
   // 3. The vapour.
-  const std::span<double> lnphiV = sized(w.lnphiV, s.ncomp);
-  const std::span<double> lnphiL = sized(w.lnphiL, s.ncomp);
+  const std::span<double> lnphiV = services::sized(w.lnphiV, s.ncomp);
+  const std::span<double> lnphiL = services::sized(w.lnphiL, s.ncomp);
   if (s.sour || (s.d.liquidLiquid == 0 && s.o4 == 0)) {
     pressureCell() = s.p * s.fy;
     dropWaterFlag();
@@ -551,8 +547,8 @@ void KCPAIR(std::int32_t nck, std::int32_t ncomp, std::span<const double> y,
   s.y = y.first(s.ncomp);
   s.x = x.first(s.ncomp);
   s.k = k.first(s.ncomp);
-  s.dkdt = sized(pairScratch.dkdt, s.ncomp);
-  s.dkdp = sized(pairScratch.dkdp, s.ncomp);
+  s.dkdt = services::sized(pairScratch.dkdt, s.ncomp);
+  s.dkdp = services::sized(pairScratch.dkdp, s.ncomp);
   s.t = t;
   s.p = p;
   s.fy = fy;

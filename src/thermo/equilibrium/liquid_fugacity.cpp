@@ -11,6 +11,7 @@
 
 #include "methods/methods.hpp"
 #include "problem/problem.hpp"
+#include "services/scratch_vectors.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
 #include "thermo/equilibrium/activity_dispatcher.hpp"
@@ -71,11 +72,6 @@ struct ActivityScratch {
 ActivityScratch activityScratch;
 const bool kActivityScratchReset = services::registerKeptValues([] { activityScratch = {}; });
 
-std::span<double> sized(std::vector<double>& v, std::size_t n) {
-  if (v.size() < n) v.resize(n);
-  return std::span<double>(v.data(), n);
-}
-
 std::size_t count(std::int32_t v) { return static_cast<std::size_t>(v > 0 ? v : 0); }
 
 void copyReals(std::int32_t sector, std::span<double> to) {
@@ -120,13 +116,13 @@ void activityRoute(std::int32_t n, std::span<const double> x, std::span<double> 
       integerRegion(LDSTAT.integerSector1 + static_cast<std::int32_t>(ictlStart), ictlWords);
   const std::span<std::int32_t> iaux2 =
       integerRegion(LDSTAT.integerSector2, count(LDSTAT.integerLength2));
-  const std::span<double> param = sized(s.param, count(LDSTAT.realLength1));
-  const std::span<double> cache = sized(s.cache, count(LDSTAT.realLength2));
+  const std::span<double> param = services::sized(s.param, count(LDSTAT.realLength1));
+  const std::span<double> cache = services::sized(s.cache, count(LDSTAT.realLength2));
   copyReals(LDSTAT.realSector1, param);
   if (!cache.empty()) copyReals(LDSTAT.realSector2, cache);
   const std::int32_t realWork = methods::PMCTL2.realScratchSize;
   const std::int32_t integerWork = methods::PMCTL2.integerScratchSize;
-  const std::span<double> work = sized(s.work, std::max(count(realWork), 4 * nl));
+  const std::span<double> work = services::sized(s.work, std::max(count(realWork), 4 * nl));
   if (s.iaux1.size() < std::max<std::size_t>(count(integerWork), 1)) {
     s.iaux1.resize(std::max<std::size_t>(count(integerWork), 1));
   }
@@ -135,16 +131,19 @@ void activityRoute(std::int32_t n, std::span<const double> x, std::span<double> 
   const std::int32_t units = request % 10 != 0 ? 1 : 0;
   const std::int32_t ktderv = request - request % 10 + units;
   const bool composition = (request / 100) % 10 != 0;
-  const std::span<double> xs = sized(s.x, nl);
+  const std::span<double> xs = services::sized(s.x, nl);
   std::fill(xs.begin(), xs.end(), 0.0);
   std::copy_n(x.begin(), std::min(x.size(), nl), xs.begin());
-  const std::span<double> flnx = sized(s.flnx, nl), dflnx = sized(s.dflnx, nl);
-  const std::span<double> lngam = sized(s.lngam, nl), dlngdt = sized(s.dlngdt, nl);
-  const std::span<double> diagonal = sized(s.diagonal, nl);
-  const std::span<double> dlngdx = sized(s.dlngdx, nl * nl);
-  const std::span<double> lnpoy = sized(s.lnpoy, nl), dlnpoy = sized(s.dlnpoy, nl);
-  const std::span<double> vliq = sized(s.vliq, nl), dvliq = sized(s.dvliq, nl);
-  const std::span<double> lnphis = sized(s.lnphis, nl), dlnphs = sized(s.dlnphs, nl);
+  const std::span<double> flnx = services::sized(s.flnx, nl), dflnx = services::sized(s.dflnx, nl);
+  const std::span<double> lngam = services::sized(s.lngam, nl),
+                          dlngdt = services::sized(s.dlngdt, nl);
+  const std::span<double> diagonal = services::sized(s.diagonal, nl);
+  const std::span<double> dlngdx = services::sized(s.dlngdx, nl * nl);
+  const std::span<double> lnpoy = services::sized(s.lnpoy, nl),
+                          dlnpoy = services::sized(s.dlnpoy, nl);
+  const std::span<double> vliq = services::sized(s.vliq, nl), dvliq = services::sized(s.dvliq, nl);
+  const std::span<double> lnphis = services::sized(s.lnphis, nl),
+                          dlnphs = services::sized(s.dlnphs, nl);
   for (auto v : {dflnx, dlngdt, lnpoy, dlnpoy, vliq, dvliq, lnphis, dlnphs}) {
     std::fill(v.begin(), v.end(), 0.0);
   }

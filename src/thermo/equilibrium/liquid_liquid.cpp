@@ -9,6 +9,7 @@
 
 #include "methods/methods.hpp"
 #include "problem/problem.hpp"
+#include "services/scratch_vectors.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
 #include "thermo/equilibrium/kvalue_pair_internal.hpp"
@@ -46,11 +47,6 @@ const bool kSplitStateReset = services::registerKeptValues([] { liquidSplitState
 std::int32_t headerWord(std::int32_t k) {
   const std::int32_t header = methods::MSPTRS.integerSectors(1);
   return header > 0 ? storage::CORSTO[header + k] : 0;
-}
-
-std::span<double> sized(std::vector<double>& v, std::size_t n, double fill) {
-  if (v.size() < n) v.resize(n, fill);
-  return std::span<double>(v.data(), n);
 }
 
 std::int32_t presentKey(std::int32_t comp, std::span<const double> x) {
@@ -92,12 +88,12 @@ void KCVLLE(std::int32_t nck, std::int32_t ncomp, std::span<const double> y,
   LiquidSplitState& s = liquidSplitState;
   const std::size_t n = static_cast<std::size_t>(ncomp > 0 ? ncomp : 0);
   const std::size_t nk = std::min(static_cast<std::size_t>(nck > 0 ? nck : 0), n);
-  const std::span<double> x1 = sized(s.x1, n, services::DMISS);
-  const std::span<double> x2 = sized(s.x2, n, services::DMISS);
-  const std::span<double> lnphi1 = sized(s.lnphi1, n, 0.0);
-  const std::span<double> lnphi2 = sized(s.lnphi2, n, 0.0);
-  const std::span<double> kv1 = sized(s.kv1, n, 0.0);
-  const std::span<double> kv2 = sized(s.kv2, n, 0.0);
+  const std::span<double> x1 = services::sized(s.x1, n, services::DMISS);
+  const std::span<double> x2 = services::sized(s.x2, n, services::DMISS);
+  const std::span<double> lnphi1 = services::sized(s.lnphi1, n, 0.0);
+  const std::span<double> lnphi2 = services::sized(s.lnphi2, n, 0.0);
+  const std::span<double> kv1 = services::sized(s.kv1, n, 0.0);
+  const std::span<double> kv2 = services::sized(s.kv2, n, 0.0);
   for (std::int32_t a :
        {kFirstDkDpArray, kFirstDkDtArray, kDkDtArray, kDkDpArray, kLiquidLnPhiArray}) {
     requireWork(a, n, kName);

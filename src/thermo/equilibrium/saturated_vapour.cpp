@@ -8,6 +8,7 @@
 
 #include "methods/methods.hpp"
 #include "problem/problem.hpp"
+#include "services/scratch_vectors.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
 #include "thermo/equilibrium/activity_dispatcher.hpp"
@@ -51,11 +52,6 @@ Buffers& buffers(std::size_t n) {
   return w;
 }
 
-std::span<double> first(std::vector<double>& v, std::size_t n) {
-  if (v.size() < n) v.resize(n);
-  return std::span<double>(v).first(n);
-}
-
 bool densityKernelCode(std::int32_t code) { return code == 110 || (code >= 125 && code <= 128); }
 
 // The unit vector of component i.
@@ -68,8 +64,8 @@ void pureComponent(std::span<double> y, std::size_t i) {
 void routeAtPureComposition(std::int32_t code, std::int32_t d, double t, std::size_t n,
                             std::span<const double> psat, std::span<const std::int32_t> iflag,
                             Buffers& w, std::int32_t& status) {
-  const std::span<double> y = first(w.y, n);
-  const std::span<double> lnphi = first(w.lnphiT, n);
+  const std::span<double> y = services::sized(w.y, n);
+  const std::span<double> lnphi = services::sized(w.lnphiT, n);
   for (std::size_t i = 0; i < n; ++i) {
     if (methods::MTISA(code) && i < iflag.size() && iflag[i] <= 0) {
       w.lnphi[i] = 0.0;
@@ -116,11 +112,12 @@ void virialRoute(double t, std::size_t n, std::span<const double> psat,
     return block.subspan(static_cast<std::size_t>(word - 1) + i, 1);
   };
   for (std::size_t i = 0; i < n; ++i) {
-    pure::VRBIJC(
-        value(virialblock::dipoleMoment(nc), i), value(virialblock::association(nc), i), 1,
-        value(virialblock::acentricFactor(nc), i), value(virialblock::criticalPressure(nc), i),
-        value(virialblock::criticalTemperature(nc), i), t,
-        value(virialblock::criticalVolume(nc), i), first(w.b, 1), first(w.bT, 1), first(w.bTT, 1));
+    pure::VRBIJC(value(virialblock::dipoleMoment(nc), i), value(virialblock::association(nc), i), 1,
+                 value(virialblock::acentricFactor(nc), i),
+                 value(virialblock::criticalPressure(nc), i),
+                 value(virialblock::criticalTemperature(nc), i), t,
+                 value(virialblock::criticalVolume(nc), i), services::sized(w.b, 1),
+                 services::sized(w.bT, 1), services::sized(w.bTT, 1));
     const double b = w.b[0];
     const double bT = w.bT[0];
     w.lnphi[i] = b * psat[i] / (kGasConstant * t);
@@ -146,12 +143,12 @@ void haydenOConnellRoute(double t, std::size_t n, std::span<const double> psat, 
   const pure::HocComponents data{
       column(hocblock::criticalTemperature(nc)), column(hocblock::criticalPressure(nc)),
       column(hocblock::radiusOfGyration(nc)), column(hocblock::dipoleMoment(nc))};
-  const std::span<double> y = first(w.y, n);
-  const std::span<double> lnphi = first(w.lnphiT, n);
-  const std::span<double> lnphiT = first(w.lnphiTT, n);
+  const std::span<double> y = services::sized(w.y, n);
+  const std::span<double> lnphi = services::sized(w.lnphiT, n);
+  const std::span<double> lnphiT = services::sized(w.lnphiTT, n);
   std::vector<double>& second = haydenOConnellSecond;
-  const std::span<double> lnphiTT = first(second, n);
-  const std::span<double> species = first(w.species, pure::hocSpeciesWords(nc));
+  const std::span<double> lnphiTT = services::sized(second, n);
+  const std::span<double> species = services::sized(w.species, pure::hocSpeciesWords(nc));
   for (std::size_t i = 0; i < n; ++i) {
     pureComponent(y, i);
     std::int32_t hocStatus = 0;
@@ -172,9 +169,9 @@ void chemicalTheoryRoute(double t, std::size_t n, std::span<const double> psat, 
   const std::span<const double> block =
       heldReals(static_cast<std::size_t>(associationblock::words(nc)), kName);
   if (w.ascIntegers.size() < 2 * n) w.ascIntegers.resize(2 * n);
-  const std::span<double> y = first(w.y, n);
-  const std::span<double> lnphi = first(w.lnphiT, n);
-  const std::span<double> work = first(w.ascWork, pure::ascfugWorkWords(nc));
+  const std::span<double> y = services::sized(w.y, n);
+  const std::span<double> lnphi = services::sized(w.lnphiT, n);
+  const std::span<double> work = services::sized(w.ascWork, pure::ascfugWorkWords(nc));
   for (std::size_t i = 0; i < n; ++i) {
     pureComponent(y, i);
     double z = 1.0, hr = 0.0, cpr = 0.0, cvr = 0.0, cpcv = 0.0, sr = 0.0;

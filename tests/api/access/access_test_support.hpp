@@ -1,5 +1,6 @@
-// The data-request tests: the problem of fixtures::unitsProblem built once, opened and
-// counted for each test, and the requests with what they print.
+// The data-request tests: a problem built once for its suite and opened and counted for
+// each test (the units problem of fixtures::unitsProblem among them), and the requests with
+// what they print.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 
 #include "api/access/access.hpp"
 #include "api/access/data_requests.hpp"
+#include "fixtures/problem_builder.hpp"
 #include "fixtures/unit_blocks.hpp"
 #include "platform/platform.hpp"
 #include "support/test_support.hpp"
@@ -82,30 +84,50 @@ inline Reals realRequest(const std::string& cls, const std::string& attr, const 
   return r;
 }
 
-// The units problem, built once for the suite, opened and counted for each test.
-class UnitsProblem : public ::testing::Test {
+// The counts PAMISC gives of an open problem.
+struct ProblemCounts {
+  std::int32_t ncomp = 0, nstrm = 0, nunit = 0;
+};
+
+// Opens problem NAME of DIR and counts it, as a host does before its requests; a failure
+// of either call fails the test (wrap the call in ASSERT_NO_FATAL_FAILURE to stop there).
+inline ProblemCounts openProblem(const testing_support::TempDir& dir, const std::string& name) {
+  ProblemCounts counts;
+  std::int32_t iout = 0;
+  std::int32_t ierr = -1;
+  api_access::PAOPEN(dir.file(name).string(), dir.path().string() + "/", iout, ierr);
+  EXPECT_EQ(ierr, 0);
+  if (ierr != 0) return counts;
+  printed([&] { api_access::PAMISC(counts.ncomp, counts.nstrm, counts.nunit, ierr); });
+  EXPECT_EQ(ierr, 0);
+  return counts;
+}
+
+// A problem built by DESCRIBE once for the suite, in a directory of its own, and opened and
+// counted for each test.
+template <fixtures::ProblemDescription (*Describe)()>
+class OpenedProblem : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     dir = std::make_unique<testing_support::TempDir>();
-    fixtures::buildProblem(dir->path(), fixtures::unitsProblem("units"));
+    const fixtures::ProblemDescription description = Describe();
+    problemName = description.name;
+    fixtures::buildProblem(dir->path(), description);
   }
   static void TearDownTestSuite() { dir.reset(); }
 
-  void SetUp() override {
-    std::int32_t iout = 0;
-    std::int32_t ierr = -1;
-    api_access::PAOPEN(dir->file("units").string(), dir->path().string() + "/", iout, ierr);
-    ASSERT_EQ(ierr, 0);
-    std::int32_t nstrm = 0;
-    printed([&] { api_access::PAMISC(ncomp, nstrm, nunit, ierr); });
-    ASSERT_EQ(ierr, 0);
-  }
+  void SetUp() override { ASSERT_NO_FATAL_FAILURE(counts = openProblem(*dir, problemName)); }
   void TearDown() override { api_access::PACLOS(); }
 
   static inline std::unique_ptr<testing_support::TempDir> dir;
+  static inline std::string problemName;
   testing_support::StopThrows stop;
-  std::int32_t ncomp = 0;
-  std::int32_t nunit = 0;
+  ProblemCounts counts;
 };
+
+inline fixtures::ProblemDescription unitsDescription() { return fixtures::unitsProblem("units"); }
+
+// The units problem of fixtures::unitsProblem.
+using UnitsProblem = OpenedProblem<&unitsDescription>;
 
 }  // namespace access_tests

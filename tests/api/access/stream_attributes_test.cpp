@@ -2,28 +2,34 @@
 // constant volume, vapour pressures, distillation curves, the phase property vectors and the
 // refinery properties, on a two-phase stream with free water, a liquid, a lean gas, a wet gas
 // and a stream of zero rate, in unit sets 1 and 5.
+#include "api/access/stream_attributes.hpp"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "access_test_support.hpp"
 #include "api/access/readers.hpp"
-#include "api/access/stream_attributes.hpp"
-#include "flash/flashed_totals.hpp"
 #include "fixtures/problem_builder.hpp"
+#include "fixtures/stream_attribute_names.hpp"
+#include "flash/flashed_totals.hpp"
 #include "methods/method_sets.hpp"
 #include "problem/problem.hpp"
 #include "problem/streams.hpp"
 #include "storage/storage.hpp"
+#include "stream_test_support.hpp"
 #include "support/allocation_counter.hpp"
-#include "thermo/pure/correlation_sets.hpp"
 #include "thermo/phase/density_drivers.hpp"
 #include "thermo/phase/user_methods.hpp"
+#include "thermo/pure/correlation_sets.hpp"
 #include "thermo/pure/correlations.hpp"
 
 namespace {
@@ -31,28 +37,15 @@ namespace {
 using access_tests::printed;
 using access_tests::realRequest;
 
-// Exact unit definitions, NIST Special Publication 811 (2008), Appendix B.
-constexpr double kPound = 0.45359237;                                  // kg
-constexpr double kPsi = 4.4482216152605 / (0.0254 * 0.0254) / 1000.0;  // kPa
-constexpr double kBtu = 1.05505585262;                                 // kJ
-double fahrenheit(double kelvin) { return 1.8 * kelvin - 459.67; }
+using stream_tests::expectNear;
+using stream_tests::fahrenheit;
+using stream_tests::kMixed;
+using stream_tests::kNames;
+using stream_tests::kPsi;
 // kJ/(kmol K) to Btu/(lb-mol F).
-double perPoundMoleF(double v) { return v * kPound / kBtu / 1.8; }
+double perPoundMoleF(double v) { return stream_tests::perPoundMole(v) / 1.8; }
 // Molar gas constant, kJ/(kmol K) (CODATA 2018).
 constexpr double kR = 8.314462618;
-
-// Stored order = component number: 1 METHANE, 2 PROPANE, 3 N-HEXANE, 4 WATER.
-const std::vector<std::string> kNames{"METHANE", "PROPANE", "N-HEXANE", "WATER"};
-
-struct MixedStream {
-  double t = 320.0, p = 1500.0, rate = 50.0;
-  double water = 0.05, vapour = 0.55, hydrocarbon = 0.40;
-  double s = 120.0, sVapour = 150.0, sLiquid = 90.0, cv = 37.0;
-  std::vector<double> z{0.40, 0.25, 0.30, 0.05};
-  std::vector<double> y{0.70, 0.25, 0.05, 0.0};
-  std::vector<double> x{0.05, 0.25, 0.70, 0.0};
-};
-const MixedStream kMixed;
 
 // The Reid method of the problem: the correlation on the D86 slope; the true vapour
 // pressure at 100 F.
@@ -125,24 +118,8 @@ fixtures::ProblemDescription attributesProblem() {
   d.gclReals[1] = kHundredF;
   d.correlationSets = {idealGasEnthalpies()};
 
-  fixtures::StreamSpec mixed;
-  mixed.name = "MIXED";
-  mixed.temperature = kMixed.t;
-  mixed.pressure = kMixed.p;
-  mixed.rate = kMixed.rate;
-  mixed.enthalpy = -12000.0;
-  mixed.waterFraction = kMixed.water;
-  mixed.waterEnthalpy = -40000.0;
-  mixed.vapourFraction = kMixed.vapour;
-  mixed.vapourEnthalpy = -9000.0;
-  mixed.liquidFraction = kMixed.hydrocarbon;
-  mixed.liquidEnthalpy = -14000.0;
-  mixed.composition = kMixed.z;
-  mixed.vapour = kMixed.y;
-  mixed.liquid = kMixed.x;
-  mixed.realWords = {{13, kMixed.s}, {21, kMixed.sVapour}, {27, kMixed.sLiquid},
-                     {24, kMixed.cv}};
-  mixed.integerWords = {{20, 1}};
+  fixtures::StreamSpec mixed = stream_tests::mixedStream();
+  mixed.realWords = {{13, kMixed.s}, {21, kMixed.sVapour}, {27, kMixed.sLiquid}, {24, kMixed.cv}};
 
   fixtures::StreamSpec hexane;
   hexane.name = "HEXANE";
@@ -200,37 +177,7 @@ fixtures::ProblemDescription attributesProblem() {
   return d;
 }
 
-class StreamAttributes : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    dir = std::make_unique<testing_support::TempDir>();
-    fixtures::buildProblem(dir->path(), attributesProblem());
-  }
-  static void TearDownTestSuite() { dir.reset(); }
-
-  void SetUp() override {
-    std::int32_t iout = 0;
-    std::int32_t ierr = -1;
-    api_access::PAOPEN(dir->file("attributes").string(), dir->path().string() + "/", iout, ierr);
-    ASSERT_EQ(ierr, 0);
-    std::int32_t nstrm = 0, ncomp = 0, nunit = 0;
-    printed([&] { api_access::PAMISC(ncomp, nstrm, nunit, ierr); });
-    ASSERT_EQ(ierr, 0);
-  }
-  void TearDown() override { api_access::PACLOS(); }
-
-  static inline std::unique_ptr<testing_support::TempDir> dir;
-  testing_support::StopThrows stop;
-};
-
-void expectNear(const std::vector<float>& got, const std::vector<double>& expected,
-                double relative = 2e-6) {
-  ASSERT_EQ(got.size(), expected.size());
-  for (std::size_t k = 0; k < got.size(); ++k) {
-    EXPECT_NEAR(got[k], expected[k], relative * std::max(1.0, std::abs(expected[k])) + 5e-5)
-        << k;
-  }
-}
+using StreamAttributes = access_tests::OpenedProblem<&attributesProblem>;
 
 TEST_F(StreamAttributes, StoredEntropiesAndCvOfTheTwoPhaseStreamInSetsOneAndFive) {
   struct Row {
@@ -582,11 +529,7 @@ TEST_F(StreamAttributes, TransportIsEvaluatedOnceAndKeptWhileDensityIsEvaluatedA
   // Written back with the stream: after a close and an open the values are read again
   // without a call.
   api_access::PACLOS();
-  std::int32_t iout = 0, ierr = -1;
-  api_access::PAOPEN(dir->file("attributes").string(), dir->path().string() + "/", iout, ierr);
-  ASSERT_EQ(ierr, 0);
-  std::int32_t nstrm = 0, ncomp = 0, nunit = 0;
-  printed([&] { api_access::PAMISC(ncomp, nstrm, nunit, ierr); });
+  ASSERT_NO_FATAL_FAILURE(access_tests::openProblem(*dir, problemName));
   transportCalls = {};
   readAll();
   EXPECT_EQ(transportCalls, (std::array<std::int32_t, 6>{}));
@@ -606,6 +549,85 @@ TEST_F(StreamAttributes, WarmCurveAllocatesNothing) {
   const std::size_t before = testing_support::allocationCount();
   run();
   EXPECT_EQ(testing_support::allocationCount(), before);
+}
+
+// The allocations made by the second of two runs of CALL: the first warms its scratch.
+template <typename Call>
+std::size_t warmAllocations(Call call) {
+  call();
+  const std::size_t before = testing_support::allocationCount();
+  call();
+  return testing_support::allocationCount() - before;
+}
+
+TEST_F(StreamAttributes, WarmRequestsAllocateNothing) {
+  // Every attribute of the two-phase stream, and those that evaluate on a gas, a pure
+  // liquid and the stream in the liquid-liquid set, into buffers made beforehand.
+  struct Row {
+    std::string_view id, attr;
+  };
+  std::vector<Row> rows;
+  for (const std::string_view attr : fixtures::kStreamRealAttributes)
+    rows.push_back({"MIXED", attr});
+  for (const char* attr : {"VapCV", "TrueVapPres", "ReidVapPres"}) rows.push_back({"LEAN", attr});
+  for (const char* attr : {"TrueVapPres", "ReidVapPres", "TBPCurve"}) {
+    rows.push_back({"HEXANE", attr});
+  }
+  for (const char* attr : {"L1Fraction", "WaterFraction", "LiqDensityAct"}) {
+    rows.push_back({"SPLIT", attr});
+  }
+  std::array<float, 32> rval{};
+  std::int32_t count = 0, iunset = 5, iucls = 0, ierr = 0;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.id) + " " + std::string(row.attr));
+    EXPECT_EQ(warmAllocations([&] {
+                api_access::PADATR("STREAM", row.attr, row.id, rval, count, iunset, iucls, ierr);
+              }),
+              0u);
+    EXPECT_EQ(ierr, 0);
+  }
+  std::array<std::int32_t, 4> ival{};
+  EXPECT_EQ(warmAllocations([&] {
+              api_access::PADATI("STREAM", fixtures::kStreamIntegerAttribute, "MIXED", ival, count,
+                                 ierr);
+            }),
+            0u);
+  EXPECT_EQ(ierr, 0);
+}
+
+TEST_F(StreamAttributes, WarmVapourPressuresAndCvAllocateNothing) {
+  // Each evaluation on the working stream in its own method set, as the reader makes it.
+  const auto select = [](const char* id) {
+    const std::int32_t n = api_access::PASRNO(id);
+    problem::SRSET(n, 0);
+    std::int32_t d3 = 0, d4 = 0, d5 = 0, ndig = 0;
+    methods::FLMSET(d3, d4, d5, ndig, problem::MainRecord(problem::SRPSET.set2).integer(20));
+    return n;
+  };
+  double rvp = 0.0, tvp = 0.0, cv = 0.0;
+  std::int32_t ierr = 0;
+  // The Reid pressure by each of its methods, on the pure liquid in two sets and on the two
+  // phases (whose true vapour pressure at 100 F does not converge: the warning's stream
+  // label is built each time).
+  for (const std::int32_t method : {1, 2, 3, 4, 5, 6}) {
+    problem::GCLTAB.integers(18) = method;
+    for (const char* id : {"HEXANE", "HEXSRK", "MIXED"}) {
+      SCOPED_TRACE(std::string(id) + " by Reid method " + std::to_string(method));
+      select(id);
+      EXPECT_EQ(warmAllocations([&] { api_access::PARVP(rvp, tvp, 1, ierr); }), 0u);
+      EXPECT_EQ(ierr, 0);
+      EXPECT_GT(rvp, 0.0);
+    }
+  }
+  // Cv of the gas, and of the vapour of the two phases in the set without and with a
+  // liquid-liquid method.
+  for (const char* id : {"LEAN", "MIXED", "SPLIT"}) {
+    SCOPED_TRACE(id);
+    std::int32_t n = select(id);
+    EXPECT_EQ(warmAllocations([&] { api_access::PAVCV(n, cv, ierr); }), 0u);
+    EXPECT_EQ(ierr, 0);
+    EXPECT_GT(cv, 0.0);
+  }
 }
 
 }  // namespace

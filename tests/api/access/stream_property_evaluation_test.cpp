@@ -22,6 +22,7 @@
 #include "problem/problem.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
+#include "stream_test_support.hpp"
 #include "streamprops/streamprops.hpp"
 #include "support/allocation_counter.hpp"
 #include "thermo/equilibrium/kvalue_kernels.hpp"
@@ -29,15 +30,14 @@
 
 namespace {
 
-using access_tests::printed;
 using api_access::kAllPhases;
 using api_access::kEvaluateAll;
 using api_access::phaseProperty;
 using api_access::SRPROP;
 namespace pp = api_access::phaseprop;
 
-// Stored order = component number: 1 METHANE, 2 PROPANE, 3 N-HEXANE, 4 WATER.
-const std::vector<std::string> kNames{"METHANE", "PROPANE", "N-HEXANE", "WATER"};
+using stream_tests::kMixed;
+using stream_tests::kNames;
 constexpr std::int32_t kWater = 4;
 
 // The five user-added transport routines count their calls and answer 1, 2 ... 5 (unit set
@@ -63,15 +63,6 @@ fixtures::MethodSetSpec userTransportSet() {
   return set;
 }
 
-struct Mixed {
-  double t = 320.0, p = 1500.0, rate = 50.0;
-  double water = 0.05, vapour = 0.55, hydrocarbon = 0.40;
-  std::vector<double> z{0.40, 0.25, 0.30, 0.05};
-  std::vector<double> y{0.70, 0.25, 0.05, 0.0};
-  std::vector<double> x{0.05, 0.25, 0.70, 0.0};
-};
-const Mixed kMixed;
-
 fixtures::ProblemDescription evaluationProblem() {
   fixtures::ProblemDescription d;
   d.name = "evaluation";
@@ -79,18 +70,7 @@ fixtures::ProblemDescription evaluationProblem() {
   d.methodSets = {userTransportSet(), fixtures::equationOfStateSet("PR2", 102)};
   d.waterComponent = kWater;
 
-  fixtures::StreamSpec mixed;
-  mixed.name = "MIXED";
-  mixed.temperature = kMixed.t;
-  mixed.pressure = kMixed.p;
-  mixed.rate = kMixed.rate;
-  mixed.waterFraction = kMixed.water;
-  mixed.vapourFraction = kMixed.vapour;
-  mixed.liquidFraction = kMixed.hydrocarbon;
-  mixed.composition = kMixed.z;
-  mixed.vapour = kMixed.y;
-  mixed.liquid = kMixed.x;
-  mixed.integerWords = {{20, 1}};
+  const fixtures::StreamSpec mixed = stream_tests::mixedStream();
 
   fixtures::StreamSpec liquid;
   liquid.name = "LIQUID";
@@ -147,15 +127,7 @@ class StreamPropertyEvaluation : public ::testing::Test {
     api_access::PACLOS();
   }
 
-  void open() {
-    std::int32_t iout = 0;
-    std::int32_t ierr = -1;
-    api_access::PAOPEN(dir_.file("evaluation").string(), dir_.path().string() + "/", iout, ierr);
-    ASSERT_EQ(ierr, 0);
-    std::int32_t nstrm = 0, ncomp = 0, nunit = 0;
-    printed([&] { api_access::PAMISC(ncomp, nstrm, nunit, ierr); });
-    ASSERT_EQ(ierr, 0);
-  }
+  void open() { ASSERT_NO_FATAL_FAILURE(access_tests::openProblem(dir_, "evaluation")); }
 
   static std::int32_t stream(const std::string& id) { return api_access::PASRNO(id); }
 

@@ -12,9 +12,10 @@
 #include "access_test_support.hpp"
 #include "api/access/readers.hpp"
 #include "api/access/stream_evaluation.hpp"
-#include "methods/method_sets.hpp"
 #include "fixtures/problem_builder.hpp"
+#include "methods/method_sets.hpp"
 #include "problem/problem.hpp"
+#include "stream_test_support.hpp"
 
 namespace {
 
@@ -23,28 +24,14 @@ using access_tests::printed;
 using access_tests::realRequest;
 using access_tests::textRequest;
 
-// Exact unit definitions, NIST Special Publication 811 (2008), Appendix B.
-constexpr double kPound = 0.45359237;                                  // kg
-constexpr double kPsi = 4.4482216152605 / (0.0254 * 0.0254) / 1000.0;  // kPa
-constexpr double kBtu = 1.05505585262;                                 // kJ
-double fahrenheit(double kelvin) { return 1.8 * kelvin - 459.67; }
-// kJ/kmol to Btu/lb-mol.
-double perPoundMole(double v) { return v * kPound / kBtu; }
-
-// Stored order = component number: 1 METHANE, 2 PROPANE, 3 N-HEXANE, 4 WATER.
-const std::vector<std::string> kNames{"METHANE", "PROPANE", "N-HEXANE", "WATER"};
-
-struct MixedStream {
-  double t = 320.0, p = 1500.0, rate = 50.0;
-  double water = 0.05, vapour = 0.55, hydrocarbon = 0.40;
-  double h = -12000.0, hWater = -40000.0, hVapour = -9000.0, hLiquid = -14000.0;
-  double cpWater = 75.4, cpVapour = 45.0, cpLiquid = 190.0;
-  double zVapour = 0.93, zLiquid = 0.06;
-  std::vector<double> z{0.40, 0.25, 0.30, 0.05};
-  std::vector<double> y{0.70, 0.25, 0.05, 0.0};
-  std::vector<double> x{0.05, 0.25, 0.70, 0.0};
-};
-const MixedStream kMixed;
+using stream_tests::expectNear;
+using stream_tests::fahrenheit;
+using stream_tests::kMixed;
+using stream_tests::kNames;
+using stream_tests::kPound;
+using stream_tests::kPsi;
+using stream_tests::MixedStream;
+using stream_tests::perPoundMole;
 
 fixtures::ProblemDescription streamsProblem() {
   fixtures::ProblemDescription d;
@@ -62,26 +49,11 @@ fixtures::ProblemDescription streamsProblem() {
   // Propane without a critical volume: a mixture that holds it has none either.
   d.components[1].criticalVolume = services::RMISS;
 
-  fixtures::StreamSpec mixed;
-  mixed.name = "MIXED";
+  fixtures::StreamSpec mixed = stream_tests::mixedStream();
   mixed.text = "TWO PHASES AND FREE WATER";
-  mixed.temperature = kMixed.t;
-  mixed.pressure = kMixed.p;
-  mixed.rate = kMixed.rate;
-  mixed.enthalpy = kMixed.h;
-  mixed.waterFraction = kMixed.water;
-  mixed.waterEnthalpy = kMixed.hWater;
-  mixed.vapourFraction = kMixed.vapour;
-  mixed.vapourEnthalpy = kMixed.hVapour;
-  mixed.liquidFraction = kMixed.hydrocarbon;
-  mixed.liquidEnthalpy = kMixed.hLiquid;
-  mixed.composition = kMixed.z;
-  mixed.vapour = kMixed.y;
-  mixed.liquid = kMixed.x;
-  mixed.realWords = {{9, kMixed.zVapour},   {10, kMixed.zLiquid}, {17, kMixed.cpWater},
+  mixed.realWords = {{9, kMixed.zVapour},   {10, kMixed.zLiquid},  {17, kMixed.cpWater},
                      {22, kMixed.cpVapour}, {28, kMixed.cpLiquid}, {39, 250.0},
                      {40, 260.0},           {41, 290.0},           {45, 0.7}};
-  mixed.integerWords = {{20, 1}};
 
   fixtures::StreamSpec hexane;
   hexane.name = "HEXANE";
@@ -116,35 +88,7 @@ fixtures::ProblemDescription streamsProblem() {
   return d;
 }
 
-class StreamReader : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    dir = std::make_unique<testing_support::TempDir>();
-    fixtures::buildProblem(dir->path(), streamsProblem());
-  }
-  static void TearDownTestSuite() { dir.reset(); }
-
-  void SetUp() override {
-    std::int32_t iout = 0;
-    std::int32_t ierr = -1;
-    api_access::PAOPEN(dir->file("streams").string(), dir->path().string() + "/", iout, ierr);
-    ASSERT_EQ(ierr, 0);
-    std::int32_t nstrm = 0, ncomp = 0, nunit = 0;
-    printed([&] { api_access::PAMISC(ncomp, nstrm, nunit, ierr); });
-    ASSERT_EQ(ierr, 0);
-  }
-  void TearDown() override { api_access::PACLOS(); }
-
-  static inline std::unique_ptr<testing_support::TempDir> dir;
-  testing_support::StopThrows stop;
-};
-
-void expectNear(const std::vector<float>& got, const std::vector<double>& expected) {
-  ASSERT_EQ(got.size(), expected.size());
-  for (std::size_t k = 0; k < got.size(); ++k) {
-    EXPECT_NEAR(got[k], expected[k], 2e-6 * std::max(1.0, std::abs(expected[k])) + 5e-5) << k;
-  }
-}
+using StreamReader = access_tests::OpenedProblem<&streamsProblem>;
 
 TEST_F(StreamReader, IdentifiersNamesAndUnknownStreams) {
   // The open sets the method-set restore switch of the stream-property evaluation, and the
