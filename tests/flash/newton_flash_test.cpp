@@ -508,6 +508,23 @@ TEST_F(NewtonFlashDouble, NonFiniteFugacitiesFail) {
   margules.vapourFilled = true;
 }
 
+// K-values with a NaN or an infinity, whether from the K-value call or handed in, fail the
+// flash at once (IFFAIL 1), never a success with compositions that are not numbers.
+TEST_F(NewtonFlashDouble, NonFiniteKValuesFail) {
+  for (const flash_test::KValueCase& c : flash_test::nonFiniteKValues()) {
+    SCOPED_TRACE(c.label);
+    flash_test::kDouble.kvalues = c.k;
+    for (const std::int32_t kxopt : {1, 2}) {
+      SCOPED_TRACE(kxopt == 1 ? "fresh K-values" : "K-values handed in");
+      flash_test::Flash f(c.z, 300.0, 2000.0);
+      f.a.KXOPT = kxopt;
+      std::copy(c.k.begin(), c.k.end(), f.k.begin());
+      newtonFlash(f);
+      EXPECT_EQ(f.a.IFFAIL, 1);
+    }
+  }
+}
+
 TEST(NewtonFlashPengRobinson, NaturalGasAgreesWithTheDefaultFlash) {
   testing_support::StopThrows stop;
   testing_support::TempDir dir;
