@@ -115,7 +115,8 @@ void FLASHC(IsothermalFlash& a, std::int32_t& kxopt, const TwoPhaseWork& work,
 // common arguments and four work arrays of at least NC reals (the normalised feed, the
 // split's x and y, K raised to 1e-12). Start: a usable stored estimate (IHVDAT 2 and KXOPT
 // 1, V strictly inside 5e-7..0.9999995, largest K outside 0.99-1.01) spares the first
-// K-value call. Each pass: the split; CLSOLV's step limit gives IFFAIL 1; K-values all at one
+// K-value call. Each pass: K-values with a NaN or an infinity give IFFAIL 1 at once; the
+// split; CLSOLV's step limit gives IFFAIL 1; K-values all at one
 // from the second pass on give the phase by the pseudo-critical test; then DXPCT, the
 // largest relative K change over components with z >= 1e-4. With KXOPT 2: DXPCT below 1e-4
 // converges; five passes at V = 0 or at V = 1 leave the loop (a start from stored K-values

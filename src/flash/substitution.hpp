@@ -6,19 +6,11 @@
 // Units: K, kPa; compositions are mole fractions.
 #pragma once
 
-#include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <span>
 #include <string_view>
 
 namespace flash {
-
-// True when every value of V is a finite number (no NaN, no infinity): the test the two-phase
-// flashes put their K-values to before a split.
-inline bool allFinite(std::span<const double> v) {
-  return std::all_of(v.begin(), v.end(), [](double e) { return std::isfinite(e); });
-}
 
 // Length of the vapour-fraction history that FLASHN keeps for FLSOSC.
 inline constexpr std::size_t kOscillationHistory = 6;

@@ -397,8 +397,8 @@ TEST(RouterWarm, AllocatesNothing) {
   EXPECT_LT(f.a.FVAPOR, 1.0);
 }
 
-// K-values with a NaN, on the default route and on the two-phase route of switch 41 (FLASHN,
-// then FLASHC, then FLASHT), end in a failure, never in a success with NaN compositions;
+// K-values with a NaN, on the default route, on the two-phase route of switch 41 (FLASHN,
+// then FLASHC, then FLASHT) and on FLASHT's positive-flash route, end in a failure, never in a success with NaN compositions;
 // an infinite K-value (a component that does not condense) is a flash FLASHT solves.
 TEST(RouterNonFinite, NaNKValuesFailEveryRoute) {
   testing_support::StopThrows stop;
@@ -410,7 +410,7 @@ TEST(RouterNonFinite, NaNKValuesFailEveryRoute) {
   flash_test::OpenProblem problem(dir, d);
   flash_test::useSet(1);
   const flash::ScopedKValueRoutine kvalues(&flash_test::constantKValues);
-  for (const std::int32_t route : {0, 2}) {
+  for (const std::int32_t route : {0, 2, 1000}) {
     setSwitch(41, route);
     for (const flash_test::KValueCase& c : flash_test::nonFiniteKValues()) {
       SCOPED_TRACE(testing::Message() << "switch 41 at " << route << ", " << c.label);
