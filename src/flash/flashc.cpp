@@ -141,7 +141,9 @@ void FLASHC(IsothermalFlash& a, std::int32_t& kxopt, const TwoPhaseWork&, const 
   for (std::int32_t check = 1; check <= kKChecks && !split; ++check) {
     if (!allFinite(a.XK.first(n))) {
       a.IFFAIL = kFlashFailed;
-      if (a.IDEBUG > 0) writef(a.IOUT, " K-VALUES NOT FINITE - LEAVING FLASHC - IFFAIL=%4d", a.IFFAIL);
+      if (a.IDEBUG > 0) {
+        writef(a.IOUT, " K-VALUES NOT FINITE - LEAVING FLASHC - IFFAIL=%4d", a.IFFAIL);
+      }
       return;
     }
     double kmin = 1.0, kmax = 1.0;

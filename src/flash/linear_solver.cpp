@@ -81,7 +81,9 @@ void LINING(std::int32_t n, std::int32_t nrhs, std::int32_t lda, std::span<doubl
   for (std::int32_t i = 1; i <= n; ++i) ipiv[i - 1] = i;
   if (const Place bad = firstNonFinite(m, n, 1, columns); bad.row != 0) {
     ierr = 1;
-    if (debug > 0) reportFramed(unit, "NON-FINITE ELEMENT", bad.row, bad.column, m(bad.row, bad.column));
+    if (debug > 0) {
+      reportFramed(unit, "NON-FINITE ELEMENT", bad.row, bad.column, m(bad.row, bad.column));
+    }
     return;
   }
 
@@ -136,7 +138,9 @@ void LINING(std::int32_t n, std::int32_t nrhs, std::int32_t lda, std::span<doubl
   // 4. A solution that overflowed is no solution.
   if (const Place bad = firstNonFinite(m, n, std::int64_t{n} + 1, columns); bad.row != 0) {
     ierr = 1;
-    if (debug > 0) reportFramed(unit, "NON-FINITE ELEMENT", bad.row, bad.column, m(bad.row, bad.column));
+    if (debug > 0) {
+      reportFramed(unit, "NON-FINITE ELEMENT", bad.row, bad.column, m(bad.row, bad.column));
+    }
   }
 }
 

@@ -398,8 +398,9 @@ TEST(RouterWarm, AllocatesNothing) {
 }
 
 // K-values with a NaN, on the default route, on the two-phase route of switch 41 (FLASHN,
-// then FLASHC, then FLASHT) and on FLASHT's positive-flash route, end in a failure, never in a success with NaN compositions;
-// an infinite K-value (a component that does not condense) is a flash FLASHT solves.
+// then FLASHC, then FLASHT) and on FLASHT's positive-flash route, end in a failure, never
+// in a success with NaN compositions; an infinite K-value (a component that does not
+// condense) is a flash FLASHT solves.
 TEST(RouterNonFinite, NaNKValuesFailEveryRoute) {
   testing_support::StopThrows stop;
   testing_support::TempDir dir;
