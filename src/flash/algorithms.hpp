@@ -66,8 +66,9 @@ void FLASTP(IsothermalFlash& a);
 // path (FLSNPC) and the convergence of a single phase's K-values (FLSNGL). Reads and sets
 // common arguments 1, 3-9, 11-14, 17-31, 37, 42, 43, 45, 36; the two-phase work arrays
 // (feed copy, last liquid, last vapour, floored K-values); notes only when IDEBUG >= LEVEL.
-// IFFAIL 0 solved, 1 FLASHK's step limit outside the critical region or 100 passes, 111 an
-// oscillation that no rule treats or a sixth treatment. On exit FTOTLQ = FLIQHC, FWATER =
+// IFFAIL 0 solved, 1 FLASHK's step limit outside the critical region, 100 passes or a NaN
+// or infinite K-value met before a split, 111 an oscillation that no rule treats or a sixth
+// treatment. On exit FTOTLQ = FLIQHC, FWATER =
 // 0, and the root-selection words ISEUDI, ISEUDL, ISEUDV are 0, 1, 1.
 void FLASHN(IsothermalFlash& a, const TwoPhaseWork& work, std::int32_t level);
 
@@ -100,7 +101,9 @@ void FLASGB(IsothermalFlash& a);
 // 1.15, after 100 passes (IFFAIL 1), or on an oscillating V (IFFAIL 1 inside 0..1; outside
 // it only when none of the last six values lies on the other side). Final step: V above 1
 // is all vapour, below 0 all liquid, with the incipient phase from z and K. A singular
-// Newton matrix returns at once with IFFAIL 1 and the last split's fractions. FWATER, GFLSH
+// Newton matrix (a NaN or an infinity in it or in the residual counts as singular) returns
+// at once with IFFAIL 1 and the last split's fractions; a NaN or infinite K-value at a K
+// check returns at once with IFFAIL 1 and FVAPOR 0. FWATER, GFLSH
 // and GFLABS are 0. The work-table slots are not used: the split and the Newton step work
 // in scratch of the flash kept between calls and let go at every problem open. LEVEL (the
 // message level of the oscillation notes) is not used.
@@ -112,7 +115,8 @@ void FLASHC(IsothermalFlash& a, std::int32_t& kxopt, const TwoPhaseWork& work,
 // common arguments and four work arrays of at least NC reals (the normalised feed, the
 // split's x and y, K raised to 1e-12). Start: a usable stored estimate (IHVDAT 2 and KXOPT
 // 1, V strictly inside 5e-7..0.9999995, largest K outside 0.99-1.01) spares the first
-// K-value call. Each pass: the split; CLSOLV's step limit gives IFFAIL 1; K-values all at one
+// K-value call. Each pass: K-values with a NaN or an infinity give IFFAIL 1 at once; the
+// split; CLSOLV's step limit gives IFFAIL 1; K-values all at one
 // from the second pass on give the phase by the pseudo-critical test; then DXPCT, the
 // largest relative K change over components with z >= 1e-4. With KXOPT 2: DXPCT below 1e-4
 // converges; five passes at V = 0 or at V = 1 leave the loop (a start from stored K-values

@@ -122,10 +122,16 @@ void FLASC1(std::int32_t nc, std::span<const std::int32_t> flags, double t, doub
       }
     }
   } else {
-    // Substitution: the new ln K, its change limited as a Newton step's.
-    for (std::size_t i = 0; i < n; ++i) {
-      g[i] = w3[i] - f[i];
-      k[i] *= std::exp(std::clamp(g[i] - std::log(k[i]), -kLnKStepLimit, kLnKStepLimit));
+    // Substitution: the new ln K, its change limited as a Newton step's. Fugacities that are
+    // not finite give no step: they fail as a singular matrix does, K unchanged.
+    for (std::size_t i = 0; i < n; ++i) g[i] = w3[i] - f[i];
+    if (std::all_of(g.begin(), g.begin() + static_cast<std::ptrdiff_t>(n),
+                    [](double e) { return std::isfinite(e); })) {
+      for (std::size_t i = 0; i < n; ++i) {
+        k[i] *= std::exp(std::clamp(g[i] - std::log(k[i]), -kLnKStepLimit, kLnKStepLimit));
+      }
+    } else {
+      fail = 1;
     }
   }
   if (debug >= 2) writef(unit, " LEAVING FLASC1 - KXITER=%4d   TETA=%14.6E", pass, v);

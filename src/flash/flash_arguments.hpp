@@ -5,7 +5,9 @@
 // feed.
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <span>
 
@@ -67,6 +69,14 @@ inline constexpr std::int32_t kFlashSolved = 0;
 inline constexpr std::int32_t kFlashFailed = 1;
 inline constexpr std::int32_t kFlashPureComponent = 10;   // solved on the pure-component path
 inline constexpr std::int32_t kFlashFailedQuietly = 111;  // FLASHN: failed, no notes
+
+// True when every value of V is a finite number (no NaN, no infinity): the test the
+// isothermal algorithms put their K-values to before a split. K-values that fail it give
+// IFFAIL 1, so that the router falls back rather than take compositions that are not
+// numbers.
+inline bool allFinite(std::span<const double> v) {
+  return std::all_of(v.begin(), v.end(), [](double e) { return std::isfinite(e); });
+}
 
 // The pressure step of the caller's iteration variable: f·P with f by the pressure in psia
 // p = P/6.89478: 0.05 above 2000; 0.1 + 5e-5 (1000 - p) above 1000; 0.2 + 2e-4 (500 - p)

@@ -135,9 +135,17 @@ void FLASHC(IsothermalFlash& a, std::int32_t& kxopt, const TwoPhaseWork&, const 
   }
   if (fresh) kvalues();
 
-  // The K check: a split needs K on both sides of one.
+  // The K check: a split needs K on both sides of one. A NaN or an infinite K-value leaves
+  // nothing to split: the flash fails at once, as after a singular Newton matrix.
   bool split = false;
   for (std::int32_t check = 1; check <= kKChecks && !split; ++check) {
+    if (!allFinite(a.XK.first(n))) {
+      a.IFFAIL = kFlashFailed;
+      if (a.IDEBUG > 0) {
+        writef(a.IOUT, " K-VALUES NOT FINITE - LEAVING FLASHC - IFFAIL=%4d", a.IFFAIL);
+      }
+      return;
+    }
     double kmin = 1.0, kmax = 1.0;
     bool allAbove = true;
     for (std::size_t i = 0; i < n; ++i) {

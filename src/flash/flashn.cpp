@@ -174,6 +174,14 @@ Step Substitution::split() {
       }
     }
   }
+  // A NaN or an infinite K-value leaves no split to make: the flash fails rather than
+  // returning compositions that are not numbers.
+  if (!allFinite(a_.XK.first(n_))) {
+    if (a_.IDEBUG > 0) writef(a_.IOUT, " K-VALUES NOT FINITE - FLASHN FAILED");
+    a_.IFFAIL = kFlashFailed;
+    s_.printAtEnd = true;
+    return Step::End;
+  }
   // 8. The Rachford-Rice split.
   std::copy_n(a_.X.begin(), n_, a_.XSTOR.begin());
   std::copy_n(a_.Y.begin(), n_, a_.YSTOR.begin());

@@ -33,17 +33,31 @@ void rejectShape(std::int32_t n, std::int32_t nrhs, std::int32_t lda) {
   services::ABTRPT("FL", "LINING", "LINING", "LINEAR SYSTEM DOES NOT FIT ITS ARRAYS");
 }
 
-// The framed note of a singular pivot: an asterisk line, the pivot and its place, the
-// asterisk line again.
-void reportSingular(std::int32_t unit, std::int64_t row, std::int64_t column, double pivot) {
+// The framed note of a failed solve: an asterisk line, WHAT with the place (row, column of
+// the array) and the value, the asterisk line again.
+void reportFramed(std::int32_t unit, const char* what, std::int64_t row, std::int64_t column,
+                  double value) {
   constexpr std::string_view kFrame = " *********************************************";
-  char line[96];
-  std::snprintf(line, sizeof line,
-                " SINGULAR PIVOT ELEMENT (%4lld%4lld) = %12.4E IN SUBROUTINE LINING",
-                static_cast<long long>(row), static_cast<long long>(column), pivot);
+  char line[112];
+  std::snprintf(line, sizeof line, " %s (%4lld%4lld) = %12.4E IN SUBROUTINE LINING", what,
+                static_cast<long long>(row), static_cast<long long>(column), value);
   platform::writeLine(unit, kFrame);
   platform::writeLine(unit, line);
   platform::writeLine(unit, kFrame);
+}
+
+// The first element (row, column, both 1-based) of rows 1..N of columns FIRST..LAST that is
+// not a finite number; row 0 when there is none.
+struct Place {
+  std::int64_t row = 0, column = 0;
+};
+Place firstNonFinite(ColumnMajor& m, std::int64_t n, std::int64_t first, std::int64_t last) {
+  for (std::int64_t j = first; j <= last; ++j) {
+    for (std::int64_t i = 1; i <= n; ++i) {
+      if (!std::isfinite(m(i, j))) return {i, j};
+    }
+  }
+  return {};
 }
 
 }  // namespace
@@ -59,10 +73,19 @@ void LINING(std::int32_t n, std::int32_t nrhs, std::int32_t lda, std::span<doubl
   ColumnMajor m(a, lda);
   const std::int64_t columns = std::int64_t{n} + nrhs;
 
-  // 1. Start: no interchange, determinant 1.
+  // 1. Start: no interchange, determinant 1. A NaN or an infinity in the matrix or a
+  //    right-hand side leaves nothing to solve: it fails as a singular matrix would, with A
+  //    untouched.
   ierr = 0;
   det = 1.0;
   for (std::int32_t i = 1; i <= n; ++i) ipiv[i - 1] = i;
+  if (const Place bad = firstNonFinite(m, n, 1, columns); bad.row != 0) {
+    ierr = 1;
+    if (debug > 0) {
+      reportFramed(unit, "NON-FINITE ELEMENT", bad.row, bad.column, m(bad.row, bad.column));
+    }
+    return;
+  }
 
   // 2. Factor column by column.
   for (std::int64_t k = 1; k <= n; ++k) {
@@ -80,10 +103,10 @@ void LINING(std::int32_t n, std::int32_t nrhs, std::int32_t lda, std::span<doubl
       if (std::abs(m(i, k)) > std::abs(m(p, k))) p = i;
     }
     const double pivot = m(p, k);
-    // c. Too small a pivot ends the solve.
-    if (std::abs(pivot) <= kSingularPivot) {
+    // c. Too small a pivot ends the solve, and so does one that overflowed.
+    if (std::abs(pivot) <= kSingularPivot || !std::isfinite(pivot)) {
       ierr = 1;
-      if (debug > 0) reportSingular(unit, p, k, pivot);
+      if (debug > 0) reportFramed(unit, "SINGULAR PIVOT ELEMENT", p, k, pivot);
       return;
     }
     // d. The running determinant, given up at 1e20.
@@ -110,6 +133,13 @@ void LINING(std::int32_t n, std::int32_t nrhs, std::int32_t lda, std::span<doubl
       double sum = m(i, c);
       for (std::int64_t j = i + 1; j <= n; ++j) sum -= m(i, j) * m(j, c);
       m(i, c) = sum / m(i, i);
+    }
+  }
+  // 4. A solution that overflowed is no solution.
+  if (const Place bad = firstNonFinite(m, n, std::int64_t{n} + 1, columns); bad.row != 0) {
+    ierr = 1;
+    if (debug > 0) {
+      reportFramed(unit, "NON-FINITE ELEMENT", bad.row, bad.column, m(bad.row, bad.column));
     }
   }
 }

@@ -32,10 +32,15 @@ inline constexpr double kDeterminantLimit = 1e20;
 //                  magnitude
 //   ipiv   out     N entries: ipiv[i-1] is the row of the given matrix now in position i
 //   work   --      N reals of work space (not needed by this implementation; may be empty)
-//   debug  in      above 0: a singular pivot is reported in a framed message on UNIT
+//   debug  in      above 0: a failed solve is reported in a framed message on UNIT
+//                  (" SINGULAR PIVOT ELEMENT (row col) = value IN SUBROUTINE LINING", or
+//                  " NON-FINITE ELEMENT ..." with the place of the NaN or infinity)
 //   unit   in      the print unit of that message
-//   ierr   out     0 solved; 1 a pivot of magnitude at most 1e-10 was met: the solve stops
-//                  at that column, A is left partly factored and holds no solution
+//   ierr   out     0 solved; 1 singular: a pivot of magnitude at most 1e-10, or one that is
+//                  not finite, was met: the solve stops at that column, A is left partly
+//                  factored and holds no solution. 1 also when the matrix or a right-hand
+//                  side holds a NaN or an infinity (A is then left untouched), and when a
+//                  solution overflowed (the solutions are left as computed)
 // Aborts: "FL" from LINING when N, NRHS or LDA is negative, LDA is below N, or A or IPIV is
 // too short for them.
 void LINING(std::int32_t n, std::int32_t nrhs, std::int32_t lda, std::span<double> a,

@@ -49,7 +49,7 @@ inline constexpr double kLnKStepLimit = 7.0;
 //   nc       in      component count
 //   flags    in      per-component flags of the fugacity routines
 //   t, p     in      K, kPa
-//   k        in/out  K-values (unchanged after a singular matrix)
+//   k        in/out  K-values (unchanged after a failure)
 //   x, y     in      liquid and vapour of the split at K
 //   v        in      its vapour fraction
 //   pass     in      pass count of the caller, printed
@@ -61,7 +61,9 @@ inline constexpr double kLnKStepLimit = 7.0;
 //   ipiv     work    NC integers of LINING
 //   work     work    NC reals of LINING
 //   mode     in      2: derivatives asked for (request 100); other modes take substitution
-//   fail     out     0, or 1 when LINING met a singular matrix
+//   fail     out     0, or 1 when LINING met a singular matrix (a NaN or an infinity in the
+//                    Newton matrix or the residual counts as singular) or when the ln phi of
+//                    a substitution step are not finite
 //   debug    in      at least 3: entry line; at least 2: exit line
 //   unit     in      print unit
 // Aborts: "FL" from FLASC1 when an array is too short for NC; those of the fugacity

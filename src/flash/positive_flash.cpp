@@ -197,6 +197,12 @@ void FLASHP(IsothermalFlash& a, std::span<double> w1, std::span<double> w2, std:
     bool leftAtBound = false;
     for (;;) {
       kopt = 1;
+      if (!allFinite(a.XK.first(n))) {
+        // No split of K-values that are not numbers.
+        if (a.IDEBUG > 0) writef(a.IOUT, " K-VALUES NOT FINITE - FLASHP FAILED");
+        a.IFFAIL = kFlashFailed;
+        break;
+      }
       for (std::size_t i = 0; i < n; ++i) w4[i] = std::max(a.XK[i], kSmallestK);
       double v = 0.0;
       std::int32_t steps = 0, status = 0;

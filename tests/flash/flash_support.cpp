@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <span>
 #include <string>
 #include <vector>
@@ -132,6 +133,20 @@ void constantKValues(std::int32_t /*nck*/, std::int32_t ncomp, std::span<const d
   zl = 0.1;
   ierr = 0;
   ifugst = 0;
+}
+
+std::vector<KValueCase> nonFiniteKValues() {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  const std::vector<double> z{0.5, 0.3, 0.2};
+  return {
+      {"all NaN", z, {nan, nan, nan}},
+      {"NaN beside K on both sides of one", z, {nan, 0.5, 2.0}},
+      {"NaN beside K above one", z, {nan, 2.0, 3.0}},
+      {"NaN beside K below one", z, {nan, 0.2, 0.3}},
+      {"infinite K", z, {inf, 0.5, 0.2}},
+      {"NaN K of an absent component", {0.6, 0.4, 0.0}, {3.0, 0.3, nan}},
+  };
 }
 
 double Antoine::kpa(double t) const { return 100.0 * std::pow(10.0, a - b / (t + c)); }

@@ -65,6 +65,16 @@ void constantKValues(std::int32_t nck, std::int32_t ncomp, std::span<const doubl
                      double& zl, std::int32_t& kccall, std::int32_t kcdrv, std::int32_t kcopt,
                      std::int32_t& ierr, std::int32_t reserved, std::int32_t& ifugst);
 
+// Feeds of three components with K-values for the double that hold a NaN or an infinity:
+// all NaN, one NaN beside K on both sides of one, beside K all above one and all below,
+// an infinite K, and a NaN K of an absent component. A flash handed them must fail, not
+// return compositions that are not numbers.
+struct KValueCase {
+  const char* label;
+  std::vector<double> z, k;
+};
+std::vector<KValueCase> nonFiniteKValues();
+
 // Antoine vapour pressure, kPa: log10(P/bar) = A - B/(T + C), T in K.
 struct Antoine {
   double a, b, c;

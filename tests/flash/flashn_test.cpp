@@ -109,6 +109,18 @@ TEST_F(FlashnDouble, AgreesWithFlasht) {
   }
 }
 
+// K-values with a NaN or an infinity fail the flash (IFFAIL 1) before any split is made of
+// them, so that the router falls back instead of taking compositions that are not numbers.
+TEST_F(FlashnDouble, NonFiniteKValuesFail) {
+  for (const flash_test::KValueCase& c : flash_test::nonFiniteKValues()) {
+    SCOPED_TRACE(c.label);
+    kDouble.kvalues = c.k;
+    Flash f(c.z, 300.0, 2000.0);
+    flashn(f);
+    EXPECT_EQ(f.a.IFFAIL, 1);
+  }
+}
+
 // A feed of one component takes the pure-component path: the only K-value call is the one
 // made after the phase decision.
 TEST_F(FlashnDouble, PureFeedMakesOneKValueCall) {

@@ -1,9 +1,12 @@
 // FLASTP: the routing of an isothermal flash to its algorithm and the fallbacks on FLASHT,
 // with recording doubles of the algorithms; the pseudo-root repeat, the compare mode, the
-// work arrays handed on for a larger component count, and a warm call without allocation.
+// work arrays handed on for a larger component count, a warm call without allocation, and
+// K-values that are not numbers on the real algorithms.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -392,6 +395,42 @@ TEST(RouterWarm, AllocatesNothing) {
   EXPECT_EQ(f.a.IFFAIL, 0);
   EXPECT_GT(f.a.FVAPOR, 0.0);
   EXPECT_LT(f.a.FVAPOR, 1.0);
+}
+
+// K-values with a NaN, on the default route, on the two-phase route of switch 41 (FLASHN,
+// then FLASHC, then FLASHT) and on FLASHT's positive-flash route, end in a failure, never
+// in a success with NaN compositions; an infinite K-value (a component that does not
+// condense) is a flash FLASHT solves.
+TEST(RouterNonFinite, NaNKValuesFailEveryRoute) {
+  testing_support::StopThrows stop;
+  testing_support::TempDir dir;
+  fixtures::ProblemDescription d;
+  d.name = "nank";
+  d.components = flash_test::components({"METHANE", "PROPANE", "N-PENTANE"});
+  d.methodSets = {flash_test::pengRobinsonSet("PR")};
+  flash_test::OpenProblem problem(dir, d);
+  flash_test::useSet(1);
+  const flash::ScopedKValueRoutine kvalues(&flash_test::constantKValues);
+  for (const std::int32_t route : {0, 2, 1000}) {
+    setSwitch(41, route);
+    for (const flash_test::KValueCase& c : flash_test::nonFiniteKValues()) {
+      SCOPED_TRACE(testing::Message() << "switch 41 at " << route << ", " << c.label);
+      flash_test::kDouble.kvalues = c.k;
+      Flash f(c.z, 300.0, 2000.0);
+      flash::FLASTP(f.a);
+      const bool nan = std::any_of(c.k.begin(), c.k.end(), [](double k) { return std::isnan(k); });
+      if (nan) {
+        EXPECT_EQ(f.a.IFFAIL, 1);
+        continue;
+      }
+      EXPECT_EQ(f.a.IFFAIL, 0);
+      for (std::size_t i = 0; i < c.z.size(); ++i) {
+        EXPECT_TRUE(std::isfinite(f.x[i]) && std::isfinite(f.y[i])) << "component " << i + 1;
+      }
+    }
+  }
+  setSwitch(41, 0);
+  flash_test::kDouble = {};
 }
 
 }  // namespace

@@ -1,10 +1,12 @@
 // The dense linear solver: random systems checked by their residual, pivoting and the
-// determinant, and the singular pivot with its framed note.
+// determinant, the singular pivot with its framed note, and non-finite values treated as
+// singular.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -186,6 +188,66 @@ TEST(LINING, ReportsASingularPivot) {
     const std::string frame = " *********************************************\n";
     EXPECT_EQ(testing_support::readFile(file), frame + c.note + "\n" + frame)
         << "only the debug call writes";
+  }
+}
+
+// A NaN or an infinity anywhere in the matrix or the right-hand side, a pivot that
+// overflows from finite entries, or a solution that does, is reported as a singular matrix
+// (IERR 1), never as a solve. An entry given non-finite leaves A untouched. Order 2, by
+// columns, one right-hand side.
+TEST(LINING, TreatsNonFiniteValuesAsSingular) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  struct Case {
+    const char* name;
+    std::vector<double> a;
+    bool untouched;
+    const char* note;
+  };
+  const std::vector<Case> cases{
+      // A NaN below the pivot is never chosen as the pivot: the pivot test alone misses it.
+      {"NaN below the first pivot",
+       {2.0, nan, 1.0, 3.0, 1.0, 1.0},
+       true,
+       " NON-FINITE ELEMENT (   2   1) =          NAN IN SUBROUTINE LINING"},
+      {"NaN above the diagonal", {2.0, 1.0, nan, 3.0, 1.0, 1.0}, true, nullptr},
+      {"infinite diagonal", {2.0, 1.0, 1.0, -inf, 1.0, 1.0}, true, nullptr},
+      {"NaN right-hand side",
+       {2.0, 1.0, 1.0, 3.0, 1.0, nan},
+       true,
+       " NON-FINITE ELEMENT (   2   3) =          NAN IN SUBROUTINE LINING"},
+      // 1e308 - (-1)(1e308) overflows in the second column.
+      {"pivot overflows",
+       {1.0, -1.0, 1e308, 1e308, 1.0, 1.0},
+       false,
+       " SINGULAR PIVOT ELEMENT (   2   2) =          INF IN SUBROUTINE LINING"},
+      // diag(1e-9, 1) with b = (1e300, 1): x1 = 1e309 overflows.
+      {"solution overflows",
+       {1e-9, 0.0, 0.0, 1.0, 1e300, 1.0},
+       false,
+       " NON-FINITE ELEMENT (   1   3) =          INF IN SUBROUTINE LINING"},
+  };
+  testing_support::TempDir dir;
+  constexpr int kUnit = 41;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    System quiet{2, 1, 2, c.a};
+    EXPECT_EQ(solve(quiet).ierr, 1);
+    if (c.untouched) {
+      for (std::size_t i = 0; i < c.a.size(); ++i) {
+        EXPECT_TRUE(quiet.a[i] == c.a[i] || (std::isnan(quiet.a[i]) && std::isnan(c.a[i])));
+      }
+    }
+    if (c.note == nullptr) continue;
+    const auto file = dir.file(std::string(c.name) + ".txt");
+    ASSERT_EQ(platform::openSequential(kUnit, file.string(), platform::FileStatus::Unknown,
+                                       platform::FileAccess::Write),
+              platform::IoResult::Ok);
+    System loud{2, 1, 2, c.a};
+    EXPECT_EQ(solve(loud, 1, kUnit).ierr, 1);
+    ASSERT_EQ(platform::closeUnit(kUnit, true), platform::IoResult::Ok);
+    const std::string frame = " *********************************************\n";
+    EXPECT_EQ(testing_support::readFile(file), frame + c.note + "\n" + frame);
   }
 }
 

@@ -7,6 +7,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 #include "flash/pseudo_vapour_pressure.hpp"
@@ -423,6 +424,105 @@ TEST_F(NewtonFlashDouble, SingularNewtonMatrixFails) {
   const double v = flash_test::exactVapourFraction(singularFeed, flash_test::kDouble.kvalues);
   EXPECT_NEAR(f.a.FVAPOR, v, 1e-10);
   EXPECT_EQ(f.a.FWATER, 0.0);
+}
+
+// Fugacities of the constant K-values with one poisoned value: a NaN or an infinity in a
+// derivative matrix or in ln phi, or (no vapour matrix filled) in the ln phi of a
+// substitution step.
+enum class Poisoned { LiquidMatrix, VapourMatrix, LiquidLnPhi, VapourLnPhi, SubstitutionLnPhi };
+struct Poison {
+  Poisoned where = Poisoned::LiquidMatrix;
+  double value = 0.0;
+};
+Poison poison;
+
+void poisonedLiquid(std::int32_t n, std::span<const double> x, std::span<double> lnphi, double t,
+                    double p, double& z, std::int32_t request, std::int32_t unused,
+                    std::span<const std::int32_t> flags, std::int32_t fugacity,
+                    std::int32_t& status, std::int32_t& numerical) {
+  constantLiquid(n, x, lnphi, t, p, z, request, unused, flags, fugacity, status, numerical);
+  const auto m = static_cast<std::size_t>(n);
+  if (poison.where == Poisoned::LiquidLnPhi) lnphi[1] = poison.value;
+  if (poison.where == Poisoned::LiquidMatrix) {
+    std::vector<double> d(m * m, 0.0);
+    d[m + 1] = poison.value;
+    writeMatrix(equilibrium::kLiquidLnPhiNArray, d);
+  }
+}
+
+void poisonedVapour(std::int32_t n, std::span<const double> y, std::span<double> lnphi, double t,
+                    double p, double& z, std::int32_t request, std::int32_t unused,
+                    std::span<const std::int32_t> flags, std::int32_t fugacity,
+                    std::int32_t& status, std::int32_t& numerical) {
+  margules.vapourFilled = poison.where != Poisoned::SubstitutionLnPhi;
+  vapourDouble(n, y, lnphi, t, p, z, request, unused, flags, fugacity, status, numerical);
+  const auto m = static_cast<std::size_t>(n);
+  if (poison.where == Poisoned::VapourLnPhi || poison.where == Poisoned::SubstitutionLnPhi) {
+    lnphi[0] = poison.value;
+  }
+  if (poison.where == Poisoned::VapourMatrix) {
+    std::vector<double> d(m * m, 0.0);
+    d[m - 1] = poison.value;
+    writeMatrix(equilibrium::kVapourLnPhiNArray, d);
+  }
+}
+
+// A Newton step that meets a non-finite derivative or fugacity ends FLASHC as a failure,
+// like a singular matrix: IFFAIL 1, the split of the K-values it had, and finite K-values,
+// never a success with NaN K-values.
+TEST_F(NewtonFlashDouble, NonFiniteFugacitiesFail) {
+  const flash::ScopedFugacityRoutines poisoned({&poisonedLiquid, &poisonedVapour});
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  struct Case {
+    const char* label;
+    Poison poison;
+  };
+  const std::vector<Case> cases = {
+      {"NaN in the liquid matrix", {Poisoned::LiquidMatrix, nan}},
+      {"infinity in the liquid matrix", {Poisoned::LiquidMatrix, -inf}},
+      {"NaN in the vapour matrix", {Poisoned::VapourMatrix, nan}},
+      {"NaN liquid ln phi", {Poisoned::LiquidLnPhi, nan}},
+      {"infinite vapour ln phi", {Poisoned::VapourLnPhi, inf}},
+      {"NaN ln phi of a substitution step", {Poisoned::SubstitutionLnPhi, nan}},
+  };
+  const std::vector<double> z{0.5, 0.3, 0.2};
+  flash_test::kDouble.kvalues = antoineK(300.0, 2000.0);
+  const double v = flash_test::exactVapourFraction(z, flash_test::kDouble.kvalues);
+  ASSERT_GT(v, 0.0);
+  ASSERT_LT(v, 1.0);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    poison = c.poison;
+    flash_test::Flash f(z, 300.0, 2000.0);
+    newtonFlash(f);
+    EXPECT_EQ(f.a.IFFAIL, 1);
+    EXPECT_NEAR(f.a.FVAPOR, v, 1e-10);
+    EXPECT_EQ(f.a.FWATER, 0.0);
+    for (std::size_t i = 0; i < z.size(); ++i) {
+      SCOPED_TRACE(i + 1);
+      EXPECT_EQ(f.k[i], flash_test::kDouble.kvalues[i]) << "K-values of the split kept";
+      EXPECT_TRUE(std::isfinite(f.x[i]) && std::isfinite(f.y[i]));
+    }
+  }
+  margules.vapourFilled = true;
+}
+
+// K-values with a NaN or an infinity, whether from the K-value call or handed in, fail the
+// flash at once (IFFAIL 1), never a success with compositions that are not numbers.
+TEST_F(NewtonFlashDouble, NonFiniteKValuesFail) {
+  for (const flash_test::KValueCase& c : flash_test::nonFiniteKValues()) {
+    SCOPED_TRACE(c.label);
+    flash_test::kDouble.kvalues = c.k;
+    for (const std::int32_t kxopt : {1, 2}) {
+      SCOPED_TRACE(kxopt == 1 ? "fresh K-values" : "K-values handed in");
+      flash_test::Flash f(c.z, 300.0, 2000.0);
+      f.a.KXOPT = kxopt;
+      std::copy(c.k.begin(), c.k.end(), f.k.begin());
+      newtonFlash(f);
+      EXPECT_EQ(f.a.IFFAIL, 1);
+    }
+  }
 }
 
 TEST(NewtonFlashPengRobinson, NaturalGasAgreesWithTheDefaultFlash) {
