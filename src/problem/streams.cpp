@@ -50,23 +50,29 @@ struct Entry {
   std::int32_t status = 0;
 };
 
+// Whether the entry's record has a place on disk. A temporary stream's record has none until
+// it must leave core (see buildMain).
+bool placed(const Entry& entry) {
+  return dp(entry.pointer, storage::dpword::kAddress) != services::NODISK;
+}
+
 // An entry that the stream index holds is damaged unless it is one that the stream routines
 // store: SRCREA gives every entry it adds the status of its kind (1 to 3) before it returns,
 // so status 0 ("New") lives only inside that call and is never read back through here; the
 // identifier is never blank (a blank name gets an automatic one, and the index itself
 // refuses names of bytes no text has); a stream with a record (2 or 3) has a disk block for
-// it. Any other entry (a zeroed status word, a zeroed identifier, a record without a block)
-// is the stream class's abort report, never an answer read from it: it made a damaged file
-// count fewer streams, or none, without a word.
+// it, or, a temporary one, the length of the record it holds in core. Any other entry (a
+// zeroed status word, a zeroed identifier, a record without a block) is the stream class's
+// abort report, never an answer read from it: it made a damaged file count fewer streams,
+// or none, without a word.
 void checkEntry(std::int32_t n, const Entry& entry) {
   const std::int32_t status = entry.status;
   const bool known = status >= static_cast<std::int32_t>(StreamStatus::Registered) &&
                      status <= static_cast<std::int32_t>(StreamStatus::Temporary);
   const bool record = status >= static_cast<std::int32_t>(StreamStatus::Stream);
-  if (known && !entry.name.isBlank() &&
-      (!record || dp(entry.pointer, storage::dpword::kAddress) != services::NODISK)) {
-    return;
-  }
+  const bool inCore = status == static_cast<std::int32_t>(StreamStatus::Temporary) &&
+                      dp(entry.pointer, kTotalLength) >= 1;
+  if (known && !entry.name.isBlank() && (!record || placed(entry) || inCore)) return;
   ERRITM("STREAM", n);
   ERRITM("STATUS", status);
   ABTRPT("SR", SRCNAM.view(), SRCNAM.view(), "DAMAGED STREAM INDEX ENTRY");
@@ -176,8 +182,13 @@ std::int32_t loadMain(std::string_view routine, std::int32_t n, std::int32_t set
   return slot;
 }
 
-// Step 6 of the create: a new main record for N, initialised and written to disk at once.
-void buildMain(std::int32_t n, DiskPointer& pointer) {
+// Step 6 of the create: a new main record for N, initialised and written to disk at once. A
+// temporary stream's record stays in core instead, with the pointer of a block not yet
+// placed: it lives within one call of the engine, and the slot keeps it marked changed (the
+// create raises the write flag, which only a write or the kill lowers), so that a record
+// that must leave its slot is written, and placed, by SRSLOT or the write-back of the slots
+// like any other changed record.
+void buildMain(std::int32_t n, DiskPointer& pointer, bool temporary) {
   std::int32_t length = 0;
   std::int32_t ptr = NOCORE;
   SRLAYO(static_cast<std::int32_t>(LayoutMode::Describe), 0, length, ptr);
@@ -198,6 +209,10 @@ void buildMain(std::int32_t n, DiskPointer& pointer) {
   record.setReal(35, 0.0);
   for (std::int32_t i = 1; i <= COHDR(cohdr::kStreamComponents); ++i) {
     record.setVector(srmain::kOverall, i, DMISS);
+  }
+  if (temporary) {
+    pointer = storage::unplacedPointer(ptr);
+    return;
   }
   std::int32_t changed = 0;
   storage::SBWTC(length, ptr, pointer, changed);
@@ -288,7 +303,7 @@ void SRCREA(std::int32_t kind, std::string_view name, std::int32_t& n, std::int3
       raise(slot, 1, 1);
       ENTCUR = {dp(pointer, kTotalLength), ptr};
     } else {
-      buildMain(n, pointer);
+      buildMain(n, pointer, kind == static_cast<std::int32_t>(StreamStatus::Temporary));
     }
   }
   // 7. The status and the record's pointer.
@@ -472,12 +487,16 @@ void SRKILL(std::int32_t n) {
     std::int32_t entity = 0, length = 0, core = 0, lock = 0, write = 0, hier = 0;
     storage::SCGET(mainSlots(), slot, entity, length, core, lock, write, hier);
     if (write == 1) {
-      // Written first, so that the release below finds every secondary record it names.
       Entry entry = readEntry(n);
-      if (entry.exists) {
+      if (entry.exists && placed(entry)) {
+        // Written first, so that the release below finds every secondary record it names.
         std::int32_t changed = 0;
         storage::SBWTC(dp(entry.pointer, kTotalLength), core, entry.pointer, changed);
         writeEntry(n, entry.pointer, entry.status);
+      } else if (entry.exists) {
+        // A record that never left core: the secondary records it placed go back from the
+        // core copy, and the record itself had no place to give back.
+        storage::releaseSubtrees(length, core);
       }
     }
     storage::SCSET(mainSlots(), slot, "LEVEL", "STORE", 0);

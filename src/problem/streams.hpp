@@ -265,11 +265,15 @@ void checkStreamRecordShape(std::int32_t type, bool currentSizes, std::string_vi
 //   istat  out  0 created (or registered), 1 an existing stream of this kind made current,
 //               2 an existing stream of another kind: nothing changed
 // A stream with a record is current in set 2 afterwards, locked at least at level 1 and
-// marked changed; a new record is written to disk at once. Aborts: "SR" "BAD STREAM KIND".
+// marked changed; a new record of kind 2 is written to disk at once, one of kind 3 stays in
+// core, without a disk block, until it must leave its slot (written and placed then, as any
+// changed record) or the stream is killed. Aborts: "SR" "BAD STREAM KIND".
 void SRCREA(std::int32_t kind, std::string_view name, std::int32_t& n, std::int32_t& istat);
 
 // Deletes stream N: its record written first when changed, its slot released, both pointer
-// sets cleared of it, its index entry deleted (which releases its records on disk).
+// sets cleared of it, its index entry deleted (which releases its records on disk). A record
+// that never left core is not written: the secondary records it names on disk are released
+// from the core copy.
 void SRKILL(std::int32_t n);
 
 // Makes stream N current in set 2 with MODE = 10 r + l (lock level raised to at least l,

@@ -90,6 +90,11 @@ void FBICHK(std::int32_t h);
 // empty.
 void FBITRF(DiskPointer& dskptr);
 
+// Releases the disk space of every tree of sub-blocks that the block held in core area P (LEN
+// words) names, the block itself staying in core and on no disk place: a record that lives
+// only in core gives back the records it placed on disk. Aborts as FBITRF.
+void releaseSubtrees(std::int32_t len, std::int32_t p);
+
 // ---------------------------------------------------------------------------------------
 // Paged blocks
 // ---------------------------------------------------------------------------------------

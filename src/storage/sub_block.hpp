@@ -218,6 +218,12 @@ void SBWTC(std::int32_t len, std::int32_t p, DiskPointer& dskptr, std::int32_t& 
 void SBWTA(std::int32_t len, std::span<std::int32_t> array, DiskPointer& dskptr,
            std::int32_t& status);
 
+// The disk pointer of the sub-block held in core area P before it has a place on disk: its
+// header words as a write would store them, and the address NODISK, so that the first write
+// (SBWTC) places the block. A record that lives only in core (a temporary stream's) carries
+// this pointer in its index entry; nothing is written.
+DiskPointer unplacedPointer(std::int32_t p);
+
 // Writes N words of core area P to disk address ADDR (NODISK: a new block, whose address
 // comes back in ADDR), without any check or header handling.
 void SBWWRT(std::int32_t p, std::int32_t n, std::int32_t& addr);

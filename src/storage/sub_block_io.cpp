@@ -68,23 +68,26 @@ void checkHeaderAgrees(std::span<const std::int32_t> image, const DiskPointer& d
   }
 }
 
+// Header words 1 to 6 of an image into words 2 to 7 of a disk pointer.
+void copyHeader(std::span<const std::int32_t> image, DiskPointer& dskptr) {
+  const auto header = [&](std::int32_t k) { return image[static_cast<std::size_t>(k - 1)]; };
+  dp(dskptr, dpword::kBlockType) = header(sbhead::kBlockType);
+  dp(dskptr, dpword::kId2) = header(sbhead::kId2);
+  dp(dskptr, dpword::kTotalLength) = header(sbhead::kTotalLength);
+  dp(dskptr, dpword::kUsedLength) = header(sbhead::kUsedLength);
+  dp(dskptr, dpword::kHeaderLength) = header(sbhead::kHeaderLength);
+  dp(dskptr, dpword::kId6) = header(sbhead::kId6);
+}
+
 // Writes an image under a disk pointer: in place when the lengths agree, else to new space.
 void writeImage(std::span<std::int32_t> image, DiskPointer& dskptr, std::int32_t& status) {
   SBCHKP(dskptr, status);
   const auto header = [&](std::int32_t k) { return image[static_cast<std::size_t>(k - 1)]; };
   const std::int32_t total = header(sbhead::kTotalLength);
-  const auto copyHeader = [&] {
-    dp(dskptr, dpword::kBlockType) = header(sbhead::kBlockType);
-    dp(dskptr, dpword::kId2) = header(sbhead::kId2);
-    dp(dskptr, dpword::kTotalLength) = header(sbhead::kTotalLength);
-    dp(dskptr, dpword::kUsedLength) = header(sbhead::kUsedLength);
-    dp(dskptr, dpword::kHeaderLength) = header(sbhead::kHeaderLength);
-    dp(dskptr, dpword::kId6) = header(sbhead::kId6);
-  };
 
   if (status == kPointerChanged) {
     // No block yet: the file layer places one and returns its address.
-    copyHeader();
+    copyHeader(image, dskptr);
     FILEIO(2, image, total, total, dp(dskptr, dpword::kAddress));
     return;
   }
@@ -106,7 +109,7 @@ void writeImage(std::span<std::int32_t> image, DiskPointer& dskptr, std::int32_t
   std::int32_t old = dp(dskptr, dpword::kAddress);
   FILFRE(dp(dskptr, dpword::kTotalLength), old);
   status = kPointerChanged;
-  copyHeader();
+  copyHeader(image, dskptr);
   dp(dskptr, dpword::kAddress) = NODISK;
   FILEIO(2, image, total, total, dp(dskptr, dpword::kAddress));
 }
@@ -210,6 +213,12 @@ void SBURD(std::int32_t len, std::span<std::int32_t> array, std::int32_t n, std:
 void SBWTC(std::int32_t /*len*/, std::int32_t p, DiskPointer& dskptr, std::int32_t& status) {
   CURRTN.sb.assign("SBWTC");
   writeImage(coreImage(p), dskptr, status);
+}
+
+DiskPointer unplacedPointer(std::int32_t p) {
+  DiskPointer pointer = emptyDiskPointer();
+  copyHeader(coreImage(p), pointer);
+  return pointer;
 }
 
 void SBWTA(std::int32_t len, std::span<std::int32_t> array, DiskPointer& dskptr,

@@ -67,13 +67,12 @@ bool nextChild(Frame& frame, DiskPointer& child) {
   return false;
 }
 
-}  // namespace
-
-void FBITRF(DiskPointer& dskptr) {
-  if (dp(dskptr, dpword::kAddress) == NODISK) return;
+// Walks the tree under the bottom frame, releasing every block below it; the bottom frame's
+// own core area is freed only when FREEBOTTOM.
+void releaseBelow(Frame bottom, bool freeBottom) {
   std::array<Frame, kMaxDepth> stack{};
   std::size_t depth = 0;
-  stack[depth++] = open(dskptr);
+  stack[depth++] = bottom;
   while (depth > 0) {
     Frame& frame = stack[depth - 1];
     SBSETC(frame.length, frame.core);
@@ -86,9 +85,23 @@ void FBITRF(DiskPointer& dskptr) {
       stack[depth++] = open(child);
       continue;
     }
-    CMFREI(frame.core);
+    if (depth > 1 || freeBottom) CMFREI(frame.core);
     --depth;
   }
+}
+
+}  // namespace
+
+void FBITRF(DiskPointer& dskptr) {
+  if (dp(dskptr, dpword::kAddress) == NODISK) return;
+  releaseBelow(open(dskptr), true);
+}
+
+void releaseSubtrees(std::int32_t len, std::int32_t p) {
+  Frame bottom;
+  bottom.core = p;
+  bottom.length = len;
+  releaseBelow(bottom, false);
 }
 
 }  // namespace storage

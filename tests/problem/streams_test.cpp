@@ -329,6 +329,91 @@ TEST_F(Streams, KillRemovesTheStream) {
   EXPECT_EQ(problem::ISRNOS(), 2);
 }
 
+// Record transfers of the file layer so far, over every sequence and record routine.
+std::int64_t transfers() {
+  std::int64_t n = 0;
+  for (const auto& calls : storage::fileLayer.recordCalls.values) {
+    for (const std::int64_t c : calls.values) n += c;
+  }
+  return n;
+}
+
+// Whether disk address A lies in a run of the output sequence's free space.
+bool isFree(std::int32_t a) {
+  const storage::FreeSpace& space = storage::fileLayer.freeSpace;
+  for (std::int32_t i = 1; i <= space.count; ++i) {
+    const storage::FreeRun& run = space.runs(static_cast<std::size_t>(i));
+    if (run.length > 0 && a >= run.address && a < run.address + run.length) return true;
+  }
+  return false;
+}
+
+// A temporary stream's record lives in core: created, changed, made current again and killed
+// without a single record transfer, its index entry naming a block of the record's length
+// that has no place on disk. A secondary record it wrote to disk goes back to the free
+// space when it is killed.
+TEST_F(Streams, TemporaryRecordLivesAndDiesInCore) {
+  const std::int32_t kept = create("KEPT");
+  const std::int64_t before = transfers();
+  const std::int32_t t = create("", 3);
+  EXPECT_EQ(dp(entryPointer(t), storage::dpword::kAddress), NODISK);
+  EXPECT_EQ(dp(entryPointer(t), storage::dpword::kTotalLength), problem::SLOTC2.sr.srtabi(2));
+  EXPECT_EQ(slotState(t), (std::pair<std::int32_t, std::int32_t>{1, 1}));
+  EXPECT_EQ(ISRSTA(t), 3);
+  working().setReal(m::kTemperature, 345.0);
+  problem::SRSET(kept, 0);
+  problem::SRSET(t, 1);
+  EXPECT_EQ(working().real(m::kTemperature), 345.0);
+  problem::SRKILL(t);
+  EXPECT_EQ(transfers(), before);
+  EXPECT_EQ(ISRSTA(t), 0);
+  EXPECT_EQ(SRPSET.set2.stream, 0);
+
+  const std::int32_t u = create("", 3);
+  std::int32_t istat = -1;
+  problem::SRPAGE(kBuild, 13, 1, istat);
+  problem::SRPAGE(kWriteBack, 13, 1, istat);
+  ASSERT_EQ(istat, 0);
+  storage::DiskPointer secondary{};
+  storage::SBGETC(problem::SLOTC2.sr.srtabi(2), SRPSET.set2.mainRecord, 1, 13, 0, secondary);
+  const std::int32_t address = dp(secondary, storage::dpword::kAddress);
+  ASSERT_NE(address, NODISK);
+  EXPECT_FALSE(isFree(address));
+  EXPECT_EQ(dp(entryPointer(u), storage::dpword::kAddress), NODISK);
+  problem::SRKILL(u);
+  EXPECT_TRUE(isFree(address));
+  EXPECT_EQ(ISRSTA(u), 0);
+}
+
+// A temporary record that must leave core, through an eviction from its slot or the write-back
+// of the slots, is written and placed like any changed record, comes back with its data, and
+// its kill then gives its block back.
+TEST_F(Streams, TemporaryRecordThatLeavesCoreIsPlacedOnDisk) {
+  const std::pair<const char*, std::function<void()>> routes[] = {
+      {"eviction", [] {
+         for (std::int32_t k = 1; k <= 30; ++k) create("E-" + std::to_string(k));
+       }},
+      {"write-back", [] { problem::DBHSR(); }},
+  };
+  for (const auto& [what, leave] : routes) {
+    SCOPED_TRACE(what);
+    const std::int32_t t = create("", 3);
+    working().setReal(m::kTemperature, 345.0);
+    setVector(m::kOverall, {0.25, 0.5, 0.25});
+    leave();
+    const std::int32_t address = dp(entryPointer(t), storage::dpword::kAddress);
+    ASSERT_NE(address, NODISK);
+    EXPECT_EQ(dp(entryPointer(t), storage::dpword::kTotalLength), problem::SLOTC2.sr.srtabi(2));
+    EXPECT_FALSE(isFree(address));
+    problem::SRSET(t, 0);
+    EXPECT_EQ(working().real(m::kTemperature), 345.0);
+    EXPECT_EQ(vectorOf(working(), m::kOverall, 3), (std::vector<double>{0.25, 0.5, 0.25}));
+    problem::SRKILL(t);
+    EXPECT_TRUE(isFree(address));
+    EXPECT_EQ(ISRSTA(t), 0);
+  }
+}
+
 // Streams and records the class cannot use end in its reports.
 TEST_F(Streams, ReportsStreamsAndRecordsItCannotUse) {
   expectAbort([] { problem::SRSET(0, 0); }, "BAD STREAM NUMBER", {"STREAM 0", "STATUS 0"});
