@@ -215,8 +215,6 @@ TEST_F(PositiveFlashDouble, AgreesWithTheDefaultFlash) {
   }
 }
 
-// K-values that stay at one: the first pass runs on, the second decides the phase by the
-// pseudo-critical properties of the feed, as a single phase without failure.
 // K-values with a NaN or an infinity fail the positive flash (IFFAIL 1) before a split is
 // made of them; FLASHT then takes its own route.
 TEST_F(PositiveFlashDouble, NonFiniteKValuesFail) {
@@ -229,6 +227,8 @@ TEST_F(PositiveFlashDouble, NonFiniteKValuesFail) {
   }
 }
 
+// K-values that stay at one: the first pass runs on, the second decides the phase by the
+// pseudo-critical properties of the feed, as a single phase without failure.
 TEST_F(PositiveFlashDouble, KValuesAtOneTakeThePseudoCriticalPhase) {
   kDouble.kvalues = {1.0, 1.0, 1.0};
   for (const double p : {100.0, 20000.0}) {
