@@ -488,11 +488,12 @@ TEST_F(GeneralFlashPengRobinson, CheckFlashRunsOnlyWhenItCouldDiffer) {
       EXPECT_NEAR(f.g.T, c.t0, 0.01);
       EXPECT_NEAR(f.g.FVAPOR, v0, 1e-3);
       // The last flash started fresh at the final temperature, after one that did not.
-      const auto fresh = std::find_if(kcalls.rbegin(), kcalls.rend(),
-                                      [](const KCall& k) { return k.kcopt == 0; });
+      const auto fresh =
+          std::find_if(kcalls.rbegin(), kcalls.rend(), [](const KCall& k) { return k.kcopt == 0; });
       ASSERT_NE(fresh, kcalls.rend());
       EXPECT_EQ(fresh->t, f.g.T);
-      EXPECT_TRUE(std::any_of(fresh + 1, kcalls.rend(), [](const KCall& k) { return k.kcopt != 0; }));
+      EXPECT_TRUE(
+          std::any_of(fresh + 1, kcalls.rend(), [](const KCall& k) { return k.kcopt != 0; }));
     }
   }
 }
