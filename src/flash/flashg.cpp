@@ -217,6 +217,8 @@ void Run::minimumStepRule() {
 // made consistent.
 void Run::isothermal(const char* label, std::int32_t itpfix, std::int32_t ifixlw) {
   if (debug_ > 1) writef(a_.IOUT, " FLASHG %s T=%g P=%g", label, g_.T, g_.P);
+  const double tIn = g_.T, pIn = g_.P;
+  const std::int32_t ihvdatIn = FLSTAT.IHVDAT();
   a_.INITFL = kxopt_ - 1;
   a_.ITPFIX = itpfix;
   a_.IFFAIL = kFlashSolved;
@@ -249,10 +251,15 @@ void Run::isothermal(const char* label, std::int32_t itpfix, std::int32_t ifixlw
   setHeader(4, a_.ZL);
   if (a_.IFFAIL != kFlashSolved && a_.IFFAIL != kFlashPureComponent) g_.JERR = kFlashFailed;
   bookkeeping();
+  freshFlash_ = kxopt_ == 1 && a_.IFFAIL == kFlashSolved && g_.T == tIn && g_.P == pIn;
+  freshT_ = tIn;
+  freshP_ = pIn;
+  freshIhvdat_ = ihvdatIn;
 }
 
 // The flash at a held phase fraction (FLASHR), which finds T or P. Returns its JERR.
 std::int32_t Run::fractionFlash() {
+  freshFlash_ = false;
   if (debug_ > 1) writef(a_.IOUT, " FLASHG FLASHR T=%g P=%g IFIXLW=%d", g_.T, g_.P, ifixlw_);
   FractionFlash& r = fraction_;
   r.IOUT = a_.IOUT;
@@ -318,6 +325,7 @@ std::int32_t Run::fractionFlash() {
 }
 
 void Run::bookkeeping() {
+  freshFlash_ = false;
   const double negligible = FLTOL(kNegligible);
   if (g_.FWATER < negligible) g_.FWATER = 0.0;
   if (ifixlw_ != 1 && g_.FLIQHC < negligible) g_.FLIQHC = 0.0;

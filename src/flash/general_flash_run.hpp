@@ -127,6 +127,12 @@ class Run {
   bool bestSet_ = false;
   double bestF_ = 0.0;
   std::int32_t kxopt_ = 1;
+  // The stream holds the result of a flash at fixed T and P started from fresh K-values,
+  // made at freshT_ and freshP_ while the stored-estimate state was freshIhvdat_; any later
+  // change of the stream (bookkeeping without a flash, a fraction flash) clears it.
+  bool freshFlash_ = false;
+  double freshT_ = 0.0, freshP_ = 0.0;
+  std::int32_t freshIhvdat_ = 0;
   IsothermalFlash a_;
   FractionFlash fraction_;
   std::array<double, 2> dvstep_{kTemperatureStep, 0.0};

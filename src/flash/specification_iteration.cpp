@@ -375,7 +375,22 @@ bool Run::checkPass() {
     isothermal("4TH FLASTP", g_.ITPFIX, ifixlw_);
   } else {
     ifixlw_ = 0;
-    isothermal("4TH FLASTP", 0, 0);
+    // The check flash starts from fresh K-values at the current T and P. When the stream
+    // already holds just that flash (the specification was met by a fresh-start flash at
+    // this very T and P, as a re-flash of a phase at its own enthalpy is), the check flash
+    // would repeat it step for step: the solution it confirms is kept instead. Sets with
+    // a second liquid, whose split may depend on the path, a flash that refreshed from the
+    // stored estimates, and the held-fraction specifications always flash again.
+    const bool repeat = option_ == Option::Enthalpy && freshFlash_ && !vlle_ &&
+                        freshIhvdat_ != 2 && FLSTAT.IHVDAT() == freshIhvdat_ &&
+                        g_.T == freshT_ && g_.P == freshP_;
+    if (repeat) {
+      if (debug_ > 1) {
+        writef(a_.IOUT, " FLASHG 4TH FLASTP T=%g P=%g: THE FRESH FLASH STANDS", g_.T, g_.P);
+      }
+    } else {
+      isothermal("4TH FLASTP", 0, 0);
+    }
   }
   evaluate();
   return false;

@@ -18,6 +18,7 @@
 #include "problem/problem.hpp"
 #include "services/services.hpp"
 #include "support/allocation_counter.hpp"
+#include "thermo/equilibrium/equilibrium.hpp"
 #include "thermo/pure/correlation_sets.hpp"
 #include "thermo/pure/correlations.hpp"
 #include "thermo/pure/water.hpp"
@@ -424,6 +425,76 @@ TEST_F(GeneralFlashPengRobinson, RoundTripsReturnTheIsothermalState) {
       EXPECT_NEAR(f.g.P, c.p0, 0.05);
     }
     EXPECT_NEAR(f.g.FVAPOR, v0, 1e-3);
+  }
+}
+
+// The K-value calls of the flashes, in order: temperature and start mode (0 a fresh start),
+// passed on to the K-value engine.
+struct KCall {
+  double t;
+  std::int32_t kcopt;
+};
+std::vector<KCall> kcalls;
+void recordedKCALC(std::int32_t nck, std::int32_t ncomp, std::span<const double> y,
+                   std::span<const double> x, std::span<double> k, double t, double p, double& zv,
+                   double& zl, std::int32_t& kccall, std::int32_t kcdrv, std::int32_t kcopt,
+                   std::int32_t& ierr, std::int32_t reserved, std::int32_t& ifugst) {
+  kcalls.push_back({t, kcopt});
+  equilibrium::KCALC(nck, ncomp, y, x, k, t, p, zv, zl, kccall, kcdrv, kcopt, ierr, reserved,
+                     ifugst);
+}
+
+// The check of a converged enthalpy or entropy flash is a flash from fresh K-values at the
+// converged T and P. When the specification is met by the very first flash, which started
+// fresh at that T and P (a phase re-flashed at its own enthalpy), the stream already holds
+// that flash: the call costs what the isothermal flash costs and returns it unchanged. When
+// the solution came from a flash that reused K-values, the fresh flash still runs last.
+TEST_F(GeneralFlashPengRobinson, CheckFlashRunsOnlyWhenItCouldDiffer) {
+  struct Case {
+    const char* name;
+    FlashType type;
+    double t0, tStart;
+    bool startMeetsIt;
+  };
+  const Case cases[] = {
+      {"adiabatic from its own T", FlashType::Adiabatic, 300.0, 300.0, true},
+      {"isentropic from its own T", FlashType::Isentropic, 300.0, 300.0, true},
+      {"adiabatic, all vapour, from its own T", FlashType::Adiabatic, 360.0, 360.0, true},
+      {"adiabatic from elsewhere", FlashType::Adiabatic, 300.0, 317.0, false},
+      {"isentropic from elsewhere", FlashType::Isentropic, 300.0, 285.0, false},
+  };
+  constexpr double p0 = 500.0;
+  flash::ScopedKValueRoutine recorder(&recordedKCALC);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const bool entropy = c.type == FlashType::Isentropic;
+    kcalls.clear();
+    const auto [h0, s0] = state(c.t0, p0, entropy);
+    const std::size_t isothermalCalls = kcalls.size();
+    const double v0 = header(h::kVapourFraction);
+    kcalls.clear();
+    Call f(c.type, 1, c.tStart, p0, entropy ? s0 : h0);
+    // From elsewhere with the problem's flash tolerance; from the start with the isothermal
+    // flash's own, so that the two flashes are alike.
+    if (!c.startMeetsIt) f.g.GTOL = services::FLTOL(3);
+    flash::FLASHG(f.g);
+    ASSERT_EQ(f.g.JERR, 0);
+    ASSERT_FALSE(kcalls.empty());
+    if (c.startMeetsIt) {
+      EXPECT_EQ(kcalls.size(), isothermalCalls);
+      EXPECT_EQ(f.g.T, c.t0);
+      EXPECT_EQ(header(h::kVapourFraction), v0);
+    } else {
+      EXPECT_NEAR(f.g.T, c.t0, 0.01);
+      EXPECT_NEAR(f.g.FVAPOR, v0, 1e-3);
+      // The last flash started fresh at the final temperature, after one that did not.
+      const auto fresh =
+          std::find_if(kcalls.rbegin(), kcalls.rend(), [](const KCall& k) { return k.kcopt == 0; });
+      ASSERT_NE(fresh, kcalls.rend());
+      EXPECT_EQ(fresh->t, f.g.T);
+      EXPECT_TRUE(
+          std::any_of(fresh + 1, kcalls.rend(), [](const KCall& k) { return k.kcopt != 0; }));
+    }
   }
 }
 
