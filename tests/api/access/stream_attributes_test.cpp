@@ -445,26 +445,14 @@ TEST_F(StreamAttributes, DistillationCurvesGiveThirteenPoints) {
 }
 
 TEST_F(StreamAttributes, ZeroRateStreamAnswersEvaluatedAttributesWithZeros) {
-  const std::string warning =
-      " *** WARNING *** STREAM EMPTY        HAS ZERO RATE SO ALL RETURNED\n"
-      "                 PROPERTY VALUES ARE ZERO.\n";
-  struct Row {
-    std::string attr;
-    std::int32_t count, iucls;
-  };
-  const std::vector<Row> rows{{"ReidVapPres", 1, 4},       {"TrueVapPres", 1, 4},
-                              {"VapCV", 1, 100030},        {"TBPCurve", 13, 1},
-                              {"LiqVolumeRateStd", 1, 33}, {"BulkMolecularWeight", 1, 0},
-                              {"VapMolarEntropy", 1, 100029}};
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.attr);
-    const auto r = realRequest("STREAM", row.attr, "EMPTY", 1);
-    EXPECT_EQ(r.ierr, -1);
-    EXPECT_EQ(r.out, warning);
-    EXPECT_EQ(r.count, row.count);
-    EXPECT_EQ(r.iucls, row.iucls);
-    EXPECT_EQ(r.values, std::vector<float>(static_cast<std::size_t>(row.count), 0.0f));
-  }
+  stream_tests::expectZeroRateAnswers({{"ReidVapPres", 1, 4},
+                                       {"TrueVapPres", 1, 4},
+                                       {"VapCV", 1, 100030},
+                                       {"TBPCurve", 13, 1},
+                                       {"LiqVolumeRateStd", 1, 33},
+                                       {"BulkMolecularWeight", 1, 0},
+                                       {"VapMolarEntropy", 1, 100029}},
+                                      1);
 }
 
 TEST_F(StreamAttributes, TransportIsEvaluatedOnceAndKeptWhileDensityIsEvaluatedAgain) {

@@ -362,27 +362,12 @@ TEST_F(StreamReader, StreamWithoutLiquidHasNoLiquidHeatCapacity) {
 }
 
 TEST_F(StreamReader, ZeroRateStreamGivesItsWarningAndZeros) {
-  const std::string warning =
-      " *** WARNING *** STREAM EMPTY        HAS ZERO RATE SO ALL RETURNED\n"
-      "                 PROPERTY VALUES ARE ZERO.\n";
-  struct Row {
-    std::string attr;
-    std::int32_t count, iucls;
-  };
-  const std::vector<Row> rows{{"Temperature", 1, 1},
-                              {"TotalMolarEnthalpy", 1, 100028},
-                              {"TotalComposition", 4, 0},
-                              {"D86Curve", 13, 1},
-                              {"LiqCP", 1, 100030}};
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.attr);
-    const auto r = realRequest("STREAM", row.attr, "EMPTY", 5);
-    EXPECT_EQ(r.ierr, -1);
-    EXPECT_EQ(r.out, warning);
-    EXPECT_EQ(r.count, row.count);
-    EXPECT_EQ(r.iucls, row.iucls);
-    EXPECT_EQ(r.values, std::vector<float>(static_cast<std::size_t>(row.count), 0.0f));
-  }
+  stream_tests::expectZeroRateAnswers({{"Temperature", 1, 1},
+                                       {"TotalMolarEnthalpy", 1, 100028},
+                                       {"TotalComposition", 4, 0},
+                                       {"D86Curve", 13, 1},
+                                       {"LiqCP", 1, 100030}},
+                                      5);
 }
 
 TEST(PhaseFlags, EachPositionHasItsOwnDigit) {

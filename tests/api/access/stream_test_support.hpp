@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "access_test_support.hpp"
 #include "fixtures/problem_builder.hpp"
 
 namespace stream_tests {
@@ -70,6 +71,29 @@ inline void expectNear(const std::vector<float>& got, const std::vector<double>&
   ASSERT_EQ(got.size(), expected.size());
   for (std::size_t k = 0; k < got.size(); ++k) {
     EXPECT_NEAR(got[k], expected[k], relative * std::max(1.0, std::abs(expected[k])) + 5e-5) << k;
+  }
+}
+
+// An attribute of the zero-rate stream EMPTY with the count and unit class it answers in.
+struct EmptyStreamRow {
+  std::string attr;
+  std::int32_t count, iucls;
+};
+
+// Each request of ROWS warns that the stream has zero rate (status -1, the warning on the
+// report unit) and answers its count of zeros in its unit class.
+inline void expectZeroRateAnswers(const std::vector<EmptyStreamRow>& rows, std::int32_t set) {
+  const std::string warning =
+      " *** WARNING *** STREAM EMPTY        HAS ZERO RATE SO ALL RETURNED\n"
+      "                 PROPERTY VALUES ARE ZERO.\n";
+  for (const EmptyStreamRow& row : rows) {
+    SCOPED_TRACE(row.attr);
+    const auto r = access_tests::realRequest("STREAM", row.attr, "EMPTY", set);
+    EXPECT_EQ(r.ierr, -1);
+    EXPECT_EQ(r.out, warning);
+    EXPECT_EQ(r.count, row.count);
+    EXPECT_EQ(r.iucls, row.iucls);
+    EXPECT_EQ(r.values, std::vector<float>(static_cast<std::size_t>(row.count), 0.0f));
   }
 }
 
