@@ -168,21 +168,6 @@ double d976(double d, double b) {
   return 454.74 + d * (-1641.416 + d * 774.74) + b * -0.554 + 97.803 * logB * logB;
 }
 
-// The earlier edition of ASTM D976 (1966) gives the index in API gravity G and the 50 %
-// point M in F: CCI = -420.34 + 0.016 G^2 + 0.192 G log10 M + 65.01 (log10 M)^2
-// - 0.0001809 M^2. Both equations fit the same data; up to a 50 % point of 290 C they agree
-// within half a number (above 300 C they part further).
-double d976InApiGravity(double densityAt15C, double b) {
-  // Specific gravity 60/60 F from the density at 15 C: water at 60 F is 0.999016 g/mL
-  // (Kell, J. Chem. Eng. Data 20 (1975) 97); the 0.6 C between 15 C and 60 F moves a
-  // gas oil's density by about 0.0004 g/mL, below what this comparison can see.
-  const double sg = densityAt15C / 0.999016;
-  const double g = 141.5 / sg - 131.5;
-  const double m = b * 1.8 + 32.0;
-  const double logM = std::log10(m);
-  return -420.34 + 0.016 * g * g + 0.192 * g * logM + 65.01 * logM * logM - 0.0001809 * m * m;
-}
-
 TEST(CetaneIndex, AstmD976) {
   struct Case {
     double d, b;  // g/mL at 15 C, C
@@ -192,7 +177,6 @@ TEST(CetaneIndex, AstmD976) {
   for (const Case& c : {Case{0.8000, 200.0}, Case{0.8400, 260.0}, Case{0.8600, 290.0}}) {
     SCOPED_TRACE(testing::Message() << "D " << c.d << " B " << c.b);
     EXPECT_NEAR(cetaneIndex(c.d, c.b), d976(c.d, c.b), 1e-9);
-    EXPECT_NEAR(cetaneIndex(c.d, c.b), d976InApiGravity(c.d, c.b), 0.5);
   }
   EXPECT_NEAR(cetaneIndex(0.84, 260.0), 48.96, 0.01);
   // No mid-boiling point above 0 C: no index (the logarithm has no value there).
