@@ -2,7 +2,8 @@
 // problem with its Peng-Robinson set at 233.15 K and 5000 kPa: type 1 (T, P) and type 3 (P,
 // H), warm (the same call repeated) and cold (a new composition each call). Each benchmark
 // reports its time as a ratio to one KCALC call at the same state, measured in the same
-// process just before, and the K-value calls the flashes made per call.
+// process just before, and the K-value calls the flashes made per call. The flash step of a
+// type-1 call, UFLSH alone, is timed beside them.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -180,6 +181,45 @@ BENCHMARK(VFLASHType1Warm);
 BENCHMARK(VFLASHType1Cold);
 BENCHMARK(VFLASHType3Warm);
 BENCHMARK(VFLASHType3Cold);
+
+// The flash step alone: one type-1 UFLSH of the feed vector, the flash that a type-1 VFLASH
+// makes before the entropy re-flashes of its two phases.
+void flashStepBenchmark(benchmark::State& state, bool cold) {
+  namespace sv = api_flash::strvec;
+  Setup& s = setUp();
+  const std::size_t words = sv::kHeaderWords + kComponents;
+  std::vector<float> feed(words, 0.0F), vap(words), liq(words), wat(words), k(kComponents);
+  feed[sv::kRate - 1] = 1.0F;
+  feed[sv::kTemperature - 1] = static_cast<float>(
+      services::UOMCNV(kKelvin, sv::kTemperatureClass, sv::kInternalSet, sv::kVectorSet));
+  feed[sv::kPressure - 1] = static_cast<float>(
+      services::UOMCNV(kKilopascal, sv::kPressureClass, sv::kInternalSet, sv::kVectorSet));
+  const auto load = [&](const std::vector<double>& z) {
+    double sum = 0.0;
+    for (double v : z) sum += v;
+    for (std::size_t i = 0; i < z.size(); ++i) {
+      feed[sv::kHeaderWords + i] = static_cast<float>(z[i] / sum);
+    }
+  };
+  load(s.feed);
+  std::int32_t ierr = 0, failures = 0;
+  const std::int64_t calls = flash::kvalueCalls();
+  std::size_t next = 0;
+  for (auto _ : state) {
+    if (cold) load(s.cold[next++ % s.cold.size()]);
+    api_flash::UFLSH(feed, vap, liq, wat, k, 1, ierr);
+    if (ierr != 0) ++failures;
+    benchmark::DoNotOptimize(vap.data());
+  }
+  const double n = static_cast<double>(state.iterations());
+  state.counters["KCALC_per_flash"] = static_cast<double>(flash::kvalueCalls() - calls) / n;
+  state.counters["failures"] = failures;
+}
+
+void UFLSHType1Warm(benchmark::State& state) { flashStepBenchmark(state, false); }
+void UFLSHType1Cold(benchmark::State& state) { flashStepBenchmark(state, true); }
+BENCHMARK(UFLSHType1Warm);
+BENCHMARK(UFLSHType1Cold);
 
 void KCALCAtTheState(benchmark::State& state) {
   Setup& s = setUp();
