@@ -71,20 +71,33 @@ double timeKCALC(const Setup& s) {
   return static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC / kCalls;
 }
 
-// The K-value calls of each of the three flashes that a warm type-1 call makes, counted on
-// a repeat of the same flash and the same entropy calls through the stream-vector routines.
-void countStages(Setup& s) {
+// A stream vector of unit rate at the state, in the vector's unit set, without components.
+std::vector<float> feedVector() {
   namespace sv = api_flash::strvec;
-  const std::size_t words = sv::kHeaderWords + kComponents;
-  std::vector<float> feed(words, 0.0F), vap(words), liq(words), wat(words), k(kComponents);
+  std::vector<float> feed(sv::kHeaderWords + kComponents, 0.0F);
   feed[sv::kRate - 1] = 1.0F;
   feed[sv::kTemperature - 1] = static_cast<float>(
       services::UOMCNV(kKelvin, sv::kTemperatureClass, sv::kInternalSet, sv::kVectorSet));
   feed[sv::kPressure - 1] = static_cast<float>(
       services::UOMCNV(kKilopascal, sv::kPressureClass, sv::kInternalSet, sv::kVectorSet));
-  for (std::size_t i = 0; i < static_cast<std::size_t>(kComponents); ++i) {
-    feed[sv::kHeaderWords + i] = static_cast<float>(s.feed[i]);
+  return feed;
+}
+
+// The amounts of Z, normalised to the vector's unit rate.
+void loadComposition(const std::vector<double>& z, std::vector<float>& feed) {
+  double sum = 0.0;
+  for (double v : z) sum += v;
+  for (std::size_t i = 0; i < z.size(); ++i) {
+    feed[api_flash::strvec::kHeaderWords + i] = static_cast<float>(z[i] / sum);
   }
+}
+
+// The K-value calls of each of the three flashes that a warm type-1 call makes, counted on
+// a repeat of the same flash and the same entropy calls through the stream-vector routines.
+void countStages(Setup& s) {
+  std::vector<float> feed = feedVector();
+  loadComposition(s.feed, feed);
+  std::vector<float> vap(feed.size()), liq(feed.size()), wat(feed.size()), k(kComponents);
   std::int32_t ierr = 0;
   float res = 0.0F, res2 = 0.0F;
   for (int pass = 0; pass < 2; ++pass) {  // the second pass is the warm one
@@ -185,28 +198,15 @@ BENCHMARK(VFLASHType3Cold);
 // The flash step alone: one type-1 UFLSH of the feed vector, the flash that a type-1 VFLASH
 // makes before the entropy re-flashes of its two phases.
 void flashStepBenchmark(benchmark::State& state, bool cold) {
-  namespace sv = api_flash::strvec;
   Setup& s = setUp();
-  const std::size_t words = sv::kHeaderWords + kComponents;
-  std::vector<float> feed(words, 0.0F), vap(words), liq(words), wat(words), k(kComponents);
-  feed[sv::kRate - 1] = 1.0F;
-  feed[sv::kTemperature - 1] = static_cast<float>(
-      services::UOMCNV(kKelvin, sv::kTemperatureClass, sv::kInternalSet, sv::kVectorSet));
-  feed[sv::kPressure - 1] = static_cast<float>(
-      services::UOMCNV(kKilopascal, sv::kPressureClass, sv::kInternalSet, sv::kVectorSet));
-  const auto load = [&](const std::vector<double>& z) {
-    double sum = 0.0;
-    for (double v : z) sum += v;
-    for (std::size_t i = 0; i < z.size(); ++i) {
-      feed[sv::kHeaderWords + i] = static_cast<float>(z[i] / sum);
-    }
-  };
-  load(s.feed);
+  std::vector<float> feed = feedVector();
+  loadComposition(s.feed, feed);
+  std::vector<float> vap(feed.size()), liq(feed.size()), wat(feed.size()), k(kComponents);
   std::int32_t ierr = 0, failures = 0;
   const std::int64_t calls = flash::kvalueCalls();
   std::size_t next = 0;
   for (auto _ : state) {
-    if (cold) load(s.cold[next++ % s.cold.size()]);
+    if (cold) loadComposition(s.cold[next++ % s.cold.size()], feed);
     api_flash::UFLSH(feed, vap, liq, wat, k, 1, ierr);
     if (ierr != 0) ++failures;
     benchmark::DoNotOptimize(vap.data());
