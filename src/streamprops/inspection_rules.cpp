@@ -64,9 +64,9 @@ void copyConstants(problem::ComponentReal k, std::span<double> out) {
 // True when the molecular weights, gravities and boiling points are all in core.
 bool constantsInCore() {
   using problem::ComponentReal;
-  for (const ComponentReal k : {ComponentReal::MolecularWeight,
-                                ComponentReal::StandardLiquidDensity,
-                                ComponentReal::NormalBoilingPoint}) {
+  for (const ComponentReal k :
+       {ComponentReal::MolecularWeight, ComponentReal::StandardLiquidDensity,
+        ComponentReal::NormalBoilingPoint}) {
     if (problem::COPTRS.realSector(k) == services::NOCORE) return false;
   }
   return true;

@@ -512,8 +512,8 @@ TEST_F(NewtonFlashDouble, NonFiniteFugacitiesFail) {
 // every substitution step raises that K by the step limit, e^7, until it overflows.
 void risingLiquid(std::int32_t n, std::span<const double> x, std::span<double> lnphi, double t,
                   double p, double& z, std::int32_t request, std::int32_t unused,
-                  std::span<const std::int32_t> flags, std::int32_t fugacity,
-                  std::int32_t& status, std::int32_t& numerical) {
+                  std::span<const std::int32_t> flags, std::int32_t fugacity, std::int32_t& status,
+                  std::int32_t& numerical) {
   constantLiquid(n, x, lnphi, t, p, z, request, unused, flags, fugacity, status, numerical);
   lnphi[0] += 10.0;
 }

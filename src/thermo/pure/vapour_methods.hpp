@@ -152,7 +152,8 @@ std::int32_t ASCIDX(std::int32_t i, std::int32_t j, std::int32_t n);
 // Solves A x = b (M x M row by row) by elimination with partial pivoting; A and b are
 // overwritten. Returns false, with x partly written, when a pivot is zero or not finite or
 // the solution is not finite (a singular system or one holding an infinity or a NaN).
-[[nodiscard]] bool ASCHL4(std::int32_t m, std::span<double> a, std::span<double> b, std::span<double> x);
+[[nodiscard]] bool ASCHL4(std::int32_t m, std::span<double> a, std::span<double> b,
+                          std::span<double> x);
 
 // The monomer-dimer equilibrium: z_i = theta_i/R (true monomer over apparent mole fraction)
 // and R, true moles per apparent mole.
