@@ -101,8 +101,9 @@ void FLASGB(IsothermalFlash& a);
 // 1.15, after 100 passes (IFFAIL 1), or on an oscillating V (IFFAIL 1 inside 0..1; outside
 // it only when none of the last six values lies on the other side). Final step: V above 1
 // is all vapour, below 0 all liquid, with the incipient phase from z and K. A singular
-// Newton matrix (a NaN or an infinity in it or in the residual counts as singular) returns
-// at once with IFFAIL 1 and the last split's fractions; a NaN or infinite K-value at a K
+// Newton matrix (a NaN or an infinity in it or in the residual counts as singular), or a
+// step that takes a K-value past the largest number, returns at once with IFFAIL 1 and the
+// last split's fractions and K-values; a NaN or infinite K-value at a K
 // check returns at once with IFFAIL 1 and FVAPOR 0. FWATER, GFLSH
 // and GFLABS are 0. The work-table slots are not used: the split and the Newton step work
 // in scratch of the flash kept between calls and let go at every problem open. LEVEL (the

@@ -212,8 +212,9 @@ void FLASHC(IsothermalFlash& a, std::int32_t& kxopt, const TwoPhaseWork&, const 
         std::int32_t fail = 0;
         FLASC1(a.NC, s.flags, a.T, a.P, s.k, s.x, s.y, v, pass, s.w1, s.w2, s.w3, s.w4, s.d, s.f,
                s.j, s.g, s.ipiv, s.work, kDerivativeMode, fail, a.IDEBUG, a.IOUT, 0);
-        if (fail != 0) {
-          // A singular Newton matrix: the last split stands, as a failure.
+        if (fail != 0 || !allFinite(std::span<const double>(s.k).first(n))) {
+          // A singular Newton matrix, or a step that took a K-value past the largest number:
+          // the last split and its K-values stand, as a failure.
           a.IFFAIL = kFlashFailed;
           if (a.IDEBUG > 0) writef(a.IOUT, " LEAVING FLASHC - IFFAIL=%4d", a.IFFAIL);
           return;

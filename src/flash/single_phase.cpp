@@ -74,6 +74,35 @@ double pureParameter(std::int32_t p, ParameterKind kind, problem::ComponentReal 
 
 std::size_t count(std::int32_t n) { return static_cast<std::size_t>(std::max(n, 0)); }
 
+constexpr double kDominant = 1e30;  // the share of a component that makes up the phase
+
+// The incipient phase of a single-phase result, normalised: K z from a liquid feed (0 for
+// an absent component, whatever its K), z/K from a vapour (K not above 0, a NaN included:
+// 1e30 when z > 0, else 0). A term that overflows counts as 1e30, like a vanishing K in a
+// vapour. K-values that give no composition (a NaN, or no positive sum, as when every K of
+// a present component is 0 in a liquid) leave the feed composition in its place: the phase
+// is absent, and a NaN or zero trace would only travel on.
+void incipientPhase(bool fromLiquid, std::int32_t nc, std::span<const double> z,
+                    std::span<const double> k, std::span<double> out) {
+  const std::size_t n = count(nc);
+  double sum = 0.0;
+  for (std::size_t i = 0; i < n; ++i) {
+    double v = 0.0;
+    if (fromLiquid) {
+      v = z[i] != 0.0 ? k[i] * z[i] : 0.0;
+    } else {
+      v = k[i] > 0.0 ? z[i] / k[i] : (z[i] > 0.0 ? kDominant : 0.0);
+    }
+    if (std::isinf(v) && v > 0.0) v = kDominant;
+    out[i] = v;
+    sum += v;
+  }
+  if (!(sum > 0.0) || !std::isfinite(sum)) {
+    std::copy_n(z.begin(), n, out.begin());
+  }
+  services::NORMLZ(nc, out);
+}
+
 }  // namespace
 
 void FLSNPC(std::int32_t mmpure, IsothermalFlash& a) {
@@ -207,19 +236,8 @@ void FLSNGL(const SinglePhaseControl& c, std::span<const double> z, std::span<do
     // 2. Keep the K-values.
     std::copy_n(k.begin(), n, kold.begin());
     // 3. The phase is the feed; the incipient phase comes from the K-values.
-    if (liquid) {
-      for (std::size_t i = 0; i < n; ++i) {
-        x[i] = z[i];
-        y[i] = k[i] * z[i];
-      }
-      services::NORMLZ(c.ncomp, y);
-    } else {
-      for (std::size_t i = 0; i < n; ++i) {
-        y[i] = z[i];
-        x[i] = k[i] > 0.0 ? z[i] / k[i] : (z[i] > 0.0 ? 1e30 : 0.0);
-      }
-      services::NORMLZ(c.ncomp, x);
-    }
+    std::copy_n(z.begin(), n, (liquid ? x : y).begin());
+    incipientPhase(liquid, c.ncomp, z, k, liquid ? y : x);
     // 4. New K-values.
     methods::PMCTL2.ISEUDI = c.roots;
     std::int32_t kccall = kPhaseBoth, kerr = 0, ifugst = 0;

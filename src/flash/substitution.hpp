@@ -115,9 +115,11 @@ struct SinglePhaseControl {
 
 // FLSNGL: converges the K-values of a single phase. The phase keeps the feed composition;
 // the incipient other phase is built from the K-values (liquid: y = K z; vapour: x = z/K,
-// 1e30 for a present component with K <= 0), normalised, and the K-values are evaluated
-// again until the largest relative change |K - Kold|/K over the components with z > ZMIN
-// falls below TOL, or MAXIT passes were made.
+// 1e30 for a present component with K <= 0 and for a term that overflows), normalised;
+// K-values that give no such composition (a NaN, or no positive sum) leave the feed
+// composition as the trace. The K-values are evaluated again until the largest relative
+// change |K - Kold|/K over the components with z > ZMIN falls below TOL, or MAXIT passes
+// were made.
 //   c      in      SinglePhaseControl
 //   z      in      feed
 //   y, x   out     the compositions the last K-values were evaluated at

@@ -50,18 +50,38 @@ void copyReals(std::int32_t start, std::span<double> out) {
   storage::CORSTO.reals(start + 1, static_cast<std::int32_t>(out.size())).copyTo(out);
 }
 
+// The component-table sector of constant K into OUT; DMISS throughout when the table holds
+// no such sector in core.
+void copyConstants(problem::ComponentReal k, std::span<double> out) {
+  const std::int32_t start = problem::COPTRS.realSector(k);
+  if (start == services::NOCORE) {
+    std::fill(out.begin(), out.end(), DMISS);
+    return;
+  }
+  copyReals(start, out);
+}
+
+// True when the molecular weights, gravities and boiling points are all in core.
+bool constantsInCore() {
+  using problem::ComponentReal;
+  for (const ComponentReal k :
+       {ComponentReal::MolecularWeight, ComponentReal::StandardLiquidDensity,
+        ComponentReal::NormalBoilingPoint}) {
+    if (problem::COPTRS.realSector(k) == services::NOCORE) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 namespace detail {
 
 // The molecular weights, gravities and boiling points of the N components.
 BlendConstants constantsOf(std::size_t n) {
-  using problem::COPTRS;
   using problem::ComponentReal;
-  copyReals(COPTRS.realSector(ComponentReal::MolecularWeight), services::sized(scratch.mw, n));
-  copyReals(COPTRS.realSector(ComponentReal::StandardLiquidDensity),
-            services::sized(scratch.sg, n));
-  copyReals(COPTRS.realSector(ComponentReal::NormalBoilingPoint), services::sized(scratch.nbp, n));
+  copyConstants(ComponentReal::MolecularWeight, services::sized(scratch.mw, n));
+  copyConstants(ComponentReal::StandardLiquidDensity, services::sized(scratch.sg, n));
+  copyConstants(ComponentReal::NormalBoilingPoint, services::sized(scratch.nbp, n));
   return {std::span<const double>(scratch.mw.data(), n),
           std::span<const double>(scratch.sg.data(), n),
           std::span<const double>(scratch.nbp.data(), n)};
@@ -78,10 +98,13 @@ void curveCuts(double& ibp, double& end) {
 }
 
 // The distillation curve of X of type JFLAG on the volume (or weight) basis; false when the
-// composition has no positive liquid volume or the conversion supplies no points.
+// composition has no positive liquid volume, the conversion supplies no points or the
+// component table holds no molecular weights, gravities or boiling points in core.
 bool curveOf(std::span<const double> x, std::int32_t jflag, std::int32_t basisFlag,
              std::int32_t unit, const BlendConstants& c,
              std::span<double, kCurvePoints> curve) {
+  // Without the constants in core there is no curve to build.
+  if (!constantsInCore()) return false;
   const std::size_t n = x.size();
   const auto& bp = problem::DBGLOB.bpvals;
   double ibp = 0.0, end = 0.0;

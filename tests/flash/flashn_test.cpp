@@ -8,6 +8,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -321,6 +322,58 @@ TEST_F(FlashnDouble, SinglePhaseKValues) {
     for (std::size_t i = 0; i < 3; ++i) s += kold[i] * z[i];
     for (std::size_t i = 0; i < 3; ++i) EXPECT_NEAR(y[i], kold[i] * z[i] / s, 1e-15);
     EXPECT_EQ(ierr, 0);
+  }
+}
+
+// K-values that give no incipient phase by the plain formula: the trace composition is
+// still a composition (finite, summing to 1), the feed when the K-values give nothing, the
+// component whose term overflows when one does, as a vanishing K in a vapour does.
+TEST_F(FlashnDouble, SinglePhaseTraceStaysAComposition) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const std::vector<double> z{0.5, 0.3, 0.2};
+  const std::vector<double> noThird{0.6, 0.4, 0.0};
+  constexpr auto kLiquid = flash::SinglePhase::Liquid;
+  constexpr auto kVapour = flash::SinglePhase::Vapour;
+  struct Case {
+    const char* label;
+    flash::SinglePhase kind;
+    std::vector<double> feed, k;
+    std::vector<double> expected;  // the trace phase
+  };
+  const std::vector<Case> cases = {
+      {"liquid, every K zero", kLiquid, z, {0.0, 0.0, 0.0}, z},
+      {"liquid, a NaN K", kLiquid, z, {nan, 1.0, 0.5}, z},
+      {"liquid, an infinite K", kLiquid, z, {inf, 1.0, 0.5}, {1.0, 0.0, 0.0}},
+      // y = K z normalised over the present components: 1.2 and 0.4 of 1.6.
+      {"liquid, an absent component's infinite K", kLiquid, noThird, {2.0, 1.0, inf},
+       {0.75, 0.25, 0.0}},
+      {"vapour, a NaN K is no positive K", kVapour, z, {nan, 1.0, 2.0}, {1.0, 0.0, 0.0}},
+      {"vapour, z/K overflows", kVapour, z, {1e-310, 1.0, 2.0}, {1.0, 0.0, 0.0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    flash::SinglePhaseControl control;
+    control.nc = control.ncomp = 3;
+    control.t = 300.0;
+    control.p = 2000.0;
+    control.maxit = 2;
+    control.kind = c.kind;
+    kDouble.kvalues = c.k;
+    std::vector<double> y(3, -1.0), x(3, -1.0), k = c.k, kold(3);
+    double zv = 0.0, zl = 0.0, dkmax = 0.0;
+    std::int32_t ierr = 0;
+    flash::FLSNGL(control, c.feed, y, x, k, kold, zv, zl, ierr, dkmax);
+    const bool liquid = c.kind == kLiquid;
+    EXPECT_EQ(liquid ? x : y, c.feed) << "the phase keeps the feed";
+    const std::vector<double>& trace = liquid ? y : x;
+    double sum = 0.0;
+    for (std::size_t i = 0; i < 3; ++i) {
+      ASSERT_TRUE(std::isfinite(trace[i])) << i;
+      EXPECT_NEAR(trace[i], c.expected[i], 1e-15) << i;
+      sum += trace[i];
+    }
+    EXPECT_NEAR(sum, 1.0, 1e-15);
   }
 }
 

@@ -508,6 +508,38 @@ TEST_F(NewtonFlashDouble, NonFiniteFugacitiesFail) {
   margules.vapourFilled = true;
 }
 
+// Fugacities whose ln phiL - ln phiV stays a finite 10 above ln K of the first component:
+// every substitution step raises that K by the step limit, e^7, until it overflows.
+void risingLiquid(std::int32_t n, std::span<const double> x, std::span<double> lnphi, double t,
+                  double p, double& z, std::int32_t request, std::int32_t unused,
+                  std::span<const std::int32_t> flags, std::int32_t fugacity, std::int32_t& status,
+                  std::int32_t& numerical) {
+  constantLiquid(n, x, lnphi, t, p, z, request, unused, flags, fugacity, status, numerical);
+  lnphi[0] += 10.0;
+}
+
+// A K-value that a Newton or substitution step pushes past the largest number fails the
+// flash, as a non-finite K from the K-value call does: never a split of an infinite K
+// reported as solved.
+TEST_F(NewtonFlashDouble, KValueOverflowingInAStepFails) {
+  const flash::ScopedFugacityRoutines rising({&risingLiquid, &vapourDouble});
+  margules.vapourFilled = false;  // substitution steps
+  const std::vector<double> z{0.5, 0.3, 0.2};
+  for (const double k1 : {1e305, 1e306}) {
+    SCOPED_TRACE(k1);
+    flash_test::kDouble.kvalues = {k1, 0.1, 0.05};
+    flash_test::Flash f(z, 300.0, 2000.0);
+    newtonFlash(f);
+    EXPECT_EQ(f.a.IFFAIL, 1);
+    EXPECT_TRUE(std::isfinite(f.a.FVAPOR));
+    for (std::size_t i = 0; i < z.size(); ++i) {
+      SCOPED_TRACE(i + 1);
+      EXPECT_TRUE(std::isfinite(f.k[i]) && std::isfinite(f.x[i]) && std::isfinite(f.y[i]));
+    }
+  }
+  margules.vapourFilled = true;
+}
+
 // K-values with a NaN or an infinity, whether from the K-value call or handed in, fail the
 // flash at once (IFFAIL 1), never a success with compositions that are not numbers.
 TEST_F(NewtonFlashDouble, NonFiniteKValuesFail) {

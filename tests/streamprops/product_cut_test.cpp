@@ -9,11 +9,13 @@
 #include <vector>
 
 #include "column_problem.hpp"
+#include "problem/component_data.hpp"
 #include "problem/database.hpp"
 #include "problem/entity_contexts.hpp"
 #include "problem/problem.hpp"
 #include "problem/specifications.hpp"
 #include "problem/streams.hpp"
+#include "services/markers.hpp"
 #include "streamprops/distillation_group.hpp"
 #include "streamprops/property_codes.hpp"
 
@@ -150,6 +152,35 @@ TEST_F(ProductCut, CutTemperatureReadsTheFeedsTbpCurve) {
   problem::DBGLOB.bpvals.integers(5) = 6;
   streamprops::SPE400(0, w, 0, istat, value, 0, 0.0);
   EXPECT_EQ(value, 0.0);
+}
+
+// A component table that stops after the gravities has no boiling points in core: the
+// curve of a composition cannot be built, so a curve reading is 0.0, as for a curve without
+// liquid volume, and the product cut reads no temperature; the run goes on.
+TEST(ProductCutWithoutBoilingPoints, CurveReadingsAreZero) {
+  testing_support::StopThrows stop;
+  testing_support::TempDir dir;
+  fixtures::ProblemDescription d = description("columns");
+  d.pureRealSectors = static_cast<std::int32_t>(problem::ComponentReal::StandardLiquidDensity);
+  fixtures::buildProblem(dir.path(), d);
+  open(dir);
+  ASSERT_EQ(problem::COPTRS.realSector(problem::ComponentReal::NormalBoilingPoint),
+            services::NOCORE);
+  problem::SRSETT(kFeed1);
+  for (const double percent : {0.0, 50.0, 100.0}) {
+    SCOPED_TRACE(percent);
+    std::array<std::int32_t, streamprops::spcrec::kWords> w{};
+    w[12] = 400;
+    w[15] = 1;
+    std::int32_t istat = 0;
+    double value = -7.0;
+    EXPECT_NO_THROW(streamprops::SPE400(0, w, 0, istat, value, 0, percent));
+    EXPECT_EQ(value, 0.0);
+  }
+  double cut = -7.0;
+  EXPECT_NO_THROW(streamprops::SPE46B(kFeed1, 50.0, 0, cut));
+  EXPECT_EQ(cut, 0.0);
+  close();
 }
 
 }  // namespace

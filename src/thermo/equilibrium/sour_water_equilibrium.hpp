@@ -232,8 +232,15 @@ void SWHSUM(const SourWaterBlock& block, double t, SourWaterWork& work, double& 
 //   firstPass in: false for the temperature-shifted second pass of a K-value call
 // Aborts: message 1990111203 (caller "EQPH", integer 1 the passes) on the 100th pass; the
 // same message from "SWSPCN" or "SWBALN" when the pH search or the balance iteration has not
-// settled in 200 passes; message 1990020004 from "GPSWAT".
+// settled in 200 passes, and from "SWBALN" when the balances have not settled and their
+// Newton step has no finite solution; message 1990020004 from "GPSWAT".
 void EQPH(bool firstPass, const SourWaterBlock& block, double t, SourWaterWork& work);
+
+// The Newton step D of the balance iteration: solves J D = -R by elimination with partial
+// pivoting. Returns false, D unchanged, when a pivot is zero or not finite or the step is not
+// finite (a singular Jacobian, or residuals or derivatives that are not numbers).
+bool solveBalanceStep(std::array<std::array<double, 3>, 3> j, std::array<double, 3> r,
+                      std::array<double, 3>& d);
 
 // Free ammonia S4 and carbon dioxide S9 from the ammonia total N and carbon dioxide total C
 // at given water S1, hydroxide S3 and total S15 with the effective constants KE (9):

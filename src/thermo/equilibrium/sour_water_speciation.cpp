@@ -141,30 +141,6 @@ std::array<double, 3> SWBALN(const Totals& tt, const Constants& ke, const std::a
   return {oxygen / tt.oxygen - 1.0, anions(s) / cations(s) - 1.0, speciesSum(s) / s[14] - 1.0};
 }
 
-// Solves J d = -r by elimination with partial pivoting.
-std::array<double, 3> newtonStep(std::array<std::array<double, 3>, 3> j, std::array<double, 3> r) {
-  for (std::size_t k = 0; k < 3; ++k) {
-    std::size_t pivot = k;
-    for (std::size_t i = k + 1; i < 3; ++i) {
-      if (std::fabs(j[i][k]) > std::fabs(j[pivot][k])) pivot = i;
-    }
-    std::swap(j[k], j[pivot]);
-    std::swap(r[k], r[pivot]);
-    for (std::size_t i = k + 1; i < 3; ++i) {
-      const double f = j[i][k] / j[k][k];
-      for (std::size_t c = k; c < 3; ++c) j[i][c] -= f * j[k][c];
-      r[i] -= f * r[k];
-    }
-  }
-  std::array<double, 3> d{};
-  for (std::size_t k = 3; k-- > 0;) {
-    double sum = -r[k];
-    for (std::size_t c = k + 1; c < 3; ++c) sum -= j[k][c] * d[c];
-    d[k] = sum / j[k][k];
-  }
-  return d;
-}
-
 // Step 12: Newton's method on the balances from the pH search's species; one last step is
 // taken after the residuals have settled.
 void balance(const Totals& tt, const Constants& ke, Species& s) {
@@ -180,10 +156,18 @@ void balance(const Totals& tt, const Constants& ke, Species& s) {
       const std::array<double, 3> rp = SWBALN(tt, ke, up, s);
       for (std::size_t i = 0; i < 3; ++i) jac[i][k] = (rp[i] - r[i]) / h;
     }
-    const std::array<double, 3> d = newtonStep(jac, r);
+    // Settled only when every residual is a number below the tolerance.
+    const bool settled = std::fabs(r[0]) < kBalanceTolerance &&
+                         std::fabs(r[1]) < kBalanceTolerance && std::fabs(r[2]) < kBalanceTolerance;
+    std::array<double, 3> d{};
+    if (!solveBalanceStep(jac, r, d)) {
+      // No finite step: settled residuals keep the last balance; otherwise the iteration
+      // cannot go on.
+      if (settled) break;
+      notSettled("SWBALN", pass);
+    }
     for (std::size_t k = 0; k < 3; ++k) u[k] += d[k];
-    const double worst = std::max({std::fabs(r[0]), std::fabs(r[1]), std::fabs(r[2])});
-    if (worst < kBalanceTolerance) break;
+    if (settled) break;
   }
   SWBALN(tt, ke, u, s);
 }
@@ -314,6 +298,34 @@ bool settled(const Constants& before, const Constants& after) {
 }
 
 }  // namespace
+
+bool solveBalanceStep(std::array<std::array<double, 3>, 3> j, std::array<double, 3> r,
+                      std::array<double, 3>& d) {
+  for (std::size_t k = 0; k < 3; ++k) {
+    std::size_t pivot = k;
+    for (std::size_t i = k + 1; i < 3; ++i) {
+      if (std::fabs(j[i][k]) > std::fabs(j[pivot][k])) pivot = i;
+    }
+    std::swap(j[k], j[pivot]);
+    std::swap(r[k], r[pivot]);
+    // A zero or non-finite pivot (a NaN never wins the search above) leaves no step.
+    if (j[k][k] == 0.0 || !std::isfinite(j[k][k])) return false;
+    for (std::size_t i = k + 1; i < 3; ++i) {
+      const double f = j[i][k] / j[k][k];
+      for (std::size_t c = k; c < 3; ++c) j[i][c] -= f * j[k][c];
+      r[i] -= f * r[k];
+    }
+  }
+  std::array<double, 3> step{};
+  for (std::size_t k = 3; k-- > 0;) {
+    double sum = -r[k];
+    for (std::size_t c = k + 1; c < 3; ++c) sum -= j[k][c] * step[c];
+    step[k] = sum / j[k][k];
+    if (!std::isfinite(step[k])) return false;
+  }
+  d = step;
+  return true;
+}
 
 void GPSWAT(double n, double c, std::span<const double> ke, double s1, double s3, double s15,
             double& s4, double& s9) {

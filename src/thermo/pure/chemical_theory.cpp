@@ -112,7 +112,7 @@ void ASCHL3(std::int32_t n, std::span<const double> k, std::span<std::int32_t> p
   }
 }
 
-void ASCHL4(std::int32_t m, std::span<double> a, std::span<double> b, std::span<double> x) {
+bool ASCHL4(std::int32_t m, std::span<double> a, std::span<double> b, std::span<double> x) {
   const std::size_t n = count(m);
   const auto e = [&](std::size_t r, std::size_t c) -> double& { return a[r * n + c]; };
   for (std::size_t p = 0; p < n; ++p) {
@@ -125,7 +125,9 @@ void ASCHL4(std::int32_t m, std::span<double> a, std::span<double> b, std::span<
       for (std::size_t c = 0; c < n; ++c) std::swap(e(p, c), e(best, c));
       std::swap(b[p], b[best]);
     }
+    // A zero or non-finite pivot (a NaN never wins the search above) leaves no solution.
     const double pivot = e(p, p);
+    if (pivot == 0.0 || !std::isfinite(pivot)) return false;
     for (std::size_t c = p; c < n; ++c) e(p, c) /= pivot;
     b[p] /= pivot;
     for (std::size_t r = p + 1; r < n; ++r) {
@@ -137,8 +139,10 @@ void ASCHL4(std::int32_t m, std::span<double> a, std::span<double> b, std::span<
   for (std::size_t p = n; p > 0; --p) {
     double v = b[p - 1];
     for (std::size_t c = p; c < n; ++c) v -= e(p - 1, c) * x[c];
+    if (!std::isfinite(v)) return false;
     x[p - 1] = v;
   }
+  return true;
 }
 
 void ASCSOL(double /*t*/, double p, std::int32_t option, std::int32_t n, std::span<double> y,
@@ -255,7 +259,8 @@ void ASCSOL(double /*t*/, double p, std::int32_t option, std::int32_t n, std::sp
           }
         }
         if (norm < kResidualTolerance) break;
-        ASCHL4(static_cast<std::int32_t>(listed), jacobian, residual, step);
+        // A singular or non-finite system gives no step: the last iterate stands.
+        if (!ASCHL4(static_cast<std::int32_t>(listed), jacobian, residual, step)) break;
         double moved = 0.0;
         double back = 0.0;
         for (std::size_t l = 0; l < listed; ++l) {

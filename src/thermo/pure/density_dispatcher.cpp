@@ -263,7 +263,10 @@ void DNLIQ(std::int32_t nc, double t, double p, std::span<const double> x, doubl
   } else if (user) {
     dens = densityOf(userZ(code, nc, xn, t, p), t, p);
   } else if (methods::MTISA(code) && density_internal::cubicLiquid(code, nc, t, p, xn, block, z)) {
-    dens = densityOf(z, t, p);
+    // The root solver has no status of its own: parameters that are not numbers give a Z
+    // that is not one, and no density.
+    failed = !(z > 0.0) || !std::isfinite(z);
+    if (!failed) dens = densityOf(z, t, p);
   } else {
     ierr = static_cast<std::int32_t>(DensityStatus::NoRoute);
     return;

@@ -189,7 +189,8 @@ extern DensityCounters DNCNTS;
 // The liquid molar density by the liquid-density method of the current method set.
 //   nc in; t (K), p (kPa) in; x in (NC mole fractions; the water component of the set is
 //   left out of the normalised composition); dens out (kmol/m3, DMISS when none);
-//   ierr out (DensityStatus)
+//   ierr out (DensityStatus; RouteFailed also when an equation of state gives a Z that is
+//   not a positive number, as a block holding an infinity or a NaN does)
 // Aborts: those of the loaders, the mixing rules and the user-added method (message
 // 1990001251 when it does not serve densities).
 void DNLIQ(std::int32_t nc, double t, double p, std::span<const double> x, double& dens,

@@ -150,14 +150,18 @@ void ASCHL3(std::int32_t n, std::span<const double> k, std::span<std::int32_t> p
 // The packed position (1-based) of (i, j) in either order; 1 for an index out of range.
 std::int32_t ASCIDX(std::int32_t i, std::int32_t j, std::int32_t n);
 // Solves A x = b (M x M row by row) by elimination with partial pivoting; A and b are
-// overwritten.
-void ASCHL4(std::int32_t m, std::span<double> a, std::span<double> b, std::span<double> x);
+// overwritten. Returns false, with x partly written, when a pivot is zero or not finite or
+// the solution is not finite (a singular system or one holding an infinity or a NaN).
+[[nodiscard]] bool ASCHL4(std::int32_t m, std::span<double> a, std::span<double> b,
+                          std::span<double> x);
 
 // The monomer-dimer equilibrium: z_i = theta_i/R (true monomer over apparent mole fraction)
 // and R, true moles per apparent mole.
 //   option in (0 substitution on R; 1 Newton to 1e-4; other Newton to 5e-7)
 //   y in/out (NC; checked by ASCHL1); k in/out (NS; checked by ASCHL2)
 //   iwork (2 NC), rwork (2 NC + NC^2)
+// A Newton pass whose linear system ASCHL4 cannot solve (singular, or holding an infinity or
+// a NaN, as an overflowing constant gives) ends the iteration with the last iterate.
 void ASCSOL(double t, double p, std::int32_t option, std::int32_t n, std::span<double> y,
             std::span<double> k, std::span<double> z, double& r, std::span<std::int32_t> list,
             std::span<std::int32_t> partner, std::span<double> step, std::span<double> residual,

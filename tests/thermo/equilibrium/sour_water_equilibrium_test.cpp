@@ -7,6 +7,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -374,6 +375,42 @@ TEST_F(SourWater, UnsettledActivityLoopStopsTheRun) {
 
 // With mixing coefficients proportional to the volumes (equal E/V) the ammonia argument S
 // equals W; scaling every mixing coefficient scales both.
+// The Newton step of the balance iteration: a system with a finite solution is solved (the
+// step checked by putting it back into the system), one without reports that it has none
+// instead of giving infinities or NaNs that would become the species.
+TEST(SourWaterBalanceStep, SolvesOrReportsTheSystem) {
+  using Matrix = std::array<std::array<double, 3>, 3>;
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  struct Case {
+    const char* label;
+    Matrix j;
+    std::array<double, 3> r;
+    bool solved;
+  };
+  const Case cases[] = {
+      {"regular, zero first pivot", {{{0, 2, 1}, {3, 1, 1}, {1, 0, 2}}}, {5, 8, 7}, true},
+      {"zero column", {{{1, 0, 2}, {3, 0, 1}, {1, 0, 2}}}, {1, 2, 3}, false},
+      {"dependent rows", {{{1, 2, 3}, {2, 4, 6}, {0, 1, 1}}}, {1, 2, 3}, false},
+      {"NaN derivative", {{{1, 0, 0}, {0, nan, 0}, {0, 0, 1}}}, {1, 1, 1}, false},
+      {"infinite derivative", {{{inf, 0, 0}, {0, 1, 0}, {0, 0, 1}}}, {1, 1, 1}, false},
+      {"NaN residual", {{{2, 0, 0}, {0, 1, 0}, {0, 0, 1}}}, {1, nan, 1}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    std::array<double, 3> d{-7.0, -7.0, -7.0};
+    EXPECT_EQ(equilibrium::solveBalanceStep(c.j, c.r, d), c.solved);
+    if (!c.solved) {
+      EXPECT_EQ(d, (std::array<double, 3>{-7.0, -7.0, -7.0})) << "no partial step";
+      continue;
+    }
+    for (std::size_t i = 0; i < 3; ++i) {
+      const double row = c.j[i][0] * d[0] + c.j[i][1] * d[1] + c.j[i][2] * d[2];
+      EXPECT_NEAR(row, -c.r[i], 1e-13) << i;
+    }
+  }
+}
+
 TEST_F(SourWater, MixingTermIdentities) {
   const auto o = data.at();
   for (std::int32_t k = 1; k <= 8; ++k) {

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <complex>
 #include <cstdlib>
+#include <limits>
 #include <new>
 #include <string>
 #include <vector>
@@ -193,6 +194,40 @@ TEST_F(Dispatcher, CubicTermsAreEvaluatedOncePerTemperature) {
   dnliq(x, 300.0, 1500.0, ierr);
   dnliq(x, 300.0, 1500.0, ierr);
   EXPECT_EQ(pure::DNCNTS.termEvaluations, 2);
+}
+
+// A cubic block holding an infinity or a NaN gives the root solver coefficients that are
+// not numbers: the route fails and gives no density, rather than a NaN reported as done.
+TEST_F(Dispatcher, CubicBlockWithoutNumbersGivesNoDensity) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const std::vector<Species> comps = {kButane, kPropane, kWater};
+  const std::size_t n = comps.size();
+  // The block's head: u1, u2, then sqrt(a_c) and b of every component.
+  const std::size_t sqrtA = 2, covolume = 2 + n;
+  struct Case {
+    const char* label;
+    std::vector<double> kij;
+    std::size_t word;  // the head word replaced by VALUE; 0 none
+    double value;
+    std::vector<double> x;
+  };
+  const Case cases[] = {
+      {"NaN pair parameter", {nan, 0.0, 0.0}, 0, 0.0, {0.7, 0.3, 0.0}},
+      {"infinite attraction", {}, sqrtA, inf, {1.0, 0.0, 0.0}},
+      {"NaN covolume", {}, covolume, nan, {1.0, 0.0, 0.0}},
+      {"infinite covolume", {}, covolume, inf, {0.7, 0.3, 0.0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    BlockData block = pengRobinsonBlock(comps, c.kij);
+    if (c.word != 0) block.reals[c.word] = c.value;
+    holdLiquidDensityBlock(101, block);
+    std::int32_t ierr = -1;
+    const double dens = dnliq(c.x, 320.0, 2000.0, ierr);
+    EXPECT_EQ(ierr, static_cast<std::int32_t>(pure::DensityStatus::RouteFailed));
+    EXPECT_EQ(dens, services::DMISS);
+  }
 }
 
 TEST_F(Dispatcher, VolumeShiftOfMethod124) {

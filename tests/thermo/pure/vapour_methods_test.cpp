@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -211,11 +212,35 @@ TEST_F(VapourMethods, EquilibriumChecksAndPackedIndex) {
   std::vector<double> a = {0.0, 2.0, 1.0, 3.0, 1.0, 1.0, 1.0, 0.0, 2.0};
   std::vector<double> b = {5.0, 8.0, 7.0};
   std::vector<double> x(3, 0.0);
-  pure::ASCHL4(3, a, b, x);
+  EXPECT_TRUE(pure::ASCHL4(3, a, b, x));
   const std::vector<double> a0 = {0.0, 2.0, 1.0, 3.0, 1.0, 1.0, 1.0, 0.0, 2.0};
   const std::vector<double> b0 = {5.0, 8.0, 7.0};
   for (std::size_t r = 0; r < 3; ++r) {
     EXPECT_NEAR(a0[3 * r] * x[0] + a0[3 * r + 1] * x[1] + a0[3 * r + 2] * x[2], b0[r], 1e-13);
+  }
+}
+
+// A system without a finite solution is reported, never solved into infinities or NaNs.
+TEST_F(VapourMethods, LinearSolveReportsSystemsWithoutAFiniteSolution) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  struct Case {
+    const char* label;
+    std::vector<double> a, b;
+  };
+  const Case cases[] = {
+      {"zero matrix", {0, 0, 0, 0}, {1, 1}},
+      {"dependent rows", {1, 2, 2, 4}, {3, 6}},
+      {"zero column after elimination", {2, 1, 0, 4, 2, 0, 1, 1, 0}, {1, 2, 3}},
+      {"infinite entry", {inf, 1, 1, 1}, {1, 2}},
+      {"NaN entry", {1, nan, 1, 1}, {1, 2}},
+      {"NaN right-hand side", {2, 1, 1, 3}, {nan, 1}},
+      {"infinite right-hand side", {2, 1, 1, 3}, {inf, 1}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    std::vector<double> a = c.a, b = c.b, x(b.size(), 0.0);
+    EXPECT_FALSE(pure::ASCHL4(static_cast<std::int32_t>(b.size()), a, b, x));
   }
 }
 
@@ -309,6 +334,21 @@ TEST_F(VapourMethods, EquilibriumClosedFormsAndIterations) {
   const Equilibrium none = solve({0.4, 0.6}, {0, 0, 0}, p, 0);
   EXPECT_EQ(none.r, 1.0);
   EXPECT_EQ(none.z, (std::vector<double>{1.0, 1.0}));
+  // A constant that overflows leaves the Newton system without a finite solution: the
+  // iteration stops at its last iterate, and the result stays finite and keeps R = 0.5 (1 +
+  // sum y z R), the definition of z.
+  for (const std::int32_t option : {1, 2}) {
+    SCOPED_TRACE(option);
+    const std::vector<double> y = {0.3, 0.5, 0.2};
+    const Equilibrium e = solve(y, {1e308, 1.5, 0, 3.0, 0.5, 0}, 1.0e4, option);
+    ASSERT_TRUE(std::isfinite(e.r));
+    double sum = 1.0;
+    for (std::size_t i = 0; i < y.size(); ++i) {
+      EXPECT_TRUE(std::isfinite(e.z[i])) << i;
+      sum += y[i] * e.z[i] * e.r;
+    }
+    EXPECT_NEAR(e.r, 0.5 * sum, 1e-12);
+  }
   // A negative pressure leaves the outputs alone.
   const Equilibrium guarded = solve({0.4, 0.6}, {1, 0, 0}, -1.0, 0);
   EXPECT_EQ(guarded.z, (std::vector<double>{-1.0, -1.0}));
