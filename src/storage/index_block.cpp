@@ -67,6 +67,18 @@ std::int32_t usedSlots(std::int32_t h, std::int32_t page) {
   return nent == 0 ? 0 : (nent - 1) % pagsiz + 1;
 }
 
+// Whether all four bytes of a name word lie in 32 to 127: no byte has its top bit set, and,
+// all being below 128, none is below 32 (a byte below 32 is the only one that borrows from
+// its top bit when 32 is taken from each).
+constexpr bool isText(std::uint32_t bytes) {
+  constexpr std::uint32_t kTopBits = 0x80808080u;
+  constexpr std::uint32_t kBlanks = 0x20202020u;
+  return (bytes & kTopBits) == 0 && ((bytes - kBlanks) & ~bytes & kTopBits) == 0;
+}
+static_assert(isText(0x20202020u) && isText(0x7F7F7F7Fu) && isText(0x41204243u));
+static_assert(!isText(0x2020201Fu) && !isText(0x1F202020u) && !isText(0x80202020u) &&
+              !isText(0x20FF2020u) && !isText(0x20200020u));
+
 // The name and data words of the slots of the current page that a scan looks at, each
 // sector checked once against the core store: the slots are then read through the views.
 class PageSlots {
@@ -98,11 +110,7 @@ class PageSlots {
   bool isFree(std::int32_t slot) const {
     if (nameWord(slot, 1) >= 0) {
       for (std::int32_t k = 1; k <= nw_; ++k) {
-        const auto bytes = std::bit_cast<std::uint32_t>(nameWord(slot, k));
-        for (std::uint32_t shift = 0; shift < 32; shift += 8) {
-          const std::uint32_t byte = (bytes >> shift) & 0xFFu;
-          if (byte < 32 || byte > 127) damaged(slot);
-        }
+        if (!isText(std::bit_cast<std::uint32_t>(nameWord(slot, k)))) damaged(slot);
       }
       return false;
     }
