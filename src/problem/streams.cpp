@@ -3,9 +3,11 @@
 // paged one type at a time through their own slot controls.
 #include "problem/streams.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -200,16 +202,20 @@ void buildMain(std::int32_t n, DiskPointer& pointer, bool temporary) {
   raise(slot, 1, 1);
   ENTCUR = {length, ptr};
 
-  MainRecord record(SRPSET.set2);
-  for (std::int32_t k = 1; k <= kMainIntegers; ++k) record.integer(k) = 0;
-  record.integer(19) = IMISS;
-  record.integer(20) = IMISS;
-  for (std::int32_t k = 1; k <= kMainReals; ++k) record.setReal(k, DMISS);
-  record.setReal(31, 0.0);
-  record.setReal(35, 0.0);
-  for (std::int32_t i = 1; i <= COHDR(cohdr::kStreamComponents); ++i) {
-    record.setVector(srmain::kOverall, i, DMISS);
-  }
+  // The start values, each sector written through one checked view.
+  const StreamPointers& set = SRPSET.set2;
+  const std::span<std::int32_t> integers = CORSTO.words(set.integerSector + 1, kMainIntegers);
+  std::fill(integers.begin(), integers.end(), 0);
+  integers[19 - 1] = IMISS;
+  integers[20 - 1] = IMISS;
+  const storage::RealView reals = CORSTO.reals(set.realSector1 + 1, kMainReals);
+  for (std::size_t k = 0; k < reals.size(); ++k) reals.set(k, DMISS);
+  reals.set(31 - 1, 0.0);
+  reals.set(35 - 1, 0.0);
+  const std::int32_t nc = std::max(COHDR(cohdr::kStreamComponents), 0);
+  const storage::RealView overall =
+      CORSTO.reals(set.realSectors.at(static_cast<std::size_t>(srmain::kOverall - 1)) + 1, nc);
+  for (std::size_t i = 0; i < overall.size(); ++i) overall.set(i, DMISS);
   if (temporary) {
     pointer = storage::unplacedPointer(ptr);
     return;

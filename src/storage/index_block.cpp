@@ -67,51 +67,117 @@ std::int32_t usedSlots(std::int32_t h, std::int32_t page) {
   return nent == 0 ? 0 : (nent - 1) % pagsiz + 1;
 }
 
-std::int32_t nameWord(std::int32_t h, std::int32_t slot, std::int32_t k) {
-  return CORSTO[element(h, pagectl::kPageNames) + slot * element(h, pagectl::kNameWords) + k];
+// Whether all four bytes of a name word lie in 32 to 127: no byte has its top bit set, and,
+// all being below 128, none is below 32 (a byte below 32 is the only one that borrows from
+// its top bit when 32 is taken from each).
+constexpr bool isText(std::uint32_t bytes) {
+  constexpr std::uint32_t kTopBits = 0x80808080u;
+  constexpr std::uint32_t kBlanks = 0x20202020u;
+  return (bytes & kTopBits) == 0 && ((bytes - kBlanks) & ~bytes & kTopBits) == 0;
 }
+static_assert(isText(0x20202020u) && isText(0x7F7F7F7Fu) && isText(0x41204243u));
+static_assert(!isText(0x2020201Fu) && !isText(0x1F202020u) && !isText(0x80202020u) &&
+              !isText(0x20FF2020u) && !isText(0x20200020u));
 
-std::string storedName(std::int32_t h, std::int32_t slot) {
-  const std::int32_t nw = element(h, pagectl::kNameWords);
-  std::string text(static_cast<std::size_t>(std::min<std::int32_t>(4 * nw, kLongestName)), ' ');
-  std::int32_t ierr = 0;
-  IWTOTX(text, CORSTO.words(element(h, pagectl::kPageNames) + slot * nw + 1, nw), nw, ierr);
-  return text;
-}
+// The name and data words of the slots of the current page that a scan looks at, each
+// sector checked once against the core store: the slots are then read through the views.
+class PageSlots {
+ public:
+  PageSlots(std::int32_t h, std::int32_t page, std::int32_t slots)
+      : page_(page),
+        nw_(element(h, pagectl::kNameWords)),
+        datsiz_(element(h, pagectl::kEntrySize)),
+        names_(CORSTO.words(element(h, pagectl::kPageNames) + 1, std::max(slots, 0) * nw_)),
+        data_(CORSTO.words(element(h, pagectl::kPageData) + 1,
+                           std::max(slots, 0) * std::max(datsiz_, 0))) {}
 
-[[noreturn]] void damagedPage(std::int32_t h, std::int32_t page, std::int32_t slot) {
-  ERRITM("PAGE", page);
-  ERRITM("SLOT", slot + 1);
-  ERRITM("NAME", nameWord(h, slot, 1));
-  fail(CURRTN.fb.view(), "INDEX PAGE IS DAMAGED");
-}
-
-// Whether the slot is free (first name word negative). A name is stored as raw text, whose
-// bytes are all blanks or printable characters (32 to 127), and a free slot holds nothing: a
-// delete and a new page leave its first name word -1 and its other name words and data
-// words 0. A slot that is neither is a page overwritten by other data, whose entries would
-// silently drop out of every look-up and count or come back under names of other data's
-// bytes: the "FB" abort "INDEX PAGE IS DAMAGED".
-bool isFree(std::int32_t h, std::int32_t page, std::int32_t slot) {
-  const std::int32_t nw = element(h, pagectl::kNameWords);
-  if (nameWord(h, slot, 1) >= 0) {
-    for (std::int32_t k = 1; k <= nw; ++k) {
-      const auto bytes = std::bit_cast<std::uint32_t>(nameWord(h, slot, k));
-      for (std::uint32_t shift = 0; shift < 32; shift += 8) {
-        const std::uint32_t byte = (bytes >> shift) & 0xFFu;
-        if (byte < 32 || byte > 127) damagedPage(h, page, slot);
-      }
-    }
-    return false;
+  std::int32_t nameWords() const { return nw_; }
+  // Name word k (from 1) of SLOT (from 0).
+  std::int32_t nameWord(std::int32_t slot, std::int32_t k) const {
+    return names_[static_cast<std::size_t>(slot * nw_ + k - 1)];
   }
-  const std::int32_t datsiz = element(h, pagectl::kEntrySize);
-  const std::int32_t data = element(h, pagectl::kPageData) + slot * datsiz;
-  bool empty = nameWord(h, slot, 1) == -1;
-  for (std::int32_t k = 2; empty && k <= nw; ++k) empty = nameWord(h, slot, k) == 0;
-  for (std::int32_t i = 1; empty && i <= datsiz; ++i) empty = CORSTO[data + i] == 0;
-  if (!empty) damagedPage(h, page, slot);
-  return true;
-}
+  // Data word i (from 1) of SLOT.
+  std::int32_t dataWord(std::int32_t slot, std::int32_t i) const {
+    return data_[static_cast<std::size_t>(slot * datsiz_ + i - 1)];
+  }
+
+  // Whether the slot is free (first name word negative). A name is stored as raw text, whose
+  // bytes are all blanks or printable characters (32 to 127), and a free slot holds nothing:
+  // a delete and a new page leave its first name word -1 and its other name words and data
+  // words 0. A slot that is neither is a page overwritten by other data, whose entries would
+  // silently drop out of every look-up and count or come back under names of other data's
+  // bytes: the "FB" abort "INDEX PAGE IS DAMAGED".
+  bool isFree(std::int32_t slot) const {
+    if (nameWord(slot, 1) >= 0) {
+      for (std::int32_t k = 1; k <= nw_; ++k) {
+        if (!isText(std::bit_cast<std::uint32_t>(nameWord(slot, k)))) damaged(slot);
+      }
+      return false;
+    }
+    bool empty = nameWord(slot, 1) == -1;
+    for (std::int32_t k = 2; empty && k <= nw_; ++k) empty = nameWord(slot, k) == 0;
+    for (std::int32_t i = 1; empty && i <= datsiz_; ++i) empty = dataWord(slot, i) == 0;
+    if (!empty) damaged(slot);
+    return true;
+  }
+
+  // Character i (from 0) of the name of a slot in use. Its bytes were checked by isFree to be
+  // blanks or printable, so the raw byte is the character the name holds.
+  char nameChar(std::int32_t slot, std::size_t i) const {
+    const auto bytes =
+        std::bit_cast<std::uint32_t>(nameWord(slot, static_cast<std::int32_t>(i / 4) + 1));
+    return static_cast<char>((bytes >> (8 * (i % 4))) & 0xFFu);
+  }
+
+ private:
+  [[noreturn]] void damaged(std::int32_t slot) const {
+    ERRITM("PAGE", page_);
+    ERRITM("SLOT", slot + 1);
+    ERRITM("NAME", nameWord(slot, 1));
+    fail(CURRTN.fb.view(), "INDEX PAGE IS DAMAGED");
+  }
+
+  std::int32_t page_;
+  std::int32_t nw_;
+  std::int32_t datsiz_;
+  std::span<const std::int32_t> names_;
+  std::span<const std::int32_t> data_;
+};
+
+// A name to look for, in the raw words that a stored name of the index would hold when it
+// read the same, blank-padded; only the first kLongestName characters of a stored name are
+// compared.
+class WantedName {
+ public:
+  WantedName(std::string_view name, std::int32_t nw)
+      : words_(std::min<std::int32_t>(nw, kLongestWords)),
+        comparable_(name.size() <= kLongestName) {
+    for (std::int32_t k = 0; k < words_; ++k) {
+      std::array<char, kCharsPerWord> chars{' ', ' ', ' ', ' '};
+      for (std::size_t i = 0; i < kCharsPerWord; ++i) {
+        const std::size_t at = static_cast<std::size_t>(k) * kCharsPerWord + i;
+        if (at < name.size()) chars[i] = name[at];
+      }
+      raw_[static_cast<std::size_t>(k)] = packWord(chars);
+    }
+  }
+
+  // Whether the name of the slot in use reads as this one.
+  bool isIn(const PageSlots& slots, std::int32_t slot) const {
+    if (!comparable_) return false;
+    for (std::int32_t k = 0; k < words_; ++k) {
+      if (slots.nameWord(slot, k + 1) != raw_[static_cast<std::size_t>(k)]) return false;
+    }
+    return true;
+  }
+
+ private:
+  static constexpr std::int32_t kLongestWords =
+      static_cast<std::int32_t>(kLongestName / kCharsPerWord);
+  std::int32_t words_;
+  bool comparable_;
+  std::array<std::int32_t, kLongestWords> raw_{};
+};
 
 void storeName(std::int32_t h, std::int32_t slot, std::string_view name) {
   const std::int32_t nw = element(h, pagectl::kNameWords);
@@ -269,17 +335,19 @@ void FBINAM(std::int32_t opt, std::int32_t h, std::string_view name, std::int32_
   Place found;
   Place freeSlot;
   const std::int32_t current = element(h, pagectl::kCurrentPage);
+  const WantedName wantedName(wanted, element(h, pagectl::kNameWords));
   const auto searchPage = [&](std::int32_t page) {
     pages::makeCurrent(h, page, layout);
+    const PageSlots slots(h, page, usedSlots(h, page));
     for (std::int32_t slot = usedSlots(h, page) - 1; slot >= 0; --slot) {
-      if (isFree(h, page, slot)) {
+      if (slots.isFree(slot)) {
         if (freeSlot.page == 0 || page < freeSlot.page ||
             (page == freeSlot.page && slot < freeSlot.slot)) {
           freeSlot = Place{page, slot};
         }
         continue;
       }
-      if (services::sameText(storedName(h, slot), wanted)) {
+      if (wantedName.isIn(slots, slot)) {
         found = Place{page, slot};
         return true;
       }
@@ -324,11 +392,17 @@ void FBINUM(std::int32_t opt, std::int32_t h, std::int32_t entry, std::span<char
   }
   const Place place = placeOf(h, entry);
   pages::makeCurrent(h, place.page, layoutOf(h));
-  if (isFree(h, place.page, place.slot)) {
+  const PageSlots slots(h, place.page, place.slot + 1);
+  if (slots.isFree(place.slot)) {
     status = 1;
     return;
   }
-  services::assignText(name, storedName(h, place.slot));
+  // The stored name, cut or blank-padded to the caller's length.
+  const std::size_t stored = std::min(
+      kCharsPerWord * static_cast<std::size_t>(std::max(slots.nameWords(), 0)), kLongestName);
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    name[i] = i < stored ? slots.nameChar(place.slot, i) : ' ';
+  }
   operate(h, opt, place.slot, dskptr, data);
   status = 0;
 }
@@ -342,8 +416,10 @@ void FBICNT(std::int32_t h, std::int32_t& ntot, std::int32_t& nlive) {
   const std::int32_t current = element(h, pagectl::kCurrentPage);
   const auto countFree = [&](std::int32_t page) {
     pages::makeCurrent(h, page, layout);
-    for (std::int32_t slot = 0; slot < usedSlots(h, page); ++slot) {
-      if (isFree(h, page, slot)) --nlive;
+    const std::int32_t used = usedSlots(h, page);
+    const PageSlots slots(h, page, used);
+    for (std::int32_t slot = 0; slot < used; ++slot) {
+      if (slots.isFree(slot)) --nlive;
     }
   };
   if (current > 0) countFree(current);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <span>
 #include <string_view>
 
 #include "services/services.hpp"
@@ -29,6 +30,22 @@ void fail(std::string_view routine, std::string_view message) {
 std::int32_t& slotWord(std::int32_t h, std::int32_t s, std::int32_t k) {
   return CORSTO[h + 5 * s + k];
 }
+
+// The slot words of control H, checked once against the core store: a scan of every slot
+// reads them through this view.
+class SlotWords {
+ public:
+  explicit SlotWords(std::int32_t h)
+      : words_(CORSTO.words(h + 5 + scword::kEntity,
+                            5 * std::max(CORSTO[h + scword::kSlotCount], 0))) {}
+  // Slot s's word k, as slotWord.
+  std::int32_t& operator()(std::int32_t s, std::int32_t k) const {
+    return words_[static_cast<std::size_t>(5 * (s - 1) + k - 1)];
+  }
+
+ private:
+  std::span<std::int32_t> words_;
+};
 
 std::int32_t lockOf(std::int32_t state) { return (state / kLockUnit) % 10; }
 std::int32_t writeOf(std::int32_t state) { return (state / kWriteUnit) % 10; }
@@ -109,10 +126,11 @@ void SCPICK(std::int32_t ent, std::int32_t len, std::int32_t hv, std::int32_t h,
   std::int32_t victim = 0;
   std::int32_t victimState = INT32_MAX;
 
+  const SlotWords slots(h);
   for (std::int32_t s = 1; s <= count; ++s) {
     if (hier == 1 && s != hv) continue;
-    const std::int32_t entity = slotWord(h, s, scword::kEntity);
-    const std::int32_t length = slotWord(h, s, scword::kLength);
+    const std::int32_t entity = slots(s, scword::kEntity);
+    const std::int32_t length = slots(s, scword::kLength);
     if (entity == ent) {
       slot = s;
       return;
@@ -131,8 +149,8 @@ void SCPICK(std::int32_t ent, std::int32_t len, std::int32_t hv, std::int32_t h,
       }
       continue;
     }
-    const std::int32_t state = slotWord(h, s, scword::kState);
-    const std::int32_t value = slotWord(h, s, scword::kHierValue);
+    const std::int32_t state = slots(s, scword::kState);
+    const std::int32_t value = slots(s, scword::kHierValue);
     const bool unlocked = std::int64_t{state} < std::int64_t{level} * kLockUnit;
     const bool hierarchyAllows = hier != 2 || value <= hv || value <= 0 || hv <= 0;
     if (unlocked && hierarchyAllows && state < victimState) {
@@ -234,11 +252,12 @@ void SCFIND(std::int32_t ent, std::int32_t len, std::int32_t hv, std::int32_t h,
 
   // Ageing: the slots used since the chosen one was used last move one rank down.
   const std::int32_t count = CORSTO[h + scword::kSlotCount];
+  const SlotWords slots(h);
   for (std::int32_t s = 1; s <= count; ++s) {
     if (s == slot) continue;
-    std::int32_t& otherState = slotWord(h, s, scword::kState);
+    std::int32_t& otherState = slots(s, scword::kState);
     if (recencyOf(otherState) > recencyBefore) otherState -= 1;
-    std::int32_t& otherValue = slotWord(h, s, scword::kHierValue);
+    std::int32_t& otherValue = slots(s, scword::kHierValue);
     if (otherValue == hv) otherValue = 0;
   }
   p = core;

@@ -1,6 +1,7 @@
 // Releasing the disk space of a whole tree of sub-blocks.
 #include <array>
 #include <cstdint>
+#include <span>
 
 #include "services/services.hpp"
 #include "storage/blocks.hpp"
@@ -47,10 +48,16 @@ bool nextChild(Frame& frame, DiskPointer& child) {
       continue;
     }
     const std::int32_t entries = SBCUR.length(SectorKind::Pointer, frame.sector);
+    // The sector's entries, checked once; the sub-block's header placed them in its block.
+    const std::span<const std::int32_t> sector = CORSTO.words(
+        SBCUR.pointer(SectorKind::Pointer, frame.sector) + 1, entries * kPrimaryEntryWords);
     for (; frame.entry <= entries; ++frame.entry, frame.secondary = 1) {
-      const std::int32_t start =
-          SBCUR.pointer(SectorKind::Pointer, frame.sector) + (frame.entry - 1) * kPrimaryEntryWords;
-      const std::int32_t linked = CORSTO[start + 1];
+      const auto at = [&](std::int32_t k) {
+        return sector[static_cast<std::size_t>((frame.entry - 1) * kPrimaryEntryWords + k - 1)];
+      };
+      const std::int32_t linked = at(1);
+      // A pointer held whole in the entry that names no block: nothing to fetch.
+      if (linked == 0 && at(dpword::kAddress) == NODISK) continue;
       const std::int32_t secondaries =
           linked == 0 ? 1
                       : (linked >= 1 && linked <= SBCUR.count(SectorKind::Pointer)

@@ -115,6 +115,48 @@ TEST_F(IndexBlock, ModesRefuseWithStatusOne) {
   storage::FBICLR(h);
 }
 
+// Names are found as blank-padded texts: trailing blanks do not count, every other character
+// does, in its place, up to the last of the index's name length; the stored name comes back
+// cut or padded to the caller's length.
+TEST_F(IndexBlock, NamesMatchAsBlankPaddedTextsOnly) {
+  std::int32_t h = open(storage::emptyDiskPointer());
+  const std::vector<std::string> stored = {"AB", "ABCD", "ABCDE", "ABCDEFGHIJKL", "A B"};
+  for (std::size_t i = 0; i < stored.size(); ++i) {
+    put(h, stored[i], static_cast<std::int32_t>(i + 1));
+  }
+  struct Case {
+    std::string sought;
+    std::int32_t entry;  // 0: not found
+  };
+  const std::vector<Case> cases = {
+      {"AB", 1},           {"AB   ", 1},          {"ABCD", 2},  {"ABCDE", 3},
+      {"ABCDEFGHIJKL", 4}, {"A B", 5},            {"A", 0},     {"ABC", 0},
+      {"ABCDEF", 0},       {"ABCDEFGHIJK", 0},    {"abcd", 0},  {" AB", 0},
+      {"A\tB", 0},         {std::string("AB\0", 3), 0}, {"AB\x81", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("sought: [" + c.sought + "]");
+    const Got g = get(h, c.sought);
+    EXPECT_EQ(g.status, c.entry == 0 ? 1 : 0);
+    if (c.entry != 0) {
+      EXPECT_EQ(g.entry, c.entry);
+      EXPECT_EQ(g.data[0], c.entry);
+    }
+  }
+
+  DiskPointer none = storage::emptyDiskPointer();
+  std::array<std::int32_t, 2> data{};
+  std::int32_t status = 0;
+  std::array<char, 16> wide{};
+  wide.fill('#');
+  storage::FBINUM(1, h, 3, wide, none, data, status);
+  EXPECT_EQ(std::string(wide.data(), wide.size()), "ABCDE           ");
+  std::array<char, 4> narrow{};
+  storage::FBINUM(1, h, 4, narrow, none, data, status);
+  EXPECT_EQ(std::string(narrow.data(), narrow.size()), "ABCD");
+  storage::FBICLR(h);
+}
+
 // A name is raw text (bytes 32 to 127) and a free slot holds nothing: a delete and a new page
 // leave its other name words and its data 0. Records of the stream index's page overwritten
 // by other data marked live streams as free (a real number's sign bit in the first name
