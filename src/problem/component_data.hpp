@@ -92,6 +92,9 @@ struct ComponentPointers {
   std::int32_t realSector(ComponentReal k) const {
     return realSector(static_cast<std::int32_t>(k));
   }
+  // True when the component table holds real sector k in core (a table that stops before
+  // it, or a problem without pure-component data, leaves it NOCORE).
+  bool inCore(ComponentReal k) const { return realSector(k) != services::NOCORE; }
 };
 extern ComponentPointers COPTRS;
 

@@ -72,6 +72,11 @@ void publishComponentData() {
     for (std::int32_t k = 1; k <= kRealSectors; ++k) {
       COPTRS.realSector(k) = pointerOrNone(SectorKind::Real, k);
     }
+  } else {
+    // No pure-component data: no sector is in core. Left as they were, the pointers would
+    // lead into the former problem's freed core.
+    for (std::int32_t k = 1; k <= kIntegerSectors; ++k) COPTRS.integerSector(k) = NOCORE;
+    for (std::int32_t k = 1; k <= kRealSectors; ++k) COPTRS.realSector(k) = NOCORE;
   }
   const std::int32_t ncstrm = COHDR(cohdr::kStreamComponents);
   const auto shifted = [&](std::int32_t start) {

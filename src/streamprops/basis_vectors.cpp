@@ -29,9 +29,10 @@ constexpr std::int32_t kMassRate = 35;  // header real: rate of the mass-based p
 
 std::int32_t streamCount() { return COHDR(problem::cohdr::kStreamComponents); }
 
-// The pure-component constant array of real sector K, one real per position.
+// The pure-component constant array of real sector K, one real per position; empty when the
+// component table holds no such sector in core.
 RealView constants(ComponentReal k, std::int32_t n) {
-  return CORSTO.reals(COPTRS.realSector(k) + 1, n);
+  return COPTRS.inCore(k) ? CORSTO.reals(COPTRS.realSector(k) + 1, n) : RealView{};
 }
 
 // Vector V (1-4) of the stream of pointer set 1.
@@ -88,11 +89,21 @@ std::int32_t positionOf(std::int32_t k, std::int32_t icode) {
 
 double apiOf(double sg) { return 141.5 / sg - 131.5; }
 
+// True when the constants BASIS weighs by are in core: its own constant for bases 1 and
+// 101-105, the molecular weights and gravities for bases 2-5, none for moles.
+bool constantsInCore(SumBasis basis) {
+  if (basis == SumBasis::Moles) return true;
+  if (weighsByOwnConstant(basis)) return COPTRS.inCore(constantOf(basis));
+  return COPTRS.inCore(ComponentReal::MolecularWeight) &&
+         COPTRS.inCore(ComponentReal::StandardLiquidDensity);
+}
+
 template <typename Vector>
 RangeSums cumulate(SumBasis basis, std::int32_t first, std::int32_t last, std::int32_t iref,
                    const Vector& x, std::int32_t noflag, std::int32_t icode) {
   RangeSums r;
-  if (!known(basis)) return r;
+  // An unknown basis, or one whose constants are not in core, sums nothing.
+  if (!known(basis) || !constantsInCore(basis)) return r;
   const std::int32_t ncmol = molarCount();
   const auto size = static_cast<std::int32_t>(x.size());
   const std::int32_t n = streamCount();

@@ -72,7 +72,8 @@ void SPBASE(std::int32_t basis, std::int32_t& iwork, std::int32_t& ptr, double& 
             double& mrate, std::int32_t noflag);
 
 // SPCUMP: sums over a range of a composition vector.
-//   basis   in   SumBasis; any other value gives zero sums
+//   basis   in   SumBasis; any other value, or a basis whose constants the component table
+//                does not hold in core, gives zero sums
 //   first   in   first of the range, last  in  last of the range
 //   iref    in   position of the reference component (0: none)
 //   x       in   the composition by position

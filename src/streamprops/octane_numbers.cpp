@@ -205,6 +205,12 @@ void RONSIM(std::int32_t iprop, std::int32_t /*basis*/, std::span<const double> 
   const auto count = static_cast<std::int32_t>(n);
   using problem::COPTRS;
   using problem::ComponentReal;
+  // The liquid volumes need the molecular weights and gravities: without them in core the
+  // number is 0.0, as for a composition without liquid volume.
+  if (!COPTRS.inCore(ComponentReal::MolecularWeight) ||
+      !COPTRS.inCore(ComponentReal::StandardLiquidDensity)) {
+    return;
+  }
   const storage::RealView mw =
       storage::CORSTO.reals(COPTRS.realSector(ComponentReal::MolecularWeight) + 1, count);
   const storage::RealView sg =

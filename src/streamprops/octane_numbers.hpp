@@ -47,7 +47,8 @@ void RONLD1(std::int32_t debug, GroupFractions& groups);
 
 // The octane number of the composition X with the per-component octane numbers V (the
 // store's values of property IPROP). VALUE 0.0 when the composition has no liquid volume
-// (reported to the report unit when the special-property switch is positive).
+// (reported to the report unit when the special-property switch is positive) and when the
+// component table holds no molecular weights or gravities in core.
 void RONSIM(std::int32_t iprop, std::int32_t basis, std::span<const double> x,
             std::span<const double> v, double& value);
 

@@ -118,10 +118,13 @@ double rangeAmount(std::span<std::int32_t> oprec, std::int32_t noflag) {
   return value;
 }
 
-// Codes 306 and 307: the heating value of the range per standard gas volume.
+// Codes 306 and 307: the heating value of the range per standard gas volume; DMISS without
+// the components' heating values in core.
 double heatingValue(std::span<std::int32_t> oprec, std::int32_t sector, std::int32_t noflag) {
   const std::int32_t ns = streamCount();
   const detail::ComponentRange range = detail::rangeOf(oprec, molarCount());
+  // No heating value without the heating values of the components in core.
+  if (problem::COPTRS.realSector(sector) == services::NOCORE) return services::DMISS;
   const BasisVector phase(word(oprec, spcrec::kPhase), noflag);
   const storage::RealView h = CORSTO.reals(problem::COPTRS.realSector(sector) + 1, ns);
   const storage::RealView& x = phase.x();
@@ -136,13 +139,16 @@ double heatingValue(std::span<std::int32_t> oprec, std::int32_t sector, std::int
   return volume > 0.0 ? sum / volume : services::DMISS;
 }
 
-// Code 702: the liquid-to-solid ratio of the component held in PMCTL2.
+// Code 702: the liquid-to-solid ratio of the component held in PMCTL2; 0.0 on a weight basis
+// without the molecular weights in core.
 double liquidToSolid(std::span<std::int32_t> oprec, std::int32_t noflag) {
   const bool weight = detail::optionsOf(oprec).d1 == kWeight;
   const std::int32_t ns = streamCount();
   const std::int32_t c = methods::PMCTL2.ratioComponent;
   const std::int32_t nl = COHDR(problem::cohdr::kLiquidComponents);
   if (c < 1 || c > std::min(nl, ns)) return 0.0;
+  // A weight ratio needs the molecular weight of the component in core.
+  if (weight && !problem::COPTRS.inCore(problem::ComponentReal::MolecularWeight)) return 0.0;
   const BasisVector solid(static_cast<std::int32_t>(PhaseBasis::Solid), noflag);
   const RangeSums r = SPCUMP(weight ? SumBasis::MolecularWeight : SumBasis::Moles, 1, ns, water(),
                              solid.x(), noflag, 0);

@@ -222,6 +222,12 @@ bool Sample::enter(std::int32_t metuse, std::span<const double> x) {
     SPFLST(d1, d2, d3, d4, savedSet_);
     return false;
   }
+  // The flash needs the critical temperatures; without them in core there is no RVP (the
+  // method set is put back by leave).
+  if (!problem::COPTRS.inCore(problem::ComponentReal::CriticalTemperature)) {
+    rvp_ = services::DMISS;
+    return false;
+  }
   saved2_ = problem::SRPSET.set2.stream;
   saved1_ = problem::SRPSET.set1.stream;
   std::int32_t istat = 0;

@@ -36,8 +36,9 @@ inline constexpr std::int32_t kReidNotConverged = 1030001199;
 //   ier     in/out  in the TVP's status; out ReidStatus (left as it came when the preset is
 //                   returned before any flash)
 //   rvp     out     psi (psia less the atmosphere): 0.0 for no positive fraction or an
-//                   all-water stream; DMISS when TVP is not positive or the set's K-value
-//                   method has no vapour pressure (LMCODA); the preset 0.96 TVP in psi on
+//                   all-water stream; DMISS when TVP is not positive, the set's K-value
+//                   method has no vapour pressure (LMCODA) or the component table holds
+//                   no critical temperatures in core; the preset 0.96 TVP in psi on
 //                   an entry status above 0 and on every failure the search did not bring
 //                   within 1 % of the hot volume; (1 - (8 - t)/100) t below t = 4 psi
 // Uses a temporary sample stream, deleted before return; the streams of both pointer sets

@@ -98,9 +98,15 @@ void SPETVP(std::int32_t isrnum, std::int32_t metuse, std::int32_t nc, double t,
     std::int32_t d3 = 0, d4 = 0, d5 = 0, ndig = 0;
     methods::FLMSET(d3, d4, d5, ndig, saved);
   };
-  // No vapour pressure without a vapour-pressure method or at an absolute temperature that
-  // is not positive (an unset TVP temperature would divide by zero below).
-  if (services::LMCODA(methods::KMCTL.kvalue.code) == 1 || !(t > 0.0)) {
+  // No vapour pressure without a vapour-pressure method, at an absolute temperature that is
+  // not positive (an unset TVP temperature would divide by zero below) or without the
+  // critical constants and acentric factors of the start estimate in core.
+  using problem::ComponentReal;
+  const auto& pointers = problem::COPTRS;
+  const bool constantsInCore = pointers.inCore(ComponentReal::CriticalTemperature) &&
+                               pointers.inCore(ComponentReal::CriticalPressure) &&
+                               pointers.inCore(ComponentReal::AcentricFactor);
+  if (services::LMCODA(methods::KMCTL.kvalue.code) == 1 || !(t > 0.0) || !constantsInCore) {
     tvp = services::DMISS;
     restore();
     return;

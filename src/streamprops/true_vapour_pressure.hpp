@@ -28,9 +28,11 @@ void SPSTRN(std::span<char> text, std::int32_t nopt, std::int32_t isrnum, std::s
 //   y       out  vapour composition of the last K-value evaluation, not normalised
 //   k       out  K-values of the last evaluation
 //   ierr    out  0 solved; 1 not converged in 99 passes (message 1030001199); left as it
-//                was when the set's K-value method has no vapour pressure
-//   tvp     out  kPa; DMISS when the set's K-value method is one LMCODA flags, or T is not
-//                above 0
+//                was when the set's K-value method has no vapour pressure or no TVP is
+//                sought (below)
+//   tvp     out  kPa; DMISS when the set's K-value method is one LMCODA flags, T is not
+//                above 0, or the component table holds no critical temperatures,
+//                critical pressures or acentric factors in core
 // The method set current on entry is current again on every exit.
 void SPETVP(std::int32_t isrnum, std::int32_t metuse, std::int32_t nc, double t,
             std::span<const double> x, std::span<double> y, std::span<double> k,

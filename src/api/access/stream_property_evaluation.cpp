@@ -284,6 +284,14 @@ void kinematicViscosities(MainRecord& record, std::span<const double> x) {
   streamprops::PropertyBlend blend;
   streamprops::SPCMPV(streamprops::kInspection, kKinematicViscosity, blend, ierr);
   if (ierr != 0) return;
+  // The blend's curve needs the molecular weights, gravities and boiling points in core;
+  // without them the viscosities stay unset, as when the blend has no data.
+  using problem::ComponentReal;
+  for (const ComponentReal k :
+       {ComponentReal::MolecularWeight, ComponentReal::StandardLiquidDensity,
+        ComponentReal::NormalBoilingPoint}) {
+    if (!problem::COPTRS.inCore(k)) return;
+  }
   StreamPropertyWork& w = streamPropertyWork;
   const auto n = static_cast<std::int32_t>(x.size());
   const auto copy = [n](std::int32_t start, StreamPropertyWork::Table& table) {

@@ -537,3 +537,31 @@ TEST_F(SpecialProperties, LiquidKinematicViscosityAtTheReferenceTemperatures) {
 }
 
 }  // namespace
+
+namespace {
+
+// A component table without the boiling points in core (the pointer cleared as such a table
+// leaves it): the kinematic viscosities cannot be blended and keep what the record holds,
+// and the evaluation goes on rather than stopping the run.
+TEST_F(SpecialProperties, KinematicViscosityWithoutBoilingPointsInCoreKeepsTheRecord) {
+  const std::array<double, 4> a{kWaltherA, kWaltherA, kWaltherA, kWaltherA};
+  const std::array<double, 4> b{kWaltherB, kWaltherB, kWaltherB, kWaltherB};
+  writeStore(streamprops::kInspection, {{1, 373, 1, 0.0, 0.0, a, b}});
+  const std::int32_t n = stream("MIXED");
+  problem::SRSET(n, 0);
+  const double stored = problem::MainRecord(problem::SRPSET.set2).real(45);
+
+  std::int32_t& boilingPoints =
+      problem::COPTRS.realSector(problem::ComponentReal::NormalBoilingPoint);
+  const std::int32_t saved = boilingPoints;
+  boilingPoints = services::NOCORE;
+  api_access::SPREQ.kinematicViscosity = 1;
+  std::int32_t status = -1;
+  EXPECT_NO_THROW(status = evaluate(n));
+  boilingPoints = saved;
+  EXPECT_EQ(status, 0);
+  problem::SRSET(n, 0);
+  EXPECT_EQ(problem::MainRecord(problem::SRPSET.set2).real(45), stored);
+}
+
+}  // namespace
