@@ -375,6 +375,14 @@ constexpr double kWaltherA = 23.08, kWaltherB = -3.975;
 
 class SpecialProperties : public StreamPropertyEvaluation {
  protected:
+  // One inspection-store rule (key 1, method 373) whose viscosity line is the same Walther
+  // fit for every component.
+  static void writeWaltherRule() {
+    const std::array<double, 4> a{kWaltherA, kWaltherA, kWaltherA, kWaltherA};
+    const std::array<double, 4> b{kWaltherB, kWaltherB, kWaltherB, kWaltherB};
+    writeStore(streamprops::kInspection, {{1, 373, 1, 0.0, 0.0, a, b}});
+  }
+
   // Writes a store of ENTRIES into method set 1 through the store's own writers, then loads
   // the set afresh.
   static void writeStore(std::int32_t type, const std::vector<StoreEntry>& entries) {
@@ -504,9 +512,7 @@ TEST_F(SpecialProperties, TablesHoldTheAskedPropertiesWithTheirCodes) {
 }
 
 TEST_F(SpecialProperties, LiquidKinematicViscosityAtTheReferenceTemperatures) {
-  const std::array<double, 4> a{kWaltherA, kWaltherA, kWaltherA, kWaltherA};
-  const std::array<double, 4> b{kWaltherB, kWaltherB, kWaltherB, kWaltherB};
-  writeStore(streamprops::kInspection, {{1, 373, 1, 0.0, 0.0, a, b}});
+  writeWaltherRule();
   const std::int32_t n = stream("MIXED");
 
   // Not asked: the main record keeps what it holds.
@@ -536,17 +542,11 @@ TEST_F(SpecialProperties, LiquidKinematicViscosityAtTheReferenceTemperatures) {
   EXPECT_NEAR(m.real(44), 1.2, 0.05);
 }
 
-}  // namespace
-
-namespace {
-
 // A component table without the boiling points in core (the pointer cleared as such a table
 // leaves it): the kinematic viscosities cannot be blended and keep what the record holds,
 // and the evaluation goes on rather than stopping the run.
 TEST_F(SpecialProperties, KinematicViscosityWithoutBoilingPointsInCoreKeepsTheRecord) {
-  const std::array<double, 4> a{kWaltherA, kWaltherA, kWaltherA, kWaltherA};
-  const std::array<double, 4> b{kWaltherB, kWaltherB, kWaltherB, kWaltherB};
-  writeStore(streamprops::kInspection, {{1, 373, 1, 0.0, 0.0, a, b}});
+  writeWaltherRule();
   const std::int32_t n = stream("MIXED");
   problem::SRSET(n, 0);
   const double stored = problem::MainRecord(problem::SRPSET.set2).real(45);
