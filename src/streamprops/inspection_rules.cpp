@@ -53,12 +53,11 @@ void copyReals(std::int32_t start, std::span<double> out) {
 // The component-table sector of constant K into OUT; DMISS throughout when the table holds
 // no such sector in core.
 void copyConstants(problem::ComponentReal k, std::span<double> out) {
-  const std::int32_t start = problem::COPTRS.realSector(k);
-  if (start == services::NOCORE) {
+  if (!problem::COPTRS.inCore(k)) {
     std::fill(out.begin(), out.end(), DMISS);
     return;
   }
-  copyReals(start, out);
+  copyReals(problem::COPTRS.realSector(k), out);
 }
 
 // True when the molecular weights, gravities and boiling points are all in core.
@@ -67,7 +66,7 @@ bool constantsInCore() {
   for (const ComponentReal k :
        {ComponentReal::MolecularWeight, ComponentReal::StandardLiquidDensity,
         ComponentReal::NormalBoilingPoint}) {
-    if (problem::COPTRS.realSector(k) == services::NOCORE) return false;
+    if (!problem::COPTRS.inCore(k)) return false;
   }
   return true;
 }
