@@ -126,7 +126,6 @@ void FLASHC(IsothermalFlash& a, std::int32_t& kxopt, const TwoPhaseWork& work,
 void FLASHP(IsothermalFlash& a, std::span<double> w1, std::span<double> w2, std::span<double> w3,
             std::span<double> w4);
 
-
 // ---------------------------------------------------------------------------------------
 // The algorithm seam
 // ---------------------------------------------------------------------------------------
@@ -150,6 +149,14 @@ struct FlashAlgorithms {
                  std::span<double>) = &FLASL2;
 };
 const FlashAlgorithms& flashAlgorithms();
+
+// The slot of the multiphase flashes, which live in the layer above: fills the three-phase,
+// free-water and Gibbs entries of the table. A nullptr entry puts back the routine above
+// that reports failure, so that the router falls back on FLASHT.
+void fillMultiphaseAlgorithms(void (*flas3p)(IsothermalFlash&, const ThreePhaseWork&,
+                                             std::int32_t&),
+                              void (*fls3w1)(IsothermalFlash&, const FreeWaterWork&, std::int32_t&),
+                              void (*flasgb)(IsothermalFlash&));
 
 // While alive, the router and FLASHT call the algorithms of REPLACEMENT.
 class ScopedFlashAlgorithms {
