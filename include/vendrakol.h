@@ -50,7 +50,9 @@ extern "C" {
  * (" FILE NOT FOUND: " for each) gives IERR 1 and opens nothing. A damaged support
  * database ends the process with the abort report and exit status 15.
  * Problem files the process may only read are opened for reading: the problem is served as
- * usual and PACLOS writes nothing back. */
+ * usual (the requests and the flash calls answer as on a writable copy; what a request
+ * evaluates is kept in core, or evaluated again, never written) and PACLOS writes nothing
+ * back. */
 VENDRAKOL_EXPORT void PAOPEN(const char* name, int32_t name_length, const char* dir2,
                              int32_t dir2_length, int32_t* iout, int32_t* ierr);
 
@@ -66,7 +68,9 @@ VENDRAKOL_EXPORT void PAMISC(int32_t* ncomp, int32_t* nstrm, int32_t* nunit, int
 VENDRAKOL_EXPORT void DBMISC(int32_t* solved, int32_t* nstrm, int32_t* ncomp, int32_t* nunit);
 
 /* Closes the problem: the databases are written back (not those opened for reading only),
- * the files kept. Nothing happens when no problem is open. */
+ * the files kept. Nothing happens when no problem is open. Each flash call names its
+ * temporary streams from a counter the problem keeps; past its largest value the names start
+ * again from 1. */
 VENDRAKOL_EXPORT void PACLOS(void);
 
 /* ---------------------------------------------------------------------------------------
@@ -76,8 +80,11 @@ VENDRAKOL_EXPORT void PACLOS(void);
  * (ATTR: "IDS", "TYPE", "TempCalc", ...) and an identifier (ID: a unit's or stream's
  * identifier; not used by "COMPS" and by "UNIT" "IDS"). The three texts are compared
  * blank-padded and case-sensitive: "COMPS   " is "COMPS", "comps" and " COMPS" are not.
- * Each call needs a problem opened by PAOPEN and the tables built by PAMISC; without an
- * open problem it returns IERR 1 and prints " NO PROBLEM IS OPEN".
+ * Each call needs a problem opened by PAOPEN and the tables built by PAMISC (every class:
+ * the components, streams and units are found through them): without an open problem it
+ * returns IERR 1 and prints " NO PROBLEM IS OPEN"; after PAOPEN and before PAMISC it returns
+ * IERR 1 and prints " IDENTIFIER TABLES NOT BUILT: CALL PAMISC FIRST". PAUOM1 and the flash
+ * calls need only PAOPEN.
  *
  * IERR: 0 success; 1 the class, identifier or attribute is not supported, the object is of
  * another kind, or the value is of another type than the call returns (" WARNING: " line);
@@ -119,8 +126,9 @@ VENDRAKOL_EXPORT void PADATR(const char* cls, int32_t cls_length, const char* at
 
 /* The printable label of a unit class. ICODE in: a unit-class code as PADATR returns it in
  * IUCLS (a null address: 0). ISET in: the unit set, 0 the problem's current set, 1 to 7 a
- * named set (a null address: 0). ISTAT out: 1 for ICODE 0 (blank label) or with no problem
- * open, else 0. LABEL out: min(30, LABEL_LENGTH) characters of the label, blank-padded;
+ * named set, 10 to 474 a unit code taken as a set (a null address: 0). ISTAT out: 1 for
+ * ICODE 0, for an unknown code (one that is not 0, -1, -2 or a class 1-50 plus 1000 times a
+ * modifier 0-999) or set, and with no problem open, each with a blank label; else 0. LABEL out: min(30, LABEL_LENGTH) characters of the label, blank-padded;
  * nothing beyond them is written. */
 VENDRAKOL_EXPORT void PAUOM1(const int32_t* icode, const int32_t* iset, int32_t* istat,
                              char* label, int32_t label_length);
@@ -160,9 +168,14 @@ VENDRAKOL_EXPORT void PAUOM1(const int32_t* icode, const int32_t* iset, int32_t*
  * P given; 2 T and H; 3 P and H; 4 dew point at T; 5 dew point at P; 6 bubble point at T;
  * 7 bubble point at P; 8 T and S; 9 P and S (S per unit rate, set 5, class 29, taken from
  * the last VFLASH of type 8 or 9); 10 water dew point at T; 11 water dew point at P.
- * IERR out: 0 flashed; 1 the flash failed (also for a component amount that is not a
- * finite number, or a result beyond single precision); 2 IFTYPE outside 1-11; 3 no feed rate (or an infinite one); 4 no problem
- * is open; 5 a vector address is null. */
+ * IERR out: 0 flashed; 1 the flash failed (also for a component amount that is negative or
+ * not a finite number, a temperature or pressure word that is not finite, a temperature
+ * (types 1, 2, 4, 6, 8, 10) outside 1-3000 K or pressure (types 1, 3, 5, 7, 9, 11) outside
+ * 1e-4 to 1e10 kPa, an enthalpy word of types 2 and 3 that is not finite, types 10 and 11
+ * for a feed without water or in a method set without a water component, or a result beyond
+ * single precision: nothing is flashed); 2 IFTYPE outside 1-11; 3 no feed rate (or an
+ * infinite one); 4 no problem is open; 5 a vector address is null; 6 type 8 or 9 with no
+ * entropy stored by a VFLASH of type 8 or 9 in this process. */
 VENDRAKOL_EXPORT void UFLSH(const float* feed, float* vap, float* liq, float* wat,
                             float* kvec, const int32_t* iftype, int32_t* ierr);
 
@@ -179,7 +192,9 @@ VENDRAKOL_EXPORT void UFLSH(const float* feed, float* vap, float* liq, float* wa
  * NCOMP in: the problem's component count.
  * IESTI in: type 12, 0 finds the enthalpy limits by bubble- and dew-point flashes, else
  * HMIN and HMAX in (molar enthalpies as ENTHIN) are used.
- * MAXIT in: type 12, the most flashes of the search (its absolute value).
+ * MAXIT in: type 12, the most flashes of the search (its absolute value; the most negative
+ * integer counts as the largest). The scan for a sign change between the limits stops after
+ * 10 levels (at most 1023 flashes) whatever MAXIT says: -1010.
  * TOL in: type 12, the tolerance on the vapour fraction.
  * TEMPOT out: temperature, set 4. PRESOT out: pressure, 1000 times set 4.
  * ENTHV, ENTHL, ENTHW out: molar enthalpies of vapour, liquid and free water, 1000 times
@@ -191,9 +206,15 @@ VENDRAKOL_EXPORT void UFLSH(const float* feed, float* vap, float* liq, float* wa
  * COMPV, COMPL, COMPW out: NCOMP mole fractions of each phase (0.0 for an absent phase).
  * After a liquid-liquid split the L words describe liquid 1 and the W words liquid 2.
  * IERR out: 0 success; above 0 the listing could not be opened (its error number); -1 the
- * sum of COMPIN is not above 0; -2 STRMID is blank or names no stream, or no problem is
- * open; -4 NCOMP is not the problem's component count or above 200, or COMPIN is null;
- * -(100 + e) the flash failed with the UFLSH status e (-102 for a type outside 1-12);
+ * sum of COMPIN is not above 0, or an amount is negative or not finite; -2 STRMID is blank
+ * or names no stream, or no problem is open; -4 NCOMP is not the problem's component count
+ * or above 200, or COMPIN is null; -(100 + e) the flash failed with the UFLSH status e
+ * (-102 for a type outside 1-12); -101 also for an input the type reads that is not finite
+ * or out of its range (TEMPIN 1-3000 K; PRESIN 1e-4 to 1e10 kPa; ENTHIN, ENTRIN and, with
+ * IESTI not 0, HMIN and HMAX within single precision; VFRAC and TOL 0 to 1), and for a
+ * type 2, 3, 8 or 9 state whose phase enthalpies (entropies), weighted by the fractions,
+ * miss ENTHIN (ENTRIN) by more than 1e-4 of the larger of it, the phase values and 50 K
+ * (1 K) of the gas constant's heat capacity; values a type does not read are not looked at;
  * type 12: -(150 + e) the bubble point, -(250 + e) the dew point, -(1000 + e) a flash of
  * the search failed, -1010 or -1020 the search reached MAXIT; -(200 + e) and -(300 + e)
  * the vapour or the liquid entropy failed. Every output is finite; those a failure did not

@@ -414,11 +414,21 @@ void Run::evaluate() {
     if (g_.FWATER > 0.0) {
       spcalc_ = -2.5 * g_.FWATER;
     } else {
-      const std::int32_t water = problem::THCTL.idecnt;
+      // The water's share of the gas. A set that decants free water names its water
+      // component: the vapour's share, free water pushing the temperature up. A set that
+      // decants none condenses water into the liquid below the dew point, where the vapour's
+      // share meets the vapour pressure at every temperature: the dew point is where the
+      // whole feed's water, still all in the gas, meets it, so the share is the feed's, of
+      // the problem's water component. With neither the share would be 0 and the search
+      // would chase the temperature at which water's vapour pressure vanishes.
+      const std::int32_t decanted = problem::THCTL.idecnt;
+      const std::int32_t kept = problem::THCTL.waterComponent;
       double w = 0.0;
-      if (water > 0) {
-        const auto k = static_cast<std::size_t>(water - 1);
+      if (decanted > 0 && decanted <= g_.NC) {
+        const auto k = static_cast<std::size_t>(decanted - 1);
         w = g_.FLIQHC == 0.0 ? g_.Y[k] : g_.X[k] * g_.XK[k];
+      } else if (decanted < 1 && kept > 0 && kept <= g_.NC) {
+        w = g_.Z[static_cast<std::size_t>(kept - 1)];
       }
       spcalc_ = (p - w * g_.P) * 3.6e-05;
       if (dp > 0.0) spcalc_ /= dp;

@@ -138,14 +138,25 @@ void raise(std::int32_t slot, std::int32_t level, std::int32_t write) {
   storage::SCSET(mainSlots(), slot, "WRITE", "INCREASE", write);
 }
 
+// A problem opened for reading: its records are never written. A changed record that must
+// leave its slot is dropped (the file still holds the record it changed, and whatever was
+// evaluated into it is evaluated again when asked for), and a record written back stays in
+// its slot only.
+bool readOnlyProblem() { return DBSESS.mode == kReadOnly; }
+
 // The next automatic name: S<counter>, with "$" in front when DOLLAR, skipping names in use.
+// The counter is kept in the stream table, which the problem file keeps, so that every flash
+// call of every session raises it (a temporary stream takes a name and gives it back when it
+// is deleted): after its largest value it starts again from 1, the names still in use skipped,
+// instead of stopping the run. "S2147483647" is the longest name and fits an identifier.
 services::FixedText<kNameLength> automaticName(bool dollar) {
   std::int32_t& counter = SLOTC2.sr.srtabi(srtabi::kNameCounter);
-  for (;;) {
-    if (counter < 0 || counter == INT32_MAX) {
+  for (std::int64_t tried = 0;; ++tried) {
+    if (tried > INT32_MAX) {
       ERRITM("COUNTER", counter);
       ABTRPT("SR", "SRCREA", SRCNAM.view(), "NO AUTOMATIC STREAM NAME LEFT");
     }
+    if (counter < 0 || counter == INT32_MAX) counter = 0;
     ++counter;
     std::array<char, 16> line{};
     std::snprintf(line.data(), line.size(), " S%6d", counter);
@@ -354,6 +365,10 @@ void SRSLOT(std::int32_t n, std::int32_t set, std::int32_t len, std::int32_t& sl
       ERRITM("STREAM", previous);
       ABTRPT("SR", "SRSLOT", SRCNAM.view(), "SLOT HOLDS A STREAM WITHOUT INDEX ENTRY");
     }
+    if (readOnlyProblem() && placed(entry)) {
+      clearSets(previous);
+      continue;
+    }
     std::int32_t changed = 0;
     storage::SBWTC(dp(entry.pointer, kTotalLength), ptr, entry.pointer, changed);
     writeEntry(previous, entry.pointer, entry.status);
@@ -458,6 +473,7 @@ void SRPAGE(std::int32_t mode, std::int32_t type, std::int32_t key, std::int32_t
       istat = 1;
       return;
     }
+    if (readOnlyProblem()) return;
     DiskPointer pointer{};
     storage::SBGETC(mainLength, main, 1, type, 0, pointer);
     std::int32_t changed = 0;
@@ -494,7 +510,9 @@ void SRKILL(std::int32_t n) {
     storage::SCGET(mainSlots(), slot, entity, length, core, lock, write, hier);
     if (write == 1) {
       Entry entry = readEntry(n);
-      if (entry.exists && placed(entry)) {
+      if (entry.exists && placed(entry) && readOnlyProblem()) {
+        // Nothing of a problem opened for reading is written, nor given back.
+      } else if (entry.exists && placed(entry)) {
         // Written first, so that the release below finds every secondary record it names.
         std::int32_t changed = 0;
         storage::SBWTC(dp(entry.pointer, kTotalLength), core, entry.pointer, changed);

@@ -41,6 +41,10 @@ inline constexpr std::int32_t kOverLimit = 2;    // PAMISC
 // Whether a problem is open.
 bool problemOpen();
 
+// Whether PAMISC built the identifier tables of the problem open now (every data request
+// needs them).
+bool tablesBuilt();
+
 // Opens the problem NAME (its path without extension) with the support database and the
 // message file in directory DIR2. IERR 1 when a database file is missing: one
 // " FILE NOT FOUND: " line per missing file on standard output, nothing opened. IERR 1 too

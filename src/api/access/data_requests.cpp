@@ -20,6 +20,12 @@ namespace api_access {
 namespace {
 
 constexpr std::size_t kLabelChars = 30;
+// The unit-class codes of PAUOM1 besides class + 1000 x modifier (class 1-50, modifier the
+// three option digits of the label, 100 per mole).
+constexpr std::int32_t kRatePerFlowCode = -1;  // class 24 per class 17
+constexpr std::int32_t kReciprocalCode = -2;   // the reciprocal of class 8
+constexpr std::int32_t kModifierBase = 1000;
+constexpr std::int32_t kLargestModifier = 999;
 constexpr std::size_t kClassShown = 10;
 constexpr std::size_t kIdColumns = 12;
 constexpr std::size_t kAttrColumns = 20;
@@ -130,9 +136,12 @@ std::int32_t delivered(const Request& request) {
   return succeeded(request) ? found : std::min(found, request.values->written);
 }
 
+// A request needs an open problem and its identifier tables, which PAMISC builds: without
+// them a request would find no component, stream or unit and report success with nothing.
 bool refusedWithoutProblem(std::int32_t& ierr) {
-  if (problemOpen()) return false;
-  printLine(" NO PROBLEM IS OPEN");
+  if (tablesBuilt()) return false;
+  printLine(problemOpen() ? " IDENTIFIER TABLES NOT BUILT: CALL PAMISC FIRST"
+                          : " NO PROBLEM IS OPEN");
   ierr = kRefused;
   return true;
 }
@@ -153,6 +162,22 @@ void forgetRequests() {
   depth = 0;
 }
 const bool kForgottenAtOpen = services::registerKeptValues(&forgetRequests);
+
+// A code PAUOM1 can label: 0, the two compound codes, or a class of the unit table with a
+// modifier of three option digits.
+bool knownUnitCode(std::int32_t icode) {
+  if (icode == 0 || icode == kRatePerFlowCode || icode == kReciprocalCode) return true;
+  const std::int32_t cls = icode % kModifierBase;
+  const std::int32_t modifier = icode / kModifierBase;
+  return icode > 0 && cls >= 1 && cls <= services::kUnitClasses && modifier <= kLargestModifier;
+}
+
+// A unit set PAUOM1 can label in: 0 the current set, a named set, or a unit code taken as a
+// set of its own.
+bool knownUnitSet(std::int32_t iset) {
+  return (iset >= 0 && iset <= services::kNamedUnitSets) ||
+         (iset >= services::kFirstUnitCode && iset <= services::kLastLabelCode);
+}
 
 }  // namespace
 
@@ -311,12 +336,16 @@ void PAUOM1(std::int32_t icode, std::int32_t iset, std::int32_t& istat, std::spa
   std::array<char, kLabelChars> text;
   text.fill(' ');
   istat = icode == 0 ? 1 : 0;
-  if (problemOpen()) {
-    std::int32_t status = 0;
-    problem::UOMLBL(text, icode, iset, status);
-  } else {
+  if (!problemOpen()) {
     printLine(" NO PROBLEM IS OPEN");
     istat = 1;
+  } else if (!knownUnitCode(icode) || !knownUnitSet(iset)) {
+    // A code or set no request returns has no label: a label built from the digits of an
+    // unknown code (a prefix of "MMMMKMGT", a class that does not exist) is no answer.
+    istat = 1;
+  } else {
+    std::int32_t status = 0;
+    problem::UOMLBL(text, icode, iset, status);
   }
   const std::size_t n = std::min(label.size(), text.size());
   std::copy_n(text.begin(), n, label.begin());

@@ -120,9 +120,10 @@ std::int32_t nestedInteger(std::string_view cls, std::string_view attr, std::str
                            std::int32_t& value);
 
 // PAUOM1: the printable label of a returned unit-class code ICODE in unit set ISET (0 the
-// current set, 1-7, or a user set). ISTAT 1 for ICODE 0 (a blank label), else 0. LABEL
-// receives min(30, its length) characters, blank-padded. No problem open: a blank label,
-// ISTAT 1 and " NO PROBLEM IS OPEN".
+// current set, 1-7, or a unit code 10-474 taken as a set). ISTAT 1 for ICODE 0 (a blank
+// label), else 0. LABEL receives min(30, its length) characters, blank-padded. An unknown
+// code (neither 0, -1, -2 nor a class 1-50 plus 1000 times a modifier 0-999) or set: a blank
+// label and ISTAT 1. No problem open: a blank label, ISTAT 1 and " NO PROBLEM IS OPEN".
 void PAUOM1(std::int32_t icode, std::int32_t iset, std::int32_t& istat, std::span<char> label);
 
 // Standard output of the requests.

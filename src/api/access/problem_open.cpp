@@ -37,7 +37,13 @@ std::string i5(std::int32_t value) {
   return text.size() >= 5 ? text : std::string(5 - text.size(), ' ') + text;
 }
 
-void clearTables() { PAIDTB = AccessTables{}; }
+// Whether PAMISC built the tables of the problem open now.
+bool built = false;
+
+void clearTables() {
+  PAIDTB = AccessTables{};
+  built = false;
+}
 
 // Whether DIR2 names a directory that holds the message file and the support database, as
 // regular files. What is missing is said in one line each, so that a caller's mistake in
@@ -172,6 +178,7 @@ void PAMISC(std::int32_t& ncomp, std::int32_t& nstrm, std::int32_t& nunit, std::
 
   // 5. The counts.
   clearTables();
+  built = true;
   PAIDTB.ncomp = ncomp;
   PAIDTB.nstrm = nstrm;
   PAIDTB.nunit = nunit;
@@ -219,6 +226,8 @@ void PACLOS() {
   open = false;
   clearTables();
 }
+
+bool tablesBuilt() { return open && built; }
 
 void forgetProblem() {
   open = false;

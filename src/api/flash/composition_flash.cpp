@@ -4,10 +4,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <span>
 #include <vector>
 
 #include "api/flash/debug_listing.hpp"
+#include "api/flash/flash_request_checks.hpp"
 #include "api/flash/root_search.hpp"
 #include "api/flash/stream_vector.hpp"
 #include "flash/flash.hpp"
@@ -120,6 +122,23 @@ std::int32_t molarEntropy(std::span<const float> words, std::int32_t phase, doub
   return e;
 }
 
+// Every result 0.0, the phase compositions included.
+void clearResults(FlashResults& out) {
+  const std::span<double> compV = out.compV, compL = out.compL, compW = out.compW;
+  out = FlashResults{};
+  out.compV = compV;
+  out.compL = compL;
+  out.compW = compW;
+  for (std::span<double> c : {compV, compL, compW}) std::fill(c.begin(), c.end(), 0.0);
+}
+
+// A single-precision word of V, or 0.0 when no word can hold it.
+float wordOf(double v) {
+  return std::isfinite(v) && std::abs(v) <= std::numeric_limits<float>::max()
+             ? static_cast<float>(v)
+             : 0.0F;
+}
+
 }  // namespace
 
 void VFLASH(std::int32_t idebug, std::string_view strmid, const FlashRequest& in,
@@ -131,12 +150,8 @@ void VFLASH(std::int32_t idebug, std::string_view strmid, const FlashRequest& in
   listInputs(unit, strmid, in);
 
   // 2. Every output starts at 0.0.
+  clearResults(out);
   const std::span<double> compV = out.compV, compL = out.compL, compW = out.compW;
-  out = FlashResults{};
-  out.compV = compV;
-  out.compL = compL;
-  out.compW = compW;
-  for (std::span<double> c : {compV, compL, compW}) std::fill(c.begin(), c.end(), 0.0);
 
   // The problem, and a composition the private vectors can hold.
   if (!problemIsOpen()) {
@@ -153,9 +168,14 @@ void VFLASH(std::int32_t idebug, std::string_view strmid, const FlashRequest& in
   const std::span<double> z = compin.first(n);
 
   // 3. Normalise the composition in the caller's array.
+  // A negative amount would be flashed as part of a feed it does not describe.
   double sum = 0.0;
-  for (double c : z) sum += c;
-  if (!(sum > 0.0) || !std::isfinite(sum)) {
+  bool signs = true;
+  for (double c : z) {
+    sum += c;
+    signs = signs && c >= 0.0;
+  }
+  if (!(sum > 0.0) || !std::isfinite(sum) || !signs) {
     ierr = failed(unit, kFlashNoAmount);
     return;
   }
@@ -179,9 +199,10 @@ void VFLASH(std::int32_t idebug, std::string_view strmid, const FlashRequest& in
   prepare(n);
   StreamVector feed(vectors.feed);
   feed(kRate) = 1.0F;
-  feed(kTemperature) = static_cast<float>(t);
-  feed(kPressure) = static_cast<float>(p);
-  feed(kEnthalpy) = static_cast<float>(h / kMolarEnthalpyScale);
+  // A value the type does not read goes into the vector only when a word can hold it.
+  feed(kTemperature) = wordOf(t);
+  feed(kPressure) = wordOf(p);
+  feed(kEnthalpy) = wordOf(h / kMolarEnthalpyScale);
   for (std::size_t i = 1; i <= n; ++i) feed.amount(i) = static_cast<float>(z[i - 1]);
   ierr = 0;
 
@@ -199,9 +220,14 @@ void VFLASH(std::int32_t idebug, std::string_view strmid, const FlashRequest& in
     ierr = failed(unit, kFlashBadType);
     return;
   }
+  // Every input the type reads must be a request the flash can honour.
+  if (!flashInputsUsable(in)) {
+    ierr = failed(unit, kFlashBadInput);
+    return;
+  }
   if (in.iftype < kVapourFractionFlash) {
     if (in.iftype >= kFirstEntropyType && in.iftype <= kLastEntropyType) {
-      ENTSPC.value = static_cast<float>(s);
+      ENTSPC.store(static_cast<float>(s));
       listAfter(unit, "My TVXENV = ", static_cast<double>(ENTSPC.value));
     }
     if (const std::int32_t e = flashVectors(in.iftype); e != 0) {
@@ -224,7 +250,7 @@ void VFLASH(std::int32_t idebug, std::string_view strmid, const FlashRequest& in
       const double limits[] = {hmin, hmax};
       listValues(unit, " Limits are", limits);
     }
-    FRACFL(idebug, unit, in.vfrac, in.maxit, in.tol, hmin, hmax, vectors.feed, vectors.vap,
+    FRACFL(idebug, unit, in.vfrac, searchLimit(in.maxit), in.tol, hmin, hmax, vectors.feed, vectors.vap,
            vectors.liq, vectors.wat, vectors.k, ierr);
     if (ierr != 0) {
       ierr = failed(unit, ierr);
@@ -268,6 +294,14 @@ void VFLASH(std::int32_t idebug, std::string_view strmid, const FlashRequest& in
     if (vap(kRate) > 0.0F) compV[i - 1] = vap.amount(i) / vap(kRate);
     if (liq(kRate) > 0.0F) compL[i - 1] = liq.amount(i) / liq(kRate);
     if (wat(kRate) > 0.0F) compW[i - 1] = wat.amount(i) / wat(kRate);
+  }
+
+  // The state must be the one asked for: a flash that stopped short of the enthalpy or
+  // entropy it was given is no answer.
+  if (!answersTheRequest(in, out)) {
+    clearResults(out);
+    ierr = failed(unit, kFlashBadInput);
+    return;
   }
 
   // 12. The output block.

@@ -16,6 +16,9 @@ inline constexpr std::int32_t kFlashUnknownStream = -2;
 inline constexpr std::int32_t kFlashComponentCount = -4;
 inline constexpr std::int32_t kFlashBase = -100;          // -(100 + e): UFLSH status e
 inline constexpr std::int32_t kFlashBadType = -102;       // type below 1 or above 12
+// -101: also an input the type reads that is not finite or out of its range, and a state that
+// does not give the enthalpy or entropy asked for (the flash failed to reach it).
+inline constexpr std::int32_t kFlashBadInput = -101;
 inline constexpr std::int32_t kFlashBubbleBase = -150;    // type 12: the bubble point for HMIN
 inline constexpr std::int32_t kFlashDewBase = -250;       // type 12: the dew point for HMAX
 inline constexpr std::int32_t kFlashVapourEntropy = -200; // -(200 + e): PHPROP status e

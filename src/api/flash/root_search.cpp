@@ -107,6 +107,11 @@ void startBracket(std::int32_t& istate, double& x, double& f) {
 
 }  // namespace
 
+std::int32_t searchLimit(std::int32_t maxit) {
+  return maxit == std::numeric_limits<std::int32_t>::min() ? std::numeric_limits<std::int32_t>::max()
+                                                           : std::abs(maxit);
+}
+
 void ROOTRC(std::int32_t& istate, double xa, double xb, double tol, double& x, double& f,
             std::int32_t maxit) {
   // Start: the value at XA is asked for first.
@@ -114,7 +119,7 @@ void ROOTRC(std::int32_t& istate, double xa, double xb, double tol, double& x, d
     search = {};
     search.xl = xa;
     search.xr = xb;
-    search.limit = std::abs(maxit);
+    search.limit = searchLimit(maxit);
     search.iter = 1;
     search.phase = Phase::Start;
     x = xa;
@@ -152,10 +157,11 @@ void ROOTRC(std::int32_t& istate, double xa, double xb, double tol, double& x, d
         take(x + search.dx, istate, x);
         return;
       }
-      // The level is done: back to the interval start with twice the subdivisions. When the
-      // next level's points could no longer be told apart from the start (or their count no
-      // longer fits a word) no sign change can be found, whatever limit the caller gave.
-      if (search.nsub > std::numeric_limits<std::int32_t>::max() / 2 ||
+      // The level is done: back to the interval start with twice the subdivisions. After the
+      // last level the scan gives up, whatever limit the caller gave (a huge limit on a feed
+      // whose ends do not bracket the target would otherwise run some 2^31 flashes); so it
+      // does when the next level's points could no longer be told apart from the start.
+      if (search.nsub >= (std::int32_t{1} << (kMostScanLevels - 1)) ||
           search.xp + 0.25 * search.dx == search.xp) {
         istate = code(RootSearchState::ScanLimit);
         return;

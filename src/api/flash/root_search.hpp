@@ -17,13 +17,23 @@ enum class RootSearchState : std::int32_t {
   BracketLimit = 4,  // out: the iteration limit was reached while narrowing a bracket
 };
 
+// The most scan levels of the search: level k tries the midpoints of 2^(k-1) equal
+// subintervals, so the scan tries at most 2^kMostScanLevels - 1 points, whatever the limit
+// the caller gave, before it gives up (ScanLimit).
+inline constexpr std::int32_t kMostScanLevels = 10;
+
+// The search limit of MAXIT: its absolute value, taken without overflow (the most negative
+// integer gives the largest one).
+std::int32_t searchLimit(std::int32_t maxit);
+
 // ROOTRC: one step of the search for a root of F on [XA, XB].
 //   istate in/out  0 or less starts a new search; out a RootSearchState value
 //   xa, xb in      the two ends of the search interval
 //   tol    in      convergence when |F| <= TOL
 //   x      out     where to evaluate next (unchanged when the search stops)
 //   f      in/out  the function value at the last X; the bracket phase may overwrite it
-//   maxit  in      its absolute value is the limit on the points evaluated (at least two are)
+//   maxit  in      its absolute value is the limit on the points evaluated (at least two are);
+//                  the scan stops after kMostScanLevels levels in any case
 // The search first takes both ends; without a sign change it scans the midpoints of 1, 2, 4,
 // ... equal subintervals for one, then narrows the bracket by secant steps, falling back on
 // bisection when a secant step leaves the bracket or does not halve the smaller end value. A

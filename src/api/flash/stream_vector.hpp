@@ -63,18 +63,33 @@ std::int32_t streamVectorComponents();
 // Statuses of UFLSH.
 enum class VectorFlashStatus : std::int32_t {
   Ok = 0,
-  Failed = 1,      // the flash failed, the method set refuses the feed, or an amount is
-                   // not a finite number
+  Failed = 1,      // the flash failed, the method set refuses the feed, an amount is
+                   // negative or not a finite number, a temperature or pressure word is not
+                   // finite, or the variable the type gives lies outside the flash's range
   BadType = 2,     // IFTYPE outside 1-11
   NoRate = 3,      // feed rate not above 0.0, infinite, or below the flash's flow threshold
   NoProblem = 4,   // no open problem
   TooSmall = 5,    // a vector has no room for the problem's components
+  NoEntropy = 6,   // type 8 or 9 with no entropy stored by a VFLASH of type 8 or 9
 };
 
+// The range of the state a flash is trusted in (set 1): a type that gives the temperature
+// or the pressure must give it inside this range.
+inline constexpr double kLowestTemperature = 1.0;     // K
+inline constexpr double kHighestTemperature = 3000.0;  // K
+inline constexpr double kLowestPressure = 1e-4;        // kPa
+inline constexpr double kHighestPressure = 1e10;       // kPa
+
 // ENTSPC: the feed's total entropy of flash types 8 and 9 (set 5, class 29, times the feed
-// rate); UFLSH leaves it divided by the feed rate.
+// rate); UFLSH leaves it divided by the feed rate. STORED: a VFLASH of type 8 or 9 put a
+// value there in this process (a flash of type 8 or 9 has no entropy to go to before).
 struct EntropySpecification {
   float value = 0.0F;
+  bool stored = false;
+  void store(float v) {
+    value = v;
+    stored = true;
+  }
 };
 extern EntropySpecification ENTSPC;
 
@@ -87,6 +102,10 @@ extern EntropySpecification ENTSPC;
 //   iftype in   1 T,P; 2 T,H; 3 P,H; 4 dew at T; 5 dew at P; 6 bubble at T; 7 bubble at P;
 //               8 T,S; 9 P,S (S from ENTSPC); 10 water dew at T; 11 water dew at P
 //   ierr   out  VectorFlashStatus. Every output is 0.0 unless the status is Ok.
+// The feed is refused (Failed, nothing created) for an amount that is negative or not
+// finite, a temperature or pressure word that is not finite, a given temperature or pressure
+// outside the range above, an enthalpy word of type 2 or 3 that is not finite; types 8 and 9
+// need a stored entropy (NoEntropy).
 // The caller's current stream of pointer set 2 is current again afterwards; the current
 // method set is left as the flash set it.
 void UFLSH(std::span<const float> feed, std::span<float> vap, std::span<float> liq,

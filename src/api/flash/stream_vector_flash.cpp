@@ -41,6 +41,11 @@ struct FlashType {
 constexpr FlashType kFlashTypes[] = {
     {1, 0}, {2, 2}, {2, 1}, {8, 2}, {8, 1}, {11, 2}, {11, 1}, {3, 2}, {3, 1}, {9, 2}, {9, 1}};
 constexpr std::int32_t kTypeCount = 11;
+constexpr std::int32_t kEnthalpyKind = 2;    // ADIA: types 2 and 3
+constexpr std::int32_t kEntropyKind = 3;     // ISEN: types 8 and 9
+constexpr std::int32_t kWaterDewKind = 9;    // DEWW: types 10 and 11
+constexpr std::int32_t kPressureGiven = 1;   // ITPFIX: P given, T found
+constexpr std::int32_t kTemperatureGiven = 2;  // ITPFIX: T given, P found
 
 constexpr std::int32_t code(VectorFlashStatus s) { return static_cast<std::int32_t>(s); }
 
@@ -90,6 +95,32 @@ void twoLiquids(const problem::MainRecord& r, StreamVector liq, StreamVector wat
   }
 }
 
+// Whether the feed's amounts and state are a request the flash can honour: amounts finite
+// and not negative; temperature and pressure finite, and inside the flash's range where the
+// type gives them; the enthalpy finite where the type gives it.
+bool usableFeed(const StreamVector feed, std::size_t nc, FlashType type) {
+  for (std::size_t i = 1; i <= nc; ++i) {
+    if (!std::isfinite(feed.amount(i)) || feed.amount(i) < 0.0F) return false;
+  }
+  if (!std::isfinite(feed(kTemperature)) || !std::isfinite(feed(kPressure))) return false;
+  const double t = UOMCNV(feed(kTemperature), kTemperatureClass, kVectorSet, kInternalSet);
+  const double p = UOMCNV(feed(kPressure), kPressureClass, kVectorSet, kInternalSet);
+  const bool givesT = type.itpfix != kPressureGiven;
+  const bool givesP = type.itpfix != kTemperatureGiven;
+  if (givesT && !(t >= kLowestTemperature && t <= kHighestTemperature)) return false;
+  if (givesP && !(p >= kLowestPressure && p <= kHighestPressure)) return false;
+  return type.kind != kEnthalpyKind || std::isfinite(feed(kEnthalpy));
+}
+
+// Whether the feed holds water of the current method set's water component: the free-water
+// component, else the problem's water component.
+bool waterInFeed(const StreamVector feed, std::size_t nc) {
+  std::int32_t water = problem::THCTL.idecnt;
+  if (water < 1) water = problem::THCTL.waterComponent;
+  if (water < 1 || static_cast<std::size_t>(water) > nc) return false;
+  return feed.amount(static_cast<std::size_t>(water)) > 0.0F;
+}
+
 }  // namespace
 
 bool problemIsOpen() { return problem::SLOTC2.sr.index != services::NOCORE; }
@@ -130,13 +161,23 @@ void UFLSH(std::span<const float> feedWords, std::span<float> vapWords,
     ierr = code(VectorFlashStatus::NoRate);
     return;
   }
-  // An amount that is not a number or infinite would pass through the flash into the
-  // product vectors under a status of success.
-  for (std::size_t i = 1; i <= nc; ++i) {
-    if (!std::isfinite(feed.amount(i))) {
-      ierr = code(VectorFlashStatus::Failed);
-      return;
-    }
+  // A feed the flash cannot honour is refused before anything is created: an amount that is
+  // not a number, infinite or negative would pass through the flash (or be dropped by it)
+  // under a status of success, and so would a state the flash cannot take.
+  if (!usableFeed(feed, nc, kFlashTypes[iftype - 1])) {
+    ierr = code(VectorFlashStatus::Failed);
+    return;
+  }
+  // A water dew point needs water: a set that knows no water component, or a feed without
+  // water, has none to find.
+  if (kFlashTypes[iftype - 1].kind == kWaterDewKind && !waterInFeed(feed, nc)) {
+    ierr = code(VectorFlashStatus::Failed);
+    return;
+  }
+  if (kFlashTypes[iftype - 1].kind == kEntropyKind &&
+      (!ENTSPC.stored || !std::isfinite(ENTSPC.value))) {
+    ierr = code(VectorFlashStatus::NoEntropy);
+    return;
   }
   const std::int32_t caller = problem::SRPSET.set2.stream;
 
@@ -160,7 +201,7 @@ void UFLSH(std::span<const float> feedWords, std::span<float> vapWords,
 
   // 6. The flash kind; types 8 and 9 carry the entropy per unit rate.
   const FlashType type = kFlashTypes[iftype - 1];
-  if (type.kind == 3) {
+  if (type.kind == kEntropyKind) {
     const double s = ENTSPC.value / static_cast<double>(feed(kRate));
     r.setReal(kEntropyWord, UOMCNV(s, kMolarEntropyClass, kVectorSet, kInternalSet));
     ENTSPC.value = static_cast<float>(s);

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -226,6 +227,63 @@ TEST_F(UnitsProblem, UnitLabelsOfTheReturnedClasses) {
       EXPECT_EQ(label, expected);
     }
   }
+}
+
+// A code or set that no request returns gets no label: ISTAT 1 and blanks. The attack that
+// found this saw code 99999 labelled "MMMMKMGT" (the prefix counts of modifier 99), and
+// classes 51 and 0, code -3 and sets -1, 8 and INT_MAX answered with status 0.
+TEST_F(UnitsProblem, UnknownUnitCodesAndSetsGiveNoLabel) {
+  constexpr std::int32_t kMost = std::numeric_limits<std::int32_t>::max();
+  constexpr std::int32_t kLeast = std::numeric_limits<std::int32_t>::min();
+  const std::pair<std::int32_t, std::int32_t> unknown[] = {
+      {99999, 5}, {51, 5},   {100000, 5}, {100051, 5}, {-3, 5},    {kMost, 5}, {kLeast, 5},
+      {1, -1},    {1, 8},    {1, 9},      {1, 475},    {1, kMost}, {1, kLeast}};
+  for (const auto& [code, set] : unknown) {
+    SCOPED_TRACE(std::to_string(code) + " in set " + std::to_string(set));
+    std::string label(40, '#');
+    std::int32_t istat = -1;
+    api_access::PAUOM1(code, set, istat, label);
+    EXPECT_EQ(istat, 1);
+    EXPECT_EQ(label, std::string(30, ' ') + std::string(10, '#'));
+  }
+  // The codes a request returns keep their labels: a class, one per mole, the two compounds.
+  for (const std::int32_t code : {1, 50, 100022, -1, -2}) {
+    SCOPED_TRACE(code);
+    std::string label(30, ' ');
+    std::int32_t istat = -1;
+    api_access::PAUOM1(code, 5, istat, label);
+    EXPECT_EQ(istat, 0);
+  }
+}
+
+// Without PAMISC the identifier tables are empty: a request would find no component, stream
+// or unit and report success with nothing (the attack saw COMPS IDS, COMPS MolWeight, UNIT
+// IDS and STREAM IDS return status 0 with count 0). Each says why it is refused instead.
+TEST(RequestsBeforeTheTables, AreRefusedWithOneLineSayingSo) {
+  testing_support::StopThrows stop;
+  testing_support::TempDir dir;
+  fixtures::buildProblem(dir.path(), fixtures::unitsProblem("units"));
+  std::int32_t iout = 0, ierr = -1;
+  api_access::PAOPEN(dir.file("units").string(), dir.path().string() + "/", iout, ierr);
+  ASSERT_EQ(ierr, 0);
+  const std::string line = " IDENTIFIER TABLES NOT BUILT: CALL PAMISC FIRST\n";
+  const auto c = access_tests::textRequest("COMPS", "IDS", "");
+  EXPECT_EQ(c.ierr, 1);
+  EXPECT_EQ(c.out, line);
+  const auto r = access_tests::realRequest("COMPS", "MolWeight", "");
+  EXPECT_EQ(r.ierr, 1);
+  EXPECT_EQ(r.out, line);
+  for (const char* cls : {"UNIT", "STREAM"}) {
+    SCOPED_TRACE(cls);
+    const auto ids = access_tests::textRequest(cls, "IDS", "");
+    EXPECT_EQ(ids.ierr, 1);
+    EXPECT_EQ(ids.out, line);
+  }
+  // Once PAMISC has built them, the same requests are served.
+  std::int32_t ncomp = 0, nstrm = 0, nunit = 0;
+  access_tests::printed([&] { api_access::PAMISC(ncomp, nstrm, nunit, ierr); });
+  EXPECT_EQ(access_tests::textRequest("COMPS", "IDS", "").ierr, 0);
+  api_access::PACLOS();
 }
 
 }  // namespace

@@ -410,7 +410,8 @@ def ref(ctype, value, null):
     return None if null else ctypes.byref(ctype(value))
 
 def vflash(stream=b"FEED", length=None, comp=GAS, iftype=1, ncomp=10, t=233.15, p=5e6,
-           idebug=0, h=0.0, s=0.0, nulls=(), state=False):
+           idebug=0, h=0.0, s=0.0, vfrac=0.5, iesti=0, hmin=0.0, hmax=0.0, maxit=50, tol=1e-6,
+           nulls=(), state=False, sums=False):
     # VFLASH; NULLS names the arguments passed as null pointers. Returns the status, whether
     # every output is finite and whether every output is 0.0.
     n = len(comp) if comp is not None else 0
@@ -420,11 +421,11 @@ def vflash(stream=b"FEED", length=None, comp=GAS, iftype=1, ncomp=10, t=233.15, 
     ierr = i32(-99)
     lib.VFLASH(ref(i32, idebug, "idebug" in nulls), stream,
                len(stream) if stream is not None and length is None else (length or 0),
-               ref(f64, t, "t" in nulls), ref(f64, p, "p" in nulls), ref(f64, 0.5, False),
+               ref(f64, t, "t" in nulls), ref(f64, p, "p" in nulls), ref(f64, vfrac, False),
                ref(f64, h, False), ref(f64, s, False), compin,
                ref(i32, iftype, "iftype" in nulls), ref(i32, ncomp, "ncomp" in nulls),
-               ref(i32, 0, False), ref(f64, 0.0, False), ref(f64, 0.0, False),
-               ref(i32, 50, False), ref(f64, 1e-6, False),
+               ref(i32, iesti, False), ref(f64, hmin, False), ref(f64, hmax, False),
+               ref(i32, maxit, False), ref(f64, tol, False),
                *[None if "outputs" in nulls else ctypes.byref(v) for v in outs],
                *[None if "phases" in nulls else a for a in phases],
                None if "ierr" in nulls else ctypes.byref(ierr))
@@ -440,9 +441,17 @@ def vflash(stream=b"FEED", length=None, comp=GAS, iftype=1, ncomp=10, t=233.15, 
         v = [o.value for o in outs]
         return dict(h=v[8] * v[2] + v[9] * v[3] + v[10] * v[4],
                     s=v[8] * v[5] + v[9] * v[6] + v[10] * v[7])
-    return dict(ierr=ierr.value, finite=all(map(math.isfinite, values)),
-                zero=all(v == 0.0 for v in values) if "outputs" not in nulls else None,
-                beyond=beyond)
+    result = dict(ierr=ierr.value, finite=all(map(math.isfinite, values)),
+                  zero=all(v == 0.0 for v in values) if "outputs" not in nulls else None,
+                  beyond=beyond)
+    if sums:
+        # The phase enthalpies and entropies weighted by the fractions, and the largest
+        # phase values, for the check that a success answers the request.
+        v = [o.value for o in outs]
+        result.update(h=v[8] * v[2] + v[9] * v[3] + v[10] * v[4],
+                      s=v[8] * v[5] + v[9] * v[6] + v[10] * v[7],
+                      hscale=max(abs(x) for x in v[2:5]), sscale=max(abs(x) for x in v[5:8]))
+    return result
 
 def vprops(stream=b"FEED", comp=GAS, ncomp=10, iphase=1, nprop=9, props=True, nulls=()):
     # VPROPS into a 12-word PROPS array; returns the status, the three words beyond the nine
@@ -458,9 +467,9 @@ def vprops(stream=b"FEED", comp=GAS, ncomp=10, iphase=1, nprop=9, props=True, nu
     return dict(ierr=ierr.value, beyond=list(words[9:]),
                 finite=all(map(math.isfinite, words[:9])), zero=all(v == 0.0 for v in words[:9]))
 
-def uflsh(rate=1.0, iftype=1, vectors=True, nulls=()):
+def uflsh(rate=1.0, iftype=1, vectors=True, nulls=(), t=-40.0, p=725.19, h=0.0, comp=GAS):
     # UFLSH of one unit of the gas at 233.15 K and 5000 kPa in set-5 units (F, PSIA).
-    feed = (f32 * 20)(rate, -40.0, 725.19, *([0.0] * 7), *[rate * z for z in GAS])
+    feed = (f32 * 20)(rate, t, p, h, *([0.0] * 6), *[rate * z for z in comp])
     outs = [(f32 * 20)(*([-9.0] * 20)) for _ in range(3)] + [(f32 * 10)(*([-9.0] * 10))]
     ierr = i32(-99)
     lib.UFLSH(feed if vectors else None, *(o if vectors else None for o in outs),
@@ -672,10 +681,11 @@ REQUEST_CASES = {
     "requests after the close": dict(
         code="opened()\nlib.PACLOS()\ndone(c=padatc(), r=padatr())",
         results=dict(c=[0, -99, 1, UNTOUCHED16], r=[-99, 1, 0, 1, -7.0])),
-    # Before PAMISC the tables are empty: no component, no unit is found.
+    # Before PAMISC the tables are not built: each request is refused with one line.
     "requests without PAMISC": dict(
-        code="paopen()\ndone(c=padatc(), r=padatr())",
-        results=dict(c=[16, 0, 0, UNTOUCHED16], r=[-99, 1, 0, 1, -7.0])),
+        code="paopen()\ndone(c=padatc(), r=padatr(), i=padati())",
+        results=dict(c=[0, -99, 1, UNTOUCHED16], r=[-99, 1, 0, 1, -7.0],
+                     i=[-99, 1, [-7, -7, -7]]), tables_lines=3),
     # Unit labels.
     "PAUOM1 label null": dict(code="opened()\ndone(r=pauom1(label=False))", results=dict(r=[0, None])),
     "PAUOM1 label length 0": dict(code="opened()\ndone(r=pauom1(length=0))",
@@ -693,8 +703,12 @@ REQUEST_CASES = {
     **{f"PAUOM1 code {code} set {unit_set}": dict(
         code=f"opened()\ndone(r=pauom1(code={code}, unit_set={unit_set})[0])",
         results=dict(r=status))
-       for code, unit_set, status in [("INT32_MIN", 5, 0), ("INT32_MAX", 5, 0), (-3, 5, 0),
-                                      (1, "INT32_MIN", 0), (1, "INT32_MAX", 0), (1, 999, 0)]},
+       # An unknown code or set has no label: status 1.
+       for code, unit_set, status in [("INT32_MIN", 5, 1), ("INT32_MAX", 5, 1), (-3, 5, 1),
+                                      (99999, 5, 1), (51, 5, 1), (100000, 5, 1), (100051, 5, 1),
+                                      (1, "INT32_MIN", 1), (1, "INT32_MAX", 1), (1, 999, 1),
+                                      (1, -1, 1), (1, 8, 1), (100022, 5, 0), (-1, 5, 0),
+                                      (-2, 5, 0)]},
     "PAUOM1 before the open": dict(code="done(r=pauom1())", results=dict(r=[1, " " * 10 + "##"])),
 }
 
@@ -750,12 +764,14 @@ FLASH_CASES = {
     "VFLASH type null": dict(code="opened()\ndone(r=vflash(nulls=('iftype',)))",
                              results=dict(r=dict(ierr=-102, **NO_FLASH))),
     # Every flash type on the gas at 233.15 K and 5000 kPa, the enthalpy and entropy those of
-    # a type-1 flash there; FEED's set treats no free water, so there is no water dew point
-    # at a given temperature (-101).
+    # a type-1 flash there.
     **{f"VFLASH type {t} on the gas": dict(
         code=f"opened()\nb = vflash(state=True)\ndone(r=vflash(iftype={t}, h=b['h'], s=b['s']))",
-        results=dict(r=dict(ierr=-101 if t == 10 else 0, finite=True, zero=t == 10, beyond=True)))
+        results=dict(r=dict(ierr=0, finite=True, zero=False, beyond=True)))
        for t in range(1, 13)},
+    "VFLASH composition with a negative amount": dict(
+        code="opened()\ndone(r=vflash(comp=GAS[:4] + [-0.01] + GAS[5:]))",
+        results=dict(r=dict(ierr=-1, **NO_FLASH))),
     # Null outputs: the status is still returned.
     "VFLASH scalar outputs null": dict(
         code="opened()\ndone(r=vflash(iftype=0, nulls=('outputs',)))",
@@ -803,6 +819,31 @@ FLASH_CASES = {
                           results=dict(r=dict(ierr=3, finite=True, zero=True))),
     "UFLSH type 1 on the gas": dict(code="opened()\ndone(r=uflsh())",
                                     results=dict(r=dict(ierr=0, finite=True, zero=False))),
+    # A feed UFLSH cannot honour is refused, never flashed as another one.
+    "UFLSH negative amount": dict(
+        code="opened()\ndone(r=uflsh(comp=GAS[:4] + [-0.01] + GAS[5:]))",
+        results=dict(r=dict(ierr=1, finite=True, zero=True))),
+    **{f"UFLSH type {t} temperature {label}": dict(
+        code=f"opened()\ndone(r=uflsh(iftype={t}, t={value}))",
+        results=dict(r=dict(ierr=1, finite=True, zero=True)))
+       for t in (1, 4, 10) for label, value in (("-459.67 F", -459.67), ("-1000 F", -1000.0),
+                                                ("NaN", "float('nan')"), ("inf", "1e39"))},
+    **{f"UFLSH type {t} pressure {label}": dict(
+        code=f"opened()\ndone(r=uflsh(iftype={t}, p={value}))",
+        results=dict(r=dict(ierr=1, finite=True, zero=True)))
+       for t in (1, 5, 11) for label, value in (("0", 0.0), ("-1", -1.0), ("NaN", "float('nan')"))},
+    # Types 8 and 9 take the entropy an earlier VFLASH of type 8 or 9 stored: in a fresh
+    # process there is none (the attack saw type 9 flash to 66 K, all liquid, with status 0).
+    **{f"UFLSH type {t} with no stored entropy": dict(
+        code=f"opened()\ndone(r=uflsh(iftype={t}))",
+        results=dict(r=dict(ierr=6, finite=True, zero=True))) for t in (8, 9)},
+    "UFLSH type 9 after a VFLASH of type 9": dict(
+        code="opened()\nb = vflash(state=True)\nvflash(iftype=9, s=b['s'])\n"
+             "done(r=uflsh(iftype=9))",
+        results=dict(r=dict(ierr=0, finite=True, zero=False))),
+    "UFLSH water dew point of a dry feed": dict(
+        code="opened()\ndone(r=uflsh(iftype=11, comp=GAS[:9] + [0.0]))",
+        results=dict(r=dict(ierr=1, finite=True, zero=True))),
     "UFLSH status null": dict(code="opened()\nuflsh(nulls=('ierr',))\ndone(survived=True)",
                               results=dict(survived=True)),
 }
@@ -840,6 +881,8 @@ class ChildCases(unittest.TestCase):
                          case.get("not_found", 0), shown)
         self.assertEqual(sum(l.startswith(" DIRECTORY ") for l in lines),
                          case.get("directory_lines", 0), shown)
+        self.assertEqual(sum(l == " IDENTIFIER TABLES NOT BUILT: CALL PAMISC FIRST"
+                             for l in lines), case.get("tables_lines", 0), shown)
         results = [json.loads(l[len(RESULT):]) for l in lines if l.startswith(RESULT)]
         if child.returncode == ABORT_STATUS:
             self.assertEqual(results, [], shown)
@@ -878,6 +921,83 @@ class FlashArguments(ChildCases):
         for label, case in FLASH_CASES.items():
             with self.subTest(label):
                 self.run_case(label, case)
+
+
+# Every input each VFLASH type reads, and the values a host may pass by mistake. A value
+# that is not finite or not in its range is refused with -101 and every output 0.0; a value
+# that is a request the type can honour (an enthalpy or entropy of 0 or -1, a vapour fraction
+# or tolerance of 0, enthalpy limits of 0 or -1) is answered as asked, or refused, never
+# answered for another request.
+FLASH_READS = {1: ("t", "p"), 2: ("t", "h"), 3: ("p", "h"), 4: ("t",), 5: ("p",), 6: ("t",),
+               7: ("p",), 8: ("t", "s"), 9: ("p", "s"), 10: ("t",), 11: ("p",),
+               12: ("p", "vfrac", "tol", "hmin", "hmax", "maxit")}
+HOSTILE = [("+inf", "float('inf')"), ("-inf", "float('-inf')"), ("NaN", "float('nan')"),
+           ("+1e308", "1e308"), ("-1e308", "-1e308"), ("0", "0.0"), ("-1", "-1.0")]
+HOSTILE_MAXIT = [("INT32_MIN", "INT32_MIN"), ("INT32_MAX", "INT32_MAX"), ("0", "0"),
+                 ("-1", "-1")]
+
+
+def honourable(name, label):
+    if name in ("h", "s", "hmin", "hmax"):
+        return label in ("0", "-1")
+    if name in ("vfrac", "tol"):
+        return label == "0"
+    return name == "maxit"
+
+
+class FlashInputTable(ChildCases):
+    """VFLASH with every hostile value of every input of every flash type, one child per
+    type; UFLSH with the same through its feed vector where it reads them."""
+    KIND = "naturalgas"
+
+    def test_every_input_of_every_type_is_refused_or_answered_as_asked(self):
+        for t, names in FLASH_READS.items():
+            lines = ["opened()", "b = vflash(state=True)", "rows = []"]
+            for name in names:
+                values = HOSTILE_MAXIT if name == "maxit" else HOSTILE
+                for label, value in values:
+                    limits = ("iesti=1, hmin=b['h'] - 5e6, hmax=b['h'] + 5e6, "
+                              if name in ("hmin", "hmax", "maxit") else "")
+                    lines.append(f"rows.append([{name!r}, {label!r}, vflash(iftype={t}, "
+                                 f"h=b['h'], s=b['s'], {limits}{name}={value}, sums=True)])")
+            lines.append("done(rows=rows)")
+            with self.subTest(f"type {t}"):
+                rows = self.child_rows(f"type {t}", "\n".join(lines))
+                for name, label, r in rows:
+                    what = f"type {t} {name} {label}: {r}"
+                    self.assertTrue(r["finite"], what)
+                    if not honourable(name, label):
+                        self.assertEqual(r["ierr"], -101, what)
+                    if r["ierr"] != 0:
+                        self.assertTrue(r["zero"], what)
+                        continue
+                    # Success answers the request: ENTHIN or ENTRIN back from the phases.
+                    if name == "h":
+                        request = float(label)
+                        scale = max(abs(request), r["hscale"], 50 * 8314.0)
+                        self.assertLessEqual(abs(r["h"] - request), 1e-4 * scale, what)
+                    if name == "s":
+                        request = float(label)
+                        scale = max(abs(request), r["sscale"], 8314.0)
+                        self.assertLessEqual(abs(r["s"] - request), 1e-4 * scale, what)
+
+    def child_rows(self, label, code):
+        case = dict(code=code)
+        with tempfile.TemporaryDirectory() as top:
+            directory = os.path.join(top, "problem")
+            shutil.copytree(self.template, directory)
+            env = dict(os.environ, VENDRAKOL_LIB=ARGS.library,
+                       PROBLEM=os.path.join(directory, "plant"), DIR2=directory + "/")
+            child = subprocess.run([sys.executable, "-c", TABLE_PRELUDE + case["code"]],
+                                   capture_output=True, env=env, timeout=600)
+        stdout = child.stdout.decode(errors="replace")
+        shown = f"{label}: exit {child.returncode}\nstdout:\n{stdout[-3000:]}\nstderr:\n" + \
+            child.stderr.decode(errors="replace")[-3000:]
+        self.assertEqual(child.returncode, 0, shown)
+        results = [json.loads(l[len(RESULT):]) for l in stdout.splitlines()
+                   if l.startswith(RESULT)]
+        self.assertEqual(len(results), 1, shown)
+        return results[0]["rows"]
 
 
 if __name__ == "__main__":

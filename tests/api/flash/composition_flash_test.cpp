@@ -8,6 +8,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -17,6 +18,7 @@
 #include "api/flash/phase_properties_call.hpp"
 #include "api/flash/root_search.hpp"
 #include "flash_support.hpp"
+#include "problem/problem.hpp"
 #include "support/allocation_counter.hpp"
 
 namespace {
@@ -279,6 +281,34 @@ TEST_F(CompositionFlash, VapourFractionSearchStopsAtItsLimitsAndTolerance) {
       EXPECT_NEAR(out.r.fracv, c.fracv, 1e-5);
     }
   }
+}
+
+// Every flash takes an automatic name for each temporary stream it makes (three for a
+// VFLASH: its flash and the entropy re-flashes of the vapour and the liquid) from a counter
+// the problem file keeps, so that a long-lived problem raises it from session to session.
+// At the counter's largest value the names start again from 1 (each temporary stream gave
+// its name back when it was deleted) instead of ending the run with "NO AUTOMATIC STREAM NAME
+// LEFT". The counter is set near its limit here as a file that served some 700 million
+// flashes holds it.
+TEST_F(CompositionFlash, TemporaryStreamNamesStartAgainAtTheCountersLimit) {
+  std::int32_t& counter = problem::SLOTC2.sr.srtabi(problem::srtabi::kNameCounter);
+  counter = std::numeric_limits<std::int32_t>::max() - 1;
+  std::vector<double> comp = kGas;
+  Outputs first(10);
+  std::int32_t ierr = 99;
+  ASSERT_NO_THROW(VFLASH(0, "FEED", request(1), comp, first.r, ierr));
+  EXPECT_EQ(ierr, 0);
+  EXPECT_GE(counter, 1);
+  EXPECT_LT(counter, 10);
+  for (int k = 0; k < 3; ++k) {
+    Outputs again(10);
+    ASSERT_NO_THROW(VFLASH(0, "FEED", request(1), comp, again.r, ierr));
+    EXPECT_EQ(ierr, 0);
+    EXPECT_EQ(again.r.tempot, first.r.tempot);
+    EXPECT_EQ(again.r.fracv, first.r.fracv);
+  }
+  // The problem's own streams are those it had.
+  EXPECT_EQ(problem::ISRNO("FEED") > 0, true);
 }
 
 TEST(CompositionFlashWithoutProblem, ReportsAnUnknownStream) {

@@ -174,7 +174,7 @@ TEST_F(VectorFlash, EveryFlashTypeBalancesPerComponent) {
                        Case{7, 233.15, 3000.0}, Case{8, 233.15, 3000.0}, Case{9, 260.0, 5000.0},
                        Case{10, 300.0, 1000.0}, Case{11, 233.15, 3000.0}}) {
     SCOPED_TRACE("type " + std::to_string(c.type));
-    api_flash::ENTSPC.value = entropyWord(s);
+    api_flash::ENTSPC.store(entropyWord(s));
     const std::vector<float> f = feed(100.0, c.t, c.p, h);
     const Result r = call(f, c.type);
     ASSERT_EQ(r.ierr, 0);
@@ -200,7 +200,7 @@ TEST_F(VectorFlash, EnthalpyAndEntropyTypesReturnToTheIsothermalTemperature) {
   EXPECT_NEAR(adiabatic.vapourShare(), base.vapourShare(), 1e-4);
 
   const double s = totalEntropy(233.15, 5000.0);
-  api_flash::ENTSPC.value = entropyWord(s);
+  api_flash::ENTSPC.store(entropyWord(s));
   const Result isentropic = call(feed(100.0, 280.0, 5000.0), 9);
   ASSERT_EQ(isentropic.ierr, 0);
   EXPECT_NEAR(isentropic.t(), 233.15, 0.02);
