@@ -19,6 +19,7 @@
 #include "flash/flashed_totals.hpp"
 #include "flash/general_flash.hpp"
 #include "flash/linear_solver.hpp"
+#include "flash/liquid_liquid_arrays.hpp"
 #include "flash/parameter_values.hpp"
 #include "flash/liquid_split.hpp"
 #include "flash/newton_flash.hpp"

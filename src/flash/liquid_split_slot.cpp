@@ -4,7 +4,9 @@
 #include <span>
 #include <vector>
 
+#include "flash/liquid_liquid_arrays.hpp"
 #include "flash/liquid_split.hpp"
+#include "methods/methods.hpp"
 #include "services/scratch_vectors.hpp"
 #include "services/services.hpp"
 #include "thermo/equilibrium/slots.hpp"
@@ -49,6 +51,12 @@ void splitLiquid(const equilibrium::LiquidSplitRequest& request,
         request.nck, request.debug, request.unit, request.p, request.t, request.x, result.theta,
         result.status, result.x1, result.x2, request.y, dcoef, gl1, gl2, work1, work2, result.za,
         result.zb);
+  // A pair set up for the running three-phase flash: its distribution coefficients are the
+  // ones the three-phase flash starts its liquid-liquid split from.
+  if (request.threePhase && methods::THDXCH.IHVLLE == 1) {
+    const std::span<double> kept = liquidLiquidArrays(n).DCOEF;
+    std::copy(dcoef.begin(), dcoef.end(), kept.begin());
+  }
 }
 
 }  // namespace flash

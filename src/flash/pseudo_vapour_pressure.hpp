@@ -1,5 +1,5 @@
 // The single-phase decision of the flashes by the pseudo-critical properties of the feed.
-// Private to the flash layer.
+// Shared by the flash layer and the multiphase flashes above it.
 #pragma once
 
 #include "flash/flash_arguments.hpp"
