@@ -2,13 +2,14 @@
 #include "flash/multiphase/slots.hpp"
 
 #include "flash/flash.hpp"
+#include "flash/multiphase/gibbs_flash.hpp"
 #include "flash/multiphase/three_phase_flash.hpp"
 
 namespace multiphase {
 
 void installSlots() {
-  const flash::FlashAlgorithms& t = flash::flashAlgorithms();
-  flash::fillMultiphaseAlgorithms(&FLAS3P, t.fls3w1, t.flasgb);
+  const flash::FlashAlgorithms& table = flash::flashAlgorithms();
+  flash::fillMultiphaseAlgorithms(&FLAS3P, table.fls3w1, &FLASGB);
 }
 
 }  // namespace multiphase
