@@ -1,6 +1,8 @@
 // Units made current in their three contexts and freed again.
 #include "problem/units.hpp"
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -125,9 +127,17 @@ void UNCUR(std::int32_t n, std::int32_t kind) {
   const FixedText<kTextLength> text = UNTEXT(n);
   FixedText<kHeadingLength> heading;
   UNITXT(heading, kContextHeading, n, id.view(), text.view());
-  FixedText<122>& area = contextText(kind);
-  area.assign(std::string(id.view()) + std::string(text.view()) +
-              std::string(heading.view().substr(0, kHeadingKept)));
+  // Identifier, text and heading end to end, joined without a heap string: the unit readers
+  // make a unit current on every request.
+  std::array<char, 122> joined{};
+  std::size_t used = 0;
+  for (const std::string_view part :
+       {id.view(), text.view(), heading.view().substr(0, kHeadingKept)}) {
+    const std::size_t take = std::min(part.size(), joined.size() - used);
+    std::copy_n(part.data(), take, joined.data() + used);
+    used += take;
+  }
+  contextText(kind).assign(std::string_view(joined.data(), used));
 }
 
 void UNFREE(std::int32_t n, std::int32_t level) {

@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "column_problem.hpp"
+#include "fixtures/column_problem.hpp"
 #include "methods/methods.hpp"
 #include "problem/component_data.hpp"
 #include "problem/streams.hpp"

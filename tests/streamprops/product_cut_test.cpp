@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "column_problem.hpp"
+#include "fixtures/column_problem.hpp"
 #include "problem/component_data.hpp"
 #include "problem/database.hpp"
 #include "problem/entity_contexts.hpp"

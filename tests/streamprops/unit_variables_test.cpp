@@ -16,7 +16,7 @@
 #include "problem/problem.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
-#include "streamprops/column_problem.hpp"
+#include "fixtures/column_problem.hpp"
 #include "streamprops/unit_data.hpp"
 #include "support/test_support.hpp"
 

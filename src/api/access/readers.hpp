@@ -22,6 +22,24 @@ void PAUNIT(Request& request);
 void PAFLSH(Request& request);
 void PAVALV(Request& request);
 
+// The reactors: "Reactor" (unit type 10008), "ConReactor" (10024), "EquReactor" (10025),
+// "Cstr" (10010), "Plug" (20004) and "Gibbs" (10009). Stored results, per-reaction lists, the
+// plug-flow profiles and a per-component balance of the reactor's two connected streams.
+void PARCTR(Request& request);
+void PACONR(Request& request);
+void PAEQUR(Request& request);
+void PACSTR(Request& request);
+void PAPLUG(Request& request);
+void PAGIBB(Request& request);
+
+// PARXND: the molar flows of components 1..NC (internal order) into and out of a reactor,
+// from streams NFEED and NPROD, and the fractional conversion of each consumed component
+// (|PROD - FEED| / FEED where PROD < FEED and FEED > 0, else 0.0); a missing mole fraction
+// counts as none. Returns false, the arrays 0.0, when either number names no stream with a
+// record; otherwise NFEED is current in set 2 and NPROD in set 1 afterwards.
+bool PARXND(std::int32_t nfeed, std::int32_t nprod, std::span<double> feed,
+            std::span<double> prod, std::span<double> conv);
+
 // "STREAM": identifiers, names, state, rates, phase fractions, enthalpies, entropies, heat
 // capacities (Cv by a 1 K step at constant volume when not stored), densities, transport
 // properties, compositions, heating values, the Watson factor, true and Reid vapour
