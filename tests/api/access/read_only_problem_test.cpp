@@ -79,9 +79,7 @@ std::vector<std::string> readEverything() {
 
 class ReadOnlyProblem : public ::testing::Test {
  protected:
-  void SetUp() override {
-    fixtures::buildProblem(pristine.path(), fixtures::naturalGasPlant());
-  }
+  void SetUp() override { fixtures::buildProblem(pristine.path(), fixtures::naturalGasPlant()); }
 
   // A fresh copy of the pristine files in a directory of their own.
   std::filesystem::path freshCopy(const std::string& name) {
