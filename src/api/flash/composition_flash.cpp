@@ -250,8 +250,8 @@ void VFLASH(std::int32_t idebug, std::string_view strmid, const FlashRequest& in
       const double limits[] = {hmin, hmax};
       listValues(unit, " Limits are", limits);
     }
-    FRACFL(idebug, unit, in.vfrac, searchLimit(in.maxit), in.tol, hmin, hmax, vectors.feed, vectors.vap,
-           vectors.liq, vectors.wat, vectors.k, ierr);
+    FRACFL(idebug, unit, in.vfrac, searchLimit(in.maxit), in.tol, hmin, hmax, vectors.feed,
+           vectors.vap, vectors.liq, vectors.wat, vectors.k, ierr);
     if (ierr != 0) {
       ierr = failed(unit, ierr);
       return;

@@ -38,9 +38,9 @@ enum Reads : unsigned {
 };
 
 // What each flash type 1-12 reads besides the composition.
-constexpr unsigned kReads[] = {kTemp | kPres, kTemp | kEnth, kPres | kEnth, kTemp, kPres, kTemp,
-                               kPres,         kTemp | kEntr, kPres | kEntr, kTemp, kPres,
-                               kPres | kFraction};
+constexpr unsigned kReads[] = {kTemp | kPres, kTemp | kEnth, kPres | kEnth, kTemp,
+                               kPres,         kTemp,         kPres,         kTemp | kEntr,
+                               kPres | kEntr, kTemp,         kPres,         kPres | kFraction};
 
 bool within(double v, double low, double high) { return v >= low && v <= high; }
 

@@ -108,8 +108,9 @@ void startBracket(std::int32_t& istate, double& x, double& f) {
 }  // namespace
 
 std::int32_t searchLimit(std::int32_t maxit) {
-  return maxit == std::numeric_limits<std::int32_t>::min() ? std::numeric_limits<std::int32_t>::max()
-                                                           : std::abs(maxit);
+  return maxit == std::numeric_limits<std::int32_t>::min()
+             ? std::numeric_limits<std::int32_t>::max()
+             : std::abs(maxit);
 }
 
 void ROOTRC(std::int32_t& istate, double xa, double xb, double tol, double& x, double& f,

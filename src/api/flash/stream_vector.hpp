@@ -63,19 +63,19 @@ std::int32_t streamVectorComponents();
 // Statuses of UFLSH.
 enum class VectorFlashStatus : std::int32_t {
   Ok = 0,
-  Failed = 1,      // the flash failed, the method set refuses the feed, an amount is
-                   // negative or not a finite number, a temperature or pressure word is not
-                   // finite, or the variable the type gives lies outside the flash's range
-  BadType = 2,     // IFTYPE outside 1-11
-  NoRate = 3,      // feed rate not above 0.0, infinite, or below the flash's flow threshold
-  NoProblem = 4,   // no open problem
-  TooSmall = 5,    // a vector has no room for the problem's components
-  NoEntropy = 6,   // type 8 or 9 with no entropy stored by a VFLASH of type 8 or 9
+  Failed = 1,     // the flash failed, the method set refuses the feed, an amount is
+                  // negative or not a finite number, a temperature or pressure word is not
+                  // finite, or the variable the type gives lies outside the flash's range
+  BadType = 2,    // IFTYPE outside 1-11
+  NoRate = 3,     // feed rate not above 0.0, infinite, or below the flash's flow threshold
+  NoProblem = 4,  // no open problem
+  TooSmall = 5,   // a vector has no room for the problem's components
+  NoEntropy = 6,  // type 8 or 9 with no entropy stored by a VFLASH of type 8 or 9
 };
 
 // The range of the state a flash is trusted in (set 1): a type that gives the temperature
 // or the pressure must give it inside this range.
-inline constexpr double kLowestTemperature = 1.0;     // K
+inline constexpr double kLowestTemperature = 1.0;      // K
 inline constexpr double kHighestTemperature = 3000.0;  // K
 inline constexpr double kLowestPressure = 1e-4;        // kPa
 inline constexpr double kHighestPressure = 1e10;       // kPa

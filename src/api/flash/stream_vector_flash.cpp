@@ -41,10 +41,10 @@ struct FlashType {
 constexpr FlashType kFlashTypes[] = {
     {1, 0}, {2, 2}, {2, 1}, {8, 2}, {8, 1}, {11, 2}, {11, 1}, {3, 2}, {3, 1}, {9, 2}, {9, 1}};
 constexpr std::int32_t kTypeCount = 11;
-constexpr std::int32_t kEnthalpyKind = 2;    // ADIA: types 2 and 3
-constexpr std::int32_t kEntropyKind = 3;     // ISEN: types 8 and 9
-constexpr std::int32_t kWaterDewKind = 9;    // DEWW: types 10 and 11
-constexpr std::int32_t kPressureGiven = 1;   // ITPFIX: P given, T found
+constexpr std::int32_t kEnthalpyKind = 2;      // ADIA: types 2 and 3
+constexpr std::int32_t kEntropyKind = 3;       // ISEN: types 8 and 9
+constexpr std::int32_t kWaterDewKind = 9;      // DEWW: types 10 and 11
+constexpr std::int32_t kPressureGiven = 1;     // ITPFIX: P given, T found
 constexpr std::int32_t kTemperatureGiven = 2;  // ITPFIX: T given, P found
 
 constexpr std::int32_t code(VectorFlashStatus s) { return static_cast<std::int32_t>(s); }

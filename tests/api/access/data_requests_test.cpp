@@ -236,8 +236,8 @@ TEST_F(UnitsProblem, UnknownUnitCodesAndSetsGiveNoLabel) {
   constexpr std::int32_t kMost = std::numeric_limits<std::int32_t>::max();
   constexpr std::int32_t kLeast = std::numeric_limits<std::int32_t>::min();
   const std::pair<std::int32_t, std::int32_t> unknown[] = {
-      {99999, 5}, {51, 5},   {100000, 5}, {100051, 5}, {-3, 5},    {kMost, 5}, {kLeast, 5},
-      {1, -1},    {1, 8},    {1, 9},      {1, 475},    {1, kMost}, {1, kLeast}};
+      {99999, 5}, {51, 5}, {100000, 5}, {100051, 5}, {-3, 5},    {kMost, 5}, {kLeast, 5},
+      {1, -1},    {1, 8},  {1, 9},      {1, 475},    {1, kMost}, {1, kLeast}};
   for (const auto& [code, set] : unknown) {
     SCOPED_TRACE(std::to_string(code) + " in set " + std::to_string(set));
     std::string label(40, '#');

@@ -956,10 +956,11 @@ class FlashInputTable(ChildCases):
             for name in names:
                 values = HOSTILE_MAXIT if name == "maxit" else HOSTILE
                 for label, value in values:
-                    limits = ("iesti=1, hmin=b['h'] - 5e6, hmax=b['h'] + 5e6, "
-                              if name in ("hmin", "hmax", "maxit") else "")
-                    lines.append(f"rows.append([{name!r}, {label!r}, vflash(iftype={t}, "
-                                 f"h=b['h'], s=b['s'], {limits}{name}={value}, sums=True)])")
+                    lines.append(f"kw = dict(iftype={t}, h=b['h'], s=b['s'])")
+                    if name in ("hmin", "hmax", "maxit"):
+                        lines.append("kw.update(iesti=1, hmin=b['h'] - 5e6, hmax=b['h'] + 5e6)")
+                    lines.append(f"kw[{name!r}] = {value}")
+                    lines.append(f"rows.append([{name!r}, {label!r}, vflash(sums=True, **kw)])")
             lines.append("done(rows=rows)")
             with self.subTest(f"type {t}"):
                 rows = self.child_rows(f"type {t}", "\n".join(lines))

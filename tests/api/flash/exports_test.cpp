@@ -262,8 +262,9 @@ TEST_F(FlashExports, PropertiesOfAnIdealGasVapour) {
 // The values a host may pass by mistake, for every input a flash type reads.
 constexpr double kInf = std::numeric_limits<double>::infinity();
 const std::vector<std::pair<const char*, double>> kHostileValues{
-    {"+inf", kInf}, {"-inf", -kInf},     {"NaN", std::numeric_limits<double>::quiet_NaN()},
-    {"+1e308", 1e308}, {"-1e308", -1e308}, {"0", 0.0}, {"-1", -1.0}};
+    {"+inf", kInf},    {"-inf", -kInf},    {"NaN", std::numeric_limits<double>::quiet_NaN()},
+    {"+1e308", 1e308}, {"-1e308", -1e308}, {"0", 0.0},
+    {"-1", -1.0}};
 
 // The molar enthalpy and entropy of the feed a successful call returns must be those asked
 // for: within 1e-4 of the larger of the request, the phase values and 50 K (1 K) of the gas
@@ -289,8 +290,8 @@ TEST_F(FlashExports, HostileInputsOfEveryTypeAreRefusedOrAnsweredAsAsked) {
   ASSERT_EQ(base.ierr, 0);
   enum Input { kT, kP, kH, kS, kVfrac, kTol, kHmin, kHmax };
   const std::vector<std::vector<Input>> reads{
-      {kT, kP}, {kT, kH}, {kP, kH}, {kT}, {kP},    {kT},
-      {kP},     {kT, kS}, {kP, kS}, {kT}, {kP},    {kP, kVfrac, kTol, kHmin, kHmax}};
+      {kT, kP}, {kT, kH}, {kP, kH}, {kT}, {kP}, {kT},
+      {kP},     {kT, kS}, {kP, kS}, {kT}, {kP}, {kP, kVfrac, kTol, kHmin, kHmax}};
   const char* names[] = {"TEMPIN", "PRESIN", "ENTHIN", "ENTRIN", "VFRAC", "TOL", "HMIN", "HMAX"};
   for (std::int32_t type = 1; type <= 12; ++type) {
     for (Input input : reads[static_cast<std::size_t>(type - 1)]) {
