@@ -505,6 +505,16 @@ TEST_F(CorrelationKValues, AcentricEstimateNearAndAboveTheCriticalPoint) {
   EXPECT_NEAR(estimate(0.7 * tc, 50.0, zv), estimate(0.7 * tc, 5000.0, zv), 1e-9);
 }
 
+// A vapour attraction constant that is not a number leaves the vapour without a root: the
+// K-values are not numbers, which the flashes take as a failed K-value call, never K-values of
+// the liquid side alone.
+TEST_F(CorrelationKValues, VapourWithoutARootGivesNoKValues) {
+  hold({published("PROPANE"), published("N-HEPTANE")});
+  setBlock(1, 2, std::numeric_limits<double>::quiet_NaN());
+  const Result r = run(350.0, 300.0, 300.0, 1, 1, {0.3, 0.7}, {0.9, 0.1});
+  for (const double k : r.k) EXPECT_TRUE(std::isnan(k));
+}
+
 // A pressure that is not a number leaves the saturated vapour without a cubic root: the
 // estimate from the critical constants stands (finite, ZV untouched), never a NaN omega.
 TEST_F(CorrelationKValues, AcentricEstimateWithoutAVapourRootIsTheCriticalEstimate) {
