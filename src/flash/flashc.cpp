@@ -198,7 +198,20 @@ void FLASHC(IsothermalFlash& a, std::int32_t& kxopt, const TwoPhaseWork&, const 
       std::copy_n(s.y.begin(), n, a.Y.begin());
       if (a.IDEBUG > 3) printComponents(a);
       const auto result = static_cast<RachfordRiceResult>(code);
-      if (result == RachfordRiceResult::AllVapour || result == RachfordRiceResult::AllLiquid) break;
+      if (result == RachfordRiceResult::AllVapour || result == RachfordRiceResult::AllLiquid) {
+        // K-values that a Newton step moved all to one side of one, from a split that named
+        // the other phase or two phases, crossed the phase boundary in one step: nothing
+        // tested that the phase they name is stable, so the flash fails and the caller
+        // falls back on its other flash rather than take an unconverged single phase.
+        const bool liquid = result == RachfordRiceResult::AllLiquid;
+        const bool crossed = pass > 0 && npres > 1 && previousV != services::DMISS &&
+                             (liquid ? previousV > 0.0 : previousV < 1.0);
+        if (crossed) {
+          a.IFFAIL = kFlashFailed;
+          if (a.IDEBUG > 0) writef(a.IOUT, " ONE PHASE AFTER A NEWTON STEP ACROSS THE BOUNDARY");
+        }
+        break;
+      }
       if (result == RachfordRiceResult::StepLimit) {
         a.IFFAIL = kFlashFailed;
         break;

@@ -182,6 +182,8 @@ bool liquidEntropy(std::int32_t n, double t, double p, std::span<const double> x
   std::int32_t status = 0;
   s = 0.0;
   routines.liquidEntropy(n, t, p, first(x, n), s, dsdt, z, 0, codes, status);
+  // A failed driver leaves no missing-value marker in the record's words.
+  if (status >= 1) s = 0.0;
   return status >= 1;
 }
 
@@ -350,6 +352,7 @@ void STOTFL(std::int32_t& ierr) {
   // 1. Start.
   liquidSplitWords.secondLiquid = 0;
   ierr = 0;
+  bool missing = false;  // a phase driver gave no entropy
   Stream m;
   const double t = m(h::kTemperature);
   const double p = m(h::kPressure);
@@ -388,12 +391,21 @@ void STOTFL(std::int32_t& ierr) {
     if (twoLiquids) {
       double s1 = 0.0, s2 = 0.0;
       liquidSplitWords = {1, 0};
-      if (liquidEntropy(count.n, t, p, split.x1, s1)) ierr = 1;
+      if (liquidEntropy(count.n, t, p, split.x1, s1)) {
+        ierr = 1;
+        missing = true;
+      }
       liquidSplitWords = {2, 1};
-      if (liquidEntropy(count.n, t, p, split.x2, s2)) ierr = 1;
+      if (liquidEntropy(count.n, t, p, split.x2, s2)) {
+        ierr = 1;
+        missing = true;
+      }
       sl = split.theta * s1 + split.thetaRest * s2;
     } else {
-      if (liquidEntropy(count.n, t, p, x, sl)) ierr = 1;
+      if (liquidEntropy(count.n, t, p, x, sl)) {
+        ierr = 1;
+        missing = true;
+      }
     }
     m.set(h::kLiquidEntropy, sl);
   } else {
@@ -408,7 +420,11 @@ void STOTFL(std::int32_t& ierr) {
     std::int32_t status = 0;
     const std::int32_t nv = COHDR(kVapourCount);
     routines.vapourEntropy(nv, t, p, first(y, nv), sv, dsdt, z, 0, status);
-    if (status >= 1) ierr = 1;
+    if (status >= 1) {
+      ierr = 1;
+      missing = true;
+      sv = 0.0;
+    }
   }
   m.set(h::kVapourEntropy, sv);
   m.set(h::kWaterEntropy, 0.0);
@@ -441,8 +457,9 @@ void STOTFL(std::int32_t& ierr) {
     m.set(h::kSecondSolidEntropy, s2);
   }
 
-  // 7. The molar entropy.
-  m.set(h::kEntropy, perRate(total, rate));
+  // 7. The molar entropy. A phase without an entropy leaves the stream without one: 0.0,
+  // which readers take as not evaluated, never the sum of the other phases alone.
+  m.set(h::kEntropy, missing ? 0.0 : perRate(total, rate));
 }
 
 void HSOLD1(std::int32_t first, std::int32_t last, double t, double p, std::span<const double> w,
@@ -453,6 +470,10 @@ void HSOLD1(std::int32_t first, std::int32_t last, double t, double p, std::span
 void HSOLD2(std::int32_t first, std::int32_t last, double t, double p, std::span<const double> w,
             double& h, double& cp) {
   solidEnthalpy(first, last, t, p, w, h, cp, false);
+}
+
+void COPYV(const problem::MainRecord& src, problem::MainRecord& dst) {
+  for (const std::int32_t k : kEnthalpyWords) dst.setReal(k, src.real(k));
 }
 
 }  // namespace flash

@@ -8,9 +8,11 @@
 // are the vectors V2, V3 and V4.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 
+#include "problem/streams.hpp"
 #include "thermo/phase/phase_drivers.hpp"
 #include "thermo/pure/correlations.hpp"
 #include "thermo/pure/water.hpp"
@@ -107,7 +109,8 @@ void HTOTFL(std::int32_t& ierr);
 // HTOTFL; the second solid's entropy h(37) is not added. A stream of rate 0.0 or less gets
 // 0.0 in every entropy word (h(37) too when h(35) is not positive).
 //   ierr  out  0; 1 as HTOTFL, but a solid-forming component in a liquid only reports
-//              message 1030001098
+//              message 1030001098. A phase driver that gave no entropy leaves 0.0 in its
+//              phase word and in h(13), the stream's molar entropy.
 // Aborts: those of the phase drivers and correlations.
 void STOTFL(std::int32_t& ierr);
 
@@ -122,5 +125,15 @@ void HSOLD1(std::int32_t first, std::int32_t last, double t, double p, std::span
             double& h, double& cp);
 void HSOLD2(std::int32_t first, std::int32_t last, double t, double p, std::span<const double> w,
             double& h, double& cp);
+
+// The main-record words HTOTFL writes: the phase compressibility factors, the enthalpies and
+// heat capacities h(7), h(8), h(12), h(15), h(17), h(18), h(20), h(22), h(26), h(28), h(32),
+// h(34), h(36), h(38).
+inline constexpr std::array<std::int32_t, 14> kEnthalpyWords{7,  8,  12, 15, 17, 18, 20,
+                                                             22, 26, 28, 32, 34, 36, 38};
+
+// COPYV: copies the enthalpy words (kEnthalpyWords) of the main record SRC into DST, as after
+// an enthalpy evaluated on a solids save-stream the stream's own record takes its results.
+void COPYV(const problem::MainRecord& src, problem::MainRecord& dst);
 
 }  // namespace flash

@@ -400,6 +400,20 @@ void Run::syncStream() {
   }
 }
 
+namespace {
+
+// After an enthalpy evaluated on the second solids save-stream COPY (which SRRSTR restored
+// from the stream), the stream's own record takes the copy's enthalpy words: the copy current
+// read-only in set 1, the stream current in set 2.
+void enthalpyFromCopy(std::int32_t copy) {
+  problem::SRSETT(copy);
+  const problem::MainRecord source(problem::SRPSET.set1);
+  problem::MainRecord stream(problem::SRPSET.set2);
+  COPYV(source, stream);
+}
+
+}  // namespace
+
 // The residual of the current state: SPCALC, ERROR and NOTCNV.
 void Run::evaluate() {
   std::int32_t ierr = 0;
@@ -448,7 +462,11 @@ void Run::evaluate() {
       HTOTFL(ierr);
       HSPTST(notcnv_, spcalc_, g_.SPVALU, error_, g_.GTOL, g_.SPTOL, g_.ISAVE1);
     }
-    if (g_.ISAVE1 > 0) problem::SRSET(g_.ISNO, 0);
+    if (g_.ISAVE1 > 0) {
+      problem::SRSET(g_.ISNO, 0);
+      if (g_.KFTYPE != static_cast<std::int32_t>(FlashType::Isentropic))
+        enthalpyFromCopy(g_.ISAVE2);
+    }
   } else {
     notcnv_ = 0;
     if (g_.ISPCOD == 11) {
@@ -531,7 +549,10 @@ void Run::leave(bool rangeFailure, bool skipFinal) {
     std::int32_t ierr = 0;
     if (option_ == Option::Enthalpy && g_.ISAVE1 > 0) problem::SRRSTR(g_.ISNO, g_.ISAVE2, g_.ISAVE1);
     HTOTFL(ierr);
-    if (option_ == Option::Enthalpy && g_.ISAVE1 > 0) problem::SRSET(g_.ISNO, 0);
+    if (option_ == Option::Enthalpy && g_.ISAVE1 > 0) {
+      problem::SRSET(g_.ISNO, 0);
+      enthalpyFromCopy(g_.ISAVE2);
+    }
   }
   g_.GTOL = gtolEntry_;
   g_.SPTOL = sptolEntry_;

@@ -54,6 +54,9 @@ std::int32_t pointerOrNone(SectorKind kind, std::int32_t sector) {
 void publishComponentData() {
   CoTable& table = co();
   HeldBlock& header = table.blocks(kHeader);
+  // Every word starts at 0: without a header block (or with a short sector) the problem has
+  // no components, never the counts of the problem opened before it.
+  COHDR = ComponentHeader{};
   if (header.held()) {
     storage::SBSETC(header.length, header.core);
     const std::int32_t words = pointerOrNone(SectorKind::Integer, 2);

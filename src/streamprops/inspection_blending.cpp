@@ -38,6 +38,18 @@ double viscosityIndex(double l) {
   return (((0.0184378 * l - 0.458592) * l + 4.35618) * l - 22.1322) * l + 72.0509;
 }
 
+// Whether every component present in X has the constants BASIS weighs it by: a molecular
+// weight (weight and volume bases) and a gravity (volume basis), both positive.
+bool hasBasisConstants(std::span<const double> x, std::int32_t basis, const BlendConstants& c) {
+  if (basis == kMoleBasis) return true;
+  for (std::size_t i = 0; i < x.size(); ++i) {
+    if (!(x[i] > 0.0)) continue;
+    if (i >= c.molecularWeight.size() || !(c.molecularWeight[i] > 0.0)) return false;
+    if (basis != kWeightBasis && (i >= c.gravity.size() || !(c.gravity[i] > 0.0))) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 double blendAverage(std::span<const double> x, std::span<const double> v, std::int32_t basis,
@@ -48,8 +60,11 @@ double blendAverage(std::span<const double> x, std::span<const double> v, std::i
     for (std::size_t i = 0; i < n; ++i) avg += x[i] * v[i];
     return avg;
   }
+  // Without the constants of its basis a blend has no value (never a mole average).
+  if (!hasBasisConstants(x.first(n), basis, c)) return services::DMISS;
   double sum = 0.0, total = 0.0;
   for (std::size_t i = 0; i < n; ++i) {
+    if (!(x[i] > 0.0)) continue;
     double w = x[i] * c.molecularWeight[i];
     if (basis != kWeightBasis) w /= c.gravity[i];
     sum += w * v[i];
@@ -59,7 +74,9 @@ double blendAverage(std::span<const double> x, std::span<const double> v, std::i
 }
 
 void SPBIX4(std::int32_t opt, double& avg, double& value, double r1, double r2) {
-  if (opt == 1) {
+  if (opt == 1 && avg <= services::RMISS) {
+    value = services::DMISS;
+  } else if (opt == 1) {
     value = avg <= 0.0 ? 0.0 : std::pow(10.0, std::min((std::log10(avg) - r2) * r1, kIndexCap));
   } else if (opt == 2) {
     // A zero exponent has no inverse.
@@ -74,7 +91,9 @@ void SPBIX4(std::int32_t opt, double& avg, double& value, double r1, double r2) 
 void SPBIX6(std::int32_t opt, double& avg, double& value, double r1, double r2,
             std::int32_t iprop) {
   if (iprop != kCloudPoint) return SPBIX4(opt, avg, value, r1, r2);
-  if (opt == 1) {
+  if (opt == 1 && avg <= services::RMISS) {
+    value = services::DMISS;
+  } else if (opt == 1) {
     value = avg <= 0.0 ? 0.0 : exponentialIndexToKelvin(avg, r1);
   } else if (opt == 2) {
     if (r1 == 0.0) {
@@ -107,7 +126,7 @@ void SPBIX5(std::int32_t opt, double& avg, double& value, std::int32_t method, d
     case BlendMethod::CloudIndex:
       return SPBIX6(opt, avg, value, r1, r2, kSmokePoint);
     case BlendMethod::Reciprocal:
-      if (opt == 1) value = avg <= 0.0 ? 0.0 : 1.0 / avg;
+      if (opt == 1) value = avg <= services::RMISS ? services::DMISS : avg <= 0.0 ? 0.0 : 1.0 / avg;
       if (opt == 2) avg = value <= 0.0 ? 0.0 : 1.0 / value;
       return;
     default:
@@ -187,6 +206,10 @@ void SPKVIS(std::int32_t method, std::int32_t basis, double t, std::span<const d
   value = 0.0;
   if (method == static_cast<std::int32_t>(BlendMethod::UserIndex)) return;
   const std::size_t n = std::min({x.size(), a.size(), b.size()});
+  if (!hasBasisConstants(x.first(n), basis, c)) {
+    value = services::DMISS;
+    return;
+  }
   auto weight = [&](std::size_t i) {
     if (basis == kMoleBasis) return x[i];
     if (basis == kWeightBasis) return x[i] * c.molecularWeight[i];

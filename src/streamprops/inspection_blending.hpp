@@ -41,11 +41,13 @@ struct BlendConstants {
 };
 
 // The average of V over X on BASIS (1 mole fractions as they stand, 2 weight, other liquid
-// volume); 0.0 when the total weight or volume is zero.
+// volume); 0.0 when the total weight or volume is zero; DMISS on the weight or volume basis
+// when a component present lacks its molecular weight or (volume) its gravity.
 double blendAverage(std::span<const double> x, std::span<const double> v, std::int32_t basis,
                     const BlendConstants& c);
 
-// Index transforms: option 1 index (AVG) to property (VALUE), option 2 the inverse.
+// Index transforms: option 1 index (AVG) to property (VALUE), option 2 the inverse. A
+// missing index (AVG at or below RMISS) gives the missing value DMISS.
 void SPBIX4(std::int32_t opt, double& avg, double& value, double r1, double r2);
 void SPBIX6(std::int32_t opt, double& avg, double& value, double r1, double r2, std::int32_t iprop);
 void SPBIX3(std::int32_t opt, double& avg, double& value, std::int32_t method, double r1, double r2);
@@ -60,7 +62,8 @@ double SPVIS1(double a, double b, double t, std::int32_t method);
 void SPVIS2(std::int32_t opt, double& index, double& nu, std::int32_t method, double r1, double r2);
 
 // The kinematic viscosity at T of the blend X with Walther constants A, B (SPKVIS): 0.0 for
-// methods other than 373 and 371 or without weight.
+// methods other than 373 and 371 or without weight; DMISS when a component present lacks a
+// constant of the weight or volume basis.
 void SPKVIS(std::int32_t method, std::int32_t basis, double t, std::span<const double> x,
             std::span<const double> a, std::span<const double> b, double r1, double r2,
             const BlendConstants& c, double& value);

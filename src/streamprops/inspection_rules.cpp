@@ -259,7 +259,7 @@ void smokePoint(const PropertyBlend& blend, std::span<const double> x, std::span
       return genericBlend(kInspection, 7, blend, x, v, c, value);
     case 378: {
       const double avg = blendAverage(x, v, blend.basis, c);
-      value = avg <= 0.0 ? 0.0 : 1.0 / avg;
+      value = avg <= services::RMISS ? DMISS : avg <= 0.0 ? 0.0 : 1.0 / avg;
       return;
     }
     default:
@@ -429,7 +429,8 @@ std::int32_t kinematicViscositySlot(std::int32_t method, std::int32_t basis, dou
   const auto count = static_cast<std::size_t>(std::max(n, 0));
   const BlendConstants c = constantsOf(count);
   SPKVIS(method, basis, t, x.first(std::min(count, x.size())), a, b, r1, r2, c, value);
-  return 0;
+  // A blend without the constants of its basis fails the viscosity.
+  return value <= services::RMISS ? 1 : 0;
 }
 
 const bool kSlotFilled =

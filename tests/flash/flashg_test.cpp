@@ -233,6 +233,42 @@ TEST_F(GeneralFlashTest, RoundTripsReturnTheIsothermalState) {
   }
 }
 
+// With solids the enthalpy of an enthalpy flash is evaluated on the second save-stream, which
+// is restored from the stream and the first save-stream before each evaluation; the stream's
+// own record then takes that copy's enthalpy words (COPYV), after every evaluation and after
+// the last one. Here the save-streams hold the 300 K state and the stream that of 330 K before
+// the flash, which meets the 300 K enthalpy at its first evaluation: without the copy the
+// stream kept the enthalpy words of 330 K.
+TEST_F(GeneralFlashTest, SolidsEnthalpyFlashTakesTheSaveStreamsEnthalpyWords) {
+  const std::int32_t stream = problem::ISRNO("S1");
+  const double h300 = state(300.0, 500.0, false).first;
+  const double rate = header(h::kRate);
+  std::int32_t save1 = 0, save2 = 0;
+  problem::SRSAVE(stream, save1);
+  problem::SRSAVE(stream, save2);
+  problem::SRSET(stream, 0);
+  const double h330 = state(330.0, 500.0, false).first;
+  ASSERT_GT(std::abs(h330 - h300), 100.0);
+
+  Call f(FlashType::Enthalpy, 1, 300.0, 500.0, rate * h300);
+  f.g.ISNO = stream;
+  f.g.ISAVE1 = save1;
+  f.g.ISAVE2 = save2;
+  ASSERT_GT(save1, 0);
+  ASSERT_GT(save2, 0);
+  flash::FLASHG(f.g);
+  EXPECT_EQ(f.g.JERR, 0);
+  std::vector<double> words;
+  for (const std::int32_t k : flash::kEnthalpyWords) words.push_back(header(k));
+  problem::SRSETT(save2);
+  const problem::MainRecord copy(problem::SRPSET.set1);
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    SCOPED_TRACE(flash::kEnthalpyWords[i]);
+    EXPECT_EQ(words[i], copy.real(flash::kEnthalpyWords[i]));
+  }
+  EXPECT_NEAR(words[2], h300, 1e-9 * std::abs(h300));
+}
+
 // Sets with a second liquid reuse K-values between the flashes of the bracketed search only
 // while both ends of the bracket see the same phases. Marching down from 360 K (the first
 // flash, then 330 K and 300 K), the bracket first closes between an all-vapour end (330 K,

@@ -557,6 +557,53 @@ TEST_F(NewtonFlashDouble, NonFiniteKValuesFail) {
   }
 }
 
+// Fugacities whose ln phiL is ln K of stepK whatever the composition, with no derivative
+// matrix: the substitution step moves K from the K-value call's values to stepK at once.
+std::vector<double> stepK;
+void steppedLiquid(std::int32_t n, std::span<const double>, std::span<double> lnphi, double, double,
+                   double& z, std::int32_t, std::int32_t, std::span<const std::int32_t>,
+                   std::int32_t, std::int32_t& status, std::int32_t&) {
+  for (std::size_t i = 0; i < static_cast<std::size_t>(n); ++i) lnphi[i] = std::log(stepK[i]);
+  z = 0.01;
+  status = 0;
+  equilibrium::fugacityDerivativeFlags.IDRVL = 0;
+}
+
+// From a fresh start, a step that takes a two-phase split's K-values all to one side of one
+// has jumped the phase boundary without any test of the phase it lands in: the flash fails
+// (IFFAIL 1) so that its caller falls back, where it used to return that phase as solved.
+// A step that keeps K on both sides still converges to the split of its K-values.
+TEST_F(NewtonFlashDouble, OnePhaseRightAfterAStepAcrossTheBoundaryFails) {
+  const flash::ScopedFugacityRoutines stepped({&steppedLiquid, &vapourDouble});
+  margules.vapourFilled = false;
+  struct Case {
+    const char* label;
+    std::vector<double> z, k, stepped;
+    std::int32_t iffail;
+  };
+  const std::vector<Case> cases = {
+      {"two phases to all liquid", {0.3, 0.7}, {0.084, 1.92}, {0.645, 0.857}, 1},
+      {"two phases to all vapour", {0.5, 0.5}, {0.5, 2.0}, {1.5, 3.0}, 1},
+      {"two phases kept", {0.5, 0.5}, {0.5, 2.0}, {0.4, 2.5}, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    const double v0 = flash_test::exactVapourFraction(c.z, c.k);
+    ASSERT_GT(v0, 0.0);
+    ASSERT_LT(v0, 1.0);
+    flash_test::kDouble.kvalues = c.k;
+    stepK = c.stepped;
+    flash_test::Flash f(c.z, 300.0, 2000.0);
+    f.a.KXOPT = 1;
+    newtonFlash(f);
+    EXPECT_EQ(f.a.IFFAIL, c.iffail);
+    if (c.iffail == 0) {
+      EXPECT_NEAR(f.a.FVAPOR, flash_test::exactVapourFraction(c.z, c.stepped), 1e-10);
+    }
+  }
+  margules.vapourFilled = true;
+}
+
 TEST(NewtonFlashPengRobinson, NaturalGasAgreesWithTheDefaultFlash) {
   testing_support::StopThrows stop;
   testing_support::TempDir dir;

@@ -123,6 +123,57 @@ TEST(BlendAverage, OnMoleWeightAndVolumeBases) {
   EXPECT_EQ(blendAverage(none, v, 2, c), 0.0);
 }
 
+// A component present without the molecular weight (weight and volume bases) or the gravity
+// (volume basis) leaves the blend without a value: DMISS, and DMISS again through the index
+// transforms and the kinematic-viscosity blend, never the mole average that the missing
+// markers cancelling out in the quotient used to give. A component absent from the blend
+// needs no constants; the mole basis needs none at all.
+TEST(BlendAverage, WithoutTheConstantsOfItsBasisIsMissing) {
+  const double dmiss = services::DMISS;
+  const std::vector<double> x{0.6, 0.4}, v{10.0, 20.0}, nbp{300.0, 450.0};
+  const double t = 323.15, b = -3.6;
+  const double a = std::log(std::log(20.0 + 0.7)) - b * std::log(t);
+  const std::vector<double> av{a, a}, bv{b, b};
+  struct Case {
+    const char* label;
+    std::vector<double> mw, sg;
+    bool weightMissing, volumeMissing;
+  };
+  const std::vector<Case> cases = {
+      {"no molecular weights", {dmiss, dmiss}, {0.5, 0.9}, true, true},
+      {"one molecular weight missing", {50.0, dmiss}, {0.5, 0.9}, true, true},
+      {"a zero molecular weight", {0.0, 150.0}, {0.5, 0.9}, true, true},
+      {"no gravities", {50.0, 150.0}, {dmiss, dmiss}, false, true},
+      {"one gravity zero", {50.0, 150.0}, {0.5, 0.0}, false, true},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.label);
+    const BlendConstants c{k.mw, k.sg, nbp};
+    EXPECT_NEAR(blendAverage(x, v, 1, c), 0.6 * 10.0 + 0.4 * 20.0, 1e-12);
+    for (const std::int32_t basis : {2, 3}) {
+      SCOPED_TRACE(basis);
+      const bool missing = basis == 2 ? k.weightMissing : k.volumeMissing;
+      const double avg = blendAverage(x, v, basis, c);
+      if (!missing) {
+        EXPECT_GT(avg, 10.0);
+        continue;
+      }
+      EXPECT_EQ(avg, dmiss);
+      double index = avg, value = 0.0;
+      SPBIX4(1, index, value, 1.0, 0.0);
+      EXPECT_EQ(value, dmiss);
+      SPBIX6(1, index, value, 0.3, 0.0, 2);
+      EXPECT_EQ(value, dmiss);
+      SPKVIS(373, basis, t, x, av, bv, 0.0, 0.0, c, value);
+      EXPECT_EQ(value, dmiss);
+    }
+  }
+  // A component that is absent needs no constants.
+  const std::vector<double> mw{50.0, dmiss}, sg{0.5, dmiss}, only{1.0, 0.0};
+  const BlendConstants c{mw, sg, nbp};
+  for (const std::int32_t basis : {2, 3}) EXPECT_NEAR(blendAverage(only, v, basis, c), 10.0, 1e-12);
+}
+
 TEST(AverageBoilingPoints, MolalCubicAndMean) {
   // Definitions (Riazi, Characterization and Properties of Petroleum Fractions, 2005,
   // ch. 3): MABP = sum x_i T_i (mole fractions), CABP = (sum phi_i T_i^(1/3))^3 (volume

@@ -335,8 +335,9 @@ std::span<const double> overall(const problem::MainRecord& m, std::int32_t ncstr
 }
 
 // A main-record entropy, evaluated for the whole stream when it is not stored (not above 0)
-// and the method set evaluates entropies; 0.0 with the evaluation's status when that fails,
-// 0.0 with the refusal when the set evaluates none.
+// and the method set evaluates entropies; when the evaluation fails (the set lacks the data
+// its entropy method needs, or the method gives no value) the missing value 0.0 with the
+// warning status; 0.0 with the refusal when the set evaluates none.
 double entropy(Request& request, const Attribute& a) {
   const problem::MainRecord m(problem::SRPSET.set2);
   if (!(m.real(a.word) > 0.0)) {
@@ -347,7 +348,7 @@ double entropy(Request& request, const Attribute& a) {
     std::int32_t ierr = 0;
     flash::STOTFL(ierr);
     if (ierr != 0) {
-      request.ierr = ierr;
+      request.ierr = kZeroRateWarning;
       return 0.0;
     }
   }

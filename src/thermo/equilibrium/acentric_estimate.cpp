@@ -77,15 +77,17 @@ double criticalEstimate(double tb, double tc, double pc) {
 
 // log10 of the fugacity coefficient of the saturated vapour at the reduced pressure PIS and
 // reduced temperature TR: a virial series while the reduced attraction is small, else the
-// vapour root of the Redlich-Kwong equation at T and P (only A and B enter it).
-double logSaturatedFugacity(double pis, double tr, double t, double p, double& zv) {
-  if (pis < kIdealVapour) return 0.0;
+// vapour root of the Redlich-Kwong equation at T and P (only A and B enter it). False when
+// the equation gives no usable root (non-finite constants).
+bool logSaturatedFugacity(double pis, double tr, double t, double p, double& zv, double& value) {
+  value = 0.0;
+  if (pis < kIdealVapour) return true;
   const double bb = kOmegaB * pis / tr;
   const double aa = kOmegaAOverB * bb / std::pow(tr, 1.5);
   if (aa < kSeriesLimit) {
-    double value = kLog10E * (bb - aa);
+    value = kLog10E * (bb - aa);
     if (aa > kSecondOrderFrom) value += kSecondOrderFactor * aa * (3.0 * bb - aa);
-    return value;
+    return true;
   }
   const double rt = kGasConstant * t;
   const double a = aa * rt * rt / p;
@@ -96,8 +98,10 @@ double logSaturatedFugacity(double pis, double tr, double t, double p, double& z
   pure::EOSZRT(a, 0.0, 0.0, abar, {}, {}, b, 0.0, 0.0, bbar, {}, {}, pure::kVapourPhase, 1, 1, p,
                pure::kReferencePressure, 0.0, -1.0, t, z, zT, zP, lnphi, {}, {}, {}, hr, sr, cpr,
                cvr, cpcv, {}, {}, methods::PMCTL2.ISEUDI, status);
+  if (status == pure::kNoRoot) return false;
   zv = z;
-  return lnphi[0] / kLn10;
+  value = lnphi[0] / kLn10;
+  return true;
 }
 
 }  // namespace
@@ -143,7 +147,9 @@ double estimateAcentricFactor(double t, double p, double tb, double tc, double p
   const double pis = std::max(ratio * pPsia / pcPsia, kLowestReducedPressure);
 
   // At saturation nu = phiS: log10 phiS = nu0 + omega nu1 of the simple-fluid correlation.
-  const double logPhiS = logSaturatedFugacity(pis, trp, t, p, zv);
+  double logPhiS = 0.0;
+  // Without a vapour root the estimate from the critical constants stands, as above Tc.
+  if (!logSaturatedFugacity(pis, trp, t, p, zv, logPhiS)) return fromCritical;
   const double nu0 = 2.05135 - 2.10899 / trp - 0.19396 * trp * trp + 0.02282 * trp * trp * trp +
                      (0.08852 - 0.00872 * trp * trp) * pis +
                      (-0.00353 + 0.00203 * trp) * pis * pis - std::log10(pis);

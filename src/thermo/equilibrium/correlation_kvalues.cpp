@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <span>
 #include <vector>
 
@@ -288,6 +289,12 @@ void KCCORR(std::int32_t n, double t, double pv, double p, std::span<double> k,
                sr, cpr, cvr, cpcv, first(w.hrn, count), first(w.zdn, count), methods::PMCTL2.ISEUDI,
                status);
   if (status == pure::kPseudoRoot) methods::PMCTL2.ISEUDV = 0;
+  if (status == pure::kNoRoot) {
+    // No vapour root: the K-values fail (not numbers), which every flash takes as a failed
+    // K-value call, rather than K-values of a vapour the equation could not give.
+    for (std::size_t i = 0; i < count; ++i) k[i] = std::numeric_limits<double>::quiet_NaN();
+    return;
+  }
   store(arrays::kValueScratch, first(w.lnphi, count));
   const bool slopes = vapourLevel >= kTemperatureDerivatives;
   if (slopes) {

@@ -125,7 +125,8 @@ void MIXOPT(std::span<const double> v, std::span<const double> pa, std::span<con
 // saturated-vapour fugacity coefficient (Redlich-Kwong), and the omega that makes the
 // simple-fluid liquid fugacity correlation meet it; at and above Tc the estimate
 // omega = 3/7 log10(Pc/1 atm)/(Tc/Tb - 1) - 1, blended in by sin^2(5 pi (Tr - 0.9)) above
-// Tr = 0.9.
+// Tr = 0.9. When the cubic gives no usable root (non-finite constants) the estimate from the
+// critical constants is returned, zv untouched.
 //   t, p           in   K, kPa
 //   tb, tc, pc     in   K, K, kPa
 //   mw, vl         in   kg/kmol, m3/kmol

@@ -2,6 +2,7 @@
 // the temperature repeats when the block asks for it), the mixing rule of the method code and
 // the root of the phase with ln(phi) and its derivatives.
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -321,6 +322,12 @@ bool cubicRoute(const RouteCall& c, std::span<double> lnphi, double& z) {
                  c.nc, c.p, pure::kReferencePressure, u1, u2, c.t, z, zT, zP, lnphi, lnphiT, lnphiP,
                  lnphiN, hr, sr, cpr, cvr, cpcv, hrn, zdn, associating,
                  c.x[static_cast<std::size_t>(associating - 1)], c.x);
+    // EOSZRA reports no status: a root it could not give is the property drivers' failure.
+    bool finite = z > 0.0 && std::isfinite(z);
+    for (std::size_t i = 0; finite && i < static_cast<std::size_t>(c.nc); ++i) {
+      finite = std::isfinite(lnphi[i]);
+    }
+    if (!finite && c.rootStatus != nullptr) *c.rootStatus = pure::kNoRoot;
   } else {
     std::int32_t root = pure::kTrueRoot;
     pure::EOSZRT(am, amT, amTT, abar, abarT, abb, bm, bmT, bmTT, bbar, bbarT, bbb, c.phase, c.level,

@@ -1,6 +1,7 @@
 // KCALC and KCDISP: the K-value entry, its option words and the dispatcher that prepares the
 // compositions.
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -73,6 +74,15 @@ KOption decodeKOption(std::int32_t kcopt) {
           optionDigit(kcopt, 8)};
 }
 
+std::int32_t withoutLnK(std::int32_t kcopt) {
+  const std::int32_t digit = optionDigit(kcopt, 8);
+  return kcopt < 0 ? kcopt + digit * kLnKDigit : kcopt - digit * kLnKDigit;
+}
+
+void toLnK(std::span<double> k) {
+  for (double& v : k) v = v > 0.0 ? std::clamp(std::log(v), -kMaxLnK, kMaxLnK) : -kMaxLnK;
+}
+
 KDerivatives decodeKDerivatives(std::int32_t kcdrv) {
   KDerivatives d{optionDigit(kcdrv, 1), 0};
   for (int place = 2; place <= 7; ++place) {
@@ -91,6 +101,9 @@ void KCALC(std::int32_t nck, std::int32_t ncomp, std::span<const double> y,
     std::int32_t declined = 1;
     KCMODL(t, p, nck, ncomp, y, x, k, kcopt, declined);
     if (declined == 0) {
+      if (decodeKOption(kcopt).lnK == 1) {
+        toLnK(k.first(std::min(k.size(), static_cast<std::size_t>(std::max(ncomp, 0)))));
+      }
       ierr = 0;
       return;
     }
@@ -154,7 +167,7 @@ void KCDISP(std::int32_t nck, std::int32_t ncomp, std::span<const double> y,
 
   // 6. The route.
   if (d.noSplit != 1 && d.rigorous != 0 && hasLiquidLiquidMethod()) {
-    KCVLLE(nck, ncomp, yn, xn, k, t, p, zv, zl, kccall, kcdrv, kcopt, ierr, flags, reserved,
+    KCVLLE(nck, ncomp, yn, xn, k, t, p, zv, zl, kccall, kcdrv, kcopt, ierr, fy, fx, flags, reserved,
            ifugst);
   } else {
     KCPAIR(nck, ncomp, yn, xn, k, t, p, zv, zl, kccall, kcdrv, kcopt, ierr, fy, fx, flags, reserved,

@@ -122,6 +122,7 @@ struct Pair {
   std::int32_t o3 = 0, o4 = 0;
   bool fugacityForm = false;
   bool sour = false;
+  bool fugacitiesOnly = false;  // digit 5 stopped the call before any K-value was formed
   std::span<std::int32_t> iflag;
 };
 
@@ -347,13 +348,16 @@ Next fugacityRoute(Pair& s, double& zv, double& zl, std::int32_t& ifugst, bool& 
   for (std::size_t i = 0; i < s.ncomp; ++i) lnphiL[i] = workValue(kLiquidLnPhiArray, i);
 
   // 6. Only the fugacity coefficients were wanted.
-  if (!s.sour && s.d.fugacityOnly == 1) return Next::Return;
+  if (!s.sour && s.d.fugacityOnly == 1) {
+    s.fugacitiesOnly = true;
+    return Next::Return;
+  }
 
   // 7. ln K = ln phiL - ln phiV, limited to +-70.
   kvalueState.rigorousEvaluated = 1;
   for (std::size_t i = 0; i < s.nck; ++i) {
     const double d = std::clamp(lnphiL[i] - lnphiV[i], -kMaxLnK, kMaxLnK);
-    s.k[i] = s.d.lnK == 1 ? d : std::exp(d);
+    s.k[i] = std::exp(d);
   }
   // 8. Components beyond NCK: K = 0 when present, else a neutral liquid term.
   const double lnP = std::log(s.p);
@@ -645,6 +649,9 @@ void KCPAIR(std::int32_t nck, std::int32_t ncomp, std::span<const double> y,
     componentCorrelation(s, correlated);
     pressureDerivatives(s, correlated);
   }
+
+  // Digit 8: ln K in place of K, once every step has formed its K-value.
+  if (!s.fugacitiesOnly && decodeKOption(kcopt).lnK == 1) toLnK(s.k);
 
   // 10. Exit: the water flag, the derivative arrays.
   if (s.w > 0 && static_cast<std::size_t>(s.w) <= s.iflag.size()) {

@@ -32,6 +32,18 @@ struct KOption {
 };
 KOption decodeKOption(std::int32_t kcopt);
 
+// The value of digit 8 (ln K) in a K option word.
+inline constexpr std::int32_t kLnKDigit = 10000000;
+
+// KCOPT with digit 8 cleared: what a route hands to the inner K-value calls whose K-values it
+// combines, so that they give K and not ln K.
+std::int32_t withoutLnK(std::int32_t kcopt);
+
+// The K-values K (the first N) turned into ln K within +-70; a K of 0 or less (a component
+// that takes no part in the equilibrium) gives -70. Every route ends with it when digit 8 is
+// set, after its water, Henry and correlation steps.
+void toLnK(std::span<double> k);
+
 // The derivative request word KCDRV: u the units digit, c 1 when any of digits 2 to 7 is
 // nonzero; the level handed to the fugacity routines is u + 100 c.
 struct KDerivatives {
@@ -105,7 +117,7 @@ inline constexpr std::size_t kTimingSlotKCALC = 33;
 //      the thousands digit of KCCALL), FLCALC on X at P (skipped with the hundreds digit of
 //      KCCALL; the skipped phase's arrays are reused), a numerical composition pass when a
 //      routine cannot give analytic composition derivatives (method 122, and 204), then
-//      ln K = ln phiL - ln phiV limited to +-70 and K = exp(ln K) (or ln K with digit 8).
+//      ln K = ln phiL - ln phiV limited to +-70 and K = exp(ln K).
 //      dK/dT = (dln phiL/dT - dln phiV/dT) K; dln K/dx = matrix 28 (activity) or 27
 //      (read with leading dimension NCOMP), dln K/dy = -matrix 25 (leading dimension NCK).
 //   7. Sour-water (503, 510: KCSOUR on the block's sour-water part; the pre-check of the
@@ -122,7 +134,8 @@ inline constexpr std::size_t kTimingSlotKCALC = 33;
 //  10. The water component's flag back to 1.
 //   nck, ncomp  in      components whose K-values are formed; components in the vectors
 //   y, x        in      normalised mole fractions (NCOMP)
-//   k           out     K-values (ln K with digit 8 of KCOPT on the fugacity route)
+//   k           out     K-values; with digit 8 of KCOPT ln K (toLnK) on every route, after
+//                       the water, Henry and correlation steps (dK/dT, dK/dP stay of K)
 //   t, p        in      K, kPa
 //   zv, zl      out     compressibility factors, when the fugacity routines run
 //   kccall      in      call option word

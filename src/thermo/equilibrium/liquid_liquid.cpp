@@ -58,8 +58,8 @@ std::int32_t presentKey(std::int32_t comp, std::span<const double> x) {
 void noSplit(std::int32_t nck, std::int32_t ncomp, std::span<const double> y,
              std::span<const double> x, std::span<double> k, double t, double p, double& zv,
              double& zl, std::int32_t& kccall, std::int32_t kcdrv, std::int32_t kcopt,
-             std::int32_t& ierr, std::span<std::int32_t> iflag, std::int32_t reserved,
-             std::int32_t& ifugst) {
+             std::int32_t& ierr, double fy, double fx, std::span<std::int32_t> iflag,
+             std::int32_t reserved, std::int32_t& ifugst) {
   LiquidSplitState& s = liquidSplitState;
   methods::KMCTL.levelWord = kVapourLiquidLevel;
   std::fill(s.x1.begin(), s.x1.end(), services::DMISS);
@@ -67,7 +67,7 @@ void noSplit(std::int32_t nck, std::int32_t ncomp, std::span<const double> y,
   s.theta = s.thetaRest = -1.0;
   s.z1 = s.z2 = 0.0;
   kccall = kFullCall;
-  KCPAIR(nck, ncomp, y, x, k, t, p, zv, zl, kccall, kcdrv, kcopt, ierr, 1.0, 1.0, iflag, reserved,
+  KCPAIR(nck, ncomp, y, x, k, t, p, zv, zl, kccall, kcdrv, kcopt, ierr, fy, fx, iflag, reserved,
          ifugst);
 }
 
@@ -83,8 +83,8 @@ std::int32_t liquidLiquidClass(std::int32_t code) {
 void KCVLLE(std::int32_t nck, std::int32_t ncomp, std::span<const double> y,
             std::span<const double> x, std::span<double> k, double t, double p, double& zv,
             double& zl, std::int32_t& kccall, std::int32_t kcdrv, std::int32_t kcopt,
-            std::int32_t& ierr, std::span<std::int32_t> iflag, std::int32_t reserved,
-            std::int32_t& ifugst) {
+            std::int32_t& ierr, double fy, double fx, std::span<std::int32_t> iflag,
+            std::int32_t reserved, std::int32_t& ifugst) {
   LiquidSplitState& s = liquidSplitState;
   const std::size_t n = static_cast<std::size_t>(ncomp > 0 ? ncomp : 0);
   const std::size_t nk = std::min(static_cast<std::size_t>(nck > 0 ? nck : 0), n);
@@ -151,7 +151,8 @@ void KCVLLE(std::int32_t nck, std::int32_t ncomp, std::span<const double> y,
   }
   // 5. No liquid-liquid split.
   if (!(s.theta > 0.0)) {
-    noSplit(nck, ncomp, y, x, k, t, p, zv, zl, kccall, kcdrv, kcopt, ierr, iflag, reserved, ifugst);
+    noSplit(nck, ncomp, y, x, k, t, p, zv, zl, kccall, kcdrv, kcopt, ierr, fy, fx, iflag, reserved,
+            ifugst);
     return;
   }
   const double theta = s.theta;
@@ -162,16 +163,18 @@ void KCVLLE(std::int32_t nck, std::int32_t ncomp, std::span<const double> y,
   if (!liquidChanged) {
     for (std::size_t i = 0; i < n; ++i) setWorkValue(kLiquidLnPhiArray, i, lnphi1[i]);
   }
+  // The two pairs give K, which the combination below needs; digit 8 is applied at the end.
+  const std::int32_t pairOption = withoutLnK(kcopt);
   double zlScratch = 1.0;
-  KCPAIR(nck, ncomp, y, x1, kv1, t, p, zv, zlScratch, kccall, kcdrv, kcopt, ierr, 1.0, 1.0, iflag,
-         reserved, ifugst);
+  KCPAIR(nck, ncomp, y, x1, kv1, t, p, zv, zlScratch, kccall, kcdrv, pairOption, ierr, fy, fx,
+         iflag, reserved, ifugst);
   std::int32_t distinct = 1;
   double difference = 0.0;
   if (methodClass == 0) {
     methods::FLSKSP(iflag, kv1, zv, za, theta, 1.0 - theta, distinct, 0, difference, nck);
     if (distinct == 0) {
-      noSplit(nck, ncomp, y, x, k, t, p, zv, zl, kccall, kcdrv, kcopt, ierr, iflag, reserved,
-              ifugst);
+      noSplit(nck, ncomp, y, x, k, t, p, zv, zl, kccall, kcdrv, kcopt, ierr, fy, fx, iflag,
+              reserved, ifugst);
       return;
     }
   }
@@ -190,13 +193,13 @@ void KCVLLE(std::int32_t nck, std::int32_t ncomp, std::span<const double> y,
   // 10. The vapour against liquid 2, with the vapour of the first pair.
   double zvScratch = 1.0;
   zlScratch = 1.0;
-  KCPAIR(nck, ncomp, y, x2, kv2, t, p, zvScratch, zlScratch, kccall, kcdrv, kcopt, ierr, 1.0, 1.0,
-         iflag, reserved, ifugst);
+  KCPAIR(nck, ncomp, y, x2, kv2, t, p, zvScratch, zlScratch, kccall, kcdrv, pairOption, ierr, fy,
+         fx, iflag, reserved, ifugst);
   if (methodClass == 0) {
     methods::FLSKSP(iflag, kv2, zvScratch, zb, 0.5, 0.5, distinct, 0, difference, nck);
     if (distinct == 0) {
-      noSplit(nck, ncomp, y, x, k, t, p, zv, zl, kccall, kcdrv, kcopt, ierr, iflag, reserved,
-              ifugst);
+      noSplit(nck, ncomp, y, x, k, t, p, zv, zl, kccall, kcdrv, kcopt, ierr, fy, fx, iflag,
+              reserved, ifugst);
       return;
     }
   }
@@ -220,6 +223,7 @@ void KCVLLE(std::int32_t nck, std::int32_t ncomp, std::span<const double> y,
     setWorkValue(kDkDpArray, i,
                  (kv1[i] * dp2 + kv2[i] * dp1 - k[i] * (theta * dp2 + (1.0 - theta) * dp1)) / d);
   }
+  if (decodeKOption(kcopt).lnK == 1) toLnK(k.first(n));
   ierr = 0;
 }
 

@@ -40,13 +40,16 @@ std::int32_t liquidLiquidClass(std::int32_t code);
 //      dK/dP likewise; ZL = ZA theta + ZB (1 - theta) for the equation-of-state class.
 //   11. no split (theta <= 0 or a rejected pair): the stored split is marked unusable,
 //      KCCALL becomes 12 and KCPAIR(Y', X') answers.
-// Arguments as KCALC, with the normalised compositions and the phase-type flags.
+// Arguments as KCALC, with the normalised compositions and the phase-type flags, and the
+// non-water fractions FY, FX of the vapour and the liquid that every KCPAIR call receives as
+// the plain pair route does: the vapour is evaluated at its non-water partial pressure
+// whether the liquid splits or not, so that no split gives the pair route's K-values.
 // Aborts: "KC" "KCVLLE" "FLASH WORK ARRAY TOO SHORT"; those of KCPAIR and of the split.
 void KCVLLE(std::int32_t nck, std::int32_t ncomp, std::span<const double> y,
             std::span<const double> x, std::span<double> k, double t, double p, double& zv,
             double& zl, std::int32_t& kccall, std::int32_t kcdrv, std::int32_t kcopt,
-            std::int32_t& ierr, std::span<std::int32_t> iflag, std::int32_t reserved,
-            std::int32_t& ifugst);
+            std::int32_t& ierr, double fy, double fx, std::span<std::int32_t> iflag,
+            std::int32_t reserved, std::int32_t& ifugst);
 
 // KCLLIQ modes.
 enum class DistributionMode : std::int32_t {

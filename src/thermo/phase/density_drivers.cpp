@@ -96,8 +96,8 @@ double storedReal(std::int32_t k) {
 
 // Z of the vapour by the vapour-density method CODE at T, P' (P the total) of Y.
 double vapourCompressibility(std::int32_t code, double t, double p, double pp,
-                             std::span<const double> y, std::span<const double> raw,
-                             std::span<const std::int32_t> active, double z) {
+                             std::span<const double> y, std::span<const std::int32_t> active,
+                             double z) {
   const auto nc = static_cast<std::int32_t>(y.size());
   if (code == 1 || code == 107) return 1.0;
   if (isUser(code)) {
@@ -126,11 +126,12 @@ double vapourCompressibility(std::int32_t code, double t, double p, double pp,
   call.p = pp;
   call.totalP = p;
   call.y = y;
-  call.raw = raw;
   call.active = active;
   call.routine = "DVAPDR";
   Residual r;
   residual(call, r);
+  // No usable root: Z = 0, which the caller takes as no density.
+  if (r.failed) return 0.0;
   z = r.hasZ ? r.z : z;
   if (code == 124) {
     // The volume shift of the block: after the pair groups and 4 NC words.
@@ -196,7 +197,7 @@ void DVAPDR(std::int32_t n, double& rhod, double& rhow, double& fdry, double& fv
   if (norm.fraction <= 0.0) {
     z = 1.0;
   } else {
-    z = vapourCompressibility(code, t, p, pp, y, raw, integers(kY, ns), z);
+    z = vapourCompressibility(code, t, p, pp, y, integers(kY, ns), z);
   }
 
   // 8. Dry density.

@@ -105,7 +105,10 @@ void virialVapour(const ResidualCall& c, Residual& out, std::span<const double> 
   out = {hr, cpr, sr, true, z, false};
 }
 
-// 125 to 128 at the total pressure with the caller's composition.
+// 125 to 128 on the non-water part, as every other kernel: its normalised composition at the
+// pressure the method sees (P' for a vapour). The water component comes from the water
+// properties, so a hard chain that also saw it would count the water twice, and its residual
+// would be per mole of the whole phase where the driver scales it as per mole of the rest.
 void hardChain(const ResidualCall& c, Residual& out, std::span<const double> block) {
   const auto n = static_cast<std::size_t>(c.nc);
   const std::size_t ns = n * (n + 1) / 2;
@@ -127,13 +130,13 @@ void hardChain(const ResidualCall& c, Residual& out, std::span<const double> blo
   const auto sigma = block.subspan(ns, ns);
   const auto r = block.subspan(2 * ns, n);
   if (squareWell) {
-    pure::PHCT1(c.t, c.totalP, pure::kReferencePressure, c.raw, c.nc, ns32, c.phase, c.level, eps,
-                sigma, r, block.subspan(2 * ns + n, n), b, bT, bTT, q, e, eT, eTT, z, lnphi, zT, zP,
+    pure::PHCT1(c.t, c.p, pure::kReferencePressure, c.y, c.nc, ns32, c.phase, c.level, eps, sigma,
+                r, block.subspan(2 * ns + n, n), b, bT, bTT, q, e, eT, eTT, z, lnphi, zT, zP,
                 lnphiT, lnphiP, hr, sr, cvr, cpr, lnphiN, hrn, zdn, muT, murho, work, nwork32);
   } else {
-    pure::PHCT2(c.t, c.totalP, pure::kReferencePressure, c.raw, c.nc, ns32, c.phase, c.level, eps,
-                sigma, r, b, bT, bTT, q, e, eT, eTT, z, lnphi, zT, zP, lnphiT, lnphiP, hr, sr, cvr,
-                cpr, lnphiN, hrn, zdn, muT, murho, work, nwork32);
+    pure::PHCT2(c.t, c.p, pure::kReferencePressure, c.y, c.nc, ns32, c.phase, c.level, eps, sigma,
+                r, b, bT, bTT, q, e, eT, eTT, z, lnphi, zT, zP, lnphiT, lnphiP, hr, sr, cvr, cpr,
+                lnphiN, hrn, zdn, muT, murho, work, nwork32);
   }
   if (c.level < 3) cpr = 0.0;
   out = {hr, cpr, sr, true, z, false};
@@ -166,6 +169,12 @@ bool cubic(const ResidualCall& c, Residual& out) {
   double z = 1.0;
   const std::span<double> lnphi = reals(kKernelSlot, static_cast<std::size_t>(c.nc));
   if (!fi::cubicRoute(call, lnphi, z)) return false;
+  if (rootStatus == pure::kNoRoot) {
+    // The equation gave no usable root: the departure fails, never the ideal gas.
+    out = {};
+    out.failed = true;
+    return true;
+  }
   out = {departures.hr, c.level >= 3 ? departures.cpr : 0.0, departures.sr, true, z, c.level >= 4};
   return true;
 }
@@ -242,7 +251,10 @@ void waterProperty(std::int32_t kind, std::int32_t phase, double t, double p, do
               services::GDPOPT.diagnosticSwitch(kWaterDebugSwitch), services::IOUNIT.report, pp);
 }
 
-bool residual(const ResidualCall& c, Residual& out) {
+namespace {
+
+// The kernel of the code, before the check of what it gave.
+bool serve(const ResidualCall& c, Residual& out) {
   out = {};
   if (isCorrelationFamily(c.code)) {
     double omega = 0.0, pr = 0.0, tr = 0.0;
@@ -302,6 +314,16 @@ bool residual(const ResidualCall& c, Residual& out) {
   out = {};
   out.sr = -std::log(c.p / pure::kReferencePressure);
   out.hasZ = true;
+  return true;
+}
+
+}  // namespace
+
+bool residual(const ResidualCall& c, Residual& out) {
+  if (!serve(c, out)) return false;
+  const bool finite = std::isfinite(out.hr) && std::isfinite(out.d) && std::isfinite(out.sr) &&
+                      (!out.hasZ || (std::isfinite(out.z) && out.z > 0.0));
+  if (!finite) out.failed = true;
   return true;
 }
 

@@ -69,10 +69,9 @@ struct ResidualCall {
   bool entropy = false;    // the entropy departure is asked for (else the enthalpy residual)
   std::int32_t nc = 0;
   double t = 0.0;
-  double p = 0.0;               // the pressure the method sees (P' or P)
-  double totalP = 0.0;          // the total pressure (hard chain)
-  std::span<const double> y;    // normalised composition
-  std::span<const double> raw;  // the caller's composition (hard chain)
+  double p = 0.0;             // the pressure the method sees (P' or P)
+  double totalP = 0.0;        // the total pressure (correlation family)
+  std::span<const double> y;  // normalised composition, the water left out
   std::span<const std::int32_t> active;
   std::string_view routine;
 };
@@ -83,10 +82,13 @@ struct Residual {
   bool hasZ = false;
   double z = 1.0;
   bool partials = false;  // array 50 was written
+  bool failed = false;    // the method gave no usable departure (no root, not finite)
 };
 // Serves CALL by its code and returns true. The cubic codes go through the fugacity routines'
 // cubic route and share its term cache; a code that no kernel serves (no mixing rule, or 115
-// and 123 in the liquid) is the ideal gas: hr = D = 0, Z = 1, sr = -ln(P/101.325).
+// and 123 in the liquid) is the ideal gas: hr = D = 0, Z = 1, sr = -ln(P/101.325). A kernel
+// whose root or departure is not usable (a cubic without a root, a departure or Z that is not
+// finite) sets FAILED; the drivers then fail instead of using it.
 bool residual(const ResidualCall& call, Residual& out);
 
 }  // namespace phase::drivers

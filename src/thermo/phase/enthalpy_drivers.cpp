@@ -116,6 +116,7 @@ double evaluate(const Frame& f, std::int32_t numerical, double& h, double& cp, d
   residual = 0.0;
   d = 0.0;
   bool partials = false;
+  bool failed = false;
   if (norm.fraction > 0.0) {
     std::int32_t level = levelOf(f.d1, f.d2);
     if (f.code == kNumericalCode && level == 4) {
@@ -132,15 +133,17 @@ double evaluate(const Frame& f, std::int32_t numerical, double& h, double& cp, d
     call.p = vapour ? pp : f.p;
     call.totalP = f.p;
     call.y = y;
-    call.raw = f.x;
     call.active = active;
     call.routine = f.side.routine;
     Residual r;
     if (drivers::residual(call, r)) {
-      residual = r.hr;
-      d = r.d;
-      if (r.hasZ) z = r.z;
-      partials = r.partials;
+      failed = r.failed;
+      if (!failed) {
+        residual = r.hr;
+        d = r.d;
+        if (r.hasZ) z = r.z;
+        partials = r.partials;
+      }
     }
   }
 
@@ -154,6 +157,11 @@ double evaluate(const Frame& f, std::int32_t numerical, double& h, double& cp, d
     }
   }
   cp = d * kR * norm.fraction + cp0;
+  if (failed) {
+    // The method gave no usable residual: the phase has no enthalpy.
+    status = kEnthalpyNoResidual;
+    h = cp = services::DMISS;
+  }
 
   // Partial enthalpies.
   if (noComposition == 0 && f.d2 > 0) {

@@ -58,8 +58,20 @@ double mixing(std::span<const double> x, double total) {
   return m;
 }
 
+// The phase has no entropy (a correlation set the evaluation needs is missing, or the method
+// gave no usable departure): S and DSDT are missing and the driver reports failure, so that a
+// data request answers the missing value instead of stopping or using a wrong one.
+std::int32_t missingValue(double& s, double& dsdt, std::int32_t& status) {
+  s = dsdt = services::DMISS;
+  status = 1;
+  return 1;
+}
+
+bool hasSet(std::int32_t type) { return pure::hasCorrelationSet(type, methods::MTSETN(type)); }
+
 std::int32_t driver(const Side& side, std::int32_t n, double t, double p, std::span<const double> x,
-                    double& s, double& dsdt, double& z, std::span<const std::int32_t> types) {
+                    double& s, double& dsdt, double& z, std::span<const std::int32_t> types,
+                    std::int32_t& status) {
   const DriverTimer timer(side.timingSlot);
   const bool vapour = side.phase == 1;
   const auto nc = static_cast<std::size_t>(n > 0 ? n : 0);
@@ -113,6 +125,9 @@ std::int32_t driver(const Side& side, std::int32_t n, double t, double p, std::s
   // 7. The correlation evaluation.
   if (entry.option != kFullOption) {
     if (vapour) {
+      if (!hasSet(kVapourEntropyType) || !hasSet(kVaporisationType)) {
+        return missingValue(s, dsdt, status);
+      }
       const std::span<double> v903 = reals(kSecond, nc), d903 = reals(kSecondSlope, nc);
       pure::XPCALC(kVapourEntropyType, methods::MTSETN(kVapourEntropyType), n, 0, 0, 0, t, p, si,
                    dsi);
@@ -130,6 +145,9 @@ std::int32_t driver(const Side& side, std::int32_t n, double t, double p, std::s
       std::int32_t count = 0;
       for (std::size_t i = 0; i < nc && i < types.size(); ++i) count += types[i] == type ? 1 : 0;
       if (count > 0) {
+        if (!pure::hasIntegratedSet(static_cast<std::int32_t>(pure::IntegratedKind::Driver))) {
+          return missingValue(s, dsdt, status);
+        }
         const std::int32_t last = type == kRunTypes[2] ? n : first + count - 1;
         const auto from = static_cast<std::size_t>(first - 1);
         const auto width = static_cast<std::size_t>(last - first + 1);
@@ -151,6 +169,9 @@ std::int32_t driver(const Side& side, std::int32_t n, double t, double p, std::s
   }
 
   // 8. The ideal part.
+  if (!pure::hasIntegratedSet(static_cast<std::int32_t>(pure::IntegratedKind::IdealGas))) {
+    return missingValue(s, dsdt, status);
+  }
   pure::XPSVAP(types, static_cast<std::int32_t>(pure::IntegratedKind::IdealGas), 1, n, 0, t, p, 0,
                si, dsi);
   double sum = 0.0;
@@ -175,11 +196,12 @@ std::int32_t driver(const Side& side, std::int32_t n, double t, double p, std::s
     call.p = vapour ? pp : p;
     call.totalP = p;
     call.y = y;
-    call.raw = xs;
     call.active = active;
     call.routine = side.routine;
     Residual r;
     if (drivers::residual(call, r)) {
+      // The method gave no usable departure: the phase has no entropy.
+      if (r.failed) return missingValue(s, dsdt, status);
       d = r.sr;
       if (r.hasZ) z = r.z;
     }
@@ -195,14 +217,14 @@ std::int32_t driver(const Side& side, std::int32_t n, double t, double p, std::s
 }  // namespace
 
 std::int32_t SVAPDR(std::int32_t n, double t, double p, std::span<const double> x, double& s,
-                    double& dsdt, double& z, std::int32_t /*opt8*/, std::int32_t& /*status*/) {
-  return driver(kVapour, n, t, p, x, s, dsdt, z, {});
+                    double& dsdt, double& z, std::int32_t /*opt8*/, std::int32_t& status) {
+  return driver(kVapour, n, t, p, x, s, dsdt, z, {}, status);
 }
 
 std::int32_t SLIQDR(std::int32_t n, double t, double p, std::span<const double> x, double& s,
                     double& dsdt, double& z, std::int32_t /*opt8*/,
-                    std::span<const std::int32_t> types, std::int32_t& /*status*/) {
-  return driver(kLiquid, n, t, p, x, s, dsdt, z, types);
+                    std::span<const std::int32_t> types, std::int32_t& status) {
+  return driver(kLiquid, n, t, p, x, s, dsdt, z, types, status);
 }
 
 void LNFGMT(std::int32_t n, std::int32_t phase, double t, double pp, std::span<const double> y,

@@ -36,7 +36,8 @@ extern PhaseDriverWords PHDRWD;
 
 // Status words of the enthalpy drivers.
 inline constexpr std::int32_t kEnthalpyOk = 0;
-inline constexpr std::int32_t kEnthalpyNoAmount = 2;  // liquid: S <= 0, H = Cp = 0
+inline constexpr std::int32_t kEnthalpyNoAmount = 2;    // liquid: S <= 0, H = Cp = 0
+inline constexpr std::int32_t kEnthalpyNoResidual = 1;  // the method gave no usable residual
 
 // HVAPDR and HLIQDR: molar enthalpy and heat capacity of a vapour or a liquid.
 //   n        in   component count N
@@ -48,7 +49,8 @@ inline constexpr std::int32_t kEnthalpyNoAmount = 2;  // liquid: S <= 0, H = Cp 
 //                 component)
 //   z        out  compressibility factor of the kernels that give one (else unchanged)
 //   option   in   option word (d1, d2 above)
-//   status   out  kEnthalpyOk, or for the liquid kEnthalpyNoAmount
+//   status   out  kEnthalpyOk; for the liquid kEnthalpyNoAmount; kEnthalpyNoResidual (H and
+//                 Cp DMISS) when the method's root or residual is not usable
 //   noComposition in/out  set to 1 by method 122 asked for d2 = 2 (no composition
 //                 derivatives); while nonzero the partial enthalpies are not filled
 //   residual out  the residual of the non-water part (unchanged by the correlation methods
@@ -110,7 +112,8 @@ void WRAPB2(double t, double p, std::span<const double> y, double& departure, do
 //   z           in/out  compressibility factor (start value and result)
 //   opt8        in   option of the excess-energy mixing rules; callers pass 0
 //   types       in   SLIQDR: component-type code of each component (N) for the ideal liquid
-//   status      in/out  not read or written
+//   status      in/out  set to 1 (and 1 returned, S and DSDT DMISS) when a correlation set
+//                    the evaluation needs is missing; otherwise not read or written
 std::int32_t SVAPDR(std::int32_t n, double t, double p, std::span<const double> x, double& s,
                     double& dsdt, double& z, std::int32_t opt8, std::int32_t& status);
 std::int32_t SLIQDR(std::int32_t n, double t, double p, std::span<const double> x, double& s,

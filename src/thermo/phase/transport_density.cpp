@@ -112,7 +112,7 @@ void TRCORS(std::int32_t n, double t, double p, std::span<const double> y, doubl
                cpcv, {}, {}, methods::PMCTL2.ISEUDI, status);
   const std::span<const double> shifts = block.subspan(pairs + 3 * np + 4 * nc, nc);
   pure::DNVIR(z, t, p, n, shifts, x, z);
-  if (!(z > 0.0) || !std::isfinite(z)) {
+  if (status == pure::kNoRoot || !(z > 0.0) || !std::isfinite(z)) {
     ierr = 1;
     return;
   }

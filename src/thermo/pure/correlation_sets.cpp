@@ -114,6 +114,19 @@ void publishCurrentSet(std::int32_t ixptyp, std::int32_t nxpset) {
   XPSTAT = next;
 }
 
+bool hasCorrelationSet(std::int32_t ixptyp, std::int32_t nxpset) {
+  if (ixptyp == XPSTAT.type && nxpset == XPSTAT.set &&
+      XPSTAT.listGeneration == problem::XPSETL.generation) {
+    return true;
+  }
+  const std::int32_t key = ixptyp * problem::kCorrelationKeyScale + nxpset;
+  const std::int32_t count = std::clamp(problem::XPSETL.count, 0, problem::kMaxCorrelationSets);
+  for (std::int32_t i = 1; i <= count; ++i) {
+    if (problem::XPSETL.keys(static_cast<std::size_t>(i)) == key) return true;
+  }
+  return false;
+}
+
 void XPSETF(std::int32_t ixptyp, std::int32_t nxpset, std::int32_t /*unused*/,
             std::int32_t& found) {
   if (ixptyp == XPSTAT.type && nxpset == XPSTAT.set &&

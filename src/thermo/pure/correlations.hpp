@@ -194,6 +194,10 @@ void XPCLMP(std::int32_t icode, double& cxpval, double& cxpdrv);
 // "CORRELATION SET BLOCK INVALID".
 void XPSETF(std::int32_t ixptyp, std::int32_t nxpset, std::int32_t unused, std::int32_t& found);
 
+// Whether the problem holds set NXPSET of correlation type IXPTYP; changes nothing. A caller
+// that must not stop the run asks this before XPCALC, which stops it for a missing set.
+bool hasCorrelationSet(std::int32_t ixptyp, std::int32_t nxpset);
+
 // Makes the block of the current sub-block (SBCUR) the current correlation set of the pair
 // (IXPTYP, NXPSET): its sector starts and header words go to XPSTAT after a check of the
 // header against the sectors.
@@ -254,6 +258,10 @@ inline constexpr double kReferenceTemperature = 0.5555555555555556;
 void XPSVAP(std::span<const std::int32_t> icodes, std::int32_t kind, std::int32_t ic1,
             std::int32_t ic2, std::int32_t iconly, double t, double p, std::int32_t ifdrv,
             std::span<double> values, std::span<double> derivs);
+
+// Whether the problem holds the correlation set XPSVAP reads for KIND (the set MTSETN
+// gives for the kind's type); XPSVAP stops the run without it.
+bool hasIntegratedSet(std::int32_t kind);
 
 // Mole-fraction sums of XPSVAP over IC1..IC2: SUM = sum x(k) S(k); DSUM = sum x(k) dS/dT(k)
 // when IFDRV > 0 (XPMIX1), always (XPMIX2: derivatives are then 0 when not asked for).

@@ -33,6 +33,9 @@ inline constexpr std::int32_t kLiquidPhase = 2;
 // Root status returned by the root solvers.
 inline constexpr std::int32_t kPseudoRoot = 0;  // made from an extrapolated pressure
 inline constexpr std::int32_t kTrueRoot = 1;    // a root of the cubic
+// No usable root (EOSZRT): Z is not a positive finite number, or a result of the level is not
+// finite. The caller guards or fails its route; the results are left as computed.
+inline constexpr std::int32_t kNoRoot = 2;
 
 // EOSDBG: the request of the fugacity routines for the slope of the cubic at the root.
 // The vapour fugacity routine sets the request word to 1 and the liquid routine to 2
@@ -256,7 +259,10 @@ void EOSMR6(std::span<const double> ai, std::span<const double> aT, std::span<co
 //                 none of that phase; other: take the root of the cubic as found. The
 //                 callers pass the root-option word of PMCTL2 (ISEUDI).
 //   36 status out kTrueRoot, or kPseudoRoot when Z was made from an extrapolated pressure;
-//                 the callers keep it in the phase's root-status word of PMCTL2.
+//                 the callers keep it in the phase's root-status word of PMCTL2. kNoRoot
+//                 when Z is not a positive finite number or ln(phi), or at level >= 2 the
+//                 derivatives and departures, or at level >= 3 the heat capacities, are not
+//                 all finite (non-finite coefficients): every caller guards or fails on it.
 // Families are recognised from (u1, u2): van der Waals, Soave-Redlich-Kwong, Peng-Robinson.
 // Any other pair is solved by the same cubic, but without the phase check and pseudo-root,
 // which need the family's critical covolume. Never stops the run. Timed; writes debug lines

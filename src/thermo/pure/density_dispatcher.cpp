@@ -263,8 +263,8 @@ void DNLIQ(std::int32_t nc, double t, double p, std::span<const double> x, doubl
   } else if (user) {
     dens = densityOf(userZ(code, nc, xn, t, p), t, p);
   } else if (methods::MTISA(code) && density_internal::cubicLiquid(code, nc, t, p, xn, block, z)) {
-    // The root solver has no status of its own: parameters that are not numbers give a Z
-    // that is not one, and no density.
+    // Parameters that are not numbers give a Z that is not a positive number (the root
+    // solver's kNoRoot), and no density.
     failed = !(z > 0.0) || !std::isfinite(z);
     if (!failed) dens = densityOf(z, t, p);
   } else {

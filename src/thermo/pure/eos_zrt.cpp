@@ -83,6 +83,23 @@ void stateDump(std::int32_t request, double a, double b, double t, double p, dou
   platform::writeLine(reportUnit(), line);
 }
 
+// Whether Z is a positive finite number and the results of LEVEL are finite.
+bool usable(double z, std::int32_t level, std::size_t n, std::span<const double> lnphi,
+            std::span<const double> lnphiT, std::span<const double> lnphiP, double hr, double sr,
+            double cpr) {
+  const auto finite = [n](std::span<const double> v) {
+    for (std::size_t i = 0; i < n; ++i) {
+      if (!std::isfinite(v[i])) return false;
+    }
+    return true;
+  };
+  if (!(z > 0.0) || !std::isfinite(z) || !finite(lnphi)) return false;
+  if (level >= 2 && !(std::isfinite(hr) && std::isfinite(sr) && finite(lnphiT) && finite(lnphiP))) {
+    return false;
+  }
+  return level < 3 || std::isfinite(cpr);
+}
+
 // a != 0 ? x/a : 0 (a mixture without attraction).
 double over(double x, double a) { return a != 0.0 ? x / a : 0.0; }
 
@@ -253,7 +270,9 @@ void EOSZRT(double a, double aT, double aTT, std::span<const double> abar,
     }
   }
 
-  // 11. Exit: the slope request of the fugacity routines and the state dump.
+  // 11. Exit: a root the callers cannot use, the slope request of the fugacity routines and
+  // the state dump.
+  if (!usable(z, level, n, lnphi, lnphiT, lnphiP, hr, sr, cpr)) status = kNoRoot;
   if (EOSDBG.request > 0) {
     if (debug > kStateDump) stateDump(EOSDBG.request, a, b, t, p, z, u1, u2);
     const double curvature = 6.0 * z + 2.0 * cubic.c2;

@@ -280,6 +280,11 @@ void tableEntropy(const records::Record& record, double t, double& sigma, double
 
 }  // namespace
 
+bool hasIntegratedSet(std::int32_t kind) {
+  const std::int32_t type = typeOfKind(kind);
+  return hasCorrelationSet(type, methods::MTSETN(type));
+}
+
 void XPSVAP(std::span<const std::int32_t> /*icodes*/, std::int32_t kind, std::int32_t ic1,
             std::int32_t ic2, std::int32_t /*iconly*/, double t, double p, std::int32_t ifdrv,
             std::span<double> values, std::span<double> derivs) {

@@ -430,7 +430,15 @@ std::int32_t WPROP(std::int32_t iflag, std::int32_t method, double t, double p, 
     // 4. The route of volume, enthalpy and entropy.
     const bool steamRoute =
         method != kWaterCorrelations && (vapour || (s.tf <= kLiquidLimitF && s.tf > kFreezingF));
-    if (iflag == static_cast<std::int32_t>(WaterProperty::Volume) || steamRoute) {
+    const bool supercritical = !vapour && s.tf > kLiquidLimitF;
+    if (iflag == static_cast<std::int32_t>(WaterProperty::Volume) && supercritical) {
+      // Above the critical temperature the liquid is the one fluid phase: its density is
+      // the one whose Helmholtz-function pressure is P, searched from the vapour's start
+      // value (the liquid's start formula no longer depends on T or P there).
+      State fluid = s;
+      fluid.vapour = true;
+      waterp = kH2oMw / 1000.0 / density(fluid, true);
+    } else if (iflag == static_cast<std::int32_t>(WaterProperty::Volume) || steamRoute) {
       steamTables(iflag, s, steamRoute, debug, unit, waterp, dwpdt);
     } else {
       correlations(iflag, s, waterp, dwpdt);

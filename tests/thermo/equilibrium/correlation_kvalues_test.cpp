@@ -8,6 +8,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -502,6 +503,32 @@ TEST_F(CorrelationKValues, AcentricEstimateNearAndAboveTheCriticalPoint) {
   EXPECT_LT(zv, 1.0);
   EXPECT_NEAR(estimate(0.95 * tc, 500.0, zv), 0.5 * (capped + critical), 1e-6);
   EXPECT_NEAR(estimate(0.7 * tc, 50.0, zv), estimate(0.7 * tc, 5000.0, zv), 1e-9);
+}
+
+// A vapour attraction constant that is not a number leaves the vapour without a root: the
+// K-values are not numbers, which the flashes take as a failed K-value call, never K-values of
+// the liquid side alone.
+TEST_F(CorrelationKValues, VapourWithoutARootGivesNoKValues) {
+  hold({published("PROPANE"), published("N-HEPTANE")});
+  setBlock(1, 2, std::numeric_limits<double>::quiet_NaN());
+  const Result r = run(350.0, 300.0, 300.0, 1, 1, {0.3, 0.7}, {0.9, 0.1});
+  for (const double k : r.k) EXPECT_TRUE(std::isnan(k));
+}
+
+// A pressure that is not a number leaves the saturated vapour without a cubic root: the
+// estimate from the critical constants stands (finite, ZV untouched), never a NaN omega.
+TEST_F(CorrelationKValues, AcentricEstimateWithoutAVapourRootIsTheCriticalEstimate) {
+  const fixtures::ComponentSpec s = fixtures::publishedComponent("N-HEPTANE");
+  const double tc = s.criticalTemperature;
+  const double critical =
+      3.0 / 7.0 * std::log10(s.criticalPressure / kAtmosphere) / (tc / s.normalBoilingPoint - 1.0) -
+      1.0;
+  double zv = -3.0;
+  const double omega = equilibrium::estimateAcentricFactor(
+      0.7 * tc, std::numeric_limits<double>::quiet_NaN(), s.normalBoilingPoint, tc,
+      s.criticalPressure, s.molecularWeight, s.molecularWeight / s.liquidDensity, zv);
+  EXPECT_NEAR(omega, critical, 1e-5);
+  EXPECT_EQ(zv, -3.0);
 }
 
 // Method 120 puts the estimate of every component without library data into array 3 of the

@@ -393,6 +393,12 @@ TEST_F(HenryKValues, ReachedThroughTheKValueEntry) {
   }
   // The solute's K-value is the Henry constant's, not its vapour pressure's.
   EXPECT_NEAR(std::log(k[2] * p), 25.0 - 1500.0 / t - 1.2 * std::log(t) + 2.0e-5 * p, 1e-12);
+  // Digit 8 of the K option word: ln K of every component, the solute's Henry value too.
+  std::vector<double> lnk(3, -1.0);
+  kccall = 12;
+  equilibrium::KCALC(3, 3, y, x, lnk, t, p, zv, zl, kccall, 1, 1 + equilibrium::kLnKDigit, ierr, 0,
+                     status);
+  for (std::size_t i = 0; i < 3; ++i) EXPECT_NEAR(lnk[i], std::log(k[i]), 1e-12) << i + 1;
 }
 
 }  // namespace

@@ -235,6 +235,36 @@ TEST_F(Water, SteamTableDensityReproducesThePressure) {
   }
 }
 
+// Above the critical temperature the liquid is the one fluid phase: on either route its
+// volume is the one whose Helmholtz-function pressure is P (so it changes with P), the
+// vapour's volume at the same state on the steam-table route, and near the ideal gas's
+// RT/P at low pressure (R = 8.314462618 kJ/(kmol K), CODATA 2018).
+TEST_F(Water, LiquidAboveTheCriticalTemperatureIsTheFluidAtItsPressure) {
+  constexpr double kPsiaPerKPa = 0.14503801;
+  constexpr double kR = 8.314462618;
+  for (const std::int32_t method : {kSteamTables, kCorrelations}) {
+    for (const double t : {650.0, 700.0, 800.0}) {
+      double previous = 0.0;
+      for (const double p : {100.0, 5000.0, 22000.0, 30000.0, 50000.0}) {
+        SCOPED_TRACE("method " + std::to_string(method) + ", " + std::to_string(t) + " K, " +
+                     std::to_string(p) + " kPa");
+        const double v = water(1, method, t, p, kLiquid).value;
+        ASSERT_GT(v, 0.0);
+        const double rho = kMolarMass / 1000.0 / v;
+        double psia = 0.0;
+        pure::WPCOR2(t, rho, psia, static_cast<std::int32_t>(pure::SteamQuantity::Pressure));
+        EXPECT_NEAR(psia, kPsiaPerKPa * p, std::max(1e-9 * kPsiaPerKPa * p, 2e-7));
+        EXPECT_GT(rho, previous);
+        previous = rho;
+        if (method == kSteamTables) {
+          expectRelative(v, water(1, method, t, p, kVapour).value, 1e-9, "vapour's volume");
+        }
+        if (p <= 100.0) expectRelative(v, kR * t / p, 0.01, "ideal gas");
+      }
+    }
+  }
+}
+
 // Cp as the enthalpy's temperature derivative near the critical point and in the
 // supercritical region, where Cp is large and changes fast. Central differences of the
 // enthalpy over 0.025 K and 0.05 K agree (their truncation, (dT^2/6) d3H/dT3, stays below
