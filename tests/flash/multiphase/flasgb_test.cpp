@@ -48,10 +48,10 @@ TEST_F(GibbsFlash, AgreesWithTheDefaultFlashAndGivesStableFeedsOnePhase) {
     double t, p;
     bool twoPhase;
   };
-  for (const Case& c : {Case{{0.6, 0.0, 0.4}, 250.0, 3000.0, true},
-                        Case{{0.3, 0.0, 0.7}, 260.0, 2000.0, true},
-                        Case{{0.9, 0.0, 0.1}, 300.0, 2000.0, false},
-                        Case{{0.05, 0.0, 0.95}, 250.0, 3000.0, false}}) {
+  for (const Case& c :
+       {Case{{0.6, 0.0, 0.4}, 250.0, 3000.0, true}, Case{{0.3, 0.0, 0.7}, 260.0, 2000.0, true},
+        Case{{0.9, 0.0, 0.1}, 300.0, 2000.0, false},
+        Case{{0.05, 0.0, 0.95}, 250.0, 3000.0, false}}) {
     SCOPED_TRACE(testing::Message() << c.z[0] << " " << c.t << " K " << c.p << " kPa");
     services::GDPOPT.words(kForcingWord) = 0;
     flash_test::Flash plain(c.z, c.t, c.p);

@@ -56,8 +56,8 @@ TestEos::TestEos(bool soave, double t, double p, double pairCoefficient) : t_(t)
   s2_ = soave ? -1.0L : -1.0L - std::sqrt(2.0L);
   for (const fixtures::ComponentSpec& comp : flash_test::components(componentNames())) {
     const long double w = comp.acentricFactor;
-    const long double m = soave ? 0.480L + 1.574L * w - 0.176L * w * w
-                                : 0.37464L + 1.54226L * w - 0.26992L * w * w;
+    const long double m =
+        soave ? 0.480L + 1.574L * w - 0.176L * w * w : 0.37464L + 1.54226L * w - 0.26992L * w * w;
     const long double tc = comp.criticalTemperature, pc = comp.criticalPressure;
     const long double root = 1.0L + m * (1.0L - std::sqrt(t / tc));
     a_.push_back(omegaA * kR * kR * tc * tc / pc * root * root);

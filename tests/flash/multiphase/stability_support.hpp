@@ -13,9 +13,9 @@
 namespace stability_test {
 
 // Set numbers of the problem.
-inline constexpr std::int32_t kSoaveSet = 1;      // 101, k(CH4, H2S) = 0.083
-inline constexpr std::int32_t kPengSet = 2;       // 102, no pair coefficients
-inline constexpr std::int32_t kShiftedSet = 3;    // 124, k(CH4, H2S) = 0.083 (runs of NP)
+inline constexpr std::int32_t kSoaveSet = 1;       // 101, k(CH4, H2S) = 0.083
+inline constexpr std::int32_t kPengSet = 2;        // 102, no pair coefficients
+inline constexpr std::int32_t kShiftedSet = 3;     // 124, k(CH4, H2S) = 0.083 (runs of NP)
 inline constexpr std::int32_t kAsymmetricSet = 4;  // 111, k(CH4, H2S) = 0.083 (runs of 2 NP)
 
 // The pair coefficient of methane and hydrogen sulphide, and the state of the published

@@ -4,6 +4,8 @@
 // the test's own equation of state and an independent tangent-plane minimiser; the stability
 // equation of state against the test's, with its runs of pair coefficients and its cache; the
 // Gibbs minimisation of a split; the vector services and their faults.
+#include "flash/multiphase/stability.hpp"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,7 +16,6 @@
 
 #include "flash/multiphase/gibbs_flash.hpp"
 #include "flash/multiphase/slots.hpp"
-#include "flash/multiphase/stability.hpp"
 #include "methods/methods.hpp"
 #include "services/services.hpp"
 #include "stability_support.hpp"
@@ -66,8 +67,8 @@ TEST_F(Stability, EvaluatorsMatchTheTestEquationOfState) {
     bool soave;
   };
   const std::vector<double> x{0.3, 0.5, 0.2};
-  for (const Case& c : {Case{kSoaveSet, true}, Case{kShiftedSet, false},
-                        Case{kAsymmetricSet, false}}) {
+  for (const Case& c :
+       {Case{kSoaveSet, true}, Case{kShiftedSet, false}, Case{kAsymmetricSet, false}}) {
     SCOPED_TRACE(c.set);
     flash_test::useSet(c.set);
     const TestEos eos(c.soave, kExampleT, kExampleP, kPairCoefficient);
@@ -311,6 +312,15 @@ TEST(StabilityServices, NormaliseAndSplitReportInsteadOfStopping) {
   EXPECT_EQ(frac, 1.0);
   EXPECT_TRUE(multiphase::STCLSV(2, x, y, z, std::vector<double>{-3.0, -2.0}, frac));
   EXPECT_EQ(frac, 0.0);
+  EXPECT_FALSE(multiphase::stabilityFault());
+  // A trial whose amounts all vanish ends as not unstable, with no change.
+  const std::vector<double> lnw{-1000.0, -1000.0}, d{0.0, 0.0};
+  std::vector<double> w(2), lnwnew(2), del(2, 9.0);
+  double ssq = 9.0, gmax = 9.0, tm = 9.0;
+  multiphase::STTRLG(2, 300.0, 1000.0, z, lnw, w, lnwnew, del, ssq, gmax, d, tm);
+  EXPECT_EQ(tm, 1.0);
+  EXPECT_EQ(gmax, 0.0);
+  EXPECT_EQ(lnwnew, lnw);
   EXPECT_FALSE(multiphase::stabilityFault());
   std::vector<double> s{0.0, 0.0};
   multiphase::VSUMNM(2, zero, sum, 1);
