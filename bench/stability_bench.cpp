@@ -1,8 +1,8 @@
 // One phase-stability test (STABL) on the 10-component natural gas of the example problem with
-// its Peng-Robinson set: at 300 K and 5000 kPa, where the gas is one stable phase, and at
-// 233.15 K and 5000 kPa, where it splits. Each row reports the trial-phase evaluations per
-// test (STPHSG_per_test) and its time as a ratio to one KCALC call at the same state, both
-// phases at values only, timed in the same run (the KCALC rows).
+// its Peng-Robinson set: at 400 K and 5000 kPa, where the gas (1 % water) is one stable phase, and
+// at 233.15 K and 5000 kPa, where it splits. Each row reports the trial-phase evaluations per test
+// (STPHSG_per_test) and its time as a ratio to one KCALC call at the same state, both phases at
+// values only, timed in the same run (the KCALC rows).
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -84,8 +84,8 @@ void kvalueCall(benchmark::State& state, double t) {
   }
 }
 
-BENCHMARK_CAPTURE(stabilityTest, STABLStable, 300.0)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(kvalueCall, KCALCStable, 300.0)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(stabilityTest, STABLStable, 400.0)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(kvalueCall, KCALCStable, 400.0)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(stabilityTest, STABLUnstable, 233.15)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(kvalueCall, KCALCUnstable, 233.15)->Unit(benchmark::kMicrosecond);
 
