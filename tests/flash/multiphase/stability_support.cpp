@@ -32,7 +32,8 @@ fixtures::ProblemDescription description() {
   d.methodSets = {cubicSet("SOAVE", 101, CubicForm::SoaveRedlichKwong, kPairCoefficient),
                   cubicSet("PENG", 102, CubicForm::PengRobinson, 0.0),
                   cubicSet("SHIFTED", 124, CubicForm::PengRobinson, kPairCoefficient),
-                  cubicSet("ASYMMETRIC", 111, CubicForm::PengRobinson, kPairCoefficient)};
+                  cubicSet("ASYMMETRIC", 111, CubicForm::PengRobinson, kPairCoefficient),
+                  cubicSet("ASSOCIATING", 122, CubicForm::PengRobinson, kPairCoefficient)};
   return d;
 }
 

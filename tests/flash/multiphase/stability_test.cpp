@@ -88,6 +88,41 @@ TEST_F(Stability, EvaluatorsMatchTheTestEquationOfState) {
   }
 }
 
+// The composition derivatives of a trial phase are exact for every accepted code, 122
+// included: symmetric, Gibbs-Duhem, and central differences of ln(phi) in the mole numbers.
+TEST_F(Stability, TrialPhaseDerivativesHoldForEveryCode) {
+  const std::vector<double> n{0.3, 0.5, 0.2};
+  for (const std::int32_t set : {kSoaveSet, kAssociatingSet, kAsymmetricSet}) {
+    SCOPED_TRACE(set);
+    flash_test::useSet(set);
+    multiphase::Matrix50 m;
+    std::vector<double> lnphi(3), up(3), down(3);
+    std::int32_t ist = 0;
+    double z = 0.0;
+    multiphase::STPHSG(kN, 2, multiphase::kLowerGibbs, ist, kExampleT, kExampleP, z, n, lnphi, &m);
+    ASSERT_EQ(ist, 0);
+    for (std::size_t j = 0; j < 3; ++j) {
+      double gd = 0.0;
+      for (std::size_t i = 0; i < 3; ++i) {
+        gd += n[i] * m(i, j);
+        EXPECT_EQ(m(i, j), m(j, i));
+      }
+      EXPECT_NEAR(gd, 0.0, 1e-10);
+      const double h = 1e-6;
+      std::vector<double> nu = n, nd = n;
+      nu[j] += h;
+      nd[j] -= h;
+      multiphase::STPHSG(kN, 1, multiphase::kLowerGibbs, ist, kExampleT, kExampleP, z, nu, up,
+                         nullptr);
+      multiphase::STPHSG(kN, 1, multiphase::kLowerGibbs, ist, kExampleT, kExampleP, z, nd, down,
+                         nullptr);
+      for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_NEAR(m(i, j), (up[i] - down[i]) / (2.0 * h), 1e-6) << "i=" << i << " j=" << j;
+      }
+    }
+  }
+}
+
 // Alpha of every form through STEOSP equals the pure-component kernel's.
 TEST(STEOSP, AlphaOfEveryFormIsTheKernels) {
   const std::vector<std::int32_t> forms{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 15, 16, 20, 99};
