@@ -19,6 +19,7 @@
 #include "services/services.hpp"
 #include "stability_support.hpp"
 #include "storage/storage.hpp"
+#include "support/allocation_counter.hpp"
 #include "thermo/pure/pure.hpp"
 
 namespace {
@@ -79,6 +80,19 @@ TEST_F(GibbsFlash, AgreesWithTheDefaultFlashAndGivesStableFeedsOnePhase) {
       for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(same[i], c.z[i]);
       for (double k : gibbs.k) EXPECT_EQ(k, 1.0);
     }
+  }
+}
+
+// A warm Gibbs flash, split or not, allocates nothing.
+TEST_F(GibbsFlash, WarmFlashAllocatesNothing) {
+  for (const double t : {250.0, 320.0}) {
+    SCOPED_TRACE(t);
+    flash_test::Flash f({0.6, 0.0, 0.4}, t, 3000.0);
+    multiphase::FLASGB(f.a);
+    ASSERT_EQ(f.a.IFFAIL, 0);
+    const std::size_t before = testing_support::allocationCount();
+    multiphase::FLASGB(f.a);
+    EXPECT_EQ(testing_support::allocationCount(), before);
   }
 }
 
