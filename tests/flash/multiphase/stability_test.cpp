@@ -1,7 +1,8 @@
 // The stability test on the methane / hydrogen sulphide example with the Soave equation
 // (M. L. Michelsen, "The isothermal flash problem. Part I. Stability", Fluid Phase Equilibria
-// 9 (1982) 1: 190 K, 40.53 bar, the pair coefficient given with the example), checked against
-// the test's own equation of state and an independent tangent-plane minimiser; the stability
+// 9 (1982) 1: 190 K, 40.53 bar), with the pair coefficient 0.083 and the published component
+// constants of the fixture builder, checked against the test's own equation of state and an
+// independent tangent-plane minimiser (a scan refined by golden sections); the stability
 // equation of state against the test's, with its runs of pair coefficients and its cache; the
 // Gibbs minimisation of a split; the vector services and their faults.
 #include "flash/multiphase/stability.hpp"
