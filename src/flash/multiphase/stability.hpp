@@ -139,10 +139,10 @@ void STEOSD(std::span<const double> sqrta, std::span<const double> bi, std::span
 // (RELCMP) and a stored level at least the requested one. STATUS 0; 1 for a K-value entry
 // whose option word is 4 (no results).
 // Aborts: "KC" "PARAMETER BLOCK TOO SHORT" when the block is shorter than the code needs.
-void STEOSL(std::int32_t n, std::span<const double> x, std::span<double> lnphi, double t,
-            double p, double& z, std::int32_t option, std::int32_t addlnp, std::int32_t& status);
-void STEOSV(std::int32_t n, std::span<const double> x, std::span<double> lnphi, double t,
-            double p, double& z, std::int32_t option, std::int32_t addlnp, std::int32_t& status);
+void STEOSL(std::int32_t n, std::span<const double> x, std::span<double> lnphi, double t, double p,
+            double& z, std::int32_t option, std::int32_t addlnp, std::int32_t& status);
+void STEOSV(std::int32_t n, std::span<const double> x, std::span<double> lnphi, double t, double p,
+            double& z, std::int32_t option, std::int32_t addlnp, std::int32_t& status);
 
 // Forgets the test's temperature cache (GBWORK, the problem open).
 void forgetStabilityTerms();
@@ -178,7 +178,8 @@ void DIRSUB(std::int32_t n, double t, double p, std::span<double> x, std::span<d
 // STTRLG: one substitution step of a trial phase: W = exp(LNW) for present components (0
 // for absent ones), its ln(phi) (lower-Gibbs root), LNWNEW_i = d_i - ln phi_i, DEL = LNWNEW -
 // LNW, SSQ = sum DEL^2 W, GMAX = max |DEL| and the modified tangent-plane distance
-// TM = 1 + sum W_i (ln W_i + ln phi_i - d_i - 1) at the incoming W.
+// TM = 1 + sum W_i (ln W_i + ln phi_i - d_i - 1) at the incoming W. Amounts that are all 0
+// give TM 1 with no change (DEL 0, LNWNEW = LNW): the trial ends as not unstable.
 void STTRLG(std::int32_t n, double t, double p, std::span<const double> z,
             std::span<const double> lnw, std::span<double> w, std::span<double> lnwnew,
             std::span<double> del, double& ssq, double& gmax, std::span<const double> d,

@@ -93,8 +93,8 @@ void formTerms(std::int32_t code, std::int32_t n, double t, std::int32_t level,
       CORSTO.reals(LDSTAT.realSector1 + 1, static_cast<std::int32_t>(words));
   StabilityTerms& s = STBEOS;
   const bool hit = caching && s.valid && s.code == code && s.nc == n && s.level >= level &&
-                   s.block.size() == words &&
-                   (s.t == t || services::RELCMP(s.t, t) == 0) && view.holdsExactly(s.block);
+                   s.block.size() == words && (s.t == t || services::RELCMP(s.t, t) == 0) &&
+                   view.holdsExactly(s.block);
   if (caching) {
     if (!hit) {
       s.valid = true;
@@ -138,8 +138,8 @@ void evaluate(std::int32_t slot, std::int32_t code, std::int32_t n, std::span<co
   formTerms(code, n, t, level, routine);
   StabilityTerms& s = STBEOS;
   const std::size_t nn = count(n);
-  STEOSD(std::span<const double>(s.sqrta.data(), nn), std::span<const double>(s.b.data(), nn),
-         s.m, level, n, x, s.amix, std::span<double>(s.d.data(), nn), s.bmix, s.aij);
+  STEOSD(std::span<const double>(s.sqrta.data(), nn), std::span<const double>(s.b.data(), nn), s.m,
+         level, n, x, s.amix, std::span<double>(s.d.data(), nn), s.bmix, s.aij);
   const double s1 = s.block[static_cast<std::size_t>(cb::kU1 - 1)];
   const double s2 = s.block[static_cast<std::size_t>(cb::kU2 - 1)];
   STZROT(s.amix, s.bmix, std::span<const double>(s.b.data(), nn),
@@ -207,8 +207,8 @@ void STEOSD(std::span<const double> sqrta, std::span<const double> bi, std::span
   }
 }
 
-void STEOSL(std::int32_t n, std::span<const double> x, std::span<double> lnphi, double t,
-            double p, double& z, std::int32_t option, std::int32_t addlnp, std::int32_t& status) {
+void STEOSL(std::int32_t n, std::span<const double> x, std::span<double> lnphi, double t, double p,
+            double& z, std::int32_t option, std::int32_t addlnp, std::int32_t& status) {
   status = 0;
   methods::KValueMethods& k = methods::KMCTL;
   std::int32_t slot = k.kvalue.slot, code = k.kvalue.code;
@@ -228,8 +228,8 @@ void STEOSL(std::int32_t n, std::span<const double> x, std::span<double> lnphi, 
   k.kvalue.slot = savedSlot;
 }
 
-void STEOSV(std::int32_t n, std::span<const double> x, std::span<double> lnphi, double t,
-            double p, double& z, std::int32_t option, std::int32_t addlnp, std::int32_t& status) {
+void STEOSV(std::int32_t n, std::span<const double> x, std::span<double> lnphi, double t, double p,
+            double& z, std::int32_t option, std::int32_t addlnp, std::int32_t& status) {
   status = 0;
   const methods::KValueMethods& k = methods::KMCTL;
   evaluate(1, k.kvalue.code, n, x, lnphi, t, p, z, option, addlnp, kVapourRoot, "STEOSV");

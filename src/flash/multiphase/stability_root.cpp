@@ -18,7 +18,7 @@ constexpr double kR = services::kGasConstant;
 constexpr double kLowestPressure = 1.0e-6;  // kPa: a vapour there is ideal
 constexpr double kZeroResidual = 1.0e-20;
 constexpr double kRelativeStep = 1.0e-10;
-constexpr double kAcceleration = 0.01;    // relative step below which the accelerated phase runs
+constexpr double kAcceleration = 0.01;     // relative step below which the accelerated phase runs
 constexpr std::int32_t kPhaseSteps = 200;  // cap of each search phase
 constexpr std::int32_t kNoAttractionSteps = 50;
 
@@ -93,8 +93,9 @@ double bracketedRoot(const Cubic& c, double z, double lower, double upper) {
 double chooseRoot(const Cubic& c, double aa, double bb, std::int32_t phase) {
   if (aa <= 0.0) return rootWithoutAttraction(c, bb);
   // D < 0: three distinct real roots.
-  const double disc = (27.0 * c.c0 - (2.0 * (4.0 * c.c1 - c.c2 * c.c2) + c.c1) * 2.0 * c.c2) * c.c0 +
-                      c.c1 * c.c1 * (4.0 * c.c1 - c.c2 * c.c2);
+  const double disc =
+      (27.0 * c.c0 - (2.0 * (4.0 * c.c1 - c.c2 * c.c2) + c.c1) * 2.0 * c.c2) * c.c0 +
+      c.c1 * c.c1 * (4.0 * c.c1 - c.c2 * c.c2);
   double lower = bb * 1.0000000001, upper = (bb + 1.0) * 0.9999999999;
   const double fb = c.f(bb);
   double z0 = 0.0;
@@ -183,8 +184,8 @@ void STZROT(double a, double b, std::span<const double> bi, std::span<const doub
   //   dA/dn_j = (abar_j - 2a) P/(RT)^2, dB/dn_j = (b_j - b) P/(RT),
   //   dabar_i/dn_j = 2 a_ij - abar_i, dZ/dn_j = -(f_A dA + f_B dB)/f_Z.
   const double fa = z - bb;
-  const double fbb = -(1.0 + u) * z * z + (u + 2.0 * (u + w) * bb) * z -
-                     (aa + w * (2.0 * bb + 3.0 * bb * bb));
+  const double fbb =
+      -(1.0 + u) * z * z + (u + 2.0 * (u + w) * bb) * z - (aa + w * (2.0 * bb + 3.0 * bb * bb));
   const double fz = c.slope(z);
   double la = 0.0, lz = 0.0, lb = 0.0;
   if (vanDerWaals) {
@@ -211,8 +212,8 @@ void STZROT(double a, double b, std::span<const double> bi, std::span<const doub
       const double damix = d[j] + a - 2.0 * a;
       const double dq = dabar / a - abari * damix / (a * a);
       const double dr = -bi[i] * (bi[j] - b) / (b * b);
-      STBFUG.m(i, j) = (qi - ri) * dl[j] + l * (dq - dr) + dr * (z - 1.0) + ri * dz[j] -
-                       (dz[j] - db[j]) / zb;
+      STBFUG.m(i, j) =
+          (qi - ri) * dl[j] + l * (dq - dr) + dr * (z - 1.0) + ri * dz[j] - (dz[j] - db[j]) / zb;
     }
   }
   // Symmetric by construction; store the mean so that rounding leaves it exactly so.

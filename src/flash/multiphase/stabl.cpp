@@ -74,7 +74,6 @@ SubstitutionStep accelerate(std::int32_t n, double t, double p, std::span<double
   return step;
 }
 
-
 // Steps 8 to 10: accelerated substitution on the split of LNK, the split, and the Gibbs
 // minimisation when substitution has not converged. Returns ISPLIT.
 std::int32_t finishSplit(std::int32_t n, double t, double p, std::span<double> lnk,
@@ -127,8 +126,8 @@ double splitGibbs(std::int32_t n, double t, double p, std::span<const double> x,
 // against the split's tangent plane; a trial below it replaces the nearer phase and the
 // split is converged again, and kept when its Gibbs energy is lower. At most three rounds.
 void verifySplit(std::int32_t n, double t, double p, std::span<double> lnk,
-                 std::span<const double> z, std::span<double> x, std::span<double> y,
-                 double& frac, double gf, Work& w, std::int32_t& ierr) {
+                 std::span<const double> z, std::span<double> x, std::span<double> y, double& frac,
+                 double gf, Work& w, std::int32_t& ierr) {
   const std::size_t nn = count(n);
   for (std::int32_t round = 0; round < 3 && ierr == 0; ++round) {
     std::array<double, kLda> plane{};
@@ -170,8 +169,7 @@ void verifySplit(std::int32_t n, double t, double p, std::span<double> lnk,
     const std::int32_t split = finishSplit(n, t, p, lnk, z, x, y, frac, gf, w, candidateErr);
     std::array<double, kLda> unused{};
     const bool better = !stabilityFault() && split == 1 && candidateErr == 0 &&
-                        splitGibbs(n, t, p, x, y, frac, unused) < g - 1.0e-10 &&
-                        !stabilityFault();
+                        splitGibbs(n, t, p, x, y, frac, unused) < g - 1.0e-10 && !stabilityFault();
     if (!better) {
       clearStabilityFault();
       std::copy_n(savedX.begin(), nn, x.begin());

@@ -63,7 +63,8 @@ bool STNEWT(std::int32_t n, const Matrix50& h, std::span<const double> g, double
   bool haveLo = false, haveHi = false;
   const double h2 = hval * hval;
   double largestDiagonal = 0.0;
-  for (std::size_t i = 0; i < nn; ++i) largestDiagonal = std::max(largestDiagonal, std::abs(h(i, i)));
+  for (std::size_t i = 0; i < nn; ++i)
+    largestDiagonal = std::max(largestDiagonal, std::abs(h(i, i)));
   Matrix50 a;
   std::array<double, kLda> zv{};
   for (std::int32_t trial = 0; trial < kLevenbergTrials; ++trial) {

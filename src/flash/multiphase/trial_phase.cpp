@@ -184,9 +184,13 @@ void STTRLG(std::int32_t n, double t, double p, std::span<const double> z,
   tm = 1.0;
   ssq = 0.0;
   gmax = 0.0;
-  // A trial that has lost every amount cannot be evaluated: it ends as not unstable.
+  // A trial that has lost every amount cannot be evaluated: it ends as not unstable (tm 1,
+  // no change, so that the minimisation stops there).
   if (!STNORM(n, w, probe, sum)) {
-    fault = true;
+    for (std::size_t i = 0; i < nn; ++i) {
+      del[i] = 0.0;
+      lnwnew[i] = lnw[i];
+    }
     return;
   }
   STPHSG(n, 1, kLowerGibbs, ist, t, p, zt, w, STBPHS.vapour.lnphi, nullptr);

@@ -19,6 +19,7 @@
 #include "services/services.hpp"
 #include "stability_support.hpp"
 #include "storage/storage.hpp"
+#include "support/allocation_counter.hpp"
 #include "thermo/pure/pure.hpp"
 
 namespace {
@@ -48,10 +49,10 @@ TEST_F(GibbsFlash, AgreesWithTheDefaultFlashAndGivesStableFeedsOnePhase) {
     double t, p;
     bool twoPhase;
   };
-  for (const Case& c : {Case{{0.6, 0.0, 0.4}, 250.0, 3000.0, true},
-                        Case{{0.3, 0.0, 0.7}, 260.0, 2000.0, true},
-                        Case{{0.9, 0.0, 0.1}, 300.0, 2000.0, false},
-                        Case{{0.05, 0.0, 0.95}, 250.0, 3000.0, false}}) {
+  for (const Case& c :
+       {Case{{0.6, 0.0, 0.4}, 250.0, 3000.0, true}, Case{{0.3, 0.0, 0.7}, 260.0, 2000.0, true},
+        Case{{0.9, 0.0, 0.1}, 300.0, 2000.0, false},
+        Case{{0.05, 0.0, 0.95}, 250.0, 3000.0, false}}) {
     SCOPED_TRACE(testing::Message() << c.z[0] << " " << c.t << " K " << c.p << " kPa");
     services::GDPOPT.words(kForcingWord) = 0;
     flash_test::Flash plain(c.z, c.t, c.p);
@@ -79,6 +80,19 @@ TEST_F(GibbsFlash, AgreesWithTheDefaultFlashAndGivesStableFeedsOnePhase) {
       for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(same[i], c.z[i]);
       for (double k : gibbs.k) EXPECT_EQ(k, 1.0);
     }
+  }
+}
+
+// A warm Gibbs flash, split or not, allocates nothing.
+TEST_F(GibbsFlash, WarmFlashAllocatesNothing) {
+  for (const double t : {250.0, 320.0}) {
+    SCOPED_TRACE(t);
+    flash_test::Flash f({0.6, 0.0, 0.4}, t, 3000.0);
+    multiphase::FLASGB(f.a);
+    ASSERT_EQ(f.a.IFFAIL, 0);
+    const std::size_t before = testing_support::allocationCount();
+    multiphase::FLASGB(f.a);
+    EXPECT_EQ(testing_support::allocationCount(), before);
   }
 }
 

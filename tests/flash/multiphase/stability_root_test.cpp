@@ -26,7 +26,8 @@ struct Equation {
   const char* name;
   double s1, s2;
 };
-const Equation kPengRobinson{"Peng-Robinson", -1.0 + std::numbers::sqrt2, -1.0 - std::numbers::sqrt2};
+const Equation kPengRobinson{"Peng-Robinson", -1.0 + std::numbers::sqrt2,
+                             -1.0 - std::numbers::sqrt2};
 const Equation kSoave{"Soave", 0.0, -1.0};
 const Equation kVanDerWaals{"van der Waals", 0.0, 0.0};
 
@@ -78,8 +79,8 @@ double rootOf(double aa, double bb, const Equation& e, std::int32_t selector, do
   Matrix50 aij;
   std::vector<double> out(1);
   double z = 0.0;
-  multiphase::STZROT(c.a * kP / p, c.b * kP / p, bi, d, aij, e.s1, e.s2, kT, p, selector, 1, 1,
-                     z, out);
+  multiphase::STZROT(c.a * kP / p, c.b * kP / p, bi, d, aij, e.s1, e.s2, kT, p, selector, 1, 1, z,
+                     out);
   lnphi = out[0];
   return z;
 }
@@ -94,7 +95,7 @@ struct RootCase {
 // smallest in [B, B + 1); with one real root both return it.
 TEST(STZROT, RootsAgreeWithTheCubicSolvedInLongDouble) {
   const std::vector<RootCase> cases = {
-      {&kPengRobinson, 0.05, 0.01, 1}, {&kPengRobinson, 0.3, 0.04, 3},
+      {&kPengRobinson, 0.05, 0.01, 1},  {&kPengRobinson, 0.3, 0.04, 3},
       {&kPengRobinson, 0.35, 0.045, 3}, {&kPengRobinson, 0.6, 0.12, 1},
       {&kSoave, 0.08, 0.02, 1},         {&kSoave, 0.25, 0.03, 3},
       {&kSoave, 0.1, 0.01, 3},          {&kSoave, 0.5, 0.1, 1},

@@ -32,7 +32,8 @@ fixtures::ProblemDescription description() {
   d.methodSets = {cubicSet("SOAVE", 101, CubicForm::SoaveRedlichKwong, kPairCoefficient),
                   cubicSet("PENG", 102, CubicForm::PengRobinson, 0.0),
                   cubicSet("SHIFTED", 124, CubicForm::PengRobinson, kPairCoefficient),
-                  cubicSet("ASYMMETRIC", 111, CubicForm::PengRobinson, kPairCoefficient)};
+                  cubicSet("ASYMMETRIC", 111, CubicForm::PengRobinson, kPairCoefficient),
+                  cubicSet("ASSOCIATING", 122, CubicForm::PengRobinson, kPairCoefficient)};
   return d;
 }
 
@@ -56,8 +57,8 @@ TestEos::TestEos(bool soave, double t, double p, double pairCoefficient) : t_(t)
   s2_ = soave ? -1.0L : -1.0L - std::sqrt(2.0L);
   for (const fixtures::ComponentSpec& comp : flash_test::components(componentNames())) {
     const long double w = comp.acentricFactor;
-    const long double m = soave ? 0.480L + 1.574L * w - 0.176L * w * w
-                                : 0.37464L + 1.54226L * w - 0.26992L * w * w;
+    const long double m =
+        soave ? 0.480L + 1.574L * w - 0.176L * w * w : 0.37464L + 1.54226L * w - 0.26992L * w * w;
     const long double tc = comp.criticalTemperature, pc = comp.criticalPressure;
     const long double root = 1.0L + m * (1.0L - std::sqrt(t / tc));
     a_.push_back(omegaA * kR * kR * tc * tc / pc * root * root);

@@ -13,10 +13,11 @@
 namespace stability_test {
 
 // Set numbers of the problem.
-inline constexpr std::int32_t kSoaveSet = 1;      // 101, k(CH4, H2S) = 0.083
-inline constexpr std::int32_t kPengSet = 2;       // 102, no pair coefficients
-inline constexpr std::int32_t kShiftedSet = 3;    // 124, k(CH4, H2S) = 0.083 (runs of NP)
-inline constexpr std::int32_t kAsymmetricSet = 4;  // 111, k(CH4, H2S) = 0.083 (runs of 2 NP)
+inline constexpr std::int32_t kSoaveSet = 1;        // 101, k(CH4, H2S) = 0.083
+inline constexpr std::int32_t kPengSet = 2;         // 102, no pair coefficients
+inline constexpr std::int32_t kShiftedSet = 3;      // 124, k(CH4, H2S) = 0.083 (runs of NP)
+inline constexpr std::int32_t kAsymmetricSet = 4;   // 111, k(CH4, H2S) = 0.083 (runs of 2 NP)
+inline constexpr std::int32_t kAssociatingSet = 5;  // 122, k(CH4, H2S) = 0.083
 
 // The pair coefficient of methane and hydrogen sulphide, and the state of the published
 // stability example of that pair with the Soave equation: 190 K, 40.53 bar.

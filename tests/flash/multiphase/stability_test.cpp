@@ -1,9 +1,12 @@
 // The stability test on the methane / hydrogen sulphide example with the Soave equation
 // (M. L. Michelsen, "The isothermal flash problem. Part I. Stability", Fluid Phase Equilibria
-// 9 (1982) 1: 190 K, 40.53 bar, the pair coefficient given with the example), checked against
-// the test's own equation of state and an independent tangent-plane minimiser; the stability
+// 9 (1982) 1: 190 K, 40.53 bar), with the pair coefficient 0.083 and the published component
+// constants of the fixture builder, checked against the test's own equation of state and an
+// independent tangent-plane minimiser (a scan refined by golden sections); the stability
 // equation of state against the test's, with its runs of pair coefficients and its cache; the
 // Gibbs minimisation of a split; the vector services and their faults.
+#include "flash/multiphase/stability.hpp"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,7 +17,6 @@
 
 #include "flash/multiphase/gibbs_flash.hpp"
 #include "flash/multiphase/slots.hpp"
-#include "flash/multiphase/stability.hpp"
 #include "methods/methods.hpp"
 #include "services/services.hpp"
 #include "stability_support.hpp"
@@ -66,8 +68,8 @@ TEST_F(Stability, EvaluatorsMatchTheTestEquationOfState) {
     bool soave;
   };
   const std::vector<double> x{0.3, 0.5, 0.2};
-  for (const Case& c : {Case{kSoaveSet, true}, Case{kShiftedSet, false},
-                        Case{kAsymmetricSet, false}}) {
+  for (const Case& c :
+       {Case{kSoaveSet, true}, Case{kShiftedSet, false}, Case{kAsymmetricSet, false}}) {
     SCOPED_TRACE(c.set);
     flash_test::useSet(c.set);
     const TestEos eos(c.soave, kExampleT, kExampleP, kPairCoefficient);
@@ -83,6 +85,41 @@ TEST_F(Stability, EvaluatorsMatchTheTestEquationOfState) {
     for (std::size_t i = 0; i < 3; ++i) {
       EXPECT_NEAR(lnphi[i], liquid[i] + std::log(kExampleP), 1e-9);
       EXPECT_NEAR(multiphase::STBFUG.lnphi[i], liquid[i], 1e-9);
+    }
+  }
+}
+
+// The composition derivatives of a trial phase are exact for every accepted code, 122
+// included: symmetric, Gibbs-Duhem, and central differences of ln(phi) in the mole numbers.
+TEST_F(Stability, TrialPhaseDerivativesHoldForEveryCode) {
+  const std::vector<double> n{0.3, 0.5, 0.2};
+  for (const std::int32_t set : {kSoaveSet, kAssociatingSet, kAsymmetricSet}) {
+    SCOPED_TRACE(set);
+    flash_test::useSet(set);
+    multiphase::Matrix50 m;
+    std::vector<double> lnphi(3), up(3), down(3);
+    std::int32_t ist = 0;
+    double z = 0.0;
+    multiphase::STPHSG(kN, 2, multiphase::kLowerGibbs, ist, kExampleT, kExampleP, z, n, lnphi, &m);
+    ASSERT_EQ(ist, 0);
+    for (std::size_t j = 0; j < 3; ++j) {
+      double gd = 0.0;
+      for (std::size_t i = 0; i < 3; ++i) {
+        gd += n[i] * m(i, j);
+        EXPECT_EQ(m(i, j), m(j, i));
+      }
+      EXPECT_NEAR(gd, 0.0, 1e-10);
+      const double h = 1e-6;
+      std::vector<double> nu = n, nd = n;
+      nu[j] += h;
+      nd[j] -= h;
+      multiphase::STPHSG(kN, 1, multiphase::kLowerGibbs, ist, kExampleT, kExampleP, z, nu, up,
+                         nullptr);
+      multiphase::STPHSG(kN, 1, multiphase::kLowerGibbs, ist, kExampleT, kExampleP, z, nd, down,
+                         nullptr);
+      for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_NEAR(m(i, j), (up[i] - down[i]) / (2.0 * h), 1e-6) << "i=" << i << " j=" << j;
+      }
     }
   }
 }
@@ -311,6 +348,15 @@ TEST(StabilityServices, NormaliseAndSplitReportInsteadOfStopping) {
   EXPECT_EQ(frac, 1.0);
   EXPECT_TRUE(multiphase::STCLSV(2, x, y, z, std::vector<double>{-3.0, -2.0}, frac));
   EXPECT_EQ(frac, 0.0);
+  EXPECT_FALSE(multiphase::stabilityFault());
+  // A trial whose amounts all vanish ends as not unstable, with no change.
+  const std::vector<double> lnw{-1000.0, -1000.0}, d{0.0, 0.0};
+  std::vector<double> w(2), lnwnew(2), del(2, 9.0);
+  double ssq = 9.0, gmax = 9.0, tm = 9.0;
+  multiphase::STTRLG(2, 300.0, 1000.0, z, lnw, w, lnwnew, del, ssq, gmax, d, tm);
+  EXPECT_EQ(tm, 1.0);
+  EXPECT_EQ(gmax, 0.0);
+  EXPECT_EQ(lnwnew, lnw);
   EXPECT_FALSE(multiphase::stabilityFault());
   std::vector<double> s{0.0, 0.0};
   multiphase::VSUMNM(2, zero, sum, 1);
