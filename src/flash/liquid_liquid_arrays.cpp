@@ -1,17 +1,21 @@
-// The kept arrays of a two-liquid answer.
+// The kept arrays of a two-liquid answer. The two liquids and their K-value parts are the
+// split the K-value engine's liquid-liquid route keeps (its MPFRC1 and MPFRC2 are the shares),
+// so that the phase totals and the next split see the answer of the three-phase flash.
 #include "flash/liquid_liquid_arrays.hpp"
 
 #include <cstddef>
 #include <vector>
 
 #include "services/kept_values.hpp"
+#include "services/markers.hpp"
 #include "services/scratch_vectors.hpp"
+#include "thermo/equilibrium/liquid_liquid.hpp"
 
 namespace flash {
 namespace {
 
 struct Kept {
-  std::vector<double> fwx1, fwx2, fwyv, fwk1, fwk2, dcoef, fwg1, fwg2;
+  std::vector<double> fwyv, dcoef, fwg1, fwg2;
 };
 Kept kept;
 const bool kResetAtOpen = services::registerKeptValues([] { kept = {}; });
@@ -20,8 +24,15 @@ const bool kResetAtOpen = services::registerKeptValues([] { kept = {}; });
 
 LiquidLiquidArrays liquidLiquidArrays(std::size_t n) {
   using services::sized;
-  return {sized(kept.fwx1, n), sized(kept.fwx2, n),  sized(kept.fwyv, n), sized(kept.fwk1, n),
-          sized(kept.fwk2, n), sized(kept.dcoef, n), sized(kept.fwg1, n), sized(kept.fwg2, n)};
+  equilibrium::LiquidSplitState& split = equilibrium::liquidSplitState;
+  return {sized(split.x1, n, services::DMISS),
+          sized(split.x2, n, services::DMISS),
+          sized(kept.fwyv, n),
+          sized(split.kv1, n),
+          sized(split.kv2, n),
+          sized(kept.dcoef, n),
+          sized(kept.fwg1, n),
+          sized(kept.fwg2, n)};
 }
 
 }  // namespace flash

@@ -19,8 +19,10 @@ struct LiquidLiquidArrays {
   std::span<double> FWX1, FWX2, FWYV, FWK1, FWK2, DCOEF, FWG1, FWG2;
 };
 
-// The kept arrays over N components: grown (with zeros) to the longest N asked, never shrunk,
-// so that a warm call allocates nothing; cleared by the problem open.
+// The kept arrays over N components: grown to the longest N asked (FWX1 and FWX2 with DMISS,
+// the others with zeros), never shrunk, so that a warm call allocates nothing; FWX1, FWX2,
+// FWK1 and FWK2 are the liquids and K-value parts of the split the K-value engine keeps (whose
+// shares are MPFRC1 and MPFRC2). Cleared by the problem open.
 LiquidLiquidArrays liquidLiquidArrays(std::size_t n);
 
 }  // namespace flash

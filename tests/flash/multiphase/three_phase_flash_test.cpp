@@ -420,6 +420,93 @@ TEST_F(ThreePhaseDouble, OuterLoopHandsBackOrFlashesTwoPhases) {
   EXPECT_EQ(none.a.FVAPOR, 0.0);
 }
 
+// The router reaches the installed FLAS3P when the set's liquid-liquid code equals its
+// vapour-liquid code and switch 41 asks for it; a different liquid-liquid code skips it with
+// its note; compare mode says nothing when the default flash agrees.
+class ThreePhaseRouter : public ThreePhaseDouble {
+ protected:
+  static void useCodes(std::int32_t vle, std::int32_t lle) {
+    methods::MSPTRS.classes(1).code = vle;
+    methods::MSPTRS.classes(2).code = lle;
+    methods::KMCTL.kvalue.code = vle;
+    problem::THCTL.idecnt = 0;
+  }
+  static void setSwitch(int k, std::int32_t v) { services::GDPOPT.words(100 + k) = v; }
+  void TearDown() override {
+    setSwitch(41, 0);
+    ThreePhaseDouble::TearDown();
+  }
+};
+
+TEST_F(ThreePhaseRouter, SwitchesTwoThreeAndMinusOneReachTheThreePhaseFlash) {
+  ASSERT_EQ(flash::flashAlgorithms().flas3p, &multiphase::FLAS3P);
+  const std::vector<double> three = regionFeeds()[0].z;
+  const Reference ref = referenceSplit(three);
+  for (std::int32_t s41 : {2, -1}) {
+    SCOPED_TRACE(s41);
+    useCodes(102, 102);
+    setSwitch(41, s41);
+    kScript = {};
+    Flash f(three, 300.0, 2000.0);
+    const std::int64_t before = multiphase::pairKValueCalls();
+    flash::FLASTP(f.a);
+    EXPECT_EQ(f.a.IFFAIL, 0);
+    EXPECT_GT(multiphase::pairKValueCalls(), before);
+    EXPECT_NEAR(f.a.FVAPOR, static_cast<double>(ref.beta[0]), 1e-10);
+    EXPECT_NEAR(flash::MPFRC1(), static_cast<double>(ref.beta[1] / (ref.beta[1] + ref.beta[2])),
+                1e-10);
+  }
+  // Compare mode on a vapour-liquid feed: both flashes agree, no note; the caller gets the
+  // default flash's answer.
+  useCodes(102, 102);
+  setSwitch(41, 3);
+  kScript = {};
+  const std::vector<double> two = regionFeeds()[4].z;
+  flash::MPFRC1() = -1.0;  // no two-liquid split left by an earlier flash
+  flash::MPFRC2() = -1.0;
+  Flash f(two, 300.0, 2000.0);
+  const std::int32_t notes = flash::FLCNTR.words(1);
+  const std::int64_t before = multiphase::pairKValueCalls();
+  flash::FLASTP(f.a);
+  EXPECT_EQ(f.a.IFFAIL, 0);
+  EXPECT_GT(multiphase::pairKValueCalls(), before) << "the three-phase flash ran first";
+  EXPECT_EQ(flash::FLCNTR.words(1), notes);
+  EXPECT_NEAR(f.a.FVAPOR, static_cast<double>(referenceSplit(two).beta[0]), 1e-8);
+}
+
+TEST_F(ThreePhaseRouter, ADifferentLiquidLiquidCodeSkipsIt) {
+  useCodes(102, 101);
+  setSwitch(41, 2);
+  kScript = {};
+  Flash f(regionFeeds()[0].z, 300.0, 2000.0);
+  f.a.IDEBUG = 1;
+  const std::int32_t notes = flash::FLCNTR.words(6);
+  const std::int64_t before = multiphase::pairKValueCalls();
+  flash::FLASTP(f.a);
+  EXPECT_EQ(multiphase::pairKValueCalls(), before);
+  EXPECT_EQ(flash::FLCNTR.words(6), notes + 1) << "the skip note";
+  EXPECT_EQ(f.a.IFFAIL, 0);
+}
+
+// A warm three-phase flash through the router allocates nothing.
+TEST_F(ThreePhaseRouter, AWarmThreePhaseFlashAllocatesNothing) {
+  useCodes(102, 102);
+  setSwitch(41, 2);
+  const std::vector<double> z = regionFeeds()[0].z;
+  for (int warm = 0; warm < 2; ++warm) {
+    kScript = {};
+    Flash f(z, 300.0, 2000.0);
+    flash::FLASTP(f.a);
+  }
+  kScript = {};
+  Flash f(z, 300.0, 2000.0);
+  const std::size_t before = testing_support::allocationCount();
+  flash::FLASTP(f.a);
+  EXPECT_EQ(testing_support::allocationCount(), before);
+  EXPECT_EQ(f.a.IFFAIL, 0);
+  EXPECT_GT(flash::MPFRC1(), 0.0);
+}
+
 // FL3ORS: zero residuals at K = 1, its Jacobian against central differences, and NONLN on it
 // recovering the fractions a split was built from.
 TEST(FL3ORS, ResidualsJacobianAndRecoveredFractions) {
