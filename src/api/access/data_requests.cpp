@@ -40,9 +40,6 @@ template <const char* Wording>
 void unsupported(Request& request) {
   answerUnsupported(request, Wording);
 }
-constexpr char kForCompressor[] = " FOR COMPRESSOR";
-constexpr char kForExpander[] = " FOR EXPANDER";
-constexpr char kForPump[] = " FOR PUMP";
 constexpr char kForPipe[] = " FOR PIPE";
 constexpr char kForHx[] = " FOR HX";
 constexpr char kForHxRig[] = " FOR HXRIG";
@@ -68,9 +65,9 @@ constexpr std::array<ClassEntry, 27> kClasses{{
     {"UNIT", &PAUNIT},
     {"Flash", &PAFLSH},
     {"Valve", &PAVALV},
-    {"Compressor", &unsupported<kForCompressor>},
-    {"Expander", &unsupported<kForExpander>},
-    {"Pump", &unsupported<kForPump>},
+    {"Compressor", &PACMPR},
+    {"Expander", &PAEXPN},
+    {"Pump", &PAPUMP},
     {"Pipe", &unsupported<kForPipe>},
     {"Hx", &unsupported<kForHx>},
     {"HxRig", &unsupported<kForHxRig>},

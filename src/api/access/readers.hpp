@@ -22,6 +22,13 @@ void PAUNIT(Request& request);
 void PAFLSH(Request& request);
 void PAVALV(Request& request);
 
+// "Compressor" (unit type 10005), "Expander" (10006) and "Pump" (10007): the inlet and
+// isentropic-outlet conditions, outlet temperature and pressure, works, efficiencies and,
+// of a compressor, the pressure ratio and the aftercooler's results.
+void PACMPR(Request& request);
+void PAEXPN(Request& request);
+void PAPUMP(Request& request);
+
 // "STREAM": identifiers, names, state, rates, phase fractions, enthalpies, entropies, heat
 // capacities (Cv by a 1 K step at constant volume when not stored), densities, transport
 // properties, compositions, heating values, the Watson factor, true and Reid vapour

@@ -1,0 +1,102 @@
+// What the equipment readers share.
+#include "api/access/unit_reading.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <span>
+#include <string_view>
+
+#include "api/access/access.hpp"
+#include "api/access/unit_access.hpp"
+#include "problem/problem.hpp"
+#include "services/services.hpp"
+#include "storage/storage.hpp"
+
+namespace api_access {
+namespace {
+
+constexpr std::int32_t kHasRecord = 2;
+constexpr std::int32_t kRead = 0;
+constexpr std::size_t kVapourVector = 1;  // real sector 3 of the main record
+constexpr std::size_t kLiquidVector = 2;  // real sector 4
+
+}  // namespace
+
+RequestedUnit::RequestedUnit(Request& request, std::span<const std::int32_t> types,
+                             std::string_view notThisType, std::int32_t mode) {
+  const std::int32_t n = findUnit(request, types, notThisType);
+  if (n == 0) return;
+  std::int32_t itype = 0;
+  PAULOD(n, mode, itype);
+  unit_ = n;
+}
+
+RequestedUnit::~RequestedUnit() {
+  if (unit_ != 0) problem::UNFREE(unit_, 0);
+}
+
+bool streamHasRecord(std::int32_t n) {
+  return n >= 1 && n != services::IMISS && problem::ISRSTA(n) >= kHasRecord;
+}
+
+bool makeStreamCurrent(std::int32_t n) {
+  if (!streamHasRecord(n)) return false;
+  problem::SRSET(n, kRead);
+  return true;
+}
+
+double currentStreamReal(std::int32_t e) {
+  return storage::CORSTO.real(problem::SRPSET.set2.realSector1 + e);
+}
+
+std::int32_t componentCount(std::int32_t capacity) {
+  return std::clamp(std::min(problem::COHDR(problem::cohdr::kComponents),
+                             problem::COHDR(problem::cohdr::kStreamComponents)),
+                    0, capacity);
+}
+
+void currentKValues(std::span<double> out) {
+  const problem::StreamPointers& set = problem::SRPSET.set2;
+  const std::int32_t nc = componentCount(static_cast<std::int32_t>(out.size()));
+  for (std::int32_t i = 1; i <= nc; ++i) {
+    const double y = storage::CORSTO.real(set.realSectors[kVapourVector] + i);
+    const double x = storage::CORSTO.real(set.realSectors[kLiquidVector] + i);
+    out[static_cast<std::size_t>(i - 1)] = x > 0.0 ? y / x : 1.0;
+  }
+}
+
+std::int32_t truncated(double value) {
+  constexpr double kBelow = static_cast<double>(std::numeric_limits<std::int32_t>::min()) - 1.0;
+  constexpr double kAbove = static_cast<double>(std::numeric_limits<std::int32_t>::max()) + 1.0;
+  if (!std::isfinite(value) || value <= kBelow || value >= kAbove) return 0;
+  return static_cast<std::int32_t>(value);
+}
+
+void answerReal(Request& request, double value, std::int32_t cls, std::int32_t from) {
+  request.count = 1;
+  request.setType(ValueType::Real);
+  request.iucls = cls;
+  request.setReal(1, cls == kNoUnit ? value : services::UOMCNV(value, cls, from, request.iunset));
+}
+
+void answerInteger(Request& request, std::int32_t value) {
+  request.count = 1;
+  request.setType(ValueType::Integer);
+  request.iucls = kNoUnit;
+  request.setInteger(1, value);
+}
+
+bool answerFromSlots(Request& request, std::span<const SlotAttribute> table,
+                     std::span<const double> slots) {
+  for (const SlotAttribute& a : table) {
+    if (!request.is(a.attr)) continue;
+    const auto k = static_cast<std::size_t>(a.slot - 1);
+    answerReal(request, k < slots.size() ? slots[k] : 0.0, a.cls);
+    return true;
+  }
+  return false;
+}
+
+}  // namespace api_access
