@@ -40,7 +40,6 @@ template <const char* Wording>
 void unsupported(Request& request) {
   answerUnsupported(request, Wording);
 }
-constexpr char kForPipe[] = " FOR PIPE";
 constexpr char kForHx[] = " FOR HX";
 constexpr char kForHxRig[] = " FOR HXRIG";
 constexpr char kForLngHx[] = " FOR LNGHX";
@@ -68,7 +67,7 @@ constexpr std::array<ClassEntry, 27> kClasses{{
     {"Compressor", &PACMPR},
     {"Expander", &PAEXPN},
     {"Pump", &PAPUMP},
-    {"Pipe", &unsupported<kForPipe>},
+    {"Pipe", &PAPIPE},
     {"Hx", &unsupported<kForHx>},
     {"HxRig", &unsupported<kForHxRig>},
     {"LngHx", &unsupported<kForLngHx>},

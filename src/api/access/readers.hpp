@@ -29,6 +29,11 @@ void PACMPR(Request& request);
 void PAEXPN(Request& request);
 void PAPUMP(Request& request);
 
+// "Pipe" (unit type 10012): outlet conditions, sizing results, pressure-drop components,
+// inlet and outlet fluid conditions, correlation, flow regimes and a profile of at most 50
+// segments (the stored segment count answers "NumSegments").
+void PAPIPE(Request& request);
+
 // "STREAM": identifiers, names, state, rates, phase fractions, enthalpies, entropies, heat
 // capacities (Cv by a 1 K step at constant volume when not stored), densities, transport
 // properties, compositions, heating values, the Watson factor, true and Reid vapour

@@ -37,6 +37,49 @@ RequestedUnit::~RequestedUnit() {
   if (unit_ != 0) problem::UNFREE(unit_, 0);
 }
 
+namespace {
+
+// Header word W of the loaded block (the offset of a sector), or -1 when not loaded.
+std::int64_t headerWord(std::int32_t w) {
+  if (UNITWK.unit == 0 || w < 1 || w > UNITWK.words) return -1;
+  return storage::CORSTO[UNITWK.block + w];
+}
+
+std::int32_t lengthAt(const problem::UnitSectorTable& table, std::int64_t pointer) {
+  for (std::size_t s = 1; s <= problem::kUnitBlockSectors; ++s) {
+    if (table.pointers(s) != services::NOCORE && table.pointers(s) == pointer) {
+      return std::max(table.lengths(s), 0);
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+std::int32_t headerRealLength(std::int32_t w) {
+  const std::int64_t offset = headerWord(w);
+  // Element e of a real sector at offset o is the real of block words o + 2e - 1 and o + 2e.
+  const std::int64_t first = std::int64_t{UNITWK.block} + offset;
+  if (offset < 0 || first % 2 != 0) return 0;
+  return lengthAt(problem::PAUWRK.context3.reals, first / 2);
+}
+
+std::int32_t headerIntegerLength(std::int32_t w) {
+  const std::int64_t offset = headerWord(w);
+  if (offset < 0) return 0;
+  return lengthAt(problem::PAUWRK.context3.integers, std::int64_t{UNITWK.block} + offset);
+}
+
+double realDataPosition(std::int32_t k) {
+  const std::int32_t first = problem::PAUWRK.context3.reals.pointers(1);
+  if (UNITWK.unit == 0 || first == services::NOCORE || k < 1) return services::RMISS;
+  // Real d occupies core words 2d - 1 and 2d.
+  const std::int64_t d = std::int64_t{first} + k;
+  const std::int64_t low = 2 * d - 1 - UNITWK.block;
+  if (low < 1 || low + 1 > UNITWK.words) return services::RMISS;
+  return storage::CORSTO.real(static_cast<std::int32_t>(d));
+}
+
 bool streamHasRecord(std::int32_t n) {
   return n >= 1 && n != services::IMISS && problem::ISRSTA(n) >= kHasRecord;
 }
@@ -94,6 +137,15 @@ bool answerFromSlots(Request& request, std::span<const SlotAttribute> table,
     if (!request.is(a.attr)) continue;
     const auto k = static_cast<std::size_t>(a.slot - 1);
     answerReal(request, k < slots.size() ? slots[k] : 0.0, a.cls);
+    return true;
+  }
+  return false;
+}
+
+bool answerFromHeader(Request& request, std::span<const SlotAttribute> table, std::int32_t w) {
+  for (const SlotAttribute& a : table) {
+    if (!request.is(a.attr)) continue;
+    answerReal(request, headerReal(w, a.slot), a.cls);
     return true;
   }
   return false;

@@ -34,6 +34,15 @@ class RequestedUnit {
   std::int32_t unit_ = 0;
 };
 
+// The length of the real (integer) sector whose offset stands in header word W of the
+// loaded block; 0 when W names no loaded sector of that kind.
+std::int32_t headerRealLength(std::int32_t w);
+std::int32_t headerIntegerLength(std::int32_t w);
+
+// The K-th 8-byte real counted from the start of the loaded block's first real sector;
+// RMISS when it lies outside the words loaded.
+double realDataPosition(std::int32_t k);
+
 // Stream N has a record that a reader may make current.
 bool streamHasRecord(std::int32_t n);
 
@@ -75,5 +84,9 @@ struct SlotAttribute {
 // Answers the attribute of TABLE that the request names from SLOTS; false when none does.
 bool answerFromSlots(Request& request, std::span<const SlotAttribute> table,
                      std::span<const double> slots);
+
+// Answers the attribute of TABLE that the request names from element SLOT of Hw; false
+// when none does.
+bool answerFromHeader(Request& request, std::span<const SlotAttribute> table, std::int32_t w);
 
 }  // namespace api_access

@@ -71,6 +71,52 @@ constexpr double kHorsepower = 550.0 * kFoot * kPound * kGravity * 3.6;  // kJ/h
 constexpr double kRankine = 5.0 / 9.0;                                   // K
 inline double fahrenheit(double kelvin) { return 1.8 * kelvin - 459.67; }
 
+// An internal value of unit class CLS in unit set 5 (the shipped table's field units: F,
+// psia, psi, lb, ft, in, ft2, ft/s, lb/ft3, hp, M BTU/HR, BTU/HR-FT-F, BTU/HR-FT2-F,
+// HR-FT2-F/BTU, BTU/HR-F).
+inline double set5(std::int32_t cls, double v) {
+  constexpr double kFoot3 = kFoot * kFoot * kFoot;
+  switch (cls) {
+    case 1:
+      return fahrenheit(v);
+    case 2:
+      return v / kRankine;
+    case 4:
+    case 5:
+      return v / kPsi;
+    case 7:
+      return v / kPound;
+    case 9:
+      return v / kFoot;
+    case 10:
+      return v / kInch;
+    case 12:
+      return v / (kFoot * kFoot);
+    case 14:
+      return v / kFoot;
+    case 19:
+      return v / (kPound / kFoot3);
+    case 25:
+      return v / kHorsepower;
+    case 26:
+      return v / kMillionBtuPerHour;
+    case 35:
+      return v / (kBtu * 1000.0 / 3600.0 / kFoot / kRankine);
+    case 36:
+      return v / (kBtu / (kFoot * kFoot) / kRankine);
+    case 37:
+      return v / (kFoot * kFoot * kRankine / kBtu);
+    case 38:
+      return v / (kBtu / kRankine);
+    default:
+      return v;
+  }
+}
+
+// A row of a stored value V of class CLS.
+struct Row;
+Row stored(const std::string& attr, const std::string& id, std::int32_t cls, double v);
+
 // One row of a reader's attribute table: the value in sets 1 and 5, its type, count, element
 // length, unit class and status.
 struct Row {
@@ -82,6 +128,10 @@ struct Row {
   std::int32_t count = 1;
   std::int32_t elen = 4;
 };
+
+inline Row stored(const std::string& attr, const std::string& id, std::int32_t cls, double v) {
+  return Row{attr, id, v, set5(cls, v), cls};
+}
 
 // Runs every row in both sets; single values compared to 1e-12 relative (the values stay in
 // double precision through the dispatcher; the unit table's factors are floats, 6e-8).
