@@ -40,8 +40,6 @@ template <const char* Wording>
 void unsupported(Request& request) {
   answerUnsupported(request, Wording);
 }
-constexpr char kForHx[] = " FOR HX";
-constexpr char kForHxRig[] = " FOR HXRIG";
 constexpr char kForLngHx[] = " FOR LNGHX";
 constexpr char kForShortcut[] = " FOR SHORTCUT COLUMN";
 constexpr char kForColumn[] = " FOR COLUMN/SIDE UNIT";
@@ -68,8 +66,8 @@ constexpr std::array<ClassEntry, 27> kClasses{{
     {"Expander", &PAEXPN},
     {"Pump", &PAPUMP},
     {"Pipe", &PAPIPE},
-    {"Hx", &unsupported<kForHx>},
-    {"HxRig", &unsupported<kForHxRig>},
+    {"Hx", &PAHX},
+    {"HxRig", &PAHXRG},
     {"LngHx", &unsupported<kForLngHx>},
     {"Short", &unsupported<kForShortcut>},
     {"Llex", &unsupported<kForColumn>},

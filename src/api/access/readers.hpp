@@ -2,6 +2,7 @@
 // and answers the requests of one class name (or, for the column reader, three).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -33,6 +34,19 @@ void PAPUMP(Request& request);
 // inlet and outlet fluid conditions, correlation, flow regimes and a profile of at most 50
 // segments (the stored segment count answers "NumSegments").
 void PAPIPE(Request& request);
+
+// "Hx" (unit type 20001): terminal temperatures, duty, U, area, mean temperature
+// difference, passes, pressure drops, stream counts, utility and attachment, and the
+// K-values of the two products in internal component order.
+void PAHX(Request& request);
+
+// "HxRig" (unit type 20003): results and geometry, material codes, stream counts, the
+// attached unit and the TEMA type.
+void PAHXRG(Request& request);
+
+// The three TEMA letters of CODE (hundreds, tens and units digit: A B C N D, E F G H J K X,
+// S T U L M N P W), in LETTERS; "N/A" when a digit has no letter or CODE is negative.
+std::string_view PATEMA(std::int32_t code, std::array<char, 3>& letters);
 
 // "STREAM": identifiers, names, state, rates, phase fractions, enthalpies, entropies, heat
 // capacities (Cv by a 1 K step at constant volume when not stored), densities, transport

@@ -8,6 +8,7 @@
 // usual.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -88,5 +89,14 @@ bool answerFromSlots(Request& request, std::span<const SlotAttribute> table,
 // Answers the attribute of TABLE that the request names from element SLOT of Hw; false
 // when none does.
 bool answerFromHeader(Request& request, std::span<const SlotAttribute> table, std::int32_t w);
+
+// PAHXAT: the numbers of hot (shell) feeds, cold (tube) feeds, hot (shell) products and
+// cold (tube) products of the loaded exchanger, C(1), C(7), C(4), C(10) of its stream
+// connections; all 0 and false when the connections' first dimension is 1.
+bool PAHXAT(std::array<std::int32_t, 4>& counts);
+
+// Answers the stream count that the request names among NAMES (in the order of PAHXAT),
+// IERR 1 when PAHXAT has none; false when the request names none of them.
+bool answerStreamCounts(Request& request, std::span<const std::string_view, 4> names);
 
 }  // namespace api_access
