@@ -44,16 +44,12 @@ constexpr char kForLngHx[] = " FOR LNGHX";
 constexpr char kForShortcut[] = " FOR SHORTCUT COLUMN";
 constexpr char kForColumn[] = " FOR COLUMN/SIDE UNIT";
 constexpr char kForHCurve[] = " FOR HCURVE";
-constexpr char kForPhase[] = " FOR PHASE ENVELOPE";
-constexpr char kForCalculator[] = " FOR CALCULATOR";
 constexpr char kForReactor[] = " FOR REACTOR";
 constexpr char kForConReactor[] = " FOR CON REACTOR";
 constexpr char kForEquReactor[] = " FOR EQUIL REACTOR";
 constexpr char kForCstr[] = " FOR CSTR";
 constexpr char kForPlug[] = " FOR PLUG FLOW";
 constexpr char kForGibbs[] = " FOR GIBBS REACTOR";
-constexpr char kForUser[] = " FOR USER ADDED";
-constexpr char kForTitle[] = " FOR TITLE";
 
 // The classes in the order they are compared.
 constexpr std::array<ClassEntry, 27> kClasses{{
@@ -74,16 +70,16 @@ constexpr std::array<ClassEntry, 27> kClasses{{
     {"Colu", &unsupported<kForColumn>},
     {"Side", &unsupported<kForColumn>},
     {"HCurve", &unsupported<kForHCurve>},
-    {"Phase", &unsupported<kForPhase>},
-    {"Calc", &unsupported<kForCalculator>},
+    {"Phase", &PAPHAS},
+    {"Calc", &PACALC},
     {"Reactor", &unsupported<kForReactor>},
     {"ConReactor", &unsupported<kForConReactor>},
     {"EquReactor", &unsupported<kForEquReactor>},
     {"Cstr", &unsupported<kForCstr>},
     {"Plug", &unsupported<kForPlug>},
     {"Gibbs", &unsupported<kForGibbs>},
-    {"User", &unsupported<kForUser>},
-    {"TITLE", &unsupported<kForTitle>},
+    {"User", &PAUSER},
+    {"TITLE", &PATITL},
 }};
 
 // One request at the current depth: the buffers cleared of the last request's values, the

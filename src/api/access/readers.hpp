@@ -48,6 +48,17 @@ void PAHXRG(Request& request);
 // S T U L M N P W), in LETTERS; "N/A" when a digit has no letter or CODE is negative.
 std::string_view PATEMA(std::int32_t code, std::array<char, 3>& letters);
 
+// "TITLE": the project, problem, user, date, site and description of the run title, and
+// the version and special fields of the page headers. The identifier is not used.
+void PATITL(Request& request);
+
+// "Phase" (unit type 310002), "Calc" (220002) and "User" (410000): stored curves and
+// vectors, read from the layout that stored_vector_readers.cpp states (no compatibility with
+// files of another origin is claimed for these three classes).
+void PAPHAS(Request& request);
+void PACALC(Request& request);
+void PAUSER(Request& request);
+
 // "STREAM": identifiers, names, state, rates, phase fractions, enthalpies, entropies, heat
 // capacities (Cv by a 1 K step at constant volume when not stored), densities, transport
 // properties, compositions, heating values, the Watson factor, true and Reid vapour

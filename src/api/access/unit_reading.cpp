@@ -70,6 +70,41 @@ std::int32_t headerIntegerLength(std::int32_t w) {
   return lengthAt(problem::PAUWRK.context3.integers, std::int64_t{UNITWK.block} + offset);
 }
 
+namespace {
+
+bool sectorHolds(const problem::UnitSectorTable& table, std::int32_t s, std::int32_t e) {
+  if (UNITWK.unit == 0 || s < 1 || s > static_cast<std::int32_t>(problem::kUnitBlockSectors)) {
+    return false;
+  }
+  const auto k = static_cast<std::size_t>(s);
+  return table.pointers(k) != services::NOCORE && e >= 1 && e <= table.lengths(k);
+}
+
+std::int32_t lengthOf(const problem::UnitSectorTable& table, std::int32_t s) {
+  return sectorHolds(table, s, 1) ? table.lengths(static_cast<std::size_t>(s)) : 0;
+}
+
+}  // namespace
+
+std::int32_t sectorInteger(std::int32_t s, std::int32_t e) {
+  const problem::UnitSectorTable& table = problem::PAUWRK.context3.integers;
+  if (!sectorHolds(table, s, e)) return services::IMISS;
+  return storage::CORSTO[table.pointers(static_cast<std::size_t>(s)) + e];
+}
+
+double sectorReal(std::int32_t s, std::int32_t e) {
+  const problem::UnitSectorTable& table = problem::PAUWRK.context3.reals;
+  if (!sectorHolds(table, s, e)) return services::RMISS;
+  return storage::CORSTO.real(table.pointers(static_cast<std::size_t>(s)) + e);
+}
+
+std::int32_t integerSectorLength(std::int32_t s) {
+  return lengthOf(problem::PAUWRK.context3.integers, s);
+}
+std::int32_t realSectorLength(std::int32_t s) {
+  return lengthOf(problem::PAUWRK.context3.reals, s);
+}
+
 double realDataPosition(std::int32_t k) {
   const std::int32_t first = problem::PAUWRK.context3.reals.pointers(1);
   if (UNITWK.unit == 0 || first == services::NOCORE || k < 1) return services::RMISS;

@@ -40,6 +40,13 @@ class RequestedUnit {
 std::int32_t headerRealLength(std::int32_t w);
 std::int32_t headerIntegerLength(std::int32_t w);
 
+// Element E of integer (real) sector S of the loaded block, and the sector's length; IMISS
+// (RMISS) and 0 when the sector is not loaded or E lies beyond it.
+std::int32_t sectorInteger(std::int32_t s, std::int32_t e);
+double sectorReal(std::int32_t s, std::int32_t e);
+std::int32_t integerSectorLength(std::int32_t s);
+std::int32_t realSectorLength(std::int32_t s);
+
 // The K-th 8-byte real counted from the start of the loaded block's first real sector;
 // RMISS when it lies outside the words loaded.
 double realDataPosition(std::int32_t k);
