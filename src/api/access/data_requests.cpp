@@ -41,7 +41,6 @@ void unsupported(Request& request) {
   answerUnsupported(request, Wording);
 }
 constexpr char kForLngHx[] = " FOR LNGHX";
-constexpr char kForShortcut[] = " FOR SHORTCUT COLUMN";
 constexpr char kForColumn[] = " FOR COLUMN/SIDE UNIT";
 constexpr char kForHCurve[] = " FOR HCURVE";
 constexpr char kForReactor[] = " FOR REACTOR";
@@ -65,7 +64,7 @@ constexpr std::array<ClassEntry, 27> kClasses{{
     {"Hx", &PAHX},
     {"HxRig", &PAHXRG},
     {"LngHx", &unsupported<kForLngHx>},
-    {"Short", &unsupported<kForShortcut>},
+    {"Short", &PASHRT},
     {"Llex", &unsupported<kForColumn>},
     {"Colu", &unsupported<kForColumn>},
     {"Side", &unsupported<kForColumn>},

@@ -59,6 +59,10 @@ void PAPHAS(Request& request);
 void PACALC(Request& request);
 void PAUSER(Request& request);
 
+// "Short" (unit type 110001): condenser type, key components, sections, Fenske indices,
+// Underwood results and the five-point tables of a shortcut column.
+void PASHRT(Request& request);
+
 // "STREAM": identifiers, names, state, rates, phase fractions, enthalpies, entropies, heat
 // capacities (Cv by a 1 K step at constant volume when not stored), densities, transport
 // properties, compositions, heating values, the Watson factor, true and Reid vapour
