@@ -1,7 +1,9 @@
 // Units made current in their three contexts and freed again.
 #include "problem/units.hpp"
 
+#include <algorithm>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -125,9 +127,18 @@ void UNCUR(std::int32_t n, std::int32_t kind) {
   const FixedText<kTextLength> text = UNTEXT(n);
   FixedText<kHeadingLength> heading;
   UNITXT(heading, kContextHeading, n, id.view(), text.view());
+  // Identifier, text and the kept part of the heading end to end, without a heap text: the
+  // unit readers make a unit current on every request.
   FixedText<122>& area = contextText(kind);
-  area.assign(std::string(id.view()) + std::string(text.view()) +
-              std::string(heading.view().substr(0, kHeadingKept)));
+  area.blank();
+  const std::span<char> out = area.span();
+  std::size_t at = 0;
+  for (const std::string_view part :
+       {id.view(), text.view(), heading.view().substr(0, kHeadingKept)}) {
+    const std::size_t length = std::min(part.size(), out.size() - at);
+    std::copy_n(part.begin(), length, out.begin() + static_cast<std::ptrdiff_t>(at));
+    at += length;
+  }
 }
 
 void UNFREE(std::int32_t n, std::int32_t level) {
