@@ -1,8 +1,8 @@
 // A host program of the problem-access calls: it builds a small solved natural-gas problem
 // into a directory (once; a second run reopens the same files), opens it through
 // libvendrakol.so, prints the counts, the components with their molecular weights, the
-// units with their types and the state and composition of the feed, flashes the feed's
-// composition at 233.15 K and 5000 kPa in the feed's method set and prints the split, the
+// units with their types and one result of each, the state and composition of the feed, flashes the
+// feed's composition at 233.15 K and 5000 kPa in the feed's method set and prints the split, the
 // phase compositions and enthalpies, and closes it.
 //
 //   access_host [DIRECTORY]     (default: vendrakol-example under the temporary directory)
@@ -23,6 +23,18 @@ struct Text {
   std::string text;
   const char* data() const { return text.data(); }
   int32_t length() const { return static_cast<int32_t>(text.size()); }
+};
+
+// The result printed for a unit of each class.
+struct UnitResult {
+  const char* cls;
+  const char* attr;
+};
+constexpr UnitResult kUnitResults[] = {
+    {"Flash", "TempCalc"},    {"Valve", "TempCalc"},   {"Compressor", "TempCalc"},
+    {"Expander", "TempCalc"}, {"Pump", "PresCalc"},    {"Pipe", "OutletTemp"},
+    {"Hx", "DutyCalc"},       {"HxRig", "ExchHtDuty"}, {"Short", "MinimumReflux"},
+    {"Calc", "ResultVector"}, {"User", "HeatVector"},
 };
 
 }  // namespace
@@ -83,6 +95,7 @@ int main(int argc, char** argv) {
   std::vector<char> units(static_cast<std::size_t>(nunit > 0 ? nunit : 1) * 12);
   const Text unitClassName{"UNIT"};
   const Text type{"TYPE"};
+  const Text classAttr{"CLASS"};
   PADATC(unitClassName.data(), unitClassName.length(), idsAttr.data(), idsAttr.length(),
          none.data(), none.length(), units.data(), 12, &elen, &count, &ierr);
   std::printf("UNIT    status %d: %d units\n", ierr, count);
@@ -94,6 +107,30 @@ int main(int argc, char** argv) {
     PADATC(unitClassName.data(), unitClassName.length(), type.data(), type.length(), id, 12,
            typeName, 16, &elen, &typeCount, &typeStatus);
     std::printf("        %.12s  type %.16s\n", id, typeStatus == 0 ? typeName : "?");
+    // One result of the unit, by its class, in the field set (5) with its unit label.
+    char className[16];
+    int32_t classCount = 0;
+    int32_t classStatus = 0;
+    PADATC(unitClassName.data(), unitClassName.length(), classAttr.data(), classAttr.length(), id,
+           12, className, 16, &elen, &classCount, &classStatus);
+    const std::string cls = classStatus == 0 ? std::string(className, 16) : std::string();
+    const Text readerClass{cls.substr(0, cls.find_last_not_of(' ') + 1)};
+    for (const UnitResult& r : kUnitResults) {
+      if (readerClass.text != r.cls) continue;
+      const Text a{r.attr};
+      float value = 0.0f;
+      int32_t set = 5;
+      int32_t resultClass = 0;
+      int32_t n = 0;
+      int32_t status = 0;
+      PADATR(readerClass.data(), readerClass.length(), a.data(), a.length(), id, 12, &value, &n,
+             &set, &resultClass, &status);
+      char label[31] = {};
+      int32_t labelStatus = 0;
+      PAUOM1(&resultClass, &set, &labelStatus, label, 30);
+      std::printf("        %-10s %-14s %12.4f %.12s (status %d)\n", r.cls, r.attr,
+                  static_cast<double>(value), labelStatus == 0 ? label : "", status);
+    }
   }
 
   // One stream in the field set (5): temperature, pressure, rate and vapour fraction with
@@ -151,10 +188,12 @@ int main(int argc, char** argv) {
     PAUOM1(&enthalpyClass, &internal, &labelStatus, hLabel, 30);
     std::printf("VFLASH  FEED at %.2f %.1s and %.0f kPa: status %d\n", t, tLabel, p / 1000.0,
                 status);
-    std::printf("        vapour %8.5f  liquid %8.5f  free water %8.5f (molar fractions)\n", fv,
-                fl, fw);
-    std::printf("        enthalpy vapour %12.1f  liquid %12.1f  free water %12.1f "
-                "(%.12s x 1000)\n", hv, hl, hw, hLabel);
+    std::printf("        vapour %8.5f  liquid %8.5f  free water %8.5f (molar fractions)\n", fv, fl,
+                fw);
+    std::printf(
+        "        enthalpy vapour %12.1f  liquid %12.1f  free water %12.1f "
+        "(%.12s x 1000)\n",
+        hv, hl, hw, hLabel);
     std::printf("        %-16s %10s %10s\n", "component", "vapour y", "liquid x");
     for (int32_t j = 0; j < ncomp && j < fractionCount; ++j) {
       std::printf("        %.16s %10.5f %10.5f\n", &ids[static_cast<std::size_t>(j) * 16],

@@ -3,7 +3,9 @@
 //
 // At start-up the fixture builder writes a solved problem with one unit of every kind the
 // readers serve (a flash, a valve, a column, a side stripper, a heating curve, an exchanger,
-// a mixer, a controller, a flash whose stream is gone) into a temporary directory. Each input
+// a mixer, a controller, a flash whose stream is gone, and the equipment problem's
+// compressors, expander, pump, pipes, exchangers, phase envelopes, calculators, user-added
+// unit and shortcut columns) into a temporary directory. Each input
 // opens it, counts it, runs its requests and closes it. A finding is a sanitizer report, a
 // crash, a hang, an escaping exception, a NaN or an infinity among the reals of a request
 // that reports status 0, a write beyond the 20000 values or the label a request was given, or a
@@ -83,6 +85,35 @@ constexpr std::string_view kAttributes[] = {"IDS",
                                             "TYPE",
                                             "TempCalc",
                                             "UnitSolutionFlags",
+                                            "TempIsenCalc",
+                                            "PRatio",
+                                            "AcTempCalc",
+                                            "WorkCalc",
+                                            "NumSegments",
+                                            "SegFlowRegime",
+                                            "SegPressure",
+                                            "CalcMaxVelocity",
+                                            "HotKValues",
+                                            "ColdKValues",
+                                            "NumberShellPasses",
+                                            "ExchUtilComp",
+                                            "ExchAttachColu",
+                                            "TEMAType",
+                                            "AttachUnit",
+                                            "TubeTempIn",
+                                            "NumberShellFeeds",
+                                            "LtKeyComponent",
+                                            "FenskeIndex",
+                                            "TotalTrays",
+                                            "NumberOfPCurves",
+                                            "Temperatures",
+                                            "CriticalPressure",
+                                            "ResultNames",
+                                            "ResultVector",
+                                            "IntegerVector",
+                                            "SupplVector",
+                                            "DESCRIP",
+                                            "PROJECT",
                                             "",
                                             "ids",
                                             "TYPE\x01"};
@@ -96,6 +127,26 @@ constexpr std::string_view kIdentifiers[] = {"FLASH-1",
                                              "CTROPT-1",
                                              "FLASH-2",
                                              "OLD-FLASH",
+                                             "COMP-1",
+                                             "COMP-2",
+                                             "EXP-1",
+                                             "PUMP-1",
+                                             "PIPE-1",
+                                             "PIPE-2",
+                                             "PIPE-4",
+                                             "PIPE-5",
+                                             "HX-1",
+                                             "HX-2",
+                                             "HXR-1",
+                                             "HXR-2",
+                                             "PHASE-1",
+                                             "PHASE-2",
+                                             "PHASE-3",
+                                             "CALC-1",
+                                             "CALC-2",
+                                             "USER-1",
+                                             "SHORT-1",
+                                             "SHORT-2",
                                              "",
                                              "flash-1",
                                              "FLASH-1     ",
@@ -123,8 +174,12 @@ bool openProblem() {
 void buildProblem() {
   Setting& s = setting();
   const fs::path& directory = s.directory.path;
-  const fixtures::BuiltProblem built =
-      fixtures::buildProblem(directory, fixtures::unitsProblem("units"));
+  // The units of the data-request tests and those of the equipment readers side by side.
+  fixtures::ProblemDescription description = fixtures::equipmentProblem("units");
+  const fixtures::ProblemDescription units = fixtures::unitsProblem("units");
+  description.flowsheet.units.insert(description.flowsheet.units.begin(),
+                                     units.flowsheet.units.begin(), units.flowsheet.units.end());
+  const fixtures::BuiltProblem built = fixtures::buildProblem(directory, description);
   s.problemName = (directory / "units").string();
   s.dir2 = directory.string() + "/";
   const std::string base = built.problemBase.string();

@@ -2,8 +2,8 @@
 #include "problem/units.hpp"
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -127,17 +127,18 @@ void UNCUR(std::int32_t n, std::int32_t kind) {
   const FixedText<kTextLength> text = UNTEXT(n);
   FixedText<kHeadingLength> heading;
   UNITXT(heading, kContextHeading, n, id.view(), text.view());
-  // Identifier, text and heading end to end, joined without a heap string: the unit readers
-  // make a unit current on every request.
-  std::array<char, 122> joined{};
-  std::size_t used = 0;
+  // Identifier, text and the kept part of the heading end to end, without a heap text: the
+  // unit readers make a unit current on every request.
+  FixedText<122>& area = contextText(kind);
+  area.blank();
+  const std::span<char> out = area.span();
+  std::size_t at = 0;
   for (const std::string_view part :
        {id.view(), text.view(), heading.view().substr(0, kHeadingKept)}) {
-    const std::size_t take = std::min(part.size(), joined.size() - used);
-    std::copy_n(part.data(), take, joined.data() + used);
-    used += take;
+    const std::size_t length = std::min(part.size(), out.size() - at);
+    std::copy_n(part.begin(), length, out.begin() + static_cast<std::ptrdiff_t>(at));
+    at += length;
   }
-  contextText(kind).assign(std::string_view(joined.data(), used));
 }
 
 void UNFREE(std::int32_t n, std::int32_t level) {

@@ -46,26 +46,15 @@ template <const char* Wording>
 void unsupported(Request& request) {
   answerUnsupported(request, Wording);
 }
-constexpr char kForCompressor[] = " FOR COMPRESSOR";
-constexpr char kForExpander[] = " FOR EXPANDER";
-constexpr char kForPump[] = " FOR PUMP";
-constexpr char kForPipe[] = " FOR PIPE";
-constexpr char kForHx[] = " FOR HX";
-constexpr char kForHxRig[] = " FOR HXRIG";
 constexpr char kForLngHx[] = " FOR LNGHX";
-constexpr char kForShortcut[] = " FOR SHORTCUT COLUMN";
 constexpr char kForColumn[] = " FOR COLUMN/SIDE UNIT";
 constexpr char kForHCurve[] = " FOR HCURVE";
-constexpr char kForPhase[] = " FOR PHASE ENVELOPE";
-constexpr char kForCalculator[] = " FOR CALCULATOR";
 constexpr char kForReactor[] = " FOR REACTOR";
 constexpr char kForConReactor[] = " FOR CON REACTOR";
 constexpr char kForEquReactor[] = " FOR EQUIL REACTOR";
 constexpr char kForCstr[] = " FOR CSTR";
 constexpr char kForPlug[] = " FOR PLUG FLOW";
 constexpr char kForGibbs[] = " FOR GIBBS REACTOR";
-constexpr char kForUser[] = " FOR USER ADDED";
-constexpr char kForTitle[] = " FOR TITLE";
 
 // The classes in the order they are compared.
 constexpr std::array<ClassEntry, 27> kClasses{{
@@ -74,28 +63,28 @@ constexpr std::array<ClassEntry, 27> kClasses{{
     {"UNIT", &PAUNIT},
     {"Flash", &PAFLSH},
     {"Valve", &PAVALV},
-    {"Compressor", &unsupported<kForCompressor>},
-    {"Expander", &unsupported<kForExpander>},
-    {"Pump", &unsupported<kForPump>},
-    {"Pipe", &unsupported<kForPipe>},
-    {"Hx", &unsupported<kForHx>},
-    {"HxRig", &unsupported<kForHxRig>},
+    {"Compressor", &PACMPR},
+    {"Expander", &PAEXPN},
+    {"Pump", &PAPUMP},
+    {"Pipe", &PAPIPE},
+    {"Hx", &PAHX},
+    {"HxRig", &PAHXRG},
     {"LngHx", &unsupported<kForLngHx>},
-    {"Short", &unsupported<kForShortcut>},
+    {"Short", &PASHRT},
     {"Llex", &unsupported<kForColumn>},
     {"Colu", &unsupported<kForColumn>},
     {"Side", &unsupported<kForColumn>},
     {"HCurve", &unsupported<kForHCurve>},
-    {"Phase", &unsupported<kForPhase>},
-    {"Calc", &unsupported<kForCalculator>},
+    {"Phase", &PAPHAS},
+    {"Calc", &PACALC},
     {"Reactor", &PARCTR},
     {"ConReactor", &PACONR},
     {"EquReactor", &PAEQUR},
     {"Cstr", &PACSTR},
     {"Plug", &PAPLUG},
     {"Gibbs", &PAGIBB},
-    {"User", &unsupported<kForUser>},
-    {"TITLE", &unsupported<kForTitle>},
+    {"User", &PAUSER},
+    {"TITLE", &PATITL},
 }};
 
 // One request at the current depth: the buffers cleared of the last request's values, the

@@ -25,8 +25,8 @@ namespace api_access {
 
 // The most values one request returns, of each type.
 inline constexpr std::int32_t kMostValues = 20000;
-// The longest text element a reader returns (the 40-character unit and stream texts).
-inline constexpr std::size_t kLongestElement = 40;
+// The longest text element a reader returns (the 68-character lines of the run title).
+inline constexpr std::size_t kLongestElement = 68;
 using ValueText = services::FixedText<kLongestElement>;
 
 // Value types of a request.

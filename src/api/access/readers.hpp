@@ -2,6 +2,7 @@
 // and answers the requests of one class name (or, for the column reader, three).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -39,6 +40,46 @@ void PAGIBB(Request& request);
 // record; otherwise NFEED is current in set 2 and NPROD in set 1 afterwards.
 bool PARXND(std::int32_t nfeed, std::int32_t nprod, std::span<double> feed,
             std::span<double> prod, std::span<double> conv);
+
+// "Compressor" (unit type 10005), "Expander" (10006) and "Pump" (10007): the inlet and
+// isentropic-outlet conditions, outlet temperature and pressure, works, efficiencies and,
+// of a compressor, the pressure ratio and the aftercooler's results.
+void PACMPR(Request& request);
+void PAEXPN(Request& request);
+void PAPUMP(Request& request);
+
+// "Pipe" (unit type 10012): outlet conditions, sizing results, pressure-drop components,
+// inlet and outlet fluid conditions, correlation, flow regimes and a profile of at most 50
+// segments (the stored segment count answers "NumSegments").
+void PAPIPE(Request& request);
+
+// "Hx" (unit type 20001): terminal temperatures, duty, U, area, mean temperature
+// difference, passes, pressure drops, stream counts, utility and attachment, and the
+// K-values of the two products in internal component order.
+void PAHX(Request& request);
+
+// "HxRig" (unit type 20003): results and geometry, material codes, stream counts, the
+// attached unit and the TEMA type.
+void PAHXRG(Request& request);
+
+// The three TEMA letters of CODE (hundreds, tens and units digit: A B C N D, E F G H J K X,
+// S T U L M N P W), in LETTERS; "N/A" when a digit has no letter or CODE is negative.
+std::string_view PATEMA(std::int32_t code, std::array<char, 3>& letters);
+
+// "TITLE": the project, problem, user, date, site and description of the run title, and
+// the version and special fields of the page headers. The identifier is not used.
+void PATITL(Request& request);
+
+// "Phase" (unit type 310002), "Calc" (220002) and "User" (410000): stored curves and
+// vectors, read from the layout that stored_vector_readers.cpp states (no compatibility with
+// files of another origin is claimed for these three classes).
+void PAPHAS(Request& request);
+void PACALC(Request& request);
+void PAUSER(Request& request);
+
+// "Short" (unit type 110001): condenser type, key components, sections, Fenske indices,
+// Underwood results and the five-point tables of a shortcut column.
+void PASHRT(Request& request);
 
 // "STREAM": identifiers, names, state, rates, phase fractions, enthalpies, entropies, heat
 // capacities (Cv by a 1 K step at constant volume when not stored), densities, transport

@@ -3,7 +3,8 @@
 // KIND "gas" (default) a small solved gas problem; "unsolved" the same, not solved;
 // "foreign" one whose header names another product; "units" the data-request problem with
 // its unit types (fixtures::unitsProblem); "naturalgas" the natural-gas plant of the flash
-// calls (fixtures::naturalGasPlant) under the name "plant".
+// calls (fixtures::naturalGasPlant) under the name "plant"; "equipment" the problem of the
+// equipment readers (fixtures::equipmentProblem).
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -13,8 +14,9 @@
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr,
-                 "usage: build_fixture DIRECTORY [gas|unsolved|foreign|units|naturalgas]\n");
+    std::fprintf(
+        stderr,
+        "usage: build_fixture DIRECTORY [gas|unsolved|foreign|units|naturalgas|equipment]\n");
     return 2;
   }
   const std::string kind = argc > 2 ? argv[2] : "gas";
@@ -22,6 +24,10 @@ int main(int argc, char** argv) {
     fixtures::ProblemDescription d = fixtures::naturalGasPlant();
     d.name = "plant";
     fixtures::buildProblem(argv[1], d);
+    return 0;
+  }
+  if (kind == "equipment") {
+    fixtures::buildProblem(argv[1], fixtures::equipmentProblem("plant"));
     return 0;
   }
   if (kind == "units") {

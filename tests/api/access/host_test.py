@@ -301,6 +301,73 @@ print("LABELS " + json.dumps(results))
                 self.assertEqual(label, (full[code, unit_set] + " " * 30)[:10])
 
 
+
+# One unit of each equipment class of the equipment problem (build_fixture "equipment"), as
+# the rows above. COMP-1 takes FEED (300 K) in; 410 K = 278.33 F; 12000 kPa over 5000 kPa is
+# a pressure ratio of 2.4; PIPE-1 stores 10 e at element e of its results and three
+# segments of regimes 3, 10 and 2.9 renumbered to 9, 8 and 2.
+EQUIPMENT_REQUESTS = [
+    ("R", "Compressor", "TempInletCalc", "COMP-1", 1, 0, [300.0], ""),
+    ("R", "Compressor", "TempCalc", "COMP-1", 5, 0, [278.33], ""),
+    ("R", "Compressor", "PRatio", "COMP-1", 5, 0, [2.4], ""),
+    ("R", "Compressor", "TempIsenCalc", "COMP-2", 1, -1, [0.0], ""),
+    ("R", "Expander", "TempCalc", "EXP-1", 1, 0, [260.0], ""),
+    ("R", "Pump", "EffCalc", "PUMP-1", 1, 0, [0.75], ""),
+    ("R", "Pipe", "OutletTemp", "PIPE-1", 1, 0, [20.0], ""),
+    ("I", "Pipe", "SegFlowRegime", "PIPE-1", 1, 0, [9, 8, 2], ""),
+    ("R", "Hx", "DutyCalc", "HX-1", 1, 0, [-500000.0], ""),
+    ("C", "Hx", "ExchUtilComp", "HX-1", 1, 0, ["PROPANE"], ""),
+    ("C", "HxRig", "TEMAType", "HXR-1", 1, 0, ["BEU"], ""),
+    ("I", "HxRig", "NumOfTubes", "HXR-1", 1, 0, [1024], ""),
+    ("C", "Short", "LtKeyComponent", "SHORT-1", 1, 0, ["PROPANE"], ""),
+    ("I", "Phase", "NumberOfPoints", "PHASE-1", 1, 0, [30, 40], ""),
+    ("C", "Calc", "ResultNames", "CALC-1", 1, 0,
+     ["RESULT-A", "RESULT-B", "RESULT-C", "RESULT-D"], ""),
+    ("R", "User", "HeatVector", "USER-1", 1, 0,
+     [1001.0, 1002.0, 1003.0, 1004.0, 1005.0, 1006.0, 1007.0, 1008.0, 1009.0, 1010.0], ""),
+    ("C", "TITLE", "PROJECT", "", 1, 0, ["PROJECT-A"], ""),
+    ("R", "Pump", "DutyCalc", "PUMP-1", 1, 1, [],
+     " ATTRIBUTE NOT SUPPORTED: DutyCalc             FOR PUMP"),
+]
+
+
+class EquipmentRequests(unittest.TestCase):
+    def test_one_unit_of_each_class_through_the_exports(self):
+        with tempfile.TemporaryDirectory() as top:
+            name = build(top + "/", "equipment")
+            code = CHILD_PRELUDE + f"""
+import json
+sys.path.insert(0, {os.path.dirname(os.path.abspath(__file__))!r})
+import host_test
+host_test.ARGS = type("A", (), dict(library=os.environ["VENDRAKOL_LIB"]))
+lib = host_test.load()
+print(paopen({name!r}, {top + "/"!r}))
+misc = [i32(0) for _ in range(4)]
+lib.PAMISC(*[ctypes.byref(v) for v in misc])
+for row in host_test.EQUIPMENT_REQUESTS:
+    print("BEGIN", flush=True)
+    ierr, values, more = host_test.request(lib, row[0], row[1], row[2], row[3], row[4])
+    sys.stdout.flush()
+    print("END " + json.dumps([ierr, values, more]), flush=True)
+lib.PACLOS()
+"""
+            status, out = run_child(code)
+        self.assertEqual(status, 0, out)
+        blocks = out.split("BEGIN\n")[1:]
+        self.assertEqual(len(blocks), len(EQUIPMENT_REQUESTS), out)
+        for row, block in zip(EQUIPMENT_REQUESTS, blocks):
+            with self.subTest(row=row[:5]):
+                printed, result = block.rsplit("END ", 1)
+                ierr, values, more = json.loads(result)
+                self.assertEqual(ierr, row[5])
+                if row[0] == "R" and row[5] != 1:
+                    self.assertEqual(len(values), len(row[6]))
+                    for got, expected in zip(values, row[6]):
+                        self.assertAlmostEqual(got, expected, delta=2e-3 * max(1, abs(expected)))
+                elif row[5] != 1:
+                    self.assertEqual(values, row[6])
+                self.assertEqual(printed, row[7] + "\n" if row[7] else "")
+
 # ---------------------------------------------------------------------------------------
 # Bad arguments. Every case runs in a child process of its own over a fresh copy of a built
 # problem: the child makes the calls of the case and prints its results as one JSON line,
