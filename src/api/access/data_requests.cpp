@@ -48,7 +48,6 @@ constexpr char kForHx[] = " FOR HX";
 constexpr char kForHxRig[] = " FOR HXRIG";
 constexpr char kForLngHx[] = " FOR LNGHX";
 constexpr char kForShortcut[] = " FOR SHORTCUT COLUMN";
-constexpr char kForColumn[] = " FOR COLUMN/SIDE UNIT";
 constexpr char kForHCurve[] = " FOR HCURVE";
 constexpr char kForPhase[] = " FOR PHASE ENVELOPE";
 constexpr char kForCalculator[] = " FOR CALCULATOR";
@@ -76,9 +75,9 @@ constexpr std::array<ClassEntry, 27> kClasses{{
     {"HxRig", &unsupported<kForHxRig>},
     {"LngHx", &unsupported<kForLngHx>},
     {"Short", &unsupported<kForShortcut>},
-    {"Llex", &unsupported<kForColumn>},
-    {"Colu", &unsupported<kForColumn>},
-    {"Side", &unsupported<kForColumn>},
+    {"Llex", &PACOLU},
+    {"Colu", &PACOLU},
+    {"Side", &PACOLU},
     {"HCurve", &unsupported<kForHCurve>},
     {"Phase", &unsupported<kForPhase>},
     {"Calc", &unsupported<kForCalculator>},

@@ -310,60 +310,12 @@ constexpr Kind kGibbs{10009, " IS NOT GIBBS REACTOR", " FOR GIBBS REACTOR",
 // The loaded reactor
 // ---------------------------------------------------------------------------------------
 
-// One sector of the loaded block, by header word or by item, with its length.
-class Sector {
- public:
-  Sector() = default;
-  static Sector atWord(SectorKind kind, std::int32_t w) {
-    Sector s;
-    s.word_ = w;
-    s.length_ = w == 0 ? 0 : headerSectorLength(kind, w);
-    return s;
-  }
-  static Sector integerItem(std::int32_t item) {
-    Sector s;
-    s.integers_ = streamprops::loadedIntegers(item);
-    s.length_ = static_cast<std::int32_t>(s.integers_.size());
-    return s;
-  }
-  static Sector realItem(std::int32_t item) {
-    Sector s;
-    s.reals_ = streamprops::loadedReals(item);
-    s.length_ = static_cast<std::int32_t>(s.reals_.size());
-    s.byItem_ = true;
-    return s;
-  }
-  static Sector integerItemMarked(std::int32_t item) {
-    Sector s = integerItem(item);
-    s.byItem_ = true;
-    return s;
-  }
-
-  std::int32_t length() const { return length_; }
-  // Element E; IMISS or RMISS outside the sector.
-  std::int32_t integer(std::int32_t e) const {
-    if (e < 1 || e > length_) return IMISS;
-    return byItem_ ? integers_[static_cast<std::size_t>(e - 1)] : headerInteger(word_, e);
-  }
-  double real(std::int32_t e) const {
-    if (e < 1 || e > length_) return RMISS;
-    return byItem_ ? reals_[static_cast<std::size_t>(e - 1)] : headerReal(word_, e);
-  }
-
- private:
-  std::int32_t word_ = 0;
-  std::int32_t length_ = 0;
-  bool byItem_ = false;
-  std::span<std::int32_t> integers_;
-  storage::RealView reals_;
-};
-
 struct Loaded {
-  Sector control;
-  Sector base;
-  Sector results;
-  Sector conversion;
-  Sector profiles;
+  LoadedSector control;
+  LoadedSector base;
+  LoadedSector results;
+  LoadedSector conversion;
+  LoadedSector profiles;
   std::int32_t reactions = 0;  // NR as stored
   std::int32_t points = 0;     // NP as stored
   bool conversionFound = true;
@@ -375,10 +327,10 @@ struct Loaded {
 void locate(const Kind& kind, Loaded& loaded, std::int32_t n) {
   const Layout& at = kind.layout;
   if (at.byItem) {
-    loaded.control = Sector::integerItemMarked(at.control);
-    loaded.base = Sector::integerItemMarked(at.base);
-    loaded.results = Sector::realItem(at.results);
-    loaded.conversion = Sector::realItem(at.conversion);
+    loaded.control = LoadedSector::integerItem(at.control);
+    loaded.base = LoadedSector::integerItem(at.base);
+    loaded.results = LoadedSector::realItem(at.results);
+    loaded.conversion = LoadedSector::realItem(at.conversion);
     // VT(k): word 2 of variable-table entry k.
     const std::span<const std::int32_t> vat = streamprops::unitVat(n, 3);
     for (const std::int32_t k : {1, 2, 8}) {
@@ -387,11 +339,11 @@ void locate(const Kind& kind, Loaded& loaded, std::int32_t n) {
       loaded.vtFound[static_cast<std::size_t>(k)] = ierr == 0;
     }
   } else {
-    loaded.control = Sector::atWord(SectorKind::Integer, at.control);
-    loaded.base = Sector::atWord(SectorKind::Integer, at.base);
-    loaded.results = Sector::atWord(SectorKind::Real, at.results);
-    loaded.conversion = Sector::atWord(SectorKind::Real, at.conversion);
-    loaded.profiles = Sector::atWord(SectorKind::Real, at.profiles);
+    loaded.control = LoadedSector::atWord(SectorKind::Integer, at.control);
+    loaded.base = LoadedSector::atWord(SectorKind::Integer, at.base);
+    loaded.results = LoadedSector::atWord(SectorKind::Real, at.results);
+    loaded.conversion = LoadedSector::atWord(SectorKind::Real, at.conversion);
+    loaded.profiles = LoadedSector::atWord(SectorKind::Real, at.profiles);
   }
   if (at.conversionRow != 0) {
     // The row names the real sector of the conversions; a row that is missing names none.
@@ -399,7 +351,7 @@ void locate(const Kind& kind, Loaded& loaded, std::int32_t n) {
     std::int32_t ierr = 0;
     streamprops::UVDCOD(at.conversionRow, vat, 0, ierr);
     loaded.conversionFound = ierr == 0 && streamprops::UVDEC.item >= 1;
-    if (loaded.conversionFound) loaded.conversion = Sector::realItem(streamprops::UVDEC.item);
+    if (loaded.conversionFound) loaded.conversion = LoadedSector::realItem(streamprops::UVDEC.item);
   }
   const auto count = [&](std::int32_t e) {
     const std::int32_t v = e == 0 ? 0 : loaded.control.integer(e);
@@ -416,7 +368,7 @@ double converted(double value, std::int32_t cls, std::int32_t iunset) {
 }
 
 // The base component's identifier of reaction R; false when it is not a component.
-bool baseIdentifier(const Sector& base, std::int32_t r, services::FixedText<16>& id) {
+bool baseIdentifier(const LoadedSector& base, std::int32_t r, services::FixedText<16>& id) {
   const std::int32_t c = base.integer(r);
   if (c == IMISS || c < 1 || c > PAIDTB.ncomp) return false;
   std::int32_t p = 0;
@@ -457,7 +409,7 @@ void perComponent(Request& request, Source source, std::int32_t cls) {
 }
 
 // The stirred tank's space time H(6) / H(29) in the internal set; 0.0 over a zero divisor.
-double spaceTime(const Sector& results) {
+double spaceTime(const LoadedSector& results) {
   const double volume = fractionOrZero(results.real(6));
   const double rate = fractionOrZero(results.real(29));
   return rate == 0.0 ? 0.0 : volume / rate;

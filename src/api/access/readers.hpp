@@ -40,6 +40,10 @@ void PAGIBB(Request& request);
 bool PARXND(std::int32_t nfeed, std::int32_t nprod, std::span<double> feed,
             std::span<double> prod, std::span<double> conv);
 
+// "Llex", "Colu" and "Side" (unit types 120001 and 120002): a column's configuration, tray
+// profiles, tray compositions and K-values, and tray phase properties.
+void PACOLU(Request& request);
+
 // "STREAM": identifiers, names, state, rates, phase fractions, enthalpies, entropies, heat
 // capacities (Cv by a 1 K step at constant volume when not stored), densities, transport
 // properties, compositions, heating values, the Watson factor, true and Reid vapour

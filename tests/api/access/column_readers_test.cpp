@@ -1,0 +1,351 @@
+// The column reader: a column's configuration, its tray profiles and its tray compositions,
+// read as stored (integer 26 of table GCL above 0) or evaluated tray by tray from the
+// profiles (0), on columns whose blocks are written by hand.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "access_test_support.hpp"
+#include "fixtures/column_problem.hpp"
+#include "fixtures/problem_builder.hpp"
+#include "fixtures/unit_blocks.hpp"
+#include "services/markers.hpp"
+#include "storage/storage.hpp"
+#include "support/allocation_counter.hpp"
+
+namespace {
+
+using access_tests::integerRequest;
+using access_tests::realRequest;
+
+constexpr std::int32_t kControlWords = 300;
+
+// Control integers with WORDS set (word, value).
+std::vector<std::int32_t> control(std::vector<std::pair<std::size_t, std::int32_t>> words) {
+  std::vector<std::int32_t> v(kControlWords, 0);
+  v[4 - 1] = column_problem::kTrays;
+  v[93 - 1] = 1000;
+  for (const auto& [w, value] : words) v[w - 1] = value;
+  return v;
+}
+
+// The profiles of the columns read here: no net liquid leaves tray 2, no net vapour tray 3.
+column_problem::Profiles readerProfiles() {
+  column_problem::Profiles p;
+  p.netLiquid = {30.0, 0.0, 50.0};
+  return p;
+}
+
+// The stored K-values (item 22), internal order within each tray.
+const std::vector<double> kStoredK{2.0, 0.5, 1.0, 0.7, 0.8, 0.9, 1.1, 1.2, 1.3};
+
+fixtures::UnitSpec column(const std::string& id, std::int32_t type,
+                          const std::vector<std::int32_t>& words,
+                          fixtures::UnitBlockContents contents = {}) {
+  fixtures::UnitSpec unit;
+  unit.identifier = id;
+  unit.type = type;
+  unit.status = 2;  // active
+  unit.record = fixtures::unitRecord({1, 0, 0});
+  if (contents.feeds == 0) {
+    contents.feeds = 2;
+    contents.feedList = {20000 + column_problem::kFeed1, 30000 + column_problem::kFeed2};
+  }
+  contents.integerSectors.push_back({491, words});
+  column_problem::addProfileItems(contents, readerProfiles(), kStoredK, words);
+  unit.data = column_problem::readerColumnBlock(contents);
+  return unit;
+}
+
+// Components stored METHANE, ETHANE, PROPANE with component numbers 2, 3, 1: the host's
+// order is PROPANE, METHANE, ETHANE.
+fixtures::ProblemDescription columnsProblem(std::int32_t trayDataSwitch) {
+  fixtures::ProblemDescription d = column_problem::description("columns");
+  d.componentNumbers = {2, 3, 1};
+  d.gclIntegers[26 - 1] = trayDataSwitch;
+
+  // COLUMN-R: two feeds on trays 2 and 3; draws from tray 1 (kind 1: liquid) and tray 3
+  // (kind 2: vapour); heaters on trays 1, 3 and 1; two decanters, two pump-arounds; heat
+  // losses; light keys stored components 1 and 3.
+  fixtures::UnitBlockContents full;
+  full.feeds = 2;
+  full.feedList = {20000 + column_problem::kFeed1, 30000 + column_problem::kFeed2};
+  full.products = 2;
+  full.productList = {100010002, 200030002};
+  full.integerSectors = {{368, {20001, 30002}},
+                         {495, {1, 2}},
+                         {497, {10005, 30005, 10006}},
+                         {539, {10002, 1}},
+                         {540, {1, 3}}};
+  full.realsByNumber = {{4, {5.0, 0.1, 0.2, 6.0, 0.3, 0.4}},  // H856: three per decanter
+                        {6, {-100.0, 200.0, -150.0}},         // H858
+                        {109, {7.5, 8.5}},                    // H961
+                        {118, {1.0, 2.0, 3.5}}};              // H970
+  const std::vector<std::int32_t> words =
+      control({{5, 2}, {6, 2}, {7, 2}, {8, 2}, {9, 3}, {41, 1}, {59, 1}, {61, 1}, {62, 1},
+               {75, 10003}, {76, services::IMISS}, {231, 1}});
+  d.flowsheet.units = {column("COLUMN-R", 120001, words, full),
+                       column("EXTRACT-R", 120001, control({{41, 6}})),
+                       column("SIDE-R", 120002, control({{41, 3}}))};
+  // The algorithm codes.
+  for (const std::int32_t code : {3, 1, 4, 6, 7, 8, 2}) {
+    d.flowsheet.units.push_back(
+        column("CODE-" + std::to_string(code), 120001, control({{41, code}})));
+  }
+  // Reboiler words (62, 236) and a condenser word that is missing.
+  const std::pair<std::int32_t, std::int32_t> reboilers[] = {{1, 2}, {2, 1}, {2, 0}, {1, 0},
+                                                             {0, 0}};
+  for (const auto& [w62, w236] : reboilers) {
+    d.flowsheet.units.push_back(column(
+        "REB-" + std::to_string(w62) + std::to_string(w236), 120001,
+        control({{62, w62}, {236, w236}, {61, services::IMISS}, {9, 1}}),
+        [] {
+          fixtures::UnitBlockContents c;
+          c.integerSectors = {{497, {30001}}};  // a heater on tray 3
+          c.realsByNumber = {{6, {42.0}}};
+          return c;
+        }()));
+  }
+  // Stored counts beyond the lists, and negative ones: 25 feeds, 400 heaters, a negative
+  // number of pump-arounds and decanters, keys naming component 7.
+  fixtures::UnitBlockContents over;
+  over.feeds = 25;
+  over.feedList.assign(25, 10001);
+  over.integerSectors = {{368, std::vector<std::int32_t>(25, 10001)},
+                         {497, std::vector<std::int32_t>(400, 10001)}};
+  over.realsByNumber = {{6, std::vector<double>(400, 1.0)}};
+  d.flowsheet.units.push_back(column(
+      "OVER", 120001,
+      control({{5, 25}, {7, -1}, {8, -3}, {9, 400}, {61, 1}, {75, 10007}}), over));
+  return d;
+}
+
+fixtures::ProblemDescription evaluated() { return columnsProblem(0); }
+fixtures::ProblemDescription stored() { return columnsProblem(1); }
+using EvaluatedColumns = access_tests::OpenedProblem<&evaluated>;
+using StoredColumns = access_tests::OpenedProblem<&stored>;
+
+void expectReals(const access_tests::Reals& r, const std::vector<double>& expected) {
+  ASSERT_EQ(r.values.size(), expected.size());
+  for (std::size_t k = 0; k < expected.size(); ++k) {
+    EXPECT_NEAR(r.values[k], expected[k], 1e-5 * std::max(1.0, std::abs(expected[k]))) << k;
+  }
+}
+
+TEST_F(EvaluatedColumns, ConfigurationOfAColumn) {
+  struct IntegerRow {
+    const char* attr;
+    std::vector<std::int32_t> values;
+  };
+  const IntegerRow integerRows[] = {
+      {"NumberOfTrays", {3}},
+      {"AlgorithmType", {2}},
+      {"FeedSeparateFlag", {1}},
+      {"NumberFeedTrays", {2}},
+      {"NumberDrawTrays", {2}},
+      {"NumberDecantTrays", {2}},
+      {"NumberOfPumpArounds", {2}},
+      {"NumberOfHeaters", {3}},
+      {"CondenserType", {1}},
+      {"ReboilerType", {1}},
+      // Stored components 1 and 3 (METHANE, PROPANE) are host components 2 and 1.
+      {"LtKeyComponents", {2, 1}},
+      {"HvyKeyComponents", {0, 0}},
+      {"FeedTrays", {2, 3}},
+      {"DrawTrays", {1, 3}},
+      {"DrawPhase", {2, 1}},
+      {"DecantTrays", {1, 2}},
+      {"HeaterTrays", {1, 3, 1}},
+      {"PumpAroundTrayFrom", {2, 1}},
+      {"PumpAroundTrayTo", {1, 3}},
+      {"PumpAroundPhase", {2, 1}},
+  };
+  for (const IntegerRow& row : integerRows) {
+    SCOPED_TRACE(row.attr);
+    const auto r = integerRequest("Colu", row.attr, "COLUMN-R");
+    EXPECT_EQ(r.ierr, 0) << r.out;
+    EXPECT_EQ(r.values, row.values);
+  }
+  struct RealRow {
+    const char* attr;
+    std::int32_t iucls;
+    std::vector<double> values;
+  };
+  const RealRow realRows[] = {
+      {"PumpAroundRate", 31, {7.5, 8.5}},
+      {"DecantDrawRate", 31, {5.0, 6.0}},
+      {"HeaterDuties", 26, {-100.0, 200.0, -150.0}},
+      {"CondenserDuty", 26, {-150.0}},  // the last heater on tray 1
+      {"ReboilerDuty", 26, {200.0}},    // the heater on tray NT
+      {"QLossData", 26, {1.0, 2.0, 3.5}},
+      {"QLossTotal", 26, {6.5}},
+  };
+  for (const RealRow& row : realRows) {
+    SCOPED_TRACE(row.attr);
+    const auto r = realRequest("Colu", row.attr, "COLUMN-R");
+    EXPECT_EQ(r.ierr, 0);
+    EXPECT_EQ(r.iucls, row.iucls);
+    expectReals(r, row.values);
+  }
+  // The three class names reach the same reader.
+  for (const char* cls : {"Llex", "Side"}) {
+    EXPECT_EQ(integerRequest(cls, "NumberOfHeaters", "COLUMN-R").values,
+              std::vector<std::int32_t>{3});
+  }
+  EXPECT_EQ(integerRequest("Side", "AlgorithmType", "SIDE-R").values,
+            std::vector<std::int32_t>{1});
+  const auto notColumn = integerRequest("Colu", "NumberOfTrays", "FEED1");
+  EXPECT_EQ(notColumn.ierr, 1);
+  EXPECT_NE(notColumn.out.find(" INVALID UNIT ID: "), std::string::npos);
+}
+
+TEST_F(EvaluatedColumns, AlgorithmCodesAndReboilerPrecedence) {
+  const std::pair<const char*, std::int32_t> codes[] = {{"CODE-3", 1}, {"CODE-1", 2},
+                                                        {"CODE-4", 3}, {"CODE-6", 4},
+                                                        {"CODE-7", 5}, {"CODE-8", 6},
+                                                        {"CODE-2", 1}};
+  for (const auto& [id, type] : codes) {
+    EXPECT_EQ(integerRequest("Colu", "AlgorithmType", id).values, std::vector<std::int32_t>{type})
+        << id;
+  }
+  // Word 236 before word 62; a missing condenser word is no condenser, so the heater on
+  // tray 1 is no condenser duty.
+  const std::pair<const char*, std::int32_t> reboilers[] = {
+      {"REB-12", 4}, {"REB-21", 3}, {"REB-20", 2}, {"REB-10", 1}, {"REB-00", 0}};
+  for (const auto& [id, type] : reboilers) {
+    SCOPED_TRACE(id);
+    EXPECT_EQ(integerRequest("Colu", "ReboilerType", id).values, std::vector<std::int32_t>{type});
+    EXPECT_EQ(integerRequest("Colu", "CondenserType", id).values, std::vector<std::int32_t>{0});
+    expectReals(realRequest("Colu", "CondenserDuty", id), {0.0});
+    expectReals(realRequest("Colu", "ReboilerDuty", id), {type == 0 ? 0.0 : 42.0});
+  }
+}
+
+TEST_F(EvaluatedColumns, StoredCountsAreCutAtTheListsAndNeverNegative) {
+  EXPECT_EQ(integerRequest("Colu", "FeedTrays", "OVER").count, 20);
+  EXPECT_EQ(integerRequest("Colu", "NumberFeedTrays", "OVER").values,
+            std::vector<std::int32_t>{25})
+      << "the stored count itself";
+  const auto heaters = integerRequest("Colu", "HeaterTrays", "OVER");
+  EXPECT_EQ(heaters.count, 300);
+  EXPECT_EQ(realRequest("Colu", "HeaterDuties", "OVER").count, 300);
+  // 300 heaters of 1.0 on tray 1 under a condenser: the last one's duty.
+  expectReals(realRequest("Colu", "CondenserDuty", "OVER"), {1.0});
+  for (const char* attr : {"PumpAroundRate", "PumpAroundTrayFrom", "DecantTrays",
+                           "DecantDrawRate"}) {
+    const auto r = realRequest("Colu", attr, "OVER");
+    EXPECT_EQ(r.count, 0) << attr;
+  }
+  EXPECT_EQ(integerRequest("Colu", "NumberOfPumpArounds", "OVER").values,
+            std::vector<std::int32_t>{-3});
+  // A key naming no component: zero and the request refused.
+  const auto keys = integerRequest("Colu", "LtKeyComponents", "OVER");
+  EXPECT_EQ(keys.ierr, 1);
+  // Heat losses without the flag: NT zeros.
+  expectReals(realRequest("Colu", "QLossData", "CODE-1"), {0.0, 0.0, 0.0});
+}
+
+TEST_F(EvaluatedColumns, TrayProfilesOfColumnsAndExtractors) {
+  const column_problem::Profiles p = readerProfiles();
+  const struct {
+    const char* attr;
+    std::int32_t iucls;
+    std::array<double, 3> values;
+  } rows[] = {{"TrayPressures", 4, p.pressure},        {"TrayTemperatures", 1, p.temperature},
+              {"TrayNetVapRates", 31, p.netVapour},    {"TrayNetLiqRates", 31, p.netLiquid},
+              {"TrayTotalVapRates", 31, p.totalVapour}, {"TrayTotalLiqRates", 31, p.totalLiquid}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.attr);
+    const auto r = realRequest("Colu", row.attr, "COLUMN-R");
+    EXPECT_EQ(r.ierr, 0);
+    EXPECT_EQ(r.iucls, row.iucls);
+    expectReals(r, {row.values.begin(), row.values.end()});
+  }
+  expectReals(realRequest("Llex", "TrayPressures", "EXTRACT-R"),
+              {p.pressure.begin(), p.pressure.end()});
+  // The extractor answers its own four profiles only; an ordinary column not those.
+  const auto extractor = realRequest("Llex", "TrayNetVapRates", "EXTRACT-R");
+  EXPECT_EQ(extractor.ierr, 1);
+  EXPECT_EQ(extractor.count, 0);
+  EXPECT_NE(extractor.out.find(" FOR LLEX UNIT"), std::string::npos);
+  const auto ordinary = realRequest("Colu", "TrayNetLiq1Rates", "COLUMN-R");
+  EXPECT_EQ(ordinary.ierr, 1);
+  EXPECT_EQ(ordinary.count, 0);
+  EXPECT_NE(ordinary.out.find(" FOR COLUMN/SIDE UNIT"), std::string::npos);
+}
+
+TEST_F(EvaluatedColumns, CompositionsEvaluatedInTheHostOrder) {
+  // The rows of the profiles normalised: liquid (1, 2, 1) / 4 on tray 1, none leaving tray
+  // 2, (0.2, 0.3, 0.5) on tray 3; vapour (2, 1, 1) / 4 and (1, 1, 2) / 4, none leaving tray
+  // 3. Host order PROPANE, METHANE, ETHANE is stored order 3, 1, 2.
+  expectReals(realRequest("Colu", "TrayLiquidMoleFracs", "COLUMN-R"),
+              {0.25, 0.25, 0.5, 0.0, 0.0, 0.0, 0.5, 0.2, 0.3});
+  expectReals(realRequest("Colu", "TrayVaporMoleFracs", "COLUMN-R"),
+              {0.25, 0.5, 0.25, 0.5, 0.25, 0.25, 0.0, 0.0, 0.0});
+  // K = y / x, 0.0 where x is 0.0.
+  expectReals(realRequest("Colu", "TrayVleKValues", "COLUMN-R"),
+              {1.0, 2.0, 0.5, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0});
+}
+
+TEST_F(StoredColumns, CompositionsAsStoredInTheInternalOrder) {
+  const column_problem::Profiles p = readerProfiles();
+  expectReals(realRequest("Colu", "TrayLiquidMoleFracs", "COLUMN-R"),
+              {p.liquid.begin(), p.liquid.end()});
+  expectReals(realRequest("Colu", "TrayVaporMoleFracs", "COLUMN-R"),
+              {p.vapour.begin(), p.vapour.end()});
+  expectReals(realRequest("Colu", "TrayVleKValues", "COLUMN-R"), kStoredK);
+}
+
+// The words of the core store's free blocks: the lengths over the free tree.
+std::int64_t freeWords(std::int32_t b) {
+  using namespace storage::block;
+  if (b <= 0 || b == storage::kTreeHead) return 0;
+  return storage::CORSTO[b + kH2] + freeWords(storage::CORSTO[b + kSmaller]) +
+         freeWords(storage::CORSTO[b + kLarger]);
+}
+
+template <typename Round>
+void expectSteady(Round round, int rounds) {
+  access_tests::printed([&] {
+    for (int k = 0; k < 3; ++k) round();
+  });
+  const auto free = [] {
+    return freeWords(storage::CORSTO[storage::kTreeHead + storage::block::kLarger]);
+  };
+  const std::int64_t before = free();
+  std::size_t allocations = 0;
+  access_tests::printed([&] {
+    const std::size_t start = testing_support::allocationCount();
+    round();
+    allocations = testing_support::allocationCount() - start;
+    for (int k = 1; k < rounds; ++k) round();
+  });
+  EXPECT_EQ(allocations, 0u);
+  EXPECT_EQ(free(), before);
+}
+
+TEST_F(StoredColumns, RepeatedRequestsKeepTheStoreAndAllocateNothing) {
+  std::vector<float> rval(16);
+  std::int32_t count = 0, iunset = 1, iucls = 0, ierr = 0;
+  const auto round = [&] {
+    for (const char* attr : {"HeaterDuties", "TrayPressures", "TrayLiquidMoleFracs",
+                             "TrayVleKValues", "QLossData"}) {
+      api_access::PADATR("Colu", attr, "COLUMN-R", rval, count, iunset, iucls, ierr);
+    }
+  };
+  expectSteady(round, 200);
+}
+
+TEST_F(EvaluatedColumns, RepeatedEvaluationsKeepTheStoreAndAllocateNothing) {
+  std::vector<float> rval(16);
+  std::int32_t count = 0, iunset = 1, iucls = 0, ierr = 0;
+  const auto round = [&] {
+    api_access::PADATR("Colu", "TrayVleKValues", "COLUMN-R", rval, count, iunset, iucls, ierr);
+  };
+  expectSteady(round, 100);
+}
+
+}  // namespace
