@@ -94,6 +94,11 @@ void PATRPL(std::int32_t n, std::int32_t t, std::int32_t iph, std::int32_t kind,
             std::int32_t rateopt);
 void PATRPK(std::int32_t n, std::int32_t t, std::int32_t iph);
 
+// TRYXYK, filled by PATRYX on the evaluated path for the request: 0 the liquid fractions, 1
+// the vapour fractions, 2 the K-values, by tray and internal component.
+using TrayTable = std::array<std::array<double, kMostTrayComponents>, kMostTrays>;
+const TrayTable& trayCompositionTable(std::size_t which);
+
 // PASRCK: true when stream number N is 0 or less or beyond the stream index.
 bool PASRCK(std::int32_t n);
 

@@ -60,7 +60,6 @@ constexpr std::array<Composition, 3> kCompositions{{{"TrayLiquidMoleFracs", 873,
 
 // TRYXYK: liquid fractions, vapour fractions and K-values by tray and internal component,
 // kept with the readers so that a request allocates nothing.
-using TrayTable = std::array<std::array<double, kMostTrayComponents>, kMostTrays>;
 std::array<TrayTable, 3> TRYXYK;
 std::array<double, 2 * kMostTrayComponents> trayXY;
 std::array<double, kMostTrayComponents> trayK;
@@ -225,9 +224,6 @@ void PATRYX(Request& request, std::int32_t n, std::int32_t nt) {
   }
 }
 
-const std::array<std::array<std::array<double, kMostTrayComponents>, kMostTrays>, 3>&
-trayCompositionTables() {
-  return TRYXYK;
-}
+const TrayTable& trayCompositionTable(std::size_t which) { return TRYXYK[std::min<std::size_t>(which, 2)]; }
 
 }  // namespace api_access

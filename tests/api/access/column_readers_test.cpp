@@ -120,6 +120,33 @@ fixtures::ProblemDescription columnsProblem(std::int32_t trayDataSwitch) {
   d.flowsheet.units.push_back(column(
       "OVER", 120001,
       control({{5, 25}, {7, -1}, {8, -3}, {9, 400}, {61, 1}, {75, 10007}}), over));
+  // Tray 1's liquid and vapour of COLUMN-R built by hand as streams of their own.
+  fixtures::StreamSpec liquid = d.streams.front();
+  liquid.name = "TRAY1-LIQ";
+  liquid.temperature = 350.0;
+  liquid.pressure = 1000.0;
+  liquid.rate = 30.0;
+  liquid.enthalpy = -400.0;
+  liquid.vapourFraction = 0.0;
+  liquid.liquidFraction = 1.0;
+  liquid.vapourEnthalpy = 0.0;
+  liquid.liquidEnthalpy = -400.0;
+  liquid.composition = {0.25, 0.5, 0.25};
+  liquid.liquid = liquid.composition;
+  liquid.vapour = {0.0, 0.0, 0.0};
+  fixtures::StreamSpec vapour = liquid;
+  vapour.name = "TRAY1-VAP";
+  vapour.rate = 10.0;
+  vapour.enthalpy = -100.0;
+  vapour.vapourFraction = 1.0;
+  vapour.liquidFraction = 0.0;
+  vapour.vapourEnthalpy = -100.0;
+  vapour.liquidEnthalpy = 0.0;
+  vapour.composition = {0.5, 0.25, 0.25};
+  vapour.vapour = vapour.composition;
+  vapour.liquid = {0.0, 0.0, 0.0};
+  d.streams.push_back(liquid);
+  d.streams.push_back(vapour);
   return d;
 }
 
@@ -290,6 +317,53 @@ TEST_F(EvaluatedColumns, CompositionsEvaluatedInTheHostOrder) {
               {1.0, 2.0, 0.5, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0});
 }
 
+TEST_F(EvaluatedColumns, TrayPropertiesEqualThoseOfTheTrayStreamsBuiltByHand) {
+  const struct {
+    const char *tray, *stream, *id;
+  } rows[] = {{"TrayLiqMolecWeight", "LiqMolecularWeight", "TRAY1-LIQ"},
+              {"TrayLiqDensityAct", "LiqDensityAct", "TRAY1-LIQ"},
+              {"TrayLiqVolumeRateStd", "LiqVolumeRateStd", "TRAY1-LIQ"},
+              {"TrayLiqSpecGravity", "LiqSpecGravity", "TRAY1-LIQ"},
+              {"TrayLiqEnthalpy", "LiqMolarEnthalpy", "TRAY1-LIQ"},
+              {"TrayLiqViscosity", "LiqViscosity", "TRAY1-LIQ"},
+              {"TrayLiqThermalCond", "LiqThermalCond", "TRAY1-LIQ"},
+              {"TrayLiqSurfTens", "LiqSurfTension", "TRAY1-LIQ"},
+              {"TrayVapMolecWeight", "VapMolecularWeight", "TRAY1-VAP"},
+              {"TrayVapDensityAct", "VapDensityAct", "TRAY1-VAP"},
+              {"TrayVapVolumeRateStd", "VapVolumeRateStd", "TRAY1-VAP"},
+              {"TrayVapEnthalpy", "VapMolarEnthalpy", "TRAY1-VAP"},
+              {"TrayVapViscosity", "VapViscosity", "TRAY1-VAP"},
+              {"TrayVapThermalCond", "VapThermalCond", "TRAY1-VAP"}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.tray);
+    for (const std::int32_t set : {1, 5}) {
+      const auto tray = realRequest("Colu", row.tray, "COLUMN-R", set);
+      const auto stream = realRequest("STREAM", row.stream, row.id, set);
+      EXPECT_EQ(tray.ierr, 0) << tray.out;
+      ASSERT_EQ(tray.count, 3);
+      ASSERT_EQ(stream.count, 1) << stream.out;
+      // The specific gravity is returned without a unit class.
+      EXPECT_EQ(tray.iucls, std::string(row.tray) == "TrayLiqSpecGravity" ? 0 : stream.iucls);
+      EXPECT_NEAR(tray.values[0], stream.values[0], 1e-5 * std::abs(stream.values[0]));
+    }
+  }
+  // Mass rates: the molecular weight times the tray's net rate.
+  const float mw = realRequest("STREAM", "LiqMolecularWeight", "TRAY1-LIQ").values.at(0);
+  EXPECT_NEAR(realRequest("Colu", "TrayLiqWeightRate", "COLUMN-R").values.at(0), 30.0f * mw,
+              1e-4 * 30.0f * mw);
+  // No net liquid leaves tray 2 and no net vapour tray 3: zeros, not a neighbour's values.
+  for (const char* attr : {"TrayLiqMolecWeight", "TrayLiqDensityAct", "TrayLiqWeightRate"}) {
+    EXPECT_EQ(realRequest("Colu", attr, "COLUMN-R").values.at(1), 0.0f) << attr;
+  }
+  for (const char* attr : {"TrayVapMolecWeight", "TrayVapDensityAct", "TrayVapEnthalpy"}) {
+    EXPECT_EQ(realRequest("Colu", attr, "COLUMN-R").values.at(2), 0.0f) << attr;
+  }
+  const auto unknown = realRequest("Colu", "TrayNothing", "COLUMN-R");
+  EXPECT_EQ(unknown.ierr, 1);
+  EXPECT_EQ(unknown.count, 0);
+  EXPECT_NE(unknown.out.find(" FOR COLUMN/SIDE UNIT"), std::string::npos);
+}
+
 TEST_F(StoredColumns, CompositionsAsStoredInTheInternalOrder) {
   const column_problem::Profiles p = readerProfiles();
   expectReals(realRequest("Colu", "TrayLiquidMoleFracs", "COLUMN-R"),
@@ -343,7 +417,9 @@ TEST_F(EvaluatedColumns, RepeatedEvaluationsKeepTheStoreAndAllocateNothing) {
   std::vector<float> rval(16);
   std::int32_t count = 0, iunset = 1, iucls = 0, ierr = 0;
   const auto round = [&] {
-    api_access::PADATR("Colu", "TrayVleKValues", "COLUMN-R", rval, count, iunset, iucls, ierr);
+    for (const char* attr : {"TrayVleKValues", "TrayLiqDensityAct"}) {
+      api_access::PADATR("Colu", attr, "COLUMN-R", rval, count, iunset, iucls, ierr);
+    }
   };
   expectSteady(round, 100);
 }
