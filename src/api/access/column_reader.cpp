@@ -222,15 +222,13 @@ void integers(Request& request, std::span<const std::int32_t> values, std::int32
   }
 }
 
-void reals(Request& request, std::span<const double> values, std::int32_t count,
-           std::int32_t cls) {
+void reals(Request& request, std::span<const double> values, std::int32_t count, std::int32_t cls) {
   request.setType(ValueType::Real);
   request.iucls = cls;
   request.count = std::max(count, 0);
   for (std::int32_t k = 1; k <= request.count; ++k) {
-    request.setReal(k,
-                    services::UOMCNV(values[static_cast<std::size_t>(k - 1)], cls, 1,
-                                     request.iunset));
+    request.setReal(
+        k, services::UOMCNV(values[static_cast<std::size_t>(k - 1)], cls, 1, request.iunset));
   }
 }
 

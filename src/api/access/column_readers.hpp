@@ -28,8 +28,8 @@ struct ColumnConfiguration {
   std::int32_t trays = 0;  // NT as stored
   // Stored numbers of feed trays, draw trays, decanters, pump-arounds and heaters.
   std::array<std::int32_t, 5> storedCounts{};
-  std::int32_t feedCount = 0, drawCount = 0, decanterCount = 0, heaterCount = 0,
-               pumpCount = 0, lossCount = 0;  // entries filled
+  std::int32_t feedCount = 0, drawCount = 0, decanterCount = 0, heaterCount = 0, pumpCount = 0,
+               lossCount = 0;  // entries filled
   std::array<std::int32_t, kMostFeeds> feedTrays{};
   std::array<std::int32_t, kMostDraws> drawTrays{};
   std::array<std::int32_t, kMostDraws> drawPhases{};
@@ -51,7 +51,7 @@ struct ColumnConfiguration {
   std::int32_t reboiler = 0;
   std::array<std::int32_t, 2> lightKeys{};  // host positions, 0: none
   std::array<std::int32_t, 2> heavyKeys{};
-  bool keysFound = true;  // false when a key names no component
+  bool keysFound = true;                // false when a key names no component
   std::int32_t word56 = 0, word53 = 0;  // PACOLK
 };
 

@@ -6,7 +6,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-
 #include <span>
 
 #include "api/access/unit_access.hpp"

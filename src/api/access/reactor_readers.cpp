@@ -87,8 +87,8 @@ bool hasRecord(std::int32_t stream) {
 // for components 1..NC. A connection that names no stream leaves the arrays 0.0 and returns
 // false; otherwise the feed-side stream is current in set 2 and the product-side stream in
 // set 1 afterwards.
-bool PARXND(std::int32_t nfeed, std::int32_t nprod, std::span<double> feed,
-            std::span<double> prod, std::span<double> conv) {
+bool PARXND(std::int32_t nfeed, std::int32_t nprod, std::span<double> feed, std::span<double> prod,
+            std::span<double> conv) {
   std::fill(feed.begin(), feed.end(), 0.0);
   std::fill(prod.begin(), prod.end(), 0.0);
   std::fill(conv.begin(), conv.end(), 0.0);
@@ -101,10 +101,10 @@ bool PARXND(std::int32_t nfeed, std::int32_t nprod, std::span<double> feed,
   // 2. Their total molar rates.
   const double ft = in.real(kRate);
   const double pt = out.real(kRate);
-  const std::int32_t nc = std::min({PAIDTB.ncomp, problem::COHDR(problem::cohdr::kStreamComponents),
-                                    static_cast<std::int32_t>(feed.size()),
-                                    static_cast<std::int32_t>(prod.size()),
-                                    static_cast<std::int32_t>(conv.size())});
+  const std::int32_t nc =
+      std::min({PAIDTB.ncomp, problem::COHDR(problem::cohdr::kStreamComponents),
+                static_cast<std::int32_t>(feed.size()), static_cast<std::int32_t>(prod.size()),
+                static_cast<std::int32_t>(conv.size())});
   for (std::int32_t i = 1; i <= nc; ++i) {
     const auto k = static_cast<std::size_t>(i - 1);
     // 3. Component flows; a missing fraction counts as none.
@@ -126,15 +126,15 @@ namespace {
 // ---------------------------------------------------------------------------------------
 
 enum class Source : std::int32_t {
-  Control,       // integer element `at` of the control sector
-  Constant,      // the integer `at`
-  BaseIds,       // identifiers of the base components, one per reaction
-  Result,        // real element `at` of the results
-  VtResult,      // real sector 1 at VT(`at`) + `plus` (conversion reactor)
-  SpaceTime,     // results 6 / 29 (stirred tank)
-  SpaceVelocity, // 1 / space time in class 8
-  Conversion,    // the conversion of the base components, one per reaction
-  Profile,       // block `at` of the five profile blocks (plug-flow tube)
+  Control,        // integer element `at` of the control sector
+  Constant,       // the integer `at`
+  BaseIds,        // identifiers of the base components, one per reaction
+  Result,         // real element `at` of the results
+  VtResult,       // real sector 1 at VT(`at`) + `plus` (conversion reactor)
+  SpaceTime,      // results 6 / 29 (stirred tank)
+  SpaceVelocity,  // 1 / space time in class 8
+  Conversion,     // the conversion of the base components, one per reaction
+  Profile,        // block `at` of the five profile blocks (plug-flow tube)
   Feed,
   Prod,
   Change,
@@ -151,14 +151,14 @@ struct Attribute {
 
 // Where a reactor keeps its data: header words (0: none), or the loaded block's items.
 struct Layout {
-  std::int32_t control = 0;    // integer sector
-  std::int32_t base = 0;       // integer sector of base components
-  std::int32_t results = 0;    // real sector
-  std::int32_t conversion = 0; // real sector; 0 with `conversionRow` for the variable table
-  std::int32_t profiles = 0;   // real sector
-  std::int32_t reactionsAt = 0;  // element of the control sector that holds NR (0: none)
-  std::int32_t pointsAt = 0;     // element that holds NP (0: none)
-  bool byItem = false;           // the conversion reactor: items 1 and 2 of the loaded block
+  std::int32_t control = 0;        // integer sector
+  std::int32_t base = 0;           // integer sector of base components
+  std::int32_t results = 0;        // real sector
+  std::int32_t conversion = 0;     // real sector; 0 with `conversionRow` for the variable table
+  std::int32_t profiles = 0;       // real sector
+  std::int32_t reactionsAt = 0;    // element of the control sector that holds NR (0: none)
+  std::int32_t pointsAt = 0;       // element that holds NP (0: none)
+  bool byItem = false;             // the conversion reactor: items 1 and 2 of the loaded block
   std::int32_t conversionRow = 0;  // the stirred tank: variable-table row of the conversion
 };
 
@@ -171,9 +171,11 @@ struct Kind {
 };
 
 // The balance attributes every reactor ends with.
-#define VK_BALANCE_ROWS                                                         \
+#define VK_BALANCE_ROWS                                                                   \
   {"FeedMoles", Source::Feed, 0, kMolarFlow}, {"ProdMoles", Source::Prod, 0, kMolarFlow}, \
-      {"ChangeMoles", Source::Change, 0, kMolarFlow}, {"FractionConv", Source::Fraction, 0, 0}
+      {"ChangeMoles", Source::Change, 0, kMolarFlow}, {                                   \
+    "FractionConv", Source::Fraction, 0, 0                                                \
+  }
 
 constexpr Attribute kGeneralRows[] = {
     {"NumberOfReactions", Source::Control, 1},
@@ -454,8 +456,8 @@ void answer(Request& request, const Attribute& a, const Loaded& loaded) {
         request.ierr = kRefused;
         return;
       }
-      request.setReal(1, converted(loaded.results.real(loaded.vt[k] + a.plus), a.cls,
-                                   request.iunset));
+      request.setReal(1,
+                      converted(loaded.results.real(loaded.vt[k] + a.plus), a.cls, request.iunset));
       return;
     }
     case Source::SpaceTime:
@@ -488,7 +490,8 @@ void answer(Request& request, const Attribute& a, const Loaded& loaded) {
       const std::int64_t np = std::max(loaded.points, 0);
       const std::int64_t first = (a.at - 1) * np;
       const std::int64_t inSector = std::max<std::int64_t>(loaded.profiles.length() - first, 0);
-      request.count = static_cast<std::int32_t>(std::min({np, inSector, std::int64_t{kMostValues}}));
+      request.count =
+          static_cast<std::int32_t>(std::min({np, inSector, std::int64_t{kMostValues}}));
       for (std::int32_t t = 1; t <= request.count; ++t) {
         const double v = loaded.profiles.real(static_cast<std::int32_t>(first + t));
         request.setReal(t, converted(v, a.cls, request.iunset));
@@ -518,8 +521,8 @@ void read(Request& request, const Kind& kind) {
   locate(kind, loaded, n);
   // The balance, whatever the attribute.
   balance.found = PARXND(systemElement(kConnectionSector, kFeedSide),
-                         systemElement(kConnectionSector, kProductSide), balance.feed,
-                         balance.prod, balance.conv);
+                         systemElement(kConnectionSector, kProductSide), balance.feed, balance.prod,
+                         balance.conv);
 
   const auto match = std::find_if(kind.attributes.begin(), kind.attributes.end(),
                                   [&](const Attribute& a) { return request.is(a.name); });

@@ -39,7 +39,7 @@ constexpr std::int32_t kRows = 18;
 constexpr double kTrace = 1.0e-10;
 constexpr double kMissingBelow = -1.0e35;
 constexpr std::int32_t kHasRecord = 2;
-constexpr std::int32_t kMethodSetWord = 20;  // integer word of the main record
+constexpr std::int32_t kMethodSetWord = 20;   // integer word of the main record
 constexpr std::int32_t kTrayMethodSets = 16;  // integer item of the column
 constexpr std::int32_t kNetVapourItem = 9;
 constexpr std::int32_t kNetLiquidItem = 10;
@@ -186,19 +186,18 @@ void PATRST(std::int32_t n, std::span<double, kRows> values, std::int32_t& ierr)
   values[9] = ml;
   values[10] = dl;
   values[11] = services::RELCMP(dl, 0.0) == 0 ? 0.0 : ml / dl;
-  values[12] = services::RELCMP(standard, 0.0) == 0
-                   ? 0.0
-                   : field(l(phaseprop::kMolecularWeight) * rate * lf / standard,
-                           cls::kLiquidVolumeRate);
+  values[12] =
+      services::RELCMP(standard, 0.0) == 0
+          ? 0.0
+          : field(l(phaseprop::kMolecularWeight) * rate * lf / standard, cls::kLiquidVolumeRate);
   values[13] = UOMCNV(standard, cls::kGravity, 1, services::UOMCOD.specificGravityCode());
   const double water = orZero(m.real(h::kWaterFraction));
   const double liquid = orZero(m.real(h::kLiquidFraction));
-  values[14] = water + liquid > 0.0
-                   ? field((liquid * orZero(m.real(h::kLiquidEnthalpy)) +
-                            water * orZero(m.real(h::kWaterEnthalpy))) /
-                               (water + liquid),
-                           cls::kEnthalpy)
-                   : 0.0;
+  values[14] = water + liquid > 0.0 ? field((liquid * orZero(m.real(h::kLiquidEnthalpy)) +
+                                             water * orZero(m.real(h::kWaterEnthalpy))) /
+                                                (water + liquid),
+                                            cls::kEnthalpy)
+                                    : 0.0;
   values[15] = field(l(phaseprop::kViscosity), cls::kViscosity);
   values[16] = field(l(phaseprop::kThermalConductivity), cls::kConductivity);
   values[17] = field(l(phaseprop::kSurfaceTension), cls::kSurfaceTension);
@@ -259,9 +258,8 @@ void PATRPC(std::int32_t n, std::int32_t t, TrayRecord& record, std::int32_t& st
 // from the composition rows of TABLE (internal order), at each tray's temperature and
 // pressure, under each tray's method set. IERR 1, the rest 0.0, from the first tray whose
 // set names no entropy method or whose entropy fails.
-void PATRPT(std::int32_t nt, std::int32_t iph,
-            const TrayTable& table,
-            std::span<double> out, std::int32_t& ierr) {
+void PATRPT(std::int32_t nt, std::int32_t iph, const TrayTable& table, std::span<double> out,
+            std::int32_t& ierr) {
   std::fill(out.begin(), out.end(), 0.0);
   ierr = 0;
   const std::int32_t trays = std::clamp(nt, 0, static_cast<std::int32_t>(out.size()));
@@ -318,12 +316,11 @@ void PATRPR(Request& request, std::int32_t n, std::int32_t nt) {
   if (match->row == 0) {
     // Entropies from the tray compositions of this request.
     std::int32_t ierr = 0;
-    PATRPT(trays, match->phase, trayCompositionTable(match->phase == 1 ? 1 : 0), entropies,
-           ierr);
+    PATRPT(trays, match->phase, trayCompositionTable(match->phase == 1 ? 1 : 0), entropies, ierr);
     request.iucls = kMolarBasis + cls::kEntropy;
     for (std::int32_t t = 1; t <= trays; ++t) {
-      request.setReal(t, UOMCNV(entropies[static_cast<std::size_t>(t - 1)], cls::kEntropy, 1,
-                                request.iunset));
+      request.setReal(
+          t, UOMCNV(entropies[static_cast<std::size_t>(t - 1)], cls::kEntropy, 1, request.iunset));
     }
     return;
   }

@@ -51,12 +51,11 @@ constexpr std::array<Profile, 6> kColumnProfiles{{{"TrayPressures", 860, kPressu
 
 struct Composition {
   std::string_view attr;
-  std::int32_t word;   // stored
-  std::size_t table;   // evaluated
+  std::int32_t word;  // stored
+  std::size_t table;  // evaluated
 };
-constexpr std::array<Composition, 3> kCompositions{{{"TrayLiquidMoleFracs", 873, 0},
-                                                    {"TrayVaporMoleFracs", 872, 1},
-                                                    {"TrayVleKValues", 874, 2}}};
+constexpr std::array<Composition, 3> kCompositions{
+    {{"TrayLiquidMoleFracs", 873, 0}, {"TrayVaporMoleFracs", 872, 1}, {"TrayVleKValues", 874, 2}}};
 
 // TRYXYK: liquid fractions, vapour fractions and K-values by tray and internal component,
 // kept with the readers so that a request allocates nothing.
@@ -73,8 +72,7 @@ void profile(Request& request, const Profile& p, std::int32_t nt) {
   request.count = trayCount(nt);
   for (std::int32_t t = 1; t <= request.count; ++t) {
     const double v = sector.real(t);
-    request.setReal(t, v <= kMissingBelow ? 0.0
-                                          : services::UOMCNV(v, p.cls, 1, request.iunset));
+    request.setReal(t, v <= kMissingBelow ? 0.0 : services::UOMCNV(v, p.cls, 1, request.iunset));
   }
 }
 
@@ -121,10 +119,9 @@ void PATRYP(std::int32_t n, std::int32_t t, std::span<double> xy, std::span<doub
   const std::int32_t feed = feedStream(1);
   if (feed < 1 || problem::ISRSTA(feed) < kHasRecord) return;
   status = 0;
-  const std::int32_t nc = std::min({componentCount(),
-                                    problem::COHDR(problem::cohdr::kStreamComponents),
-                                    static_cast<std::int32_t>(xy.size() / 2),
-                                    static_cast<std::int32_t>(k.size())});
+  const std::int32_t nc =
+      std::min({componentCount(), problem::COHDR(problem::cohdr::kStreamComponents),
+                static_cast<std::int32_t>(xy.size() / 2), static_cast<std::int32_t>(k.size())});
   // Two copies of the first feed hold the tray's vapour and liquid.
   std::int32_t vapour = 0, liquid = 0;
   problem::SRSAVE(feed, vapour);
@@ -198,8 +195,8 @@ void PATRYX(Request& request, std::int32_t n, std::int32_t nt) {
   }
   request.iucls = kNoUnit;
   request.elen = 4;
-  request.count = static_cast<std::int32_t>(
-      std::min<std::int64_t>(std::int64_t{nc} * trays, kMostValues));
+  request.count =
+      static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t{nc} * trays, kMostValues));
   if (stored) {
     // As stored: internal order within each tray.
     const LoadedSector sector = LoadedSector::atWord(SectorKind::Real, match->word);
@@ -224,6 +221,8 @@ void PATRYX(Request& request, std::int32_t n, std::int32_t nt) {
   }
 }
 
-const TrayTable& trayCompositionTable(std::size_t which) { return TRYXYK[std::min<std::size_t>(which, 2)]; }
+const TrayTable& trayCompositionTable(std::size_t which) {
+  return TRYXYK[std::min<std::size_t>(which, 2)];
+}
 
 }  // namespace api_access

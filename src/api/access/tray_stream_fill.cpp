@@ -137,10 +137,9 @@ void PATRFL(std::int32_t t, std::int32_t iph, std::int32_t kind, std::int32_t ra
     s.setReal(h::kLiquidEnthalpy, enthalpy);
     s.setReal(kLiquidCarried, kNotSet);
     const std::span<std::int32_t> starts = streamprops::loadedIntegers(item::kRowStarts);
-    const std::int64_t start =
-        t >= 1 && static_cast<std::size_t>(t) <= starts.size()
-            ? std::int64_t{starts[static_cast<std::size_t>(t - 1)]} + 1
-            : 1;
+    const std::int64_t start = t >= 1 && static_cast<std::size_t>(t) <= starts.size()
+                                   ? std::int64_t{starts[static_cast<std::size_t>(t - 1)]} + 1
+                                   : 1;
     putRow(s, first ? item::kLiquid1Rows : item::kLiquid2Rows, start, false, h::kLiquid,
            h::kOverall);
     return;

@@ -84,9 +84,18 @@ fixtures::ProblemDescription columnsProblem(std::int32_t trayDataSwitch) {
                         {6, {-100.0, 200.0, -150.0}},         // H858
                         {109, {7.5, 8.5}},                    // H961
                         {118, {1.0, 2.0, 3.5}}};              // H970
-  const std::vector<std::int32_t> words =
-      control({{5, 2}, {6, 2}, {7, 2}, {8, 2}, {9, 3}, {41, 1}, {59, 1}, {61, 1}, {62, 1},
-               {75, 10003}, {76, services::IMISS}, {231, 1}});
+  const std::vector<std::int32_t> words = control({{5, 2},
+                                                   {6, 2},
+                                                   {7, 2},
+                                                   {8, 2},
+                                                   {9, 3},
+                                                   {41, 1},
+                                                   {59, 1},
+                                                   {61, 1},
+                                                   {62, 1},
+                                                   {75, 10003},
+                                                   {76, services::IMISS},
+                                                   {231, 1}});
   d.flowsheet.units = {column("COLUMN-R", 120001, words, full),
                        column("EXTRACT-R", 120001, control({{41, 6}})),
                        column("SIDE-R", 120002, control({{41, 3}}))};
@@ -96,18 +105,17 @@ fixtures::ProblemDescription columnsProblem(std::int32_t trayDataSwitch) {
         column("CODE-" + std::to_string(code), 120001, control({{41, code}})));
   }
   // Reboiler words (62, 236) and a condenser word that is missing.
-  const std::pair<std::int32_t, std::int32_t> reboilers[] = {{1, 2}, {2, 1}, {2, 0}, {1, 0},
-                                                             {0, 0}};
+  const std::pair<std::int32_t, std::int32_t> reboilers[] = {
+      {1, 2}, {2, 1}, {2, 0}, {1, 0}, {0, 0}};
   for (const auto& [w62, w236] : reboilers) {
-    d.flowsheet.units.push_back(column(
-        "REB-" + std::to_string(w62) + std::to_string(w236), 120001,
-        control({{62, w62}, {236, w236}, {61, services::IMISS}, {9, 1}}),
-        [] {
-          fixtures::UnitBlockContents c;
-          c.integerSectors = {{497, {30001}}};  // a heater on tray 3
-          c.realsByNumber = {{6, {42.0}}};
-          return c;
-        }()));
+    d.flowsheet.units.push_back(
+        column("REB-" + std::to_string(w62) + std::to_string(w236), 120001,
+               control({{62, w62}, {236, w236}, {61, services::IMISS}, {9, 1}}), [] {
+                 fixtures::UnitBlockContents c;
+                 c.integerSectors = {{497, {30001}}};  // a heater on tray 3
+                 c.realsByNumber = {{6, {42.0}}};
+                 return c;
+               }()));
   }
   // Stored counts beyond the lists, and negative ones: 25 feeds, 400 heaters, a negative
   // number of pump-arounds and decanters, keys naming component 7.
@@ -118,8 +126,7 @@ fixtures::ProblemDescription columnsProblem(std::int32_t trayDataSwitch) {
                          {497, std::vector<std::int32_t>(400, 10001)}};
   over.realsByNumber = {{6, std::vector<double>(400, 1.0)}};
   d.flowsheet.units.push_back(column(
-      "OVER", 120001,
-      control({{5, 25}, {7, -1}, {8, -3}, {9, 400}, {61, 1}, {75, 10007}}), over));
+      "OVER", 120001, control({{5, 25}, {7, -1}, {8, -3}, {9, 400}, {61, 1}, {75, 10007}}), over));
   // Tray 1's liquid and vapour of COLUMN-R built by hand as streams of their own.
   fixtures::StreamSpec liquid = d.streams.front();
   liquid.name = "TRAY1-LIQ";
@@ -222,17 +229,15 @@ TEST_F(EvaluatedColumns, ConfigurationOfAColumn) {
     EXPECT_EQ(integerRequest(cls, "NumberOfHeaters", "COLUMN-R").values,
               std::vector<std::int32_t>{3});
   }
-  EXPECT_EQ(integerRequest("Side", "AlgorithmType", "SIDE-R").values,
-            std::vector<std::int32_t>{1});
+  EXPECT_EQ(integerRequest("Side", "AlgorithmType", "SIDE-R").values, std::vector<std::int32_t>{1});
   const auto notColumn = integerRequest("Colu", "NumberOfTrays", "FEED1");
   EXPECT_EQ(notColumn.ierr, 1);
   EXPECT_NE(notColumn.out.find(" INVALID UNIT ID: "), std::string::npos);
 }
 
 TEST_F(EvaluatedColumns, AlgorithmCodesAndReboilerPrecedence) {
-  const std::pair<const char*, std::int32_t> codes[] = {{"CODE-3", 1}, {"CODE-1", 2},
-                                                        {"CODE-4", 3}, {"CODE-6", 4},
-                                                        {"CODE-7", 5}, {"CODE-8", 6},
+  const std::pair<const char*, std::int32_t> codes[] = {{"CODE-3", 1}, {"CODE-1", 2}, {"CODE-4", 3},
+                                                        {"CODE-6", 4}, {"CODE-7", 5}, {"CODE-8", 6},
                                                         {"CODE-2", 1}};
   for (const auto& [id, type] : codes) {
     EXPECT_EQ(integerRequest("Colu", "AlgorithmType", id).values, std::vector<std::int32_t>{type})
@@ -253,16 +258,15 @@ TEST_F(EvaluatedColumns, AlgorithmCodesAndReboilerPrecedence) {
 
 TEST_F(EvaluatedColumns, StoredCountsAreCutAtTheListsAndNeverNegative) {
   EXPECT_EQ(integerRequest("Colu", "FeedTrays", "OVER").count, 20);
-  EXPECT_EQ(integerRequest("Colu", "NumberFeedTrays", "OVER").values,
-            std::vector<std::int32_t>{25})
+  EXPECT_EQ(integerRequest("Colu", "NumberFeedTrays", "OVER").values, std::vector<std::int32_t>{25})
       << "the stored count itself";
   const auto heaters = integerRequest("Colu", "HeaterTrays", "OVER");
   EXPECT_EQ(heaters.count, 300);
   EXPECT_EQ(realRequest("Colu", "HeaterDuties", "OVER").count, 300);
   // 300 heaters of 1.0 on tray 1 under a condenser: the last one's duty.
   expectReals(realRequest("Colu", "CondenserDuty", "OVER"), {1.0});
-  for (const char* attr : {"PumpAroundRate", "PumpAroundTrayFrom", "DecantTrays",
-                           "DecantDrawRate"}) {
+  for (const char* attr :
+       {"PumpAroundRate", "PumpAroundTrayFrom", "DecantTrays", "DecantDrawRate"}) {
     const auto r = realRequest("Colu", attr, "OVER");
     EXPECT_EQ(r.count, 0) << attr;
   }
@@ -281,8 +285,8 @@ TEST_F(EvaluatedColumns, TrayProfilesOfColumnsAndExtractors) {
     const char* attr;
     std::int32_t iucls;
     std::array<double, 3> values;
-  } rows[] = {{"TrayPressures", 4, p.pressure},        {"TrayTemperatures", 1, p.temperature},
-              {"TrayNetVapRates", 31, p.netVapour},    {"TrayNetLiqRates", 31, p.netLiquid},
+  } rows[] = {{"TrayPressures", 4, p.pressure},         {"TrayTemperatures", 1, p.temperature},
+              {"TrayNetVapRates", 31, p.netVapour},     {"TrayNetLiqRates", 31, p.netLiquid},
               {"TrayTotalVapRates", 31, p.totalVapour}, {"TrayTotalLiqRates", 31, p.totalLiquid}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.attr);
@@ -405,8 +409,8 @@ TEST_F(StoredColumns, RepeatedRequestsKeepTheStoreAndAllocateNothing) {
   std::vector<float> rval(16);
   std::int32_t count = 0, iunset = 1, iucls = 0, ierr = 0;
   const auto round = [&] {
-    for (const char* attr : {"HeaterDuties", "TrayPressures", "TrayLiquidMoleFracs",
-                             "TrayVleKValues", "QLossData"}) {
+    for (const char* attr :
+         {"HeaterDuties", "TrayPressures", "TrayLiquidMoleFracs", "TrayVleKValues", "QLossData"}) {
       api_access::PADATR("Colu", attr, "COLUMN-R", rval, count, iunset, iucls, ierr);
     }
   };
