@@ -9,8 +9,11 @@
 // phase entropy drivers on the tray compositions (PATRPT). Each tray starts from zeros; a
 // phase without net flow on its tray, or without composition, gives zeros.
 //
-// With the switch above 0 the simulator stored them in a block of the column that this
-// library does not read yet: such a request is refused with the unsupported-attribute line.
+// With the switch above 0 they are read from the tray-property block the simulator stored
+// with the column (PATRP2), a child block named by the last entry of the column block's
+// disk-pointer sector 1: real sector 2 the vapour's rows, real sector 4 the liquid's, row r
+// (from 0) holding tray t at element r NT + t, in unit set 1. The block is read into a core
+// area of its own and freed before the request returns.
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -95,6 +98,20 @@ constexpr std::array<Attribute, 20> kAttributes{{
     {"TrayLiqThermalCond", 17, cls::kConductivity},
     {"TrayLiqSurfTens", 18, cls::kSurfaceTension},
     {"TrayLiqEntropy", 0, cls::kEntropy, 2},
+}};
+
+// Where the stored path reads each attribute, in the order of kAttributes: the real sector
+// of the tray-property block (2 vapour, 4 liquid; 0 a profile item of the column) and its
+// row, or the item; and the column's item whose rate multiplies it (0: none).
+struct StoredPlace {
+  std::int32_t sector;
+  std::int32_t row;
+  std::int32_t rateItem;
+};
+constexpr std::array<StoredPlace, 20> kStoredPlaces{{
+    {2, 2, 0}, {2, 2, 11}, {2, 6, 0}, {2, 4, 0},  {2, 3, 0},  {0, 13, 0}, {2, 7, 0},
+    {2, 8, 0}, {2, 9, 0},  {4, 2, 0}, {4, 2, 12}, {4, 6, 0},  {4, 4, 0},  {4, 3, 0},
+    {4, 0, 0}, {0, 14, 0}, {4, 7, 0}, {4, 8, 0},  {4, 10, 0}, {4, 9, 0},
 }};
 
 // The tray property table and the entropies, kept with the reader so that a request
@@ -300,6 +317,67 @@ void PATRPT(std::int32_t nt, std::int32_t iph, const TrayTable& table, std::span
   }
 }
 
+// PATRP2: the stored path. False (nothing written) when the column has no tray-property
+// block or it cannot be read.
+bool PATRP2(Request& request, const Attribute& a, std::int32_t nt) {
+  const auto index = static_cast<std::size_t>(&a - kAttributes.data());
+  const StoredPlace& place = kStoredPlaces[index];
+  const std::int32_t trays = std::clamp(nt, 0, kMostTrays);
+  request.count = trays;
+  request.iucls = a.cls == cls::kEnthalpy || a.cls == cls::kEntropy ? kMolarBasis + a.cls : a.cls;
+  const auto put = [&](std::int32_t t, double v) {
+    v = orZero(v);
+    request.setReal(t, a.cls == 0 ? v : UOMCNV(v, a.cls, 1, request.iunset));
+  };
+  if (place.sector == 0) {
+    const storage::RealView profile = loadedReals(place.row);
+    for (std::int32_t t = 1; t <= trays; ++t) {
+      put(t, static_cast<std::size_t>(t) <= profile.size()
+                 ? profile[static_cast<std::size_t>(t - 1)]
+                 : 0.0);
+    }
+    return true;
+  }
+  // 1. The disk pointer in the last entry of the column block's disk-pointer sector 1.
+  const LoadedUnit& loaded = UNITWK;
+  if (loaded.unit == 0) return false;
+  storage::SBSETC(loaded.words, loaded.block);
+  const std::int32_t entries = storage::SBCUR.count(storage::SectorKind::Pointer) >= 1
+                                   ? storage::SBCUR.length(storage::SectorKind::Pointer, 1)
+                                   : 0;
+  if (entries < 1) return false;
+  storage::DiskPointer pointer{};
+  storage::SBGETC(loaded.words, loaded.block, 1, entries, 0, pointer);
+  // 2. The block, in an area of its own.
+  std::int32_t length = 0;
+  std::int32_t area = services::NOCORE;
+  std::int32_t status = 0;
+  storage::SBRDC(length, area, pointer, status);
+  if (status != 0 || area == services::NOCORE) return false;
+  const auto& image = storage::SBCUR;
+  const bool held = image.count(storage::SectorKind::Real) >= place.sector;
+  const std::int32_t words = held ? image.length(storage::SectorKind::Real, place.sector) : 0;
+  const storage::RealView rows =
+      words > 0
+          ? storage::CORSTO.reals(image.pointer(storage::SectorKind::Real, place.sector) + 1, words)
+          : storage::RealView{};
+  const storage::RealView rates = loadedReals(place.rateItem);
+  for (std::int32_t t = 1; t <= trays; ++t) {
+    const std::int64_t e = std::int64_t{place.row} * nt + t;
+    double v =
+        e <= static_cast<std::int64_t>(rows.size()) ? rows[static_cast<std::size_t>(e - 1)] : 0.0;
+    if (place.rateItem != 0) {
+      v = static_cast<std::size_t>(t) <= rates.size()
+              ? orZero(v) * orZero(rates[static_cast<std::size_t>(t - 1)])
+              : 0.0;
+    }
+    put(t, v);
+  }
+  // The area is the request's own: freed before returning.
+  storage::CMFREI(area);
+  return true;
+}
+
 void PATRPR(Request& request, std::int32_t n, std::int32_t nt) {
   request.setType(ValueType::Real);
   request.elen = 4;
@@ -307,8 +385,17 @@ void PATRPR(Request& request, std::int32_t n, std::int32_t nt) {
   for (const Attribute& a : kAttributes) {
     if (request.is(a.name)) match = &a;
   }
-  if (match == nullptr || problem::GCLTAB.integers(kTrayDataSwitch) > 0) {
+  if (match == nullptr) {
     attributeNotSupported(request, " FOR COLUMN/SIDE UNIT");
+    return;
+  }
+  if (problem::GCLTAB.integers(kTrayDataSwitch) > 0) {
+    if (!PATRP2(request, *match, nt)) {
+      // No stored block: zeros, and the request refused.
+      request.count = std::clamp(nt, 0, kMostTrays);
+      for (std::int32_t t = 1; t <= request.count; ++t) request.setReal(t, 0.0);
+      request.ierr = kRefused;
+    }
     return;
   }
   const std::int32_t trays = std::clamp(nt, 0, kMostTrays);

@@ -244,6 +244,47 @@ TEST_F(StoredColumns, CompositionsAsStoredInTheInternalOrder) {
   expectReals(realRequest("Colu", "TrayVleKValues", "COLUMN-R"), kStoredK);
 }
 
+TEST_F(StoredColumns, TrayPropertiesAsStored) {
+  // Rows of the stored block by hand (vapour rows 2, 3, 4, 6, 7, 8, 9; liquid rows 0, 2,
+  // 3, 4, 6, 7, 8, 9, 10), the mass rates over the total rates 12, 22, 2 and 33, 44, 55,
+  // the enthalpies the column's profiles.
+  const struct {
+    const char* attr;
+    std::int32_t iucls;
+    std::vector<double> values;
+  } rows[] = {
+      {"TrayVapMolecWeight", 0, {20.0, 21.0, 22.0}},
+      {"TrayVapWeightRate", 32, {20.0 * 12.0, 21.0 * 22.0, 22.0 * 2.0}},
+      {"TrayVapDensityAct", 20, {30.0, 31.0, 32.0}},
+      {"TrayVapVolumeRateAct", 34, {5.0, 6.0, 7.0}},
+      {"TrayVapVolumeRateStd", 34, {100.0, 110.0, 120.0}},
+      {"TrayVapEnthalpy", 100028, {-100.0, -200.0, -300.0}},
+      {"TrayVapViscosity", 40, {0.01, 0.011, 0.012}},
+      {"TrayVapThermalCond", 35, {0.03, 0.031, 0.032}},
+      {"TrayVapEntropy", 100029, {150.0, 151.0, 152.0}},
+      {"TrayLiqMolecWeight", 0, {40.0, 41.0, 42.0}},
+      {"TrayLiqWeightRate", 32, {40.0 * 33.0, 41.0 * 44.0, 42.0 * 55.0}},
+      {"TrayLiqDensityAct", 19, {500.0, 510.0, 520.0}},
+      {"TrayLiqVolumeRateAct", 33, {1.5, 2.5, 3.5}},
+      {"TrayLiqVolumeRateStd", 33, {1.0, 2.0, 3.0}},
+      {"TrayLiqSpecGravity", 0, {0.5, 0.51, 0.52}},
+      {"TrayLiqEnthalpy", 100028, {-400.0, -500.0, -600.0}},
+      {"TrayLiqViscosity", 40, {0.2, 0.21, 0.22}},
+      {"TrayLiqThermalCond", 35, {0.1, 0.11, 0.12}},
+      {"TrayLiqSurfTens", 42, {0.015, 0.016, 0.017}},
+      {"TrayLiqEntropy", 100029, {100.0, 101.0, 102.0}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.attr);
+    const auto r = realRequest("Colu", row.attr, "COLUMN-R");
+    EXPECT_EQ(r.ierr, 0) << r.out;
+    EXPECT_EQ(r.iucls, row.iucls);
+    expectReals(r, row.values);
+  }
+  // A column without the block: zeros and the request refused.
+  EXPECT_EQ(realRequest("Colu", "TrayLiqDensityAct", "CODE-1").ierr, 1);
+}
+
 // The words of the core store's free blocks: the lengths over the free tree.
 std::int64_t freeWords(std::int32_t b) {
   using namespace storage::block;
@@ -277,7 +318,8 @@ TEST_F(StoredColumns, RepeatedRequestsKeepTheStoreAndAllocateNothing) {
   std::int32_t count = 0, iunset = 1, iucls = 0, ierr = 0;
   const auto round = [&] {
     for (const char* attr :
-         {"HeaterDuties", "TrayPressures", "TrayLiquidMoleFracs", "TrayVleKValues", "QLossData"}) {
+         {"HeaterDuties", "TrayPressures", "TrayLiquidMoleFracs", "TrayVleKValues", "QLossData",
+          "TrayLiqDensityAct", "TrayVapWeightRate"}) {
       api_access::PADATR("Colu", attr, "COLUMN-R", rval, count, iunset, iucls, ierr);
     }
   };
