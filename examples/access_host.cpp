@@ -1,9 +1,10 @@
 // A host program of the problem-access calls: it builds a small solved natural-gas problem
 // into a directory (once; a second run reopens the same files), opens it through
 // libvendrakol.so, prints the counts, the components with their molecular weights, the
-// units with their types and one result of each, the state and composition of the feed, flashes the
-// feed's composition at 233.15 K and 5000 kPa in the feed's method set and prints the split, the
-// phase compositions and enthalpies, and closes it.
+// units with their types and one result of each, the state and composition of the feed, flashes
+// the feed's composition at 233.15 K and 5000 kPa in the feed's method set and prints the split,
+// the phase compositions and enthalpies, reads the tray temperatures of the plant's column and
+// the temperature of its Gibbs reactor, and closes it.
 //
 //   access_host [DIRECTORY]     (default: vendrakol-example under the temporary directory)
 #include <cstdint>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "fixtures/problem_builder.hpp"
+#include "fixtures/reactor_units.hpp"
 #include "fixtures/unit_blocks.hpp"
 #include "vendrakol.h"
 
@@ -37,13 +39,33 @@ constexpr UnitResult kUnitResults[] = {
     {"Calc", "ResultVector"}, {"User", "HeatVector"},
 };
 
+// The natural-gas plant with a three-tray column on the feed (its tray temperatures and
+// pressures) and a Gibbs reactor between the feed and the separator's gas.
+fixtures::ProblemDescription examplePlant() {
+  fixtures::ProblemDescription d = fixtures::naturalGasPlant();
+  fixtures::UnitBlockContents column;
+  column.feeds = 1;
+  column.feedList = {20001};  // tray 2, stream 1
+  std::vector<int32_t> control(300, 0);
+  control[4 - 1] = 3;   // trays
+  control[41 - 1] = 3;  // algorithm code
+  column.integerSectors = {{491, control}};
+  column.realSectors = {{859, {250.0, 275.0, 300.0}}, {860, {4900.0, 4950.0, 5000.0}}};
+  d.flowsheet.units.push_back(
+      fixtures::activeUnit("STABILISER", 120001, "CONDENSATE STABILISER", 1, column));
+  for (fixtures::UnitSpec& reactor : fixtures::reactorUnits(1, 2, 77)) {
+    if (reactor.identifier == "GIBBS-1") d.flowsheet.units.push_back(reactor);
+  }
+  return d;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::filesystem::path directory =
       argc > 1 ? std::filesystem::path(argv[1])
                : std::filesystem::temp_directory_path() / "vendrakol-example";
-  const fixtures::ProblemDescription description = fixtures::naturalGasPlant();
+  const fixtures::ProblemDescription description = examplePlant();
   const std::filesystem::path problem = directory / description.name;
   if (!std::filesystem::exists(problem.string() + ".zn1")) {
     std::printf("building the problem %s in %s\n", description.title.c_str(),
@@ -199,6 +221,32 @@ int main(int argc, char** argv) {
       std::printf("        %.16s %10.5f %10.5f\n", &ids[static_cast<std::size_t>(j) * 16],
                   y[static_cast<std::size_t>(j)], x[static_cast<std::size_t>(j)]);
     }
+  }
+
+  // The column's tray temperatures and the reactor's temperature, in the field set.
+  const struct {
+    const char *cls, *attr, *id;
+  } unitValues[] = {{"Colu", "TrayTemperatures", "STABILISER"},
+                    {"Gibbs", "ReactorTemperature", "GIBBS-1"}};
+  for (const auto& request : unitValues) {
+    const Text cls{request.cls};
+    const Text attr{request.attr};
+    const Text id{request.id};
+    std::vector<float> values(8);
+    int32_t set = 5;
+    int32_t valueClass = 0;
+    int32_t n = 0;
+    int32_t status = 0;
+    PADATR(cls.data(), cls.length(), attr.data(), attr.length(), id.data(), id.length(),
+           values.data(), &n, &set, &valueClass, &status);
+    char label[31] = {};
+    int32_t labelStatus = 0;
+    PAUOM1(&valueClass, &set, &labelStatus, label, 30);
+    std::printf("%-7s %s %s status %d:", request.cls, request.id, request.attr, status);
+    for (int32_t k = 0; k < n && k < static_cast<int32_t>(values.size()); ++k) {
+      std::printf(" %.2f", static_cast<double>(values[static_cast<std::size_t>(k)]));
+    }
+    std::printf(" %.12s\n", labelStatus == 0 ? label : "");
   }
 
   int32_t solved = 0;

@@ -3,9 +3,10 @@
 //
 // At start-up the fixture builder writes a solved problem with one unit of every kind the
 // readers serve (a flash, a valve, a column, a side stripper, a heating curve, an exchanger,
-// a mixer, a controller, a flash whose stream is gone, and the equipment problem's
-// compressors, expander, pump, pipes, exchangers, phase envelopes, calculators, user-added
-// unit and shortcut columns) into a temporary directory. Each input
+// a mixer, a controller, a flash whose stream is gone, reactors of every type, one of them
+// connected to a stream that is gone, and the equipment problem's compressors, expander, pump,
+// pipes, exchangers, phase envelopes, calculators, user-added unit and shortcut columns) into a
+// temporary directory. Each input
 // opens it, counts it, runs its requests and closes it. A finding is a sanitizer report, a
 // crash, a hang, an escaping exception, a NaN or an infinity among the reals of a request
 // that reports status 0, a write beyond the 20000 values or the label a request was given, or a
@@ -32,6 +33,7 @@
 
 #include "api/access/access.hpp"
 #include "fixtures/problem_builder.hpp"
+#include "fixtures/reactor_units.hpp"
 #include "fixtures/unit_blocks.hpp"
 #include "fuzz_support.hpp"
 #include "vendrakol.h"
@@ -116,7 +118,38 @@ constexpr std::string_view kAttributes[] = {"IDS",
                                             "PROJECT",
                                             "",
                                             "ids",
-                                            "TYPE\x01"};
+                                            "TYPE\x01",
+                                            // reactors
+                                            "NumberOfReactions",
+                                            "BaseComponentID",
+                                            "FeedMoles",
+                                            "ChangeMoles",
+                                            "FractionConv",
+                                            "ConversionBaseComp",
+                                            "OutletPressure",
+                                            "TotalDuty",
+                                            "ReactorSpaceTime",
+                                            "ReactorSpaceVelocity",
+                                            "ReacTempProfile",
+                                            "AnnulPresProfile",
+                                            "CalcTypeFlag",
+                                            // columns
+                                            "NumberOfTrays",
+                                            "AlgorithmType",
+                                            "LtKeyComponents",
+                                            "FeedTrays",
+                                            "DrawPhase",
+                                            "HeaterDuties",
+                                            "CondenserDuty",
+                                            "DecantDrawRate",
+                                            "PumpAroundRate",
+                                            "QLossData",
+                                            "TrayPressures",
+                                            "TrayNetLiq1Rates",
+                                            "TrayLiquidMoleFracs",
+                                            "TrayVleKValues",
+                                            "TrayLiqDensityAct",
+                                            "TrayVapWeightRate"};
 constexpr std::string_view kIdentifiers[] = {"FLASH-1",
                                              "VALVE-1",
                                              "COLUMN-1",
@@ -151,7 +184,18 @@ constexpr std::string_view kIdentifiers[] = {"FLASH-1",
                                              "flash-1",
                                              "FLASH-1     ",
                                              "NO-SUCH-UNIT",
-                                             "A-VERY-LONG-IDENTIFIER-OF-FORTY-CHARACTERS"};
+                                             "A-VERY-LONG-IDENTIFIER-OF-FORTY-CHARACTERS",
+                                             "REACTOR-1",
+                                             "CONREAC-1",
+                                             "CONREAC-2",
+                                             "EQUREAC-1",
+                                             "CSTR-1",
+                                             "CSTR-2",
+                                             "PLUG-1",
+                                             "PLUG-0",
+                                             "PLUG-CUT",
+                                             "GIBBS-1",
+                                             "GIBBS-LOST"};
 
 struct Setting {
   fuzz_support::TemporaryDirectory directory;
@@ -179,6 +223,9 @@ void buildProblem() {
   const fixtures::ProblemDescription units = fixtures::unitsProblem("units");
   description.flowsheet.units.insert(description.flowsheet.units.begin(),
                                      units.flowsheet.units.begin(), units.flowsheet.units.end());
+  for (const fixtures::UnitSpec& reactor : fixtures::reactorUnits(1, 2, 77)) {
+    description.flowsheet.units.push_back(reactor);
+  }
   const fixtures::BuiltProblem built = fixtures::buildProblem(directory, description);
   s.problemName = (directory / "units").string();
   s.dir2 = directory.string() + "/";

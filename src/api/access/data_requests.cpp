@@ -47,7 +47,6 @@ void unsupported(Request& request) {
   answerUnsupported(request, Wording);
 }
 constexpr char kForLngHx[] = " FOR LNGHX";
-constexpr char kForColumn[] = " FOR COLUMN/SIDE UNIT";
 constexpr char kForHCurve[] = " FOR HCURVE";
 constexpr char kForReactor[] = " FOR REACTOR";
 constexpr char kForConReactor[] = " FOR CON REACTOR";
@@ -71,9 +70,9 @@ constexpr std::array<ClassEntry, 27> kClasses{{
     {"HxRig", &PAHXRG},
     {"LngHx", &unsupported<kForLngHx>},
     {"Short", &PASHRT},
-    {"Llex", &unsupported<kForColumn>},
-    {"Colu", &unsupported<kForColumn>},
-    {"Side", &unsupported<kForColumn>},
+    {"Llex", &PACOLU},
+    {"Colu", &PACOLU},
+    {"Side", &PACOLU},
     {"HCurve", &unsupported<kForHCurve>},
     {"Phase", &PAPHAS},
     {"Calc", &PACALC},

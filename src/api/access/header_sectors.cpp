@@ -6,6 +6,7 @@
 
 #include "api/access/unit_access.hpp"
 #include "storage/storage.hpp"
+#include "streamprops/unit_data.hpp"
 
 namespace api_access {
 
@@ -35,5 +36,10 @@ std::int32_t HeaderSectorLengths::operator()(storage::SectorKind kind, std::int3
   }
   return 0;
 }
+
+std::span<std::int32_t> loadedIntegers(std::int32_t item) {
+  return streamprops::loadedIntegers(item);
+}
+storage::RealView loadedReals(std::int32_t item) { return streamprops::loadedReals(item); }
 
 }  // namespace api_access

@@ -87,8 +87,8 @@ bool hasRecord(std::int32_t stream) {
 // for components 1..NC. A connection that names no stream leaves the arrays 0.0 and returns
 // false; otherwise the feed-side stream is current in set 2 and the product-side stream in
 // set 1 afterwards.
-bool PARXND(std::int32_t nfeed, std::int32_t nprod, std::span<double> feed,
-            std::span<double> prod, std::span<double> conv) {
+bool PARXND(std::int32_t nfeed, std::int32_t nprod, std::span<double> feed, std::span<double> prod,
+            std::span<double> conv) {
   std::fill(feed.begin(), feed.end(), 0.0);
   std::fill(prod.begin(), prod.end(), 0.0);
   std::fill(conv.begin(), conv.end(), 0.0);
@@ -101,10 +101,10 @@ bool PARXND(std::int32_t nfeed, std::int32_t nprod, std::span<double> feed,
   // 2. Their total molar rates.
   const double ft = in.real(kRate);
   const double pt = out.real(kRate);
-  const std::int32_t nc = std::min({PAIDTB.ncomp, problem::COHDR(problem::cohdr::kStreamComponents),
-                                    static_cast<std::int32_t>(feed.size()),
-                                    static_cast<std::int32_t>(prod.size()),
-                                    static_cast<std::int32_t>(conv.size())});
+  const std::int32_t nc =
+      std::min({PAIDTB.ncomp, problem::COHDR(problem::cohdr::kStreamComponents),
+                static_cast<std::int32_t>(feed.size()), static_cast<std::int32_t>(prod.size()),
+                static_cast<std::int32_t>(conv.size())});
   for (std::int32_t i = 1; i <= nc; ++i) {
     const auto k = static_cast<std::size_t>(i - 1);
     // 3. Component flows; a missing fraction counts as none.
@@ -126,15 +126,15 @@ namespace {
 // ---------------------------------------------------------------------------------------
 
 enum class Source : std::int32_t {
-  Control,       // integer element `at` of the control sector
-  Constant,      // the integer `at`
-  BaseIds,       // identifiers of the base components, one per reaction
-  Result,        // real element `at` of the results
-  VtResult,      // real sector 1 at VT(`at`) + `plus` (conversion reactor)
-  SpaceTime,     // results 6 / 29 (stirred tank)
-  SpaceVelocity, // 1 / space time in class 8
-  Conversion,    // the conversion of the base components, one per reaction
-  Profile,       // block `at` of the five profile blocks (plug-flow tube)
+  Control,        // integer element `at` of the control sector
+  Constant,       // the integer `at`
+  BaseIds,        // identifiers of the base components, one per reaction
+  Result,         // real element `at` of the results
+  VtResult,       // real sector 1 at VT(`at`) + `plus` (conversion reactor)
+  SpaceTime,      // results 6 / 29 (stirred tank)
+  SpaceVelocity,  // 1 / space time in class 8
+  Conversion,     // the conversion of the base components, one per reaction
+  Profile,        // block `at` of the five profile blocks (plug-flow tube)
   Feed,
   Prod,
   Change,
@@ -151,14 +151,14 @@ struct Attribute {
 
 // Where a reactor keeps its data: header words (0: none), or the loaded block's items.
 struct Layout {
-  std::int32_t control = 0;    // integer sector
-  std::int32_t base = 0;       // integer sector of base components
-  std::int32_t results = 0;    // real sector
-  std::int32_t conversion = 0; // real sector; 0 with `conversionRow` for the variable table
-  std::int32_t profiles = 0;   // real sector
-  std::int32_t reactionsAt = 0;  // element of the control sector that holds NR (0: none)
-  std::int32_t pointsAt = 0;     // element that holds NP (0: none)
-  bool byItem = false;           // the conversion reactor: items 1 and 2 of the loaded block
+  std::int32_t control = 0;        // integer sector
+  std::int32_t base = 0;           // integer sector of base components
+  std::int32_t results = 0;        // real sector
+  std::int32_t conversion = 0;     // real sector; 0 with `conversionRow` for the variable table
+  std::int32_t profiles = 0;       // real sector
+  std::int32_t reactionsAt = 0;    // element of the control sector that holds NR (0: none)
+  std::int32_t pointsAt = 0;       // element that holds NP (0: none)
+  bool byItem = false;             // the conversion reactor: items 1 and 2 of the loaded block
   std::int32_t conversionRow = 0;  // the stirred tank: variable-table row of the conversion
 };
 
@@ -171,9 +171,11 @@ struct Kind {
 };
 
 // The balance attributes every reactor ends with.
-#define VK_BALANCE_ROWS                                                         \
+#define VK_BALANCE_ROWS                                                                   \
   {"FeedMoles", Source::Feed, 0, kMolarFlow}, {"ProdMoles", Source::Prod, 0, kMolarFlow}, \
-      {"ChangeMoles", Source::Change, 0, kMolarFlow}, {"FractionConv", Source::Fraction, 0, 0}
+      {"ChangeMoles", Source::Change, 0, kMolarFlow}, {                                   \
+    "FractionConv", Source::Fraction, 0, 0                                                \
+  }
 
 constexpr Attribute kGeneralRows[] = {
     {"NumberOfReactions", Source::Control, 1},
@@ -310,60 +312,12 @@ constexpr Kind kGibbs{10009, " IS NOT GIBBS REACTOR", " FOR GIBBS REACTOR",
 // The loaded reactor
 // ---------------------------------------------------------------------------------------
 
-// One sector of the loaded block, by header word or by item, with its length.
-class Sector {
- public:
-  Sector() = default;
-  static Sector atWord(SectorKind kind, std::int32_t w) {
-    Sector s;
-    s.word_ = w;
-    s.length_ = w == 0 ? 0 : headerSectorLength(kind, w);
-    return s;
-  }
-  static Sector integerItem(std::int32_t item) {
-    Sector s;
-    s.integers_ = streamprops::loadedIntegers(item);
-    s.length_ = static_cast<std::int32_t>(s.integers_.size());
-    return s;
-  }
-  static Sector realItem(std::int32_t item) {
-    Sector s;
-    s.reals_ = streamprops::loadedReals(item);
-    s.length_ = static_cast<std::int32_t>(s.reals_.size());
-    s.byItem_ = true;
-    return s;
-  }
-  static Sector integerItemMarked(std::int32_t item) {
-    Sector s = integerItem(item);
-    s.byItem_ = true;
-    return s;
-  }
-
-  std::int32_t length() const { return length_; }
-  // Element E; IMISS or RMISS outside the sector.
-  std::int32_t integer(std::int32_t e) const {
-    if (e < 1 || e > length_) return IMISS;
-    return byItem_ ? integers_[static_cast<std::size_t>(e - 1)] : headerInteger(word_, e);
-  }
-  double real(std::int32_t e) const {
-    if (e < 1 || e > length_) return RMISS;
-    return byItem_ ? reals_[static_cast<std::size_t>(e - 1)] : headerReal(word_, e);
-  }
-
- private:
-  std::int32_t word_ = 0;
-  std::int32_t length_ = 0;
-  bool byItem_ = false;
-  std::span<std::int32_t> integers_;
-  storage::RealView reals_;
-};
-
 struct Loaded {
-  Sector control;
-  Sector base;
-  Sector results;
-  Sector conversion;
-  Sector profiles;
+  LoadedSector control;
+  LoadedSector base;
+  LoadedSector results;
+  LoadedSector conversion;
+  LoadedSector profiles;
   std::int32_t reactions = 0;  // NR as stored
   std::int32_t points = 0;     // NP as stored
   bool conversionFound = true;
@@ -375,10 +329,10 @@ struct Loaded {
 void locate(const Kind& kind, Loaded& loaded, std::int32_t n) {
   const Layout& at = kind.layout;
   if (at.byItem) {
-    loaded.control = Sector::integerItemMarked(at.control);
-    loaded.base = Sector::integerItemMarked(at.base);
-    loaded.results = Sector::realItem(at.results);
-    loaded.conversion = Sector::realItem(at.conversion);
+    loaded.control = LoadedSector::integerItem(at.control);
+    loaded.base = LoadedSector::integerItem(at.base);
+    loaded.results = LoadedSector::realItem(at.results);
+    loaded.conversion = LoadedSector::realItem(at.conversion);
     // VT(k): word 2 of variable-table entry k.
     const std::span<const std::int32_t> vat = streamprops::unitVat(n, 3);
     for (const std::int32_t k : {1, 2, 8}) {
@@ -387,11 +341,11 @@ void locate(const Kind& kind, Loaded& loaded, std::int32_t n) {
       loaded.vtFound[static_cast<std::size_t>(k)] = ierr == 0;
     }
   } else {
-    loaded.control = Sector::atWord(SectorKind::Integer, at.control);
-    loaded.base = Sector::atWord(SectorKind::Integer, at.base);
-    loaded.results = Sector::atWord(SectorKind::Real, at.results);
-    loaded.conversion = Sector::atWord(SectorKind::Real, at.conversion);
-    loaded.profiles = Sector::atWord(SectorKind::Real, at.profiles);
+    loaded.control = LoadedSector::atWord(SectorKind::Integer, at.control);
+    loaded.base = LoadedSector::atWord(SectorKind::Integer, at.base);
+    loaded.results = LoadedSector::atWord(SectorKind::Real, at.results);
+    loaded.conversion = LoadedSector::atWord(SectorKind::Real, at.conversion);
+    loaded.profiles = LoadedSector::atWord(SectorKind::Real, at.profiles);
   }
   if (at.conversionRow != 0) {
     // The row names the real sector of the conversions; a row that is missing names none.
@@ -399,7 +353,7 @@ void locate(const Kind& kind, Loaded& loaded, std::int32_t n) {
     std::int32_t ierr = 0;
     streamprops::UVDCOD(at.conversionRow, vat, 0, ierr);
     loaded.conversionFound = ierr == 0 && streamprops::UVDEC.item >= 1;
-    if (loaded.conversionFound) loaded.conversion = Sector::realItem(streamprops::UVDEC.item);
+    if (loaded.conversionFound) loaded.conversion = LoadedSector::realItem(streamprops::UVDEC.item);
   }
   const auto count = [&](std::int32_t e) {
     const std::int32_t v = e == 0 ? 0 : loaded.control.integer(e);
@@ -416,7 +370,7 @@ double converted(double value, std::int32_t cls, std::int32_t iunset) {
 }
 
 // The base component's identifier of reaction R; false when it is not a component.
-bool baseIdentifier(const Sector& base, std::int32_t r, services::FixedText<16>& id) {
+bool baseIdentifier(const LoadedSector& base, std::int32_t r, services::FixedText<16>& id) {
   const std::int32_t c = base.integer(r);
   if (c == IMISS || c < 1 || c > PAIDTB.ncomp) return false;
   std::int32_t p = 0;
@@ -457,7 +411,7 @@ void perComponent(Request& request, Source source, std::int32_t cls) {
 }
 
 // The stirred tank's space time H(6) / H(29) in the internal set; 0.0 over a zero divisor.
-double spaceTime(const Sector& results) {
+double spaceTime(const LoadedSector& results) {
   const double volume = fractionOrZero(results.real(6));
   const double rate = fractionOrZero(results.real(29));
   return rate == 0.0 ? 0.0 : volume / rate;
@@ -502,8 +456,8 @@ void answer(Request& request, const Attribute& a, const Loaded& loaded) {
         request.ierr = kRefused;
         return;
       }
-      request.setReal(1, converted(loaded.results.real(loaded.vt[k] + a.plus), a.cls,
-                                   request.iunset));
+      request.setReal(1,
+                      converted(loaded.results.real(loaded.vt[k] + a.plus), a.cls, request.iunset));
       return;
     }
     case Source::SpaceTime:
@@ -536,7 +490,8 @@ void answer(Request& request, const Attribute& a, const Loaded& loaded) {
       const std::int64_t np = std::max(loaded.points, 0);
       const std::int64_t first = (a.at - 1) * np;
       const std::int64_t inSector = std::max<std::int64_t>(loaded.profiles.length() - first, 0);
-      request.count = static_cast<std::int32_t>(std::min({np, inSector, std::int64_t{kMostValues}}));
+      request.count =
+          static_cast<std::int32_t>(std::min({np, inSector, std::int64_t{kMostValues}}));
       for (std::int32_t t = 1; t <= request.count; ++t) {
         const double v = loaded.profiles.real(static_cast<std::int32_t>(first + t));
         request.setReal(t, converted(v, a.cls, request.iunset));
@@ -566,8 +521,8 @@ void read(Request& request, const Kind& kind) {
   locate(kind, loaded, n);
   // The balance, whatever the attribute.
   balance.found = PARXND(systemElement(kConnectionSector, kFeedSide),
-                         systemElement(kConnectionSector, kProductSide), balance.feed,
-                         balance.prod, balance.conv);
+                         systemElement(kConnectionSector, kProductSide), balance.feed, balance.prod,
+                         balance.conv);
 
   const auto match = std::find_if(kind.attributes.begin(), kind.attributes.end(),
                                   [&](const Attribute& a) { return request.is(a.name); });

@@ -38,8 +38,12 @@ void PAGIBB(Request& request);
 // (|PROD - FEED| / FEED where PROD < FEED and FEED > 0, else 0.0); a missing mole fraction
 // counts as none. Returns false, the arrays 0.0, when either number names no stream with a
 // record; otherwise NFEED is current in set 2 and NPROD in set 1 afterwards.
-bool PARXND(std::int32_t nfeed, std::int32_t nprod, std::span<double> feed,
-            std::span<double> prod, std::span<double> conv);
+bool PARXND(std::int32_t nfeed, std::int32_t nprod, std::span<double> feed, std::span<double> prod,
+            std::span<double> conv);
+
+// "Llex", "Colu" and "Side" (unit types 120001 and 120002): a column's configuration, tray
+// profiles, tray compositions and K-values, and tray phase properties.
+void PACOLU(Request& request);
 
 // "Compressor" (unit type 10005), "Expander" (10006) and "Pump" (10007): the inlet and
 // isentropic-outlet conditions, outlet temperature and pressure, works, efficiencies and,

@@ -69,8 +69,8 @@ TEST_F(UnitsProblem, EachRequestGivesItsStatusAndItsLines) {
       {'R', "Valve", "TempCalc", "FLASH-1", 1, " UNIT ID: FLASH-1      IS NOT VALVE UNIT OP\n"},
       {'R', "Flash", "TempCalc", "OLD-FLASH", 1, " INVALID UNIT ID: OLD-FLASH\n"},
       {'R', "STREAM", "Temperature", "FEED", 0, ""},
-      {'I', "Colu", "AlgorithmType", "COLUMN-1", 1,
-       " ATTRIBUTE NOT SUPPORTED: AlgorithmType        FOR COLUMN/SIDE UNIT\n"},
+      {'R', "Colu", "TrayNetVapRates", "COLUMN-1", 1,
+       " ATTRIBUTE NOT SUPPORTED: TrayNetVapRates      FOR LLEX UNIT\n"},
       {'C', "HCurve", "Points", "HCURVE-1", 1,
        " ATTRIBUTE NOT SUPPORTED: Points               FOR HCURVE\n"},
   };
@@ -132,11 +132,11 @@ TEST_F(UnitsProblem, UnitSetsOutsideOneToSevenBecomeSetFive) {
 TEST_F(UnitsProblem, RequestsDoNotDisturbTheRequestTheyAreNestedIn) {
   // The class of a column asks the column reader for its algorithm type inside the outer
   // request; the outer request's value is still the one delivered.
+  // Its algorithm code 6 makes it a liquid-liquid extractor.
   const auto cls = textRequest("UNIT", "CLASS", "COLUMN-1");
-  EXPECT_EQ(cls.values, Strings{"Colu"});
+  EXPECT_EQ(cls.values, Strings{"Llex"});
   EXPECT_EQ(cls.ierr, 0);
-  // The column reader is not in the library yet: the nested request answers with its line.
-  EXPECT_EQ(cls.out, " ATTRIBUTE NOT SUPPORTED: AlgorithmType        FOR COLUMN/SIDE UNIT\n");
+  EXPECT_EQ(cls.out, "");
   // The exchanger's utility flag, the same way.
   EXPECT_EQ(integerRequest("UNIT", "NumberSides", "EXCH-1").values, std::vector<std::int32_t>{1});
 }

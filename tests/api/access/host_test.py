@@ -1068,6 +1068,81 @@ class FlashInputTable(ChildCases):
         return results[0]["rows"]
 
 
+# One unit of each reactor class (build_fixture "reactors") and of the column classes
+# (build_fixture "columns"): export, class, attribute, identifier, unit set -> status and the
+# values. The reactors' feed carries 50, 10 and 40 kmol/h of METHANE, ETHANE and PROPANE
+# (host order) and no WATER; the product 40, 20, 0 and 20.
+READER_REQUESTS = {
+    "reactors": [
+        ("R", "Reactor", "FeedMoles", "REACTOR-1", 1, 0, [50.0, 10.0, 40.0, 0.0]),
+        ("R", "ConReactor", "OutletTemperature", "CONREAC-1", 1, 0, [510.0]),
+        ("R", "EquReactor", "FractionConv", "EQUREAC-1", 1, 0, [0.2, 0.0, 1.0, 0.0]),
+        ("R", "Cstr", "ReactorSpaceVelocity", "CSTR-1", 1, 0, [0.4]),
+        ("R", "Plug", "ReacTempProfile", "PLUG-1", 1, 0, [600.0, 620.0, 640.0]),
+        ("R", "Gibbs", "ChangeMoles", "GIBBS-1", 1, 0, [-10.0, 10.0, -40.0, 20.0]),
+        ("C", "Reactor", "BaseComponentID", "REACTOR-1", 1, 0, ["PROPANE", "METHANE"]),
+        ("I", "Plug", "NumberProfPoints", "PLUG-1", 1, 0, [3]),
+        ("R", "Gibbs", "FeedMoles", "GIBBS-LOST", 1, 1, []),
+    ],
+    "columns": [
+        ("I", "Colu", "HeaterTrays", "COLUMN-R", 1, 0, [1, 3, 1]),
+        ("R", "Colu", "CondenserDuty", "COLUMN-R", 1, 0, [-150.0]),
+        ("I", "Llex", "AlgorithmType", "EXTRACT-R", 1, 0, [4]),
+        ("I", "Side", "AlgorithmType", "SIDE-R", 1, 0, [1]),
+        ("R", "Colu", "TrayTemperatures", "COLUMN-R", 1, 0, [350.0, 360.0, 370.0]),
+        ("R", "Llex", "TrayNetLiq1Rates", "EXTRACT-R", 1, 0, [0.0, 0.0, 0.0]),
+        ("R", "Colu", "TrayVleKValues", "COLUMN-R", 1, 0, [1.0, 2.0, 0.5, 0, 0, 0, 0, 0, 0]),
+        ("R", "Colu", "TrayLiqMolecWeight", "COLUMN-R", 1, 0, None),
+        ("R", "Colu", "TrayNothing", "COLUMN-R", 1, 1, []),
+    ],
+}
+
+
+class ReactorAndColumnRequests(unittest.TestCase):
+    def run_rows(self, kind, rows):
+        with tempfile.TemporaryDirectory() as top:
+            name = build(top + "/", kind)
+            code = CHILD_PRELUDE + f"""
+import json
+sys.path.insert(0, {os.path.dirname(os.path.abspath(__file__))!r})
+import host_test
+host_test.ARGS = type("A", (), dict(library=os.environ["VENDRAKOL_LIB"]))
+lib = host_test.load()
+paopen({name!r}, {top + "/"!r})
+misc = [i32(0) for _ in range(4)]
+lib.PAMISC(*[ctypes.byref(v) for v in misc])
+for row in host_test.READER_REQUESTS[{kind!r}]:
+    ierr, values, more = host_test.request(lib, row[0], row[1], row[2], row[3], row[4])
+    sys.stdout.flush()
+    print("RESULT " + json.dumps([ierr, values]), flush=True)
+lib.PACLOS()
+"""
+            status, out = run_child(code)
+        self.assertEqual(status, 0, out)
+        results = [json.loads(line[len("RESULT "):]) for line in out.splitlines()
+                   if line.startswith("RESULT ")]
+        self.assertEqual(len(results), len(rows), out)
+        for row, (ierr, values) in zip(rows, results):
+            with self.subTest(row=row[:4]):
+                self.assertEqual(ierr, row[5])
+                if row[6] is None:  # evaluated: three trays, the second without liquid
+                    self.assertEqual(len(values), 3)
+                    self.assertGreater(values[0], 0.0)
+                    self.assertEqual(values[1], 0.0)
+                elif row[0] == "R" and row[5] == 0:
+                    self.assertEqual(len(values), len(row[6]))
+                    for got, expected in zip(values, row[6]):
+                        self.assertAlmostEqual(got, expected, delta=1e-3 * max(1, abs(expected)))
+                elif row[5] == 0:
+                    self.assertEqual(values, row[6])
+
+    def test_one_unit_of_each_reactor_class(self):
+        self.run_rows("reactors", READER_REQUESTS["reactors"])
+
+    def test_the_column_classes(self):
+        self.run_rows("columns", READER_REQUESTS["columns"])
+
+
 if __name__ == "__main__":
     parser = argparse.ArgumentParser()
     parser.add_argument("--library", required=True)

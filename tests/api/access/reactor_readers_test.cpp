@@ -11,8 +11,8 @@
 
 #include "access_test_support.hpp"
 #include "api/access/data_requests.hpp"
-#include "fixtures/header_word_blocks.hpp"
 #include "fixtures/problem_builder.hpp"
+#include "fixtures/reactor_units.hpp"
 #include "problem/problem.hpp"
 #include "services/markers.hpp"
 #include "storage/storage.hpp"
@@ -26,165 +26,11 @@ using access_tests::textRequest;
 
 constexpr std::int32_t kFeed = 1;
 constexpr std::int32_t kProd = 2;
-constexpr std::int32_t kLost = 77;  // names no stream
 // Pound, NIST Special Publication 811 (2008), Appendix B: 1 lb-mol = 0.45359237 kmol.
 constexpr double kPound = 0.45359237;
 double fahrenheit(double kelvin) { return 1.8 * kelvin - 459.67; }
 
-// Element E (1-based) set to V in a list of N zeros.
-std::vector<double> reals(std::size_t n, std::vector<std::pair<std::size_t, double>> set) {
-  std::vector<double> v(n, 0.0);
-  for (const auto& [e, value] : set) v[e - 1] = value;
-  return v;
-}
-std::vector<std::int32_t> integers(std::size_t n,
-                                   std::vector<std::pair<std::size_t, std::int32_t>> set) {
-  std::vector<std::int32_t> v(n, 0);
-  for (const auto& [e, value] : set) v[e - 1] = value;
-  return v;
-}
-
-fixtures::UnitSpec reactor(const std::string& id, std::int32_t type,
-                           const fixtures::HeaderWordContents& contents,
-                           std::int32_t prod = kProd) {
-  fixtures::HeaderWordContents c = contents;
-  c.base.sides = 1;
-  c.base.feeds = 1;
-  c.base.products = 1;
-  c.base.feedList = {kFeed};
-  c.base.productList = {kProd};
-  c.base.connections = {1, 0, kFeed, 1, 0, prod};
-  fixtures::UnitSpec unit = fixtures::activeUnit(id, type, "", 1, c.base);
-  unit.data = fixtures::headerWordBlock(c);
-  return unit;
-}
-
-// Variable-table rows: row k has K (a sector number) in word 1 and VT(k) in word 2.
-std::vector<std::int32_t> variableTable(std::vector<std::pair<std::int32_t, std::int32_t>> rows) {
-  std::vector<std::int32_t> words;
-  for (const auto& [word1, word2] : rows) words.insert(words.end(), {word1, word2, 0, 0});
-  return words;
-}
-
-// Components stored PROPANE, METHANE, ETHANE, WATER with component numbers 3, 1, 2, 4: the
-// host's order is METHANE, ETHANE, PROPANE, WATER. The feed carries 100 kmol/h of 0.4
-// propane, 0.5 methane, 0.1 ethane and a missing water fraction; the product 80 kmol/h of
-// no propane, 0.5 methane, 0.25 ethane, 0.25 water.
-fixtures::ProblemDescription reactorsProblem() {
-  fixtures::ProblemDescription d;
-  d.name = "reactors";
-  d.title = "REACTORS";
-  for (const char* c : {"PROPANE", "METHANE", "ETHANE", "WATER"}) {
-    d.components.push_back(fixtures::publishedComponent(c));
-  }
-  d.componentNumbers = {3, 1, 2, 4};
-  d.methodSets = {fixtures::equationOfStateSet("PR", 102)};
-  fixtures::StreamSpec feed;
-  feed.name = "FEED";
-  feed.temperature = 450.0;
-  feed.pressure = 2100.0;
-  feed.rate = 100.0;
-  feed.composition = {0.4, 0.5, 0.1, services::RMISS};
-  feed.vapour = {0.4, 0.5, 0.1, 0.0};
-  feed.liquid = {0.4, 0.5, 0.1, 0.0};
-  fixtures::StreamSpec prod = feed;
-  prod.name = "PROD";
-  prod.rate = 80.0;
-  prod.composition = {0.0, 0.5, 0.25, 0.25};
-  d.streams = {feed, prod};
-
-  const auto result = [](std::size_t n, std::vector<std::pair<std::size_t, double>> set) {
-    return reals(n, std::move(set));
-  };
-  // General reactor: two reactions on PROPANE and METHANE (stored positions 1 and 2).
-  fixtures::HeaderWordContents general;
-  general.integersAt = {{108, integers(9, {{1, 2}, {2, 3}, {4, 1}, {6, 2}, {9, 7}})},
-                        {109, {1, 2}}};
-  general.realsAt = {
-      {120, result(23, {{2, 500.0}, {4, 2000.0}, {12, 450.0}, {13, 2100.0}, {15, -5000.0},
-                        {23, 12000.0}})},
-      {121, {0.9, 0.3}}};
-
-  // Conversion reactor: items of the loaded block; outlet at VT(1) + 1, VT(2) + 1, duty VT(8).
-  fixtures::HeaderWordContents conversion;
-  conversion.integerItems = {{1, integers(8, {{1, 1}, {3, 2}, {5, 3}, {8, 5}})}, {2, {2}}};
-  conversion.realItems = {
-      {1, result(23, {{12, 440.0}, {13, 2050.0}, {15, -700.0}, {21, 510.0}, {22, 1990.0},
-                      {23, 3300.0}})},
-      {2, {0.5}}};
-  fixtures::UnitSpec conReactor = reactor("CONREAC-1", 10024, conversion);
-  conReactor.record.vatEntries = 8;
-  conReactor.record.vat = variableTable({{0, 20}, {0, 21}, {0, 0}, {0, 0}, {0, 0}, {0, 0},
-                                         {0, 0}, {0, 23}});
-  fixtures::UnitSpec conShort = reactor("CONREAC-2", 10024, conversion);
-  conShort.record.vatEntries = 1;
-  conShort.record.vat = variableTable({{0, 20}});
-
-  fixtures::HeaderWordContents equilibrium;
-  equilibrium.integersAt = {{114, integers(8, {{1, 1}, {3, 1}, {5, 4}, {8, 3}})}, {120, {3}}};
-  equilibrium.realsAt = {
-      {147, result(15, {{2, 520.0}, {4, 1950.0}, {6, 800.0}, {12, 430.0}, {13, 2000.0},
-                        {15, -900.0}})},
-      {148, {0.25}}};
-
-  // Stirred tank: volume 10 m3 over 4 (the divisor of the space time); the conversions in the
-  // real sector that row 11 of the variable table names (real item 5); reaction 2's base
-  // component 9 is not a component.
-  fixtures::HeaderWordContents tank;
-  tank.integersAt = {{144, integers(4, {{1, 5}, {2, 1}, {4, 2}})}, {145, {2, 9}}};
-  tank.realsAt = {{201, result(29, {{2, 600.0}, {4, 1800.0}, {6, 10.0}, {8, -300.0},
-                                    {18, 550.0}, {19, 1900.0}, {20, -50.0}, {29, 4.0}})}};
-  tank.realItems = {{5, {0.4, 0.6}}};
-  std::vector<std::pair<std::int32_t, std::int32_t>> rows(11, {0, 0});
-  rows[10] = {100050000, 1};  // real item 5
-  fixtures::UnitSpec cstr = reactor("CSTR-1", 10010, tank);
-  cstr.record.vatEntries = 11;
-  cstr.record.vat = variableTable(rows);
-  // A tank without row 11 and with a zero divisor.
-  fixtures::HeaderWordContents idleTank = tank;
-  idleTank.realsAt = {{201, result(29, {{6, 10.0}})}};
-  fixtures::UnitSpec cstrShort = reactor("CSTR-2", 10010, idleTank);
-  cstrShort.record.vatEntries = 10;
-  cstrShort.record.vat = variableTable({rows.begin(), rows.begin() + 10});
-
-  // Plug-flow tube: three profile points, five blocks of three.
-  fixtures::HeaderWordContents plug;
-  plug.integersAt = {{140, integers(12, {{1, 1}, {2, 2}, {4, 2}, {8, 1}, {12, 3}})},
-                     {141, {1, 2}}};
-  plug.realsAt = {{216, result(41, {{6, 640.0}, {8, 900.0}, {10, 0.05}, {12, 6.0}, {14, 0.3},
-                                    {20, 12.0}, {22, 7.5}, {24, 300.0}, {26, 320.0},
-                                    {29, 500.0}, {32, 480.0}, {34, 600.0}, {35, 3000.0},
-                                    {36, 2900.0}, {37, 0.14}, {39, -1200.0}, {40, 2.5},
-                                    {41, 0.02}})},
-                  {242, {0.7, 0.1}},
-                  {230, {0.0, 3.0, 6.0, 600.0, 620.0, 640.0, 3000.0, 2950.0, 2900.0, 300.0,
-                         310.0, 320.0, 500.0, 490.0, 480.0}}};
-  fixtures::HeaderWordContents noPoints = plug;
-  noPoints.integersAt[0].second = integers(12, {{4, -2}, {12, 0}});
-  // Counts beyond the stored sectors: five reactions over two conversions, three points over
-  // ten profile values.
-  fixtures::HeaderWordContents cut = plug;
-  cut.integersAt[0].second = integers(12, {{4, 5}, {12, 3}});
-  cut.realsAt[2].second.resize(10);
-
-  fixtures::HeaderWordContents gibbs;
-  gibbs.integersAt = {{113, {4, 2}}};
-  gibbs.realsAt = {{149, result(22, {{2, 700.0}, {4, 1500.0}, {13, 450.0}, {17, 420.0},
-                                     {18, 1600.0}, {19, -80.0}, {22, -123.0}})}};
-
-  d.flowsheet.units = {reactor("REACTOR-1", 10008, general),
-                       conReactor,
-                       conShort,
-                       reactor("EQUREAC-1", 10025, equilibrium),
-                       cstr,
-                       cstrShort,
-                       reactor("PLUG-1", 20004, plug),
-                       reactor("PLUG-0", 20004, noPoints),
-                       reactor("PLUG-CUT", 20004, cut),
-                       reactor("GIBBS-1", 10009, gibbs),
-                       reactor("GIBBS-LOST", 10009, gibbs, kLost)};
-  return d;
-}
+fixtures::ProblemDescription reactorsProblem() { return fixtures::reactorsProblem("reactors"); }
 
 using ReactorsProblem = access_tests::OpenedProblem<&reactorsProblem>;
 
@@ -200,7 +46,7 @@ struct Unit {
   const char* cls;
   const char* id;
 };
-constexpr Unit kEveryReactor[] = {{"Reactor", "REACTOR-1"}, {"ConReactor", "CONREAC-1"},
+constexpr Unit kEveryReactor[] = {{"Reactor", "REACTOR-1"},    {"ConReactor", "CONREAC-1"},
                                   {"EquReactor", "EQUREAC-1"}, {"Cstr", "CSTR-1"},
                                   {"Plug", "PLUG-1"},          {"Gibbs", "GIBBS-1"}};
 
@@ -465,8 +311,7 @@ TEST_F(ReactorsProblem, RepeatedRequestsKeepTheStoreAndAllocateNothing) {
       api_access::PADATR(u.cls, "FeedMoles", u.id, rval, count, iunset, iucls, ierr);
     }
     api_access::PADATR("Plug", "ReacTempProfile", "PLUG-1", rval, count, iunset, iucls, ierr);
-    api_access::PADATR("Cstr", "ConversionBaseComp", "CSTR-1", rval, count, iunset, iucls,
-                       ierr);
+    api_access::PADATR("Cstr", "ConversionBaseComp", "CSTR-1", rval, count, iunset, iucls, ierr);
   };
   // Three rounds settle the unit and stream slots; then 1,000 requests.
   access_tests::printed([&] {

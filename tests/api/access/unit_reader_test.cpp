@@ -42,7 +42,8 @@ TEST_F(UnitsProblem, EachUnitTypeAnswersItsTypeClassNameSidesFeedsAndProducts) {
   const std::vector<UnitRow> rows{
       {"FLASH-1", "FLASH", "Flash", "INLET FLASH DRUM", 1, {"FEED"}, {"VAP", "LIQ"}},
       {"VALVE-1", "VALVE", "Valve", "LETDOWN VALVE", 1, {"LIQ"}, {"VAP"}},
-      {"COLUMN-1", "COLUMN", "Colu", "STABILISER", 0, {"FEED"}, {"VAP", "LIQ"}},
+      // Algorithm code 6: a liquid-liquid extractor.
+      {"COLUMN-1", "COLUMN", "Llex", "STABILISER", 0, {"FEED"}, {"VAP", "LIQ"}},
       {"STRIPPER-1", "SIDESTRIPPER", "Side", "SIDE STRIPPER", 0, {"LIQ"}, {"VAP"}},
       // An exchanger of one feed, two sides and one product without a utility: one side.
       {"EXCH-1", "HX", "Hx", "FEED COOLER", 1, {"FEED"}, {"LIQ"}},
