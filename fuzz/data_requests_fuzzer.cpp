@@ -6,13 +6,20 @@
 // a mixer, a controller, a flash whose stream is gone, reactors of every type, one of them
 // connected to a stream that is gone, and the equipment problem's compressors, expander, pump,
 // pipes, exchangers, phase envelopes, calculators, user-added unit and shortcut columns) into a
-// temporary directory. Each input
-// opens it, counts it, runs its requests and closes it. A finding is a sanitizer report, a
-// crash, a hang, an escaping exception, a NaN or an infinity among the reals of a request
-// that reports status 0, a write beyond the 20000 values or the label a request was given, or a
-// problem file that the close changed (nothing asked for a write).
+// temporary directory; its files and the support database are then held in memory
+// (fuzz_support::FilesInMemory), so that an input touches no disk. Each input puts the pristine
+// files back, damages them as its patches say, opens the problem, counts it, runs its requests
+// and closes it. A finding is a sanitizer report, a crash, a hang, an escaping exception, a NaN
+// or an infinity among the reals of a request that reports success (0, or -1 with a warning), a
+// write beyond the 20000 values or the label a request was given; and, on undamaged files, the
+// abort report or a problem file that the close changed (nothing asked for a write). A damaged
+// problem may be refused by the open or end in the abort report: that is its answer, not a
+// finding.
 //
-// Input: requests, each of kRequestBytes bytes, until the input ends.
+// Input: byte 0 the number of patches (modulo 4; 0 leaves the files undamaged), the patches
+// (fuzz_support::applyPatches: file, offset, length and bytes over the three problem files
+// and the support database), then requests, each of kRequestBytes bytes, until the input
+// ends.
 //   byte 0     the call: PADATC, PADATI, PADATR or PAUOM1 (the value modulo 4)
 //   byte 1     the class: one of the classes the dispatcher knows, or a garbled one
 //   byte 2     the attribute: one the readers know, or a garbled one
@@ -45,7 +52,6 @@ using fuzz_support::finding;
 using fuzz_support::passed;
 using fuzz_support::PassedText;
 using fuzz_support::pick;
-using fuzz_support::readBytes;
 
 constexpr std::size_t kRequestBytes = 9;
 constexpr std::size_t kMostValues = 20000;
@@ -201,8 +207,7 @@ struct Setting {
   fuzz_support::TemporaryDirectory directory;
   std::string problemName;
   std::string dir2;
-  std::vector<fs::path> files;
-  std::vector<std::vector<char>> images;  // the problem files after an untouched close
+  fuzz_support::FilesInMemory files;  // images: the files after an untouched close
 };
 
 Setting& setting() {
@@ -230,11 +235,13 @@ void buildProblem() {
   s.problemName = (directory / "units").string();
   s.dir2 = directory.string() + "/";
   const std::string base = built.problemBase.string();
-  s.files = {base + "1", base + "2", base + "3"};
+  for (const std::string& file : {base + "1", base + "2", base + "3"}) s.files.add(file);
+  s.files.add(built.supportBase.string() + "1");
+  s.files.use();
   // What a close writes back when nothing was changed is the reference of every input.
   if (!openProblem()) finding("the fixture problem does not open");
   ::PACLOS();
-  for (const fs::path& file : s.files) s.images.push_back(readBytes(file));
+  s.files.keepAsImages();
 }
 
 struct Buffers {
@@ -284,7 +291,7 @@ void runRequest(const std::uint8_t* r) {
       std::int32_t unitClass = 0;
       ::PADATR(cls.bytes.data(), cls.length, attribute.bytes.data(), attribute.length,
                id.bytes.data(), id.length, b.reals.data(), &count, &set, &unitClass, &ierr);
-      if (ierr == 0) {
+      if (ierr == 0 || ierr == -1) {
         const std::size_t given =
             std::min<std::size_t>(values, count > 0 ? static_cast<std::size_t>(count) : 0);
         for (std::size_t k = 0; k < given; ++k) {
@@ -313,13 +320,6 @@ void runRequest(const std::uint8_t* r) {
   }
 }
 
-void checkFilesUnchanged() {
-  const Setting& s = setting();
-  for (std::size_t f = 0; f < s.files.size(); ++f) {
-    if (readBytes(s.files[f]) != s.images[f]) finding("a problem file changed at the close");
-  }
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
@@ -329,18 +329,28 @@ extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  Setting& s = setting();
+  s.files.restore();
+  const std::size_t patches = data[0] % 4;
+  const std::size_t at = 1 + fuzz_support::applyPatches(s.files, data + 1, size - 1, patches);
+  const bool damaged = patches > 0;
   try {
-    if (!openProblem()) finding("the fixture problem does not open");
-    for (std::size_t at = 0; at + kRequestBytes <= size; at += kRequestBytes) {
-      runRequest(data + at);
+    if (!openProblem()) {
+      if (!damaged) finding("the fixture problem does not open");
+    } else {
+      for (std::size_t r = at; r + kRequestBytes <= size; r += kRequestBytes) {
+        runRequest(data + r);
+      }
+      ::PACLOS();
     }
-    ::PACLOS();
   } catch (const platform::RunStopped&) {
     // A request on an undamaged problem never ends the run: the caller's arguments alone
-    // must not stop the host.
-    finding("a request ended in the abort report");
+    // must not stop the host. A damaged one may.
+    if (!damaged) finding("a request ended in the abort report");
+    api_access::forgetProblem();
   }
-  checkFilesUnchanged();
+  if (!damaged && !s.files.unchanged()) finding("a problem file changed at the close");
   fuzz_support::checkCoreStore();
   return 0;
 }

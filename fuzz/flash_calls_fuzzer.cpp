@@ -16,18 +16,26 @@
 // one but leaves the file at its new length. A flash that grows the file beyond that, or a
 // temporary stream left behind, is a finding.
 //
-// Each input first writes the pristine files back, so that no input sees what an earlier one
-// left and a finding reproduces from its input alone. It opens the problem, runs its calls
-// and closes it. The flash calls make and remove a temporary stream on the open problem; no
-// call asks for a write of the problem. So after the close the problem files must have their
-// pristine sizes, and a reopen must give the same counts and the same stream identifiers (no
-// temporary stream left behind, none lost). A finding is a sanitizer report, a crash, a hang,
-// an escaping exception or the abort report, a NaN or an infinity among the outputs of a
-// call that reports status 0 (VFLASH: among its outputs whatever the status; UFLSH: a
-// failure that leaves a word of its vectors other than 0.0), a write beyond the values a
-// request was given, a changed file size or reopen, or a damaged core store.
+// The problem's files and the support database are held in memory once built
+// (fuzz_support::FilesInMemory), so that an input touches no disk. Each input first puts the
+// pristine files back, so that no input sees what an earlier one left and a finding
+// reproduces from its input alone. It opens the problem (one input in eight with every file
+// open for reading only, as a problem the host may only read), runs its calls and closes it.
+// The flash calls make and remove a temporary stream on the open problem; no call asks for a write
+// of the problem. So after the close the problem files must have their pristine sizes, and a reopen
+// must give the same counts and the same stream identifiers (no temporary stream left behind, none
+// lost). A finding is a sanitizer report, a crash, a hang, an escaping exception or the abort
+// report, a NaN or an infinity among the outputs of a call that reports status 0 (VFLASH: among its
+// outputs whatever the status; UFLSH: a failure that leaves a word of its vectors other than 0.0),
+// a write beyond the values a request was given, a changed file size or reopen, or a damaged core
+// store; and a VFLASH whose success is no answer to its request: a temperature or pressure not
+// above 0, a phase fraction or mole fraction outside 0 to 1, phase fractions or a present phase's
+// mole fractions not summing to 1, a component balance that does not close, or (types 2 and 3, 8
+// and 9) phase enthalpies or entropies whose sum is not the requested one within
+// kSpecificationTolerance.
 //
-// Input: calls, each of kCallBytes bytes, until the input ends.
+// Input: byte 0 (modulo 8) 0 opens the problem read-only; then calls, each of kCallBytes
+// bytes, until the input ends.
 //   byte 0     the call: UFLSH, VFLASH, VPROPS, PADATR, PADATC or PADATI (modulo 6)
 //   byte 1     the stream: one of the problem, blank, garbled (the identifier of a request)
 //   byte 2     how the texts' lengths are passed (as the data fuzzer); 250 and above also
@@ -168,8 +176,7 @@ struct Setting {
   fuzz_support::TemporaryDirectory directory;
   std::string problemName;
   std::string dir2;
-  std::vector<fs::path> files;
-  std::vector<std::vector<char>> images;  // the problem files after an untouched close
+  fuzz_support::FilesInMemory files;  // images: the files after a flash and a close
   Reference reference;
   // The plausible values the variables vary around: the host's units of VFLASH (K, Pa,
   // J/kmol-like molar enthalpy and entropy of the feed) and the vector set of UFLSH.
@@ -221,7 +228,9 @@ void buildProblem() {
   s.problemName = (directory / "gasplant").string();
   s.dir2 = directory.string() + "/";
   const std::string base = built.problemBase.string();
-  s.files = {base + "1", base + "2", base + "3"};
+  for (const std::string& file : {base + "1", base + "2", base + "3"}) s.files.add(file);
+  s.files.add(built.supportBase.string() + "1");
+  s.files.use();
 
   if (!openProblem()) finding("the fixture problem does not open");
   s.reference = describe();
@@ -247,14 +256,7 @@ void buildProblem() {
   s.vectorRate = services::UOMCNV(100.0, kRateClass, kInternalSet, kVectorSet);
   closeProblem();
   // The files after that flash are the reference (see the top of the file).
-  for (const fs::path& file : s.files) s.images.push_back(fuzz_support::readBytes(file));
-}
-
-// Writes the pristine problem files back.
-void restoreFiles() {
-  const Setting& s = setting();
-  for (std::size_t f = 0; f < s.files.size(); ++f)
-    fuzz_support::writeBytes(s.files[f], s.images[f]);
+  s.files.keepAsImages();
 }
 
 // A variable as the input says: KIND picks finite (scaled by SCALE from a quarter to about
@@ -389,6 +391,81 @@ void callUFLSH(const std::uint8_t* c) {
   }
 }
 
+// The allowance of the checks of a VFLASH answer: the specification (enthalpy, entropy)
+// relative to the larger of its size and the phases' molar values (the flash's tolerance on
+// it, with room for the single-precision vectors between the flash and the host); the given
+// temperature and pressure and the sums of fractions relative to their size.
+constexpr double kSpecificationTolerance = 1e-3;
+constexpr double kStateTolerance = 1e-5;
+constexpr double kSumTolerance = 1e-4;
+
+bool near(double a, double b, double relative, double scale) {
+  return std::fabs(a - b) <= relative * std::max({std::fabs(a), std::fabs(b), scale});
+}
+
+// The checks of a VFLASH that reported success: its answer is one to the request. T and P
+// the requested state (host units), SPEC the requested enthalpy or entropy, OUT the eleven
+// scalars, Y, X, W the phase compositions (nullptr when the caller passed none), Z the
+// normalised composition (nullptr likewise).
+void checkFlashAnswer(std::int32_t type, double t, double p, double spec, const double* out,
+                      const double* y, const double* x, const double* w, const double* z) {
+  const auto fail = [&](const std::string& what) {
+    const std::string text =
+        "VFLASH type " + std::to_string(type) + " succeeded with no answer to its request: " + what;
+    finding(text.c_str());
+  };
+  if (!(out[0] > 0.0) || !(out[1] > 0.0)) fail("a temperature or pressure not above 0");
+  const bool temperatureGiven =
+      type == 1 || type == 2 || type == 4 || type == 6 || type == 8 || type == 10;
+  const bool pressureGiven = !temperatureGiven || type == 1;
+  if (temperatureGiven && !near(out[0], t, kStateTolerance, 0.0)) {
+    fail("temperature " + std::to_string(out[0]) + " for " + std::to_string(t));
+  }
+  if (pressureGiven && !near(out[1], p, kStateTolerance, 0.0)) {
+    fail("pressure " + std::to_string(out[1]) + " for " + std::to_string(p));
+  }
+  const double fractions[] = {out[8], out[9], out[10]};
+  for (double f : fractions) {
+    if (!(f >= 0.0 && f <= 1.0)) fail("a phase fraction outside 0 to 1");
+  }
+  if (!near(fractions[0] + fractions[1] + fractions[2], 1.0, kSumTolerance, 1.0)) {
+    fail("phase fractions that do not sum to 1");
+  }
+  const double* phases[] = {y, x, w};
+  for (std::size_t k = 0; k < 3; ++k) {
+    if (phases[k] == nullptr) continue;
+    double sum = 0.0;
+    for (std::size_t i = 0; i < kComponents; ++i) {
+      if (!(phases[k][i] >= 0.0 && phases[k][i] <= 1.0)) fail("a mole fraction outside 0 to 1");
+      sum += phases[k][i];
+    }
+    if (fractions[k] > 0.0 && !near(sum, 1.0, kSumTolerance, 1.0)) {
+      fail("mole fractions of a present phase that do not sum to 1");
+    }
+  }
+  if (z != nullptr && y != nullptr && x != nullptr && w != nullptr) {
+    for (std::size_t i = 0; i < kComponents; ++i) {
+      const double back = fractions[0] * y[i] + fractions[1] * x[i] + fractions[2] * w[i];
+      if (std::fabs(back - z[i]) > kSumTolerance) {
+        fail("component " + std::to_string(i + 1) + " does not balance: " + std::to_string(back) +
+             " for " + std::to_string(z[i]));
+      }
+    }
+  }
+  const bool enthalpy = type == 2 || type == 3, entropy = type == 8 || type == 9;
+  if (enthalpy || entropy) {
+    const std::size_t first = enthalpy ? 2 : 5;
+    const double total =
+        fractions[0] * out[first] + fractions[1] * out[first + 1] + fractions[2] * out[first + 2];
+    const double scale =
+        std::max({std::fabs(out[first]), std::fabs(out[first + 1]), std::fabs(out[first + 2])});
+    if (!near(total, spec, kSpecificationTolerance, scale)) {
+      fail(std::string(enthalpy ? "enthalpy " : "entropy ") + std::to_string(total) + " for " +
+           std::to_string(spec));
+    }
+  }
+}
+
 // VFLASH: the first variable is the temperature or, for the types without one, the
 // pressure; the second the pressure, the enthalpy, the entropy or the vapour fraction the
 // type takes next.
@@ -440,6 +517,13 @@ void callVFLASH(const std::uint8_t* c, const PassedText& id) {
   }
   if (ierr == 0 && !allFinite(std::span<const double>(z.data(), kComponents))) {
     finding("VFLASH normalised the composition to a NaN or an infinity with status 0");
+  }
+  if (ierr == 0) {
+    const auto given = [&](const std::vector<double>& v, std::uint8_t number) {
+      return nul == number ? nullptr : v.data();
+    };
+    checkFlashAnswer(type, t, p, type == 8 || type == 9 ? en : h, out, given(y, 5), given(x, 6),
+                     given(w, 7), given(z, 3));
   }
 }
 
@@ -552,12 +636,12 @@ void runCall(const std::uint8_t* c) {
 void checkProblemUnchanged() {
   const Setting& s = setting();
   for (std::size_t f = 0; f < s.files.size(); ++f) {
-    std::error_code error;
-    const std::uintmax_t bytes = fs::file_size(s.files[f], error);
-    if (error || bytes != s.images[f].size()) {
-      const std::string what = "problem file " + s.files[f].filename().string() +
-                               " changed size at the close: " + std::to_string(s.images[f].size()) +
-                               " bytes before, " + std::to_string(error ? 0 : bytes) + " after";
+    const std::size_t bytes = s.files.contents(f).size();
+    if (bytes != s.files.image(f).size()) {
+      const std::string what =
+          "database file " + std::to_string(f + 1) +
+          " changed size at the close: " + std::to_string(s.files.image(f).size()) +
+          " bytes before, " + std::to_string(bytes) + " after";
       finding(what.c_str());
     }
   }
@@ -604,6 +688,7 @@ void writeSeeds(const fs::path& corpus) {
   add(3, plausibleCall(5, 0, 0, 0, 23));
   const char* names[] = {"seed-uflsh", "seed-vflash", "seed-vprops", "seed-requests"};
   for (std::size_t k = 0; k < seeds.size(); ++k) {
+    seeds[k].insert(seeds[k].begin(), std::uint8_t{1});  // a writable problem
     fuzz_support::writeBytes(corpus / names[k],
                              std::vector<char>(seeds[k].begin(), seeds[k].end()));
   }
@@ -626,11 +711,18 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  restoreFiles();
+  if (size == 0) return 0;
+  Setting& s = setting();
+  s.files.restore();
+  const bool readOnly = data[0] % 8 == 0;
   try {
+    // A problem the host may only read answers as a writable one and is left unchanged.
+    s.files.use(readOnly);
     if (!openProblem()) finding("the fixture problem does not open");
-    for (std::size_t at = 0; at + kCallBytes <= size; at += kCallBytes) runCall(data + at);
+    for (std::size_t at = 1; at + kCallBytes <= size; at += kCallBytes) runCall(data + at);
     closeProblem();
+    s.files.use();
+    if (readOnly && !s.files.unchanged()) finding("a problem opened read-only was changed");
     checkProblemUnchanged();
   } catch (const platform::RunStopped&) {
     // A call on an undamaged problem never ends the run: the caller's arguments alone must

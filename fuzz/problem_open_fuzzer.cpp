@@ -3,10 +3,11 @@
 //
 // At start-up the fixture builder writes a small solved problem (its three database files,
 // the support database and the message file) into a temporary directory; its files are kept
-// in memory as the pristine images. Each input rewrites the files from those images, lays
-// its patches over them, then runs PAOPEN, PAMISC, DBMISC and PACLOS, and once more PAOPEN
-// and PACLOS when the first cycle came through, so that what a close wrote back is read
-// again. The stop hook throws: an abort report ends the input, never the process. Anything
+// in memory as the pristine images, and the library reads the database files from memory
+// through the in-memory file seam (no disk transfer per input). Each input sets the files
+// from those images, lays its patches over them, then runs PAOPEN, PAMISC, DBMISC and PACLOS, and
+// once more PAOPEN and PACLOS when the first cycle came through, so that what a close wrote back is
+// read again. The stop hook throws: an abort report ends the input, never the process. Anything
 // else (a sanitizer report, an escaping exception, a crash, a hang, a core store whose block
 // tags or free tree were damaged) is a finding.
 //
@@ -39,6 +40,7 @@
 
 #include "api/access/access.hpp"
 #include "fixtures/problem_builder.hpp"
+#include "platform/direct_files.hpp"
 #include "platform/platform.hpp"
 #include "storage/core_store_checker.hpp"
 #include "storage/storage.hpp"
@@ -61,6 +63,7 @@ struct Setting {
   fs::path directory;
   std::string problemName;
   std::vector<FuzzedFile> files;
+  platform::MemoryFileSystem memory;  // the database files the library opens
 
   ~Setting() {
     std::error_code ignored;
@@ -180,6 +183,9 @@ void buildPristine() {
   s.files.back().recordBytes =
       platform::kWordBytes *
       static_cast<std::size_t>(headerOf(s.files.back().pristine).recordSizes(1));
+  // From now on the library's direct files are those in memory (the files stay on the disk
+  // for the open's check that they exist).
+  platform::setDirectFileSystem(&s.memory);
 }
 
 void appendPatch(std::vector<char>& input, std::size_t file, std::size_t offset, const char* bytes,
@@ -247,7 +253,11 @@ void prepareFiles(const std::uint8_t* data, std::size_t size) {
     }
     at += n;
   }
-  for (std::size_t f = 0; f < s.files.size(); ++f) writeBytes(s.files[f].path, images[f]);
+  for (std::size_t f = 0; f < s.files.size(); ++f) {
+    const auto* first = reinterpret_cast<const std::byte*>(images[f].data());
+    s.memory.setContents(platform::hostFileName(s.files[f].path.string()),
+                         std::vector<std::byte>(first, first + images[f].size()));
+  }
 }
 
 // The calls as a host makes them, through the exports.

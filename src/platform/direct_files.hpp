@@ -121,6 +121,8 @@ class MemoryFileSystem final : public DirectFileSystem {
   bool exists(std::string_view name) const;
   // The bytes of a file (empty when it does not exist), and a way to change them.
   std::vector<std::byte> contents(std::string_view name) const;
+  // Whether the file exists and holds exactly BYTES (compared in place, nothing copied).
+  bool holds(std::string_view name, std::span<const std::byte> bytes) const;
   void setContents(std::string_view name, std::vector<std::byte> bytes);
   void remove(std::string_view name);
 

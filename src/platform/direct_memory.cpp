@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <span>
@@ -87,6 +88,12 @@ bool MemoryFileSystem::exists(std::string_view name) const {
 std::vector<std::byte> MemoryFileSystem::contents(std::string_view name) const {
   const auto at = store_->files.find(name);
   return at == store_->files.end() ? Bytes{} : *at->second;
+}
+
+bool MemoryFileSystem::holds(std::string_view name, std::span<const std::byte> bytes) const {
+  const auto at = store_->files.find(name);
+  if (at == store_->files.end() || at->second->size() != bytes.size()) return false;
+  return bytes.empty() || std::memcmp(at->second->data(), bytes.data(), bytes.size()) == 0;
 }
 
 void MemoryFileSystem::setContents(std::string_view name, std::vector<std::byte> bytes) {

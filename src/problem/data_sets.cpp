@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <span>
+#include <string_view>
 
 #include "problem/database.hpp"
 #include "services/services.hpp"
@@ -158,6 +159,35 @@ void problemFlatBlocks(std::int32_t opt, Table& shortcut) {
                   status);
 }
 
+// The sizes a stored unit factor may have: every unit of the shipped table lies between
+// about 5.6e-6 and 4.2e6 of its class's internal unit; these bounds leave three decades on
+// either side for the problem's own units. 0.0 is a code without a factor in the class.
+constexpr float kLeastFactor = 1.0e-9F;
+constexpr float kMostFactor = 1.0e9F;
+// The largest offset a unit may have (those of the table are a few hundred).
+constexpr float kMostOffset = 1.0e5F;
+
+// A damaged unit table converts every value through it into a plausible-looking number of
+// another size (an enthalpy of 1e-13 for 4e6, a temperature of 5.5e21 K): a factor that is
+// neither 0.0 nor within its bounds, or an offset that is no finite number of a plausible
+// size, is the abort "UNIT FACTOR OUT OF RANGE" of ROUTINE with the index of the value
+// (factors from 1, offsets after the factors).
+void checkUnitTables(std::string_view routine) {
+  const services::UnitTables& t = UOMTAB;
+  for (std::size_t k = 0; k < t.factors.size(); ++k) {
+    const float f = t.factors[k];
+    if (f == 0.0F || (f >= kLeastFactor && f <= kMostFactor)) continue;
+    services::ERRITM("FACTOR", static_cast<std::int32_t>(k + 1));
+    services::ABTRPT("DB", routine, routine, "UNIT FACTOR OUT OF RANGE");
+  }
+  for (std::size_t k = 0; k < t.offsets.size(); ++k) {
+    const float o = t.offsets[k];
+    if (o >= -kMostOffset && o <= kMostOffset) continue;
+    services::ERRITM("OFFSET", static_cast<std::int32_t>(k + 1));
+    services::ABTRPT("DB", routine, routine, "UNIT FACTOR OUT OF RANGE");
+  }
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -171,11 +201,12 @@ void problemFlatBlocks(std::int32_t opt, Table& shortcut) {
 // the unit-code label index of pointer 7 is opened for UOMLDS and no class's labels are
 // held. Aborts: an absent key "BLOCK IS NOT A SHORTCUT BLOCK"; an empty flat-block pointer
 // the "not a flat block" abort of its kind; a stored block longer than its target the size
-// abort of the flat blocks.
+// abort of the flat blocks; a factor or offset no unit can have "UNIT FACTOR OUT OF RANGE".
 void DM1GET(std::int32_t mblen, MasterBlock mb, std::int32_t /*opt*/) {
   Dm1Table& dm1 = DBHNDL.dm1;
   readShortcut(mblen, mb, "DM1", dm1.shortcut);
   supportFlatBlocks(kRead, dm1.shortcut);
+  checkUnitTables("DM1GET");
   readHeld(dm1.settings, dm1.shortcut.pointerAt(kSettingsPointer));
   takeSettings(dm1.settings, true);
   openIndex(dm1.labelIndex, kLabelIndex, dm1.shortcut.pointerAt(kLabelIndexPointer));
@@ -214,6 +245,7 @@ void DM2GET(std::int32_t mblen, MasterBlock mb, std::int32_t /*opt*/) {
   Dm2Table& dm2 = DBHNDL.dm2;
   readShortcut(mblen, mb, "DM2", dm2.shortcut);
   problemFlatBlocks(kRead, dm2.shortcut);
+  checkUnitTables("DM2GET");
   for (std::size_t k = 0; k < dm2.blocks.size(); ++k) {
     readHeld(dm2.blocks[k], dm2.shortcut.pointerAt(kSettingsPointer + k));
     if (k == 0) takeSettings(dm2.blocks[0], false);

@@ -4,6 +4,7 @@
 // their place.
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <string_view>
 
@@ -32,12 +33,20 @@ constexpr std::int32_t kEnergyClass = 28;
 // API-gravity code.
 enum class Conversion { AsStored, Internal, GravityToSet, GravityToApi };
 
+// What a stored constant's quantity allows (in the internal units, before conversion): a
+// value outside is damage, never a constant.
+enum class Allowed {
+  Positive,  // finite and above 0 (weights, temperatures, pressures, volumes, densities)
+  Finite,    // any finite value (acentric factors, heats and free energies of formation)
+};
+
 struct Constant {
   std::string_view attr;
   ComponentReal sector;
   std::int32_t cls;    // conversion class
   std::int32_t iucls;  // returned unit class
   Conversion conversion;
+  Allowed allowed = Allowed::Positive;
 };
 
 constexpr std::array<Constant, 12> kConstants{{
@@ -57,11 +66,11 @@ constexpr std::array<Constant, 12> kConstants{{
     {"CritVol", ComponentReal::CriticalVolume, kVolumeClass, kMolarBasis + kVolumeClass,
      Conversion::Internal},
     {"CritCompress", ComponentReal::CriticalCompressibility, 0, 0, Conversion::AsStored},
-    {"AcenFactor", ComponentReal::AcentricFactor, 0, 0, Conversion::AsStored},
+    {"AcenFactor", ComponentReal::AcentricFactor, 0, 0, Conversion::AsStored, Allowed::Finite},
     {"StdHeatForm", ComponentReal::HeatOfFormation, kEnergyClass, kMolarBasis + kEnergyClass,
-     Conversion::Internal},
+     Conversion::Internal, Allowed::Finite},
     {"StdFreEnForm", ComponentReal::FreeEnergyOfFormation, kEnergyClass, kMolarBasis + kEnergyClass,
-     Conversion::Internal},
+     Conversion::Internal, Allowed::Finite},
 }};
 
 // The element of a table sector that belongs to component number J: its stored position in
@@ -105,13 +114,23 @@ double convert(const Constant& c, double value, std::int32_t iunset) {
   return value;
 }
 
+bool plausible(Allowed allowed, double stored) {
+  if (!std::isfinite(stored)) return false;
+  return allowed == Allowed::Finite || stored > 0.0;
+}
+
 void readConstant(Request& request, const Constant& c, std::int32_t ncomp) {
   request.iucls = c.iucls;
   const Sector sector = tableSector(SectorKind::Real, static_cast<std::int32_t>(c.sector));
   for (std::int32_t j = 1; j <= ncomp; ++j) {
     const std::int32_t i = sector.start == NOCORE ? 0 : elementOf(j, sector.length);
     const double stored = i == 0 ? services::RMISS : storage::CORSTO.real(sector.start + i);
-    request.setReal(j, convert(c, stored, request.iunset));
+    const double value = convert(c, stored, request.iunset);
+    request.setReal(j, value);
+    // A missing constant (at or below RMISS) is the null rule's; any other must be what its
+    // quantity allows, before and after the conversion.
+    if (stored <= services::RMISS) continue;
+    if (!plausible(c.allowed, stored) || !std::isfinite(value)) request.implausible(j);
   }
   request.nullMissing();
 }
@@ -128,7 +147,9 @@ void PACOMP(Request& request) {
     request.setType(ValueType::Text);
     request.elen = kIdLength;
     for (std::int32_t j = 1; j <= ncomp; ++j) {
-      request.setText(j, PAIDTB.componentId(static_cast<std::size_t>(j)).view());
+      const auto id = PAIDTB.componentId(static_cast<std::size_t>(j)).view();
+      request.setText(j, id);
+      if (services::isBlank(id)) request.implausibleText(j);
     }
     return;
   }

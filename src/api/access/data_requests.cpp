@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <span>
@@ -134,11 +135,10 @@ bool refusedWithoutProblem(std::int32_t& ierr) {
   return true;
 }
 
-float toSingle(double value) {
+// Whether VALUE is a number the caller's single-precision array can hold as it is.
+bool fitsSingle(double value) {
   constexpr double kMost = std::numeric_limits<float>::max();
-  if (value > kMost) return std::numeric_limits<float>::infinity();
-  if (value < -kMost) return -std::numeric_limits<float>::infinity();
-  return static_cast<float>(value);
+  return std::isfinite(value) && value <= kMost && value >= -kMost;
 }
 
 // Nothing of a former problem's requests is kept: the buffers are cleared whole.
@@ -201,6 +201,23 @@ double Request::real(std::int32_t k) const {
 
 std::int32_t Request::integer(std::int32_t k) const {
   return k < 1 || k > kMostValues ? 0 : values->integers[static_cast<std::size_t>(k - 1)];
+}
+
+void Request::implausible(std::int32_t k) {
+  setReal(k, 0.0);
+  if (ierr == kOk) ierr = kZeroRateWarning;
+  if (warnedImplausible) return;
+  warnedImplausible = true;
+  printLine(" WARNING: IMPLAUSIBLE VALUE OF " + columns(attr, kAttrColumns) + " FOR " +
+            columns(id, kIdColumns) + " RETURNED AS ZERO");
+}
+
+void Request::implausibleText(std::int32_t k) {
+  if (ierr == kOk) ierr = kZeroRateWarning;
+  if (warnedImplausible) return;
+  warnedImplausible = true;
+  printLine(" WARNING: BLANK IDENTIFIER NUMBER " + std::to_string(k) + " OF " +
+            columns(attr, kAttrColumns));
 }
 
 bool Request::is(std::string_view name) const { return services::sameText(attr, name); }
@@ -293,21 +310,28 @@ void PADATR(std::string_view cls, std::string_view attr, std::string_view id, st
   request.iunset = iunset;
   request.iucls = iucls;
   const bool typed = run(cls, request, ValueType::Real, " NOT FLOATING POINT TYPE");
+  deliverReals(request, typed, rval);
   count = request.count;
   iunset = request.iunset;
   iucls = request.iucls;
   ierr = request.ierr;
-  deliverReals(request, typed, rval);
 }
 
-void deliverReals(const Request& request, bool typed, std::span<float> rval) {
+void deliverReals(Request& request, bool typed, std::span<float> rval) {
   if (request.count > kMostValues) {
     printLine(" AMOUNT OF DATA FOUND IS TOO LARGE FOR STORAGE. DATA WILL BE LOST AS A RESULT. ");
   }
   if (!typed || !succeeded(request)) return;
   const auto n = std::min(static_cast<std::size_t>(delivered(request)), rval.size());
-  const auto first = request.values->reals.begin();
-  std::transform(first, first + static_cast<std::ptrdiff_t>(n), rval.begin(), toSingle);
+  for (std::size_t k = 0; k < n; ++k) {
+    const double value = request.values->reals[k];
+    if (fitsSingle(value)) {
+      rval[k] = static_cast<float>(value);
+    } else {
+      request.implausible(static_cast<std::int32_t>(k + 1));
+      rval[k] = 0.0F;
+    }
+  }
 }
 
 std::int32_t nestedInteger(std::string_view cls, std::string_view attr, std::string_view id,

@@ -69,6 +69,7 @@ struct Request {
   std::int32_t iunset = kDefaultUnitSet;  // in: 1 to 7
   std::int32_t iucls = kNoUnit;
   std::int32_t ierr = 0;
+  bool warnedImplausible = false;  // the implausible-value line was printed
 
   // Element K (1-based) of each type; an element beyond kMostValues is dropped.
   void setReal(std::int32_t k, double value);
@@ -79,6 +80,15 @@ struct Request {
 
   void setType(ValueType t) { type = static_cast<std::int32_t>(t); }
   bool is(std::string_view name) const;  // ATTR equals NAME, blank-padded
+  // A value that its quantity does not allow (not finite, a temperature or pressure not
+  // above 0, a fraction outside 0 to 1, a constant of the wrong sign): element K becomes the
+  // missing value 0.0 and a success becomes the warning status kZeroRateWarning (a refusal
+  // stays one). The first of a request prints " WARNING: IMPLAUSIBLE VALUE OF ", ATTR in 20
+  // columns, " FOR ", ID in 12 columns and " RETURNED AS ZERO".
+  void implausible(std::int32_t k);
+  // A blank identifier at element K of a list of identifiers: the warning status, and the
+  // first of a request prints " WARNING: BLANK IDENTIFIER NUMBER ", K, " OF " and ATTR.
+  void implausibleText(std::int32_t k);
   // The null rule: the first COUNT reals below RMISS become 0.0 and integers equal to
   // IMISS become 0.
   void nullMissing();
@@ -110,8 +120,10 @@ void PADATR(std::string_view cls, std::string_view attr, std::string_view id, st
 // The delivery of PADATR after its reader: more than 20000 values found prints " AMOUNT OF
 // DATA FOUND IS TOO LARGE FOR STORAGE. DATA WILL BE LOST AS A RESULT."; a request that
 // succeeded with the real type (TYPED) gives its first min(COUNT, 20000) values to RVAL in
-// single precision (a value beyond the single range as an infinity), as many as RVAL holds.
-void deliverReals(const Request& request, bool typed, std::span<float> rval);
+// single precision, as many as RVAL holds. A value that is not a number, infinite or beyond
+// the single range is delivered as 0.0 and makes the request's status the warning
+// (Request::implausible): no real comes back NaN or infinite with a status of success.
+void deliverReals(Request& request, bool typed, std::span<float> rval);
 
 // A nested integer request of a reader (the column's algorithm type, the exchanger's
 // utility flag): VALUE keeps its preset unless the reader delivers an integer. Returns the

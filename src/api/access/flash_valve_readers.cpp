@@ -112,6 +112,12 @@ void read(Request& request, const UnitKind& kind) {
     matched = true;
     request.iucls = place.cls;
     request.setReal(1, services::UOMCNV(table[r], place.cls, 1, request.iunset));
+    // A calculated temperature or pressure the unit cannot have is damage, not a result.
+    const bool missing = table[r] <= services::RMISS;
+    if ((place.cls == services::kTemperatureClass && !missing && !plausibleTemperature(table[r])) ||
+        (place.cls == services::kPressureClass && !missing && !plausiblePressure(table[r]))) {
+      request.implausible(1);
+    }
   }
   if (!matched && request.is("KValues")) {
     matched = true;

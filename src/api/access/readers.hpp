@@ -109,6 +109,18 @@ std::int32_t PASRNO(std::string_view id);
 // constant; 0.0 when nothing but water is present.
 double PACSUM(std::int32_t i1, std::int32_t i2, std::int32_t iwater, std::span<const double> x);
 
+// What a stored state may be, in the internal units: a temperature (K) finite, above 0 and
+// at most kHighestTemperature; a pressure (kPa) finite, above 0 and at most kHighestPressure
+// (the bounds of the phase-property calls); a fraction within 0 to 1. A value outside is
+// damage, answered with Request::implausible.
+inline constexpr double kHighestTemperature = 1.0e5;
+inline constexpr double kHighestPressure = 1.0e10;
+inline bool plausibleTemperature(double kelvin) {
+  return kelvin > 0.0 && kelvin <= kHighestTemperature;
+}
+inline bool plausiblePressure(double kpa) { return kpa > 0.0 && kpa <= kHighestPressure; }
+inline bool plausibleFraction(double f) { return f >= 0.0 && f <= 1.0; }
+
 // A class whose reader is not in this library yet: every attribute is unsupported, with the
 // class's own wording (" FOR STREAM", " FOR PUMP" ...).
 void answerUnsupported(Request& request, std::string_view wording);

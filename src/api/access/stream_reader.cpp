@@ -273,10 +273,41 @@ std::int32_t waterOf(std::int32_t ncstr) {
 
 void composition(Request& request, const problem::MainRecord& m, std::int32_t v,
                  std::int32_t ncomp, std::int32_t ncstr) {
+  double sum = 0.0;
   for (std::int32_t j = 1; j <= ncomp; ++j) {
     const std::int32_t i = storedPosition(j, ncstr);
-    request.setReal(j, i == 0 ? 0.0 : m.vector(v, i));
+    const double x = i == 0 ? 0.0 : m.vector(v, i);
+    request.setReal(j, x);
+    sum += x;
+    if (!plausibleFraction(x)) request.implausible(j);
   }
+  // The overall mole fractions of a stream that flows sum to 1; any other sum is a damaged
+  // record, and no fraction of it is an answer.
+  constexpr double kSumTolerance = 1.0e-4;
+  if (v == problem::srmain::kOverall && !(std::fabs(sum - 1.0) <= kSumTolerance)) {
+    for (std::int32_t j = 1; j <= ncomp; ++j) request.implausible(j);
+  }
+}
+
+// Whether the answer VALUE of attribute A, read from the main record M, is one its quantity
+// allows: the stored temperature and pressure of the stream (and its refinery points) within
+// their bounds, a rate and a compressibility factor not below 0, a fraction within 0 to 1, a
+// molecular weight of the whole stream above 0.
+// Values a reader forms otherwise are checked for being finite at their delivery.
+bool plausible(const Attribute& a, const problem::MainRecord& m, double value) {
+  if (a.rule == Rule::Header) {
+    const double stored = m.real(a.word);
+    if (stored <= services::RMISS) return true;  // missing: the null rule's
+    if (a.cls == kTemperature) return plausibleTemperature(stored);
+    if (a.cls == kPressure) return plausiblePressure(stored);
+    if (a.cls == kMolarRate || a.word == word::kVapourZ || a.word == word::kLiquidZ) {
+      return stored >= 0.0;
+    }
+  }
+  if (a.cls == 0 && a.name.ends_with("Fraction")) return plausibleFraction(value);
+  // A stream that flows has a molecular weight.
+  if (a.rule == Rule::WholeVector && a.word == position::kMolecularWeight) return value > 0.0;
+  return true;
 }
 
 // Gross or net heating value per standard gas volume; 0.0 with IERR 1 for a stream that is
@@ -600,7 +631,9 @@ void PASTRM(Request& request) {
     request.elen = kIdLength;
     request.count = nstrm;
     for (std::int32_t k = 1; k <= nstrm; ++k) {
-      request.setText(k, PAIDTB.streamId(static_cast<std::size_t>(k)).view());
+      const auto id = PAIDTB.streamId(static_cast<std::size_t>(k)).view();
+      request.setText(k, id);
+      if (services::isBlank(id)) request.implausibleText(k);
     }
     return;
   }
@@ -695,9 +728,12 @@ void PASTRM(Request& request) {
       }
       break;
     }
-    default:
-      request.setReal(1, answerReal(request, *found, m, ncstr, n));
+    default: {
+      const double value = answerReal(request, *found, m, ncstr, n);
+      request.setReal(1, value);
+      if (!plausible(*found, m, value)) request.implausible(1);
       break;
+    }
   }
   request.nullMissing();
 }

@@ -163,7 +163,9 @@ void PAUNIT(Request& request) {
   if (request.is("IDS")) {
     textResult(request, kIdLength, nunit);
     for (std::int32_t m = 1; m <= nunit; ++m) {
-      request.setText(m, PAIDTB.unitId(static_cast<std::size_t>(m)).view());
+      const auto id = PAIDTB.unitId(static_cast<std::size_t>(m)).view();
+      request.setText(m, id);
+      if (services::isBlank(id)) request.implausibleText(m);
     }
   } else if (request.is("TYPE")) {
     nameResult(request, PAUTYP(request.id));

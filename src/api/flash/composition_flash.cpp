@@ -100,6 +100,43 @@ std::int32_t failed(int unit, std::int32_t status) {
   return status;
 }
 
+// UFLSH's status of a failed flash and PHPROP's of a failed driver.
+constexpr std::int32_t kFlashFailed = static_cast<std::int32_t>(VectorFlashStatus::Failed);
+constexpr std::int32_t kDriverFailed = static_cast<std::int32_t>(PhasePropertyStatus::DriverFailed);
+
+// Whether the results are a state a flash can give: every scalar a finite number, the
+// temperature and the pressure above 0, the phase fractions and the mole fractions within
+// 0 to 1.
+bool plausibleResults(const FlashResults& out, std::size_t n) {
+  for (double v : {out.tempot, out.presot, out.enthv, out.enthl, out.enthw, out.entrv, out.entrl,
+                   out.entrw, out.fracv, out.fracl, out.fracw}) {
+    if (!std::isfinite(v)) return false;
+  }
+  // In the internal units: the host's may have their zero elsewhere.
+  const double t = UOMCNV(out.tempot, kTemperatureClass, kHostSet, kInternalSet);
+  const double p = UOMCNV(out.presot / kHostScale, kPressureClass, kHostSet, kInternalSet);
+  if (!(t > 0.0) || !(p > 0.0)) return false;
+  const auto fraction = [](double f) { return f >= 0.0 && f <= 1.0; };
+  if (!fraction(out.fracv) || !fraction(out.fracl) || !fraction(out.fracw)) return false;
+  for (std::span<const double> c : {out.compV, out.compL, out.compW}) {
+    if (!std::all_of(c.begin(), c.begin() + static_cast<std::ptrdiff_t>(n), fraction)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// A failure after the flash: every output back to 0.0, then the error line.
+std::int32_t failedWithClearedResults(int unit, FlashResults& out, std::int32_t status) {
+  const std::span<double> compV = out.compV, compL = out.compL, compW = out.compW;
+  out = FlashResults{};
+  out.compV = compV;
+  out.compL = compL;
+  out.compW = compW;
+  for (std::span<double> c : {compV, compL, compW}) std::fill(c.begin(), c.end(), 0.0);
+  return failed(unit, status);
+}
+
 // The molar enthalpy of a phase vector for the host (set 1 x 1e6), 0.0 without the phase;
 // TOTAL collects the phase's total.
 double molarEnthalpy(const StreamVector v, double& total) {
@@ -279,6 +316,10 @@ void VFLASH(std::int32_t idebug, std::string_view strmid, const FlashRequest& in
     flash::VFWATR(static_cast<std::int32_t>(flash::WaterOption::Entropy), kLiquid,
                   wat(kTemperature), wat(kPressure), sw, dsw);
     out.entrw = UOMCNV(sw, kMolarEntropyClass, kVectorSet, kInternalSet) * kHostScale;
+    if (!std::isfinite(out.entrw)) {
+      ierr = failedWithClearedResults(unit, out, kFlashLiquidEntropy - kDriverFailed);
+      return;
+    }
   }
 
   // 10. Temperature, pressure and the phase enthalpies.
@@ -304,7 +345,14 @@ void VFLASH(std::int32_t idebug, std::string_view strmid, const FlashRequest& in
     return;
   }
 
-  // 12. The output block.
+  // 13. A state no flash can give (a unit conversion or a constant behind it damaged) is the
+  // flash's failure, never a success.
+  if (!plausibleResults(out, n)) {
+    ierr = failedWithClearedResults(unit, out, kFlashBase - kFlashFailed);
+    return;
+  }
+
+  // 14. The output block.
   listResults(unit, strmid, out, entht, z);
 }
 

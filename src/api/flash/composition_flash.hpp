@@ -14,7 +14,9 @@ inline constexpr std::int32_t kFlashNoAmount = -1;        // sum of COMPIN not a
 inline constexpr std::int32_t kFlashUnknownStream = -2;
 // -4: NCOMP not the stream-vector count, above kMostFlashComponents, or beyond an array.
 inline constexpr std::int32_t kFlashComponentCount = -4;
-inline constexpr std::int32_t kFlashBase = -100;          // -(100 + e): UFLSH status e
+// -(100 + e): UFLSH status e; -101 also for an answer no flash can give (a temperature or
+// pressure not above 0, a fraction outside 0 to 1, an output that is no finite number).
+inline constexpr std::int32_t kFlashBase = -100;
 inline constexpr std::int32_t kFlashBadType = -102;       // type below 1 or above 12
 // -101: also an input the type reads that is not finite or out of its range, and a state that
 // does not give the enthalpy or entropy asked for (the flash failed to reach it).
@@ -22,7 +24,8 @@ inline constexpr std::int32_t kFlashBadInput = -101;
 inline constexpr std::int32_t kFlashBubbleBase = -150;    // type 12: the bubble point for HMIN
 inline constexpr std::int32_t kFlashDewBase = -250;       // type 12: the dew point for HMAX
 inline constexpr std::int32_t kFlashVapourEntropy = -200; // -(200 + e): PHPROP status e
-inline constexpr std::int32_t kFlashLiquidEntropy = -300; // -(300 + e)
+inline constexpr std::int32_t kFlashLiquidEntropy = -300;  // -(300 + e); -303 also for a free
+                                                           // water entropy that is no number
 
 // The most components the flash calls take.
 inline constexpr std::int32_t kMostFlashComponents = 200;

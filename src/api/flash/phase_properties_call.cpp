@@ -57,6 +57,21 @@ std::int32_t failed(int unit, std::int32_t status) {
   return status;
 }
 
+// The status of the first property in PROPS that is no finite number or a negative
+// magnitude (all but the enthalpy and the entropy), by the step that forms it; 0 when all
+// are plausible.
+std::int32_t implausibleProperty(std::span<const double> props) {
+  constexpr std::int32_t kStepOf[kPropsWords] = {
+      kPropsTransport, kPropsTransport,       kPropsTransport,   kPropsEnthalpy,   kPropsEntropy,
+      kPropsEnthalpy,  kPropsCompressibility, kPropsVolumeFlows, kPropsVolumeFlows};
+  constexpr std::size_t kEnthalpyWord = 3, kEntropyWord = 4;
+  for (std::size_t k = 0; k < kPropsWords; ++k) {
+    const bool hasSign = k == kEnthalpyWord || k == kEntropyWord;
+    if (!std::isfinite(props[k]) || (!hasSign && props[k] < 0.0)) return kStepOf[k];
+  }
+  return 0;
+}
+
 }  // namespace
 
 void VPROPS(std::int32_t idebug, std::string_view strmid, double tempin, double presin,
@@ -193,6 +208,14 @@ void VPROPS(std::int32_t idebug, std::string_view strmid, double tempin, double 
     props[2] = toHost(transport[0], kSurfaceTensionClass);
   }
   listValues(unit, " PROPRS (SI units) =  ", std::span<const double>(props.data(), kPropsWords));
+
+  // 12. Every property formed is a finite number, and those that are magnitudes are not
+  // negative; otherwise the step that formed it failed (constants the drivers could not
+  // use), and its words are cleared.
+  if (const std::int32_t status = implausibleProperty(props); status != 0) {
+    std::fill_n(props.begin(), kPropsWords, 0.0);
+    ierr = failed(unit, status);
+  }
 }
 
 }  // namespace api_flash

@@ -2,6 +2,7 @@
 // compressibility factor of one phase by the drivers of the current method set.
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -225,6 +226,15 @@ void PHPROP(std::int32_t kind, std::int32_t iphase, std::span<const float> words
       return;
     }
     res = static_cast<float>(z);
+  }
+  // 10. A result that is no finite number, or a negative compressibility factor, comes from
+  // constants the drivers could not use (a damaged stored value): the driver's failure,
+  // never a value.
+  if (!std::isfinite(res) || !std::isfinite(res2) || (kind == kCompressibilityKind && res < 0.0F)) {
+    res = 0.0F;
+    res2 = 0.0F;
+    ierr = code(kind == kCompressibilityKind ? PhasePropertyStatus::DensityFailed
+                                             : PhasePropertyStatus::DriverFailed);
   }
 }
 

@@ -121,6 +121,29 @@ bool waterInFeed(const StreamVector feed, std::size_t nc) {
   return feed.amount(static_cast<std::size_t>(water)) > 0.0F;
 }
 
+// Whether the phases of a flash of FEED are ones a flash can give: each phase present at a
+// temperature and pressure above 0 (in the internal units: the vectors' may have their zero
+// elsewhere), no rate or amount below 0, and the phase rates summing
+// to the feed rate (to single precision over a few operations).
+bool plausiblePhases(const StreamVector& feed, const StreamVector& vap, const StreamVector& liq,
+                     const StreamVector& wat, std::size_t nc) {
+  constexpr double kBalance = 1.0e-4;
+  double total = 0.0;
+  for (const StreamVector* v : {&vap, &liq, &wat}) {
+    const float rate = (*v)(kRate);
+    if (rate < 0.0F) return false;
+    const double t = UOMCNV((*v)(kTemperature), kTemperatureClass, kVectorSet, kInternalSet);
+    const double p = UOMCNV((*v)(kPressure), kPressureClass, kVectorSet, kInternalSet);
+    if (rate > 0.0F && (!(t > 0.0) || !(p > 0.0))) return false;
+    for (std::size_t i = 1; i <= nc; ++i) {
+      if (v->amount(i) < 0.0F) return false;
+    }
+    total += rate;
+  }
+  const double fed = feed(kRate);
+  return std::fabs(total - fed) <= kBalance * fed;
+}
+
 }  // namespace
 
 bool problemIsOpen() { return problem::SLOTC2.sr.index != services::NOCORE; }
@@ -252,13 +275,15 @@ void UFLSH(std::span<const float> feedWords, std::span<float> vapWords,
       wat(kWaterFraction) = 1.0F;
       wat.amount(static_cast<std::size_t>(problem::THCTL.idecnt)) = wat(kRate);
     }
-    // A result beyond single precision (a rate near its largest value times an enthalpy)
-    // is no result: the failure is reported and every word cleared.
+    // A result beyond single precision (a rate near its largest value times an enthalpy),
+    // or one no flash can give (damaged constants behind it), is no result: the failure is
+    // reported and every word cleared.
     const auto finite = [words](std::span<const float> v) {
       const auto end = v.begin() + static_cast<std::ptrdiff_t>(std::min(words, v.size()));
       return std::all_of(v.begin(), end, [](float w) { return std::isfinite(w); });
     };
-    if (!finite(vapWords) || !finite(liqWords) || !finite(watWords) || !finite(kvec)) {
+    if (!finite(vapWords) || !finite(liqWords) || !finite(watWords) || !finite(kvec) ||
+        !plausiblePhases(feed, vap, liq, wat, nc)) {
       for (std::span<float> v : {vapWords, liqWords, watWords}) clear(v, words);
       clear(kvec, nc);
       ierr = code(VectorFlashStatus::Failed);

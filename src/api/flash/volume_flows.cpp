@@ -1,5 +1,6 @@
 // The dry and wet volume flows of a stream vector taken whole as a vapour or a liquid.
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <span>
 
@@ -113,6 +114,12 @@ void VPASSM(std::int32_t iphase, std::span<const float> words, float& dry, float
     wet = static_cast<float>(UOMCNV(rate / d2, volumeClass, kInternalSet, kVectorSet));
     if (d1 > 0.0) {
       dry = static_cast<float>(UOMCNV(f * rate / d1, volumeClass, kInternalSet, kVectorSet));
+    }
+    // A flow that is no finite number, or negative, is no flow.
+    if (!std::isfinite(wet) || !std::isfinite(dry) || wet < 0.0F || dry < 0.0F) {
+      wet = 0.0F;
+      dry = 0.0F;
+      ierr = code(VolumeFlowStatus::DensityFailed);
     }
   }
 

@@ -177,11 +177,11 @@ TEST(RealDelivery, GivesTheFirst20000ValuesAndNeverStaleOnes) {
   // The next request writes only its second value of three.
   buffers.clear();
   request.count = 3;
-  request.setReal(2, 1.0e300);  // beyond the single range
+  request.setReal(2, 7.0);
   std::fill(rval.begin(), rval.end(), -1.0f);
   EXPECT_EQ(printed([&] { api_access::deliverReals(request, true, rval); }), "");
   EXPECT_EQ(rval[0], 0.0f);
-  EXPECT_TRUE(std::isinf(rval[1]));
+  EXPECT_EQ(rval[1], 7.0f);
   EXPECT_EQ(rval[2], 0.0f);
   EXPECT_EQ(rval[3], -1.0f);
 
