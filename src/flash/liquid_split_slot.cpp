@@ -22,8 +22,6 @@ struct SplitScratch {
 SplitScratch scratch;
 const bool kScratchReset = services::registerKeptValues([] { scratch = {}; });
 
-const bool kFilled = (equilibrium::fillLiquidSplit(&splitLiquid), true);
-
 }  // namespace
 
 void splitLiquid(const equilibrium::LiquidSplitRequest& request,
