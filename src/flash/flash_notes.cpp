@@ -1,4 +1,4 @@
-// FLSMSG, FLSPRT, FLSDIF, FLSCPY, VECGET, SUMDIF and NORML2, and the history-hook slot.
+// FLSMSG, FLSPRT, FLSDIF, FLSCPY, VECGET, SUMDIF and NORML2.
 #include "flash/flash_notes.hpp"
 
 #include <algorithm>
@@ -9,10 +9,10 @@
 #include <span>
 #include <string_view>
 
+#include "flash/empty_calls.hpp"
 #include "flash/flash_print.hpp"
 #include "flash/flash_state.hpp"
 #include "flash/phase_region.hpp"
-#include "flash/slots.hpp"
 #include "flash/work_tables.hpp"
 #include "methods/methods.hpp"
 #include "problem/problem.hpp"
@@ -21,8 +21,6 @@
 
 namespace flash {
 namespace {
-
-HistoryHook hook = nullptr;
 
 // The flash K-value array of the flash work space.
 constexpr std::size_t kKValueArray = 5;
@@ -48,9 +46,12 @@ NoteLine squeezed(std::string_view text) {
   return line;
 }
 
+// A line to the iteration-history call OTHIST, with its length.
+void toHistory(std::string_view line) { OTHIST(0, line, static_cast<std::int32_t>(line.size())); }
+
 void putLine(std::int32_t dest, std::int32_t iout, std::string_view line) {
   if (dest == 1) {
-    historyHook(0, line);
+    toHistory(line);
   } else {
     writef(iout, "%.*s", static_cast<int>(line.size()), line.data());
   }
@@ -58,21 +59,11 @@ void putLine(std::int32_t dest, std::int32_t iout, std::string_view line) {
 
 }  // namespace
 
-HistoryHook fillHistoryHook(HistoryHook routine) {
-  const HistoryHook previous = hook;
-  hook = routine;
-  return previous;
-}
-
-void historyHook(std::int32_t mode, std::string_view text) {
-  if (hook != nullptr) hook(mode, text);
-}
-
 void FLSMSG(std::int32_t level, std::int32_t idebug, std::int32_t iout, std::string_view text) {
   if (!(idebug > 0 || level <= idebug)) return;
   const NoteLine line = squeezed(text);
   if (idebug > 0) writef(iout, " %.*s", static_cast<int>(line.length), line.chars.data());
-  if (level <= idebug) historyHook(0, line.view());
+  if (level <= idebug) toHistory(line.view());
 }
 
 void FLSPRT(std::int32_t mode, std::int32_t dest, std::int32_t iout, double t, double p,
@@ -205,7 +196,7 @@ void FLSDIF(std::int32_t mode, std::int32_t family, std::int32_t idebug, std::in
     } else {
       std::snprintf(text, sizeof text, "%s FLASH V=%.6f L=%.6f", which, v, a);
     }
-    historyHook(0, text);
+    toHistory(text);
   };
   history("OLD", old.y, liquidLiquid ? old.x : rec.s1, liquidLiquid ? old.z : rec.s2);
   history("NEW", now.y, liquidLiquid ? now.x : fliqhc, liquidLiquid ? now.z : fwater);

@@ -15,14 +15,14 @@ inline constexpr std::int32_t kRouterNote = 1000000214;    // failure and compar
 inline constexpr std::int32_t kNoteLength = 115;
 
 // Puts a note line out: with IDEBUG > 0 the squeezed TEXT(1:LEN) goes to IOUT after a
-// blank; with LEVEL <= IDEBUG it also goes to the history hook (mode 0).
-//   level   in  the debug level from which the note goes to the hook
+// blank; with LEVEL <= IDEBUG it also goes to the iteration-history call OTHIST (code 0).
+//   level   in  the debug level from which the note goes to OTHIST
 //   idebug  in  debug level
 //   iout    in  print unit
 //   text    in  the note (the first LEN characters are read)
 void FLSMSG(std::int32_t level, std::int32_t idebug, std::int32_t iout, std::string_view text);
 
-// Trace print of a flash in keyword-input form, to the history hook (DEST 1) or IOUT:
+// Trace print of a flash in keyword-input form, to OTHIST (DEST 1) or IOUT:
 // "XPROP STREAM=" with the counter (units digit of MODE 1: NNFLST, else NNFLSG) and the
 // phase tag (tens digit 1 "VAP", 2 "LIQ"), "XXTEMP(K)=", "PRES(KPA)=", then a line per
 // component (the first, the last and those with z > 0) with its number and fraction and,

@@ -24,8 +24,6 @@ struct SplitScratch {
 SplitScratch scratch;
 const bool kScratchReset = services::registerKeptValues([] { scratch = {}; });
 
-const bool kFilled = (equilibrium::fillLiquidSplit(&splitLiquid), true);
-
 }  // namespace
 
 void splitLiquid(const equilibrium::LiquidSplitRequest& request,

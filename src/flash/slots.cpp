@@ -1,14 +1,23 @@
 // The slots of the flash engine.
 #include "flash/slots.hpp"
 
+#include "flash/liquid_split.hpp"
+#include "flash/water_values.hpp"
 #include "services/slots.hpp"
+#include "thermo/equilibrium/slots.hpp"
+#include "thermo/phase/slots.hpp"
 
 namespace flash {
 namespace {
 
-services::Slot<SpecificationValue> specification;
+services::Slot<SpecificationValue> specification("flash::SpecificationValue");
 
 }  // namespace
+
+void installSlots() {
+  equilibrium::fillLiquidSplit(&splitLiquid);
+  phase::fillWaterProperty(&VFWATR);
+}
 
 SpecificationValue fillSpecificationValue(SpecificationValue routine) {
   return specification.fill(routine);

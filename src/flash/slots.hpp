@@ -1,21 +1,16 @@
-// The calls of the flash engine into the layers above it. Those layers fill each slot when
-// the library starts; a slot left empty does what is said beside it.
+// The calls of the flash engine into the layers above it. The layer that serves a slot fills
+// it in its installSlots(), which the library's start calls; a slot left empty does what is
+// said beside it.
 #pragma once
 
 #include <cstdint>
-#include <string_view>
 
 namespace flash {
 
-// The iteration-history hook of the flashes: a note line with a mode word. Empty: the line
-// goes nowhere (as with the history call OTHIST, which does nothing with it).
-using HistoryHook = void (*)(std::int32_t mode, std::string_view text);
-
-// Fills the slot (nullptr empties it); returns the routine it held.
-HistoryHook fillHistoryHook(HistoryHook routine);
-
-// Hands MODE and TEXT to the hook, when the slot is filled.
-void historyHook(std::int32_t mode, std::string_view text);
+// Fills the slots of the layers below that the flash engine serves: the K-value engine's
+// liquid-liquid split (splitLiquid) and the phase layer's single-precision water properties
+// (VFWATR). The library's start calls it after the installs of the layers below.
+void installSlots();
 
 // The value of specification N for the general flash's specification iteration: the
 // target SVAL, the calculated value VCALC, the deviation ERR, the tolerance TOL and NOTMET

@@ -6,7 +6,6 @@
 #include "methods/methods.hpp"
 #include "problem/problem.hpp"
 #include "services/services.hpp"
-#include "thermo/phase/slots.hpp"
 #include "thermo/pure/water.hpp"
 
 namespace flash {
@@ -45,13 +44,6 @@ double factor(std::int32_t cls) {
 double toVectorSet(double value, std::int32_t cls) {
   return services::UOMCNV(value, cls, kEngineSet, kVectorSet);
 }
-
-void fillSlot(std::int32_t iwopt, std::int32_t iphase, float t, float p, float& value,
-              float& derivative) {
-  VFWATR(iwopt, iphase, t, p, value, derivative);
-}
-
-const bool kFilled = (phase::fillWaterProperty(&fillSlot), true);
 
 }  // namespace
 

@@ -85,7 +85,6 @@ void releaseLoadedSet() {
 }
 
 const bool kForgottenAtOpen = services::registerKeptValues(&forgetLoadedSet);
-const bool kForgottenAtRelease = (problem::fillMethodSetReleased(&releaseLoadedSet), true);
 
 // Aborts the run with message 1990020003 for set N.
 [[noreturn]] void setNotFound(std::int32_t n) {
@@ -296,5 +295,6 @@ void MSETNM(std::span<char> name, std::int32_t n) {
   if (status == 0) services::assignText(name, stored.view());
 }
 
+void installSlots() { problem::fillMethodSetReleased(&releaseLoadedSet); }
 
 }  // namespace methods

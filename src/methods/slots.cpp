@@ -7,8 +7,8 @@
 namespace methods {
 namespace {
 
-services::Slot<UserKValueSetUp> userSetUp;
-services::Slot<MethodSetLoaded> setLoaded;
+services::Slot<UserKValueSetUp> userSetUp("methods::UserKValueSetUp");
+services::Slot<MethodSetLoaded> setLoaded("methods::MethodSetLoaded");
 
 }  // namespace
 

@@ -6,6 +6,11 @@
 
 namespace methods {
 
+// Fills the problem layer's slot that the method sets serve: the release of the loaded set
+// (methods/method_sets.cpp). The library's start calls it after the installs of the layers
+// below.
+void installSlots();
+
 // The set-up query of a user-added K-value method: the routine of method CODE (901-915)
 // answers the set-up request once, and its return flag is kept in the set's option word.
 using UserKValueSetUp = std::int32_t (*)(std::int32_t code);

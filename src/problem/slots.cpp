@@ -6,7 +6,7 @@
 namespace problem {
 namespace {
 
-services::Slot<MethodSetReleased> released;
+services::Slot<MethodSetReleased> released("problem::MethodSetReleased");
 
 }  // namespace
 

@@ -4,7 +4,7 @@
 namespace services {
 namespace {
 
-Slot<DisplayHook> displayHook;
+Slot<DisplayHook> displayHook("services::DisplayHook");
 
 }  // namespace
 

@@ -1,5 +1,5 @@
 // The calls of the run-time services into the layers above them. The layer that answers
-// fills each slot when the library starts.
+// fills each slot in its installSlots(), which the library's start calls.
 #pragma once
 
 #include <cstdint>
@@ -7,20 +7,64 @@
 
 namespace services {
 
-// A slot: the routine of a higher layer that a lower one calls, filled when the library
-// starts. Empty until filled; fill returns the routine it held, so a test can put it back.
-template <typename Routine>
-class Slot {
+// A slot: the routine of a higher layer that a lower one calls. Each layer that serves
+// slots fills them in its installSlots(), and the library's start (and every test program)
+// calls those in the order of the layers; nothing is filled during static initialisation.
+// Empty until filled; fill returns the routine it held, so a test can put it back.
+//
+// Every slot is named and listed (firstSlot()), so that a program can check after the
+// installs that none was left empty.
+class SlotEntry {
  public:
+  explicit SlotEntry(std::string_view name) : name_(name), next_(first_) { first_ = this; }
+  SlotEntry(const SlotEntry&) = delete;
+  SlotEntry& operator=(const SlotEntry&) = delete;
+
+  std::string_view name() const { return name_; }
+  bool filled() const { return filled_; }
+  const SlotEntry* next() const { return next_; }
+  // The first slot of the list of every slot linked into the program.
+  static const SlotEntry* first() { return first_; }
+
+ protected:
+  ~SlotEntry() = default;
+  bool filled_ = false;
+
+ private:
+  std::string_view name_;
+  const SlotEntry* next_;
+  static inline constinit const SlotEntry* first_ = nullptr;
+};
+
+template <typename Routine>
+class Slot : public SlotEntry {
+ public:
+  explicit Slot(std::string_view name) : SlotEntry(name) {}
   Routine fill(Routine filler) {
     const Routine previous = routine_;
     routine_ = filler;
+    filled_ = filler != nullptr;
     return previous;
   }
   Routine routine() const { return routine_; }
 
  private:
   Routine routine_ = nullptr;
+};
+
+// While alive, the slot that FILL fills holds ROUTINE; the routine it held is put back at the
+// end. For a test that wants an empty, a recording or a fixed slot for its own scope.
+template <typename Routine>
+class ScopedFill {
+ public:
+  ScopedFill(Routine (*fill)(Routine), Routine routine) : fill_(fill), held_(fill(routine)) {}
+  ~ScopedFill() { fill_(held_); }
+  ScopedFill(const ScopedFill&) = delete;
+  ScopedFill& operator=(const ScopedFill&) = delete;
+
+ private:
+  Routine (*fill_)(Routine);
+  Routine held_;
 };
 
 // The display hook of the abort report and the numbered messages, handed each line they

@@ -433,9 +433,10 @@ std::int32_t kinematicViscositySlot(std::int32_t method, std::int32_t basis, dou
   return value <= services::RMISS ? 1 : 0;
 }
 
-const bool kSlotFilled =
-    (phase::fillKinematicViscosityBlend(&kinematicViscositySlot), true);
-
 }  // namespace
+
+void detail::installKinematicViscositySlot() {
+  phase::fillKinematicViscosityBlend(&kinematicViscositySlot);
+}
 
 }  // namespace streamprops

@@ -66,4 +66,11 @@ class BasisVector {
 // The header real K of the stream of pointer set 1.
 double headerReal(std::int32_t k);
 
+// The parts of installSlots (streamprops/slots.hpp): the special-property store and the
+// release of its copies at a method-set load; the kinematic-viscosity blend; the
+// specification values of the general flash.
+void installStoreSlots();
+void installKinematicViscositySlot();
+void installSpecificationSlot();
+
 }  // namespace streamprops::detail

@@ -171,10 +171,6 @@ void slotValues(std::int32_t type, std::int32_t iprop, phase::StoreEntry& entry,
   entry = {blend.basis, blend.flag, blend.method, blend.r1, blend.r2, blend.values1, blend.values2};
 }
 
-const bool kStoreFilled =
-    (phase::fillSpecialPropertyStore({&slotLoad, &slotValues, &forgetValueBlock}),
-     methods::fillMethodSetLoaded(&releaseStores), true);
-
 // A new problem has a new core store: nothing of the old one is held.
 const bool kStoresReset = services::registerKeptValues(&INITBL);
 
@@ -506,6 +502,11 @@ void SPKEYV(std::string_view streamid, std::int32_t isp, std::string_view key, d
   if (previous > 0) problem::SRSETT(previous);
   // 5. The status.
   ierr = value > services::RMISS ? 0 : 1;
+}
+
+void detail::installStoreSlots() {
+  phase::fillSpecialPropertyStore({&slotLoad, &slotValues, &forgetValueBlock});
+  methods::fillMethodSetLoaded(&releaseStores);
 }
 
 }  // namespace streamprops

@@ -164,7 +164,6 @@ void specificationSlot(std::int32_t n, std::int32_t code, double& sval, double& 
                        double& tol, std::int32_t& notmet) {
   SPCVAL(n, code, sval, vcalc, err, tol, notmet);
 }
-const bool kSpecificationSlotFilled = (flash::fillSpecificationValue(&specificationSlot), true);
 
 }  // namespace
 
@@ -385,5 +384,7 @@ void SPTYP8(std::int32_t n, std::span<std::int32_t> oprec, std::int32_t, double&
   // 6. The specification current again.
   problem::VSSET(n, 0);
 }
+
+void detail::installSpecificationSlot() { flash::fillSpecificationValue(&specificationSlot); }
 
 }  // namespace streamprops

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "flash/flash.hpp"
+#include "platform/platform.hpp"
 #include "problem/problem.hpp"
 #include "services/services.hpp"
 #include "storage/storage.hpp"
@@ -15,24 +17,31 @@
 
 namespace {
 
-std::vector<std::string> hookLines;
-void recordHook(std::int32_t mode, std::string_view text) {
-  EXPECT_EQ(mode, 0);
-  hookLines.emplace_back(text);
-}
-
 class FlashNotes : public ::testing::Test {
  protected:
   void SetUp() override {
     storage::CMINIT(0, 0, 0);
     flash::FLSWKA(0, 0);
-    hookLines.clear();
-    previous_ = flash::fillHistoryHook(&recordHook);
   }
-  void TearDown() override { flash::fillHistoryHook(previous_); }
   testing_support::StopThrows stop_;
-  flash::HistoryHook previous_ = nullptr;
 };
+
+// The lines that CALL writes to a listing unit.
+template <typename Call>
+std::vector<std::string> listed(Call call) {
+  constexpr int kUnit = 43;
+  testing_support::TempDir dir;
+  const auto file = dir.file("listing.txt");
+  EXPECT_EQ(platform::openSequential(kUnit, file.string(), platform::FileStatus::Unknown,
+                                     platform::FileAccess::Write),
+            platform::IoResult::Ok);
+  call(kUnit);
+  EXPECT_EQ(platform::closeUnit(kUnit, true), platform::IoResult::Ok);
+  std::vector<std::string> lines;
+  std::istringstream in(testing_support::readFile(file));
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
 
 TEST_F(FlashNotes, VectorSums) {
   double sa = 0.0, sb = 0.0, d = 0.0;
@@ -48,21 +57,22 @@ TEST_F(FlashNotes, VectorSums) {
   EXPECT_EQ(zero, (std::vector<double>{0.0, 0.0}));
 }
 
-// A note reaches the hook from its level on, squeezed; nothing happens in a silent run.
-TEST_F(FlashNotes, NoteGoesToTheHookFromItsLevel) {
+// A note goes to the listing, squeezed, only in a debug run (the history call that also
+// receives it from its level on keeps nothing).
+TEST_F(FlashNotes, NoteIsListedSqueezedInADebugRun) {
   struct Case {
     std::int32_t level, idebug;
-    bool hooked;
+    bool listedLine;
   };
-  for (const Case c : {Case{1, 0, false}, Case{2, 1, false}, Case{1, 1, true}, Case{0, 0, true}}) {
+  for (const Case c : {Case{1, 0, false}, Case{0, 0, false}, Case{2, 1, true}, Case{1, 1, true}}) {
     SCOPED_TRACE(testing::Message() << c.level << " " << c.idebug);
-    hookLines.clear();
-    flash::FLSMSG(c.level, c.idebug, -1, "  FLASHT (  12 ) -   NOTE   TEXT      ");
-    if (c.hooked) {
-      ASSERT_EQ(hookLines.size(), 1u);
-      EXPECT_EQ(hookLines[0], "FLASHT ( 12 ) - NOTE TEXT");
+    const std::vector<std::string> lines = listed([&](int unit) {
+      flash::FLSMSG(c.level, c.idebug, unit, "  FLASHT (  12 ) -   NOTE   TEXT      ");
+    });
+    if (c.listedLine) {
+      EXPECT_EQ(lines, std::vector<std::string>{" FLASHT ( 12 ) - NOTE TEXT"});
     } else {
-      EXPECT_TRUE(hookLines.empty());
+      EXPECT_TRUE(lines.empty());
     }
   }
 }
@@ -92,24 +102,27 @@ TEST_F(FlashNotes, StoredEstimateAndKValueArray) {
   EXPECT_EQ(v, (std::vector<double>{10.0, 20.0, 30.0}));
 }
 
-// The trace print in keyword form: the first and the last component and those present;
-// without K-values when the hundreds digit asks so.
+// The trace print in keyword form, to the listing (DEST 0): the first and the last component
+// and those present; without K-values when the hundreds digit asks so.
 TEST_F(FlashNotes, TracePrintInKeywordForm) {
   flash::flashCalls.NNFLST = 42;
-  flash::FLSPRT(111, 1, -1, 300.0, 2000.0, 4, std::vector<double>{0.5, 0.0, 0.5, 0.0});
-  ASSERT_EQ(hookLines.size(), 5u);
-  EXPECT_EQ(hookLines[0], " XPROP STREAM=NNFLST42 VAP ,*");
-  EXPECT_NE(hookLines[1].find("XXTEMP(K)=300.0"), std::string::npos);
-  EXPECT_NE(hookLines[1].find("PRES(KPA)=2000.0"), std::string::npos);
-  EXPECT_EQ(hookLines[2].rfind("  COMP=", 0), 0u) << hookLines[2];
-  EXPECT_NE(hookLines[2].find(" / *"), std::string::npos);
-  EXPECT_EQ(hookLines[3].rfind("       ", 0), 0u);
-  EXPECT_EQ(hookLines[4].find(" / *"), std::string::npos) << "the last line ends the list";
-  for (const std::string& line : hookLines) EXPECT_EQ(line.find("KV="), std::string::npos);
+  const std::vector<std::string> lines = listed([](int unit) {
+    flash::FLSPRT(111, 0, unit, 300.0, 2000.0, 4, std::vector<double>{0.5, 0.0, 0.5, 0.0});
+  });
+  ASSERT_EQ(lines.size(), 5u);
+  EXPECT_EQ(lines[0], " XPROP STREAM=NNFLST42 VAP ,*");
+  EXPECT_NE(lines[1].find("XXTEMP(K)=300.0"), std::string::npos);
+  EXPECT_NE(lines[1].find("PRES(KPA)=2000.0"), std::string::npos);
+  EXPECT_EQ(lines[2].rfind("  COMP=", 0), 0u) << lines[2];
+  EXPECT_NE(lines[2].find(" / *"), std::string::npos);
+  EXPECT_EQ(lines[3].rfind("       ", 0), 0u);
+  EXPECT_EQ(lines[4].find(" / *"), std::string::npos) << "the last line ends the list";
+  for (const std::string& line : lines) EXPECT_EQ(line.find("KV="), std::string::npos);
   // A single component: the first line only.
-  hookLines.clear();
-  flash::FLSPRT(1, 1, -1, 300.0, 2000.0, 1, std::vector<double>{1.0});
-  EXPECT_EQ(hookLines.size(), 1u);
+  EXPECT_EQ(listed([](int unit) {
+              flash::FLSPRT(1, 0, unit, 300.0, 2000.0, 1, std::vector<double>{1.0});
+            }).size(),
+            1u);
 }
 
 }  // namespace

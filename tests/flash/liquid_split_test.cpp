@@ -130,15 +130,15 @@ class LiquidSplit : public ::testing::Test {
   void SetUp() override {
     startKValueRun();
     services::startFlashTolerances();
-    equilibrium::fillLiquidSplit(&flash::splitLiquid);
-    equilibrium::fillUserKValues(&constantDistribution);
+    heldUserKValues_ = equilibrium::fillUserKValues(&constantDistribution);
     useLiquidLiquidMethod(kUserCode);
     doubleCalls = 0;
   }
   void TearDown() override {
-    equilibrium::fillUserKValues(nullptr);
+    equilibrium::fillUserKValues(heldUserKValues_);
     collapsed = nullptr;
   }
+  equilibrium::UserKValues heldUserKValues_ = nullptr;
 };
 
 // ---------------------------------------------------------------------------------------

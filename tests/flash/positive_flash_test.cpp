@@ -3,10 +3,12 @@
 // double and on the Peng-Robinson K-values of the engine.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
 #include <random>
+#include <sstream>
 #include <vector>
 
 #include "flash/pseudo_vapour_pressure.hpp"
@@ -296,9 +298,25 @@ TEST(PositiveFlashPengRobinson, NaturalGasAgreesWithTheDefaultFlash) {
   ASSERT_LT(reference.a.FVAPOR, 1.0);
   Flash f(z, 233.15, 5000.0);
   positiveFlash(f);
-  // Both stop at a tolerance on the change of K between passes (this flash at 1e-4
-  // relative), so they meet the exact split only to that order.
-  expectSameResult(reference, f, 1e-5);
+  // The positive flash ends its substitution when K changes by less than 1e-4 relative
+  // between passes and has no final refinement step, so it stops short of the split that
+  // the default flash reaches at GTOL 1e-10. Measured (regression values, 2026-12-11): V
+  // differs by 2.0e-6 and the phase compositions by at most 3.5e-6; the bound of 5e-6 holds
+  // that agreement and fails on anything a loose or a wrong iteration would give.
+  EXPECT_EQ(f.a.IFFAIL, 0);
+  double compositions = 0.0;
+  for (std::size_t i = 0; i < z.size(); ++i) {
+    compositions = std::max(
+        {compositions, std::abs(f.x[i] - reference.x[i]), std::abs(f.y[i] - reference.y[i])});
+  }
+  const double vapour = std::abs(f.a.FVAPOR - reference.a.FVAPOR);
+  std::ostringstream figures;
+  figures << "V " << vapour << ", compositions " << compositions;
+  RecordProperty("difference_from_the_default_flash", figures.str());
+  EXPECT_LT(vapour, 5e-6);
+  EXPECT_LT(compositions, 5e-6);
+  EXPECT_EQ(f.a.FTOTLQ, f.a.FLIQHC);
+  EXPECT_NEAR(f.a.FLIQHC, 1.0 - f.a.FVAPOR, 1e-15);
 }
 
 }  // namespace

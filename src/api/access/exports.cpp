@@ -5,6 +5,7 @@
 
 #include "api/access/access.hpp"
 #include "api/access/data_requests.hpp"
+#include "library_start.hpp"
 #include "platform/export_arguments.hpp"
 #include "platform/export_lock.hpp"
 #include "vendrakol.h"
@@ -25,6 +26,7 @@ extern "C" {
 void PAOPEN(const char* name, int32_t nameLength, const char* dir2, int32_t dir2Length,
             int32_t* iout, int32_t* ierr) {
   const platform::ExportCall call;
+  vendrakol::startLibrary();
   platform::HostOut unit(iout);
   platform::HostOut status(ierr);
   api_access::PAOPEN(platform::hostText(name, nameLength), platform::hostText(dir2, dir2Length),
@@ -33,6 +35,7 @@ void PAOPEN(const char* name, int32_t nameLength, const char* dir2, int32_t dir2
 
 void PAMISC(int32_t* ncomp, int32_t* nstrm, int32_t* nunit, int32_t* ierr) {
   const platform::ExportCall call;
+  vendrakol::startLibrary();
   platform::HostOut components(ncomp);
   platform::HostOut streams(nstrm);
   platform::HostOut units(nunit);
@@ -42,6 +45,7 @@ void PAMISC(int32_t* ncomp, int32_t* nstrm, int32_t* nunit, int32_t* ierr) {
 
 void DBMISC(int32_t* solved, int32_t* nstrm, int32_t* ncomp, int32_t* nunit) {
   const platform::ExportCall call;
+  vendrakol::startLibrary();
   platform::HostOut flag(solved);
   platform::HostOut streams(nstrm);
   platform::HostOut components(ncomp);
@@ -51,6 +55,7 @@ void DBMISC(int32_t* solved, int32_t* nstrm, int32_t* ncomp, int32_t* nunit) {
 
 void PACLOS(void) {
   const platform::ExportCall call;
+  vendrakol::startLibrary();
   api_access::PACLOS();
 }
 
@@ -58,6 +63,7 @@ void PADATC(const char* cls, int32_t clsLength, const char* attr, int32_t attrLe
             const char* id, int32_t idLength, char* cval, int32_t cvalLength, int32_t* elen,
             int32_t* count, int32_t* ierr) {
   const platform::ExportCall call;
+  vendrakol::startLibrary();
   platform::HostOut length(elen);
   platform::HostInOut number(count);
   platform::HostOut status(ierr);
@@ -71,6 +77,7 @@ void PADATC(const char* cls, int32_t clsLength, const char* attr, int32_t attrLe
 void PADATI(const char* cls, int32_t clsLength, const char* attr, int32_t attrLength,
             const char* id, int32_t idLength, int32_t* ival, int32_t* count, int32_t* ierr) {
   const platform::ExportCall call;
+  vendrakol::startLibrary();
   platform::HostInOut number(count);
   platform::HostOut status(ierr);
   api_access::PADATI(platform::hostText(cls, clsLength), platform::hostText(attr, attrLength),
@@ -82,6 +89,7 @@ void PADATR(const char* cls, int32_t clsLength, const char* attr, int32_t attrLe
             const char* id, int32_t idLength, float* rval, int32_t* count, int32_t* iunset,
             int32_t* iucls, int32_t* ierr) {
   const platform::ExportCall call;
+  vendrakol::startLibrary();
   platform::HostInOut number(count);
   platform::HostInOut set(iunset);
   platform::HostOut unitClass(iucls);
@@ -94,6 +102,7 @@ void PADATR(const char* cls, int32_t clsLength, const char* attr, int32_t attrLe
 void PAUOM1(const int32_t* icode, const int32_t* iset, int32_t* istat, char* label,
             int32_t labelLength) {
   const platform::ExportCall call;
+  vendrakol::startLibrary();
   platform::HostOut status(istat);
   std::span<char> text;
   if (label != nullptr && labelLength > 0) {

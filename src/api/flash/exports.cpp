@@ -9,6 +9,7 @@
 #include "api/flash/composition_flash.hpp"
 #include "api/flash/phase_properties_call.hpp"
 #include "api/flash/stream_vector.hpp"
+#include "library_start.hpp"
 #include "platform/export_arguments.hpp"
 #include "platform/export_lock.hpp"
 #include "vendrakol.h"
@@ -47,15 +48,20 @@ std::span<T> streamVector(T* address) {
 
 extern "C" {
 
-void ERSETU(void) { const platform::ExportCall call; }
+void ERSETU(void) {
+  const platform::ExportCall call;
+  vendrakol::startLibrary();
+}
 
 void OTHIST(const void* /*a*/, const void* /*b*/, const void* /*c*/) {
   const platform::ExportCall call;
+  vendrakol::startLibrary();
 }
 
 void UFLSH(const float* feed, float* vap, float* liq, float* wat, float* kvec,
            const int32_t* iftype, int32_t* ierr) {
   const platform::ExportCall call;
+  vendrakol::startLibrary();
   platform::HostOut status(ierr);
   const std::int32_t nc = api_flash::streamVectorComponents();
   const std::span<float> k = kvec != nullptr && nc > 0
@@ -73,6 +79,7 @@ void VFLASH(const int32_t* idebug, const char* strmid, int32_t strmidLength, con
             double* entrv, double* entrl, double* entrw, double* fracv, double* fracl,
             double* fracw, double* compv, double* compl_, double* compw, int32_t* ierr) {
   const platform::ExportCall call;
+  vendrakol::startLibrary();
   platform::HostOut status(ierr);
   api_flash::FlashRequest in;
   in.tempin = valueAt(tempin);
@@ -110,6 +117,7 @@ void VPROPS(const int32_t* idebug, const char* strmid, int32_t strmidLength, con
             const double* presin, double* compin, const int32_t* iphase, const int32_t* ncomp,
             const int32_t* nprop, double* props, int32_t* ierr) {
   const platform::ExportCall call;
+  vendrakol::startLibrary();
   platform::HostOut status(ierr);
   const std::int32_t count = valueAt(ncomp);
   // PROPS holds at least its nine results; NPROP may clear fewer words, never more.

@@ -1,30 +1,37 @@
-// The slots of the K-value engine: filled once when the library starts, never reset.
+// The slots of the K-value engine.
 #include "thermo/equilibrium/slots.hpp"
+
+#include "services/services.hpp"
+#include "services/slots.hpp"
 
 namespace equilibrium {
 namespace {
 
-UserKValues userKValues = nullptr;
-LiquidSplit liquidSplit = nullptr;
+services::Slot<UserKValues> userKValues("equilibrium::UserKValues");
+services::Slot<LiquidSplit> liquidSplit("equilibrium::LiquidSplit");
 
 }  // namespace
 
-void fillUserKValues(UserKValues routine) { userKValues = routine; }
+UserKValues fillUserKValues(UserKValues routine) { return userKValues.fill(routine); }
 
 std::int32_t callUserKValues(const UserKValueRequest& request, std::span<double> k,
                              std::span<double> dkdt, double& zl, double& zv) {
-  if (userKValues == nullptr) return 0;
-  return userKValues(request, k, dkdt, zl, zv);
+  const UserKValues routine = userKValues.routine();
+  if (routine == nullptr) {
+    services::ERRITM("CODE", request.code);
+    services::ABTRPT("KC", "KCPAIR", "KCALC", "USER-ADDED METHODS ARE NOT AVAILABLE");
+  }
+  return routine(request, k, dkdt, zl, zv);
 }
 
-void fillLiquidSplit(LiquidSplit routine) { liquidSplit = routine; }
+LiquidSplit fillLiquidSplit(LiquidSplit routine) { return liquidSplit.fill(routine); }
 
 void callLiquidSplit(const LiquidSplitRequest& request, LiquidSplitResult& result) {
-  if (liquidSplit == nullptr) {
-    result.theta = 0.0;
-    return;
+  const LiquidSplit routine = liquidSplit.routine();
+  if (routine == nullptr) {
+    services::ABTRPT("KC", "KCVLLE", "KCALC", "LIQUID-LIQUID SPLIT IS NOT AVAILABLE");
   }
-  liquidSplit(request, result);
+  routine(request, result);
 }
 
 }  // namespace equilibrium

@@ -1,6 +1,9 @@
 // Calls from the K-value engine to the layers above it: the user-added K-value methods
 // (thermo/phase) and the liquid-liquid split of the flash engine. Each slot is filled by the
-// layer that serves it when the library starts; an empty slot reports that it did nothing.
+// installSlots() of the layer that serves it, which the library's start calls. Neither has a
+// harmless empty answer (a user method that never answers would pass for Wilson estimates,
+// a missing split for a liquid that does not split), so an empty slot ends the run through
+// the abort report; a test that wants another answer fills the slot for its own scope.
 #pragma once
 
 #include <cstdint>
@@ -29,8 +32,10 @@ struct UserKValueRequest {
 // user interface's return flag (nonzero: the method answered).
 using UserKValues = std::int32_t (*)(const UserKValueRequest& request, std::span<double> k,
                                      std::span<double> dkdt, double& zl, double& zv);
-void fillUserKValues(UserKValues routine);
-// The filled routine's answer; 0 (not answered, nothing written) when the slot is empty.
+// Fills the slot (nullptr empties it); returns the routine it held.
+UserKValues fillUserKValues(UserKValues routine);
+// The filled routine's answer (0: the method did not answer, nothing written). Aborts ("KC",
+// "KCPAIR") "USER-ADDED METHODS ARE NOT AVAILABLE" (item CODE) when the slot is empty.
 std::int32_t callUserKValues(const UserKValueRequest& request, std::span<double> k,
                              std::span<double> dkdt, double& zl, double& zv);
 
@@ -65,8 +70,10 @@ struct LiquidSplitResult {
   std::int32_t status = 0;
 };
 using LiquidSplit = void (*)(const LiquidSplitRequest& request, LiquidSplitResult& result);
-void fillLiquidSplit(LiquidSplit routine);
-// The filled split; with the slot empty THETA becomes 0: no split.
+// Fills the slot (nullptr empties it); returns the routine it held.
+LiquidSplit fillLiquidSplit(LiquidSplit routine);
+// The filled split. Aborts ("KC", "KCVLLE") "LIQUID-LIQUID SPLIT IS NOT AVAILABLE" when the
+// slot is empty.
 void callLiquidSplit(const LiquidSplitRequest& request, LiquidSplitResult& result);
 
 }  // namespace equilibrium

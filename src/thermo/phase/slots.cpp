@@ -6,37 +6,40 @@
 namespace phase {
 namespace {
 
-SpecialPropertyStore store;
-services::Slot<KinematicViscosityBlend> kinematicBlend;
-services::Slot<WaterProperty> water;
+services::Slot<StoreLoad> storeLoadSlot("phase::StoreLoad");
+services::Slot<StoreComponentValues> storeValuesSlot("phase::StoreComponentValues");
+services::Slot<StoreForget> storeForgetSlot("phase::StoreForget");
+services::Slot<KinematicViscosityBlend> kinematicBlend("phase::KinematicViscosityBlend");
+services::Slot<WaterProperty> water("phase::WaterProperty");
 
 }  // namespace
 
 SpecialPropertyStore fillSpecialPropertyStore(SpecialPropertyStore filler) {
-  const SpecialPropertyStore previous = store;
-  store = filler;
-  return previous;
+  return {storeLoadSlot.fill(filler.load), storeValuesSlot.fill(filler.componentValues),
+          storeForgetSlot.fill(filler.forget)};
 }
 
 void storeLoad(std::int32_t type, std::int32_t& ierr) {
-  if (store.load == nullptr) {
+  const StoreLoad routine = storeLoadSlot.routine();
+  if (routine == nullptr) {
     ierr = 1;
     return;
   }
-  store.load(type, ierr);
+  routine(type, ierr);
 }
 
 void storeComponentValues(std::int32_t type, std::int32_t iprop, StoreEntry& entry,
                           std::int32_t& ierr) {
-  if (store.componentValues == nullptr) {
+  const StoreComponentValues routine = storeValuesSlot.routine();
+  if (routine == nullptr) {
     ierr = 1;
     return;
   }
-  store.componentValues(type, iprop, entry, ierr);
+  routine(type, iprop, entry, ierr);
 }
 
 void storeForget(std::int32_t type, std::int32_t iprop) {
-  if (store.forget != nullptr) store.forget(type, iprop);
+  if (const StoreForget routine = storeForgetSlot.routine()) routine(type, iprop);
 }
 
 KinematicViscosityBlend fillKinematicViscosityBlend(KinematicViscosityBlend routine) {

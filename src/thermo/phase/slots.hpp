@@ -10,6 +10,11 @@
 
 namespace phase {
 
+// Fills the slots of the layers below that the user-added methods serve: the set-up query
+// of the method sets and the K-values of the K-value engine (thermo/phase/user_methods.cpp).
+// The library's start calls it after the installs of the layers below.
+void installSlots();
+
 // ---------------------------------------------------------------------------------------
 // The special-property store (filled by the stream-property layer)
 // ---------------------------------------------------------------------------------------

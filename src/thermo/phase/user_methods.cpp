@@ -16,6 +16,7 @@
 #include "services/services.hpp"
 #include "storage/storage.hpp"
 #include "thermo/equilibrium/slots.hpp"
+#include "thermo/phase/slots.hpp"
 #include "thermo/pure/correlations.hpp"
 #include "thermo/pure/liquid_density.hpp"
 
@@ -283,7 +284,6 @@ std::int32_t answerSetUp(std::int32_t code) {
 }
 
 const bool kResetAtOpen = services::registerKeptValues(&resetUserMethods);
-const bool kSetUpFilled = (methods::fillUserKValueSetUp(&answerSetUp), true);
 
 // The K-value request of the K-value engine: the slot routine of the code with the vapour
 // (or first liquid) and the liquid; K and dK/dT from the record's two result arrays, the
@@ -302,7 +302,6 @@ std::int32_t answerKValues(const equilibrium::UserKValueRequest& r, std::span<do
   }
   return UKHCOM.flag;
 }
-const bool kKValuesFilled = (equilibrium::fillUserKValues(&answerKValues), true);
 
 }  // namespace
 
@@ -432,6 +431,11 @@ void UKHSDR(std::int32_t code, std::int32_t slot, std::int32_t request, std::int
     problem::THCTL.xwd = u.kState1;
     problem::THCTL.ywd = u.kState2;
   }
+}
+
+void installSlots() {
+  methods::fillUserKValueSetUp(&answerSetUp);
+  equilibrium::fillUserKValues(&answerKValues);
 }
 
 }  // namespace phase

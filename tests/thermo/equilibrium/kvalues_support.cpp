@@ -63,7 +63,11 @@ void startKValueRun() {
   for (std::size_t c = 1; c <= methods::kMethodClasses; ++c) methods::MSPTRS.classes(c) = {};
   equilibrium::kvalueState = {};
   equilibrium::liquidSplitState = {};
-  equilibrium::fillLiquidSplit(nullptr);
+}
+
+void noSplit(const equilibrium::LiquidSplitRequest& /*request*/,
+             equilibrium::LiquidSplitResult& result) {
+  result.theta = 0.0;
 }
 
 void useKValueMethod(std::int32_t code, const BlockData& block, std::int32_t option,

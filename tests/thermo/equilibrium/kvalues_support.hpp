@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "thermo/equilibrium/slots.hpp"
 #include "vapour_fugacity_support.hpp"
 
 namespace kvalue_test {
@@ -24,7 +25,13 @@ extern const Antoine kAntoine[kN];
 double antoine(std::size_t i, double t);  // kPa
 
 // A fresh run: components, work arrays, the Antoine set 1001, a zero set header, no water.
+// The liquid-liquid split slot is left as it is.
 void startKValueRun();
+
+// A liquid-liquid split that finds none (THETA 0), for the slot of a test of this layer,
+// below the flash engine that serves it in the library.
+void noSplit(const equilibrium::LiquidSplitRequest& request,
+             equilibrium::LiquidSplitResult& result);
 
 // The K-value method CODE with its block held, the K-value option digit OPTION and the
 // option word of the K-value slot (its hundreds digit is the rigorous-K flag).

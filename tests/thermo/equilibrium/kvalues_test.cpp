@@ -18,10 +18,12 @@
 #include "methods/methods.hpp"
 #include "problem/problem.hpp"
 #include "services/services.hpp"
+#include "services/slots.hpp"
 #include "storage/storage.hpp"
 #include "support/allocation_counter.hpp"
 #include "support/test_support.hpp"
 #include "thermo/equilibrium/equilibrium.hpp"
+#include "thermo/equilibrium/slots.hpp"
 #include "thermo/pure/pure.hpp"
 
 namespace {
@@ -41,6 +43,10 @@ constexpr std::int32_t kComposition = 101;
 class KValues : public ::testing::Test {
  protected:
   void SetUp() override { startKValueRun(); }
+  // No layer below the flash engine serves the split: a split that finds none, unless a
+  // test fills its own.
+  services::ScopedFill<equilibrium::LiquidSplit> split_{&equilibrium::fillLiquidSplit,
+                                                        &kvalue_test::noSplit};
   void useCubic(Cubic form, std::int32_t optionWord = 0) {
     useKValueMethod(101, cubicBlock(form, kKij), 1, optionWord);
   }
@@ -329,7 +335,7 @@ void fixedSplit(const equilibrium::LiquidSplitRequest&, equilibrium::LiquidSplit
 TEST_F(KValues, LiquidLiquidRouteCombinesTheTwoPairs) {
   useCubic(Cubic::PengRobinson);
   useLiquidLiquidMethod(101);
-  equilibrium::fillLiquidSplit(fixedSplit);
+  const services::ScopedFill split(&equilibrium::fillLiquidSplit, &fixedSplit);
   splitCalls = 0;
   const KResult r = kcalc(kY, kX, kT, kP, kRigorous, kTemperature);
   EXPECT_EQ(splitCalls, 1);
@@ -364,9 +370,11 @@ TEST_F(KValues, LiquidLiquidRouteCombinesTheTwoPairs) {
   for (std::size_t i = 0; i < kN; ++i) EXPECT_NEAR(plain.k[i], k[i], 1e-9 * k[i]);
 }
 
-TEST_F(KValues, EmptySplitSlotFallsBackToThePlainPair) {
+// A split that finds none: the plain phase pair, and the stored split marked unusable.
+TEST_F(KValues, NoSplitFallsBackToThePlainPair) {
   useCubic(Cubic::PengRobinson);
   useLiquidLiquidMethod(101);
+  const services::ScopedFill split(&equilibrium::fillLiquidSplit, &kvalue_test::noSplit);
   const KResult r = kcalc(kY, kX, kT, kP, kRigorous, 0, 12);
   const std::vector<double> k = expectedK(Cubic::PengRobinson, kY, kX, kT, kP);
   for (std::size_t i = 0; i < kN; ++i) EXPECT_NEAR(r.k[i], k[i], 1e-9 * k[i]);
@@ -374,6 +382,17 @@ TEST_F(KValues, EmptySplitSlotFallsBackToThePlainPair) {
   EXPECT_EQ(methods::KMCTL.levelWord, 1);
   for (double v : equilibrium::liquidSplitState.x1) EXPECT_EQ(v, services::DMISS);
   EXPECT_EQ(equilibrium::liquidSplitState.theta, -1.0);
+}
+
+// An empty split slot is no answer: the run ends in the abort report, where an empty slot
+// that answered "no split" would pass for a liquid that does not split.
+TEST_F(KValues, EmptySplitSlotEndsTheRun) {
+  useCubic(Cubic::PengRobinson);
+  useLiquidLiquidMethod(101);
+  const services::ScopedFill split(&equilibrium::fillLiquidSplit,
+                                   static_cast<equilibrium::LiquidSplit>(nullptr));
+  testing_support::StopThrows stop;
+  EXPECT_THROW(kcalc(kY, kX, kT, kP, kRigorous, 0, 12), platform::RunStopped);
 }
 
 // Alike K-values and phases that differ little in Z: the split is rejected.
@@ -707,7 +726,7 @@ TEST_F(KValues, WarmCallsAllocateNothing) {
   useCubic(Cubic::PengRobinson);
   EXPECT_EQ(warmCount(kcalcInPlace(kRigorous, kComposition)), 0u) << "equation of state";
   useLiquidLiquidMethod(101);
-  equilibrium::fillLiquidSplit(fixedSplit);
+  const services::ScopedFill split(&equilibrium::fillLiquidSplit, &fixedSplit);
   EXPECT_EQ(warmCount(kcalcInPlace(kRigorous, kTemperature)), 0u) << "liquid-liquid";
   startKValueRun();
   BlockData wilson;
