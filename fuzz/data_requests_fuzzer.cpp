@@ -4,12 +4,12 @@
 // At start-up the fixture builder writes a solved problem with one unit of every kind the
 // readers serve (a flash, a valve, a column, a side stripper, a heating curve, an exchanger,
 // a mixer, a controller, a flash whose stream is gone, and the equipment problem's
-// compressors, expander, pump, pipes, exchangers, phase envelopes, calculators, user-added
-// unit and shortcut columns) into a temporary directory. Each input
-// opens it, counts it, runs its requests and closes it. A finding is a sanitizer report, a
-// crash, a hang, an escaping exception, a NaN or an infinity among the reals of a request
-// that reports status 0, a write beyond the 20000 values or the label a request was given, or a
-// problem file that the close changed (nothing asked for a write).
+// compressors, expander, pump, pipes, exchangers (LNG ones too), phase envelopes, calculators,
+// user-added unit and shortcut columns) into a temporary directory. Each input opens it, counts it,
+// runs its requests and closes it. A finding is a sanitizer report, a crash, a hang, an escaping
+// exception, a NaN or an infinity among the reals of a request that reports status 0, a write
+// beyond the 20000 values or the label a request was given, or a problem file that the close
+// changed (nothing asked for a write).
 //
 // Input: requests, each of kRequestBytes bytes, until the input ends.
 //   byte 0     the call: PADATC, PADATI, PADATR or PAUOM1 (the value modulo 4)
@@ -99,6 +99,8 @@ constexpr std::string_view kAttributes[] = {"IDS",
                                             "ExchUtilComp",
                                             "ExchAttachColu",
                                             "TEMAType",
+                                            "CellType",
+                                            "CellOutletPresCalc",
                                             "AttachUnit",
                                             "TubeTempIn",
                                             "NumberShellFeeds",
@@ -147,6 +149,8 @@ constexpr std::string_view kIdentifiers[] = {"FLASH-1",
                                              "USER-1",
                                              "SHORT-1",
                                              "SHORT-2",
+                                             "LNG-1",
+                                             "LNG-2",
                                              "",
                                              "flash-1",
                                              "FLASH-1     ",

@@ -40,7 +40,6 @@ template <const char* Wording>
 void unsupported(Request& request) {
   answerUnsupported(request, Wording);
 }
-constexpr char kForLngHx[] = " FOR LNGHX";
 constexpr char kForColumn[] = " FOR COLUMN/SIDE UNIT";
 constexpr char kForHCurve[] = " FOR HCURVE";
 constexpr char kForReactor[] = " FOR REACTOR";
@@ -63,7 +62,7 @@ constexpr std::array<ClassEntry, 27> kClasses{{
     {"Pipe", &PAPIPE},
     {"Hx", &PAHX},
     {"HxRig", &PAHXRG},
-    {"LngHx", &unsupported<kForLngHx>},
+    {"LngHx", &PALNGH},
     {"Short", &PASHRT},
     {"Llex", &unsupported<kForColumn>},
     {"Colu", &unsupported<kForColumn>},
