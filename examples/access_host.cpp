@@ -33,10 +33,10 @@ struct UnitResult {
   const char* attr;
 };
 constexpr UnitResult kUnitResults[] = {
-    {"Flash", "TempCalc"},    {"Valve", "TempCalc"},   {"Compressor", "TempCalc"},
-    {"Expander", "TempCalc"}, {"Pump", "PresCalc"},    {"Pipe", "OutletTemp"},
-    {"Hx", "DutyCalc"},       {"HxRig", "ExchHtDuty"}, {"Short", "MinimumReflux"},
-    {"Calc", "ResultVector"}, {"User", "HeatVector"},
+    {"Flash", "TempCalc"},      {"Valve", "TempCalc"},    {"Compressor", "TempCalc"},
+    {"Expander", "TempCalc"},   {"Pump", "PresCalc"},     {"Pipe", "OutletTemp"},
+    {"Hx", "DutyCalc"},         {"HxRig", "ExchHtDuty"},  {"LngHx", "OverallDuty"},
+    {"Short", "MinimumReflux"}, {"Calc", "ResultVector"}, {"User", "HeatVector"},
 };
 
 // The natural-gas plant with a three-tray column on the feed (its tray temperatures and

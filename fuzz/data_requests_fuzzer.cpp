@@ -5,7 +5,7 @@
 // readers serve (a flash, a valve, a column, a side stripper, a heating curve, an exchanger,
 // a mixer, a controller, a flash whose stream is gone, reactors of every type, one of them
 // connected to a stream that is gone, and the equipment problem's compressors, expander, pump,
-// pipes, exchangers, phase envelopes, calculators, user-added unit and shortcut columns) into a
+// pipes, exchangers (LNG ones too), phase envelopes, calculators, user-added unit and shortcut columns) into a
 // temporary directory; its files and the support database are then held in memory
 // (fuzz_support::FilesInMemory), so that an input touches no disk. Each input puts the pristine
 // files back, damages them as its patches say, opens the problem, counts it, runs its requests
@@ -107,6 +107,8 @@ constexpr std::string_view kAttributes[] = {"IDS",
                                             "ExchUtilComp",
                                             "ExchAttachColu",
                                             "TEMAType",
+                                            "CellType",
+                                            "CellOutletPresCalc",
                                             "AttachUnit",
                                             "TubeTempIn",
                                             "NumberShellFeeds",
@@ -186,6 +188,8 @@ constexpr std::string_view kIdentifiers[] = {"FLASH-1",
                                              "USER-1",
                                              "SHORT-1",
                                              "SHORT-2",
+                                             "LNG-1",
+                                             "LNG-2",
                                              "",
                                              "flash-1",
                                              "FLASH-1     ",

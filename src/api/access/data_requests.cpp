@@ -47,7 +47,6 @@ template <const char* Wording>
 void unsupported(Request& request) {
   answerUnsupported(request, Wording);
 }
-constexpr char kForLngHx[] = " FOR LNGHX";
 constexpr char kForHCurve[] = " FOR HCURVE";
 constexpr char kForReactor[] = " FOR REACTOR";
 constexpr char kForConReactor[] = " FOR CON REACTOR";
@@ -69,7 +68,7 @@ constexpr std::array<ClassEntry, 27> kClasses{{
     {"Pipe", &PAPIPE},
     {"Hx", &PAHX},
     {"HxRig", &PAHXRG},
-    {"LngHx", &unsupported<kForLngHx>},
+    {"LngHx", &PALNGH},
     {"Short", &PASHRT},
     {"Llex", &PACOLU},
     {"Colu", &PACOLU},

@@ -62,6 +62,10 @@ void PAPIPE(Request& request);
 // K-values of the two products in internal component order.
 void PAHX(Request& request);
 
+// "LngHx" (unit type 20002): overall duty, zone results and per-cell temperatures,
+// pressures, duties and types, at most 50 entries.
+void PALNGH(Request& request);
+
 // "HxRig" (unit type 20003): results and geometry, material codes, stream counts, the
 // attached unit and the TEMA type.
 void PAHXRG(Request& request);

@@ -46,6 +46,8 @@ const std::vector<Call> kCalls{
     {"Hx", "HotKValues", "HX-1", ValueType::Real},
     {"Hx", "ExchUtilComp", "HX-1", ValueType::Text},
     {"HxRig", "TEMAType", "HXR-1", ValueType::Text},
+    {"LngHx", "CellOutletPresCalc", "LNG-1", ValueType::Real},
+    {"LngHx", "CellType", "LNG-2", ValueType::Integer},
     {"HxRig", "TubeTempIn", "HXR-1", ValueType::Real},
     {"Short", "LtKeyComponent", "SHORT-1", ValueType::Text},
     {"Short", "CondDuty", "SHORT-1", ValueType::Real},

@@ -234,3 +234,61 @@ TEST_F(EquipmentProblem, RigorousExchangerAnswersEveryAttribute) {
 }
 
 }  // namespace
+
+namespace {
+
+// LNG-1: cell c stores 240 + 10 c, -1.0e5 c and type c; entries pass by pass: FEED -> VAP
+// (cell 1), LIQ -> LIQ and DRY -> stream 77 (cell 2), one beyond the lists (cell 3).
+TEST_F(EquipmentProblem, LngExchangerAnswersEveryAttribute) {
+  expectRows("LngHx", {
+                          stored("OverallDuty", "LNG-1", 26, -1.0e6),
+                          stored("ZoneMITA", "LNG-1", 2, 2.5),
+                          stored("ZoneUA", "LNG-1", 38, 5.0e4),
+                          stored("ZoneLMTD", "LNG-1", 2, 3.0),
+                          Row{"NumberOfCells", "LNG-1", 3, 3, 0, 1},
+                          Row{"NumberHotFeeds", "LNG-1", 2, 2, 0, 1},
+                          Row{"NumberColdFeeds", "LNG-1", 1, 1, 0, 1},
+                      });
+  struct Cells {
+    std::string attr;
+    std::int32_t cls;
+    std::vector<double> values;  // the first three entries
+  };
+  const std::vector<Cells> cells{
+      {"CellInletTempCalc", 1, {300.0, 320.0, 300.0}},
+      {"CellOutletTempCalc", 1, {250.0, 260.0, 260.0}},
+      {"CellInletPresCalc", 4, {5000.0, 7000.0, 5000.0}},
+      {"CellOutletPresCalc", 4, {3000.0, 7000.0, 0.0}},
+      {"CellDutyCalc", 26, {-1.0e5, -2.0e5, -2.0e5}},
+  };
+  for (const Cells& c : cells) {
+    for (const std::int32_t set : {1, 5}) {
+      SCOPED_TRACE(c.attr + " in set " + std::to_string(set));
+      const auto a = ask("LngHx", c.attr, "LNG-1", set);
+      EXPECT_EQ(a.ierr, 0);
+      EXPECT_EQ(a.count, 3);
+      EXPECT_EQ(a.iucls, c.cls);
+      for (std::size_t k = 0; k < 3; ++k) {
+        // A missing outlet stream gives 0.0 in every set.
+        const double v = c.values[k];
+        const double expected = set == 1 || v == 0.0 ? v : equipment_tests::set5(c.cls, v);
+        EXPECT_NEAR(a.reals[k], expected, 1e-7 * std::abs(expected) + 1e-4);
+      }
+    }
+  }
+  const auto types = ask("LngHx", "CellType", "LNG-1");
+  EXPECT_EQ(types.type, 1);
+  EXPECT_EQ(types.integers, (Ints{1, 2, 2}));
+  EXPECT_EQ(ask("LngHx", "Cells", "LNG-1").out,
+            " ATTRIBUTE NOT SUPPORTED: Cells                FOR LNGHX\n");
+}
+
+TEST_F(EquipmentProblem, LngExchangerCapsItsEntriesAtFifty) {
+  EXPECT_EQ(ask("LngHx", "NumberOfCells", "LNG-2").integers, Ints{60});
+  const auto t = ask("LngHx", "CellInletTempCalc", "LNG-2");
+  ASSERT_EQ(t.count, 50);
+  EXPECT_EQ(t.reals[49], 300.0);
+  EXPECT_EQ(ask("LngHx", "CellType", "LNG-2").integers.back(), 50);
+}
+
+}  // namespace

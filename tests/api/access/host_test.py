@@ -318,6 +318,7 @@ EQUIPMENT_REQUESTS = [
     ("R", "Hx", "DutyCalc", "HX-1", 1, 0, [-500000.0], ""),
     ("C", "Hx", "ExchUtilComp", "HX-1", 1, 0, ["PROPANE"], ""),
     ("C", "HxRig", "TEMAType", "HXR-1", 1, 0, ["BEU"], ""),
+    ("I", "LngHx", "CellType", "LNG-1", 1, 0, [1, 2, 2], ""),
     ("I", "HxRig", "NumOfTubes", "HXR-1", 1, 0, [1024], ""),
     ("C", "Short", "LtKeyComponent", "SHORT-1", 1, 0, ["PROPANE"], ""),
     ("I", "Phase", "NumberOfPoints", "PHASE-1", 1, 0, [30, 40], ""),
