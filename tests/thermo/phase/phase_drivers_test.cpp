@@ -176,15 +176,16 @@ std::vector<Family> families() {
   }
   // The vapour routes on a vapour, a liquid and a state near the mixture's critical point
   // (those of the other families). Their heat capacity is analytic, so the bound is the
-  // central difference's own (h = 0.05 K). Two near-critical states are left out: there
+  // central difference's own (h = 0.05 K). The virial, truncated after its second coefficient,
+  // has no positive compressibility at the near-critical state (the route reports no root
+  // there), so that state is not in its rows. Two more near-critical states are left out: there
   // chemical theory 123 ({0.9, 0.1}) gives a Cp 0.5 per cent above the slope of H, and the
   // hard chain 126 and 128 one 0.05 per cent above it (regression values, 2026-12-11),
   // which no differencing explains.
   f.push_back({"virial (Hayden-O'Connell) 115",
                [] { useMethod(115, fugacity_test::hocBlock(2.0)); },
                {{"vapour", 1, {0.7, 0.2, 0.1}, 420.0, 200.0},
-                {"liquid", 2, kLiquid, 300.0, 5000.0},
-                {"near-critical", 1, kNearCritical, 225.0, 6000.0}},
+                {"liquid", 2, kLiquid, 300.0, 5000.0}},
                1e-4});
   f.push_back({"chemical theory 123",
                [] { useMethod(123, fugacity_test::dimerBlock()); },
