@@ -48,12 +48,6 @@ void unsupported(Request& request) {
   answerUnsupported(request, Wording);
 }
 constexpr char kForHCurve[] = " FOR HCURVE";
-constexpr char kForReactor[] = " FOR REACTOR";
-constexpr char kForConReactor[] = " FOR CON REACTOR";
-constexpr char kForEquReactor[] = " FOR EQUIL REACTOR";
-constexpr char kForCstr[] = " FOR CSTR";
-constexpr char kForPlug[] = " FOR PLUG FLOW";
-constexpr char kForGibbs[] = " FOR GIBBS REACTOR";
 
 // The classes in the order they are compared.
 constexpr std::array<ClassEntry, 27> kClasses{{
